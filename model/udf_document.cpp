@@ -1,0 +1,42 @@
+#include "model/udf_document.hpp"
+
+namespace maravel {
+
+namespace {
+constexpr double kA4Short = 595.28;
+constexpr double kA4Long = 841.89;
+constexpr double kA5Short = 419.53;
+constexpr double kA5Long = 595.28;
+
+bool isLandscape(const PageProperties& p) { return p.orientation == 0; }
+bool isA5(const PageProperties& p) { return p.mediaSize == 2; }
+}  // namespace
+
+double PageProperties::pageWidth() const {
+  if (isA5(*this)) return isLandscape(*this) ? kA5Long : kA5Short;
+  return isLandscape(*this) ? kA4Long : kA4Short;
+}
+
+double PageProperties::pageHeight() const {
+  if (isA5(*this)) return isLandscape(*this) ? kA5Short : kA5Long;
+  return isLandscape(*this) ? kA4Short : kA4Long;
+}
+
+std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw) {
+  if (raw < 0 || raw > 3) return std::nullopt;
+  return static_cast<TextAlignment>(raw);
+}
+
+std::string ParagraphItem::fullText() const {
+  std::string text;
+  for (const TextRun& run : runs) {
+    if (!run.image) text += run.text;
+  }
+  return text;
+}
+
+bool TableCell::operator==(const TableCell& other) const {
+  return elements == other.elements && border == other.border;
+}
+
+}  // namespace maravel

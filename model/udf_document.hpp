@@ -1,0 +1,166 @@
+// The parsed document: plain value types that carry a .udf document from the
+// reader to the writers.
+//
+// Every type here is a value: copying copies the whole tree, there is no
+// identity and no shared state. Lengths are points (1/72 inch) as written in
+// the document; colours are 0xRRGGBB in the low 24 bits, absent when the
+// document does not set them. Strings hold UTF-8.
+//
+// The model nests through TableCell::elements. The reader never builds more
+// than a bounded number of table levels (see reader/element_builder.hpp), so
+// copying and destroying a model it returned never recurses deeply.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace maravel {
+
+struct PageProperties {
+  double leftMargin = 42.52;
+  double rightMargin = 42.52;
+  double topMargin = 42.52;
+  double bottomMargin = 42.52;
+  std::int64_t orientation = 1;  // 0 landscape, anything else portrait
+  std::int64_t mediaSize = 1;    // 2 A5, anything else A4
+
+  // Paper size in points, from orientation and mediaSize.
+  double pageWidth() const;
+  double pageHeight() const;
+
+  bool operator==(const PageProperties&) const = default;
+};
+
+struct InlineImage {
+  std::string base64;    // base64 alphabet only, never empty
+  std::string mimeType;  // image/png, image/jpeg, image/gif or image/bmp
+  double width = 1;      // display size in points, at least 1
+  double height = 1;
+
+  bool operator==(const InlineImage&) const = default;
+};
+
+// One stretch of uniformly formatted text, or one inline picture (then text
+// is empty). Text may hold tab characters but never CR or LF.
+struct TextRun {
+  std::string text;
+  bool bold = false;
+  bool italic = false;
+  bool underline = false;
+  bool strikethrough = false;
+  bool isSubscript = false;
+  bool isSuperscript = false;
+  double fontSize = 12.0;
+  std::string fontFamily = "Times New Roman";
+  std::optional<std::uint32_t> foreground;
+  std::optional<std::uint32_t> background;
+  std::optional<InlineImage> image;
+
+  bool operator==(const TextRun&) const = default;
+};
+
+enum class TextAlignment : int { left = 0, center = 1, right = 2, justify = 3 };
+
+// The case for raw values 0 to 3; nothing for any other value.
+std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw);
+inline int rawValue(TextAlignment a) { return static_cast<int>(a); }
+
+struct TabStop {
+  double position = 0;
+  std::int64_t alignment = 0;  // 1 right, 2 centre, 4 decimal, others left
+
+  bool operator==(const TabStop&) const = default;
+};
+
+struct ParagraphItem {
+  std::vector<TextRun> runs;
+  TextAlignment alignment = TextAlignment::left;
+  double leftIndent = 0;
+  double rightIndent = 0;
+  double firstLineIndent = 0;
+  double hanging = 0;  // never negative as built by the reader
+  double spaceAbove = 0;
+  double spaceBelow = 0;
+  double lineSpacing = 0;  // a factor, never negative as built by the reader
+  std::optional<std::vector<TabStop>> tabStops;  // sorted by position
+  std::optional<std::string> listMarker;
+
+  // The text of all runs joined; picture runs add nothing.
+  std::string fullText() const;
+
+  bool operator==(const ParagraphItem&) const = default;
+};
+
+struct TableBorder {
+  std::string kind;  // as written in the document's border attribute
+  std::optional<std::uint32_t> color;
+  double width = 1.0;
+
+  bool operator==(const TableBorder&) const = default;
+};
+
+struct DocumentElement;
+
+struct TableCell {
+  std::vector<DocumentElement> elements;
+  std::optional<TableBorder> border;
+
+  bool operator==(const TableCell&) const;
+};
+
+struct TableRow {
+  std::vector<TableCell> cells;
+  std::optional<std::vector<double>> columnSpans;  // never an empty vector
+  double height = 0;
+  std::optional<TableBorder> border;
+
+  bool operator==(const TableRow&) const = default;
+};
+
+struct TableItem {
+  std::vector<TableRow> rows;
+  std::optional<std::vector<double>> columnSpans;  // never an empty vector
+  std::optional<TableBorder> border;
+
+  bool operator==(const TableItem&) const = default;
+};
+
+// One block of content: a paragraph or a table. Use std::get_if /
+// std::holds_alternative / std::visit as with any variant.
+struct DocumentElement : std::variant<ParagraphItem, TableItem> {
+  using std::variant<ParagraphItem, TableItem>::variant;
+
+  const ParagraphItem* paragraph() const { return std::get_if<ParagraphItem>(this); }
+  const TableItem* table() const { return std::get_if<TableItem>(this); }
+};
+
+struct SignatureInfo {
+  bool isSigned = false;
+  std::string signerName;
+  std::string tcNumber;
+  std::string issuer;
+  std::string signingDate;  // DD.MM.YYYY hh:mm:ss
+
+  bool operator==(const SignatureInfo&) const = default;
+};
+
+struct UDFDocument {
+  std::vector<DocumentElement> elements;
+  std::vector<DocumentElement> headerElements;
+  std::vector<DocumentElement> footerElements;
+  std::int64_t headerStartPage = 1;
+  std::optional<std::uint32_t> headerColor;
+  std::optional<std::uint32_t> footerColor;
+  PageProperties pageProps;
+  std::string verificationCode;
+  std::string webID;
+  SignatureInfo signature;
+  std::string rawText;
+
+  bool operator==(const UDFDocument&) const = default;
+};
+
+}  // namespace maravel
