@@ -1,0 +1,1 @@
+// Stands in for a module whose sources are not written yet.
