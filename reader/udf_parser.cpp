@@ -1,0 +1,200 @@
+#include "reader/udf_parser.hpp"
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/text/text.hpp"
+#include "reader/element_builder.hpp"
+#include "reader/list_numbering.hpp"
+#include "reader/signature_parser.hpp"
+#include "reader/style_sheet.hpp"
+#include "reader/xml_tree.hpp"
+#include "reader/zip_extractor.hpp"
+
+namespace maravel {
+
+namespace {
+
+constexpr std::string_view kContentOpen = "<content><![CDATA[";
+constexpr std::string_view kContentClose = "]]></content>";
+constexpr std::string_view kCodeOpen = "<entry key=\"uyapdogrulamakodu\">";
+constexpr std::string_view kCodeClose = "</entry>";
+
+const std::vector<std::uint8_t>* entry(const ZipEntries& entries, const std::string& name) {
+  auto it = entries.find(name);
+  return it == entries.end() ? nullptr : &it->second;
+}
+
+const std::string* attribute(const XMLNode& node, const std::string& key) {
+  auto it = node.attributes.find(key);
+  return it == node.attributes.end() ? nullptr : &it->second;
+}
+
+// --- Steps that need no tree -------------------------------------------------
+
+std::optional<std::string> decodeContent(const std::vector<std::uint8_t>& bytes) {
+  if (auto utf8 = text::decodeUTF8(bytes)) return utf8;
+  return text::decodeWindows1254(bytes);
+}
+
+// The text between the first content markers, exactly as written.
+std::string plainTextBetweenMarkers(std::string_view content) {
+  auto open = content.find(kContentOpen);
+  if (open == std::string_view::npos) return {};
+  auto start = open + kContentOpen.size();
+  auto close = content.find(kContentClose, start);
+  if (close == std::string_view::npos) return {};
+  return std::string(content.substr(start, close - start));
+}
+
+void removeAll(std::string& s, std::string_view what) {
+  for (auto at = s.find(what); at != std::string::npos; at = s.find(what, at)) s.erase(at, what.size());
+}
+
+std::string verificationCode(const ZipEntries& entries) {
+  const auto* bytes = entry(entries, "documentproperties.xml");
+  if (!bytes) return {};
+  auto properties = text::decodeUTF8(*bytes);
+  if (!properties) return {};
+  auto match = text::findBetweenOnOneLine(*properties, kCodeOpen, kCodeClose);
+  if (!match) return {};
+  std::string code(*match);
+  removeAll(code, kCodeOpen);
+  removeAll(code, kCodeClose);
+  return std::string(text::trimWhitespaceAndNewlines(code));
+}
+
+// One paragraph per line feed, empty lines included. A carriage return is
+// dropped with the line feed it precedes (and anywhere else), since runs
+// never hold one.
+std::vector<DocumentElement> plainTextParagraphs(std::string_view plain) {
+  std::vector<DocumentElement> paragraphs;
+  std::size_t start = 0;
+  while (true) {
+    auto end = plain.find('\n', start);
+    std::string line(
+        plain.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    removeAll(line, "\r");
+    TextRun run;
+    run.text = std::move(line);
+    ParagraphItem paragraph;
+    paragraph.runs.push_back(std::move(run));
+    paragraphs.emplace_back(std::move(paragraph));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return paragraphs;
+}
+
+// --- The tree pass -------------------------------------------------------------
+
+StyleSheet styleSheet(const XMLNode& templateNode) {
+  StyleSheet sheet;
+  for (const auto& styles : templateNode.children) {
+    if (styles.name != "styles") continue;
+    for (const auto& style : styles.children) {
+      if (style.name != "style") continue;
+      if (const auto* name = attribute(style, "name")) sheet.styles[*name] = style.attributes;
+    }
+  }
+  return sheet;
+}
+
+double numberOr(const XMLNode& node, const std::string& key, double fallback) {
+  const auto* value = attribute(node, key);
+  if (!value) return fallback;
+  return text::parseNumber(*value).value_or(fallback);
+}
+
+std::int64_t integerOr(const XMLNode& node, const std::string& key, std::int64_t fallback) {
+  const auto* value = attribute(node, key);
+  if (!value) return fallback;
+  return text::parseInteger(*value).value_or(fallback);
+}
+
+PageProperties pageProperties(const XMLNode& templateNode) {
+  PageProperties page;
+  const XMLNode* properties = templateNode.child("properties");
+  if (!properties) return page;
+  for (const auto& format : properties->children) {
+    if (format.name != "pageformat" && format.name != "pageFormat") continue;
+    page.leftMargin = numberOr(format, "leftmargin", page.leftMargin);
+    page.rightMargin = numberOr(format, "rightmargin", page.rightMargin);
+    page.topMargin = numberOr(format, "topmargin", page.topMargin);
+    page.bottomMargin = numberOr(format, "bottommargin", page.bottomMargin);
+    page.orientation = integerOr(format, "paperorientation", page.orientation);
+    page.mediaSize = integerOr(format, "mediasizename", page.mediaSize);
+    break;
+  }
+  return page;
+}
+
+std::string webIdentifier(const XMLNode& templateNode) {
+  const XMLNode* web = templateNode.child("webID");
+  if (!web) return {};
+  const auto* id = attribute(*web, "id");
+  return id ? std::string(text::trimWhitespaceAndNewlines(*id)) : std::string();
+}
+
+void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocument& doc) {
+  ElementBuilder builder(std::move(styles), text::toUTF16(doc.rawText), elementsNode.attributes);
+  ListNumbering bodyNumbering;
+  for (const auto& child : elementsNode.children) {
+    if (child.name == "paragraph") {
+      doc.elements.emplace_back(builder.paragraph(child, bodyNumbering));
+    } else if (child.name == "table") {
+      doc.elements.emplace_back(builder.table(child, bodyNumbering));
+    } else if (child.name == "header") {
+      ListNumbering headerNumbering;
+      for (auto& element : builder.elements(child, headerNumbering))
+        doc.headerElements.push_back(std::move(element));
+      doc.headerStartPage = integerOr(child, "startpage", 1);
+      doc.headerColor = ElementBuilder::rgb(attribute(child, "foreground"));
+    } else if (child.name == "footer") {
+      ListNumbering footerNumbering;
+      for (auto& element : builder.elements(child, footerNumbering))
+        doc.footerElements.push_back(std::move(element));
+      doc.footerColor = ElementBuilder::rgb(attribute(child, "foreground"));
+    }
+  }
+}
+
+void readTree(const ZipEntries& entries, std::string_view content, UDFDocument& doc) {
+  if (const auto* signature = entry(entries, "sign.sgn"))
+    doc.signature = UDFSignatureParser::parseSignature(*signature);
+
+  XMLParseResult tree = parseXMLTree(content);
+  const XMLNode* templateNode = tree.root.child("template");
+  if (doc.rawText.empty() && templateNode) {
+    if (const XMLNode* contentNode = templateNode->child("content")) doc.rawText = contentNode->text;
+  }
+  if (!tree.success || !templateNode) return;
+
+  StyleSheet styles = styleSheet(*templateNode);
+  doc.pageProps = pageProperties(*templateNode);
+  doc.webID = webIdentifier(*templateNode);
+  if (const XMLNode* elementsNode = templateNode->child("elements")) {
+    readContentElements(*elementsNode, std::move(styles), doc);
+  }
+}
+
+}  // namespace
+
+std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
+  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  if (entries.empty()) return std::nullopt;
+  const auto* contentBytes = entry(entries, "content.xml");
+  if (!contentBytes) return std::nullopt;
+  const auto content = decodeContent(*contentBytes);
+  if (!content) return std::nullopt;
+
+  UDFDocument doc;
+  doc.rawText = plainTextBetweenMarkers(*content);
+  doc.verificationCode = verificationCode(entries);
+  readTree(entries, *content, doc);
+  if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
+  return doc;
+}
+
+}  // namespace maravel
