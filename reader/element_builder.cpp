@@ -1,0 +1,260 @@
+#include "reader/element_builder.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "platform/text/text.hpp"
+#include "reader/picture_reader.hpp"
+
+namespace maravel {
+
+namespace {
+
+const std::string kUnusable;
+
+bool isTrue(const std::string* value) { return value != nullptr && *value == "true"; }
+
+const std::string* ownAttribute(const AttributeMap& attributes, const char* key) {
+  const auto it = attributes.find(key);
+  return it == attributes.end() ? nullptr : &it->second;
+}
+
+std::optional<std::int64_t> integerAttribute(const AttributeMap& attributes, const char* key) {
+  const std::string* value = ownAttribute(attributes, key);
+  return value ? text::parseInteger(*value) : std::nullopt;
+}
+
+double numberOr(const std::string* value, double fallback) {
+  if (value == nullptr) return fallback;
+  return text::parseNumber(*value).value_or(fallback);
+}
+
+TextAlignment alignmentOf(const std::string* value) {
+  if (value == nullptr) return TextAlignment::left;
+  const std::optional<std::int64_t> raw = text::parseInteger(*value);
+  if (!raw) return TextAlignment::left;
+  return textAlignmentFromRaw(*raw).value_or(TextAlignment::left);
+}
+
+bool takesPartAsRun(const XMLNode& child) {
+  static constexpr std::string_view kRunNames[] = {"content", "field", "space", "tab", "image"};
+  if (std::find(std::begin(kRunNames), std::end(kRunNames), child.name) != std::end(kRunNames)) return true;
+  return child.attributes.contains("startoffset");
+}
+
+std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  if (b > 0 && a > kMax - b) return kMax;
+  if (b < 0 && a < kMin - b) return kMin;
+  return a + b;
+}
+
+std::size_t clampToSize(std::int64_t value, std::size_t size) {
+  if (value <= 0) return 0;
+  return static_cast<std::uint64_t>(value) >= size ? size : static_cast<std::size_t>(value);
+}
+
+void removeLineBreaks(std::string& s) {
+  std::erase_if(s, [](char c) { return c == '\r' || c == '\n'; });
+}
+
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isUTF8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+}  // namespace
+
+ElementBuilder::ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes)
+    : styles_(std::move(styles)),
+      text_(std::move(text)),
+      sectionAttributes_(std::move(sectionAttributes)),
+      runTextLeft_(4 * text_.size() + kRunTextAllowance) {}
+
+std::vector<DocumentElement> ElementBuilder::elements(const XMLNode& node, ListNumbering& numbering) {
+  std::vector<DocumentElement> result;
+  for (const XMLNode& child : node.children) {
+    if (child.name == "paragraph") {
+      result.emplace_back(paragraph(child, numbering));
+    } else if (child.name == "table") {
+      if (std::optional<TableItem> item = nestedTable(child, numbering))
+        result.emplace_back(std::move(*item));
+    }
+  }
+  return result;
+}
+
+ParagraphItem ElementBuilder::paragraph(const XMLNode& node, ListNumbering& numbering) {
+  ParagraphItem item;
+  readParagraphProperties(node, item);
+  for (const XMLNode& child : node.children) {
+    if (!takesPartAsRun(child)) continue;
+    if (std::optional<TextRun> textRun = run(child, node)) item.runs.push_back(std::move(*textRun));
+  }
+  item.listMarker =
+      numbering.marker([&](std::string_view key) { return paragraphProperty(key, node.attributes); });
+  return item;
+}
+
+// --- Properties --------------------------------------------------------------
+
+const std::string* ElementBuilder::paragraphProperty(std::string_view key,
+                                                     const AttributeMap& paragraph) const {
+  const std::string* value = styles_.lookup(key, paragraph);
+  if (value == nullptr) value = styles_.lookup(key, sectionAttributes_);
+  if (value != nullptr && value->size() > kMaxPropertyLength) return &kUnusable;
+  return value;
+}
+
+const std::string* ElementBuilder::runProperty(std::string_view key, const AttributeMap& run,
+                                               const AttributeMap& paragraph) const {
+  const std::string* value = styles_.lookup(key, run);
+  if (value == nullptr) return paragraphProperty(key, paragraph);
+  if (value->size() > kMaxPropertyLength) return &kUnusable;
+  return value;
+}
+
+void ElementBuilder::readParagraphProperties(const XMLNode& node, ParagraphItem& item) {
+  const auto property = [&](std::string_view key) { return paragraphProperty(key, node.attributes); };
+  item.alignment = alignmentOf(property("alignment"));
+  item.leftIndent = numberOr(property("leftindent"), 0);
+  item.rightIndent = numberOr(property("rightindent"), 0);
+  item.firstLineIndent = numberOr(property("firstlineindent"), 0);
+  item.hanging = std::max(numberOr(property("hanging"), 0), 0.0);
+  item.spaceAbove = numberOr(property("spaceabove"), 0);
+  item.spaceBelow = numberOr(property("spacebelow"), 0);
+  item.lineSpacing = std::max(numberOr(property("linespacing"), 0), 0.0);
+  item.tabStops = paragraphTabStops(node);
+}
+
+// --- Tab stops ---------------------------------------------------------------
+
+std::optional<std::vector<TabStop>> ElementBuilder::paragraphTabStops(const XMLNode& node) {
+  const std::string* value = styles_.lookup("tabset", node.attributes);
+  if (value == nullptr) value = styles_.lookup("tabset", sectionAttributes_);
+  if (value == nullptr) return std::nullopt;
+  if (value == ownAttribute(node.attributes, "tabset")) return copyWithinBudget(tabStops(*value));
+
+  // Found in a style or on the section: the same value serves many
+  // paragraphs, so it is parsed once.
+  SharedTabStops& shared = inheritedTabSets_[value];
+  if (!shared) shared = std::make_shared<const std::vector<TabStop>>(tabStops(*value));
+  return copyWithinBudget(*shared);
+}
+
+std::vector<TabStop> ElementBuilder::copyWithinBudget(const std::vector<TabStop>& stops) {
+  const std::size_t count = std::min(stops.size(), tabStopsLeft_);
+  tabStopsLeft_ -= count;
+  return std::vector<TabStop>(stops.begin(), stops.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+std::vector<TabStop> ElementBuilder::tabStops(std::string_view value) {
+  std::vector<TabStop> stops;
+  std::size_t pieceStart = 0;
+  while (pieceStart <= value.size()) {
+    std::size_t pieceEnd = value.find(',', pieceStart);
+    if (pieceEnd == std::string_view::npos) pieceEnd = value.size();
+    const std::string_view piece = value.substr(pieceStart, pieceEnd - pieceStart);
+    pieceStart = pieceEnd + 1;
+    if (piece.empty()) continue;
+
+    const std::size_t colon = piece.find(':');
+    const std::optional<double> position = text::parseNumber(text::trimWhitespace(piece.substr(0, colon)));
+    if (!position) continue;
+    TabStop stop{.position = *position};
+    if (colon != std::string_view::npos) {
+      std::string_view code = piece.substr(colon + 1);
+      code = code.substr(0, code.find(':'));
+      stop.alignment = text::parseInteger(code).value_or(0);
+    }
+    stops.push_back(stop);
+  }
+  std::stable_sort(stops.begin(), stops.end(),
+                   [](const TabStop& a, const TabStop& b) { return a.position < b.position; });
+  if (stops.size() > kMaxTabStopsPerParagraph) stops.resize(kMaxTabStopsPerParagraph);
+  return stops;
+}
+
+// --- Runs --------------------------------------------------------------------
+
+std::optional<TextRun> ElementBuilder::run(const XMLNode& child, const XMLNode& paragraph) {
+  TextRun result;
+  if (child.name == "image") {
+    result.image = PictureReader::picture(child.attributes);
+    if (!result.image) return std::nullopt;
+  } else {
+    std::optional<std::string> text = runText(child);
+    if (!text) return std::nullopt;
+    result.text = std::move(*text);
+    removeLineBreaks(result.text);
+  }
+  readRunFormat(child.attributes, paragraph.attributes, result);
+  return result;
+}
+
+void ElementBuilder::readRunFormat(const AttributeMap& run, const AttributeMap& paragraph,
+                                   TextRun& result) const {
+  const auto property = [&](std::string_view key) { return runProperty(key, run, paragraph); };
+  result.bold = isTrue(property("bold"));
+  result.italic = isTrue(property("italic"));
+  result.underline = isTrue(property("underline"));
+  result.strikethrough = isTrue(property("strikethrough"));
+  result.isSubscript = isTrue(property("subscript"));
+  result.isSuperscript = isTrue(property("superscript"));
+  if (const std::string* size = property("size")) {
+    const std::optional<double> points = text::parseNumber(*size);
+    if (points && *points > 0) result.fontSize = *points;
+  }
+  if (const std::string* family = property("family"); family != nullptr && !family->empty()) {
+    result.fontFamily = *family;
+  }
+  result.foreground = rgb(property("foreground"));
+  result.background = rgb(property("background"));
+}
+
+// The run's text, or nothing when the document's run text budget is spent.
+std::optional<std::string> ElementBuilder::runText(const XMLNode& child) {
+  const std::optional<std::int64_t> start = integerAttribute(child.attributes, "startoffset");
+  const std::optional<std::int64_t> length = integerAttribute(child.attributes, "length");
+  if (start && length) return sliceText(*start, *length);
+  return ownText(child.text);
+}
+
+std::optional<std::string> ElementBuilder::sliceText(std::int64_t startOffset, std::int64_t length) {
+  const std::size_t start = clampToSize(startOffset, text_.size());
+  const std::size_t end = std::max(clampToSize(saturatingAdd(startOffset, length), text_.size()), start);
+  std::size_t count = end - start;
+  if (count == 0) return std::string();
+  if (runTextLeft_ == 0) return std::nullopt;
+  if (count > runTextLeft_) {
+    count = runTextLeft_;
+    if (count > 1 && isHighSurrogate(text_[start + count - 1])) --count;
+  }
+  runTextLeft_ -= count;
+  return text::fromUTF16(std::u16string_view(text_).substr(start, count));
+}
+
+std::optional<std::string> ElementBuilder::ownText(const std::string& text) {
+  std::size_t count = text.size();
+  if (count == 0) return std::string();
+  if (runTextLeft_ == 0) return std::nullopt;
+  if (count > runTextLeft_) {
+    count = runTextLeft_;
+    while (count > 0 && isUTF8Continuation(text[count])) --count;
+  }
+  runTextLeft_ -= count;
+  return text.substr(0, count);
+}
+
+// --- Colours -----------------------------------------------------------------
+
+std::optional<std::uint32_t> ElementBuilder::rgb(const std::string* value) {
+  if (value == nullptr) return std::nullopt;
+  const std::string_view trimmed = text::trimWhitespace(*value);
+  if (trimmed.empty()) return std::nullopt;
+  const std::optional<std::int64_t> argb = text::parseInteger(trimmed);
+  if (!argb) return std::nullopt;
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(*argb) & 0xFFFFFFu);
+}
+
+}  // namespace maravel

@@ -1,0 +1,112 @@
+// Turns the element tree of content.xml into the model's paragraphs and
+// tables.
+//
+// Run texts are cut out of the document's text block by UTF-16 offsets;
+// paragraph and run properties are looked up on the element, then (for runs)
+// on the paragraph, then on the section attributes, each through its style
+// chain. Nothing fails: unusable values take their defaults, elements of
+// other names are skipped, offsets outside the text block are clamped.
+//
+// One builder serves one document (body, header and footer) on one thread.
+// It keeps the bounds below across all its calls, so a hostile document
+// cannot make the model or the work grow past them. The XMLNode arguments
+// are only read; they need not outlive the call.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "model/udf_document.hpp"
+#include "reader/list_numbering.hpp"
+#include "reader/style_sheet.hpp"
+#include "reader/xml_tree.hpp"
+
+namespace maravel {
+
+class ElementBuilder {
+ public:
+  // Tables nest at most this deep (a top-level table is level 1); deeper
+  // tables are dropped with everything inside them, so building, copying and
+  // destroying the model recurse at most this far.
+  static constexpr int kMaxTableDepth = 32;
+
+  // At most this many tab stops per paragraph (those with the smallest
+  // positions); real documents carry up to about 180.
+  static constexpr std::size_t kMaxTabStopsPerParagraph = 1000;
+
+  // At most this many tab stops are copied into the paragraphs of one
+  // document (16 bytes each: 128 MB); later paragraphs get a shortened,
+  // possibly empty, list.
+  static constexpr std::size_t kTabStopBudget = 8'000'000;
+
+  // Run texts of one document together hold at most four times the text
+  // block plus this many UTF-16 code units; the run that crosses the limit
+  // is cut and later text runs are dropped.
+  static constexpr std::size_t kRunTextAllowance = 1 << 20;
+
+  // A property value (other than "tabset") longer than this many bytes is
+  // found but unusable and gives its default. Real values (numbers, font
+  // families, list format names) are far shorter; the bound keeps inherited
+  // values from being re-parsed or copied in full for every run.
+  static constexpr std::size_t kMaxPropertyLength = 256;
+
+  ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes);
+
+  // The paragraphs and tables among the node's direct children, in order.
+  std::vector<DocumentElement> elements(const XMLNode& node, ListNumbering& numbering);
+  ParagraphItem paragraph(const XMLNode& node, ListNumbering& numbering);
+  TableItem table(const XMLNode& node, ListNumbering& numbering);
+
+  // The low 24 bits of a trimmed signed decimal integer; nothing for no
+  // value, an empty value or anything else (hexadecimal included).
+  static std::optional<std::uint32_t> rgb(const std::string* value);
+
+  // "position:alignment[:...]" pieces separated by commas, sorted by
+  // position (stable); pieces without a number position are dropped. At most
+  // kMaxTabStopsPerParagraph stops.
+  static std::vector<TabStop> tabStops(std::string_view value);
+
+  // Comma-separated numbers; nothing for no value or when none parses
+  // (never an empty list).
+  static std::optional<std::vector<double>> spans(const std::string* value);
+
+  // Nothing without a "border" key; else its kind, "bordercolor" via rgb and
+  // "borderwidth" (1 when absent or not a number).
+  static std::optional<TableBorder> border(const AttributeMap& attributes);
+
+ private:
+  using SharedTabStops = std::shared_ptr<const std::vector<TabStop>>;
+
+  const std::string* paragraphProperty(std::string_view key, const AttributeMap& paragraph) const;
+  const std::string* runProperty(std::string_view key, const AttributeMap& run,
+                                 const AttributeMap& paragraph) const;
+  void readParagraphProperties(const XMLNode& node, ParagraphItem& item);
+  std::optional<std::vector<TabStop>> paragraphTabStops(const XMLNode& node);
+  std::vector<TabStop> copyWithinBudget(const std::vector<TabStop>& stops);
+  std::optional<TextRun> run(const XMLNode& child, const XMLNode& paragraph);
+  void readRunFormat(const AttributeMap& run, const AttributeMap& paragraph, TextRun& result) const;
+  std::optional<std::string> runText(const XMLNode& child);
+  std::optional<std::string> sliceText(std::int64_t startOffset, std::int64_t length);
+  std::optional<std::string> ownText(const std::string& text);
+  std::optional<TableItem> nestedTable(const XMLNode& node, ListNumbering& numbering);
+  TableRow row(const XMLNode& node, ListNumbering& numbering);
+
+  StyleSheet styles_;
+  std::u16string text_;
+  AttributeMap sectionAttributes_;
+
+  int tableDepth_ = 0;
+  std::size_t runTextLeft_;
+  std::size_t tabStopsLeft_ = kTabStopBudget;
+  // Parsed "tabset" values found in the style sheet or the section
+  // attributes (storage this builder owns), keyed by the value's address.
+  std::unordered_map<const std::string*, SharedTabStops> inheritedTabSets_;
+};
+
+}  // namespace maravel

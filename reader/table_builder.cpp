@@ -1,0 +1,110 @@
+// The table methods of ElementBuilder: tables, rows, cells and their
+// borders and column widths. Cells hold block lists again, so tables nest;
+// the nesting depth is counted here and bounded by kMaxTableDepth.
+#include <utility>
+
+#include "platform/text/text.hpp"
+#include "reader/element_builder.hpp"
+
+namespace maravel {
+
+namespace {
+
+// Counts one table level for as long as a table is being built.
+class TableLevel {
+ public:
+  explicit TableLevel(int& depth) : depth_(depth) { ++depth_; }
+  ~TableLevel() { --depth_; }
+  TableLevel(const TableLevel&) = delete;
+  TableLevel& operator=(const TableLevel&) = delete;
+
+ private:
+  int& depth_;
+};
+
+const std::string* ownAttribute(const AttributeMap& attributes, const char* key) {
+  const auto it = attributes.find(key);
+  return it == attributes.end() ? nullptr : &it->second;
+}
+
+// A cell holding just one table, as a row of its own: no spans, no borders.
+TableRow wrappedRow(TableItem inner) {
+  TableCell cell;
+  cell.elements.emplace_back(std::move(inner));
+  TableRow row;
+  row.cells.push_back(std::move(cell));
+  return row;
+}
+
+}  // namespace
+
+TableItem ElementBuilder::table(const XMLNode& node, ListNumbering& numbering) {
+  const TableLevel level(tableDepth_);
+  TableItem item;
+  item.columnSpans = spans(ownAttribute(node.attributes, "columnspans"));
+  item.border = border(node.attributes);
+  for (const XMLNode& child : node.children) {
+    if (child.name == "row") {
+      item.rows.push_back(row(child, numbering));
+    } else if (child.name == "table") {
+      if (std::optional<TableItem> inner = nestedTable(child, numbering)) {
+        item.rows.push_back(wrappedRow(std::move(*inner)));
+      }
+    }
+  }
+  return item;
+}
+
+// A table inside another block list or table, or nothing when it would
+// nest deeper than kMaxTableDepth.
+std::optional<TableItem> ElementBuilder::nestedTable(const XMLNode& node, ListNumbering& numbering) {
+  if (tableDepth_ >= kMaxTableDepth) return std::nullopt;
+  return table(node, numbering);
+}
+
+TableRow ElementBuilder::row(const XMLNode& node, ListNumbering& numbering) {
+  TableRow result;
+  result.columnSpans = spans(ownAttribute(node.attributes, "columnspans"));
+  if (const std::string* height = ownAttribute(node.attributes, "height")) {
+    result.height = text::parseNumber(*height).value_or(0);
+  }
+  result.border = border(node.attributes);
+  for (const XMLNode& child : node.children) {
+    if (child.name != "cell") continue;
+    TableCell cell;
+    cell.elements = elements(child, numbering);
+    cell.border = border(child.attributes);
+    result.cells.push_back(std::move(cell));
+  }
+  return result;
+}
+
+std::optional<std::vector<double>> ElementBuilder::spans(const std::string* value) {
+  if (value == nullptr) return std::nullopt;
+  std::vector<double> widths;
+  const std::string_view all = *value;
+  std::size_t pieceStart = 0;
+  while (pieceStart <= all.size()) {
+    std::size_t pieceEnd = all.find(',', pieceStart);
+    if (pieceEnd == std::string_view::npos) pieceEnd = all.size();
+    const std::string_view piece = text::trimWhitespace(all.substr(pieceStart, pieceEnd - pieceStart));
+    pieceStart = pieceEnd + 1;
+    if (const std::optional<double> width = text::parseNumber(piece)) widths.push_back(*width);
+  }
+  if (widths.empty()) return std::nullopt;
+  return widths;
+}
+
+std::optional<TableBorder> ElementBuilder::border(const AttributeMap& attributes) {
+  const std::string* kind = ownAttribute(attributes, "border");
+  if (kind == nullptr) return std::nullopt;
+  TableBorder result;
+  result.kind = *kind;
+  result.color = rgb(ownAttribute(attributes, "bordercolor"));
+  if (const std::string* width = ownAttribute(attributes, "borderwidth")) {
+    result.width = text::parseNumber(*width).value_or(1.0);
+  }
+  return result;
+}
+
+}  // namespace maravel
