@@ -1,0 +1,139 @@
+// Byte decoders (UTF-8, Windows-1254, Latin-1, ASCII) and UTF-16 conversion.
+#include <array>
+
+#include "platform/text/text.hpp"
+#include "platform/text/utf8_codec.hpp"
+
+namespace maravel::text {
+
+namespace {
+
+using detail::appendUTF8;
+using detail::decodeCodePoint;
+using detail::kReplacementCharacter;
+
+std::string_view asChars(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+// Windows-1254 differs from Latin-1 in 0x80-0x9F and in six Turkish letters.
+// 0 marks the bytes the code page leaves unassigned.
+constexpr std::array<char16_t, 32> kWindows1254High = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0,      0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0,      0x0178};
+
+char32_t windows1254CodePoint(std::uint8_t b) {
+  if (b >= 0x80 && b <= 0x9F) return kWindows1254High[b - 0x80];
+  switch (b) {
+    case 0xD0:
+      return 0x011E;  // Ğ
+    case 0xDD:
+      return 0x0130;  // İ
+    case 0xDE:
+      return 0x015E;  // Ş
+    case 0xF0:
+      return 0x011F;  // ğ
+    case 0xFD:
+      return 0x0131;  // ı
+    case 0xFE:
+      return 0x015F;  // ş
+    default:
+      return b;
+  }
+}
+
+}  // namespace
+
+bool isValidUTF8(std::string_view bytes) {
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const auto decoded = decodeCodePoint(bytes, pos);
+    if (!decoded.valid) return false;
+    pos += decoded.length;
+  }
+  return true;
+}
+
+bool isValidUTF8(Bytes bytes) { return isValidUTF8(asChars(bytes)); }
+
+std::optional<std::string> decodeUTF8(Bytes bytes) {
+  const std::string_view chars = asChars(bytes);
+  if (!isValidUTF8(chars)) return std::nullopt;
+  return std::string(chars);
+}
+
+std::string decodeUTF8Lossy(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t pos = 0; pos < bytes.size();) {
+    const auto decoded = decodeCodePoint(bytes, pos);
+    if (decoded.valid) {
+      out.append(bytes.substr(pos, decoded.length));
+    } else {
+      appendUTF8(out, kReplacementCharacter);
+    }
+    pos += decoded.length;
+  }
+  return out;
+}
+
+std::optional<std::string> decodeWindows1254(Bytes bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const std::uint8_t b : bytes) {
+    const char32_t cp = windows1254CodePoint(b);
+    if (cp == 0 && b != 0) return std::nullopt;
+    appendUTF8(out, cp);
+  }
+  return out;
+}
+
+std::string decodeLatin1(Bytes bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const std::uint8_t b : bytes) appendUTF8(out, b);
+  return out;
+}
+
+std::optional<std::string> decodeASCII(Bytes bytes) {
+  for (const std::uint8_t b : bytes) {
+    if (b > 0x7F) return std::nullopt;
+  }
+  return std::string(asChars(bytes));
+}
+
+std::u16string toUTF16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const auto decoded = decodeCodePoint(utf8, pos);
+    pos += decoded.length;
+    const char32_t cp = decoded.value;
+    if (cp < 0x10000) {
+      out.push_back(static_cast<char16_t>(cp));
+    } else {
+      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+  }
+  return out;
+}
+
+std::string fromUTF16(std::u16string_view units) {
+  std::string out;
+  out.reserve(units.size());
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char16_t unit = units[i];
+    const bool isHigh = unit >= 0xD800 && unit <= 0xDBFF;
+    const bool isLow = unit >= 0xDC00 && unit <= 0xDFFF;
+    if (isHigh && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      appendUTF8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{units[i + 1]} - 0xDC00));
+      ++i;
+    } else if (isHigh || isLow) {
+      appendUTF8(out, kReplacementCharacter);
+    } else {
+      appendUTF8(out, unit);
+    }
+  }
+  return out;
+}
+
+}  // namespace maravel::text

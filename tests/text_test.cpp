@@ -1,0 +1,211 @@
+#include "platform/text/text.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel::text {
+namespace {
+
+using maravel::testing::bytes;
+
+std::vector<std::uint8_t> raw(std::initializer_list<int> values) {
+  std::vector<std::uint8_t> out;
+  for (const int v : values) out.push_back(static_cast<std::uint8_t>(v));
+  return out;
+}
+
+// --- Decoding ---------------------------------------------------------------
+
+TEST(DecodingTest, Utf8RejectsOverlongSurrogatesAndOutOfRange) {
+  EXPECT_TRUE(isValidUTF8(std::string_view("Kar\xC5\x9F\xC4\xB1")));
+  EXPECT_FALSE(isValidUTF8(std::string_view("\xC0\xAF")));          // overlong "/"
+  EXPECT_FALSE(isValidUTF8(std::string_view("\xED\xA0\x80")));      // surrogate
+  EXPECT_FALSE(isValidUTF8(std::string_view("\xF4\x90\x80\x80")));  // above U+10FFFF
+  EXPECT_FALSE(isValidUTF8(std::string_view("ab\xE2\x82")));        // truncated
+  EXPECT_EQ(decodeUTF8(bytes("\xC3\xA7")), "\xC3\xA7");
+  EXPECT_EQ(decodeUTF8(bytes("\xFF")), std::nullopt);
+}
+
+TEST(DecodingTest, LossyReplacesEachMaximalBadSubpart) {
+  EXPECT_EQ(decodeUTF8Lossy("a\xFF"
+                            "b"),
+            "a\xEF\xBF\xBD"
+            "b");
+  // A truncated three-byte sequence is one replacement, not two.
+  EXPECT_EQ(decodeUTF8Lossy("\xE2\x82"
+                            "x"),
+            "\xEF\xBF\xBD"
+            "x");
+}
+
+TEST(DecodingTest, Windows1254DecodesTurkishLetters) {
+  // ğ ü ş ı ö ç İ Ğ Ş
+  const auto text = decodeWindows1254(raw({0xF0, 0xFC, 0xFE, 0xFD, 0xF6, 0xE7, 0xDD, 0xD0, 0xDE}));
+  EXPECT_EQ(text, "ğüşıöçİĞŞ");
+  EXPECT_EQ(decodeWindows1254(raw({0x80, 0x9F})), "€Ÿ");
+}
+
+TEST(DecodingTest, Windows1254RejectsUnassignedBytes) {
+  for (const int b : {0x81, 0x8D, 0x8E, 0x8F, 0x90, 0x9D, 0x9E}) {
+    EXPECT_EQ(decodeWindows1254(raw({'a', b})), std::nullopt) << b;
+  }
+}
+
+TEST(DecodingTest, Latin1AcceptsEveryByteAndAsciiOnlySevenBits) {
+  EXPECT_EQ(decodeLatin1(raw({'A', 0xE9, 0x00})), std::string("A\xC3\xA9\0", 4));
+  EXPECT_EQ(decodeASCII(bytes("20240101")), "20240101");
+  EXPECT_EQ(decodeASCII(raw({'1', 0x80})), std::nullopt);
+}
+
+TEST(DecodingTest, Utf16RoundTripAndUnpairedSurrogates) {
+  const std::string text = "a\xC4\x9F\xF0\x9F\x98\x80";  // a ğ 😀
+  EXPECT_EQ(toUTF16(text), u"a\u011F\U0001F600");
+  EXPECT_EQ(fromUTF16(toUTF16(text)), text);
+  EXPECT_EQ(fromUTF16(std::u16string{u'x', char16_t(0xD83D)}), "x\xEF\xBF\xBD");
+  EXPECT_EQ(fromUTF16(std::u16string{char16_t(0xDE00), u'y'}), "\xEF\xBF\xBDy");
+}
+
+// --- Case mapping -------------------------------------------------------------
+
+TEST(CaseMappingTest, LowercasesWithDefaultUnicodeMapping) {
+  EXPECT_EQ(lowercased("LeftMargin"), "leftmargin");
+  // Not the Turkish locale: dotted capital I keeps its dot as a combining mark.
+  EXPECT_EQ(lowercased("LEFTMARG\xC4\xB0N"), "leftmargi\xCC\x87n");
+  EXPECT_EQ(lowercased("I"), "i");
+  EXPECT_EQ(lowercased("\xC4\x9E\xC3\x9C\xC5\x9E"), "ğüş");
+}
+
+TEST(CaseMappingTest, UppercasesOneToMany) {
+  EXPECT_EQ(uppercased("stra\xC3\x9F"
+                       "e"),
+            "STRASSE");
+  EXPECT_EQ(uppercased("\xC4\xB1i"), "II");  // dotless ı and i both become I
+  EXPECT_EQ(uppercased("\xEF\xAC\x81"), "FI");
+}
+
+// --- White space ----------------------------------------------------------------
+
+TEST(WhitespaceTest, TrimsSpaceSeparatorsAndLineBreaks) {
+  EXPECT_EQ(trimWhitespaceAndNewlines("\xC2\xA0\t x y\r\n\xE2\x80\xA8\xC2\x85"), "x y");
+  EXPECT_EQ(trimWhitespaceAndNewlines("\xE2\x80\x83\xE2\x80\xA9"), "");
+  EXPECT_EQ(trimWhitespaceAndNewlines(""), "");
+}
+
+TEST(WhitespaceTest, TrimWhitespaceKeepsLineBreaks) {
+  EXPECT_EQ(trimWhitespace("\xC2\xA0 12.5\t"), "12.5");
+  EXPECT_EQ(trimWhitespace("\n5\n"), "\n5\n");
+  EXPECT_EQ(trimWhitespace("\xE2\x80\xA8"), "\xE2\x80\xA8");
+}
+
+TEST(WhitespaceTest, RemoveWhitespaceEverywhere) {
+  EXPECT_EQ(removeWhitespace("iVBO Rw0K\r\nGgo\xC2\xA0"
+                             "AA\xE2\x80\xA8=="),
+            "iVBORw0KGgoAA==");
+}
+
+// --- Graphemes --------------------------------------------------------------------
+
+TEST(GraphemeTest, CombiningMarkCountsOnce) {
+  const std::string text = "e\xCC\x81tat";  // é as e + U+0301
+  EXPECT_EQ(prefixGraphemes(text, 1), "e\xCC\x81");
+  EXPECT_EQ(prefixGraphemes(text, 2), "e\xCC\x81t");
+  EXPECT_EQ(prefixGraphemes(text, 10), text);
+  EXPECT_EQ(prefixGraphemes(text, 0), "");
+  EXPECT_EQ(prefixGraphemes("\r\nx", 1), "\r\n");
+}
+
+// --- Base64 -------------------------------------------------------------------------
+
+TEST(Base64Test, SkipsCharactersOutsideTheAlphabet) {
+  EXPECT_EQ(decodeBase64("TW\nFu\t"), bytes("Man"));
+  EXPECT_EQ(decodeBase64("T W_F-u*"), bytes("Man"));
+  EXPECT_EQ(decodeBase64("TWE="), bytes("Ma"));
+  EXPECT_EQ(decodeBase64("TQ=="), bytes("M"));
+}
+
+TEST(Base64Test, RejectsBadLengthAndMisplacedPadding) {
+  EXPECT_TRUE(decodeBase64("TWFuT").empty());
+  EXPECT_TRUE(decodeBase64("TQ=a").empty());
+  EXPECT_TRUE(decodeBase64("T===").empty());
+  EXPECT_TRUE(decodeBase64("TQ==TWFu").empty());
+  EXPECT_TRUE(decodeBase64("").empty());
+}
+
+TEST(Base64Test, EncodeRoundTrips) {
+  for (const std::string_view s : {"", "M", "Ma", "Man", "Mana"}) {
+    EXPECT_EQ(decodeBase64(encodeBase64(bytes(s))), bytes(s)) << s;
+  }
+  EXPECT_EQ(encodeBase64(bytes("Ma")), "TWE=");
+}
+
+// --- Numbers --------------------------------------------------------------------------
+
+TEST(NumberTest, ParseIntegerTakesSignsAndDigitsOnly) {
+  EXPECT_EQ(parseInteger("+2"), 2);
+  EXPECT_EQ(parseInteger("-16777216"), -16777216);
+  EXPECT_EQ(parseInteger("9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(parseInteger("9223372036854775808"), std::nullopt);
+  for (const std::string_view bad : {"", "+", "-", "+-1", "++1", " 1", "1 ", "1.0", "0x10", "１"}) {
+    EXPECT_EQ(parseInteger(bad), std::nullopt) << bad;
+  }
+}
+
+TEST(NumberTest, ParseNumberAcceptsDecimalLiterals) {
+  EXPECT_EQ(parseNumber("+2"), 2.0);
+  EXPECT_EQ(parseNumber("-0.5"), -0.5);
+  EXPECT_EQ(parseNumber("1e3"), 1000.0);
+  EXPECT_EQ(parseNumber(".5"), 0.5);
+  EXPECT_EQ(parseNumber("42.52"), 42.52);
+  EXPECT_EQ(parseNumber("1e-400"), 0.0);
+}
+
+TEST(NumberTest, ParseNumberRejectsEverythingElse) {
+  for (const std::string_view bad : {"inf", "-inf", "nan", "infinity", "0x10", " 5", "5 ", "1e999", "-1e999",
+                                     "", "+", "+-1", "5pt", "1,5"}) {
+    EXPECT_EQ(parseNumber(bad), std::nullopt) << bad;
+  }
+}
+
+// --- Patterns ---------------------------------------------------------------------------
+
+constexpr std::string_view kOpen = "<entry key=\"uyapdogrulamakodu\">";
+constexpr std::string_view kClose = "</entry>";
+
+TEST(PatternTest, FindsFirstMatchOnOneLine) {
+  const std::string text = "<x>\n<entry key=\"uyapdogrulamakodu\">  AbC123  </entry></entry>";
+  EXPECT_EQ(findBetweenOnOneLine(text, kOpen, kClose), "<entry key=\"uyapdogrulamakodu\">  AbC123  </entry>");
+}
+
+TEST(PatternTest, LineBreakInsideMeansNoMatch) {
+  for (const std::string_view br : {"\n", "\r", "\v", "\f", "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"}) {
+    const std::string text = std::string(kOpen) + "ab" + std::string(br) + "cd" + std::string(kClose);
+    EXPECT_EQ(findBetweenOnOneLine(text, kOpen, kClose), std::nullopt);
+  }
+}
+
+TEST(PatternTest, OpenWithoutCloseOnItsLineTriesTheNextOpen) {
+  const std::string text =
+      std::string(kOpen) + "first\n" + std::string(kOpen) + "second" + std::string(kClose);
+  EXPECT_EQ(findBetweenOnOneLine(text, kOpen, kClose), std::string(kOpen) + "second" + std::string(kClose));
+}
+
+TEST(PatternTest, DigitRunTakesTheLeftmostEleven) {
+  EXPECT_EQ(findDigitRun("no 12345678901 here", 11), "12345678901");
+  EXPECT_EQ(findDigitRun("123456789012345", 11), "12345678901");
+  EXPECT_EQ(findDigitRun("1234567890", 11), std::nullopt);
+  EXPECT_EQ(findDigitRun("12345 67890123", 11), std::nullopt);
+  EXPECT_EQ(findDigitRun("\xD9\xA1\xD9\xA2", 2), std::nullopt);  // Arabic-Indic digits are not [0-9]
+}
+
+TEST(PatternTest, DigitRunWithOptionalPrefix) {
+  EXPECT_EQ(findDigitRun("serial TR12345678901", 11, "TR"), "TR12345678901");
+  EXPECT_EQ(findDigitRun("TR123 98765432109", 11, "TR"), "98765432109");
+  EXPECT_EQ(findDigitRun("TRTR12345678901", 11, "TR"), "TR12345678901");
+  EXPECT_EQ(findDigitRun("TR1234567890", 11, "TR"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace maravel::text
