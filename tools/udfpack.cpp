@@ -1,0 +1,75 @@
+// udfpack FOLDER OUT.udf: packs a sample source folder into a .udf archive
+// shaped like the editor's (content.xml, then documentproperties.xml and
+// sign.sgn when the folder has them).
+//
+// Exit status: 0 written, 2 for a usage error or a file that cannot be read
+// or written.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tests/support/zip_writer.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kUsage =
+    "usage: udfpack FOLDER OUT.udf\n"
+    "Packs FOLDER/content.xml and, when present, FOLDER/documentproperties.xml and\n"
+    "FOLDER/sign.sgn into the archive OUT.udf.\n";
+
+std::optional<std::string> readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (in.bad()) return std::nullopt;
+  return data;
+}
+
+bool writeFile(const fs::path& path, const std::vector<std::uint8_t>& data) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc != 3) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  const fs::path folder = argv[1];
+  const fs::path output = argv[2];
+
+  maravel::testing::ZipWriter zip;
+  for (const char* name : {"content.xml", "documentproperties.xml", "sign.sgn"}) {
+    const fs::path member = folder / name;
+    std::error_code error;
+    const bool present = fs::exists(member, error);
+    if (!present && std::string_view(name) != "content.xml") continue;
+    auto data = present ? readFile(member) : std::nullopt;
+    if (!data) {
+      std::cerr << "udfpack: cannot read " << member.string() << "\n";
+      return 2;
+    }
+    zip.add(name, *data);
+  }
+  if (!writeFile(output, zip.finish())) {
+    std::cerr << "udfpack: cannot write " << output.string() << "\n";
+    return 2;
+  }
+  return 0;
+}
