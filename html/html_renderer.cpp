@@ -1,0 +1,326 @@
+// The page around the document's content: skeleton, stylesheet, badges and
+// the sheet footer. Indentation and joins are part of the page's fixed form.
+
+#include "html/html_renderer.hpp"
+
+#include <algorithm>
+
+#include "html/document_writer.hpp"
+#include "html/font_book.hpp"
+#include "html/html_escape.hpp"
+
+namespace maravel {
+
+namespace {
+
+// The stylesheet up to the point where the generated classes go. W, H and P
+// stand for the page width, page height and sheet padding.
+constexpr const char* kStyleHead = R"(        :root {
+            --bg-page: #f1f3f5;
+            --paper-bg: #ffffff;
+            --text-color: #111111;
+            --border-color: #e2e8f0;
+            --rule: #000000;
+            --shadow: 0 10px 30px rgba(0, 0, 0, 0.08), 0 1px 3px rgba(0, 0, 0, 0.05);
+            /* 1 pt'nin ekrandaki karşılığı: sayfa pencereye sığacak şekilde ölçeklenir, satır kırılımları değişmez */
+            --u: min(1.6px, calc((100vw - 48px) / @W@));
+        }
+        @media (prefers-color-scheme: dark) {
+            :root {
+                --bg-page: #1a1b1e;
+                --paper-bg: #222429;
+                --text-color: #eceff1;
+                --border-color: #373a40;
+                --rule: #c4c8ce;
+                --shadow: 0 12px 36px rgba(0, 0, 0, 0.35);
+            }
+        }
+        * {
+            box-sizing: border-box;
+            margin: 0;
+            padding: 0;
+        }
+        body {
+            background-color: var(--bg-page);
+            font-family: "Times New Roman", Times, "Nimbus Roman No9 L", serif;
+            color: var(--text-color);
+            padding: 24px 16px;
+            display: flex;
+            flex-direction: column;
+            align-items: center;
+            min-height: 100vh;
+            -webkit-font-smoothing: antialiased;
+            user-select: text;
+            -webkit-user-select: text;
+        }
+        /* E-İmza Rozeti */
+        .verification-badge {
+            width: calc(@W@ * var(--u));
+            margin-bottom: 20px;
+            padding: 12px 18px;
+            border-radius: 12px;
+            display: flex;
+            align-items: center;
+            gap: 14px;
+            font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, Helvetica, Arial, sans-serif;
+            box-shadow: 0 2px 8px rgba(0,0,0,0.06);
+            backdrop-filter: blur(8px);
+        }
+        .verification-badge.signed {
+            background: linear-gradient(135deg, rgba(16, 185, 129, 0.12), rgba(5, 150, 105, 0.06));
+            border: 1px solid rgba(16, 185, 129, 0.35);
+            color: #065f46;
+        }
+        @media (prefers-color-scheme: dark) {
+            .verification-badge.signed {
+                background: linear-gradient(135deg, rgba(16, 185, 129, 0.2), rgba(5, 150, 105, 0.1));
+                border-color: rgba(16, 185, 129, 0.4);
+                color: #6ee7b7;
+            }
+        }
+        .verification-badge.uyap {
+            background: linear-gradient(135deg, rgba(59, 130, 246, 0.1), rgba(37, 99, 235, 0.05));
+            border: 1px solid rgba(59, 130, 246, 0.3);
+            color: #1e40af;
+        }
+        @media (prefers-color-scheme: dark) {
+            .verification-badge.uyap {
+                color: #93c5fd;
+            }
+        }
+        .badge-icon svg {
+            flex-shrink: 0;
+        }
+        .badge-title {
+            font-size: 13.5px;
+            font-weight: 700;
+            margin-bottom: 3px;
+            letter-spacing: -0.2px;
+        }
+        .badge-meta {
+            font-size: 11.5px;
+            display: flex;
+            flex-wrap: wrap;
+            gap: 10px;
+            opacity: 0.95;
+        }
+        .badge-tag strong {
+            font-weight: 600;
+        }
+        /* Belge Kağıdı: UYAP sayfa ölçüsü ve kenar boşlukları (pt) */
+        .document-sheet {
+            background-color: var(--paper-bg);
+            width: calc(@W@ * var(--u));
+            min-height: calc(@H@ * var(--u));
+            padding: @P@;
+            box-shadow: var(--shadow);
+            border-radius: 4px;
+            font-kerning: none;
+            font-variant-ligatures: none;
+        }
+        /* Paragraflar: boşluklar korunur, sekmeler hesaplanmış genişlikte kutulardır */
+        .udf-p {
+            position: relative;
+            white-space: pre-wrap;
+            overflow-wrap: break-word;
+        }
+        .udf-tab {
+            display: inline-block;
+            height: 0;
+            overflow: hidden;
+            font-size: 0;
+            white-space: pre;
+        }
+        .udf-nj {
+            display: inline-block;
+            white-space: pre;
+            text-indent: 0;
+            text-align: left;
+        }
+        .udf-mk {
+            position: absolute;
+            white-space: pre;
+            text-indent: 0;
+        }
+        .udf-img {
+            vertical-align: baseline;
+            max-width: 100%;
+            object-fit: contain;
+        }
+        /* Tablolar: her satır kendi sütun oranlarıyla çizilir */
+        table.udf-row {
+            width: 100%;
+            table-layout: fixed;
+            border-collapse: collapse;
+        }
+        table.udf-row td {
+            vertical-align: top;
+            padding: 0 calc(1.5 * var(--u));
+        }
+        .udf-footer {
+            margin-top: calc(18 * var(--u));
+        }
+)";
+
+constexpr const char* kStyleTail = R"(        /* Footer Notu */
+        .uyap-access {
+            margin-top: 32px;
+            font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, sans-serif;
+            font-size: 11px;
+            color: #888;
+            text-align: center;
+        }
+        .sheet-footer {
+            margin-top: 14px;
+            padding-top: 14px;
+            border-top: 1px dashed var(--border-color);
+            font-family: -apple-system, BlinkMacSystemFont, "Segoe UI", Roboto, sans-serif;
+            font-size: 11px;
+            color: #888;
+            display: flex;
+            justify-content: space-between;
+            align-items: center;
+        }
+)";
+
+constexpr const char* kSheetFooter = R"(<div class="sheet-footer">
+            <span>UYAP Doküman Editörü Formatı (.udf)</span>
+            <span>macOS Quick Look Engine</span>
+        </div>)";
+
+constexpr const char* kSvgOpen =
+    R"(<svg width="22" height="22" viewBox="0 0 24 24" fill="none" stroke="currentColor" stroke-width="2">)";
+
+// Replaces every "@NAME@" placeholder of the fixed stylesheet text.
+std::string fillPlaceholder(std::string text, const std::string& placeholder, const std::string& value) {
+  for (std::size_t at = text.find(placeholder); at != std::string::npos;
+       at = text.find(placeholder, at + value.size())) {
+    text.replace(at, placeholder.size(), value);
+  }
+  return text;
+}
+
+std::string tag(const std::string& className, const std::string& label, const std::string& value) {
+  if (value.empty()) return {};
+  return "<span class=\"badge-tag " + className + "\">" + label + escapeHTML(value) + "</span>";
+}
+
+// Everything below the title line, shared by both badges.
+std::string badge(const std::string& kind, const std::string& iconShapes, const std::string& title,
+                  const std::string& metaLines) {
+  return "<div class=\"verification-badge " + kind +
+         "\">\n"
+         "    <div class=\"badge-icon\">\n"
+         "        " +
+         kSvgOpen + iconShapes +
+         "</svg>\n"
+         "    </div>\n"
+         "    <div class=\"badge-info\">\n"
+         "        <div class=\"badge-title\">" +
+         title +
+         "</div>\n"
+         "        <div class=\"badge-meta\">\n"
+         "            " +
+         metaLines +
+         "\n"
+         "        </div>\n"
+         "    </div>\n"
+         "</div>";
+}
+
+std::string signedBadge(const SignatureInfo& signature) {
+  const std::string separator = "\n            ";
+  const std::string meta = tag("signer", "<strong>İmzalayan:</strong> ", signature.signerName) + separator +
+                           tag("tc", "<strong>T.C.:</strong> ", signature.tcNumber) + separator +
+                           tag("date", "<strong>Tarih:</strong> ", signature.signingDate) + separator +
+                           tag("issuer", "", signature.issuer);
+  return badge("signed",
+               R"(<path d="M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z"/><path d="M9 12l2 2 4-4"/>)",
+               "5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile İmzalanmıştır", meta);
+}
+
+std::string uyapBadge(const std::string& code) {
+  const std::string meta = tag("code", "<strong>Kod:</strong> ", code) + "\n            " +
+                           "<span class=\"badge-tag info\">" + UDFHTMLRenderer::kVerificationHost +
+                           " adresinden teyit edilebilir</span>";
+  return badge("uyap",
+               R"(<rect x="3" y="3" width="18" height="18" rx="2" ry="2"/>)"
+               R"(<line x1="9" y1="9" x2="15" y2="9"/><line x1="9" y1="13" x2="15" y2="13"/>)"
+               R"(<line x1="9" y1="17" x2="11" y2="17"/>)",
+               "UYAP Bilişim Sistemi Evrak Doğrulama Kodu", meta);
+}
+
+std::string badgeFor(const UDFDocument& doc) {
+  if (doc.signature.isSigned) return signedBadge(doc.signature);
+  if (!doc.verificationCode.empty()) return uyapBadge(doc.verificationCode);
+  return {};
+}
+
+std::string accessNote(const std::string& webID) {
+  if (webID.empty()) return {};
+  return std::string("<div class=\"uyap-access\">UYAP Bilişim Sistemindeki bu dokümana ") +
+         UDFHTMLRenderer::kCitizenPortal + " adresinden <strong>" + escapeHTML(webID) +
+         "</strong> ile erişebilirsiniz.</div>";
+}
+
+// The sheet's content: the header when it starts on the first page, the
+// body, and the footer, each only when it shows something.
+std::string sheetContent(const UDFDocument& doc, DocumentWriter& writer, double contentWidth) {
+  std::string out;
+  if (doc.headerStartPage < 2 && DocumentWriter::hasVisibleContent(doc.headerElements)) {
+    out += writer.region(doc.headerElements, contentWidth, doc.headerColor, "udf-header");
+  }
+  out += writer.render(doc.elements, contentWidth, false);
+  if (DocumentWriter::hasVisibleContent(doc.footerElements)) {
+    out += writer.region(doc.footerElements, contentWidth, doc.footerColor, "udf-footer");
+  }
+  return out;
+}
+
+std::string stylesheet(const PageProperties& page, const DocumentWriter& writer) {
+  const std::string padding = DocumentWriter::u(page.topMargin) + " " + DocumentWriter::u(page.rightMargin) +
+                              " " + DocumentWriter::u(page.bottomMargin) + " " +
+                              DocumentWriter::u(page.leftMargin);
+  std::string head = fillPlaceholder(kStyleHead, "@W@", DocumentWriter::fmt(page.pageWidth()));
+  head = fillPlaceholder(std::move(head), "@H@", DocumentWriter::fmt(page.pageHeight()));
+  head = fillPlaceholder(std::move(head), "@P@", padding);
+  return head + "\n        " + writer.classCSS +
+         "\n        @media (prefers-color-scheme: dark) {\n            " + writer.darkCSS + "\n        }\n" +
+         kStyleTail;
+}
+
+}  // namespace
+
+std::string UDFHTMLRenderer::renderHTML(const UDFDocument& doc, const std::string& fileName) {
+  const PageProperties& page = doc.pageProps;
+  const double contentWidth = std::max(page.pageWidth() - page.leftMargin - page.rightMargin, 100.0);
+  FontBook fonts;
+  DocumentWriter writer(fonts);
+  const std::string content = sheetContent(doc, writer, contentWidth);
+
+  return "<!DOCTYPE html>\n"
+         "<html lang=\"tr\">\n"
+         "<head>\n"
+         "    <meta charset=\"UTF-8\">\n"
+         "    <meta name=\"viewport\" content=\"width=device-width, initial-scale=1.0\">\n"
+         "    <title>" +
+         escapeHTML(fileName) +
+         "</title>\n"
+         "    <style>\n" +
+         stylesheet(page, writer) +
+         "    </style>\n"
+         "</head>\n"
+         "<body>\n"
+         "    " +
+         badgeFor(doc) +
+         "\n"
+         "    <div class=\"document-sheet\">\n"
+         "        " +
+         content + "\n        " + accessNote(doc.webID) + "\n        " + kSheetFooter +
+         "\n"
+         "    </div>\n"
+         "</body>\n"
+         "</html>\n";
+}
+
+}  // namespace maravel

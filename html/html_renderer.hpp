@@ -1,0 +1,25 @@
+// The whole preview page for one parsed document.
+#pragma once
+
+#include <string>
+
+#include "model/udf_document.hpp"
+
+namespace maravel {
+
+class UDFHTMLRenderer {
+ public:
+  // A complete, self-contained HTML page (UTF-8): the sheet at the
+  // document's page size with header, body and footer, the signature or
+  // verification badge, the web-identifier note and the sheet footer.
+  // `fileName` is the page title. Never fails; every text from the document
+  // is escaped. Pure and safe on any thread: each call builds its own writer
+  // and font book.
+  static std::string renderHTML(const UDFDocument& doc, const std::string& fileName = "UDF Belgesi");
+
+  // Shown in the verification badge and the access note.
+  static constexpr const char* kVerificationHost = "evraksorgu.adalet.gov.tr";
+  static constexpr const char* kCitizenPortal = "https://vatandas.uyap.gov.tr";
+};
+
+}  // namespace maravel

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "html/document_writer.hpp"
+#include "html/html_escape.hpp"
+
+namespace maravel {
+namespace {
+
+class RunStylingTest : public ::testing::Test {
+ protected:
+  FontBook fonts;
+  DocumentWriter writer{fonts};
+
+  TextRun run(double size = 12) {
+    TextRun r;
+    r.text = "x";
+    r.fontSize = size;
+    return r;
+  }
+
+  // The declarations written for a run's class.
+  std::string css(const TextRun& r) {
+    const std::string name = writer.runClass(r);
+    const std::string open = "." + name + "{";
+    const std::size_t at = writer.classCSS.find(open);
+    EXPECT_NE(at, std::string::npos);
+    const std::size_t end = writer.classCSS.find("}\n", at);
+    return writer.classCSS.substr(at + open.size(), end - at - open.size());
+  }
+};
+
+TEST_F(RunStylingTest, ClassesAreNumberedDenselyAndReused) {
+  TextRun plain = run();
+  TextRun bold = run();
+  bold.bold = true;
+  EXPECT_EQ(writer.runClass(plain), "s0");
+  EXPECT_EQ(writer.runClass(bold), "s1");
+  const std::string before = writer.classCSS;
+  plain.text = "other text, same formatting";
+  EXPECT_EQ(writer.runClass(plain), "s0");
+  EXPECT_EQ(writer.classCSS, before);
+  EXPECT_EQ(writer.classNames.size(), 2u);
+}
+
+TEST_F(RunStylingTest, StyleClassKeysIncludeTheDarkOverride) {
+  EXPECT_EQ(writer.styleClass("a;", std::nullopt), "s0");
+  EXPECT_EQ(writer.styleClass("a;", std::string("b;")), "s1");
+  EXPECT_EQ(writer.styleClass("a;", std::nullopt), "s0");
+  EXPECT_EQ(writer.classCSS, ".s0{a;}\n.s1{a;}\n");
+  EXPECT_EQ(writer.darkCSS, ".s1{b;}\n");
+}
+
+TEST_F(RunStylingTest, FamilyAndSize) {
+  EXPECT_EQ(css(run()),
+            "font-family:\"" + fonts.family("Times New Roman") +
+                "\",\"Times New Roman\",serif;font-size:calc(12*var(--u));");
+  EXPECT_EQ(fonts.family("Times New Roman"), "Times New Roman");
+}
+
+TEST_F(RunStylingTest, SuperscriptIsSetSmaller) {
+  TextRun r = run(10);
+  r.isSuperscript = true;
+  const std::string declarations = css(r);
+  EXPECT_NE(declarations.find("font-size:calc(8*var(--u));"), std::string::npos);
+  EXPECT_NE(declarations.find("vertical-align:super;"), std::string::npos);
+  r.isSubscript = true;
+  EXPECT_NE(css(r).find("vertical-align:sub;"), std::string::npos);
+  EXPECT_EQ(css(r).find("vertical-align:super;"), std::string::npos);
+}
+
+TEST_F(RunStylingTest, WeightSlantAndDecorationsInOrder) {
+  TextRun r = run();
+  r.bold = r.italic = r.underline = r.strikethrough = true;
+  const std::string declarations = css(r);
+  EXPECT_NE(declarations.find(
+                "font-size:calc(12*var(--u));font-weight:bold;font-style:italic;"
+                "text-decoration:underline line-through;"),
+            std::string::npos);
+  r.underline = false;
+  EXPECT_NE(css(r).find("text-decoration:line-through;"), std::string::npos);
+}
+
+TEST_F(RunStylingTest, DarkForegroundsAreLeftToTheTheme) {
+  for (std::uint32_t color : {0x000000u, 0x4F4F4Fu}) {
+    TextRun r = run();
+    r.foreground = color;
+    EXPECT_EQ(css(r).find("color"), std::string::npos) << color;
+  }
+  EXPECT_EQ(writer.darkCSS, "");
+}
+
+TEST_F(RunStylingTest, VisibleForegroundGetsALighterDarkOverride) {
+  TextRun r = run();
+  r.foreground = 0x500000;
+  EXPECT_NE(css(r).find("color:#500000;"), std::string::npos);
+  EXPECT_EQ(writer.darkCSS, ".s0{color:color-mix(in srgb,#500000 55%,#fff);}\n");
+}
+
+TEST_F(RunStylingTest, ColoursAreSixUpperCaseDigits) {
+  TextRun r = run();
+  r.foreground = 0x0000FF;
+  EXPECT_NE(css(r).find("color:#0000FF;"), std::string::npos);
+  EXPECT_EQ(hexColor(0xab), "#0000AB");
+  EXPECT_EQ(hexColor(0xFF123456), "#123456");
+}
+
+TEST_F(RunStylingTest, NearWhiteBackgroundsAreDropped) {
+  for (std::uint32_t color : {0xFFFFFFu, 0xF1F1F1u}) {
+    TextRun r = run();
+    r.background = color;
+    EXPECT_EQ(css(r).find("background"), std::string::npos) << color;
+  }
+  EXPECT_EQ(writer.darkCSS, "");
+}
+
+TEST_F(RunStylingTest, HighlightKeepsDarkTextInDarkAppearance) {
+  TextRun r = run();
+  r.background = 0xF0FFFF;
+  EXPECT_NE(css(r).find("background-color:#F0FFFF;"), std::string::npos);
+  EXPECT_EQ(writer.darkCSS, ".s0{color:#111;}\n");
+}
+
+TEST_F(RunStylingTest, ForegroundAndBackgroundTogetherHaveNoOverride) {
+  TextRun r = run();
+  r.foreground = 0x336699;
+  r.background = 0xFFFF00;
+  EXPECT_NE(css(r).find("color:#336699;background-color:#FFFF00;"), std::string::npos);
+  EXPECT_EQ(writer.darkCSS, "");
+}
+
+TEST_F(RunStylingTest, HostileFamilyCannotLeaveTheString) {
+  TextRun r = run();
+  r.fontFamily = "x\";}</style><script>alert(1)</script>";
+  const std::string declarations = css(r);
+  EXPECT_EQ(declarations.find("</style"), std::string::npos);
+  EXPECT_EQ(declarations.find('<'), std::string::npos);
+  EXPECT_EQ(declarations.find('{'), std::string::npos);
+  // The only unescaped quotes are the four around the two family strings.
+  std::size_t quotes = 0;
+  for (std::size_t i = 0; i < declarations.size(); ++i) {
+    if (declarations[i] == '"' && (i == 0 || declarations[i - 1] != '\\')) ++quotes;
+  }
+  EXPECT_EQ(quotes, 4u);
+}
+
+TEST(CSSStringTest, EscapesWhatCouldEndStringRuleOrElement) {
+  EXPECT_EQ(escapeCSSString("Times New Roman"), "Times New Roman");
+  EXPECT_EQ(escapeCSSString("Şule Ğ"), "Şule Ğ");
+  EXPECT_EQ(escapeCSSString("a\"b\\c"), "a\\\"b\\\\c");
+  EXPECT_EQ(escapeCSSString("<>{};"), "\\3c \\3e \\7b \\7d \\3b ");
+  EXPECT_EQ(escapeCSSString("a\nb\x7F"), "a\\a b\\7f ");
+  EXPECT_EQ(escapeCSSString("\xC2\x85"), "\\85 ");
+  EXPECT_EQ(escapeCSSString("\xFF" "a\xE2\x80"), "\\fffd a\\fffd \\fffd ");
+}
+
+TEST(HTMLEscapeTest, AmpersandFirst) {
+  EXPECT_EQ(escapeHTML("<a href='x'>\"&lt;\"</a>"),
+            "&lt;a href=&#39;x&#39;&gt;&quot;&amp;lt;&quot;&lt;/a&gt;");
+}
+
+TEST(FormatTest, RoundsHalfAwayFromZeroToTwoDecimals) {
+  EXPECT_EQ(DocumentWriter::fmt(841.8899), "841.89");
+  EXPECT_EQ(DocumentWriter::fmt(595.28), "595.28");
+  EXPECT_EQ(DocumentWriter::fmt(12.005), "12.01");
+  EXPECT_EQ(DocumentWriter::fmt(-0.75), "-0.75");
+  EXPECT_EQ(DocumentWriter::fmt(12.5), "12.5");
+  EXPECT_EQ(DocumentWriter::fmt(595), "595");
+  EXPECT_EQ(DocumentWriter::fmt(-12), "-12");
+  EXPECT_EQ(DocumentWriter::fmt(0.004), "0");
+  EXPECT_EQ(DocumentWriter::fmt(-0.001), "0");
+  EXPECT_EQ(DocumentWriter::fmt(-0.0), "0");
+  EXPECT_EQ(DocumentWriter::fmt(0.29), "0.29");
+  EXPECT_EQ(DocumentWriter::fmt(1e-7), "0");
+}
+
+TEST(FormatTest, IsTotal) {
+  EXPECT_EQ(DocumentWriter::fmt(std::numeric_limits<double>::quiet_NaN()), "0");
+  EXPECT_EQ(DocumentWriter::fmt(std::numeric_limits<double>::infinity()), "0");
+  EXPECT_EQ(DocumentWriter::fmt(-std::numeric_limits<double>::infinity()), "0");
+  EXPECT_EQ(DocumentWriter::fmt(1e300), "9223372036854774784");
+  EXPECT_EQ(DocumentWriter::fmt(-1e300), "-9223372036854774784");
+  EXPECT_EQ(DocumentWriter::fmt(std::ldexp(1.0, 63)), "9223372036854774784");
+  EXPECT_EQ(DocumentWriter::fmt(std::numeric_limits<double>::max()), "9223372036854774784");
+  EXPECT_EQ(DocumentWriter::fmt(1e15 + 0.5), "1000000000000000.5");
+  EXPECT_EQ(DocumentWriter::u(std::numeric_limits<double>::quiet_NaN()), "calc(0*var(--u))");
+}
+
+TEST(FormatTest, Lengths) {
+  EXPECT_EQ(DocumentWriter::u(0), "0");
+  EXPECT_EQ(DocumentWriter::u(-0.0), "0");
+  EXPECT_EQ(DocumentWriter::u(0.001), "calc(0*var(--u))");
+  EXPECT_EQ(DocumentWriter::u(12), "calc(12*var(--u))");
+  EXPECT_EQ(DocumentWriter::u(-7.5), "calc(-7.5*var(--u))");
+}
+
+}  // namespace
+}  // namespace maravel
