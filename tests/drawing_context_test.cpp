@@ -1,0 +1,211 @@
+#include "platform/drawing/drawing_context.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+namespace maravel::drawing {
+namespace {
+
+struct Box {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  int count = 0;
+};
+
+// The bounding box of the pixels in the region that are darker than `below`
+// in their red component and not transparent.
+Box inkBox(const DrawingContext& context, int x0, int y0, int x1, int y1, int below = 200) {
+  Box box;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const Pixel p = context.pixel(x, y);
+      if (p.alpha == 0 || p.red >= below) continue;
+      ++box.count;
+      box.left = std::min(box.left, x);
+      box.top = std::min(box.top, y);
+      box.right = std::max(box.right, x);
+      box.bottom = std::max(box.bottom, y);
+    }
+  }
+  return box;
+}
+
+DrawingContext whiteSheet(double w, double h) {
+  DrawingContext context(Size{w, h});
+  context.fillRect(Rect{0, 0, w, h}, Color::calibratedWhite(1));
+  return context;
+}
+
+const Color black = Color::calibratedWhite(0);
+
+TEST(DrawingContextSurface, StartsTransparentAndClampsOddSizes) {
+  DrawingContext context(Size{10.2, 5});
+  EXPECT_EQ(context.pixelWidth(), 11);
+  EXPECT_EQ(context.pixelHeight(), 5);
+  EXPECT_EQ(context.pixel(3, 3).alpha, 0);
+  EXPECT_EQ(context.pixel(-1, 0).alpha, 0);
+  EXPECT_EQ(context.pixel(11, 0).alpha, 0);
+
+  EXPECT_EQ(DrawingContext(Size{0, -4}).pixelWidth(), 1);
+  EXPECT_EQ(DrawingContext(Size{std::nan(""), 1}).pixelWidth(), 1);
+  EXPECT_EQ(DrawingContext(Size{1e9, 1}).pixelWidth(), DrawingContext::maximumSide);
+}
+
+TEST(DrawingContextShapes, FillRectCoversOnlyItsRectangle) {
+  DrawingContext context(Size{20, 20});
+  context.fillRect(Rect{5, 5, 10, 10}, Color::calibratedRGB(1, 0, 0));
+  const Pixel inside = context.pixel(10, 10);
+  EXPECT_EQ(inside.red, 255);
+  EXPECT_EQ(inside.green, 0);
+  EXPECT_EQ(inside.alpha, 255);
+  EXPECT_EQ(context.pixel(4, 10).alpha, 0);
+  EXPECT_EQ(context.pixel(15, 10).alpha, 0);
+}
+
+TEST(DrawingContextShapes, StrokeRectDrawsTheOutlineOnly) {
+  DrawingContext context = whiteSheet(40, 40);
+  context.strokeRect(Rect{1, 1, 38, 38}, Color::calibratedWhite(0.82), 1.5);
+  // The 1.5 line is centred on x = 1: it covers pixel column 1 by three
+  // quarters and column 0 by one quarter.
+  const Pixel edge = context.pixel(1, 20);
+  EXPECT_EQ(edge.red, edge.green);
+  EXPECT_EQ(edge.green, edge.blue);
+  EXPECT_NEAR(edge.red, 0.75 * 0.82 * 255 + 0.25 * 255, 3);
+  EXPECT_EQ(context.pixel(20, 20).red, 255);
+  EXPECT_LT(context.pixel(38, 20).red, 240);
+  EXPECT_LT(context.pixel(20, 38).red, 240);
+}
+
+TEST(DrawingContextShapes, RoundedRectLeavesItsCornersOpen) {
+  DrawingContext context(Size{60, 40});
+  const Color blue = Color::calibratedRGB(0.12, 0.45, 0.88);
+  context.fillRoundedRect(Rect{10, 10, 44, 20}, 4, 4, blue);
+  const Pixel centre = context.pixel(30, 20);
+  EXPECT_NEAR(centre.red, 31, 1);
+  EXPECT_NEAR(centre.green, 115, 1);
+  EXPECT_NEAR(centre.blue, 224, 1);
+  EXPECT_EQ(context.pixel(10, 10).alpha, 0);  // the corner pixel lies outside the arc
+  EXPECT_EQ(context.pixel(53, 29).alpha, 0);
+  EXPECT_EQ(context.pixel(30, 10).alpha, 255);  // straight edges reach the rectangle
+  EXPECT_EQ(context.pixel(10, 20).alpha, 255);
+}
+
+TEST(DrawingContextShapes, RadiiLargerThanHalfTheSideAreCapped) {
+  DrawingContext context(Size{20, 20});
+  context.fillRoundedRect(Rect{0, 0, 20, 20}, 50, 50, black);
+  EXPECT_EQ(context.pixel(10, 10).alpha, 255);
+  EXPECT_EQ(context.pixel(0, 0).alpha, 0);
+}
+
+class DrawingContextText : public ::testing::Test {};
+
+TEST_F(DrawingContextText, PointsArePixels) {
+  DrawingContext context = whiteSheet(200, 200);
+  context.drawString("H", Point{20, 20}, Font::system(100), black);
+  const Box box = inkBox(context, 0, 0, 200, 200, 128);
+  // DejaVu Sans caps are 0.73 em high.
+  EXPECT_NEAR(box.bottom - box.top + 1, 73, 4);
+  EXPECT_GE(box.left, 20);
+  EXPECT_GE(box.top, 20);
+}
+
+TEST_F(DrawingContextText, DrawStringPutsTheLineBoxAtThePoint) {
+  DrawingContext context = whiteSheet(100, 40);
+  context.drawString("UDF", Point{50, 10}, Font::system(10, true), black);
+  const Box box = inkBox(context, 0, 0, 100, 40);
+  ASSERT_GT(box.count, 0);
+  EXPECT_GE(box.left, 50);
+  EXPECT_LE(box.left, 53);
+  EXPECT_GE(box.top, 10);
+  EXPECT_LE(box.bottom, 24);
+}
+
+TEST_F(DrawingContextText, AttributedStringWrapsAndStaysInsideItsRectangle) {
+  DrawingContext context = whiteSheet(200, 200);
+  std::string words;
+  for (int i = 0; i < 200; ++i) words += "kelime ";
+  const Rect rect{20, 30, 100, 60};
+  context.drawAttributedString(words, rect, Font::named("Times New Roman", 12), black);
+  const Box box = inkBox(context, 0, 0, 200, 200);
+  ASSERT_GT(box.count, 0);
+  EXPECT_GE(box.left, 20);
+  EXPECT_GE(box.top, 30);
+  EXPECT_LE(box.right, 119);
+  EXPECT_LE(box.bottom, 89);
+  EXPECT_GT(box.bottom, 80);  // wrapped onto later lines until clipped
+}
+
+TEST_F(DrawingContextText, LongWordsBreakInsideTheWord) {
+  DrawingContext context = whiteSheet(200, 200);
+  context.drawAttributedString(std::string(300, 'M'), Rect{10, 10, 50, 100}, Font::system(10), black);
+  const Box box = inkBox(context, 0, 0, 200, 200);
+  EXPECT_LE(box.right, 59);
+  EXPECT_GT(box.bottom, 40);
+}
+
+TEST_F(DrawingContextText, LineBreaksStartNewLines) {
+  DrawingContext one = whiteSheet(200, 100);
+  one.drawAttributedString("A", Rect{10, 10, 180, 80}, Font::system(12), black);
+  DrawingContext three = whiteSheet(200, 100);
+  three.drawAttributedString("A\n\nA", Rect{10, 10, 180, 80}, Font::system(12), black);
+  const int oneHeight = inkBox(one, 0, 0, 200, 100).bottom;
+  const int threeHeight = inkBox(three, 0, 0, 200, 100).bottom;
+  EXPECT_GT(threeHeight - oneHeight, 20);  // two more lines of about 14 points
+}
+
+TEST_F(DrawingContextText, EmptyTextAndEmptyRectangleDrawNothing) {
+  DrawingContext context = whiteSheet(50, 50);
+  context.drawAttributedString("", Rect{5, 5, 40, 40}, Font::system(12), black);
+  context.drawAttributedString("metin", Rect{5, 5, 0, 40}, Font::system(12), black);
+  context.drawAttributedString("metin", Rect{5, 5, 40, -1}, Font::system(12), black);
+  EXPECT_EQ(inkBox(context, 0, 0, 50, 50).count, 0);
+}
+
+TEST_F(DrawingContextText, InvalidUTF8AndNulBytesAreDrawnWithoutComplaint) {
+  DrawingContext context = whiteSheet(100, 50);
+  ::testing::internal::CaptureStderr();
+  context.drawAttributedString(std::string("a\xff\xfe b\0c\xc3", 8), Rect{5, 5, 90, 40}, Font::system(12),
+                               black);
+  context.drawString(std::string("\xed\xa0\x80x", 4), Point{5, 30}, Font::system(12), black);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  EXPECT_GT(inkBox(context, 0, 0, 100, 50).count, 0);
+}
+
+TEST(FontInstalled, MetricAliasesCountAndUnknownFamiliesDoNot) {
+  EXPECT_TRUE(Font::isFamilyInstalled("DejaVu Sans"));
+  EXPECT_TRUE(Font::isFamilyInstalled("dejavu sans"));
+  EXPECT_TRUE(Font::isFamilyInstalled("Liberation Serif"));
+  EXPECT_TRUE(Font::isFamilyInstalled("Times New Roman"));  // Liberation Serif stands in
+  EXPECT_FALSE(Font::isFamilyInstalled("Maravel No Such Family"));
+  EXPECT_FALSE(Font::isFamilyInstalled(""));
+  EXPECT_FALSE(Font::isFamilyInstalled(std::string("Times\0New", 9)));
+}
+
+TEST(DrawingContextPNG, BytesAndFilesRoundTrip) {
+  DrawingContext context(Size{30, 20});
+  context.fillRect(Rect{0, 0, 15, 20}, Color::calibratedRGB(0.12, 0.45, 0.88));
+  const auto png = context.pngData();
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(std::string(png.begin(), png.begin() + 4), "\x89PNG");
+
+  const auto path = std::filesystem::temp_directory_path() / "maravel_drawing_context_test.png";
+  ASSERT_TRUE(context.writePNG(path));
+  const auto read = DrawingContext::readPNG(path);
+  std::filesystem::remove(path);
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->pixelWidth(), 30);
+  EXPECT_EQ(read->pixelHeight(), 20);
+  EXPECT_EQ(read->pixel(5, 5).blue, context.pixel(5, 5).blue);
+  EXPECT_EQ(read->pixel(20, 5).alpha, 0);
+}
+
+TEST(DrawingContextPNG, UnreadableFilesGiveNothing) {
+  EXPECT_FALSE(DrawingContext::readPNG("/nonexistent/maravel.png").has_value());
+  EXPECT_FALSE(DrawingContext(Size{4, 4}).writePNG("/nonexistent/maravel.png"));
+}
+
+}  // namespace
+}  // namespace maravel::drawing

@@ -1,0 +1,184 @@
+// tivenna: the freedesktop thumbnailer for UYAP .udf documents.
+//
+//   tivenna -s SIZE INPUT OUTPUT
+//
+// INPUT is a path or a file:// URI (file managers pass %i or %u); OUTPUT
+// receives a SIZE x SIZE PNG. The PNG is written to a temporary file beside
+// OUTPUT and renamed over it, so a reader never sees half a file. Exit status
+// 0 whenever a PNG was written (a file that is not a readable document still
+// gets frame and badge), 2 for wrong arguments, 1 when OUTPUT cannot be
+// written.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text/text.hpp"
+#include "thumbnail/thumbnail_provider.hpp"
+
+namespace {
+
+using maravel::ThumbnailProvider;
+using maravel::quicklook::QLFileThumbnailRequest;
+using maravel::quicklook::QLThumbnailReply;
+
+constexpr int exitWritten = 0;
+constexpr int exitOutputFailed = 1;
+constexpr int exitUsage = 2;
+constexpr std::int64_t largestSize = 4096;
+
+constexpr const char* usage =
+    "Usage: tivenna -s SIZE INPUT OUTPUT\n"
+    "Draws a SIZE x SIZE thumbnail of the UYAP document INPUT (a path or a file:// URI)\n"
+    "and writes it to OUTPUT as PNG. SIZE is 1 to 4096 pixels.\n"
+    "  -s, --size SIZE  edge length in pixels\n"
+    "  --help           show this text\n"
+    "  --version        show the version\n";
+
+struct Arguments {
+  std::int64_t size = 0;
+  std::string input;
+  std::string output;
+};
+
+int fail(int status, const std::string& message) {
+  std::fprintf(stderr, "tivenna: %s\n", message.c_str());
+  return status;
+}
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The local path a file:// URI names, with percent escapes decoded; nothing
+// for another host, a broken escape or an escaped NUL.
+std::optional<std::string> pathFromFileURI(std::string_view uri) {
+  uri.remove_prefix(std::string_view("file://").size());
+  const std::size_t slash = uri.find('/');
+  if (slash == std::string_view::npos) return std::nullopt;
+  const std::string_view host = uri.substr(0, slash);
+  if (!host.empty() && host != "localhost") return std::nullopt;
+  uri.remove_prefix(slash);
+  uri = uri.substr(0, uri.find_first_of("?#"));
+  std::string path;
+  for (std::size_t i = 0; i < uri.size(); ++i) {
+    if (uri[i] != '%') {
+      path += uri[i];
+      continue;
+    }
+    if (i + 2 >= uri.size() || hexDigit(uri[i + 1]) < 0 || hexDigit(uri[i + 2]) < 0) return std::nullopt;
+    const char byte = static_cast<char>(hexDigit(uri[i + 1]) * 16 + hexDigit(uri[i + 2]));
+    if (byte == '\0') return std::nullopt;
+    path += byte;
+    i += 2;
+  }
+  return path;
+}
+
+// A path stays as it is; a file:// URI becomes its path; anything that names
+// no local file becomes the empty path, which no read succeeds on.
+std::string inputPath(const std::string& input) {
+  if (input.rfind("file://", 0) == 0) return pathFromFileURI(input).value_or(std::string());
+  if (input.find("://") != std::string::npos) return {};
+  return input;
+}
+
+// Nothing (and a message on stderr) when the arguments are wrong; exits for
+// --help and --version.
+std::optional<Arguments> parseArguments(int argc, char** argv) {
+  Arguments arguments;
+  std::vector<std::string> positional;
+  bool sized = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(usage, stdout);
+      std::exit(exitWritten);
+    } else if (arg == "--version") {
+      std::printf("tivenna %s\n", MARAVEL_VERSION);
+      std::exit(exitWritten);
+    } else if (arg == "-s" || arg == "--size") {
+      if (i + 1 >= argc) return std::nullopt;
+      const auto size = maravel::text::parseInteger(argv[++i]);
+      if (!size || *size < 1 || *size > largestSize) return std::nullopt;
+      arguments.size = *size;
+      sized = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return std::nullopt;
+    } else {
+      positional.emplace_back(arg);
+    }
+  }
+  if (!sized || positional.size() != 2 || positional[1].empty()) return std::nullopt;
+  arguments.input = positional[0];
+  arguments.output = positional[1];
+  return arguments;
+}
+
+bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Writes the bytes to a temporary file in OUTPUT's folder and renames it over
+// OUTPUT; the temporary file is removed on every failure.
+std::optional<std::string> writeAtomically(const std::string& output, const std::vector<std::uint8_t>& png) {
+  const std::filesystem::path target(output);
+  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+  std::string pattern = (folder / ("." + target.filename().string() + ".tivenna-XXXXXX")).string();
+  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return std::string("cannot write beside ") + output + ": " + std::strerror(errno);
+  const bool written = writeAll(fd, png);
+  const int writeError = errno;
+  if (::close(fd) != 0 || !written) {
+    ::unlink(pattern.c_str());
+    return std::string("cannot write ") + output + ": " + std::strerror(written ? errno : writeError);
+  }
+  if (::rename(pattern.c_str(), output.c_str()) != 0) {
+    const int renameError = errno;
+    ::unlink(pattern.c_str());
+    return std::string("cannot write ") + output + ": " + std::strerror(renameError);
+  }
+  return std::nullopt;
+}
+
+std::vector<std::uint8_t> renderThumbnail(const Arguments& arguments) {
+  QLFileThumbnailRequest request;
+  request.fileURL = inputPath(arguments.input);
+  const double side = static_cast<double>(arguments.size);
+  request.maximumSize = {side, side};
+  std::optional<QLThumbnailReply> reply;
+  ThumbnailProvider::provideThumbnail(
+      request,
+      [&reply](std::optional<QLThumbnailReply> r, std::optional<std::string>) { reply = std::move(r); });
+  if (!reply) return {};
+  const auto context = reply->render();
+  return context ? context->pngData() : std::vector<std::uint8_t>();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto arguments = parseArguments(argc, argv);
+  if (!arguments) return fail(exitUsage, "usage: tivenna -s SIZE INPUT OUTPUT (see --help)");
+  const std::vector<std::uint8_t> png = renderThumbnail(*arguments);
+  if (png.empty()) return fail(exitOutputFailed, "cannot encode the thumbnail");
+  if (const auto error = writeAtomically(arguments->output, png)) return fail(exitOutputFailed, *error);
+  return exitWritten;
+}
