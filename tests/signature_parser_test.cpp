@@ -1,0 +1,250 @@
+#include "reader/signature_parser.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace maravel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::string_view kFallbackIssuer = "Nitelikli Elektronik Sertifika (5070 s.K.)";
+
+Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+Bytes raw(std::string_view s) { return Bytes(s.begin(), s.end()); }
+
+// A DER attribute: the object identifier contents, a string tag, a short
+// length and the value.
+Bytes attribute(Bytes oid, std::uint8_t tag, std::string_view value) {
+  return oid + Bytes{tag, static_cast<std::uint8_t>(value.size())} + raw(value);
+}
+
+Bytes commonName(std::string_view value, std::uint8_t tag = 0x0C) {
+  return attribute({0x55, 0x04, 0x03}, tag, value);
+}
+
+Bytes serialNumber(std::string_view value) { return attribute({0x55, 0x04, 0x05}, 0x13, value); }
+
+const Bytes kSigningTimeOid{0x2A, 0x86, 0x48, 0x86, 0xF7, 0x0D, 0x01, 0x09, 0x05};
+
+// signingTime as it stands in signed attributes: OID, SET, time.
+Bytes signingTime(std::uint8_t tag, std::string_view value) {
+  return kSigningTimeOid +
+         Bytes{0x31, static_cast<std::uint8_t>(value.size() + 2), tag,
+               static_cast<std::uint8_t>(value.size())} +
+         raw(value);
+}
+
+// What follows the signed attributes in a real signature; keeps the time
+// well clear of the end of the data.
+const Bytes kTrailer(32, 0x00);
+
+SignatureInfo parse(const Bytes& data) { return UDFSignatureParser::parseSignature(data); }
+
+TEST(SignatureParserTest, EmptyDataIsSignedWithNothingElse) {
+  auto info = parse({});
+  EXPECT_TRUE(info.isSigned);
+  EXPECT_EQ(info.signerName, "");
+  EXPECT_EQ(info.tcNumber, "");
+  EXPECT_EQ(info.signingDate, "");
+  EXPECT_EQ(info.issuer, kFallbackIssuer);
+}
+
+// --- Signer name ---------------------------------------------------------------
+
+TEST(SignatureParserTest, AuthorityNameIsSkippedAndFirstPersonWins) {
+  auto info = parse(commonName("Kamu SM Nitelikli Elektronik Sertifika Sağlayıcısı") +
+                    commonName("AYŞE KURGU") + commonName("MEHMET DENEME"));
+  EXPECT_EQ(info.signerName, "AYŞE KURGU");
+}
+
+TEST(SignatureParserTest, NameIsTrimmed) {
+  EXPECT_EQ(parse(commonName("  ALİ VELİ\n")).signerName, "ALİ VELİ");
+}
+
+TEST(SignatureParserTest, GivenNamesStartingWithCAAreKept) {
+  EXPECT_EQ(parse(commonName("CANAN YILMAZ")).signerName, "CANAN YILMAZ");
+  EXPECT_EQ(parse(commonName("CAN DENEME")).signerName, "CAN DENEME");
+  EXPECT_EQ(parse(commonName("CAFER KURGU")).signerName, "CAFER KURGU");
+  EXPECT_EQ(parse(commonName("CAHİT YILMAZ")).signerName, "CAHİT YILMAZ");
+  EXPECT_EQ(parse(commonName("AYŞE ÇAĞLAYAN")).signerName, "AYŞE ÇAĞLAYAN");
+  EXPECT_EQ(parse(commonName("MÜCAHİT ÖRNEK")).signerName, "MÜCAHİT ÖRNEK");
+  EXPECT_EQ(parse(commonName("ÖZCAN İLCA")).signerName, "ÖZCAN İLCA");
+}
+
+TEST(SignatureParserTest, AuthorityNamesAreSkipped) {
+  EXPECT_EQ(parse(commonName("KAMU SM ROOT CA")).signerName, "");
+  EXPECT_EQ(parse(commonName("Kamu SM Root CA")).signerName, "");
+  EXPECT_EQ(parse(commonName("DENEME CA")).signerName, "");
+  EXPECT_EQ(parse(commonName("CA DENEME")).signerName, "");
+  EXPECT_EQ(parse(commonName("Kurgu-CA Nitelikli")).signerName, "");
+  EXPECT_EQ(
+      parse(commonName("TÜBİTAK BİLGEM Kamu SM SSL Kök Sertifika Hizmet Sağlayıcısı - Sürüm 1")).signerName,
+      "");
+  EXPECT_EQ(parse(commonName("Kurgu Bilişim Kurumu")).signerName, "");
+  EXPECT_EQ(parse(commonName("Ana Hizmetler")).signerName, "");
+  EXPECT_EQ(parse(commonName("KAMU SM ROOT CA") + commonName("CANAN YILMAZ")).signerName, "CANAN YILMAZ");
+}
+
+TEST(SignatureParserTest, NameLengthMustBeBetween3And119) {
+  EXPECT_EQ(parse(commonName("AB")).signerName, "");
+  EXPECT_EQ(parse(commonName("ABC")).signerName, "ABC");
+  EXPECT_EQ(parse(commonName(std::string(119, 'X'))).signerName, std::string(119, 'X'));
+  EXPECT_EQ(parse(commonName(std::string(120, 'X'))).signerName, "");
+}
+
+TEST(SignatureParserTest, OnlyStringTagsAndUTF8NamesCount) {
+  EXPECT_EQ(parse(commonName("ALİ KURGU", 0x13)).signerName, "ALİ KURGU");
+  EXPECT_EQ(parse(commonName("ALİ KURGU", 0x04)).signerName, "");
+  EXPECT_EQ(parse(commonName("AL\xFF KURGU")).signerName, "");
+}
+
+TEST(SignatureParserTest, LongFormLengthIsRead) {
+  Bytes name = raw("ALİ K");  // 6 bytes
+  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x03, 0x0C, 0x81, 0x06} + name).signerName, "ALİ K");
+  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x03, 0x0C, 0x82, 0x00, 0x06} + name).signerName, "ALİ K");
+}
+
+TEST(SignatureParserTest, TruncatedLengthsAtTheEndYieldNothing) {
+  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x03, 0x0C, 0x84, 0x01}).signerName, "");
+  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x03, 0x0C, 0xFF}).signerName, "");
+  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x03, 0x0C, 0x82, 0x00, 0x05} + raw("ABC")).signerName, "");
+  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x03, 0x0C, 0x06} + raw("ABC")).signerName, "");
+  // A length field of many bytes must not overflow into a small length.
+  Bytes huge{0x55, 0x04, 0x03, 0x0C, 0x89, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x05};
+  EXPECT_EQ(parse(huge + raw("ABCDE")).signerName, "");
+}
+
+// --- Identity number -------------------------------------------------------------
+
+TEST(SignatureParserTest, NumberAfterSerialNumberKey) {
+  EXPECT_EQ(parse(raw("CN=ALİ, serialNumber=12345678901, C=TR")).tcNumber, "12345678901");
+  EXPECT_EQ(parse(raw("20251212121212 serialNumber=x")).tcNumber, "");
+}
+
+TEST(SignatureParserTest, NumberAfterTRWithoutKey) {
+  EXPECT_EQ(parse(raw("subject TR12345678901 end")).tcNumber, "12345678901");
+  EXPECT_EQ(parse(raw("no number here")).tcNumber, "");
+}
+
+TEST(SignatureParserTest, FirstRunStartingWith20IsADate) {
+  EXPECT_EQ(parse(raw("time 20240102030405Z then TR12345678901")).tcNumber, "");
+  EXPECT_EQ(parse(raw("time 21000000000 then TR12345678901")).tcNumber, "");
+}
+
+TEST(SignatureParserTest, DerSerialNumberReplacesTextNumber) {
+  auto info = parse(raw("TR12345678901 ") + serialNumber("98765432109") + kTrailer);
+  EXPECT_EQ(info.tcNumber, "98765432109");
+}
+
+TEST(SignatureParserTest, LastDerSerialNumberWins) {
+  EXPECT_EQ(parse(serialNumber("11111111111") + serialNumber("22222222222")).tcNumber, "22222222222");
+}
+
+TEST(SignatureParserTest, DerSerialNumberOfOtherLengthIsIgnored) {
+  auto info = parse(raw("TR12345678901 ") + serialNumber("987654321098") + kTrailer);
+  EXPECT_EQ(info.tcNumber, "12345678901");
+}
+
+TEST(SignatureParserTest, DerSerialNumberCutShortIsIgnored) {
+  Bytes cut = Bytes{0x55, 0x04, 0x05, 0x13, 0x0B} + raw("1234567890");
+  EXPECT_EQ(parse(cut).tcNumber, "");
+}
+
+// --- Issuer ----------------------------------------------------------------------
+
+TEST(SignatureParserTest, IssuerGroupsInOrder) {
+  EXPECT_EQ(parse(raw("Kamu SM ... TURKTRUST")).issuer, "TÜBİTAK Kamu SM");
+  EXPECT_EQ(parse(raw("TUBITAK")).issuer, "TÜBİTAK Kamu SM");
+  EXPECT_EQ(parse(raw("E-Tugra")).issuer, "E-Tuğra");
+  EXPECT_EQ(parse(raw("TurkTrust")).issuer, "TÜRKTRUST");
+  EXPECT_EQ(parse(raw("E-ImzaTR")).issuer, "E-İmza TR");
+  EXPECT_EQ(parse(raw("TN Elektronik")).issuer, "TN Elektronik");
+  EXPECT_EQ(parse(raw("kamu sm")).issuer, kFallbackIssuer);
+}
+
+TEST(SignatureParserTest, BytesThatAreNotUTF8AreReadAsLatin1) {
+  EXPECT_EQ(parse(raw("\xFF\xFE TURKTRUST \x80")).issuer, "TÜRKTRUST");
+}
+
+// --- Signing time ----------------------------------------------------------------
+
+TEST(SignatureParserTest, UTCTimeIsFormatted) {
+  EXPECT_EQ(parse(signingTime(0x17, "240102030405Z") + kTrailer).signingDate, "02.01.2024 03:04:05");
+}
+
+TEST(SignatureParserTest, GeneralizedTimeIsFormatted) {
+  EXPECT_EQ(parse(signingTime(0x18, "19991231235959Z") + kTrailer).signingDate, "31.12.1999 23:59:59");
+}
+
+TEST(SignatureParserTest, LastSigningTimeWins) {
+  auto data = signingTime(0x17, "240102030405Z") + kTrailer + signingTime(0x17, "250607080910Z") + kTrailer;
+  EXPECT_EQ(parse(data).signingDate, "07.06.2025 08:09:10");
+}
+
+TEST(SignatureParserTest, WrongTimeLengthEndsTheSearch) {
+  auto data = kSigningTimeOid + Bytes{0x31, 0x0F, 0x17, 0x0C} + raw("240102030405Z") + kTrailer;
+  EXPECT_EQ(parse(data).signingDate, "");
+}
+
+TEST(SignatureParserTest, SigningTimeInTheLast18BytesYieldsNoDate) {
+  auto data = signingTime(0x17, "240102030405Z");
+  data.resize(18);
+  EXPECT_EQ(parse(data).signingDate, "");
+  EXPECT_EQ(parse(Bytes(7, 0) + data).signingDate, "");
+}
+
+TEST(SignatureParserTest, TimeTagBeyondTheWindowIsNotFound) {
+  auto data = kSigningTimeOid + Bytes(21, 0x00) + Bytes{0x17, 0x0D} + raw("240102030405Z") + kTrailer;
+  EXPECT_EQ(parse(data).signingDate, "");
+  auto inside = kSigningTimeOid + Bytes(20, 0x00) + Bytes{0x17, 0x0D} + raw("240102030405Z") + kTrailer;
+  EXPECT_EQ(parse(inside).signingDate, "02.01.2024 03:04:05");
+}
+
+TEST(SignatureParserTest, TimeFormatters) {
+  EXPECT_EQ(UDFSignatureParser::formatUTCTime("231215103000Z"), "15.12.2023 10:30:00");
+  EXPECT_EQ(UDFSignatureParser::formatUTCTime("2312151030"), "2312151030");
+  EXPECT_EQ(UDFSignatureParser::formatGenTime("20231215103000Z"), "15.12.2023 10:30:00");
+  EXPECT_EQ(UDFSignatureParser::formatGenTime("2023121510300"), "2023121510300");
+}
+
+// --- Whole signatures --------------------------------------------------------------
+
+Bytes sampleSignature() {
+  std::ifstream in(std::string(MARAVEL_SOURCE_DIR) + "/samples/imzali-tutanak/sign.sgn", std::ios::binary);
+  return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(SignatureParserTest, ProjectSampleSignature) {
+  auto data = sampleSignature();
+  ASSERT_GT(data.size(), 1000u);
+  auto info = parse(data);
+  EXPECT_TRUE(info.isSigned);
+  EXPECT_EQ(info.signerName, "CAHİT YILMAZ");
+  EXPECT_EQ(info.tcNumber, "31415926530");
+  EXPECT_EQ(info.issuer, "TÜBİTAK Kamu SM");
+  EXPECT_EQ(info.signingDate, "04.12.2026 14:30:15");
+}
+
+// Every prefix of a real-shaped signature is read without touching a byte
+// past its end (the sanitizer build checks the reads).
+TEST(SignatureParserTest, EveryPrefixOfTheSampleIsSafe) {
+  auto data = sampleSignature();
+  for (std::size_t n = 0; n <= data.size(); ++n) {
+    Bytes prefix(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
+    EXPECT_TRUE(parse(prefix).isSigned);
+  }
+}
+
+}  // namespace
+}  // namespace maravel
