@@ -2,10 +2,18 @@
 //
 // One FontBook per page. family() resolves a document's family text to an
 // installed family; width() measures text the way the page draws it, with
-// kerning and ligatures off. Not shared between threads.
+// kerning and ligatures off. Not shared between threads; nothing throws.
+//
+// Families come from fontconfig, the configuration the browser drawing the
+// page matches through too. A family that is not installed but that
+// fontconfig answers with a metric-compatible face (its strongly bound
+// aliases: "Times New Roman" with Liberation Serif, "Arial" with Liberation
+// Sans, "Courier New" with Liberation Mono, "Calibri" with Carlito, "Cambria"
+// with Caladea) resolves to the name the document uses: the page asks for
+// that name, the browser draws the compatible face, and the widths here are
+// measured in that same face.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,22 +32,34 @@ class FontBook {
   FontBook(const FontBook&) = delete;
   FontBook& operator=(const FontBook&) = delete;
 
-  // Lower-cased family name to the family name as installed; loaded on first
-  // use. Families that the font configuration answers with a metric-compatible
-  // face count as installed under the name asked for.
+  // Lower-cased family name to the family name as installed (every name the
+  // font configuration lists); loaded on first use, empty when the list
+  // cannot be read.
   const std::unordered_map<std::string, std::string>& installed();
 
   // The family to use for a document's family text ("serif", "Arial",
-  // "'Arial Narrow', Arial", ...).
+  // "'Arial Narrow', Arial", ...). The logical names give "Times New Roman",
+  // "Courier New" or "Arial"; a family neither installed nor answered with a
+  // metric-compatible face gives "Arial". Cached by the exact text asked.
   std::string family(const std::string& name);
 
-  // The face for the run's family, bold and italic at `size` points, cached.
+  // The face for the run's family, bold and italic at `size` points, cached
+  // by "Family|12.0|true|false". A trait the family has no face for leaves
+  // the plain face. The reference lives as long as the book.
   const fonts::FontFace& font(const TextRun& run, double size);
 
-  // Advance width in points of `text` in font(run, size); 0 for "".
+  // Advance width in points of `text` in font(run, size); 0 for "" without
+  // creating a font.
   double width(std::string_view text, const TextRun& run, double size);
 
+  // The number as the font key writes it: shortest round trip with at least
+  // one fractional digit ("12.0", "10.5", "10.666666666666666").
+  static std::string keyNumber(double value);
+
  private:
+  std::string lookUp(const std::string& trimmed);
+
+  fonts::FaceCache faces_;
   std::unordered_map<std::string, std::unique_ptr<fonts::FontFace>> fonts_;
   std::unordered_map<std::string, std::string> resolved_;
   std::optional<std::unordered_map<std::string, std::string>> installed_;

@@ -1,7 +1,16 @@
 // Installed font families and text advances, over fontconfig and HarfBuzz.
+//
+// The family list and the face matching come from fontconfig, the same
+// configuration the browser that draws the page uses, so a family resolves to
+// the same font file here and there. Widths come from HarfBuzz with kerning
+// and every ligature feature switched off, the way the page draws its text.
+//
+// Every function is safe on any thread; a FaceCache and the faces it makes
+// belong to one thread. Nothing here throws.
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +22,46 @@ namespace maravel::fonts {
 class FontFace {
  public:
   virtual ~FontFace() = default;
-  // Sum of the advances of `text` (UTF-8), in points.
+  // Sum of the advances of `text` (UTF-8), in points. Invalid UTF-8 measures
+  // as U+FFFD; a face without a font file measures 0.
   virtual double advance(std::string_view text) const = 0;
 };
+
+// Every family name fontconfig knows, in its listing order. A face with
+// several family names (a "DejaVu Sans" that is also "DejaVu Sans Condensed")
+// contributes all of them. Empty when fontconfig cannot be read.
+std::vector<std::string> availableFamilies();
+
+// The family's name when fontconfig answers `family` with an installed face
+// of the same metrics: a strongly bound alias of the name (the metric aliases
+// map "Times New Roman" to "Liberation Serif" and "Tinos", "Calibri" to
+// "Carlito") that is an installed family. The name is spelt as the
+// configuration spells it ("arial" gives "Arial"), else as asked. Generic
+// fallbacks such as "DejaVu Sans" are bound weakly and do not count; nothing
+// for them, for "" and for names without such an alias.
+std::optional<std::string> metricCompatibleFamily(const std::string& family);
+
+// Makes faces and shares the parsed font files between them: every face of
+// one (file, index) pair uses one HarfBuzz face, whatever its size.
+class FaceCache {
+ public:
+  FaceCache();
+  ~FaceCache();
+  FaceCache(const FaceCache&) = delete;
+  FaceCache& operator=(const FaceCache&) = delete;
+
+  // The face fontconfig matches for `family` at `size` points. With `bold`
+  // and/or `italic`, the family's face with those traits, asked for in one
+  // request; when the family has no such face, its plain face. Never null: a
+  // family that matches no font file gives a face that measures 0.
+  std::unique_ptr<FontFace> createFace(const std::string& family, double size, bool bold, bool italic);
+
+ private:
+  struct Files;
+  std::shared_ptr<Files> files_;
+};
+
+// A face made with a cache of its own.
+std::unique_ptr<FontFace> createFace(const std::string& family, double size, bool bold, bool italic);
 
 }  // namespace maravel::fonts
