@@ -1,0 +1,329 @@
+#include "reader/element_builder.hpp"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+
+#include "reader/xml_tree.hpp"
+#include "tests/support/model_invariants.hpp"
+
+namespace maravel {
+namespace {
+
+// Parses editor-style XML and hands out its document element; the trees live
+// as long as the fixture.
+class ElementBuilderTest : public ::testing::Test {
+ protected:
+  const XMLNode& xml(std::string_view source) {
+    trees_.push_back(parseXMLTree(source));
+    EXPECT_TRUE(trees_.back().success) << source;
+    return trees_.back().root.children.at(0);
+  }
+
+  ParagraphItem paragraph(std::string_view source, std::u16string text = u"", StyleSheet styles = {},
+                          AttributeMap section = {}) {
+    ElementBuilder builder(std::move(styles), std::move(text), std::move(section));
+    ListNumbering numbering;
+    ParagraphItem item = builder.paragraph(xml(source), numbering);
+    EXPECT_TRUE(testing::modelViolations({DocumentElement(item)}).empty());
+    return item;
+  }
+
+  std::deque<XMLParseResult> trees_;
+};
+
+// --- Block lists -----------------------------------------------------------
+
+TEST_F(ElementBuilderTest, BlockListKeepsParagraphsAndTablesInOrderAndSkipsOthers) {
+  ElementBuilder builder({}, u"Bir", {});
+  ListNumbering numbering;
+  const auto elements = builder.elements(xml(R"(<elements resolver="hvl-default">
+      <paragraph><content startOffset="0" length="3" /></paragraph>
+      <Paragraph><content startOffset="0" length="3" /></Paragraph>
+      <table columnSpans="240,240"><row><cell><paragraph /></cell></row></table>
+      <page><paragraph /></page>
+    </elements>)"),
+                                         numbering);
+  ASSERT_EQ(elements.size(), 2u);
+  ASSERT_NE(elements[0].paragraph(), nullptr);
+  EXPECT_EQ(elements[0].paragraph()->fullText(), "Bir");
+  EXPECT_NE(elements[1].table(), nullptr);
+}
+
+// --- Paragraph properties --------------------------------------------------
+
+TEST_F(ElementBuilderTest, AlignmentCodes) {
+  EXPECT_EQ(paragraph(R"(<paragraph Alignment="3" />)").alignment, TextAlignment::justify);
+  EXPECT_EQ(paragraph(R"(<paragraph Alignment="2" />)").alignment, TextAlignment::right);
+  for (const char* raw : {"4", "-1", " 1", "center", ""}) {
+    const std::string source = std::string(R"(<paragraph Alignment=")") + raw + R"(" />)";
+    EXPECT_EQ(paragraph(source).alignment, TextAlignment::left) << raw;
+  }
+}
+
+TEST_F(ElementBuilderTest, OnlyHangingAndLineSpacingAreClamped) {
+  const ParagraphItem p = paragraph(
+      R"(<paragraph Hanging="-5" LeftIndent="-5" LineSpacing="-1.5" SpaceAbove="-2" RightIndent="x" />)");
+  EXPECT_EQ(p.hanging, 0);
+  EXPECT_EQ(p.leftIndent, -5);
+  EXPECT_EQ(p.lineSpacing, 0);
+  EXPECT_EQ(p.spaceAbove, -2);
+  EXPECT_EQ(p.rightIndent, 0);
+}
+
+TEST_F(ElementBuilderTest, NumbersRejectInfNanHexAndJunk) {
+  for (const char* raw : {"inf", "nan", "0x10", "12pt", " 12", "1e999"}) {
+    const std::string source = std::string(R"(<paragraph LeftIndent=")") + raw + R"(" />)";
+    EXPECT_EQ(paragraph(source).leftIndent, 0) << raw;
+  }
+  EXPECT_EQ(paragraph(R"(<paragraph LeftIndent="2.5e1" />)").leftIndent, 25);
+}
+
+TEST_F(ElementBuilderTest, ParagraphPropertiesComeFromStylesThenSection) {
+  StyleSheet styles{.styles = {{"edf_1700000000001", {{"name", "edf_1700000000001"}, {"leftindent", "21.0"}}},
+                               {"hvl-default", {{"name", "hvl-default"}, {"spacebelow", "3"}}}}};
+  const ParagraphItem p = paragraph(R"(<paragraph resolver="edf_1700000000001" />)", u"", styles,
+                                    {{"resolver", "hvl-default"}, {"alignment", "1"}});
+  EXPECT_EQ(p.leftIndent, 21);
+  EXPECT_EQ(p.spaceBelow, 3);
+  EXPECT_EQ(p.alignment, TextAlignment::center);
+}
+
+// --- Tab stops ---------------------------------------------------------------
+
+TEST_F(ElementBuilderTest, TabStopsAreParsedAndSortedStably) {
+  const auto stops = ElementBuilder::tabStops("120:1, 36,x:2,72:");
+  const std::vector<TabStop> expected = {{36, 0}, {72, 0}, {120, 1}};
+  EXPECT_EQ(stops, expected);
+
+  const auto editor = ElementBuilder::tabStops("18.0:0:0,69.0:2:0,136.0:0:0");
+  const std::vector<TabStop> editorExpected = {{18, 0}, {69, 2}, {136, 0}};
+  EXPECT_EQ(editor, editorExpected);
+
+  const auto ties = ElementBuilder::tabStops("50:1,50:2,10: 4");
+  const std::vector<TabStop> tiesExpected = {{10, 0}, {50, 1}, {50, 2}};
+  EXPECT_EQ(ties, tiesExpected);
+}
+
+TEST_F(ElementBuilderTest, TabSetOfCommasIsPresentButEmpty) {
+  const ParagraphItem commas = paragraph(R"(<paragraph TabSet=",,," />)");
+  ASSERT_TRUE(commas.tabStops.has_value());
+  EXPECT_TRUE(commas.tabStops->empty());
+  EXPECT_FALSE(paragraph(R"(<paragraph />)").tabStops.has_value());
+}
+
+TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBounded) {
+  std::string value;
+  for (std::size_t i = ElementBuilder::kMaxTabStopsPerParagraph + 500; i > 0; --i) {
+    value += std::to_string(i) + ":0,";
+  }
+  const auto stops = ElementBuilder::tabStops(value);
+  ASSERT_EQ(stops.size(), ElementBuilder::kMaxTabStopsPerParagraph);
+  EXPECT_EQ(stops.front().position, 1);
+  EXPECT_EQ(stops.back().position, static_cast<double>(ElementBuilder::kMaxTabStopsPerParagraph));
+}
+
+TEST_F(ElementBuilderTest, InheritedTabSetServesEveryParagraphWithinTheBound) {
+  std::string value;
+  for (int i = 0; i < 5000; ++i) value += std::to_string(i) + ".0:0:0,";
+  std::string body = R"(<elements TabSet=")" + value + R"(">)";
+  for (int i = 0; i < 200; ++i) body += R"(<paragraph Alignment="0"/>)";
+  body += "</elements>";
+  const XMLNode& elements = xml(body);
+
+  ElementBuilder builder({}, u"", elements.attributes);
+  ListNumbering numbering;
+  const auto built = builder.elements(elements, numbering);
+  ASSERT_EQ(built.size(), 200u);
+  for (const DocumentElement& element : built) {
+    ASSERT_TRUE(element.paragraph()->tabStops.has_value());
+    EXPECT_EQ(element.paragraph()->tabStops->size(), ElementBuilder::kMaxTabStopsPerParagraph);
+  }
+  EXPECT_TRUE(testing::modelViolations(built).empty());
+}
+
+// --- Runs ------------------------------------------------------------------
+
+TEST_F(ElementBuilderTest, OffsetsAreClampedToTheTextBlock) {
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content startOffset="5" length="3" />
+      <content startOffset="-2" length="4" />
+      <content startOffset="4" length="-3" />
+      <content startOffset="9223372036854775807" length="9223372036854775807" />
+      <content startOffset="-9223372036854775808" length="-9223372036854775808" />
+      <content startOffset="1.5" length="2">own text</content>
+    </paragraph>)",
+                                    u"abcdef");
+  ASSERT_EQ(p.runs.size(), 6u);
+  EXPECT_EQ(p.runs[0].text, "f");
+  EXPECT_EQ(p.runs[1].text, "ab");
+  EXPECT_EQ(p.runs[2].text, "");
+  EXPECT_EQ(p.runs[3].text, "");
+  EXPECT_EQ(p.runs[4].text, "");
+  EXPECT_EQ(p.runs[5].text, "own text");
+}
+
+TEST_F(ElementBuilderTest, RunTextDropsLineBreaksButKeepsTabs) {
+  const ParagraphItem p =
+      paragraph(R"(<paragraph><content startOffset="0" length="5" /></paragraph>)", u"a\r\n\tb");
+  ASSERT_EQ(p.runs.size(), 1u);
+  EXPECT_EQ(p.runs[0].text, "a\tb");
+}
+
+TEST_F(ElementBuilderTest, SlicesCountUTF16UnitsAndRepairLoneSurrogates) {
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content startOffset="0" length="2" /><content startOffset="2" length="1" />
+    </paragraph>)",
+                                    u"Ş\U0001F600");
+  EXPECT_EQ(p.runs[0].text, "Ş\uFFFD");
+  EXPECT_EQ(p.runs[1].text, "\uFFFD");
+}
+
+TEST_F(ElementBuilderTest, WhichChildrenBecomeRuns) {
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content startOffset="0" length="1" />
+      <field fieldName="mahkemeAdi" startOffset="1" length="1" />
+      <space startOffset="2" length="1" />
+      <tab />
+      <bookmark startOffset="3" length="1" />
+      <bookmark name="no offset" />
+      <image />
+      <content startOffset="4" length="1" />
+    </paragraph>)",
+                                    u"abcde");
+  std::vector<std::string> texts;
+  for (const TextRun& run : p.runs) texts.push_back(run.text);
+  EXPECT_EQ(texts, (std::vector<std::string>{"a", "b", "c", "", "d", "e"}));
+}
+
+TEST_F(ElementBuilderTest, RunInheritanceStopsAtTheFirstValueFoundEvenWhenUnusable) {
+  StyleSheet styles{.styles = {{"edf_1", {{"name", "edf_1"}, {"italic", "true"}, {"family", "Arial"}}}}};
+  const ParagraphItem p = paragraph(R"(<paragraph size="14" bold="true" resolver="edf_1">
+      <content size="abc" startOffset="0" length="1" />
+      <content bold="false" startOffset="0" length="1" />
+      <content startOffset="0" length="1" />
+    </paragraph>)",
+                                    u"a", styles, {{"underline", "true"}, {"family", "Courier"}});
+  EXPECT_EQ(p.runs[0].fontSize, 12);
+  EXPECT_TRUE(p.runs[0].bold);
+  EXPECT_FALSE(p.runs[1].bold);
+  EXPECT_EQ(p.runs[2].fontSize, 14);
+  EXPECT_TRUE(p.runs[2].italic);
+  EXPECT_TRUE(p.runs[2].underline);
+  EXPECT_EQ(p.runs[2].fontFamily, "Arial");
+}
+
+TEST_F(ElementBuilderTest, RunFormatDefaults) {
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content bold="True" size="0" family="" startOffset="0" length="1" />
+      <content size="-3" startOffset="0" length="1" />
+      <content size="10.5" family="Arial" subscript="true" startOffset="0" length="1" />
+    </paragraph>)",
+                                    u"a");
+  EXPECT_FALSE(p.runs[0].bold);
+  EXPECT_EQ(p.runs[0].fontSize, 12);
+  EXPECT_EQ(p.runs[0].fontFamily, "Times New Roman");
+  EXPECT_EQ(p.runs[1].fontSize, 12);
+  EXPECT_EQ(p.runs[2].fontSize, 10.5);
+  EXPECT_EQ(p.runs[2].fontFamily, "Arial");
+  EXPECT_TRUE(p.runs[2].isSubscript);
+}
+
+TEST_F(ElementBuilderTest, OverlongInheritedValuesAreUnusable) {
+  const std::string family(ElementBuilder::kMaxPropertyLength + 1, 'F');
+  const ParagraphItem p = paragraph(R"(<paragraph><content startOffset="0" length="1" /></paragraph>)", u"a",
+                                    {}, {{"family", family}, {"size", "1" + std::string(300, '0')}});
+  EXPECT_EQ(p.runs[0].fontFamily, "Times New Roman");
+  EXPECT_EQ(p.runs[0].fontSize, 12);
+}
+
+TEST_F(ElementBuilderTest, RunColours) {
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content foreground="-16777216" background=" 255 " startOffset="0" length="1" />
+      <content foreground="#FF0000" background="0xFF" startOffset="0" length="1" />
+    </paragraph>)",
+                                    u"a");
+  EXPECT_EQ(p.runs[0].foreground, 0x000000u);
+  EXPECT_EQ(p.runs[0].background, 0x0000FFu);
+  EXPECT_FALSE(p.runs[1].foreground.has_value());
+  EXPECT_FALSE(p.runs[1].background.has_value());
+}
+
+TEST_F(ElementBuilderTest, RgbKeepsTheLow24Bits) {
+  const auto rgb = [](std::string value) { return ElementBuilder::rgb(&value); };
+  EXPECT_EQ(rgb("-16777216"), 0x000000u);
+  EXPECT_EQ(rgb("-1"), 0xFFFFFFu);
+  EXPECT_EQ(rgb(" 255 "), 0xFFu);
+  EXPECT_EQ(rgb("16711680"), 0xFF0000u);
+  EXPECT_FALSE(rgb("#FF0000").has_value());
+  EXPECT_FALSE(rgb("   ").has_value());
+  EXPECT_FALSE(rgb("12.0").has_value());
+  EXPECT_FALSE(ElementBuilder::rgb(nullptr).has_value());
+}
+
+TEST_F(ElementBuilderTest, ImageWithoutDataYieldsNoRunButOthersStay) {
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content startOffset="0" length="1" />
+      <image width="20" height="20" />
+      <image imagedata="
+         " />
+      <image imagedata="iVBORw0KGgo=" width="20" height="10" />
+      <content startOffset="1" length="1" />
+    </paragraph>)",
+                                    u"ab");
+  ASSERT_EQ(p.runs.size(), 3u);
+  EXPECT_EQ(p.runs[0].text, "a");
+  ASSERT_TRUE(p.runs[1].image.has_value());
+  EXPECT_EQ(p.runs[1].text, "");
+  EXPECT_EQ(p.runs[1].image->width, 20);
+  EXPECT_EQ(p.runs[2].text, "b");
+}
+
+// --- Run text budget ---------------------------------------------------------
+
+TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
+  // Each run takes the whole text block; the budget is four blocks plus the
+  // fixed allowance, so a block of a quarter of the allowance gives room for
+  // exactly 4 + 4 whole runs.
+  const std::size_t blockSize = ElementBuilder::kRunTextAllowance / 4;
+  const std::u16string block(blockSize, u'x');
+  std::string source = "<paragraph>";
+  for (int i = 0; i < 20; ++i) {
+    source += R"(<content startOffset="0" length=")" + std::to_string(blockSize) + R"(" />)";
+  }
+  source += R"(<content startOffset="0" length="0" /></paragraph>)";
+
+  ElementBuilder builder({}, block, {});
+  ListNumbering numbering;
+  const ParagraphItem p = builder.paragraph(xml(source), numbering);
+  ASSERT_EQ(p.runs.size(), 9u);
+  std::size_t total = 0;
+  for (const TextRun& run : p.runs) total += run.text.size();
+  EXPECT_EQ(total, 4 * blockSize + ElementBuilder::kRunTextAllowance);
+  EXPECT_EQ(p.runs[7].text.size(), blockSize);
+  EXPECT_EQ(p.runs[8].text, "");
+
+  // The budget belongs to the builder: a later region gets nothing more.
+  const ParagraphItem later =
+      builder.paragraph(xml(R"(<paragraph><content startOffset="0" length="3" /></paragraph>)"), numbering);
+  EXPECT_TRUE(later.runs.empty());
+}
+
+TEST_F(ElementBuilderTest, RunCrossingTheBudgetIsCut) {
+  const std::size_t blockSize = ElementBuilder::kRunTextAllowance / 3;
+  ElementBuilder builder({}, std::u16string(blockSize, u'y'), {});
+  ListNumbering numbering;
+  std::string source = "<paragraph>";
+  for (int i = 0; i < 8; ++i) {
+    source += R"(<content startOffset="0" length=")" + std::to_string(blockSize) + R"(" />)";
+  }
+  source += "</paragraph>";
+  const ParagraphItem p = builder.paragraph(xml(source), numbering);
+  const std::size_t budget = 4 * blockSize + ElementBuilder::kRunTextAllowance;
+  ASSERT_EQ(p.runs.size(), budget / blockSize + 1);
+  EXPECT_EQ(p.runs.back().text.size(), budget % blockSize);
+}
+
+}  // namespace
+}  // namespace maravel

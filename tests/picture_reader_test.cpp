@@ -1,0 +1,200 @@
+#include "reader/picture_reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/text/text.hpp"
+#include "reader/element_builder.hpp"
+#include "reader/xml_tree.hpp"
+
+namespace maravel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void putBigEndian(Bytes& b, std::size_t at, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * (width - 1 - i)));
+}
+
+void putLittleEndian(Bytes& b, std::size_t at, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) b[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+Bytes png(std::uint32_t width, std::uint32_t height) {
+  Bytes b = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  b.resize(33, 0);
+  putBigEndian(b, 16, width, 4);
+  putBigEndian(b, 20, height, 4);
+  return b;
+}
+
+Bytes gif(std::uint16_t width, std::uint16_t height) {
+  Bytes b = {'G', 'I', 'F', '8', '9', 'a'};
+  b.resize(13, 0);
+  putLittleEndian(b, 6, width, 2);
+  putLittleEndian(b, 8, height, 2);
+  return b;
+}
+
+Bytes bmp(std::uint32_t width, std::int32_t height) {
+  Bytes b = {'B', 'M'};
+  b.resize(54, 0);
+  putLittleEndian(b, 18, width, 4);
+  putLittleEndian(b, 22, static_cast<std::uint32_t>(height), 4);
+  return b;
+}
+
+// SOI, an APP0 segment of `appLength` bytes, then a baseline frame header.
+Bytes jpeg(std::uint16_t width, std::uint16_t height, std::uint16_t appLength) {
+  Bytes b = {0xFF, 0xD8, 0xFF, 0xE0};
+  b.resize(4 + appLength, 0);
+  putBigEndian(b, 4, appLength, 2);
+  const Bytes frame = {0xFF, 0xC0, 0x00, 0x11, 0x08, 0, 0, 0, 0, 0x03, 0x01, 0x22, 0x00};
+  const std::size_t at = b.size();
+  b.insert(b.end(), frame.begin(), frame.end());
+  putBigEndian(b, at + 5, height, 2);
+  putBigEndian(b, at + 7, width, 2);
+  return b;
+}
+
+std::string base64(const Bytes& b) { return text::encodeBase64(b); }
+
+std::optional<InlineImage> picture(const std::string& data, std::optional<std::string> width = {},
+                                   std::optional<std::string> height = {}) {
+  AttributeMap attributes{{"imagedata", data}};
+  if (width) attributes["width"] = *width;
+  if (height) attributes["height"] = *height;
+  return PictureReader::picture(attributes);
+}
+
+TEST(PictureReader, PngKeepsProportionsWhenOneSideIsGiven) {
+  const std::string data = base64(png(200, 100));
+  const auto natural = picture(data);
+  ASSERT_TRUE(natural.has_value());
+  EXPECT_EQ(natural->mimeType, "image/png");
+  EXPECT_EQ(natural->base64, data);
+  EXPECT_EQ(natural->width, 200);
+  EXPECT_EQ(natural->height, 100);
+
+  const auto widthOnly = picture(data, "50");
+  EXPECT_EQ(widthOnly->width, 50);
+  EXPECT_EQ(widthOnly->height, 25);
+
+  const auto heightOnly = picture(data, std::nullopt, "20");
+  EXPECT_EQ(heightOnly->width, 40);
+  EXPECT_EQ(heightOnly->height, 20);
+
+  const auto both = picture(data, "30", "30");
+  EXPECT_EQ(both->width, 30);
+  EXPECT_EQ(both->height, 30);
+}
+
+TEST(PictureReader, UndecodableDataFallsBackToPngSixteenSquare) {
+  const auto fallback = picture("QUJD!!");
+  ASSERT_TRUE(fallback.has_value());
+  EXPECT_EQ(fallback->mimeType, "image/png");
+  EXPECT_EQ(fallback->width, 16);
+  EXPECT_EQ(fallback->height, 16);
+
+  const auto given = picture("QUJD", "40", "12");
+  EXPECT_EQ(given->width, 40);
+  EXPECT_EQ(given->height, 12);
+  EXPECT_EQ(picture("Q", "40")->height, 16);
+}
+
+TEST(PictureReader, GifAndBmpHeaders) {
+  const auto g = picture(base64(gif(300, 7)));
+  EXPECT_EQ(g->mimeType, "image/gif");
+  EXPECT_EQ(g->width, 300);
+  EXPECT_EQ(g->height, 7);
+
+  const auto topDown = picture(base64(bmp(64, -48)));
+  EXPECT_EQ(topDown->mimeType, "image/bmp");
+  EXPECT_EQ(topDown->width, 64);
+  EXPECT_EQ(topDown->height, 48);
+}
+
+TEST(PictureReader, JpegFrameHeaderIsFoundByWalkingSegments) {
+  const auto j = picture(base64(jpeg(640, 480, 100)));
+  EXPECT_EQ(j->mimeType, "image/jpeg");
+  EXPECT_EQ(j->width, 640);
+  EXPECT_EQ(j->height, 480);
+}
+
+TEST(PictureReader, JpegFrameBeyondTheExaminedPrefixUsesTheGivenSizes) {
+  const auto j = picture(base64(jpeg(640, 480, 100)), "120", "90");
+  EXPECT_EQ(j->mimeType, "image/jpeg");
+  EXPECT_EQ(j->width, 120);
+  EXPECT_EQ(j->height, 90);
+}
+
+TEST(PictureReader, TruncatedJpegsNeverReadPastTheirBytes) {
+  const Bytes whole = jpeg(640, 480, 20);
+  for (std::size_t n = 4; n <= whole.size(); ++n) {
+    const auto j = picture(base64(Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n))));
+    ASSERT_TRUE(j.has_value()) << n;
+    EXPECT_EQ(j->mimeType, "image/jpeg");
+    if (j->width != 640) {
+      EXPECT_EQ(j->width, 16) << n;
+    }
+  }
+  Bytes markers = {0xFF, 0xD8};
+  for (int i = 0; i < 10; ++i) markers.insert(markers.end(), {0xFF, 0xFF, 0xFF, 0xE1});
+  EXPECT_EQ(picture(base64(markers))->width, 16);
+}
+
+TEST(PictureReader, SizesAreAtLeastOneAndFinite) {
+  const std::string data = base64(png(200, 100));
+  EXPECT_EQ(picture(data, "0")->width, 1);
+  EXPECT_EQ(picture(data, "0")->height, 1);
+  EXPECT_EQ(picture(data, "-5", "-5")->height, 1);
+  EXPECT_EQ(picture(base64(png(1, 1000000)), "1e308")->height, 1);
+  EXPECT_EQ(picture(base64(png(0, 0)))->width, 1);
+  EXPECT_EQ(picture(data, "wide")->width, 200);
+}
+
+TEST(PictureReader, DataOfOnlyWhiteSpaceOrJunkIsNoPicture) {
+  EXPECT_FALSE(picture("  \n\t \r\n ").has_value());
+  EXPECT_FALSE(picture("\"><!-- -->").has_value());
+  EXPECT_FALSE(PictureReader::picture({{"width", "10"}}).has_value());
+}
+
+TEST(PictureReader, OnlyBase64CharactersReachTheImage) {
+  const std::string clean = base64(png(2, 1));
+  const std::string dirty = clean.substr(0, 8) + "\"><script>alert('x')</script>\n  \t" + clean.substr(8);
+  const auto image = picture(dirty);
+  ASSERT_TRUE(image.has_value());
+  EXPECT_EQ(
+      image->base64.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+      std::string::npos);
+  EXPECT_EQ(image->base64.find("<"), std::string::npos);
+  EXPECT_EQ(image->base64, clean.substr(0, 8) + "scriptalertx/script" + clean.substr(8));
+}
+
+TEST(PictureReader, ImageElementInAParagraph) {
+  const std::string data = base64(png(200, 100));
+  const XMLParseResult tree = parseXMLTree(R"(<paragraph Alignment="1">
+      <image imageData=")" + data.substr(0, 10) +
+                                           "&#10;  &quot;&gt;&lt;!-- --&gt;&amp;" + data.substr(10) +
+                                           R"(" width="50" />
+    </paragraph>)");
+  ElementBuilder builder({}, u"", {});
+  ListNumbering numbering;
+  const ParagraphItem p = builder.paragraph(tree.root.children.at(0), numbering);
+  ASSERT_EQ(p.runs.size(), 1u);
+  ASSERT_TRUE(p.runs[0].image.has_value());
+  EXPECT_EQ(p.runs[0].image->base64, data);
+  EXPECT_EQ(p.runs[0].image->height, 25);
+}
+
+TEST(PictureReader, EndianReaders) {
+  const Bytes b = {0x01, 0x02, 0x03, 0x04, 0xFF};
+  EXPECT_EQ(PictureReader::bigEndian(b, 0), 0x01020304u);
+  EXPECT_EQ(PictureReader::littleEndian(b, 0), 0x04030201u);
+  EXPECT_EQ(PictureReader::bigEndian(b, 1), 0x020304FFu);
+}
+
+}  // namespace
+}  // namespace maravel

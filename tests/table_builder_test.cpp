@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+
+#include "reader/element_builder.hpp"
+#include "reader/xml_tree.hpp"
+#include "tests/support/model_invariants.hpp"
+
+namespace maravel {
+namespace {
+
+class TableBuilderTest : public ::testing::Test {
+ protected:
+  const XMLNode& xml(std::string_view source) {
+    trees_.push_back(parseXMLTree(source));
+    return trees_.back().root.children.at(0);
+  }
+
+  TableItem table(std::string_view source, std::u16string text = u"") {
+    ElementBuilder builder({}, std::move(text), {});
+    ListNumbering numbering;
+    TableItem item = builder.table(xml(source), numbering);
+    EXPECT_TRUE(testing::modelViolations({DocumentElement(item)}).empty());
+    return item;
+  }
+
+  static int tableDepth(const std::vector<DocumentElement>& elements) {
+    int depth = 0;
+    const std::vector<DocumentElement>* level = &elements;
+    while (level != nullptr) {
+      const std::vector<DocumentElement>* next = nullptr;
+      for (const DocumentElement& element : *level) {
+        const TableItem* t = element.table();
+        if (t == nullptr) continue;
+        ++depth;
+        if (!t->rows.empty() && !t->rows[0].cells.empty()) next = &t->rows[0].cells[0].elements;
+        break;
+      }
+      level = next;
+    }
+    return depth;
+  }
+
+  std::deque<XMLParseResult> trees_;
+};
+
+TEST_F(TableBuilderTest, EditorSignatureTable) {
+  const TableItem t =
+      table(R"(<table tableName="Sabit" columnCount="2" columnSpans="240,240" border="borderNone">
+      <row rowName="row1" rowType="dataRow">
+        <cell><paragraph Alignment="1"><content startOffset="0" length="5" /></paragraph></cell>
+        <cell><paragraph Alignment="1"><content startOffset="6" length="5" /></paragraph></cell>
+      </row>
+    </table>)",
+            u"Katip Hakim");
+  EXPECT_EQ(t.columnSpans, (std::vector<double>{240, 240}));
+  ASSERT_TRUE(t.border.has_value());
+  EXPECT_EQ(t.border->kind, "borderNone");
+  EXPECT_EQ(t.border->width, 1.0);
+  ASSERT_EQ(t.rows.size(), 1u);
+  ASSERT_EQ(t.rows[0].cells.size(), 2u);
+  EXPECT_EQ(t.rows[0].cells[1].elements.at(0).paragraph()->fullText(), "Hakim");
+  EXPECT_FALSE(t.rows[0].cells[0].border.has_value());
+}
+
+TEST_F(TableBuilderTest, ColumnSpans) {
+  const auto spans = [](std::string value) { return ElementBuilder::spans(&value); };
+  EXPECT_FALSE(spans(",, ,").has_value());
+  EXPECT_FALSE(spans("").has_value());
+  EXPECT_FALSE(ElementBuilder::spans(nullptr).has_value());
+  EXPECT_EQ(spans("100, x ,50"), (std::vector<double>{100, 50}));
+  EXPECT_EQ(spans(" 12.5 ,inf,0x10,7"), (std::vector<double>{12.5, 7}));
+}
+
+TEST_F(TableBuilderTest, Borders) {
+  const auto border = [](AttributeMap attributes) { return ElementBuilder::border(attributes); };
+  const auto empty = border({{"border", ""}});
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_EQ(empty->kind, "");
+  EXPECT_EQ(empty->width, 1.0);
+  EXPECT_FALSE(empty->color.has_value());
+
+  EXPECT_FALSE(border({{"bordercolor", "-16777216"}, {"borderwidth", "2"}}).has_value());
+  EXPECT_EQ(border({{"border", "borderFull"}, {"borderwidth", "x"}})->width, 1.0);
+
+  const auto full = border({{"border", "borderFull"}, {"bordercolor", "-65536"}, {"borderwidth", "0.5"}});
+  EXPECT_EQ(full->color, 0xFF0000u);
+  EXPECT_EQ(full->width, 0.5);
+}
+
+TEST_F(TableBuilderTest, RowsReadHeightSpansAndBorderAndSkipOtherChildren) {
+  const TableItem t = table(R"(<table>
+      <row height="-3" columnSpans="10,20" border="borderFull" borderWidth="2">
+        <cell border="borderFull" borderColor="255"><paragraph /></cell>
+        <note><cell /></note>
+        <paragraph />
+      </row>
+      <row height="tall"><cell /></row>
+      <paragraph><content startOffset="0" length="1" /></paragraph>
+    </table>)",
+                            u"a");
+  ASSERT_EQ(t.rows.size(), 2u);
+  EXPECT_FALSE(t.columnSpans.has_value());
+  EXPECT_EQ(t.rows[0].height, -3);
+  EXPECT_EQ(t.rows[0].columnSpans, (std::vector<double>{10, 20}));
+  EXPECT_EQ(t.rows[0].border->width, 2);
+  ASSERT_EQ(t.rows[0].cells.size(), 1u);
+  EXPECT_EQ(t.rows[0].cells[0].border->color, 0x0000FFu);
+  EXPECT_EQ(t.rows[1].height, 0);
+  EXPECT_TRUE(t.rows[1].cells[0].elements.empty());
+}
+
+TEST_F(TableBuilderTest, TableDirectlyInsideTableBecomesAWrappedRow) {
+  const TableItem t = table(R"(<table border="borderFull">
+      <table columnSpans="50"><row><cell /></row></table>
+    </table>)");
+  ASSERT_EQ(t.rows.size(), 1u);
+  const TableRow& wrapper = t.rows[0];
+  EXPECT_FALSE(wrapper.columnSpans.has_value());
+  EXPECT_EQ(wrapper.height, 0);
+  EXPECT_FALSE(wrapper.border.has_value());
+  ASSERT_EQ(wrapper.cells.size(), 1u);
+  EXPECT_FALSE(wrapper.cells[0].border.has_value());
+  ASSERT_EQ(wrapper.cells[0].elements.size(), 1u);
+  EXPECT_EQ(wrapper.cells[0].elements[0].table()->columnSpans, (std::vector<double>{50}));
+}
+
+TEST_F(TableBuilderTest, EmptyTableHasNoRows) { EXPECT_TRUE(table("<table />").rows.empty()); }
+
+TEST_F(TableBuilderTest, ListCountersContinueAcrossCells) {
+  ElementBuilder builder({}, u"", {});
+  ListNumbering numbering;
+  const auto elements = builder.elements(xml(R"(<elements>
+      <paragraph numbered="true" />
+      <table><row>
+        <cell><paragraph numbered="true" /></cell>
+        <cell><table><row><cell><paragraph numbered="true" /></cell></row></table></cell>
+      </row></table>
+      <paragraph numbered="true" />
+    </elements>)"),
+                                         numbering);
+  ASSERT_EQ(elements.size(), 3u);
+  const TableRow& row = elements[1].table()->rows[0];
+  EXPECT_EQ(elements[0].paragraph()->listMarker, "1.");
+  EXPECT_EQ(row.cells[0].elements[0].paragraph()->listMarker, "2.");
+  EXPECT_EQ(row.cells[1].elements[0].table()->rows[0].cells[0].elements[0].paragraph()->listMarker, "3.");
+  EXPECT_EQ(elements[2].paragraph()->listMarker, "4.");
+}
+
+std::string nestedTables(int levels, bool direct) {
+  std::string source = "<elements>";
+  for (int i = 0; i < levels; ++i) source += direct ? "<table>" : "<table><row><cell>";
+  source += R"(<paragraph><content startOffset="0" length="1" /></paragraph>)";
+  for (int i = 0; i < levels; ++i) source += direct ? "</table>" : "</cell></row></table>";
+  return source + "</elements>";
+}
+
+TEST_F(TableBuilderTest, NestingIsBoundedAtTheTableDepthLimit) {
+  ElementBuilder builder({}, u"a", {});
+  ListNumbering numbering;
+  const auto exact = builder.elements(xml(nestedTables(ElementBuilder::kMaxTableDepth, false)), numbering);
+  EXPECT_EQ(tableDepth(exact), ElementBuilder::kMaxTableDepth);
+  EXPECT_TRUE(testing::modelViolations(exact).empty());
+
+  const auto deeper =
+      builder.elements(xml(nestedTables(ElementBuilder::kMaxTableDepth + 1, false)), numbering);
+  EXPECT_EQ(tableDepth(deeper), ElementBuilder::kMaxTableDepth);
+}
+
+TEST_F(TableBuilderTest, NestingAsDeepAsTheXMLTreeAllowsStaysBounded) {
+  // About 1,000 element levels: some 330 levels of table/row/cell, and as
+  // many tables placed directly inside tables.
+  for (const bool direct : {false, true}) {
+    const XMLParseResult tree = parseXMLTree(nestedTables(direct ? 10'000 : 3'400, direct));
+    ASSERT_FALSE(tree.root.children.empty());
+    ElementBuilder builder({}, u"a", {});
+    ListNumbering numbering;
+    const auto elements = builder.elements(tree.root.children[0], numbering);
+    EXPECT_EQ(tableDepth(elements), ElementBuilder::kMaxTableDepth);
+    EXPECT_TRUE(testing::modelViolations(elements).empty());
+  }
+}
+
+}  // namespace
+}  // namespace maravel
