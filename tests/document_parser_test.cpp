@@ -1,0 +1,352 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reader/udf_parser.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using testing::bytes;
+using testing::makeUdf;
+using testing::ZipWriter;
+
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n";
+constexpr std::string_view kStyles =
+    "<styles><style name=\"default\" size=\"12\" family=\"Dialog\" FONT_ATTRIBUTE_KEY=\"javax.swing.plaf."
+    "FontUIResource[family=Dialog,name=Dialog,style=plain,size=12]\" /><style name=\"hvl-default\" "
+    "size=\"12\" family=\"Times New Roman\" /></styles>";
+
+// content.xml as the editor writes it: the text in one CDATA block, then
+// properties, elements and styles.
+std::string editorXml(std::string_view text, std::string_view elements, std::string_view properties = "",
+                      std::string_view tail = "") {
+  std::string xml(kDeclaration);
+  xml += "<template format_id=\"1.8\" >\n<content><![CDATA[";
+  xml += text;
+  xml += "]]></content><properties>";
+  xml += properties;
+  xml += "</properties>\n<elements resolver=\"hvl-default\">\n";
+  xml += elements;
+  xml += "\n</elements>\n";
+  xml += kStyles;
+  xml += tail;
+  xml += "\n</template>\n";
+  return xml;
+}
+
+std::string paragraphXml(int start, int length, std::string_view extra = "") {
+  return "<paragraph Alignment=\"0\" resolver=\"hvl-default\"" + std::string(extra) +
+         "><content resolver=\"hvl-default\" startOffset=\"" + std::to_string(start) + "\" length=\"" +
+         std::to_string(length) + "\" /></paragraph>";
+}
+
+std::optional<UDFDocument> parse(const std::vector<std::uint8_t>& data) { return UDFParser::parse(data); }
+
+std::optional<UDFDocument> parseXml(std::string_view contentXml,
+                                    std::optional<std::string_view> properties = std::nullopt,
+                                    std::optional<std::string_view> signature = std::nullopt) {
+  return parse(makeUdf(contentXml, properties, signature));
+}
+
+std::vector<std::string> texts(const std::vector<DocumentElement>& elements) {
+  std::vector<std::string> out;
+  for (const auto& element : elements) {
+    if (const auto* paragraph = element.paragraph()) out.push_back(paragraph->fullText());
+  }
+  return out;
+}
+
+// --- When there is no document --------------------------------------------------
+
+TEST(DocumentParserTest, BytesThatAreNotAZipGiveNoDocument) {
+  EXPECT_FALSE(parse(bytes("<template><content>not a zip</content></template>")));
+  EXPECT_FALSE(parse({}));
+}
+
+TEST(DocumentParserTest, ZipWithoutContentXmlGivesNoDocument) {
+  EXPECT_FALSE(parse(ZipWriter().add("Content.xml", "<template/>").add("sign.sgn", "x").finish()));
+}
+
+TEST(DocumentParserTest, ContentNeitherUTF8NorWindows1254GivesNoDocument) {
+  // 0x81 is unassigned in Windows-1254 and cannot start a UTF-8 sequence.
+  EXPECT_FALSE(parseXml("<template><content><![CDATA[a\x81]]></content></template>"));
+}
+
+TEST(DocumentParserTest, Windows1254ContentIsDecoded) {
+  // "ŞİĞÜÖÇ ışığı" in Windows-1254.
+  auto doc = parseXml(
+      "<template><content><![CDATA[\xDE\xDD\xD0\xDC\xD6\xC7 \xFD\xFE\xFD\xF0\xFD]]></content></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "ŞİĞÜÖÇ ışığı");
+  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"ŞİĞÜÖÇ ışığı"});
+}
+
+// --- Plain text and its fallback body ----------------------------------------------
+
+TEST(DocumentParserTest, BrokenXmlWithMarkersGivesFallbackParagraphs) {
+  auto doc = parseXml("<template><content><![CDATA[Birinci satır\nİkinci satır]]></content><elements><oops>",
+                      std::nullopt);
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "Birinci satır\nİkinci satır");
+  ASSERT_EQ(doc->elements.size(), 2u);
+  const auto& first = *doc->elements[0].paragraph();
+  ASSERT_EQ(first.runs.size(), 1u);
+  TextRun expected;
+  expected.text = "Birinci satır";
+  EXPECT_EQ(first.runs[0], expected);
+  EXPECT_EQ(first.runs[0].fontFamily, "Times New Roman");
+  EXPECT_EQ(first.runs[0].fontSize, 12.0);
+  EXPECT_EQ(first.alignment, TextAlignment::left);
+  EXPECT_FALSE(first.tabStops);
+  EXPECT_FALSE(first.listMarker);
+  EXPECT_EQ(texts(doc->elements)[1], "İkinci satır");
+  EXPECT_EQ(doc->pageProps, PageProperties());
+  EXPECT_TRUE(doc->headerElements.empty());
+  EXPECT_TRUE(doc->footerElements.empty());
+  EXPECT_EQ(doc->webID, "");
+}
+
+TEST(DocumentParserTest, TrailingLineFeedGivesEmptyLastParagraph) {
+  auto doc = parseXml("<template><content><![CDATA[bir\n\niki\n]]></content></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(texts(doc->elements), (std::vector<std::string>{"bir", "", "iki", ""}));
+  ASSERT_EQ(doc->elements.back().paragraph()->runs.size(), 1u);
+  EXPECT_EQ(doc->elements.back().paragraph()->runs[0].text, "");
+}
+
+TEST(DocumentParserTest, CarriageReturnGoesWithTheLineFeed) {
+  auto doc = parseXml("<template><content><![CDATA[bir\r\niki\r\n]]></content></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "bir\r\niki\r\n");
+  EXPECT_EQ(texts(doc->elements), (std::vector<std::string>{"bir", "iki", ""}));
+}
+
+TEST(DocumentParserTest, MarkersAreTakenExactlyAsWritten) {
+  auto doc = parseXml("<template><content><![CDATA[  a &amp; b  ]]></content></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "  a &amp; b  ");
+}
+
+TEST(DocumentParserTest, NoMarkersAndNoTreeGivesNoBody) {
+  auto doc = parseXml("just text, no markers");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "");
+  EXPECT_TRUE(doc->elements.empty());
+}
+
+TEST(DocumentParserTest, HeaderAndFooterOnlyStillGetTheFallbackBody) {
+  auto doc = parseXml(editorXml("Başlık\nGövde\nAlt", "<header>" + paragraphXml(0, 7) + "</header><footer>" +
+                                                          paragraphXml(13, 3) + "</footer>"));
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(texts(doc->headerElements), std::vector<std::string>{"Başlık"});
+  EXPECT_EQ(texts(doc->footerElements), std::vector<std::string>{"Alt"});
+  EXPECT_EQ(texts(doc->elements), (std::vector<std::string>{"Başlık", "Gövde", "Alt"}));
+}
+
+TEST(DocumentParserTest, ContentWithoutCDATAComesFromTheTree) {
+  auto doc =
+      parseXml(std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
+               paragraphXml(0, 5) + "</elements></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "Düz metin & devamı");
+  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"Düz m"});
+}
+
+TEST(DocumentParserTest, LineBreakBeforeCDATAIsPartOfTheTreeText) {
+  auto doc = parseXml("<template>\n<content>\n<![CDATA[Satır]]>\n</content><elements>" + paragraphXml(1, 5) +
+                      "</elements></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->rawText, "\nSatır\n");
+  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"Satır"});
+}
+
+// --- Verification code ---------------------------------------------------------------
+
+constexpr std::string_view kPropertiesHead =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
+    "<!DOCTYPE properties SYSTEM \"http://java.sun.com/dtd/properties.dtd\">\n<properties>\n";
+
+std::string verificationCodeOf(std::string_view entries) {
+  auto doc = parseXml("<template><content><![CDATA[x]]></content></template>",
+                      std::string(kPropertiesHead) + std::string(entries) + "</properties>\n");
+  return doc ? doc->verificationCode : "(no document)";
+}
+
+TEST(DocumentParserTest, VerificationCodeIsTrimmed) {
+  EXPECT_EQ(verificationCodeOf("<entry key=\"uyapsicil\">0</entry>\n"
+                               "<entry key=\"uyapdogrulamakodu\">  Zx9Q+aB1 \t</entry>\n"),
+            "Zx9Q+aB1");
+}
+
+TEST(DocumentParserTest, VerificationCodeAcrossALineBreakIsEmpty) {
+  EXPECT_EQ(verificationCodeOf("<entry key=\"uyapdogrulamakodu\">Zx9Q\n+aB1</entry>\n"), "");
+  EXPECT_EQ(verificationCodeOf("<entry key=\"uyapdogrulamakodu\">\nZx9Q+aB1</entry>\n"), "");
+}
+
+TEST(DocumentParserTest, VerificationCodeNeedsUTF8Properties) {
+  EXPECT_EQ(verificationCodeOf("<entry key=\"uyapdogrulamakodu\">\xFE\xFF</entry>\n"), "");
+  EXPECT_EQ(verificationCodeOf("<entry key=\"uyapsicil\">1</entry>\n"), "");
+  auto doc = parseXml("<template><content><![CDATA[x]]></content></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->verificationCode, "");
+}
+
+// --- Page format ---------------------------------------------------------------------
+
+PageProperties pageOf(std::string_view properties) {
+  auto doc = parseXml(editorXml("a\n", paragraphXml(0, 2), properties));
+  EXPECT_TRUE(doc);
+  return doc ? doc->pageProps : PageProperties();
+}
+
+TEST(DocumentParserTest, PageFormatEditorSpelling) {
+  auto page = pageOf(
+      "<pageFormat mediaSizeName=\"2\" LeftMargin=\"30\" rightMargin=\"56.69291305541992\" topMargin=\"10\" "
+      "bottomMargin=\"1e1\" paperOrientation=\"0\" headerFOffset=\"20.0\" footerFOffset=\"20.0\" />");
+  EXPECT_EQ(page.leftMargin, 30);
+  EXPECT_DOUBLE_EQ(page.rightMargin, 56.69291305541992);
+  EXPECT_EQ(page.topMargin, 10);
+  EXPECT_EQ(page.bottomMargin, 10);
+  EXPECT_EQ(page.orientation, 0);
+  EXPECT_EQ(page.mediaSize, 2);
+  EXPECT_EQ(page.pageWidth(), 595.28);
+  EXPECT_EQ(page.pageHeight(), 419.53);
+}
+
+TEST(DocumentParserTest, PageFormatNamesAreCaseSensitive) {
+  EXPECT_EQ(pageOf("<pageformat leftMargin=\"30\" />").leftMargin, 30);
+  EXPECT_EQ(pageOf("<PAGEFORMAT leftMargin=\"30\" />"), PageProperties());
+  EXPECT_EQ(pageOf("<PageFormat leftMargin=\"30\" />"), PageProperties());
+}
+
+TEST(DocumentParserTest, UnparsablePageValuesTakeTheirDefaults) {
+  auto page = pageOf(
+      "<pageFormat leftMargin=\"abc\" rightMargin=\"inf\" topMargin=\"nan\" bottomMargin=\"0x10\" "
+      "paperOrientation=\"\" mediaSizeName=\"+2\" />");
+  EXPECT_EQ(page.leftMargin, 42.52);
+  EXPECT_EQ(page.rightMargin, 42.52);
+  EXPECT_EQ(page.topMargin, 42.52);
+  EXPECT_EQ(page.bottomMargin, 42.52);
+  EXPECT_EQ(page.orientation, 1);
+  EXPECT_EQ(page.mediaSize, 2);
+  EXPECT_EQ(pageOf("<pageFormat paperOrientation=\" 0\" mediaSizeName=\"2.0\" />"), PageProperties());
+  EXPECT_EQ(pageOf("<pageFormat mediaSizeName=\"99999999999999999999\" />").mediaSize, 1);
+}
+
+TEST(DocumentParserTest, OnlyTheFirstPageFormatOfTheFirstPropertiesCounts) {
+  EXPECT_EQ(pageOf("<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />").leftMargin, 11);
+  auto doc = parseXml(
+      editorXml("a\n", paragraphXml(0, 2), "", "<properties><pageFormat leftMargin=\"33\" /></properties>"));
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->pageProps, PageProperties());
+}
+
+// --- Web identifier, styles, header and footer ------------------------------------------
+
+TEST(DocumentParserTest, WebIdentifierIsTrimmedAndOnlyTheFirstCounts) {
+  auto doc = parseXml(editorXml("a\n", paragraphXml(0, 2), "",
+                                "<webID id=\"  ABC  -  DEF=\n\" >\n\n</webID><webID id=\"later\" />"));
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->webID, "ABC  -  DEF=");
+  auto without = parseXml(editorXml("a\n", paragraphXml(0, 2), "", "<webID /><webID id=\"later\" />"));
+  ASSERT_TRUE(without);
+  EXPECT_EQ(without->webID, "");
+}
+
+TEST(DocumentParserTest, LaterStyleOfTheSameNameWins) {
+  auto doc =
+      parseXml(editorXml("metin\n",
+                         "<paragraph resolver=\"edf_1\"><content resolver=\"edf_1\" startOffset=\"0\" "
+                         "length=\"6\" /></paragraph>",
+                         "",
+                         "<styles><style name=\"edf_1\" size=\"10\" bold=\"true\" /></styles>"
+                         "<styles><style name=\"edf_1\" size=\"14\" /><style size=\"20\" /></styles>"));
+  ASSERT_TRUE(doc);
+  const auto& run = doc->elements.at(0).paragraph()->runs.at(0);
+  EXPECT_EQ(run.fontSize, 14);
+  EXPECT_FALSE(run.bold);
+}
+
+TEST(DocumentParserTest, HeaderStartPageAndColoursComeFromTheLastOne) {
+  auto doc = parseXml(editorXml(
+      "b\nh\nf\n", "<header startPage=\"3\" foreground=\"-16776961\">" + paragraphXml(2, 2) + "</header>" +
+                       paragraphXml(0, 2) + "<header>" + paragraphXml(2, 2) +
+                       "</header><footer foreground=\"16711680\">" + paragraphXml(4, 2) + "</footer>"));
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->headerStartPage, 1);
+  EXPECT_FALSE(doc->headerColor);
+  EXPECT_EQ(doc->footerColor, 0xFF0000u);
+  EXPECT_EQ(texts(doc->headerElements), (std::vector<std::string>{"h", "h"}));
+  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"b"});
+
+  auto single = parseXml(editorXml(
+      "h\n", "<header startPage=\"2\" foreground=\"-16777216\">" + paragraphXml(0, 2) + "</header>"));
+  ASSERT_TRUE(single);
+  EXPECT_EQ(single->headerStartPage, 2);
+  EXPECT_EQ(single->headerColor, 0x000000u);
+}
+
+TEST(DocumentParserTest, HeaderAndBodyNumberIndependently) {
+  const std::string numbered = " Numbered=\"true\" ListLevel=\"1\"";
+  auto doc = parseXml(editorXml("a\nb\nc\nd\n", paragraphXml(0, 2, numbered) + "<header>" +
+                                                    paragraphXml(2, 2, numbered) + "</header>" +
+                                                    paragraphXml(4, 2, numbered) + "<footer>" +
+                                                    paragraphXml(6, 2, numbered) + "</footer>"));
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->elements.size(), 2u);
+  EXPECT_EQ(doc->elements[0].paragraph()->listMarker, "1.");
+  EXPECT_EQ(doc->elements[1].paragraph()->listMarker, "2.");
+  EXPECT_EQ(doc->headerElements.at(0).paragraph()->listMarker, "1.");
+  EXPECT_EQ(doc->footerElements.at(0).paragraph()->listMarker, "1.");
+}
+
+TEST(DocumentParserTest, BodyKeepsParagraphsAndTablesInOrder) {
+  auto doc = parseXml(
+      editorXml("Önce\nHücre\nSonra\n",
+                paragraphXml(0, 5) + "<table columnSpans=\"100,200\" border=\"borderCell\"><row><cell>" +
+                    paragraphXml(5, 6) + "</cell></row></table><unknown />" + paragraphXml(11, 6)));
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->elements.size(), 3u);
+  EXPECT_EQ(doc->elements[0].paragraph()->fullText(), "Önce");
+  const auto* table = doc->elements[1].table();
+  ASSERT_TRUE(table);
+  EXPECT_EQ(table->columnSpans, (std::vector<double>{100, 200}));
+  EXPECT_EQ(table->rows.at(0).cells.at(0).elements.at(0).paragraph()->fullText(), "Hücre");
+  EXPECT_EQ(doc->elements[2].paragraph()->fullText(), "Sonra");
+}
+
+TEST(DocumentParserTest, MissingTemplateGivesTheFallback) {
+  auto doc = parseXml("<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
+                      "</elements></document>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"satır"});
+}
+
+// --- Signature ---------------------------------------------------------------------------
+
+TEST(DocumentParserTest, SignatureIsReadEvenWhenTheXmlIsBroken) {
+  const std::string signature =
+      "\x55\x04\x03\x0C\x0C"
+      "CANAN YILMAZ serialNumber=12345678901 Kamu SM";
+  auto doc = parseXml("<template><content><![CDATA[satır]]></content><elements", std::nullopt, signature);
+  ASSERT_TRUE(doc);
+  EXPECT_TRUE(doc->signature.isSigned);
+  EXPECT_EQ(doc->signature.signerName, "CANAN YILMAZ");
+  EXPECT_EQ(doc->signature.tcNumber, "12345678901");
+  EXPECT_EQ(doc->signature.issuer, "TÜBİTAK Kamu SM");
+  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"satır"});
+}
+
+TEST(DocumentParserTest, NoSignatureEntryLeavesTheDocumentUnsigned) {
+  auto doc = parseXml("<template><content><![CDATA[satır]]></content></template>");
+  ASSERT_TRUE(doc);
+  EXPECT_EQ(doc->signature, SignatureInfo());
+}
+
+}  // namespace
+}  // namespace maravel
