@@ -1,0 +1,236 @@
+#include "thumbnail/thumbnail_provider.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/text/text.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using drawing::DrawingContext;
+using drawing::Pixel;
+using drawing::Size;
+using quicklook::QLFileThumbnailRequest;
+using quicklook::QLThumbnailReply;
+
+// content.xml as the editor writes it, with the given text in the content
+// block and one paragraph covering it.
+std::string editorContent(const std::string& text) {
+  return R"(<?xml version="1.0" encoding="UTF-8" ?>
+
+<template format_id="1.8" >
+<content><![CDATA[)" +
+         text +
+         R"(]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" rightMargin="56.69291305541992" topMargin="42.51968479156494" bottomMargin="42.51968479156494" paperOrientation="1" headerFOffset="20.0" footerFOffset="20.0" /></properties>
+<elements resolver="hvl-default">
+<paragraph LineSpacing="0.0" SpaceBelow="1.0" Alignment="3" resolver="hvl-default"><content resolver="edf_1700000000001" size="12" startOffset="0" length=")" +
+         std::to_string(text::toUTF16(text).size()) + R"(" /></paragraph>
+</elements>
+<styles><style name="default" description="Geçerli" family="Times New Roman" size="12" /><style name="hvl-default" family="Times New Roman" size="12" description="Gövde" /><style name="edf_1700000000001" family="Times New Roman" size="12" /></styles>
+</template>
+)";
+}
+
+struct Ink {
+  int dark = 0;   // pixels darker than the frame grey
+  int white = 0;  // near-white pixels
+  int blue = 0;   // badge blue
+};
+
+Ink inkIn(const DrawingContext& context, int x0, int y0, int x1, int y1) {
+  Ink ink;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const Pixel p = context.pixel(x, y);
+      if (p.red < 180 && p.green < 180 && p.blue < 180) ++ink.dark;
+      if (p.red > 235 && p.green > 235 && p.blue > 235) ++ink.white;
+      if (p.red < 60 && p.green > 90 && p.green < 140 && p.blue > 200) ++ink.blue;
+    }
+  }
+  return ink;
+}
+
+class ThumbnailProviderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("maravel_thumbnail_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const auto path = folder_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+  std::filesystem::path writeDocument(const std::string& text) {
+    return write("belge.udf", testing::makeUdf(editorContent(text)));
+  }
+
+  // The reply the provider hands over, checked for the handler's contract.
+  static QLThumbnailReply request(const std::filesystem::path& file, Size size) {
+    std::optional<QLThumbnailReply> reply;
+    int calls = 0;
+    const bool accepted = ThumbnailProvider::provideThumbnail(
+        QLFileThumbnailRequest{file, size, 2},
+        [&](std::optional<QLThumbnailReply> r, std::optional<std::string> e) {
+          ++calls;
+          EXPECT_FALSE(e.has_value());
+          reply = std::move(r);
+        });
+    EXPECT_TRUE(accepted);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(reply.has_value());
+    return *reply;
+  }
+
+  static DrawingContext draw(const std::filesystem::path& file, double side) {
+    auto context = request(file, Size{side, side}).render();
+    EXPECT_TRUE(context.has_value());
+    return std::move(*context);
+  }
+
+  // Dark pixels inside the body text rectangle (16, 32, W - 32, H - 48).
+  static int bodyInk(const DrawingContext& context, double w, double h) {
+    return inkIn(context, 16, 32, static_cast<int>(w) - 16, static_cast<int>(h) - 16).dark;
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(ThumbnailProviderTest, ReplyHasTheRequestedSizeUnchanged) {
+  const QLThumbnailReply reply = request(folder_ / "missing.udf", Size{300.5, 120});
+  EXPECT_EQ(reply.contextSize().width, 300.5);
+  EXPECT_EQ(reply.contextSize().height, 120);
+}
+
+TEST_F(ThumbnailProviderTest, ForeignFileGetsSheetFrameAndBadgeOnly) {
+  const double w = 256;
+  const DrawingContext sheet = draw(write("notlar.udf", testing::bytes("düz metin, zip değil")), w);
+  const Pixel page = sheet.pixel(128, 200);
+  EXPECT_EQ(page.red, 255);
+  EXPECT_EQ(page.alpha, 255);
+
+  // Frame: 1.5 wide, centred one point inside every edge.
+  for (const auto& [x, y] : {std::pair{1, 128}, {254, 128}, {128, 1}, {128, 254}}) {
+    const Pixel frame = sheet.pixel(x, y);
+    EXPECT_EQ(frame.red, frame.blue);
+    EXPECT_NEAR(frame.red, 0.82 * 255, 14) << x << "," << y;
+  }
+
+  // Badge (W - 52, 8, 44, 20) with white "UDF" from (W - 43, 11).
+  const Pixel badge = sheet.pixel(static_cast<int>(w) - 49, 18);
+  EXPECT_NEAR(badge.red, 0.12 * 255, 2);
+  EXPECT_NEAR(badge.green, 0.45 * 255, 2);
+  EXPECT_NEAR(badge.blue, 0.88 * 255, 2);
+  EXPECT_EQ(sheet.pixel(static_cast<int>(w) - 52, 8).red, 255);  // rounded corner
+  const Ink label = inkIn(sheet, static_cast<int>(w) - 43, 11, static_cast<int>(w) - 8, 28);
+  EXPECT_GT(label.white, 20);
+  EXPECT_GT(label.blue, 100);
+  EXPECT_EQ(inkIn(sheet, 0, 0, static_cast<int>(w) - 53, 30).blue, 0);
+
+  EXPECT_EQ(bodyInk(sheet, w, w), 0);
+}
+
+TEST_F(ThumbnailProviderTest, DocumentTextIsDrawnInsideTheBodyRectangle) {
+  const double w = 256;
+  const DrawingContext sheet =
+      draw(writeDocument("T.C.\nKURGU ASLİYE HUKUK MAHKEMESİ\n\nDAVACI\t: DENEME"), w);
+  EXPECT_GT(bodyInk(sheet, w, w), 100);
+  // Left margin, badge band and the band below the rectangle stay clean.
+  EXPECT_EQ(inkIn(sheet, 3, 3, 15, 253).dark, 0);
+  EXPECT_EQ(inkIn(sheet, 3, 3, 200, 31).dark, 0);
+  EXPECT_EQ(inkIn(sheet, 3, 241, 253, 253).dark, 0);
+}
+
+TEST_F(ThumbnailProviderTest, TextTooLongForTheSheetIsClippedAtTheRectangle) {
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "satır\n";
+  const DrawingContext sheet = draw(writeDocument(text), 160);
+  EXPECT_GT(bodyInk(sheet, 160, 160), 0);
+  EXPECT_EQ(inkIn(sheet, 3, 145, 157, 157).dark, 0);
+}
+
+TEST_F(ThumbnailProviderTest, EmptyRawTextGivesAnEmptyRectangle) {
+  const DrawingContext sheet = draw(writeDocument(""), 256);
+  EXPECT_EQ(bodyInk(sheet, 256, 256), 0);
+  EXPECT_GT(inkIn(sheet, 204, 8, 248, 28).blue, 100);
+}
+
+TEST_F(ThumbnailProviderTest, FileIsReadOnlyWhenTheBlockRuns) {
+  const auto path = folder_ / "sonra.udf";
+  // Missing at request time, present when drawn: the text shows.
+  const QLThumbnailReply late = request(path, Size{256, 256});
+  writeDocument("Geç gelen belge");
+  std::filesystem::rename(folder_ / "belge.udf", path);
+  EXPECT_GT(bodyInk(*late.render(), 256, 256), 0);
+
+  // Present at request time, removed before drawing: frame and badge only.
+  const QLThumbnailReply gone = request(path, Size{256, 256});
+  std::filesystem::remove(path);
+  const auto sheet = gone.render();
+  ASSERT_TRUE(sheet.has_value());
+  EXPECT_EQ(bodyInk(*sheet, 256, 256), 0);
+  EXPECT_GT(inkIn(*sheet, 204, 8, 248, 28).blue, 100);
+  EXPECT_LT(sheet->pixel(1, 128).red, 230);
+}
+
+TEST_F(ThumbnailProviderTest, FoldersAndDevicesAreNotRead) {
+  EXPECT_EQ(bodyInk(draw(folder_, 128), 128, 128), 0);
+  EXPECT_EQ(bodyInk(draw("/dev/zero", 128), 128, 128), 0);
+}
+
+TEST_F(ThumbnailProviderTest, OnlyTheFirst350CharactersAreDrawn) {
+  std::string thousand;  // characters 349 and 350 are the visible letters "a" and "b"
+  while (thousand.size() < 1000) thousand += "abcdefghi ";
+  thousand = "ABCDEFGHI" + thousand.substr(0, 991);
+  ASSERT_EQ(thousand.substr(349, 2), "ab");
+  const double side = 600;  // tall enough for all 1,000 characters
+  const auto all = draw(writeDocument(thousand), side).pngData();
+  EXPECT_EQ(all, draw(writeDocument(thousand.substr(0, 350)), side).pngData());
+  EXPECT_NE(all, draw(writeDocument(thousand.substr(0, 349)), side).pngData());
+}
+
+TEST(ThumbnailBodyFont, SizeFollowsTheWidthWithAFloorOf8) {
+  EXPECT_NEAR(ThumbnailProvider::bodyFontSize(256), 10.6667, 1e-4);
+  EXPECT_EQ(ThumbnailProvider::bodyFontSize(160), 8);
+  EXPECT_EQ(ThumbnailProvider::bodyFontSize(192), 8);
+  EXPECT_EQ(ThumbnailProvider::bodyFontSize(0), 8);
+  EXPECT_EQ(ThumbnailProvider::bodyFontSize(480), 20);
+}
+
+TEST(ThumbnailBodyText, CutsAt350UserPerceivedCharactersWithoutAMark) {
+  const std::string letters(1000, 'a');
+  EXPECT_EQ(ThumbnailProvider::bodyText(letters), std::string(350, 'a'));
+  EXPECT_EQ(ThumbnailProvider::bodyText("kısa\nmetin"), "kısa\nmetin");
+
+  std::string accented;  // "e" + combining acute: one character, three bytes
+  for (int i = 0; i < 1000; ++i) accented += "e\xCC\x81";
+  const std::string cut = ThumbnailProvider::bodyText(accented);
+  EXPECT_EQ(cut.size(), 350u * 3);
+  EXPECT_EQ(cut.substr(cut.size() - 3), "e\xCC\x81");
+
+  EXPECT_EQ(ThumbnailProvider::bodyText(std::string(400, '\n')).size(), 350u);
+}
+
+TEST(ThumbnailBodyText, ACharacterOfEndlessMarksIsBoundedInBytes) {
+  std::string bomb = "a";
+  for (int i = 0; i < 100000; ++i) bomb += "\xCC\x81";
+  const std::string cut = ThumbnailProvider::bodyText(bomb);
+  EXPECT_LE(cut.size(), ThumbnailProvider::bodyTextByteLimit);
+  EXPECT_GT(cut.size(), ThumbnailProvider::bodyTextByteLimit - 4);
+  EXPECT_TRUE(text::isValidUTF8(std::string_view(cut)));
+}
+
+}  // namespace
+}  // namespace maravel
