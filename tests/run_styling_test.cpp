@@ -54,9 +54,8 @@ TEST_F(RunStylingTest, StyleClassKeysIncludeTheDarkOverride) {
 }
 
 TEST_F(RunStylingTest, FamilyAndSize) {
-  EXPECT_EQ(css(run()),
-            "font-family:\"" + fonts.family("Times New Roman") +
-                "\",\"Times New Roman\",serif;font-size:calc(12*var(--u));");
+  EXPECT_EQ(css(run()), "font-family:\"" + fonts.family("Times New Roman") +
+                            "\",\"Times New Roman\",serif;font-size:calc(12*var(--u));");
   EXPECT_EQ(fonts.family("Times New Roman"), "Times New Roman");
 }
 
@@ -75,9 +74,8 @@ TEST_F(RunStylingTest, WeightSlantAndDecorationsInOrder) {
   TextRun r = run();
   r.bold = r.italic = r.underline = r.strikethrough = true;
   const std::string declarations = css(r);
-  EXPECT_NE(declarations.find(
-                "font-size:calc(12*var(--u));font-weight:bold;font-style:italic;"
-                "text-decoration:underline line-through;"),
+  EXPECT_NE(declarations.find("font-size:calc(12*var(--u));font-weight:bold;font-style:italic;"
+                              "text-decoration:underline line-through;"),
             std::string::npos);
   r.underline = false;
   EXPECT_NE(css(r).find("text-decoration:line-through;"), std::string::npos);
@@ -153,7 +151,9 @@ TEST(CSSStringTest, EscapesWhatCouldEndStringRuleOrElement) {
   EXPECT_EQ(escapeCSSString("<>{};"), "\\3c \\3e \\7b \\7d \\3b ");
   EXPECT_EQ(escapeCSSString("a\nb\x7F"), "a\\a b\\7f ");
   EXPECT_EQ(escapeCSSString("\xC2\x85"), "\\85 ");
-  EXPECT_EQ(escapeCSSString("\xFF" "a\xE2\x80"), "\\fffd a\\fffd \\fffd ");
+  EXPECT_EQ(escapeCSSString("\xFF"
+                            "a\xE2\x80"),
+            "\\fffd a\\fffd \\fffd ");
 }
 
 TEST(HTMLEscapeTest, AmpersandFirst) {

@@ -1,0 +1,249 @@
+#include <gtest/gtest.h>
+
+#include "html/document_writer.hpp"
+
+namespace maravel {
+namespace {
+
+class BlockWriterTest : public ::testing::Test {
+ protected:
+  FontBook fonts;
+  DocumentWriter writer{fonts};
+
+  static TextRun run(const std::string& text) {
+    TextRun r;
+    r.text = text;
+    return r;
+  }
+
+  static ParagraphItem para(const std::string& text) {
+    ParagraphItem p;
+    if (!text.empty()) p.runs.push_back(run(text));
+    return p;
+  }
+
+  static TableCell cell(const std::string& text = "x") { return TableCell{{para(text)}, std::nullopt}; }
+
+  static TableRow row(std::size_t cells) {
+    TableRow r;
+    for (std::size_t i = 0; i < cells; ++i) r.cells.push_back(cell());
+    return r;
+  }
+
+  static TableBorder border(const std::string& kind, std::optional<std::uint32_t> color = std::nullopt) {
+    return TableBorder{kind, color, 1.0};
+  }
+
+  // The style attributes of the td elements, in order.
+  static std::vector<std::string> cellStyles(const std::string& html) {
+    std::vector<std::string> styles;
+    for (std::size_t at = html.find("<td style=\""); at != std::string::npos;
+         at = html.find("<td style=\"", at)) {
+      at += 11;
+      styles.push_back(html.substr(at, html.find('"', at) - at));
+    }
+    return styles;
+  }
+
+  std::string render(const TableItem& table, bool framed = false, double width = 400) {
+    return writer.render({table}, width, framed);
+  }
+};
+
+constexpr const char* kRule = "max(1px,calc(1*var(--u))) solid var(--rule);";
+
+TEST_F(BlockWriterTest, EmptyListGivesNothing) { EXPECT_EQ(writer.render({}, 400, false), ""); }
+
+TEST_F(BlockWriterTest, EachElementEndsWithALineFeed) {
+  const std::string html = writer.render({para("a"), para("")}, 400, false);
+  EXPECT_EQ(std::count(html.begin(), html.end(), '\n'), 2);
+  EXPECT_EQ(html.back(), '\n');
+  EXPECT_NE(html.find("</p>\n<p class=\"udf-p "), std::string::npos);
+}
+
+TEST_F(BlockWriterTest, RowsWithoutCellsWriteNothing) {
+  TableItem table;
+  table.rows = {TableRow{}, TableRow{}};
+  EXPECT_EQ(render(table), "\n");
+}
+
+TEST_F(BlockWriterTest, RowSpansShareTheWidth) {
+  TableItem table;
+  table.rows = {row(3)};
+  table.rows[0].columnSpans = std::vector<double>{2, 1, 1};
+  EXPECT_EQ(cellStyles(render(table)),
+            (std::vector<std::string>{"width:calc(200*var(--u));", "width:calc(100*var(--u));",
+                                      "width:calc(100*var(--u));"}));
+}
+
+TEST_F(BlockWriterTest, SurplusTableColumnsFoldIntoTheLastCell) {
+  TableItem table;
+  table.rows = {row(2)};
+  table.columnSpans = std::vector<double>{1, 1, 2};
+  EXPECT_EQ(cellStyles(render(table)),
+            (std::vector<std::string>{"width:calc(100*var(--u));", "width:calc(300*var(--u));"}));
+}
+
+TEST_F(BlockWriterTest, RowSpansOfTheWrongLengthAreReplaced) {
+  TableItem table;
+  table.rows = {row(2)};
+  table.rows[0].columnSpans = std::vector<double>{3, 1, 1};
+  table.columnSpans = std::vector<double>{1};  // too short as well
+  EXPECT_EQ(cellStyles(render(table)),
+            (std::vector<std::string>{"width:calc(200*var(--u));", "width:calc(200*var(--u));"}));
+}
+
+TEST_F(BlockWriterTest, ZeroOrNegativeSpansSplitEqually) {
+  TableItem table;
+  table.rows = {row(2)};
+  table.rows[0].columnSpans = std::vector<double>{0, -3};
+  EXPECT_EQ(cellStyles(render(table)),
+            (std::vector<std::string>{"width:calc(200*var(--u));", "width:calc(200*var(--u));"}));
+  table.rows[0].columnSpans = std::vector<double>{-1, 3};
+  EXPECT_EQ(cellStyles(render(table)), (std::vector<std::string>{"width:0;", "width:calc(400*var(--u));"}));
+}
+
+TEST_F(BlockWriterTest, RowHeights) {
+  TableItem table;
+  table.rows = {row(1)};
+  for (double height : {0.0, 1500.0, 2000.0, -5.0}) {
+    table.rows[0].height = height;
+    EXPECT_EQ(render(table).rfind("<table class=\"udf-row\"><tr><td", 0), 0u) << height;
+  }
+  table.rows[0].height = 20;
+  EXPECT_EQ(render(table).rfind("<table class=\"udf-row\"><tr style=\"height:calc(20*var(--u))\"><td", 0),
+            0u);
+}
+
+TEST_F(BlockWriterTest, TableBorderDrawsOnlyTheOuterFrame) {
+  TableItem table;
+  table.rows = {row(3)};
+  table.border = border("borderTable");
+  const std::string r = kRule;
+  EXPECT_EQ(cellStyles(render(table)),
+            (std::vector<std::string>{
+                "width:calc(133.33*var(--u));border-top:" + r + "border-bottom:" + r + "border-left:" + r,
+                "width:calc(133.33*var(--u));border-top:" + r + "border-bottom:" + r,
+                "width:calc(133.33*var(--u));border-top:" + r + "border-bottom:" + r + "border-right:" + r}));
+  EXPECT_EQ(cellStyles(render(table, true)), (std::vector<std::string>(3, "width:calc(133.33*var(--u));")));
+}
+
+TEST_F(BlockWriterTest, CellBorderGridLeavesTheOuterEdgeToAFramingCell) {
+  TableItem inner;
+  inner.rows = {row(2), row(2)};
+  inner.border = border("borderCell");
+  const std::string r = kRule;
+  const std::string all = "border-top:" + r + "border-bottom:" + r + "border-left:" + r + "border-right:" + r;
+  std::vector<std::string> styles = cellStyles(render(inner));
+  ASSERT_EQ(styles.size(), 4u);
+  for (const std::string& style : styles) EXPECT_EQ(style, "width:calc(200*var(--u));" + all);
+
+  TableItem outer;
+  outer.rows = {TableRow{{TableCell{{inner}, border("borderCell")}}, std::nullopt, 0, std::nullopt}};
+  styles = cellStyles(render(outer));
+  ASSERT_EQ(styles.size(), 5u);
+  EXPECT_EQ(styles[0], "width:calc(400*var(--u));" + all + "padding:0;");
+  EXPECT_EQ(styles[1], "width:calc(200*var(--u));border-bottom:" + r + "border-right:" + r);
+  EXPECT_EQ(styles[2], "width:calc(200*var(--u));border-bottom:" + r + "border-left:" + r);
+  EXPECT_EQ(styles[3], "width:calc(200*var(--u));border-top:" + r + "border-right:" + r);
+  EXPECT_EQ(styles[4], "width:calc(200*var(--u));border-top:" + r + "border-left:" + r);
+}
+
+TEST_F(BlockWriterTest, CellWithATableButNoBorderPassesFramedFalse) {
+  TableItem inner;
+  inner.rows = {row(1)};
+  inner.border = border("borderTable");
+  TableItem outer;
+  outer.rows = {TableRow{{TableCell{{inner}, std::nullopt}}, std::nullopt, 0, std::nullopt}};
+  const std::vector<std::string> styles = cellStyles(render(outer));
+  ASSERT_EQ(styles.size(), 2u);
+  EXPECT_EQ(styles[0], "width:calc(400*var(--u));padding:0;");
+  EXPECT_NE(styles[1].find("border-top:"), std::string::npos);
+}
+
+TEST_F(BlockWriterTest, BorderColours) {
+  TableItem table;
+  table.rows = {row(1)};
+  for (std::uint32_t color : {0xFFFFFFu, 0xF5F5F5u}) {
+    table.border = border("borderCell", color);
+    EXPECT_EQ(cellStyles(render(table))[0], "width:calc(400*var(--u));") << color;
+  }
+  for (std::optional<std::uint32_t> color :
+       {std::optional<std::uint32_t>(0x000000), std::optional<std::uint32_t>()}) {
+    table.border = border("borderCell", color);
+    EXPECT_NE(cellStyles(render(table))[0].find("border-top:max(1px,calc(1*var(--u))) solid var(--rule);"),
+              std::string::npos);
+  }
+  table.border = border("borderCell", 0x336699);
+  table.border->width = 0.5;
+  EXPECT_NE(cellStyles(render(table))[0].find("border-top:max(1px,calc(0.5*var(--u))) solid #336699;"),
+            std::string::npos);
+  table.border = border("dotted", 0x336699);
+  EXPECT_EQ(cellStyles(render(table))[0], "width:calc(400*var(--u));");
+}
+
+TEST_F(BlockWriterTest, CellBorderWinsOverRowAndTable) {
+  TableItem table;
+  table.rows = {row(2)};
+  table.border = border("borderCell", 0x111111);
+  table.rows[0].border = border("borderCell", 0x336699);
+  table.rows[0].cells[1].border = border("borderCell", 0xAA0000);
+  const std::vector<std::string> styles = cellStyles(render(table));
+  EXPECT_NE(styles[0].find("#336699"), std::string::npos);
+  EXPECT_NE(styles[1].find("#AA0000"), std::string::npos);
+}
+
+TEST_F(BlockWriterTest, CellContentIsLaidOutInsideThePadding) {
+  // A 60-point cell leaves 57 points: the tab after "a" wraps and its box
+  // is clipped at the line end.
+  TableItem table;
+  table.rows = {TableRow{{cell("a\tb"), cell()}, std::vector<double>{60, 340}, 0, std::nullopt}};
+  const std::string html = render(table);
+  EXPECT_NE(html.find("udf-tab\" style=\"width:calc(57*var(--u))\""), std::string::npos);
+}
+
+TEST_F(BlockWriterTest, DeepNestingIsBounded) {
+  TableItem table;
+  table.rows = {row(1)};
+  for (int depth = 0; depth < DocumentWriter::kMaxTableDepth + 10; ++depth) {
+    TableItem outer;
+    outer.rows = {TableRow{{TableCell{{std::move(table)}, std::nullopt}}, std::nullopt, 0, std::nullopt}};
+    table = std::move(outer);
+  }
+  const std::string html = render(table);
+  std::size_t rows = 0;
+  for (std::size_t at = html.find("<table"); at != std::string::npos; at = html.find("<table", at + 1))
+    ++rows;
+  EXPECT_EQ(rows, static_cast<std::size_t>(DocumentWriter::kMaxTableDepth));
+}
+
+TEST_F(BlockWriterTest, RegionColour) {
+  EXPECT_EQ(writer.region({}, 400, 0x1F1F1F, "udf-header"), "<div class=\"udf-header\"></div>");
+  EXPECT_EQ(writer.region({}, 400, 0xF5F5F5, "udf-header"), "<div class=\"udf-header\"></div>");
+  EXPECT_EQ(writer.region({}, 400, std::nullopt, "udf-footer"), "<div class=\"udf-footer\"></div>");
+  EXPECT_EQ(writer.region({}, 400, 0x808080, "udf-footer"),
+            "<div class=\"udf-footer\" style=\"color:#808080\"></div>");
+  const std::string html = writer.region({para("Sayfa 1")}, 400, std::nullopt, "udf-footer");
+  EXPECT_NE(html.find(">Sayfa 1</span></p>\n</div>"), std::string::npos);
+}
+
+TEST_F(BlockWriterTest, VisibleContent) {
+  EXPECT_FALSE(DocumentWriter::hasVisibleContent({}));
+  EXPECT_FALSE(DocumentWriter::hasVisibleContent({para(" \t  "), para("")}));
+  ParagraphItem spaces;
+  spaces.runs = {run("   "), run("\u2028 \u00A0")};
+  EXPECT_FALSE(DocumentWriter::hasVisibleContent({spaces}));
+  ParagraphItem image;
+  image.runs = {run("")};
+  image.runs[0].image = InlineImage{"AAAA", "image/png", 5, 5};
+  EXPECT_TRUE(DocumentWriter::hasVisibleContent({image}));
+  TableItem table;
+  table.rows = {TableRow{}, row(0)};
+  table.rows[1].cells = {cell(" "), cell("")};
+  EXPECT_FALSE(DocumentWriter::hasVisibleContent({table}));
+  table.rows[1].cells.push_back(cell("İmza"));
+  EXPECT_TRUE(DocumentWriter::hasVisibleContent({table}));
+}
+
+}  // namespace
+}  // namespace maravel

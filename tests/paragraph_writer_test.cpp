@@ -1,0 +1,278 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "html/document_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using Segment = DocumentWriter::Segment;
+
+class ParagraphWriterTest : public ::testing::Test {
+ protected:
+  FontBook fonts;
+  DocumentWriter writer{fonts};
+
+  static TextRun text(std::string s, double size = 12) {
+    TextRun run;
+    run.text = std::move(s);
+    run.fontSize = size;
+    return run;
+  }
+
+  static TextRun picture(double width, double height = 10) {
+    TextRun run;
+    run.image = InlineImage{"iVBORw0KGgo=", "image/png", width, height};
+    return run;
+  }
+
+  static ParagraphItem para(std::vector<TextRun> runs) {
+    ParagraphItem p;
+    p.runs = std::move(runs);
+    return p;
+  }
+
+  double w(const std::string& s, double size = 12) { return fonts.width(s, text(s, size), size); }
+
+  // The width texts of the tab boxes, in order.
+  static std::vector<std::string> tabWidths(const std::string& html) {
+    static const std::regex box(R"(<span class="udf-tab" style="width:([^;"]*))");
+    std::vector<std::string> widths;
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), box); it != std::sregex_iterator(); ++it) {
+      widths.push_back((*it)[1]);
+    }
+    return widths;
+  }
+
+  std::string body(const std::string& html) {
+    const std::size_t open = html.find("\">") + 2;
+    return html.substr(open, html.size() - open - 4);
+  }
+};
+
+TEST_F(ParagraphWriterTest, MeasuresWithTheSubstitutedSerif) {
+  // Liberation Serif stands in for Times New Roman: digits are half an em.
+  EXPECT_DOUBLE_EQ(w("10", 12), 12);
+  EXPECT_GT(w("a"), 0);
+}
+
+TEST_F(ParagraphWriterTest, DefaultStopsEvery72Points) {
+  const std::string html = writer.paragraph(para({text("a\t\tb")}), 400);
+  EXPECT_EQ(tabWidths(html), (std::vector<std::string>{DocumentWriter::u(72 - w("a")), "calc(72*var(--u))"}));
+}
+
+TEST_F(ParagraphWriterTest, WorkedExample) {
+  ParagraphItem p = para({text("Ad\tSoyad")});
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{DocumentWriter::u(72 - w("Ad"))});
+  p.tabStops = std::vector<TabStop>{{400, 1}};
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)),
+            std::vector<std::string>{DocumentWriter::u(400 - w("Soyad") - w("Ad"))});
+}
+
+TEST_F(ParagraphWriterTest, TabExactlyOnAStopGoesToTheNextOne) {
+  ParagraphItem p = para({picture(72), text("\tb")});
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(72*var(--u))"});
+  p.tabStops = std::vector<TabStop>{{72, 0}, {144, 0}};
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(72*var(--u))"});
+}
+
+TEST_F(ParagraphWriterTest, StopsBehindThePenGiveFivePoints) {
+  ParagraphItem p = para({picture(100), text("\tb")});
+  p.tabStops = std::vector<TabStop>{{50, 0}};
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(5*var(--u))"});
+  p.tabStops = std::vector<TabStop>{};
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(5*var(--u))"});
+}
+
+TEST_F(ParagraphWriterTest, RightStopCloserThanTheTextGivesAZeroWidthTab) {
+  ParagraphItem p = para({text("a\tAnkara Bölge Adliye Mahkemesi")});
+  p.tabStops = std::vector<TabStop>{{60, 1}};
+  ASSERT_GT(w("Ankara Bölge Adliye Mahkemesi"), 60);
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"0"});
+}
+
+TEST_F(ParagraphWriterTest, CentreStopCentresTheFollowingText) {
+  ParagraphItem p = para({text("\tKARAR")});
+  p.tabStops = std::vector<TabStop>{{200, 2}};
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)),
+            std::vector<std::string>{DocumentWriter::u(200 - w("KARAR") * 0.5)});
+}
+
+TEST_F(ParagraphWriterTest, DecimalStopAlignsTheFullStop) {
+  ParagraphItem p = para({text("\t1234.56")});
+  p.tabStops = std::vector<TabStop>{{300, 4}};
+  const std::string expected = DocumentWriter::u(300 - w("1234"));
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{expected});
+  p.runs = {text("\t1234")};  // no full stop: the text ends at the stop
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{expected});
+}
+
+TEST_F(ParagraphWriterTest, FollowingWidthStopsAtTheNextTab) {
+  const TextRun small = text("", 10);
+  TextRun sup = text("", 10);
+  sup.isSuperscript = true;
+  const TextRun image = picture(7);
+  const std::vector<Segment> segments = {
+      {Segment::Kind::tab, &small, ""},   {Segment::Kind::text, &small, "12"},
+      {Segment::Kind::image, &image, ""}, {Segment::Kind::text, &sup, "3.5.1"},
+      {Segment::Kind::tab, &small, ""},   {Segment::Kind::text, &small, "999"}};
+  const auto result = writer.followingWidth(segments, 0);
+  const double supWidth = fonts.width("3.5.1", sup, 8);
+  EXPECT_DOUBLE_EQ(result.full, w("12", 10) + 7 + supWidth);
+  EXPECT_DOUBLE_EQ(result.decimal, w("12", 10) + 7 + fonts.width("3", sup, 8));
+  const auto last = writer.followingWidth(segments, 4);
+  EXPECT_DOUBLE_EQ(last.full, w("999", 10));
+  EXPECT_DOUBLE_EQ(last.decimal, last.full);
+  const auto none = writer.followingWidth(segments, 5);
+  EXPECT_EQ(none.full, 0);
+  EXPECT_EQ(none.decimal, 0);
+}
+
+TEST_F(ParagraphWriterTest, TabFirstInTheParagraphNeverWraps) {
+  ParagraphItem p = para({text("\tb")});
+  p.hanging = 10;
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 50)), std::vector<std::string>{"calc(50*var(--u))"});
+  p.runs = {text("   \tb")};  // leading spaces do not count as placed
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 50)), std::vector<std::string>{DocumentWriter::u(50 - w("   "))});
+}
+
+TEST_F(ParagraphWriterTest, TabBeyondTheLineWrapsAfterAWord) {
+  ParagraphItem p = para({text("a\tb")});
+  p.hanging = 10;
+  // Wrapped to the hanging indent, then clipped at the line end.
+  EXPECT_EQ(tabWidths(writer.paragraph(p, 50)), std::vector<std::string>{"calc(40*var(--u))"});
+}
+
+TEST_F(ParagraphWriterTest, JustifiedFirstLineTabsAreKeptOutOfJustification) {
+  ParagraphItem p = para({text("Esas No\t: 2024/15")});
+  p.alignment = TextAlignment::justify;
+  const std::string html = writer.paragraph(p, 400);
+  const std::size_t open = html.find("<span class=\"udf-nj\">");
+  ASSERT_NE(open, std::string::npos);
+  EXPECT_LT(open, html.find("Esas No"));
+  EXPECT_NE(html.find("\">\t</span></span>"), std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, JustifiedTabAfterAWrapWritesNoSpan) {
+  ParagraphItem p = para({picture(300), picture(300), text("\tx")});
+  p.alignment = TextAlignment::justify;
+  EXPECT_EQ(writer.paragraph(p, 400).find("udf-nj"), std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, UnderlinedTabDrawsALine) {
+  TextRun run = text("\tx");
+  run.underline = true;
+  EXPECT_NE(writer.paragraph(para({run}), 400)
+                .find(";border-bottom:max(1px,calc(0.6*var(--u))) solid currentColor;"
+                      "vertical-align:calc(-1.32*var(--u))\">\t</span>"),
+            std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, ListMarkerHangsBeforeTheFirstLine) {
+  ParagraphItem p = para({text("Birinci madde")});
+  p.firstLineIndent = 36;
+  p.listMarker = "1.";
+  ASSERT_DOUBLE_EQ(w("1."), 9);  // the box is at least 15.5 points wide
+  std::string html = writer.paragraph(p, 400);
+  EXPECT_NE(html.find("style=\"left:calc(20.5*var(--u));top:0\">1.</span>"), std::string::npos);
+
+  p.runs = {text("Birinci madde", 16)};
+  p.listMarker = "10.";
+  p.spaceAbove = 6;
+  ASSERT_DOUBLE_EQ(w("10.", 16), 20);
+  html = writer.paragraph(p, 400);
+  EXPECT_NE(html.find("style=\"left:calc(15.5*var(--u));top:calc(6*var(--u))\">10.</span>"),
+            std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, ListMarkerDropsDecorationsButKeepsColour) {
+  TextRun run = text("madde");
+  run.underline = true;
+  run.foreground = 0x336699;
+  ParagraphItem p = para({text(""), run});
+  p.listMarker = "a<b";
+  const std::string html = writer.paragraph(p, 400);
+  TextRun plain = text("");
+  plain.foreground = 0x336699;
+  EXPECT_NE(html.find("<span class=\"udf-mk " + writer.runClass(plain) + "\""), std::string::npos);
+  EXPECT_NE(html.find(">a&lt;b</span>"), std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, EmptyParagraphsKeepTheirLine) {
+  EXPECT_EQ(body(writer.paragraph(para({}), 400)), "<br>");
+  EXPECT_EQ(body(writer.paragraph(para({text("\n")}), 400)), "<br>");
+  EXPECT_NE(writer.classCSS.find("font-size:calc(12*var(--u));"), std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, EqualRunsShareOneSpan) {
+  TextRun bold = text("b");
+  bold.bold = true;
+  const std::string plain = writer.runClass(text(""));
+  const std::string strong = writer.runClass(bold);
+  EXPECT_EQ(body(writer.paragraph(para({text("Da"), text("va")}), 400)),
+            "<span class=\"" + plain + "\">Dava</span>");
+  EXPECT_EQ(body(writer.paragraph(para({text("a"), bold, text("c")}), 400)),
+            "<span class=\"" + plain + "\">a</span><span class=\"" + strong + "\">b</span><span class=\"" +
+                plain + "\">c</span>");
+}
+
+TEST_F(ParagraphWriterTest, ControlCharactersAreDroppedAndTextEscaped) {
+  EXPECT_EQ(body(writer.paragraph(para({text("a\r\x01<b>\xE2\x80\xA8&\xC2\x85")}), 400)),
+            "<span class=\"" + writer.runClass(text("")) + "\">a&lt;b&gt;&amp;</span>");
+}
+
+TEST_F(ParagraphWriterTest, ParagraphClassDeclarationsInOrder) {
+  ParagraphItem p = para({text("x", 14), text("y", 11)});
+  p.alignment = TextAlignment::right;
+  p.leftIndent = 10;
+  p.rightIndent = -5;
+  p.hanging = 18;
+  p.firstLineIndent = 0;
+  p.spaceAbove = 6;
+  p.spaceBelow = 3;
+  p.lineSpacing = 1;
+  const std::string html = writer.paragraph(p, 400);
+  EXPECT_EQ(html.rfind("<p class=\"udf-p s0\">", 0), 0u);
+  EXPECT_EQ(writer.classCSS.substr(0, writer.classCSS.find('\n')),
+            ".s0{text-align:right;margin-left:calc(10*var(--u));margin-right:calc(-5*var(--u));"
+            "padding-left:calc(18*var(--u));text-indent:calc(-18*var(--u));padding-top:calc(6*var(--u));"
+            "padding-bottom:calc(3*var(--u));font-family:\"Times New Roman\",\"Times New Roman\",serif;"
+            "font-size:calc(11*var(--u));line-height:2.3;}");
+  p.lineSpacing = 0.5;
+  p.alignment = TextAlignment::justify;
+  writer.paragraph(p, 400);
+  EXPECT_NE(writer.classCSS.find("text-align:justify;"), std::string::npos);
+  EXPECT_NE(writer.classCSS.find("line-height:1.73;}"), std::string::npos);
+}
+
+TEST_F(ParagraphWriterTest, PicturesAreDataURIs) {
+  EXPECT_EQ(body(writer.paragraph(para({picture(40, 20.5)}), 400)),
+            "<img class=\"udf-img\" alt=\"\" src=\"data:image/png;base64,iVBORw0KGgo=\" "
+            "style=\"width:calc(40*var(--u));height:calc(20.5*var(--u))\">");
+}
+
+TEST_F(ParagraphWriterTest, PictureAttributesStayClosedWhateverTheModelHolds) {
+  TextRun run = picture(10);
+  run.image->mimeType = "text/html";
+  run.image->base64 = "AAAA\"><script>alert(1)</script>";
+  const std::string html = writer.paragraph(para({run}), 400);
+  EXPECT_NE(html.find("src=\"data:image/png;base64,AAAAscriptalert1/script\""), std::string::npos);
+  EXPECT_EQ(html.find("text/html"), std::string::npos);
+  for (const char* type : {"image/jpeg", "image/gif", "image/bmp"}) {
+    run.image->mimeType = type;
+    EXPECT_NE(writer.paragraph(para({run}), 400).find(std::string("data:") + type + ";"), std::string::npos);
+  }
+}
+
+TEST_F(ParagraphWriterTest, ManyTabsAndStopsStayLinear) {
+  ParagraphItem p = para({text(std::string(20000, '\t') + "x")});
+  std::vector<TabStop> stops;
+  for (int i = 1; i <= 20000; ++i) stops.push_back({i * 0.5, i % 2 ? 1 : 0});
+  p.tabStops = stops;
+  const std::string html = writer.paragraph(p, 400);
+  EXPECT_EQ(tabWidths(html).size(), 20000u);
+}
+
+}  // namespace
+}  // namespace maravel
