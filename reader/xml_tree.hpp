@@ -4,6 +4,12 @@
 // tree that keeps element names, attributes (names lower-cased), child
 // elements in order and the text directly inside each element. Comments,
 // processing instructions and the XML declaration are not kept.
+//
+// Nesting is bounded: an element deeper than XMLTreeBuilder::kMaxDepth (1,000
+// elements below the document root, far above any real document) is not
+// added, and parseXMLTree stops there and reports failure with the tree built
+// so far. Code that walks a tree from parseXMLTree may therefore recurse once
+// per level (and the tree's own destruction does).
 #pragma once
 
 #include <cstddef>
@@ -28,20 +34,32 @@ struct XMLNode {
 
 class XMLTreeBuilder {
  public:
+  // Elements nested deeper than this below the document root are dropped.
+  static constexpr std::size_t kMaxDepth = 1000;
+
   XMLTreeBuilder();
 
   // Event callbacks, in document order.
-  void didStartElement(std::string_view name, const std::vector<std::pair<std::string, std::string>>& attributes);
+  void didStartElement(std::string_view name,
+                       const std::vector<std::pair<std::string, std::string>>& attributes);
   void didEndElement();
   void foundCharacters(std::string_view text);
+  // Bytes decoded as UTF-8, every invalid sequence replaced by U+FFFD.
   void foundCDATA(std::string_view bytes);
 
+  // True once an element deeper than kMaxDepth arrived: the tree is
+  // incomplete and the parse should stop.
+  bool tooDeep() const { return sawTooDeep_; }
+
   const XMLNode& root() const { return root_; }
+  // The tree; the builder starts over with an empty root.
   XMLNode takeRoot();
 
  private:
   XMLNode root_;
-  std::vector<XMLNode*> stack_;
+  std::vector<XMLNode*> stack_;   // open elements; root_ first, never removed
+  std::size_t droppedDepth_ = 0;  // open elements that were too deep to keep
+  bool sawTooDeep_ = false;
 };
 
 struct XMLParseResult {

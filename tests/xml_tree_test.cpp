@@ -1,0 +1,169 @@
+#include "reader/xml_tree.hpp"
+
+#include <gtest/gtest.h>
+
+namespace maravel {
+namespace {
+
+const XMLNode& documentElement(const XMLParseResult& result) {
+  EXPECT_EQ(result.root.name, "#document");
+  EXPECT_EQ(result.root.children.size(), 1u);
+  return result.root.children.front();
+}
+
+TEST(XMLTreeTest, BuildsTheEditorsTree) {
+  const XMLParseResult result = parseXMLTree(R"(<?xml version="1.0" encoding="UTF-8" ?>
+<template format_id="1.8">
+<content><![CDATA[Sayın Mahkeme
+Davacı vekili]]></content>
+<properties><pageFormat mediaSizeName="1" leftMargin="42.52" rightMargin="42.52" /></properties>
+<elements resolver="hvl-default">
+<paragraph Alignment="3" LeftIndent="0.0"><content startOffset="0" length="13" /></paragraph>
+</elements>
+<styles><style name="hvl-default" family="Times New Roman" size="12" /></styles>
+</template>)");
+  ASSERT_TRUE(result.success);
+  const XMLNode& root = documentElement(result);
+  EXPECT_EQ(root.name, "template");
+  EXPECT_EQ(root.attributes.at("format_id"), "1.8");
+  ASSERT_NE(root.child("content"), nullptr);
+  EXPECT_EQ(root.child("content")->text, "Sayın Mahkeme\nDavacı vekili");
+  const XMLNode* pageFormat = root.child("properties")->child("pageFormat");
+  ASSERT_NE(pageFormat, nullptr);
+  EXPECT_EQ(pageFormat->attributes.at("leftmargin"), "42.52");
+  EXPECT_EQ(pageFormat->attributes.at("mediasizename"), "1");
+  EXPECT_EQ(root.child("pagefFormat"), nullptr);
+  const XMLNode& paragraph = root.child("elements")->children.at(0);
+  EXPECT_EQ(paragraph.attributes.at("alignment"), "3");
+  EXPECT_EQ(paragraph.children.at(0).attributes.at("startoffset"), "0");
+  EXPECT_EQ(root.child("Styles"), nullptr);  // element names compare exactly
+}
+
+TEST(XMLTreeTest, AttributeNamesDifferingInCaseCollapse) {
+  const XMLParseResult result = parseXMLTree(R"(<style Name="a" name="b" LEFTMARGİN="1"/>)");
+  ASSERT_TRUE(result.success);
+  const AttributeMap& attributes = documentElement(result).attributes;
+  EXPECT_EQ(attributes.size(), 2u);
+  EXPECT_EQ(attributes.count("name"), 1u);
+  EXPECT_EQ(attributes.count("leftmargi\xCC\x87n"), 1u);  // Unicode default mapping, not Turkish
+}
+
+TEST(XMLTreeTest, TextAroundAChildIsJoined) {
+  const XMLParseResult result = parseXMLTree("<p>before<b>inner</b><![CDATA[ & after]]> end</p>");
+  ASSERT_TRUE(result.success);
+  const XMLNode& p = documentElement(result);
+  EXPECT_EQ(p.text, "before & after end");
+  EXPECT_EQ(p.children.at(0).text, "inner");
+}
+
+TEST(XMLTreeTest, EntitiesAreReplacedInValuesAndText) {
+  const XMLParseResult result = parseXMLTree(R"(<a v="&lt;x&gt; &amp; &#x130;">&quot;t&apos;</a>)");
+  ASSERT_TRUE(result.success);
+  EXPECT_EQ(documentElement(result).attributes.at("v"), "<x> & İ");
+  EXPECT_EQ(documentElement(result).text, "\"t'");
+}
+
+TEST(XMLTreeTest, EmptyOrEarlyFailingDocumentLeavesRootEmpty) {
+  for (const std::string_view input : {"", "   ", "<?xml version=\"1.0\"?>", "<<template/>", "not xml"}) {
+    const XMLParseResult result = parseXMLTree(input);
+    EXPECT_FALSE(result.success) << input;
+    EXPECT_EQ(result.root.name, "#document");
+    EXPECT_TRUE(result.root.children.empty()) << input;
+  }
+}
+
+TEST(XMLTreeTest, ErrorKeepsThePartialTree) {
+  const XMLParseResult result =
+      parseXMLTree("<template><content><![CDATA[metin]]></content><elements><paragraph></elements>");
+  EXPECT_FALSE(result.success);
+  const XMLNode& root = documentElement(result);
+  EXPECT_EQ(root.child("content")->text, "metin");
+  ASSERT_NE(root.child("elements"), nullptr);
+  EXPECT_EQ(root.child("elements")->children.size(), 1u);
+}
+
+TEST(XMLTreeTest, DeclaredWindows1254StillParsesAsUtf8) {
+  // The bytes were decoded to UTF-8 before parsing; the declaration is stale.
+  const XMLParseResult result = parseXMLTree(
+      "<?xml version=\"1.0\" encoding=\"windows-1254\"?><content>\xC4\x9F\xC3\xBC\xC5\x9F</content>");
+  ASSERT_TRUE(result.success);
+  EXPECT_EQ(documentElement(result).text, "ğüş");
+}
+
+TEST(XMLTreeTest, ExternalEntitiesAreNeverLoaded) {
+  const XMLParseResult result = parseXMLTree(R"(<?xml version="1.0"?>
+<!DOCTYPE t SYSTEM "/etc/passwd">
+<t>[&ext;]</t>)");
+  // The reference to an entity of the unread external subset is skipped.
+  EXPECT_EQ(documentElement(result).text, "[]");
+}
+
+TEST(XMLTreeTest, EntityBombIsRejected) {
+  std::string bomb = "<?xml version=\"1.0\"?>\n<!DOCTYPE lolz [\n<!ENTITY lol \"lol\">\n";
+  for (int i = 1; i <= 9; ++i) {
+    bomb += "<!ENTITY lol" + std::to_string(i) + " \"";
+    for (int j = 0; j < 10; ++j) bomb += "&lol" + (i == 1 ? std::string() : std::to_string(i - 1)) + ";";
+    bomb += "\">\n";
+  }
+  bomb += "]>\n<lolz>&lol9;</lolz>";
+  const XMLParseResult result = parseXMLTree(bomb);
+  EXPECT_FALSE(result.success);
+  EXPECT_TRUE(result.root.children.empty());
+}
+
+TEST(XMLTreeTest, NestingBeyondTheLimitFailsAndKeepsTheBoundedTree) {
+  const std::size_t depth = 100000;
+  std::string deep;
+  deep.reserve(depth * 7);
+  for (std::size_t i = 0; i < depth; ++i) deep += "<a>";
+  for (std::size_t i = 0; i < depth; ++i) deep += "</a>";
+  const XMLParseResult result = parseXMLTree(deep);
+  EXPECT_FALSE(result.success);
+  std::size_t levels = 0;
+  for (const XMLNode* node = &result.root; !node->children.empty(); node = &node->children.front()) ++levels;
+  EXPECT_EQ(levels, XMLTreeBuilder::kMaxDepth);
+}
+
+TEST(XMLTreeTest, NestingAtTheLimitParses) {
+  std::string deep;
+  for (std::size_t i = 0; i < XMLTreeBuilder::kMaxDepth; ++i) deep += "<a>";
+  for (std::size_t i = 0; i < XMLTreeBuilder::kMaxDepth; ++i) deep += "</a>";
+  EXPECT_TRUE(parseXMLTree(deep).success);
+}
+
+class XMLTreeBuilderTest : public ::testing::Test {
+ protected:
+  XMLTreeBuilder builder;
+};
+
+TEST_F(XMLTreeBuilderTest, EndWithOnlyRootOpenKeepsRoot) {
+  builder.didEndElement();
+  builder.didEndElement();
+  builder.didStartElement("template", {});
+  builder.foundCharacters("x");
+  EXPECT_EQ(builder.root().name, "#document");
+  ASSERT_EQ(builder.root().children.size(), 1u);
+  EXPECT_EQ(builder.root().children[0].text, "x");
+}
+
+TEST_F(XMLTreeBuilderTest, CdataWithInvalidUtf8GetsReplacementCharacters) {
+  builder.didStartElement("content", {{"Lang", "tr"}});
+  builder.foundCDATA("ok\xFF\xC3");
+  builder.foundCharacters("!");
+  const XMLNode& content = builder.root().children.at(0);
+  EXPECT_EQ(content.text, "ok\xEF\xBF\xBD\xEF\xBF\xBD!");
+  EXPECT_EQ(content.attributes.at("lang"), "tr");
+}
+
+TEST_F(XMLTreeBuilderTest, TakeRootStartsOver) {
+  builder.didStartElement("template", {});
+  const XMLNode tree = builder.takeRoot();
+  EXPECT_EQ(tree.children.size(), 1u);
+  EXPECT_EQ(builder.root().name, "#document");
+  EXPECT_TRUE(builder.root().children.empty());
+  builder.didStartElement("again", {});
+  EXPECT_EQ(builder.root().children.at(0).name, "again");
+}
+
+}  // namespace
+}  // namespace maravel
