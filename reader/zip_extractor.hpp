@@ -3,6 +3,17 @@
 // One forward pass over the central directory; stored (method 0) and deflated
 // (method 8) entries only. Whatever cannot be read is simply missing from the
 // result; nothing is ever read outside the given buffer.
+//
+// Memory is bounded whatever the archive declares:
+// - an inflation buffer holds at most kMaxInflationRatio x the compressed
+//   size + kMinInflationBuffer bytes (deflate cannot expand data further, so
+//   no valid entry is lost), and never less than kMinInflationBuffer;
+// - all entries of one archive together (stored and inflated) stay within
+//   kMaxExtractedBytes, and no inflation buffer is larger than what is left
+//   of that budget; an entry that does not fit is left out, and later smaller
+//   entries may still be read.
+// A central directory header whose name, extra field or comment runs past the
+// end of the buffer ends the walk; the entries read before it are kept.
 #pragma once
 
 #include <cstdint>
@@ -18,13 +29,21 @@ using ZipEntries = std::unordered_map<std::string, std::vector<std::uint8_t>>;
 
 class FastZipExtractor {
  public:
+  static constexpr std::uint64_t kMaxInflationRatio = 1032;
+  static constexpr std::uint64_t kMinInflationBuffer = 2048;
+  static constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{512} << 20;  // 512 MiB
+
   // Entry name (UTF-8, as written; the empty name when not UTF-8) to its
   // uncompressed bytes. A later entry of the same name replaces an earlier
   // one. Empty for input that is not a zip archive.
   static ZipEntries extractEntries(std::span<const std::uint8_t> archive);
 
+  // The same with another budget for the bytes of all entries together.
+  static ZipEntries extractEntries(std::span<const std::uint8_t> archive, std::uint64_t maxExtractedBytes);
+
   // Inflates one raw deflate stream into a buffer sized in advance from the
-  // expected size; nothing when the data does not fit or is damaged.
+  // expected size (or 6 x the input when that is not positive), within the
+  // bounds above; nothing when the data does not fit or is damaged.
   static std::optional<std::vector<std::uint8_t>> decompressDeflate(std::span<const std::uint8_t> data,
                                                                     std::int64_t uncompressedSize);
 };
