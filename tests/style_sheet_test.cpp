@@ -1,0 +1,90 @@
+#include "reader/style_sheet.hpp"
+
+#include <gtest/gtest.h>
+
+namespace maravel {
+namespace {
+
+class StyleSheetTest : public ::testing::Test {
+ protected:
+  void addStyle(const std::string& name, AttributeMap attributes) {
+    attributes["name"] = name;
+    sheet.styles[name] = std::move(attributes);
+  }
+
+  // Styles s1 .. sN, each resolving to the next; the last holds `key`.
+  void addChain(int length, const std::string& key) {
+    for (int i = 1; i <= length; ++i) {
+      AttributeMap attributes;
+      if (i < length) attributes["resolver"] = "s" + std::to_string(i + 1);
+      if (i == length) attributes[key] = "found";
+      addStyle("s" + std::to_string(i), attributes);
+    }
+  }
+
+  std::optional<std::string> lookup(std::string_view key, const AttributeMap& attributes) const {
+    const std::string* value = sheet.lookup(key, attributes);
+    return value ? std::optional<std::string>(*value) : std::nullopt;
+  }
+
+  StyleSheet sheet;
+};
+
+TEST_F(StyleSheetTest, OwnValueWinsOverStyle) {
+  addStyle("default", {{"size", "12"}});
+  EXPECT_EQ(lookup("size", {{"size", "14"}, {"resolver", "default"}}), "14");
+}
+
+TEST_F(StyleSheetTest, FollowsResolverChain) {
+  addStyle("hvl-default", {{"resolver", "default"}, {"family", "Arial"}});
+  addStyle("default", {{"size", "12"}, {"family", "Times New Roman"}});
+  const AttributeMap run = {{"resolver", "hvl-default"}};
+  EXPECT_EQ(lookup("size", run), "12");
+  EXPECT_EQ(lookup("family", run), "Arial");
+  EXPECT_EQ(lookup("bold", run), std::nullopt);
+}
+
+TEST_F(StyleSheetTest, CyclesEndWithoutAnswer) {
+  addStyle("self", {{"resolver", "self"}});
+  addStyle("a", {{"resolver", "b"}});
+  addStyle("b", {{"resolver", "a"}});
+  EXPECT_EQ(lookup("size", {{"resolver", "self"}}), std::nullopt);
+  EXPECT_EQ(lookup("size", {{"resolver", "a"}}), std::nullopt);
+}
+
+TEST_F(StyleSheetTest, SixteenStylesAreVisitedButNotSeventeen) {
+  addChain(16, "size");
+  EXPECT_EQ(lookup("size", {{"resolver", "s1"}}), "found");
+  sheet.styles.clear();
+  addChain(17, "size");
+  EXPECT_EQ(lookup("size", {{"resolver", "s1"}}), std::nullopt);
+  EXPECT_EQ(lookup("size", {{"resolver", "s2"}}), "found");
+}
+
+TEST_F(StyleSheetTest, MissingStyleGivesNothing) {
+  addStyle("a", {{"resolver", "edf_1700000000000"}});
+  EXPECT_EQ(lookup("size", {{"resolver", "a"}}), std::nullopt);
+  EXPECT_EQ(lookup("size", {{"resolver", "Default"}}), std::nullopt);  // names are case-sensitive
+}
+
+TEST_F(StyleSheetTest, EmptyStringIsAValue) {
+  addStyle("default", {{"family", "Arial"}});
+  EXPECT_EQ(lookup("family", {{"family", ""}, {"resolver", "default"}}), "");
+  addStyle("blank", {{"family", ""}, {"resolver", "default"}});
+  EXPECT_EQ(lookup("family", {{"resolver", "blank"}}), "");
+}
+
+TEST_F(StyleSheetTest, EmptyMapGivesNothing) {
+  addStyle("default", {{"size", "12"}});
+  EXPECT_EQ(lookup("size", {}), std::nullopt);
+  EXPECT_EQ(StyleSheet{}.lookup("size", {{"resolver", "default"}}), nullptr);
+}
+
+TEST_F(StyleSheetTest, PointerStaysValidIntoTheMaps) {
+  addStyle("default", {{"size", "12"}});
+  const AttributeMap attributes = {{"resolver", "default"}};
+  EXPECT_EQ(sheet.lookup("size", attributes), &sheet.styles.at("default").at("size"));
+}
+
+}  // namespace
+}  // namespace maravel
