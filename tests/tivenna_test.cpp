@@ -1,0 +1,213 @@
+// The tivenna command against the freedesktop thumbnailer contract:
+// tivenna -s SIZE INPUT OUTPUT, with INPUT a path or a file:// URI.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/drawing/drawing_context.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using drawing::DrawingContext;
+using drawing::Pixel;
+
+std::string quoted(const std::string& argument) {
+  std::string out = "'";
+  for (char c : argument) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::string readText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int darkPixels(const DrawingContext& sheet, int x0, int y0, int x1, int y1) {
+  int dark = 0;
+  for (int y = y0; y < y1; ++y) {
+    for (int x = x0; x < x1; ++x) {
+      const Pixel p = sheet.pixel(x, y);
+      if (p.red < 180 && p.green < 180 && p.blue < 180) ++dark;
+    }
+  }
+  return dark;
+}
+
+bool hasBadge(const DrawingContext& sheet) {
+  const Pixel p = sheet.pixel(sheet.pixelWidth() - 49, 18);
+  return p.red < 40 && p.green > 100 && p.green < 130 && p.blue > 210;
+}
+
+class TivennaTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("maravel_tivenna_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+    const auto udf = testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
+
+<template format_id="1.8" >
+<content><![CDATA[T.C.
+KURGU ASLİYE HUKUK MAHKEMESİ
+DOSYA NO	: 2026/101 Esas]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" rightMargin="56.69291305541992" topMargin="42.51968479156494" bottomMargin="42.51968479156494" paperOrientation="1" /></properties>
+<elements resolver="hvl-default">
+<paragraph Alignment="1" resolver="hvl-default"><content resolver="edf_1700000000001" bold="true" size="12" startOffset="0" length="4" /></paragraph>
+</elements>
+<styles><style name="default" description="Geçerli" family="Times New Roman" size="12" /></styles>
+</template>
+)");
+    document_ = folder_ / "karar dosyası.udf";
+    std::ofstream(document_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(udf.data()), static_cast<std::streamsize>(udf.size()));
+  }
+  void TearDown() override {
+    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
+    std::filesystem::remove_all(folder_);
+  }
+
+  // Runs tivenna with the arguments; the exit status, stderr kept in error_.
+  int run(const std::vector<std::string>& arguments) {
+    std::string command = quoted(TIVENNA_PATH);
+    for (const auto& argument : arguments) command += " " + quoted(argument);
+    const auto errorFile = folder_.parent_path() / (folder_.filename().string() + ".stderr");
+    const auto outFile = folder_.parent_path() / (folder_.filename().string() + ".stdout");
+    const int status = std::system((command + " 2>" + quoted(errorFile) + " >" + quoted(outFile)).c_str());
+    error_ = readText(errorFile);
+    output_ = readText(outFile);
+    std::filesystem::remove(errorFile);
+    std::filesystem::remove(outFile);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::set<std::string> folderContents() const {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      names.insert(entry.path().filename().string());
+    }
+    return names;
+  }
+
+  void expectOneLineError() const {
+    EXPECT_EQ(error_.rfind("tivenna: ", 0), 0u) << error_;
+    EXPECT_EQ(std::count(error_.begin(), error_.end(), '\n'), 1) << error_;
+  }
+
+  std::filesystem::path folder_;
+  std::filesystem::path document_;
+  std::string error_;
+  std::string output_;
+};
+
+TEST_F(TivennaTest, WritesASquarePNGOfTheRequestedSize) {
+  for (const int size : {128, 256, 512}) {
+    const auto out = folder_ / ("thumb-" + std::to_string(size) + ".png");
+    ASSERT_EQ(run({"-s", std::to_string(size), document_.string(), out.string()}), 0) << error_;
+    EXPECT_EQ(error_, "");
+    const auto sheet = DrawingContext::readPNG(out);
+    ASSERT_TRUE(sheet.has_value());
+    EXPECT_EQ(sheet->pixelWidth(), size);
+    EXPECT_EQ(sheet->pixelHeight(), size);
+    EXPECT_TRUE(hasBadge(*sheet));
+    EXPECT_GT(darkPixels(*sheet, 16, 32, size - 16, size - 16), 50);
+  }
+}
+
+TEST_F(TivennaTest, LeavesNoTemporaryFileAndReplacesAnOldThumbnail) {
+  const auto out = folder_ / "eski küçük resim.png";
+  std::ofstream(out) << "not a png";
+  ASSERT_EQ(run({"-s", "128", document_.string(), out.string()}), 0) << error_;
+  EXPECT_EQ(folderContents(), (std::set<std::string>{"karar dosyası.udf", "eski küçük resim.png"}));
+  EXPECT_EQ(readText(out).substr(0, 4), "\x89PNG");
+}
+
+TEST_F(TivennaTest, AcceptsFileURIsWithPercentEscapes) {
+  const std::string uri = "file://" + folder_.string() + "/karar%20dosyas%C4%B1.udf";
+  const auto out = folder_ / "uri.png";
+  ASSERT_EQ(run({"-s", "256", uri, out.string()}), 0) << error_;
+  const auto sheet = DrawingContext::readPNG(out);
+  ASSERT_TRUE(sheet.has_value());
+  EXPECT_GT(darkPixels(*sheet, 16, 32, 240, 240), 50);
+
+  ASSERT_EQ(
+      run({"-s", "256", "file://localhost" + folder_.string() + "/karar%20dosyas%c4%b1.udf", out.string()}),
+      0);
+  EXPECT_GT(darkPixels(*DrawingContext::readPNG(out), 16, 32, 240, 240), 50);
+}
+
+TEST_F(TivennaTest, InputsThatAreNoDocumentStillGetFrameAndBadge) {
+  std::ofstream(folder_ / "notlar.txt") << "düz metin";
+  const std::vector<std::string> inputs = {
+      (folder_ / "notlar.txt").string(),
+      (folder_ / "yok.udf").string(),
+      "file://" + folder_.string() + "/karar%2",       // broken escape
+      "file://" + folder_.string() + "/karar%00.udf",  // escaped NUL
+      "file://uzak-sunucu" + document_.string(),       // another host
+      "smb://sunucu/karar.udf",
+  };
+  for (const auto& input : inputs) {
+    const auto out = folder_ / "bare.png";
+    ASSERT_EQ(run({"-s", "128", input, out.string()}), 0) << input << ": " << error_;
+    const auto sheet = DrawingContext::readPNG(out);
+    ASSERT_TRUE(sheet.has_value()) << input;
+    EXPECT_TRUE(hasBadge(*sheet)) << input;
+    EXPECT_EQ(darkPixels(*sheet, 16, 32, 112, 112), 0) << input;
+  }
+}
+
+TEST_F(TivennaTest, WrongArgumentsExitWith2) {
+  const std::string in = document_.string();
+  const std::string out = (folder_ / "x.png").string();
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {in, out},
+      {"-s", "128", in},
+      {"-s", "128", in, out, "fazla"},
+      {"-s"},
+      {"-s", "abc", in, out},
+      {"-s", "0", in, out},
+      {"-s", "-5", in, out},
+      {"-s", "4097", in, out},
+      {"-s", "128 ", in, out},
+      {"-x", "-s", "128", in, out},
+      {"-s", "128", in, ""},
+  };
+  for (const auto& arguments : cases) {
+    EXPECT_EQ(run(arguments), 2) << ::testing::PrintToString(arguments);
+    expectOneLineError();
+  }
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+TEST_F(TivennaTest, HelpAndVersion) {
+  EXPECT_EQ(run({"--help"}), 0);
+  EXPECT_NE(output_.find("tivenna -s SIZE INPUT OUTPUT"), std::string::npos);
+  EXPECT_EQ(run({"--version"}), 0);
+  EXPECT_EQ(output_.rfind("tivenna ", 0), 0u);
+}
+
+TEST_F(TivennaTest, UnwritableOutputExitsWith1) {
+  EXPECT_EQ(run({"-s", "128", document_.string(), "/nonexistent-maravel/thumb.png"}), 1);
+  expectOneLineError();
+
+  // Renaming over a folder fails after the temporary file was written: it
+  // must not stay behind.
+  std::filesystem::create_directory(folder_ / "klasör");
+  EXPECT_EQ(run({"-s", "128", document_.string(), (folder_ / "klasör").string()}), 1);
+  expectOneLineError();
+  EXPECT_EQ(folderContents(), (std::set<std::string>{"karar dosyası.udf", "klasör"}));
+}
+
+}  // namespace
+}  // namespace maravel
