@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "html/html_renderer.hpp"
+
+namespace maravel {
+namespace {
+
+class PageWriterTest : public ::testing::Test {
+ protected:
+  UDFDocument doc;
+
+  static ParagraphItem para(const std::string& text) {
+    ParagraphItem p;
+    TextRun run;
+    run.text = text;
+    p.runs.push_back(run);
+    return p;
+  }
+
+  // A one-cell table shows the width the body is laid out for.
+  static TableItem probe() {
+    TableItem table;
+    table.rows = {TableRow{{TableCell{{para("x")}, std::nullopt}}, std::nullopt, 0, std::nullopt}};
+    return table;
+  }
+
+  std::string page(const std::string& fileName = "karar.udf") {
+    return UDFHTMLRenderer::renderHTML(doc, fileName);
+  }
+
+  static bool has(const std::string& page, const std::string& fragment) {
+    return page.find(fragment) != std::string::npos;
+  }
+};
+
+TEST_F(PageWriterTest, WorkedExampleA4) {
+  doc.pageProps.topMargin = 70.87;
+  doc.pageProps.rightMargin = 56.69;
+  doc.pageProps.bottomMargin = 70.87;
+  doc.pageProps.leftMargin = 70.87;
+  doc.elements = {probe()};
+  const std::string html = page();
+  EXPECT_TRUE(has(html, "            --u: min(1.6px, calc((100vw - 48px) / 595.28));\n"));
+  EXPECT_TRUE(has(html, "        .verification-badge {\n            width: calc(595.28 * var(--u));\n"));
+  EXPECT_TRUE(has(html,
+                  "            width: calc(595.28 * var(--u));\n"
+                  "            min-height: calc(841.89 * var(--u));\n"
+                  "            padding: calc(70.87*var(--u)) calc(56.69*var(--u)) calc(70.87*var(--u)) "
+                  "calc(70.87*var(--u));\n"));
+  EXPECT_TRUE(has(html, "<td style=\"width:calc(467.72*var(--u));\">"));
+}
+
+TEST_F(PageWriterTest, ZeroMarginWritesZero) {
+  doc.pageProps.topMargin = 0;
+  EXPECT_TRUE(has(
+      page(), "            padding: 0 calc(42.52*var(--u)) calc(42.52*var(--u)) calc(42.52*var(--u));\n"));
+}
+
+TEST_F(PageWriterTest, ContentWidthIsAtLeast100Points) {
+  doc.pageProps.leftMargin = 300;
+  doc.pageProps.rightMargin = 300;
+  doc.elements = {probe()};
+  EXPECT_TRUE(has(page(), "<td style=\"width:calc(100*var(--u));\">"));
+}
+
+TEST_F(PageWriterTest, LandscapeA5) {
+  doc.pageProps.orientation = 0;
+  doc.pageProps.mediaSize = 2;
+  const std::string html = page();
+  EXPECT_TRUE(has(html, "width: calc(595.28 * var(--u));\n            min-height: calc(419.53 * var(--u));"));
+}
+
+TEST_F(PageWriterTest, Title) {
+  EXPECT_TRUE(has(page("<a&b's &lt;.udf"), "    <title>&lt;a&amp;b&#39;s &amp;lt;.udf</title>\n"));
+  EXPECT_TRUE(has(UDFHTMLRenderer::renderHTML(doc), "    <title>UDF Belgesi</title>\n"));
+}
+
+TEST_F(PageWriterTest, SkeletonAroundTheSheet) {
+  doc.elements = {para("Merhaba")};
+  const std::string html = page();
+  EXPECT_EQ(html.rfind("<!DOCTYPE html>\n<html lang=\"tr\">\n<head>\n    <meta charset=\"UTF-8\">\n"
+                       "    <meta name=\"viewport\" content=\"width=device-width, initial-scale=1.0\">\n",
+                       0),
+            0u);
+  EXPECT_TRUE(has(
+      html, "    </style>\n</head>\n<body>\n    \n    <div class=\"document-sheet\">\n        <p class="));
+  EXPECT_TRUE(has(html,
+                  "Merhaba</span></p>\n\n        \n        <div class=\"sheet-footer\">\n"
+                  "            <span>UYAP Doküman Editörü Formatı (.udf)</span>\n"
+                  "            <span>macOS Quick Look Engine</span>\n"
+                  "        </div>\n    </div>\n</body>\n</html>\n"));
+}
+
+TEST_F(PageWriterTest, GeneratedClassesFollowTheFooterRule) {
+  TextRun run;
+  run.text = "Kırmızı";
+  run.foreground = 0xC00000;
+  ParagraphItem p;
+  p.runs = {run};
+  doc.elements = {p};
+  const std::string html = page();
+  EXPECT_TRUE(has(html,
+                  "        .udf-footer {\n            margin-top: calc(18 * var(--u));\n        }\n\n"
+                  "        .s0{text-align:left;font-family:\"Times New Roman\",\"Times New Roman\",serif;"
+                  "font-size:calc(12*var(--u));}\n"
+                  ".s1{font-family:\"Times New Roman\",\"Times New Roman\",serif;font-size:calc(12*var(--u));"
+                  "color:#C00000;}\n\n"
+                  "        @media (prefers-color-scheme: dark) {\n"
+                  "            .s1{color:color-mix(in srgb,#C00000 55%,#fff);}\n\n"
+                  "        }\n        /* Footer Notu */\n        .uyap-access {\n"));
+}
+
+TEST_F(PageWriterTest, SignedBadge) {
+  doc.signature = {true, "Ayşe <Yılmaz>", "12345678901", "Kamu SM & Co", "01.02.2026 10:11:12"};
+  doc.verificationCode = "Zx9Q+aB1";
+  const std::string html = page();
+  EXPECT_TRUE(has(
+      html,
+      "<body>\n    <div class=\"verification-badge signed\">\n    <div class=\"badge-icon\">\n"
+      "        <svg width=\"22\" height=\"22\" viewBox=\"0 0 24 24\" fill=\"none\" "
+      "stroke=\"currentColor\" stroke-width=\"2\"><path d=\"M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 "
+      "10z\"/><path d=\"M9 12l2 2 4-4\"/></svg>\n    </div>\n    <div class=\"badge-info\">\n"
+      "        <div class=\"badge-title\">5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile "
+      "İmzalanmıştır</div>\n        <div class=\"badge-meta\">\n"
+      "            <span class=\"badge-tag signer\"><strong>İmzalayan:</strong> Ayşe &lt;Yılmaz&gt;</span>\n"
+      "            <span class=\"badge-tag tc\"><strong>T.C.:</strong> 12345678901</span>\n"
+      "            <span class=\"badge-tag date\"><strong>Tarih:</strong> 01.02.2026 10:11:12</span>\n"
+      "            <span class=\"badge-tag issuer\">Kamu SM &amp; Co</span>\n"
+      "        </div>\n    </div>\n</div>\n    <div class=\"document-sheet\">"));
+  EXPECT_FALSE(has(html, "class=\"verification-badge uyap\""));
+  EXPECT_FALSE(has(html, "Zx9Q+aB1"));
+}
+
+TEST_F(PageWriterTest, SignedBadgeWithEmptyFieldsKeepsTheSeparators) {
+  doc.signature.isSigned = true;
+  EXPECT_TRUE(
+      has(page(),
+          "        <div class=\"badge-meta\">\n            \n            \n            \n            \n"
+          "        </div>\n"));
+}
+
+TEST_F(PageWriterTest, VerificationBadge) {
+  doc.verificationCode = "Zx9Q<aB1";
+  EXPECT_TRUE(
+      has(page(),
+          "<body>\n    <div class=\"verification-badge uyap\">\n    <div class=\"badge-icon\">\n"
+          "        <svg width=\"22\" height=\"22\" viewBox=\"0 0 24 24\" fill=\"none\" "
+          "stroke=\"currentColor\" stroke-width=\"2\"><rect x=\"3\" y=\"3\" width=\"18\" height=\"18\" "
+          "rx=\"2\" ry=\"2\"/><line x1=\"9\" y1=\"9\" x2=\"15\" y2=\"9\"/><line x1=\"9\" y1=\"13\" "
+          "x2=\"15\" y2=\"13\"/><line x1=\"9\" y1=\"17\" x2=\"11\" y2=\"17\"/></svg>\n    </div>\n"
+          "    <div class=\"badge-info\">\n"
+          "        <div class=\"badge-title\">UYAP Bilişim Sistemi Evrak Doğrulama Kodu</div>\n"
+          "        <div class=\"badge-meta\">\n"
+          "            <span class=\"badge-tag code\"><strong>Kod:</strong> Zx9Q&lt;aB1</span>\n"
+          "            <span class=\"badge-tag info\">evraksorgu.adalet.gov.tr adresinden teyit "
+          "edilebilir</span>\n        </div>\n    </div>\n</div>\n"));
+}
+
+TEST_F(PageWriterTest, AccessNote) {
+  doc.webID = "ABC  -  D'E";
+  EXPECT_TRUE(has(page(),
+                  "\n        <div class=\"uyap-access\">UYAP Bilişim Sistemindeki bu dokümana "
+                  "https://vatandas.uyap.gov.tr adresinden <strong>ABC  -  D&#39;E</strong> ile "
+                  "erişebilirsiniz.</div>\n        <div class=\"sheet-footer\">"));
+}
+
+TEST_F(PageWriterTest, HeaderOnlyWhenItStartsOnTheFirstPage) {
+  doc.headerElements = {para("BAŞLIK")};
+  for (std::int64_t start : {0, 1}) {
+    doc.headerStartPage = start;
+    EXPECT_TRUE(has(page(), "        <div class=\"udf-header\"><p class=")) << start;
+  }
+  doc.headerStartPage = 2;
+  EXPECT_FALSE(has(page(), "udf-header"));
+}
+
+TEST_F(PageWriterTest, FooterAfterTheBody) {
+  doc.elements = {para("Gövde")};
+  doc.footerElements = {para("Sayfa 1")};
+  doc.footerColor = 0x808080;
+  const std::string html = page();
+  EXPECT_TRUE(has(html, "Gövde</span></p>\n<div class=\"udf-footer\" style=\"color:#808080\"><p class="));
+  EXPECT_TRUE(has(html, "Sayfa 1</span></p>\n</div>\n        \n        <div class=\"sheet-footer\">"));
+}
+
+TEST_F(PageWriterTest, BlankHeaderAndFooterAreLeftOut) {
+  doc.headerStartPage = 0;
+  doc.headerElements = {para(" \t "), para("")};
+  doc.footerElements = {para("   ")};
+  const std::string html = page();
+  EXPECT_FALSE(has(html, "<div class=\"udf-header\""));
+  EXPECT_FALSE(has(html, "<div class=\"udf-footer\""));
+}
+
+TEST_F(PageWriterTest, HostileFamilyNameStaysInsideItsString) {
+  ParagraphItem p = para("x");
+  p.runs[0].fontFamily = "x\";}</style><script>alert(1)</script>";
+  doc.elements = {p};
+  const std::string html = page();
+  std::size_t closings = 0;
+  for (std::size_t at = html.find("</style"); at != std::string::npos; at = html.find("</style", at + 1))
+    ++closings;
+  EXPECT_EQ(closings, 1u);
+  EXPECT_FALSE(has(html, "<script"));
+}
+
+TEST_F(PageWriterTest, NoNumberTextOutsideTheFormat) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  doc.pageProps.topMargin = nan;
+  doc.pageProps.leftMargin = inf;
+  doc.pageProps.rightMargin = -inf;
+  ParagraphItem p = para("a\tb");
+  p.firstLineIndent = nan;
+  p.leftIndent = 1e308;
+  p.runs[0].fontSize = inf;
+  doc.elements = {p, probe()};
+  const std::string html = page();
+  EXPECT_FALSE(has(html, "nan"));
+  EXPECT_FALSE(has(html, "inf"));
+}
+
+}  // namespace
+}  // namespace maravel
