@@ -1,0 +1,264 @@
+// Runs the built udfdump program on the project's samples and on archives
+// written by the test zip writer, and reads its JSON back.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Paths are per test, since ctest runs the tests of this program in parallel.
+std::string tempPath(const std::string& name) {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return ::testing::TempDir() + "udfdump_test_" + (test ? test->name() : "") + "_" + name;
+}
+
+Outcome udfdump(const std::string& arguments) {
+  const std::string errPath = tempPath("stderr.txt");
+  const std::string command = std::string(UDFDUMP_PATH) + " " + arguments + " 2>" + errPath;
+  Outcome run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.err = readAll(errPath);
+  return run;
+}
+
+std::string writeTemp(const std::string& name, const std::vector<std::uint8_t>& data) {
+  const std::string path = tempPath(name);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  return path;
+}
+
+std::string sample(const std::string& name) {
+  return std::string(MARAVEL_BINARY_DIR) + "/samples/" + name + ".udf";
+}
+
+Json dumpOf(const std::string& path) {
+  Outcome run = udfdump("'" + path + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  return Json::parse(run.out);
+}
+
+std::vector<std::string> keysOf(const Json& object) {
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : object.items()) keys.push_back(key);
+  return keys;
+}
+
+// Every paragraph in a list of elements, tables walked depth first.
+void collectParagraphs(const Json& elements, std::vector<Json>& out) {
+  for (const auto& element : elements) {
+    if (element.contains("paragraph")) out.push_back(element["paragraph"]);
+    if (!element.contains("table")) continue;
+    for (const auto& row : element["table"]["rows"]) {
+      for (const auto& cell : row["cells"]) collectParagraphs(cell["elements"], out);
+    }
+  }
+}
+
+// --- Command line ------------------------------------------------------------------
+
+TEST(UdfdumpTest, HelpAndVersion) {
+  Outcome help = udfdump("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("usage: udfdump FILE"), std::string::npos);
+  Outcome version = udfdump("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("udfdump ", 0), 0u);
+}
+
+TEST(UdfdumpTest, UsageErrorsExitWith2) {
+  for (const char* arguments : {"", "a b", "--bogus"}) {
+    Outcome run = udfdump(arguments);
+    EXPECT_EQ(run.status, 2) << arguments;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("usage"), std::string::npos);
+  }
+}
+
+TEST(UdfdumpTest, UnreadableFileExitsWith2) {
+  Outcome run = udfdump("'" + tempPath("does-not-exist.udf") + "'");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err, "");
+}
+
+TEST(UdfdumpTest, NoDocumentExitsWith1AndPrintsNothing) {
+  Outcome run = udfdump("'" + writeTemp("junk.udf", testing::bytes("not a zip archive")) + "'");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err, "");
+}
+
+// --- The JSON shape ------------------------------------------------------------------
+
+TEST(UdfdumpTest, KeysAreTheModelFieldNames) {
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n"
+      "<content><![CDATA[Metin\tsekme\n]]></content><properties><pageFormat mediaSizeName=\"2\" "
+      "/></properties>\n"
+      "<elements resolver=\"hvl-default\">\n<paragraph TabSet=\"36.0:4:0\" Alignment=\"3\"><content "
+      "foreground=\"-65536\" startOffset=\"0\" length=\"12\" /></paragraph>\n</elements>\n</template>\n";
+  Json doc = dumpOf(writeTemp("shape.udf", testing::makeUdf(xml)));
+  EXPECT_EQ(keysOf(doc),
+            (std::vector<std::string>{"elements", "headerElements", "footerElements", "headerStartPage",
+                                      "headerColor", "footerColor", "pageProps", "verificationCode", "webID",
+                                      "signature", "rawText"}));
+  EXPECT_EQ(keysOf(doc["pageProps"]),
+            (std::vector<std::string>{"leftMargin", "rightMargin", "topMargin", "bottomMargin", "orientation",
+                                      "mediaSize", "pageWidth", "pageHeight"}));
+  EXPECT_EQ(doc["pageProps"]["pageWidth"], 419.53);
+  EXPECT_EQ(keysOf(doc["signature"]),
+            (std::vector<std::string>{"isSigned", "signerName", "tcNumber", "issuer", "signingDate"}));
+  EXPECT_TRUE(doc["headerColor"].is_null());
+  EXPECT_EQ(doc["rawText"], "Metin\tsekme\n");
+
+  const Json& paragraph = doc["elements"][0]["paragraph"];
+  EXPECT_EQ(keysOf(paragraph),
+            (std::vector<std::string>{"runs", "alignment", "leftIndent", "rightIndent", "firstLineIndent",
+                                      "hanging", "spaceAbove", "spaceBelow", "lineSpacing", "tabStops",
+                                      "listMarker"}));
+  EXPECT_EQ(paragraph["alignment"], "justify");
+  EXPECT_EQ(paragraph["tabStops"], Json::parse(R"([{"position": 36.0, "alignment": 4}])"));
+  EXPECT_TRUE(paragraph["listMarker"].is_null());
+  const Json& run = paragraph["runs"][0];
+  EXPECT_EQ(keysOf(run), (std::vector<std::string>{"text", "bold", "italic", "underline", "strikethrough",
+                                                   "isSubscript", "isSuperscript", "fontSize", "fontFamily",
+                                                   "foreground", "background", "image"}));
+  EXPECT_EQ(run["text"], "Metin\tsekme");
+  EXPECT_EQ(run["foreground"], 0xFF0000);
+  EXPECT_TRUE(run["background"].is_null());
+  EXPECT_TRUE(run["image"].is_null());
+}
+
+TEST(UdfdumpTest, OutputIsIndentedByTwoSpaces) {
+  Outcome run = udfdump("'" + sample("karar") + "'");
+  ASSERT_EQ(run.status, 0);
+  EXPECT_EQ(run.out.rfind("{\n  \"elements\": [\n    {\n      \"paragraph\"", 0), 0u);
+}
+
+// --- The samples -----------------------------------------------------------------------
+
+TEST(UdfdumpTest, KararSample) {
+  Json doc = dumpOf(sample("karar"));
+  EXPECT_EQ(doc["headerStartPage"], 2);
+  EXPECT_EQ(doc["headerColor"], 0x1F3864);
+  EXPECT_EQ(doc["footerColor"], 0x7F7F7F);
+  EXPECT_EQ(doc["verificationCode"], "Kr7Wq+2M");
+  EXPECT_EQ(doc["webID"], "KRGA12B  -  CDE34FG  -  HIJ+56K  -  LMN78O=");
+  EXPECT_DOUBLE_EQ(doc["pageProps"]["leftMargin"].get<double>(), 70.86614227294922);
+  EXPECT_FALSE(doc["signature"]["isSigned"]);
+
+  std::vector<Json> paragraphs;
+  collectParagraphs(doc["elements"], paragraphs);
+  std::size_t longestTabSet = 0;
+  std::vector<std::string> markers;
+  std::set<int> tabKinds;
+  for (const auto& p : paragraphs) {
+    if (!p["tabStops"].is_null()) longestTabSet = std::max(longestTabSet, p["tabStops"].size());
+    if (!p["tabStops"].is_null())
+      for (const auto& stop : p["tabStops"]) tabKinds.insert(stop["alignment"].get<int>());
+    if (!p["listMarker"].is_null()) markers.push_back(p["listMarker"]);
+  }
+  EXPECT_EQ(longestTabSet, 180u);
+  EXPECT_EQ(tabKinds, (std::set<int>{0, 1, 2, 4}));
+  EXPECT_EQ(markers, (std::vector<std::string>{"1-", "2-", "3-", "4-"}));
+  EXPECT_EQ(doc["elements"].back()["table"]["border"]["kind"], "borderNone");
+}
+
+TEST(UdfdumpTest, DilekceSample) {
+  Json doc = dumpOf(sample("dilekce"));
+  const Json& image = doc["headerElements"][0]["paragraph"]["runs"][0]["image"];
+  ASSERT_TRUE(image.is_object());
+  EXPECT_EQ(image["mimeType"], "image/png");
+  EXPECT_EQ(image["width"], 18.0);
+  EXPECT_EQ(image["base64"].get<std::string>().rfind("iVBORw0KGgo", 0), 0u);
+  EXPECT_EQ(doc["footerElements"].size(), 2u);
+
+  std::vector<Json> paragraphs;
+  collectParagraphs(doc["elements"], paragraphs);
+  std::vector<std::string> markers;
+  bool subscript = false, superscript = false, strikethrough = false, background = false;
+  for (const auto& p : paragraphs) {
+    if (!p["listMarker"].is_null()) markers.push_back(p["listMarker"]);
+    for (const auto& run : p["runs"]) {
+      subscript |= run["isSubscript"].get<bool>();
+      superscript |= run["isSuperscript"].get<bool>();
+      strikethrough |= run["strikethrough"].get<bool>();
+      background |= !run["background"].is_null();
+    }
+  }
+  EXPECT_EQ(markers, (std::vector<std::string>{"1.", "2.", "a.", "b.", "i.", "3.", "●", "●", "▪", "▪", "➤"}));
+  EXPECT_TRUE(subscript && superscript && strikethrough && background);
+
+  const Json* table = nullptr;
+  for (const auto& element : doc["elements"])
+    if (element.contains("table")) table = &element["table"];
+  ASSERT_TRUE(table);
+  EXPECT_EQ((*table)["columnSpans"], Json::parse("[110.0, 90.0, 100.0, 180.0]"));
+  EXPECT_EQ((*table)["border"]["color"], 0);
+  EXPECT_EQ((*table)["rows"][0]["height"], 22.0);
+  EXPECT_EQ((*table)["rows"][3]["columnSpans"], Json::parse("[330.0, 150.0]"));
+  EXPECT_EQ((*table)["rows"][0]["cells"][0]["border"]["kind"], "borderCell");
+  const Json& nested = (*table)["rows"][1]["cells"][3]["elements"][0];
+  ASSERT_TRUE(nested.contains("table"));
+  EXPECT_EQ(nested["table"]["border"]["width"], 0.5);
+}
+
+TEST(UdfdumpTest, SignedSample) {
+  Json doc = dumpOf(sample("imzali-tutanak"));
+  EXPECT_EQ(doc["signature"], Json::parse(R"({"isSigned": true, "signerName": "CAHİT YILMAZ",
+      "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15"})"));
+  EXPECT_EQ(doc["pageProps"]["orientation"], 0);
+  EXPECT_EQ(doc["pageProps"]["pageWidth"], 841.89);
+  EXPECT_EQ(doc["verificationCode"], "Tz4Hn=9P");
+}
+
+// --- udfpack ---------------------------------------------------------------------------
+
+int udfpack(const std::string& arguments) {
+  int status = std::system((std::string(UDFPACK_PATH) + " " + arguments + " 2>/dev/null").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(UdfdumpTest, UdfpackPacksASampleFolder) {
+  const std::string packed = tempPath("karar-packed.udf");
+  ASSERT_EQ(udfpack("'" + std::string(MARAVEL_SOURCE_DIR) + "/samples/karar' '" + packed + "'"), 0);
+  EXPECT_EQ(dumpOf(packed), dumpOf(sample("karar")));
+  EXPECT_EQ(udfpack("'" + tempPath("no-such-folder") + "' '" + packed + "'"), 2);
+  EXPECT_EQ(udfpack("only-one-argument"), 2);
+}
+
+}  // namespace
+}  // namespace maravel
