@@ -1,0 +1,54 @@
+// The preview side of the Quick Look interface: a request naming the file to
+// preview and a reply that carries the content type, the size the preview
+// asks for and a block producing the content bytes when they are wanted.
+//
+// Plain values: copying a reply copies the block. Nothing here touches the
+// file; the provider reads it.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/drawing/drawing_context.hpp"
+
+namespace maravel::quicklook {
+
+// A uniform type: its identifier and the MIME type it stands for.
+struct UTType {
+  std::string identifier;
+  std::string preferredMIMEType;
+
+  static UTType html() { return {"public.html", "text/html"}; }
+  bool operator==(const UTType&) const = default;
+};
+
+struct QLFilePreviewRequest {
+  std::filesystem::path fileURL;  // the file to preview, as a local path
+};
+
+class QLPreviewReply {
+ public:
+  // Produces the content when the caller asks for it; may run more than once.
+  using DataBlock = std::function<std::vector<std::uint8_t>()>;
+
+  QLPreviewReply(UTType contentType, drawing::Size contentSize, DataBlock createDataUsing)
+      : contentType_(std::move(contentType)), contentSize_(contentSize), data_(std::move(createDataUsing)) {}
+
+  const UTType& contentType() const { return contentType_; }
+  // Points, width by height.
+  const drawing::Size& contentSize() const { return contentSize_; }
+
+  // The bytes the block produces; empty when there is no block.
+  std::vector<std::uint8_t> data() const;
+
+ private:
+  UTType contentType_;
+  drawing::Size contentSize_;
+  DataBlock data_;
+};
+
+}  // namespace maravel::quicklook

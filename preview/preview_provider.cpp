@@ -1,0 +1,88 @@
+#include "preview/preview_provider.hpp"
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "html/html_renderer.hpp"
+#include "reader/udf_parser.hpp"
+
+namespace maravel {
+namespace {
+
+constexpr std::string_view kErrorPage =
+    "<!DOCTYPE html>\n"
+    "<html>\n"
+    "<head><meta charset=\"utf-8\"></head>\n"
+    "<body style=\"font-family: -apple-system, BlinkMacSystemFont, sans-serif; display: flex; align-items: "
+    "center; justify-content: center; height: 80vh; color: #666;\">\n"
+    "    <div style=\"text-align: center;\">\n"
+    "        <div style=\"font-size: 48px; margin-bottom: 12px;\">\xF0\x9F\x93\x84</div>\n"
+    "        <h3 style=\"margin-bottom: 6px; color: #222;\">UDF Belgesi \xC3\x96nizlenemedi</h3>\n"
+    "        <p style=\"font-size: 13px;\">Dosya hasarl\xC4\xB1 veya desteklenmeyen bir UDF "
+    "s\xC3\xBCr\xC3\xBCm\xC3\xBC"
+    "nde olabilir.</p>\n"
+    "    </div>\n"
+    "</body>\n"
+    "</html>";
+
+// The last path component with its extension; a trailing separator does not
+// count as a component.
+std::string lastPathComponent(const std::filesystem::path& location) {
+  std::string text = location.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  const std::size_t slash = text.find_last_of('/');
+  if (slash == std::string::npos || text.size() == 1) return text;
+  return text.substr(slash + 1);
+}
+
+// The whole file, or nothing when it cannot be opened or read to its end.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& location) {
+  std::error_code error;
+  if (std::filesystem::is_directory(location, error)) return std::nullopt;
+  std::ifstream file(location, std::ios::binary);
+  if (!file) return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  char buffer[1 << 16];
+  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
+    bytes.insert(bytes.end(), buffer, buffer + file.gcount());
+  }
+  if (file.bad() || !file.eof()) return std::nullopt;
+  return bytes;
+}
+
+std::vector<std::uint8_t> utf8Bytes(std::string_view page) { return {page.begin(), page.end()}; }
+
+quicklook::QLPreviewReply errorReply() {
+  return {quicklook::UTType::html(), PreviewProvider::kErrorSize, [] { return utf8Bytes(kErrorPage); }};
+}
+
+std::optional<std::vector<std::uint8_t>> documentPage(const quicklook::QLFilePreviewRequest& request) {
+  const std::string fileName = lastPathComponent(request.fileURL);
+  std::optional<std::vector<std::uint8_t>> data = readWholeFile(request.fileURL);
+  if (!data) return std::nullopt;
+  std::optional<UDFDocument> doc = UDFParser::parse(*data);
+  if (!doc) return std::nullopt;
+  return utf8Bytes(UDFHTMLRenderer::renderHTML(*doc, fileName));
+}
+
+}  // namespace
+
+std::string_view PreviewProvider::errorPage() { return kErrorPage; }
+
+quicklook::QLPreviewReply PreviewProvider::providePreview(
+    const quicklook::QLFilePreviewRequest& request) const {
+  std::optional<std::vector<std::uint8_t>> page;
+  try {
+    page = documentPage(request);
+  } catch (...) {
+    // Out of memory or a file-system error: Quick Look gets the error page.
+    page.reset();
+  }
+  if (!page) return errorReply();
+  return {quicklook::UTType::html(), kDocumentSize, [bytes = std::move(*page)] { return bytes; }};
+}
+
+}  // namespace maravel

@@ -1,0 +1,138 @@
+#include "preview/preview_provider.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+namespace fs = std::filesystem;
+using quicklook::QLFilePreviewRequest;
+using quicklook::QLPreviewReply;
+using testing::bytes;
+using testing::makeUdf;
+
+constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?> 
+
+<template format_id="1.8" >
+<content><![CDATA[T.C.
+DOSYA NO	: 2026/101 Esas
+]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" rightMargin="56.69291305541992" topMargin="42.51968479156494" bottomMargin="42.51968479156494" paperOrientation="1" headerFOffset="20.0" footerFOffset="20.0" /></properties>
+<elements resolver="hvl-default">
+<paragraph Alignment="1" resolver="hvl-default"><content resolver="hvl-default" bold="true" startOffset="0" length="5" /></paragraph>
+<paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default"><content resolver="hvl-default" startOffset="5" length="21" /></paragraph>
+</elements>
+<styles><style name="default" description="Geçerli" family="Times New Roman" size="12" /><style name="hvl-default" family="Times New Roman" size="12" description="Gövde" /></styles>
+</template>
+)";
+
+std::string text(const QLPreviewReply& reply) {
+  const std::vector<std::uint8_t> data = reply.data();
+  return {data.begin(), data.end()};
+}
+
+class PreviewProviderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("maravel-preview-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  fs::path write(const std::string& name, const std::vector<std::uint8_t>& data) {
+    const fs::path path = dir / fs::u8path(name);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    return path;
+  }
+
+  QLPreviewReply preview(const fs::path& path) const {
+    return provider.providePreview(QLFilePreviewRequest{path});
+  }
+
+  void expectErrorPage(const QLPreviewReply& reply) const {
+    EXPECT_EQ(reply.contentType().identifier, "public.html");
+    EXPECT_EQ(reply.contentSize().width, 800);
+    EXPECT_EQ(reply.contentSize().height, 800);
+    const std::string page = text(reply);
+    EXPECT_EQ(page.size(), 546u);
+    EXPECT_EQ(page.substr(0, 16), "<!DOCTYPE html>\n");
+    EXPECT_EQ(page, PreviewProvider::errorPage());
+  }
+
+  fs::path dir;
+  PreviewProvider provider;
+};
+
+TEST_F(PreviewProviderTest, ErrorPageIsTheFixedText) {
+  const std::string_view page = PreviewProvider::errorPage();
+  EXPECT_EQ(page.size(), 546u);
+  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 10);
+  EXPECT_NE(page.back(), '\n');
+  EXPECT_NE(page.find("        <div style=\"font-size: 48px; margin-bottom: 12px;\">\U0001F4C4</div>\n"),
+            std::string_view::npos);
+  EXPECT_NE(page.find(">UDF Belgesi Önizlenemedi</h3>"), std::string_view::npos);
+  EXPECT_NE(page.find(">Dosya hasarlı veya desteklenmeyen bir UDF sürümünde olabilir.</p>\n    </div>\n"),
+            std::string_view::npos);
+  EXPECT_TRUE(page.ends_with("</body>\n</html>"));
+}
+
+TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
+  expectErrorPage(preview(write("bos.udf", {})));
+  expectErrorPage(preview(write("metin.udf", bytes("Bu bir UDF belgesi değil.\n"))));
+  expectErrorPage(
+      preview(write("eksik.udf", testing::ZipWriter().add("documentproperties.xml", "<x/>").finish())));
+  expectErrorPage(preview(dir / "yok.udf"));
+  expectErrorPage(preview(dir));
+  expectErrorPage(preview(fs::path()));
+}
+
+TEST_F(PreviewProviderTest, UnreadableFileGivesTheErrorPage) {
+  const fs::path path = write("kilitli.udf", makeUdf(kContent));
+  fs::permissions(path, fs::perms::none);
+  const bool readable = std::ifstream(path).good();  // root reads anyway
+  if (!readable) expectErrorPage(preview(path));
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(PreviewProviderTest, DocumentGivesItsPage) {
+  const QLPreviewReply reply = preview(write("karar.udf", makeUdf(kContent)));
+  EXPECT_EQ(reply.contentType(), quicklook::UTType::html());
+  EXPECT_EQ(reply.contentSize().width, 860);
+  EXPECT_EQ(reply.contentSize().height, 1150);
+  const std::string page = text(reply);
+  EXPECT_TRUE(page.starts_with("<!DOCTYPE html>"));
+  EXPECT_NE(page.find("<title>karar.udf</title>"), std::string::npos);
+  EXPECT_NE(page.find("2026/101 Esas"), std::string::npos);
+  EXPECT_EQ(text(reply), page);  // the block hands back the same bytes every time
+}
+
+TEST_F(PreviewProviderTest, TurkishFileNameReachesTheTitleUnchanged) {
+  const std::string name = "Karar_Örneği_ğüşıöç.udf";
+  const std::string page = text(preview(write(name, makeUdf(kContent))));
+  EXPECT_NE(page.find("<title>" + name + "</title>"), std::string::npos);
+}
+
+TEST_F(PreviewProviderTest, NameIsTheLastPathComponent) {
+  fs::create_directories(dir / "alt klasör");
+  const fs::path path = write("alt klasör/tutanak.2026.udf", makeUdf(kContent));
+  const std::string page = text(preview(path));
+  EXPECT_NE(page.find("<title>tutanak.2026.udf</title>"), std::string::npos);
+  EXPECT_EQ(page.find("alt klas"), std::string::npos);
+}
+
+TEST_F(PreviewProviderTest, DamagedXmlStillGivesADocumentPage) {
+  const QLPreviewReply reply = preview(write("bozuk.udf", makeUdf("<template><content><![CDATA[yarım")));
+  EXPECT_EQ(reply.contentSize().width, 860);
+}
+
+}  // namespace
+}  // namespace maravel
