@@ -1,0 +1,92 @@
+// Golden pages: each tests/golden/<name>.xml is the content.xml of a
+// document written the way the editor writes it (with <name>.properties.xml
+// as its documentproperties.xml when present). The driver packs it into a
+// .udf archive, parses it and renders the page with the title "<name>.udf";
+// the page must equal tests/golden/<name>.html byte for byte.
+//
+// To add a pair, write the .xml, then run this test once with
+// MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
+// changed .html files instead of comparing. Read every generated page
+// against the page's fixed fragments before committing it. Tab boxes are
+// sized from measured text, so the pages assume the fonts scripts/setup
+// installs (Liberation standing in for Times New Roman and Arial).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include "html/html_renderer.hpp"
+#include "reader/udf_parser.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path goldenDir() { return fs::path(MARAVEL_SOURCE_DIR) / "tests" / "golden"; }
+
+std::optional<std::string> readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::vector<std::string> pairNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(goldenDir())) {
+    const fs::path& path = entry.path();
+    const std::string stem = path.stem().string();
+    if (path.extension() == ".xml" && stem.find('.') == std::string::npos) names.push_back(stem);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool updating() {
+  const char* value = std::getenv("MARAVEL_UPDATE_GOLDEN");
+  return value != nullptr && std::string(value) == "1";
+}
+
+class GoldenPageTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(GoldenPageTest, PageMatches) {
+  const std::string name = GetParam();
+  const std::optional<std::string> content = readFile(goldenDir() / (name + ".xml"));
+  ASSERT_TRUE(content);
+  const std::optional<std::string> properties = readFile(goldenDir() / (name + ".properties.xml"));
+  std::optional<std::string_view> propertiesView;
+  if (properties) propertiesView = *properties;
+
+  const std::optional<UDFDocument> doc = UDFParser::parse(testing::makeUdf(*content, propertiesView));
+  ASSERT_TRUE(doc) << name;
+  const std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
+
+  const fs::path expectedPath = goldenDir() / (name + ".html");
+  const std::optional<std::string> expected = readFile(expectedPath);
+  if (updating() && expected != page) {
+    std::ofstream(expectedPath, std::ios::binary) << page;
+    GTEST_SKIP() << "wrote " << expectedPath;
+  }
+  ASSERT_TRUE(expected) << "no " << expectedPath << "; run with MARAVEL_UPDATE_GOLDEN=1";
+  EXPECT_EQ(page, *expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(pairNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace maravel
