@@ -66,10 +66,15 @@ bool isUTF8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 }  // namespace
 
 ElementBuilder::ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes)
+    : ElementBuilder(std::move(styles), std::move(text), std::move(sectionAttributes), Budgets{}) {}
+
+ElementBuilder::ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes,
+                               Budgets budgets)
     : styles_(std::move(styles)),
       text_(std::move(text)),
       sectionAttributes_(std::move(sectionAttributes)),
-      runTextLeft_(4 * text_.size() + kRunTextAllowance) {}
+      runTextLeft_(4 * text_.size() + budgets.runTextAllowance),
+      tabStopsLeft_(budgets.tabStops) {}
 
 std::vector<DocumentElement> ElementBuilder::elements(const XMLNode& node, ListNumbering& numbering) {
   std::vector<DocumentElement> result;
@@ -229,8 +234,10 @@ std::optional<std::string> ElementBuilder::sliceText(std::int64_t startOffset, s
   if (count > runTextLeft_) {
     count = runTextLeft_;
     if (count > 1 && isHighSurrogate(text_[start + count - 1])) --count;
+    runTextLeft_ = 0;  // the cut run is the last one
+  } else {
+    runTextLeft_ -= count;
   }
-  runTextLeft_ -= count;
   return text::fromUTF16(std::u16string_view(text_).substr(start, count));
 }
 
@@ -241,8 +248,10 @@ std::optional<std::string> ElementBuilder::ownText(const std::string& text) {
   if (count > runTextLeft_) {
     count = runTextLeft_;
     while (count > 0 && isUTF8Continuation(text[count])) --count;
+    runTextLeft_ = 0;  // the cut run is the last one
+  } else {
+    runTextLeft_ -= count;
   }
-  runTextLeft_ -= count;
   return text.substr(0, count);
 }
 

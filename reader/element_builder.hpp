@@ -56,7 +56,14 @@ class ElementBuilder {
   // values from being re-parsed or copied in full for every run.
   static constexpr std::size_t kMaxPropertyLength = 256;
 
+  // The document-wide budgets; tests may make them small.
+  struct Budgets {
+    std::size_t runTextAllowance = kRunTextAllowance;
+    std::size_t tabStops = kTabStopBudget;
+  };
+
   ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes);
+  ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes, Budgets budgets);
 
   // The paragraphs and tables among the node's direct children, in order.
   std::vector<DocumentElement> elements(const XMLNode& node, ListNumbering& numbering);
@@ -103,7 +110,7 @@ class ElementBuilder {
 
   int tableDepth_ = 0;
   std::size_t runTextLeft_;
-  std::size_t tabStopsLeft_ = kTabStopBudget;
+  std::size_t tabStopsLeft_;
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
   std::unordered_map<const std::string*, SharedTabStops> inheritedTabSets_;

@@ -143,6 +143,29 @@ TEST_F(ElementBuilderTest, InheritedTabSetServesEveryParagraphWithinTheBound) {
   EXPECT_TRUE(testing::modelViolations(built).empty());
 }
 
+TEST_F(ElementBuilderTest, TabStopCopiesOfADocumentShareOneBudget) {
+  const std::string stops = "10:0,20:0,30:0,40:0";
+  std::string body = R"(<elements resolver="hvl-default">)";
+  for (int i = 0; i < 4; ++i) body += R"(<paragraph TabSet=")" + stops + R"(" />)";
+  body += R"(<paragraph resolver="liste" /><paragraph /></elements>)";
+  const XMLNode& elements = xml(body);
+  StyleSheet styles{.styles = {{"liste", {{"name", "liste"}, {"tabset", "5:1"}}},
+                               {"hvl-default", {{"name", "hvl-default"}, {"tabset", "7:2"}}}}};
+
+  ElementBuilder builder(styles, u"", elements.attributes, {.tabStops = 10});
+  ListNumbering numbering;
+  std::vector<std::size_t> counts;
+  for (const DocumentElement& element : builder.elements(elements, numbering)) {
+    counts.push_back(element.paragraph()->tabStops.value().size());
+  }
+  EXPECT_EQ(counts, (std::vector<std::size_t>{4, 4, 2, 0, 0, 0}));
+
+  ElementBuilder roomy(styles, u"", elements.attributes);
+  const auto built = roomy.elements(elements, numbering);
+  EXPECT_EQ(built[4].paragraph()->tabStops, (std::vector<TabStop>{{5, 1}}));
+  EXPECT_EQ(built[5].paragraph()->tabStops, (std::vector<TabStop>{{7, 2}}));
+}
+
 // --- Runs ------------------------------------------------------------------
 
 TEST_F(ElementBuilderTest, OffsetsAreClampedToTheTextBlock) {
@@ -169,6 +192,12 @@ TEST_F(ElementBuilderTest, RunTextDropsLineBreaksButKeepsTabs) {
       paragraph(R"(<paragraph><content startOffset="0" length="5" /></paragraph>)", u"a\r\n\tb");
   ASSERT_EQ(p.runs.size(), 1u);
   EXPECT_EQ(p.runs[0].text, "a\tb");
+}
+
+TEST_F(ElementBuilderTest, CarriageReturnAndLineFeedVanishFromSlices) {
+  const ParagraphItem p =
+      paragraph(R"(<paragraph><content startOffset="0" length="4" /></paragraph>)", u"a\r\nb");
+  EXPECT_EQ(p.runs.at(0).text, "ab");
 }
 
 TEST_F(ElementBuilderTest, SlicesCountUTF16UnitsAndRepairLoneSurrogates) {
@@ -283,25 +312,20 @@ TEST_F(ElementBuilderTest, ImageWithoutDataYieldsNoRunButOthersStay) {
 // --- Run text budget ---------------------------------------------------------
 
 TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
-  // Each run takes the whole text block; the budget is four blocks plus the
-  // fixed allowance, so a block of a quarter of the allowance gives room for
-  // exactly 4 + 4 whole runs.
-  const std::size_t blockSize = ElementBuilder::kRunTextAllowance / 4;
-  const std::u16string block(blockSize, u'x');
+  // Every run takes the whole text block. The budget is four blocks plus
+  // the allowance; with an allowance of four blocks, eight whole runs fit.
+  const std::size_t blockSize = 250;
   std::string source = "<paragraph>";
   for (int i = 0; i < 20; ++i) {
     source += R"(<content startOffset="0" length=")" + std::to_string(blockSize) + R"(" />)";
   }
   source += R"(<content startOffset="0" length="0" /></paragraph>)";
 
-  ElementBuilder builder({}, block, {});
+  ElementBuilder builder({}, std::u16string(blockSize, u'x'), {}, {.runTextAllowance = 4 * blockSize});
   ListNumbering numbering;
   const ParagraphItem p = builder.paragraph(xml(source), numbering);
   ASSERT_EQ(p.runs.size(), 9u);
-  std::size_t total = 0;
-  for (const TextRun& run : p.runs) total += run.text.size();
-  EXPECT_EQ(total, 4 * blockSize + ElementBuilder::kRunTextAllowance);
-  EXPECT_EQ(p.runs[7].text.size(), blockSize);
+  for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(p.runs[i].text.size(), blockSize);
   EXPECT_EQ(p.runs[8].text, "");
 
   // The budget belongs to the builder: a later region gets nothing more.
@@ -311,18 +335,35 @@ TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
 }
 
 TEST_F(ElementBuilderTest, RunCrossingTheBudgetIsCut) {
-  const std::size_t blockSize = ElementBuilder::kRunTextAllowance / 3;
-  ElementBuilder builder({}, std::u16string(blockSize, u'y'), {});
+  ElementBuilder builder({}, u"abcdefghij", {}, {.runTextAllowance = 5});
+  ListNumbering numbering;
+  const ParagraphItem p = builder.paragraph(xml(R"(<paragraph>
+      <content startOffset="0" length="10" /><content startOffset="0" length="10" />
+      <content startOffset="0" length="10" /><content startOffset="0" length="10" />
+      <content startOffset="0" length="10" /><content>own text</content>
+    </paragraph>)"),
+                                            numbering);
+  ASSERT_EQ(p.runs.size(), 5u);
+  EXPECT_EQ(p.runs[3].text, "abcdefghij");
+  EXPECT_EQ(p.runs[4].text, "abcde");
+}
+
+TEST_F(ElementBuilderTest, OwnTextIsCutAtACharacterBoundary) {
+  ElementBuilder builder({}, u"", {}, {.runTextAllowance = 4});
+  ListNumbering numbering;
+  const ParagraphItem p = builder.paragraph(
+      xml(R"(<paragraph><content>aŞŞ</content><content>b</content></paragraph>)"), numbering);
+  ASSERT_EQ(p.runs.size(), 1u);
+  EXPECT_EQ(p.runs[0].text, "aŞ");
+}
+
+TEST_F(ElementBuilderTest, DefaultRunTextBudgetLeavesRealDocumentsWhole) {
+  ElementBuilder builder({}, u"abc", {});
   ListNumbering numbering;
   std::string source = "<paragraph>";
-  for (int i = 0; i < 8; ++i) {
-    source += R"(<content startOffset="0" length=")" + std::to_string(blockSize) + R"(" />)";
-  }
+  for (int i = 0; i < 100; ++i) source += R"(<content startOffset="0" length="3" />)";
   source += "</paragraph>";
-  const ParagraphItem p = builder.paragraph(xml(source), numbering);
-  const std::size_t budget = 4 * blockSize + ElementBuilder::kRunTextAllowance;
-  ASSERT_EQ(p.runs.size(), budget / blockSize + 1);
-  EXPECT_EQ(p.runs.back().text.size(), budget % blockSize);
+  EXPECT_EQ(builder.paragraph(xml(source), numbering).runs.size(), 100u);
 }
 
 }  // namespace
