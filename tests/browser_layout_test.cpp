@@ -1,0 +1,234 @@
+// Draws rendered pages in headless Chromium and checks that text after a tab
+// lands on its stop: the proof that the widths the writer measures agree
+// with what the browser draws.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "html/html_renderer.hpp"
+#include "platform/text/text.hpp"
+
+namespace maravel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kChromium = "/usr/bin/chromium";
+
+// Where a probe's text must land, in points from the paragraph's indent edge.
+enum class Edge { left, right, centre, point };
+
+struct Probe {
+  std::string name;
+  std::string text;  // a unique piece of the page's text
+  Edge edge;
+  double expected;
+};
+
+TextRun run(std::string text, std::string family = "Times New Roman", double size = 12) {
+  TextRun r;
+  r.text = std::move(text);
+  r.fontFamily = std::move(family);
+  r.fontSize = size;
+  return r;
+}
+
+ParagraphItem paragraph(std::vector<TextRun> runs, std::optional<std::vector<TabStop>> stops) {
+  ParagraphItem p;
+  p.runs = std::move(runs);
+  p.tabStops = std::move(stops);
+  return p;
+}
+
+// The document and the probes: each paragraph puts one text on one stop.
+struct Layout {
+  UDFDocument doc;
+  std::vector<Probe> probes;
+
+  void add(ParagraphItem p, Probe probe) {
+    doc.elements.emplace_back(std::move(p));
+    probes.push_back(std::move(probe));
+  }
+};
+
+Layout tabLayout() {
+  Layout layout;
+  layout.add(paragraph({run("Davacı\tÖRNEK KİŞİ")}, std::vector<TabStop>{{200, 0}}),
+             {"left", "ÖRNEK KİŞİ", Edge::left, 200});
+  layout.add(paragraph({run("DOSYA NO\t2026/101 Esas")}, std::vector<TabStop>{{400, 1}}),
+             {"right", "2026/101 Esas", Edge::right, 400});
+  layout.add(paragraph({run("HÜKÜM\tKABULÜNE")}, std::vector<TabStop>{{250, 2}}),
+             {"centre", "KABULÜNE", Edge::centre, 250});
+  layout.add(paragraph({run("Harç tutarı\t1234.56 TL")}, std::vector<TabStop>{{300, 4}}),
+             {"decimal", ".56 TL", Edge::point, 300});
+  layout.add(paragraph({run("a\tb\t"), run("gün", "Times New Roman", 12)}, std::nullopt),
+             {"default stops", "gün", Edge::left, 144});
+
+  TextRun bold = run("Vekili\t", "Arial", 11);
+  bold.bold = true;
+  TextRun italic = run("Av. Örnek Avukat", "Calibri", 10.5);
+  italic.italic = true;
+  layout.add(paragraph({bold, italic}, std::vector<TabStop>{{420, 1}}),
+             {"right, mixed fonts", "Av. Örnek Avukat", Edge::right, 420});
+  layout.add(paragraph({run("1-\tDavanın KABULÜNE,\t%18", "monospaced", 12)},
+                       std::vector<TabStop>{{36, 0}, {450, 1}}),
+             {"right, monospaced", "%18", Edge::right, 450});
+  layout.add(
+      paragraph({run("Taraflar arasındaki kira ilişkisinin sona erdiği anlaşıldığından\t", "Cambria", 11),
+                 run("Kesin", "Cambria", 11)},
+                std::vector<TabStop>{{460, 1}}),
+      {"right after a long text", "Kesin", Edge::right, 460});
+
+  ParagraphItem indented = paragraph({run("Madde\tmetni burada")}, std::vector<TabStop>{{150, 0}});
+  indented.leftIndent = 36;
+  indented.firstLineIndent = 18;
+  layout.add(std::move(indented), {"left, indented", "metni burada", Edge::left, 150});
+
+  ParagraphItem justified = paragraph({run("Katip 123456\tHakim 654321")}, std::vector<TabStop>{{350, 2}});
+  justified.alignment = TextAlignment::justify;
+  layout.add(std::move(justified), {"centre, justified", "Hakim 654321", Edge::centre, 350});
+
+  TextRun sup = run("2\t", "Times New Roman", 12);
+  sup.isSuperscript = true;
+  layout.add(paragraph({run("m"), sup, run("Toplam 1.250,00")}, std::vector<TabStop>{{320, 4}}),
+             {"decimal after superscript", ".250,00", Edge::point, 320});
+  return layout;
+}
+
+const char* edgeName(Edge edge) {
+  switch (edge) {
+    case Edge::left:
+      return "left";
+    case Edge::right:
+      return "right";
+    case Edge::centre:
+      return "centre";
+    case Edge::point:
+      return "point";
+  }
+  return "left";
+}
+
+std::string jsString(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+// Measures each probe once fonts are ready and writes "name<TAB>points"
+// lines into a pre element the DOM dump carries out.
+std::string measuringScript(const std::vector<Probe>& probes) {
+  std::string list = "[";
+  for (const Probe& p : probes) {
+    list += "[" + jsString(p.name) + "," + jsString(p.text) + "," + jsString(edgeName(p.edge)) + "],";
+  }
+  list += "]";
+  return R"(<script>
+document.fonts.ready.then(() => {
+  const sheet = document.querySelector('.document-sheet');
+  const ruler = document.createElement('div');
+  ruler.style.width = 'calc(1000 * var(--u))';
+  sheet.appendChild(ruler);
+  const u = ruler.getBoundingClientRect().width / 1000;
+  const lines = ['u\t' + u];
+  for (const [name, text, edge] of )" +
+         list + R"() {
+    const walker = document.createTreeWalker(sheet, NodeFilter.SHOW_TEXT);
+    let node = null;
+    while (walker.nextNode()) if (walker.currentNode.data.includes(text)) { node = walker.currentNode; break; }
+    if (!node) { lines.push(name + '\tmissing'); continue; }
+    const start = node.data.indexOf(text);
+    const range = document.createRange();
+    range.setStart(node, start);
+    range.setEnd(node, edge === 'point' ? start + 1 : start + text.length);
+    const box = range.getBoundingClientRect();
+    const origin = node.parentElement.closest('p').getBoundingClientRect().left;
+    const x = edge === 'right' ? box.right : edge === 'centre' ? (box.left + box.right) / 2 : box.left;
+    lines.push(name + '\t' + (x - origin) / u);
+  }
+  const out = document.createElement('pre');
+  out.id = 'maravel-measure';
+  out.textContent = lines.join('\n');
+  document.body.appendChild(out);
+});
+</script>
+)";
+}
+
+class BrowserLayoutTest : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kChromium)) GTEST_SKIP() << "chromium is not installed";
+    dir = fs::temp_directory_path() / ("maravel-browser-" + std::to_string(GetParam()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  // Loads the page in a window `GetParam()` pixels wide; name -> points.
+  std::map<std::string, std::string> measure(const std::string& page) {
+    std::ofstream(dir / "page.html", std::ios::binary) << page;
+    const std::string command =
+        std::string("timeout 120 ") + kChromium +
+        " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking"
+        " --disable-component-update --disable-sync --user-data-dir='" +
+        (dir / "profile").string() + "' --window-size=" + std::to_string(GetParam()) +
+        ",1400 --virtual-time-budget=2000 --dump-dom 'file://" + (dir / "page.html").string() + "' >'" +
+        (dir / "dom.html").string() + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) return {};
+    std::ifstream in(dir / "dom.html", std::ios::binary);
+    const std::string dom{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::size_t open = dom.find("<pre id=\"maravel-measure\">");
+    const std::size_t close = dom.find("</pre>", open);
+    if (open == std::string::npos || close == std::string::npos) return {};
+    std::map<std::string, std::string> values;
+    std::string_view rest(dom.data() + open + 26, close - open - 26);
+    while (!rest.empty()) {
+      const std::string_view line = rest.substr(0, rest.find('\n'));
+      rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+      const std::size_t tab = line.find('\t');
+      if (tab != std::string_view::npos) values[std::string(line.substr(0, tab))] = line.substr(tab + 1);
+    }
+    return values;
+  }
+
+  fs::path dir;
+};
+
+TEST_P(BrowserLayoutTest, TextAfterTabsLandsOnTheStops) {
+  const Layout layout = tabLayout();
+  std::string page = UDFHTMLRenderer::renderHTML(layout.doc, "sekmeler.udf");
+  const std::size_t bodyEnd = page.rfind("</body>");
+  ASSERT_NE(bodyEnd, std::string::npos);
+  page.insert(bodyEnd, measuringScript(layout.probes));
+
+  const auto values = measure(page);
+  ASSERT_FALSE(values.empty()) << "chromium gave no measurements";
+  const std::optional<double> u = text::parseNumber(values.count("u") ? values.at("u") : "");
+  ASSERT_TRUE(u && *u > 0);
+  for (const Probe& probe : layout.probes) {
+    const auto found = values.find(probe.name);
+    ASSERT_NE(found, values.end()) << probe.name;
+    const std::optional<double> points = text::parseNumber(found->second);
+    ASSERT_TRUE(points) << probe.name << ": " << found->second;
+    EXPECT_NEAR(*points, probe.expected, 0.5) << probe.name << " at " << *u << " px per point";
+  }
+}
+
+// 1.6 px per point (the largest scale) and the preview's own width, about
+// 1.36 px per point. The browser rounds each glyph advance to 1/64 px, so
+// text drifts from the measured widths by a few hundredths of a point per
+// line; that rounding is what the half-point bound leaves room for.
+INSTANTIATE_TEST_SUITE_P(WindowWidths, BrowserLayoutTest, ::testing::Values(1280, 860));
+
+}  // namespace
+}  // namespace maravel
