@@ -27,7 +27,7 @@ constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?>
 </template>
 )";
 
-struct Run {
+struct CommandResult {
   int status = -1;
   std::string out;
 };
@@ -60,10 +60,10 @@ class PelsoraTest : public ::testing::Test {
   }
 
   // Runs pelsora with `args` (already quoted), standard error to a file.
-  Run pelsora(const std::string& args) {
+  CommandResult pelsora(const std::string& args) {
     const std::string command = quoted(MARAVEL_BINARY_DIR "/preview/pelsora") + " " + args + " 2>" +
                                 quoted((dir / "stderr").string());
-    Run run;
+    CommandResult run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char buffer[4096];
@@ -81,7 +81,7 @@ class PelsoraTest : public ::testing::Test {
 
 TEST_F(PelsoraTest, DocumentPageGoesToStandardOutput) {
   const fs::path file = write("Karar_Örneği_ğüşıöç.udf", maravel::testing::makeUdf(kContent));
-  const Run run = pelsora(quoted(file.string()));
+  const CommandResult run = pelsora(quoted(file.string()));
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.out.starts_with("<!DOCTYPE html>"));
   EXPECT_NE(run.out.find("<title>Karar_Örneği_ğüşıöç.udf</title>"), std::string::npos);
@@ -91,7 +91,7 @@ TEST_F(PelsoraTest, DocumentPageGoesToStandardOutput) {
 TEST_F(PelsoraTest, OutputOptionWritesTheFile) {
   const fs::path file = write("karar.udf", maravel::testing::makeUdf(kContent));
   const fs::path out = dir / "sayfa.html";
-  const Run run = pelsora("-o " + quoted(out.string()) + " " + quoted(file.string()));
+  const CommandResult run = pelsora("-o " + quoted(out.string()) + " " + quoted(file.string()));
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
   const std::string page = readFile(out);
@@ -101,7 +101,7 @@ TEST_F(PelsoraTest, OutputOptionWritesTheFile) {
 
 TEST_F(PelsoraTest, UnreadableFileWritesTheErrorPage) {
   const fs::path file = write("bozuk.udf", maravel::testing::bytes("PK\x03\x04 kırık"));
-  const Run run = pelsora(quoted(file.string()));
+  const CommandResult run = pelsora(quoted(file.string()));
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out.size(), 546u);
   EXPECT_TRUE(run.out.starts_with("<!DOCTYPE html>\n"));
@@ -124,10 +124,10 @@ TEST_F(PelsoraTest, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(PelsoraTest, HelpAndVersion) {
-  const Run help = pelsora("--help");
+  const CommandResult help = pelsora("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: pelsora"));
-  const Run version = pelsora("--version");
+  const CommandResult version = pelsora("--version");
   EXPECT_EQ(version.status, 0);
   EXPECT_TRUE(version.out.starts_with("pelsora "));
 }

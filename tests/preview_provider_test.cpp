@@ -25,8 +25,8 @@ constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?>
 DOSYA NO	: 2026/101 Esas
 ]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" rightMargin="56.69291305541992" topMargin="42.51968479156494" bottomMargin="42.51968479156494" paperOrientation="1" headerFOffset="20.0" footerFOffset="20.0" /></properties>
 <elements resolver="hvl-default">
-<paragraph Alignment="1" resolver="hvl-default"><content resolver="hvl-default" bold="true" startOffset="0" length="5" /></paragraph>
-<paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default"><content resolver="hvl-default" startOffset="5" length="21" /></paragraph>
+<paragraph Alignment="1" resolver="hvl-default"><content resolver="hvl-default" bold="true" startOffset="0" length="4" /></paragraph>
+<paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default"><content resolver="hvl-default" startOffset="5" length="24" /></paragraph>
 </elements>
 <styles><style name="default" description="Geçerli" family="Times New Roman" size="12" /><style name="hvl-default" family="Times New Roman" size="12" description="Gövde" /></styles>
 </template>
