@@ -53,6 +53,17 @@ class TreeBuildingHandler final : public xml::XMLEventHandler {
 
 }  // namespace
 
+XMLNode::~XMLNode() {
+  // Children are moved onto a work list before they die, so each destructor
+  // below this one meets an empty `children` and returns at once.
+  std::vector<XMLNode> pending = std::move(children);
+  while (!pending.empty()) {
+    XMLNode node = std::move(pending.back());
+    pending.pop_back();
+    for (XMLNode& child : node.children) pending.push_back(std::move(child));
+  }
+}
+
 const XMLNode* XMLNode::child(std::string_view childName) const {
   for (const XMLNode& node : children) {
     if (node.name == childName) return &node;

@@ -9,7 +9,7 @@
 // elements below the document root, far above any real document) is not
 // added, and parseXMLTree stops there and reports failure with the tree built
 // so far. Code that walks a tree from parseXMLTree may therefore recurse once
-// per level (and the tree's own destruction does).
+// per level; destroying a tree never recurses, whatever its depth.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +23,13 @@ namespace maravel {
 using AttributeMap = std::unordered_map<std::string, std::string>;
 
 struct XMLNode {
+  XMLNode() = default;
+  XMLNode(const XMLNode&) = default;
+  XMLNode(XMLNode&&) noexcept = default;
+  XMLNode& operator=(const XMLNode&) = default;
+  XMLNode& operator=(XMLNode&&) noexcept = default;
+  ~XMLNode();  // takes the subtree apart without recursion
+
   std::string name;         // as written, prefix and case kept
   AttributeMap attributes;  // names lower-cased
   std::vector<XMLNode> children;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 namespace maravel {
 namespace {
 
@@ -129,6 +131,20 @@ TEST(XMLTreeTest, NestingAtTheLimitParses) {
   for (std::size_t i = 0; i < XMLTreeBuilder::kMaxDepth; ++i) deep += "<a>";
   for (std::size_t i = 0; i < XMLTreeBuilder::kMaxDepth; ++i) deep += "</a>";
   EXPECT_TRUE(parseXMLTree(deep).success);
+}
+
+TEST(XMLTreeTest, DestroyingAVeryDeepTreeDoesNotRecurse) {
+  // Built by hand, past the builder's bound: a recursive teardown of 100,000
+  // levels would overflow the stack.
+  auto root = std::make_unique<XMLNode>();
+  XMLNode* node = root.get();
+  for (int i = 0; i < 100000; ++i) {
+    node->children.emplace_back();
+    node = &node->children.back();
+    node->name = "a";
+  }
+  root.reset();
+  SUCCEED();
 }
 
 class XMLTreeBuilderTest : public ::testing::Test {
