@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/drawing/leak_suppressions.hpp"
+
 namespace maravel::drawing {
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/drawing/leak_suppressions.hpp"
 #include "platform/text/text.hpp"
 #include "tests/support/zip_writer.hpp"
 

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/drawing/leak_suppressions.hpp"
 #include "platform/text/text.hpp"
 #include "thumbnail/thumbnail_provider.hpp"
 
