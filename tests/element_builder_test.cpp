@@ -366,5 +366,23 @@ TEST_F(ElementBuilderTest, DefaultRunTextBudgetLeavesRealDocumentsWhole) {
   EXPECT_EQ(builder.paragraph(xml(source), numbering).runs.size(), 100u);
 }
 
+// --- The invariant checker itself -----------------------------------------
+
+TEST(ModelInvariants, ReportsEveryBrokenPromise) {
+  ParagraphItem p;
+  p.hanging = -1;
+  p.tabStops = std::vector<TabStop>{{20, 0}, {10, 0}};
+  TextRun broken;
+  broken.text = "a\nb";
+  broken.fontSize = 0;
+  broken.fontFamily = "";
+  broken.image = InlineImage{.base64 = "ab<c", .mimeType = "image/png", .width = 0, .height = 1};
+  p.runs.push_back(broken);
+  TableItem t;
+  t.columnSpans = std::vector<double>{};
+  const auto violations = testing::modelViolations({DocumentElement(p), DocumentElement(t)});
+  EXPECT_EQ(violations.size(), 9u) << ::testing::PrintToString(violations);
+}
+
 }  // namespace
 }  // namespace maravel
