@@ -48,6 +48,8 @@ std::u16string toUTF16(std::string_view utf8);
 std::string fromUTF16(std::u16string_view units);
 
 // --- Case mapping (Unicode default mapping, no locale) ---------------------
+// Full mappings without context: "İ" lower-cases to "i" + U+0307, "ß"
+// upper-cases to "SS". Invalid UTF-8 comes out as U+FFFD.
 
 std::string lowercased(std::string_view s);
 std::string uppercased(std::string_view s);
@@ -86,18 +88,21 @@ std::optional<std::int64_t> parseInteger(std::string_view s);
 
 // A finite decimal floating-point number making up the whole string: an
 // optional sign, digits with an optional point, an optional exponent. No
-// white space, no hexadecimal, no "inf" or "nan".
+// white space, no hexadecimal, no "inf" or "nan"; a value too large for a
+// double is rejected, one too small to represent becomes (signed) zero.
 std::optional<double> parseNumber(std::string_view s);
 
 // --- Patterns --------------------------------------------------------------
 
 // The first match of open(.*?)close where "." matches no line-break
-// character: the whole match, tags included.
+// character (LF, VT, FF, CR, U+0085, U+2028, U+2029): the whole match, tags
+// included. An `open` without a `close` on its line lets a later `open` match.
 std::optional<std::string_view> findBetweenOnOneLine(std::string_view s, std::string_view open,
                                                      std::string_view close);
 
-// The first match of [0-9]{count}, or of (?:prefix)?[0-9]{count} when a
-// prefix is given: the whole match.
+// The first (leftmost) match of [0-9]{count}, or of (?:prefix)?[0-9]{count}
+// when a prefix is given: the whole match. ASCII digits only; a longer run
+// yields its first `count` digits.
 std::optional<std::string_view> findDigitRun(std::string_view s, std::size_t count,
                                              std::string_view optionalPrefix = {});
 
