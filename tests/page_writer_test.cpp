@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "html/html_renderer.hpp"
+#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 
 namespace maravel {
 namespace {

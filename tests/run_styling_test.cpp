@@ -5,6 +5,7 @@
 
 #include "html/document_writer.hpp"
 #include "html/html_escape.hpp"
+#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 
 namespace maravel {
 namespace {
@@ -129,6 +130,8 @@ TEST_F(RunStylingTest, ForegroundAndBackgroundTogetherHaveNoOverride) {
   EXPECT_EQ(writer.darkCSS, "");
 }
 
+// With fonts installed an unknown name resolves to an installed family;
+// without any, it passes through and is written escaped (CSSStringTest).
 TEST_F(RunStylingTest, HostileFamilyCannotLeaveTheString) {
   TextRun r = run();
   r.fontFamily = "x\";}</style><script>alert(1)</script>";
