@@ -63,17 +63,16 @@ std::vector<Segment> makeSegments(const ParagraphItem& p) {
   return segments;
 }
 
-// The first run with the smallest size sets the paragraph's own font.
-TextRun baseRun(const ParagraphItem& p) {
-  if (p.runs.empty()) return TextRun{};
+// The first run with the smallest size sets the paragraph's own font; a
+// paragraph without runs takes the default run's.
+const TextRun& baseRun(const ParagraphItem& p) {
+  static const TextRun kDefaultRun;
+  if (p.runs.empty()) return kDefaultRun;
   const TextRun* base = &p.runs.front();
   for (const TextRun& run : p.runs) {
     if (run.fontSize < base->fontSize) base = &run;
   }
-  TextRun copy = *base;
-  copy.image.reset();
-  copy.text.clear();
-  return copy;
+  return *base;
 }
 
 const char* alignmentDeclaration(TextAlignment alignment) {
@@ -134,7 +133,7 @@ std::string DocumentWriter::paragraphClass(const ParagraphItem& p) {
   if (p.firstLineIndent - p.hanging != 0) css += "text-indent:" + u(p.firstLineIndent - p.hanging) + ";";
   if (p.spaceAbove > 0) css += "padding-top:" + u(p.spaceAbove) + ";";
   if (p.spaceBelow > 0) css += "padding-bottom:" + u(p.spaceBelow) + ";";
-  const TextRun base = baseRun(p);
+  const TextRun& base = baseRun(p);
   css += fontDeclarations(base.fontFamily, base.fontSize);
   if (p.lineSpacing > 0) css += "line-height:" + fmt((p.lineSpacing + 1) * 1.15) + ";";
   return styleClass(css, std::nullopt);
@@ -255,22 +254,22 @@ std::vector<double> DocumentWriter::layoutTabs(const ParagraphItem& p, const std
 }
 
 std::string DocumentWriter::listMarker(const ParagraphItem& p, const std::string& marker) {
-  TextRun run;
-  if (!p.runs.empty()) {
-    run = p.runs.front();
-    for (const TextRun& candidate : p.runs) {
-      if (!candidate.text.empty() || candidate.image) {
-        run = candidate;
-        break;
-      }
+  // The marker takes the first visible run's face and colour, nothing else.
+  const TextRun* source = p.runs.empty() ? nullptr : &p.runs.front();
+  for (const TextRun& candidate : p.runs) {
+    if (!candidate.text.empty() || candidate.image) {
+      source = &candidate;
+      break;
     }
   }
-  run.underline = false;
-  run.strikethrough = false;
-  run.isSubscript = false;
-  run.isSuperscript = false;
-  run.background.reset();
-  run.image.reset();
+  TextRun run;
+  if (source) {
+    run.fontFamily = source->fontFamily;
+    run.fontSize = source->fontSize;
+    run.bold = source->bold;
+    run.italic = source->italic;
+    run.foreground = source->foreground;
+  }
   const double markerWidth = std::max(fonts.width(marker, run, run.fontSize) + 0.5, 15.5);
   return "<span class=\"udf-mk " + runClass(run) + "\" style=\"left:" + u(p.firstLineIndent - markerWidth) +
          ";top:" + u(p.spaceAbove) + "\">" + escapeHTML(marker) + "</span>";
