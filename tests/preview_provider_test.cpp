@@ -98,9 +98,10 @@ TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
 TEST_F(PreviewProviderTest, UnreadableFileGivesTheErrorPage) {
   const fs::path path = write("kilitli.udf", makeUdf(kContent));
   fs::permissions(path, fs::perms::none);
-  const bool readable = std::ifstream(path).good();  // root reads anyway
+  const bool readable = std::ifstream(path).good();
   if (!readable) expectErrorPage(preview(path));
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  if (readable) GTEST_SKIP() << "running with rights that read any file";
 }
 
 TEST_F(PreviewProviderTest, DocumentGivesItsPage) {

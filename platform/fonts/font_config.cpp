@@ -27,10 +27,26 @@ using ObjectSet = std::unique_ptr<FcObjectSet, ObjectSetDeleter>;
 
 const FcChar8* fcString(const std::string& s) { return reinterpret_cast<const FcChar8*>(s.c_str()); }
 
-// The library is initialised once per process; FcInit is safe to repeat.
-bool ready() {
-  static const bool initialised = FcInit() == FcTrue;
-  return initialised;
+// One configuration per process, loaded from the system's configuration
+// files (the ones the browser reads too) on first use and released at exit;
+// fontconfig allows queries on it from any thread. Null when it cannot load.
+class ProcessConfig {
+ public:
+  ProcessConfig() : config_(FcInitLoadConfigAndFonts()) {}
+  ~ProcessConfig() {
+    if (config_ != nullptr) FcConfigDestroy(config_);
+  }
+  ProcessConfig(const ProcessConfig&) = delete;
+  ProcessConfig& operator=(const ProcessConfig&) = delete;
+  FcConfig* get() const { return config_; }
+
+ private:
+  FcConfig* config_;
+};
+
+FcConfig* config() {
+  static const ProcessConfig loaded;
+  return loaded.get();
 }
 
 std::optional<std::string> stringAt(const FcPattern* p, const char* object, int id) {
@@ -48,7 +64,7 @@ FontSet listFaces(FcPattern* filter, std::initializer_list<const char*> objects)
   ObjectSet set(FcObjectSetCreate());
   if (!set) return nullptr;
   for (const char* object : objects) FcObjectSetAdd(set.get(), object);
-  return FontSet(FcFontList(nullptr, filter, set.get()));
+  return FontSet(FcFontList(config(), filter, set.get()));
 }
 
 bool isInstalledFamily(const FcChar8* name) {
@@ -67,7 +83,7 @@ std::vector<std::string> aliases(const std::string& family, bool strongOnly) {
   Pattern pattern(FcPatternCreate());
   if (!pattern) return found;
   FcPatternAddString(pattern.get(), FC_FAMILY, fcString(family));
-  if (FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern) != FcTrue) return found;
+  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return found;
   for (int id = 0;; ++id) {
     FcValue value;
     FcValueBinding binding = FcValueBindingWeak;
@@ -90,10 +106,10 @@ std::optional<Match> match(const std::string& family, bool bold, bool italic) {
   FcPatternAddString(pattern.get(), FC_FAMILY, fcString(family));
   FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  if (FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
+  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
   FcDefaultSubstitute(pattern.get());
   FcResult result = FcResultNoMatch;
-  Pattern found(FcFontMatch(nullptr, pattern.get(), &result));
+  Pattern found(FcFontMatch(config(), pattern.get(), &result));
   if (!found) return std::nullopt;
   std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
   if (!path) return std::nullopt;
@@ -119,7 +135,7 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 
 std::vector<std::string> availableFamilies() {
   std::vector<std::string> names;
-  if (!ready()) return names;
+  if (config() == nullptr) return names;
   Pattern all(FcPatternCreate());
   if (!all) return names;
   FontSet faces = listFaces(all.get(), {FC_FAMILY});
@@ -135,7 +151,7 @@ std::vector<std::string> availableFamilies() {
 }
 
 std::optional<std::string> metricCompatibleFamily(const std::string& family) {
-  if (!ready() || family.empty()) return std::nullopt;
+  if (config() == nullptr || family.empty()) return std::nullopt;
   for (const std::string& alias : aliases(family, true)) {
     if (!isInstalledFamily(fcString(alias))) continue;
     // The compatible face's own aliases spell the name as the configuration does.
@@ -148,7 +164,7 @@ std::optional<std::string> metricCompatibleFamily(const std::string& family) {
 }
 
 std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic) {
-  if (!ready()) return std::nullopt;
+  if (config() == nullptr) return std::nullopt;
   std::optional<Match> plain = match(family, false, false);
   if (!plain || (!bold && !italic)) return plain ? std::optional(plain->file) : std::nullopt;
   std::optional<Match> styled = match(family, bold, italic);
