@@ -65,13 +65,13 @@ std::string verificationCode(const ZipEntries& entries) {
   return std::string(text::trimWhitespaceAndNewlines(code));
 }
 
-// One paragraph per line feed, empty lines included. A carriage return is
-// dropped with the line feed it precedes (and anywhere else), since runs
-// never hold one.
+// One paragraph per line feed, empty lines included, up to
+// UDFParser::kMaxFallbackParagraphs. A carriage return is dropped with the
+// line feed it precedes (and anywhere else), since runs never hold one.
 std::vector<DocumentElement> plainTextParagraphs(std::string_view plain) {
   std::vector<DocumentElement> paragraphs;
   std::size_t start = 0;
-  while (true) {
+  while (paragraphs.size() < UDFParser::kMaxFallbackParagraphs) {
     auto end = plain.find('\n', start);
     std::string line(
         plain.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));

@@ -2,6 +2,7 @@
 // UDFDocument.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,6 +13,12 @@ namespace maravel {
 
 class UDFParser {
  public:
+  // The plain-text fallback makes at most this many paragraphs (a
+  // thousand-page document has about 40,000 lines); later lines are left out.
+  // A few kilobytes of compressed line feeds would otherwise become millions
+  // of paragraphs.
+  static constexpr std::size_t kMaxFallbackParagraphs = 100'000;
+
   // Nothing when the archive has no entries, no "content.xml", or a
   // content.xml that is neither UTF-8 nor Windows-1254. Every other problem
   // degrades to defaults, and a body that came out empty is replaced by the

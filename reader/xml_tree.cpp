@@ -26,14 +26,14 @@ std::string lowercasedName(std::string_view name) {
 }
 
 // Feeds the platform parser's events to a builder and stops the parse once
-// the builder has dropped an element for being too deep.
+// the builder has dropped an element for being too deep or one too many.
 class TreeBuildingHandler final : public xml::XMLEventHandler {
  public:
   explicit TreeBuildingHandler(XMLTreeBuilder& builder) : builder_(builder) {}
 
   bool didStartElement(std::string_view name, const xml::Attributes& attributes) override {
     builder_.didStartElement(name, attributes);
-    return !builder_.tooDeep();
+    return !builder_.overLimit();
   }
   void didEndElement(std::string_view) override { builder_.didEndElement(); }
   void foundCharacters(std::string_view text) override {
@@ -78,11 +78,12 @@ XMLTreeBuilder::XMLTreeBuilder() {
 
 void XMLTreeBuilder::didStartElement(std::string_view name,
                                      const std::vector<std::pair<std::string, std::string>>& attributes) {
-  if (droppedDepth_ > 0 || stack_.size() > kMaxDepth) {
+  if (droppedDepth_ > 0 || stack_.size() > kMaxDepth || elementCount_ >= kMaxElements) {
     ++droppedDepth_;
-    sawTooDeep_ = true;
+    overLimit_ = true;
     return;
   }
+  ++elementCount_;
   XMLNode node;
   node.name = std::string(name);
   node.attributes.reserve(attributes.size());
@@ -122,7 +123,8 @@ XMLNode XMLTreeBuilder::takeRoot() {
   root_.name = "#document";
   stack_.assign(1, &root_);
   droppedDepth_ = 0;
-  sawTooDeep_ = false;
+  elementCount_ = 0;
+  overLimit_ = false;
   return tree;
 }
 
@@ -131,7 +133,7 @@ XMLParseResult parseXMLTree(std::string_view utf8) {
   TreeBuildingHandler handler(builder);
   const bool parsed = xml::XMLEventParser::parse(utf8, handler);
   XMLParseResult result;
-  result.success = parsed && !builder.tooDeep();
+  result.success = parsed && !builder.overLimit();
   result.root = builder.takeRoot();
   return result;
 }

@@ -10,6 +10,12 @@
 // added, and parseXMLTree stops there and reports failure with the tree built
 // so far. Code that walks a tree from parseXMLTree may therefore recurse once
 // per level; destroying a tree never recurses, whatever its depth.
+//
+// Size is bounded too: a document of more than XMLTreeBuilder::kMaxElements
+// elements (500,000; a thousand-page decision has about 200,000) stops the
+// parse the same way. A few hundred kilobytes of compressed markup could
+// otherwise expand into millions of nodes and paragraphs and gigabytes of
+// memory.
 #pragma once
 
 #include <cstddef>
@@ -43,6 +49,8 @@ class XMLTreeBuilder {
  public:
   // Elements nested deeper than this below the document root are dropped.
   static constexpr std::size_t kMaxDepth = 1000;
+  // Elements past this count are dropped.
+  static constexpr std::size_t kMaxElements = 500'000;
 
   XMLTreeBuilder();
 
@@ -54,9 +62,9 @@ class XMLTreeBuilder {
   // Bytes decoded as UTF-8, every invalid sequence replaced by U+FFFD.
   void foundCDATA(std::string_view bytes);
 
-  // True once an element deeper than kMaxDepth arrived: the tree is
-  // incomplete and the parse should stop.
-  bool tooDeep() const { return sawTooDeep_; }
+  // True once an element deeper than kMaxDepth or past kMaxElements
+  // arrived: the tree is incomplete and the parse should stop.
+  bool overLimit() const { return overLimit_; }
 
   const XMLNode& root() const { return root_; }
   // The tree; the builder starts over with an empty root.
@@ -65,8 +73,9 @@ class XMLTreeBuilder {
  private:
   XMLNode root_;
   std::vector<XMLNode*> stack_;   // open elements; root_ first, never removed
-  std::size_t droppedDepth_ = 0;  // open elements that were too deep to keep
-  bool sawTooDeep_ = false;
+  std::size_t droppedDepth_ = 0;  // open elements that were dropped
+  std::size_t elementCount_ = 0;
+  bool overLimit_ = false;
 };
 
 struct XMLParseResult {

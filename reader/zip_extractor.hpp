@@ -31,7 +31,7 @@ class FastZipExtractor {
  public:
   static constexpr std::uint64_t kMaxInflationRatio = 1032;
   static constexpr std::uint64_t kMinInflationBuffer = 2048;
-  static constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{512} << 20;  // 512 MiB
+  static constexpr std::uint64_t kMaxExtractedBytes = std::uint64_t{256} << 20;  // 256 MiB
 
   // Entry name (UTF-8, as written; the empty name when not UTF-8) to its
   // uncompressed bytes. A later entry of the same name replaces an earlier

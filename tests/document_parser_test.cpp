@@ -126,6 +126,17 @@ TEST(DocumentParserTest, CarriageReturnGoesWithTheLineFeed) {
   EXPECT_EQ(texts(doc->elements), (std::vector<std::string>{"bir", "iki", ""}));
 }
 
+TEST(DocumentParserTest, FallbackStopsAtItsParagraphBound) {
+  // A few kilobytes of compressed line feeds must not become millions of
+  // paragraphs; the lines before the bound are kept.
+  std::string lines = "ilk";
+  lines.append(UDFParser::kMaxFallbackParagraphs + 10, '\n');
+  auto doc = parseXml("<template><content><![CDATA[" + lines + "]]></content></template>");
+  ASSERT_TRUE(doc);
+  ASSERT_EQ(doc->elements.size(), UDFParser::kMaxFallbackParagraphs);
+  EXPECT_EQ(doc->elements.front().paragraph()->fullText(), "ilk");
+}
+
 TEST(DocumentParserTest, MarkersAreTakenExactlyAsWritten) {
   auto doc = parseXml("<template><content><![CDATA[  a &amp; b  ]]></content></template>");
   ASSERT_TRUE(doc);

@@ -133,6 +133,16 @@ TEST(XMLTreeTest, NestingAtTheLimitParses) {
   EXPECT_TRUE(parseXMLTree(deep).success);
 }
 
+TEST(XMLTreeTest, MoreElementsThanTheLimitFailAndKeepTheFirstOnes) {
+  std::string many = "<elements>";
+  for (std::size_t i = 0; i < XMLTreeBuilder::kMaxElements; ++i) many += "<p/>";
+  many += "</elements>";
+  const XMLParseResult result = parseXMLTree(many);
+  EXPECT_FALSE(result.success);
+  ASSERT_EQ(result.root.children.size(), 1u);
+  EXPECT_EQ(result.root.children[0].children.size(), XMLTreeBuilder::kMaxElements - 1);
+}
+
 TEST(XMLTreeTest, DestroyingAVeryDeepTreeDoesNotRecurse) {
   // Built by hand, past the builder's bound: a recursive teardown of 100,000
   // levels would overflow the stack.
