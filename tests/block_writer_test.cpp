@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "html/document_writer.hpp"
-#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 
 namespace maravel {
 namespace {

@@ -21,7 +21,6 @@
 #include <sstream>
 
 #include "html/html_renderer.hpp"
-#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 #include "reader/udf_parser.hpp"
 #include "tests/support/zip_writer.hpp"
 

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "html/html_renderer.hpp"
-#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 
 namespace maravel {
 namespace {

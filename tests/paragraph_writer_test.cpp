@@ -3,7 +3,6 @@
 #include <regex>
 
 #include "html/document_writer.hpp"
-#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 
 namespace maravel {
 namespace {

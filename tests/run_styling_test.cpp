@@ -5,7 +5,6 @@
 
 #include "html/document_writer.hpp"
 #include "html/html_escape.hpp"
-#include "platform/drawing/leak_suppressions.hpp"  // fontconfig's process-lifetime caches
 
 namespace maravel {
 namespace {
