@@ -78,55 +78,13 @@ std::string issuerFromText(std::string_view text) {
 
 // --- The common-name filter ------------------------------------------------------
 
-// Whether a code point counts as a letter when deciding word boundaries.
-// ASCII letters are letters; other ASCII is not. Beyond ASCII, everything is
-// taken as part of a word except the Latin-1 punctuation and symbols and the
-// punctuation, symbol and space blocks, which is what names in certificates
-// are made of.
-bool isWordCodePoint(char32_t cp) {
-  if (cp < 0x80) return (cp >= 'A' && cp <= 'Z') || (cp >= 'a' && cp <= 'z');
-  if (cp <= 0xBF) return cp == 0xAA || cp == 0xB5 || cp == 0xBA;
-  if (cp == 0xD7 || cp == 0xF7) return false;
-  if (cp >= 0x2000 && cp <= 0x2BFF) return false;
-  if (cp >= 0x3000 && cp <= 0x303F) return false;
-  if (cp >= 0xFE30 && cp <= 0xFE6F) return false;
-  if (cp >= 0xFF00 && cp <= 0xFF20) return false;
-  return true;
-}
-
-// Decodes the code point whose lead byte is at `at` in valid UTF-8.
-char32_t codePointAt(std::string_view s, std::size_t at) {
-  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  unsigned char lead = byte(at);
-  std::size_t extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-  if (extra == 0) return lead;
-  char32_t cp = lead & (0x3F >> extra);
-  for (std::size_t k = 1; k <= extra && at + k < s.size(); ++k) cp = (cp << 6) | (byte(at + k) & 0x3F);
-  return cp;
-}
-
-// Whether "CA" stands in the name as a word of its own: bounded on both sides
-// by a non-letter or an end of the name. Given names such as CAN, CANAN or
-// CAHİT hold the letters but not the word.
-bool containsWordCA(std::string_view name) {
-  for (auto at = name.find("CA"); at != std::string_view::npos; at = name.find("CA", at + 1)) {
-    bool wordBefore = false;
-    if (at > 0) {
-      std::size_t lead = at - 1;
-      while (lead > 0 && (static_cast<unsigned char>(name[lead]) & 0xC0) == 0x80) --lead;
-      wordBefore = isWordCodePoint(codePointAt(name, lead));
-    }
-    bool wordAfter = at + 2 < name.size() && isWordCodePoint(codePointAt(name, at + 2));
-    if (!wordBefore && !wordAfter) return true;
-  }
-  return false;
-}
-
 bool isAuthorityName(std::string_view name) {
   for (auto word : kAuthorityWords) {
     if (name.find(word) != std::string_view::npos) return true;
   }
-  return containsWordCA(name);
+  // "CA" only as a word of its own: given names such as CAN, CANAN or CAHİT
+  // hold the letters but are no authority.
+  return text::containsWord(name, "CA");
 }
 
 // --- The DER scan ------------------------------------------------------------------

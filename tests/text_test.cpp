@@ -207,5 +207,17 @@ TEST(PatternTest, DigitRunWithOptionalPrefix) {
   EXPECT_EQ(findDigitRun("TR1234567890", 11, "TR"), std::nullopt);
 }
 
+TEST(TextWordTest, AWordNeedsNonLettersOnBothSides) {
+  EXPECT_TRUE(containsWord("KAMU SM ROOT CA", "CA"));
+  EXPECT_TRUE(containsWord("CA", "CA"));
+  EXPECT_TRUE(containsWord("Kurgu-CA 2", "CA"));
+  EXPECT_FALSE(containsWord("CANAN YILMAZ", "CA"));
+  EXPECT_FALSE(containsWord("MÜCAHİT", "CA"));  // letters beyond ASCII count as letters
+  EXPECT_FALSE(containsWord("ÇCA", "CA"));
+  EXPECT_FALSE(containsWord("CA\u0307", "CA"));  // a combining mark belongs to the word
+  EXPECT_TRUE(containsWord("CANAN CA", "CA"));   // a later occurrence may stand alone
+  EXPECT_FALSE(containsWord("ABC", ""));
+}
+
 }  // namespace
 }  // namespace maravel::text

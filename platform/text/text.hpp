@@ -68,6 +68,11 @@ std::string_view trimWhitespace(std::string_view s);
 // U+2029) anywhere in the string.
 std::string removeWhitespace(std::string_view s);
 
+// Whether `word` stands in `s` as a word of its own: each occurrence is
+// checked for a letter (or a mark attached to one) directly before or after
+// it; an occurrence with neither counts.
+bool containsWord(std::string_view s, std::string_view word);
+
 // --- Graphemes -------------------------------------------------------------
 
 // The first `count` user-perceived characters (extended grapheme clusters).

@@ -126,6 +126,29 @@ bool isLineBreak(char32_t cp) {
   return (cp >= 0x0A && cp <= 0x0D) || cp == 0x85 || cp == 0x2028 || cp == 0x2029;
 }
 
+bool isWordCharacter(char32_t cp) {
+  switch (utf8proc_category(static_cast<utf8proc_int32_t>(cp))) {
+    case UTF8PROC_CATEGORY_LU:
+    case UTF8PROC_CATEGORY_LL:
+    case UTF8PROC_CATEGORY_LT:
+    case UTF8PROC_CATEGORY_LM:
+    case UTF8PROC_CATEGORY_LO:
+    case UTF8PROC_CATEGORY_MN:
+    case UTF8PROC_CATEGORY_MC:
+    case UTF8PROC_CATEGORY_ME:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The code point that ends right before byte `end` (end > 0).
+char32_t codePointBefore(std::string_view s, std::size_t end) {
+  std::size_t lead = end - 1;
+  while (lead > 0 && end - lead < 4 && (static_cast<unsigned char>(s[lead]) & 0xC0) == 0x80) --lead;
+  return decodeCodePoint(s, lead).value;
+}
+
 bool isBlank(char32_t cp) { return cp == '\t' || isSpaceSeparator(cp); }
 
 bool isBlankOrLineBreak(char32_t cp) { return isBlank(cp) || isLineBreak(cp); }
@@ -157,6 +180,17 @@ std::string uppercased(std::string_view s) { return mapCodePoints(s, appendUpper
 std::string_view trimWhitespaceAndNewlines(std::string_view s) { return trimmed(s, isBlankOrLineBreak); }
 
 std::string_view trimWhitespace(std::string_view s) { return trimmed(s, isBlank); }
+
+bool containsWord(std::string_view s, std::string_view word) {
+  if (word.empty()) return false;
+  for (auto at = s.find(word); at != std::string_view::npos; at = s.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    const bool letterBefore = at > 0 && isWordCharacter(codePointBefore(s, at));
+    const bool letterAfter = end < s.size() && isWordCharacter(decodeCodePoint(s, end).value);
+    if (!letterBefore && !letterAfter) return true;
+  }
+  return false;
+}
 
 std::string removeWhitespace(std::string_view s) {
   std::string out;
