@@ -15,10 +15,20 @@ namespace {
 constexpr double kMaxRowHeight = 1500;
 constexpr double kCellPadding = 3;  // 1.5 points each side, from the stylesheet
 
+// tails[i] is the sum of the table's spans from column i to the end, so that
+// folding the surplus columns costs one lookup per row however long the list.
+std::vector<double> spanTails(const TableItem& table) {
+  if (!table.columnSpans) return {};
+  const std::vector<double>& all = *table.columnSpans;
+  std::vector<double> tails(all.size() + 1, 0.0);
+  for (std::size_t i = all.size(); i > 0; --i) tails[i - 1] = all[i - 1] + tails[i];
+  return tails;
+}
+
 // The row's own spans when they fit its cells; else the table's, with the
 // surplus columns folded into the last cell; else one each. Negative spans
 // count as 0.
-std::vector<double> cellSpans(const TableItem& table, const TableRow& row) {
+std::vector<double> cellSpans(const TableItem& table, const std::vector<double>& tails, const TableRow& row) {
   const std::size_t n = row.cells.size();
   std::vector<double> spans(n, 1.0);
   if (row.columnSpans && row.columnSpans->size() == n) {
@@ -26,14 +36,15 @@ std::vector<double> cellSpans(const TableItem& table, const TableRow& row) {
   } else if (table.columnSpans && table.columnSpans->size() >= n) {
     const std::vector<double>& all = *table.columnSpans;
     std::copy(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(n - 1), spans.begin());
-    spans[n - 1] = std::accumulate(all.begin() + static_cast<std::ptrdiff_t>(n - 1), all.end(), 0.0);
+    spans[n - 1] = tails[n - 1];
   }
   for (double& span : spans) span = std::max(span, 0.0);
   return spans;
 }
 
-std::vector<double> cellFractions(const TableItem& table, const TableRow& row) {
-  std::vector<double> spans = cellSpans(table, row);
+std::vector<double> cellFractions(const TableItem& table, const std::vector<double>& tails,
+                                  const TableRow& row) {
+  std::vector<double> spans = cellSpans(table, tails, row);
   const double sum = std::accumulate(spans.begin(), spans.end(), 0.0);
   for (double& span : spans) span = sum > 0 ? span / sum : 1.0 / static_cast<double>(spans.size());
   return spans;
@@ -124,19 +135,20 @@ std::string DocumentWriter::table(const TableItem& table, double width, bool fra
   ++tableDepth_;
   const auto rowCount = static_cast<std::size_t>(std::count_if(
       table.rows.begin(), table.rows.end(), [](const TableRow& row) { return !row.cells.empty(); }));
+  const std::vector<double> tails = spanTails(table);
   std::string out;
   std::size_t r = 0;
   for (const TableRow& tableRow : table.rows) {
     if (tableRow.cells.empty()) continue;
-    out += row(table, tableRow, r++, rowCount, width, framed);
+    out += row(table, tails, tableRow, r++, rowCount, width, framed);
   }
   --tableDepth_;
   return out;
 }
 
-std::string DocumentWriter::row(const TableItem& table, const TableRow& row, std::size_t r,
-                                std::size_t rowCount, double width, bool framed) {
-  const std::vector<double> fractions = cellFractions(table, row);
+std::string DocumentWriter::row(const TableItem& table, const std::vector<double>& tails, const TableRow& row,
+                                std::size_t r, std::size_t rowCount, double width, bool framed) {
+  const std::vector<double> fractions = cellFractions(table, tails, row);
   std::string out = "<table class=\"udf-row\"><tr";
   if (row.height > 0 && row.height < kMaxRowHeight) out += " style=\"height:" + u(row.height) + "\"";
   out += ">";

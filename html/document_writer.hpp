@@ -106,8 +106,8 @@ class DocumentWriter {
   std::string paragraphClass(const ParagraphItem& p);
   std::string listMarker(const ParagraphItem& p, const std::string& marker);
   std::string table(const TableItem& table, double width, bool framed);
-  std::string row(const TableItem& table, const TableRow& row, std::size_t r, std::size_t rowCount,
-                  double width, bool framed);
+  std::string row(const TableItem& table, const std::vector<double>& tails, const TableRow& row,
+                  std::size_t r, std::size_t rowCount, double width, bool framed);
 
   int tableDepth_ = 0;
 };

@@ -1,1 +1,0 @@
-// Stands in for a module whose sources are not written yet.
