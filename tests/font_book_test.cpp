@@ -95,6 +95,17 @@ TEST_F(FontBookTest, WidthsAreTheFaceAdvancesInPoints) {
   EXPECT_NEAR(book.width("Ad", runIn("Times New Roman"), 24), 2 * book.width("Ad", runIn("serif"), 12), 1e-9);
 }
 
+// A document can set every run in its own size; each new size makes a face
+// but must not match the family again. Ten thousand sizes of one family.
+TEST_F(FontBookTest, ManySizesOfOneFamilyMeasureInTheSameFace) {
+  const TextRun run = runIn("Times New Roman");
+  const double unit = book.width("Ad", run, 1);
+  for (int i = 1; i <= 10000; ++i) {
+    const double size = 8 + i * 0.001;
+    ASSERT_NEAR(book.width("Ad", run, size), unit * size, 1e-9) << size;
+  }
+}
+
 TEST_F(FontBookTest, BoldAndItalicUseTheirFaces) {
   const double regular = book.width("Hamdi Bey", runIn("Arial"), 12);
   const double bold = book.width("Hamdi Bey", runIn("Arial", true), 12);

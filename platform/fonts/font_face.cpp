@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include "platform/fonts/font_config.hpp"
@@ -86,6 +87,9 @@ class ShapedFace final : public FontFace {
 // faces of any size share it and scale the sum.
 struct FaceCache::Files {
   std::map<std::pair<std::string, int>, hb_font_t*> fonts;
+  // The file matched for a family and its traits; the size does not change
+  // the match, so a run of many sizes costs one match.
+  std::map<std::tuple<std::string, bool, bool>, std::optional<FaceFile>> matches;
 
   Files() = default;
   Files(const Files&) = delete;
@@ -125,7 +129,12 @@ FaceCache::~FaceCache() = default;
 
 std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, double size, bool bold,
                                                 bool italic) {
-  std::optional<FaceFile> file = matchFaceFile(family, bold, italic);
+  auto key = std::make_tuple(family, bold, italic);
+  auto match = files_->matches.find(key);
+  if (match == files_->matches.end()) {
+    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic)).first;
+  }
+  const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();
   return std::make_unique<ShapedFace>(font, size);
