@@ -61,7 +61,9 @@ std::string DocumentWriter::u(double points) {
 std::string DocumentWriter::styleClass(const std::string& css, const std::optional<std::string>& dark) {
   std::string key = css + "|" + dark.value_or("");
   if (auto found = classNames.find(key); found != classNames.end()) return found->second;
-  std::string name = "s" + std::to_string(classNames.size());
+  // Appended rather than "s" + ...: GCC 12 at -O3 warns falsely on that form.
+  std::string name = "s";
+  name += std::to_string(classNames.size());
   classNames.emplace(std::move(key), name);
   classCSS += "." + name + "{" + css + "}\n";
   if (dark) darkCSS += "." + name + "{" + *dark + "}\n";
