@@ -64,6 +64,10 @@ std::string FontBook::lookUp(const std::string& trimmed) {
   const auto& families = installed();
   if (families.empty()) return trimmed;
   if (auto found = families.find(text::lowercased(trimmed)); found != families.end()) return found->second;
+  // Asking fontconfig costs a configuration walk; a document naming
+  // thousands of unknown families gets its answers only for the first ones.
+  if (aliasLookups_ >= kMaxAliasLookups) return "Arial";
+  ++aliasLookups_;
   std::optional<std::string> compatible = fonts::metricCompatibleFamily(trimmed);
   if (!compatible) return "Arial";
   (*installed_)[text::lowercased(*compatible)] = *compatible;

@@ -37,6 +37,11 @@ class FontBook {
   // cannot be read.
   const std::unordered_map<std::string, std::string>& installed();
 
+  // Families neither installed nor logical are looked up among fontconfig's
+  // metric-compatible aliases at most this often per book (real documents
+  // name a handful); later ones give "Arial".
+  static constexpr int kMaxAliasLookups = 64;
+
   // The family to use for a document's family text ("serif", "Arial",
   // "'Arial Narrow', Arial", ...). The logical names give "Times New Roman",
   // "Courier New" or "Arial"; a family neither installed nor answered with a
@@ -63,6 +68,7 @@ class FontBook {
   std::unordered_map<std::string, std::unique_ptr<fonts::FontFace>> fonts_;
   std::unordered_map<std::string, std::string> resolved_;
   std::optional<std::unordered_map<std::string, std::string>> installed_;
+  int aliasLookups_ = 0;
 };
 
 }  // namespace maravel

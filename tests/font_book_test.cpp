@@ -70,6 +70,16 @@ TEST_F(FontBookTest, MetricCompatibleFamiliesKeepTheirOwnName) {
   EXPECT_EQ(book.installed().at("calibri"), "Calibri");
 }
 
+TEST_F(FontBookTest, UnknownFamiliesBeyondTheLookupBoundGiveArialAtOnce) {
+  for (int i = 0; i < FontBook::kMaxAliasLookups; ++i) {
+    EXPECT_EQ(book.family("Uydurma Yazı " + std::to_string(i)), "Arial");
+  }
+  // A metric-compatible name asked after the bound is no longer looked up;
+  // names already resolved or installed are unaffected.
+  EXPECT_EQ(book.family("Cambria"), "Arial");
+  EXPECT_EQ(book.family("Liberation Serif"), "Liberation Serif");
+}
+
 TEST(FontConfigTest, OnlyStrongAliasesCountAsCompatible) {
   EXPECT_EQ(fonts::metricCompatibleFamily("Times New Roman"), "Times New Roman");
   EXPECT_EQ(fonts::metricCompatibleFamily("calibri"), "Calibri");
