@@ -103,17 +103,37 @@ ParagraphItem ElementBuilder::paragraph(const XMLNode& node, ListNumbering& numb
 
 // --- Properties --------------------------------------------------------------
 
+// Answers as styles_.lookup(key, attributes) does, remembering what each
+// style chain answers.
+const std::string* ElementBuilder::inherited(std::string_view key, const AttributeMap& attributes) const {
+  if (const auto own = attributes.find(std::string(key)); own != attributes.end()) return &own->second;
+  const auto resolver = attributes.find("resolver");
+  if (resolver == attributes.end()) return nullptr;
+  const std::string& styleName = resolver->second;
+  if (const auto style = chainAnswers_.find(styleName); style != chainAnswers_.end()) {
+    if (const auto answer = style->second.find(std::string(key)); answer != style->second.end()) {
+      return answer->second;
+    }
+  }
+  const std::string* value = styles_.lookupFrom(key, styleName);
+  if (chainAnswerCount_ < kMaxChainAnswers) {
+    chainAnswers_[styleName].emplace(key, value);
+    ++chainAnswerCount_;
+  }
+  return value;
+}
+
 const std::string* ElementBuilder::paragraphProperty(std::string_view key,
                                                      const AttributeMap& paragraph) const {
-  const std::string* value = styles_.lookup(key, paragraph);
-  if (value == nullptr) value = styles_.lookup(key, sectionAttributes_);
+  const std::string* value = inherited(key, paragraph);
+  if (value == nullptr) value = inherited(key, sectionAttributes_);
   if (value != nullptr && value->size() > kMaxPropertyLength) return &kUnusable;
   return value;
 }
 
 const std::string* ElementBuilder::runProperty(std::string_view key, const AttributeMap& run,
                                                const AttributeMap& paragraph) const {
-  const std::string* value = styles_.lookup(key, run);
+  const std::string* value = inherited(key, run);
   if (value == nullptr) return paragraphProperty(key, paragraph);
   if (value->size() > kMaxPropertyLength) return &kUnusable;
   return value;
@@ -135,8 +155,8 @@ void ElementBuilder::readParagraphProperties(const XMLNode& node, ParagraphItem&
 // --- Tab stops ---------------------------------------------------------------
 
 std::optional<std::vector<TabStop>> ElementBuilder::paragraphTabStops(const XMLNode& node) {
-  const std::string* value = styles_.lookup("tabset", node.attributes);
-  if (value == nullptr) value = styles_.lookup("tabset", sectionAttributes_);
+  const std::string* value = inherited("tabset", node.attributes);
+  if (value == nullptr) value = inherited("tabset", sectionAttributes_);
   if (value == nullptr) return std::nullopt;
   if (value == ownAttribute(node.attributes, "tabset")) return copyWithinBudget(tabStops(*value));
 

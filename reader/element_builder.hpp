@@ -90,6 +90,7 @@ class ElementBuilder {
  private:
   using SharedTabStops = std::shared_ptr<const std::vector<TabStop>>;
 
+  const std::string* inherited(std::string_view key, const AttributeMap& attributes) const;
   const std::string* paragraphProperty(std::string_view key, const AttributeMap& paragraph) const;
   const std::string* runProperty(std::string_view key, const AttributeMap& run,
                                  const AttributeMap& paragraph) const;
@@ -114,6 +115,12 @@ class ElementBuilder {
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
   std::unordered_map<const std::string*, SharedTabStops> inheritedTabSets_;
+  // Answers of style chains by first style name, then key: every element
+  // naming a style gets the same answer, so each chain is walked once per key
+  // instead of once per run. At most kMaxChainAnswers are kept.
+  static constexpr std::size_t kMaxChainAnswers = 1 << 16;
+  mutable std::unordered_map<std::string, std::unordered_map<std::string, const std::string*>> chainAnswers_;
+  mutable std::size_t chainAnswerCount_ = 0;
 };
 
 }  // namespace maravel

@@ -17,6 +17,11 @@ const std::string* find(const AttributeMap& attributes, std::string_view key) {
 const std::string* StyleSheet::lookup(std::string_view key, const AttributeMap& attributes) const {
   if (const std::string* value = find(attributes, key)) return value;
   const std::string* styleName = find(attributes, "resolver");
+  return styleName == nullptr ? nullptr : lookupFrom(key, *styleName);
+}
+
+const std::string* StyleSheet::lookupFrom(std::string_view key, const std::string& firstStyle) const {
+  const std::string* styleName = &firstStyle;
   for (int hop = 0; styleName != nullptr && hop < kMaxResolverHops; ++hop) {
     const auto style = styles.find(*styleName);
     if (style == styles.end()) return nullptr;

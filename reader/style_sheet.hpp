@@ -19,6 +19,11 @@ struct StyleSheet {
   // a value and ends the search. The pointer stays valid as long as both the
   // style sheet and `attributes` do.
   const std::string* lookup(std::string_view key, const AttributeMap& attributes) const;
+
+  // The value of `key` found by following the chain that starts at the style
+  // named `styleName` (at most 16 styles): what lookup() answers for an
+  // attribute map without `key` whose "resolver" names that style.
+  const std::string* lookupFrom(std::string_view key, const std::string& styleName) const;
 };
 
 }  // namespace maravel

@@ -243,6 +243,32 @@ TEST_F(ElementBuilderTest, RunInheritanceStopsAtTheFirstValueFoundEvenWhenUnusab
   EXPECT_EQ(p.runs[2].fontFamily, "Arial");
 }
 
+TEST_F(ElementBuilderTest, RememberedStyleChainsAnswerLikeTheStyleSheet) {
+  // edf_1 -> ... -> edf_17; "bold" is found 16 styles from edf_1 but 17
+  // styles from edf_0, so the remembered answer for one start style must
+  // not leak to another, nor to another key.
+  StyleSheet styles;
+  for (int i = 0; i <= 17; ++i) {
+    AttributeMap style{{"name", "edf_" + std::to_string(i)}, {"resolver", "edf_" + std::to_string(i + 1)}};
+    if (i == 16) style["bold"] = "true";
+    if (i == 2) style["size"] = "9";
+    styles.styles[style["name"]] = style;
+  }
+  const ParagraphItem p = paragraph(R"(<paragraph>
+      <content resolver="edf_1" startOffset="0" length="1" />
+      <content resolver="edf_0" startOffset="0" length="1" />
+      <content resolver="edf_1" startOffset="0" length="1" />
+      <content resolver="edf_0" startOffset="0" length="1" />
+    </paragraph>)",
+                                    u"a", styles);
+  EXPECT_TRUE(p.runs[0].bold);
+  EXPECT_FALSE(p.runs[1].bold);
+  EXPECT_TRUE(p.runs[2].bold);
+  EXPECT_FALSE(p.runs[3].bold);
+  EXPECT_EQ(p.runs[2].fontSize, 9);
+  EXPECT_EQ(p.runs[3].fontSize, 9);
+}
+
 TEST_F(ElementBuilderTest, RunFormatDefaults) {
   const ParagraphItem p = paragraph(R"(<paragraph>
       <content bold="True" size="0" family="" startOffset="0" length="1" />
