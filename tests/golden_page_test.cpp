@@ -4,6 +4,12 @@
 // .udf archive, parses it and renders the page with the title "<name>.udf";
 // the page must equal tests/golden/<name>.html byte for byte.
 //
+// karar.html holds the whole page. The other pairs hold it with the fixed
+// rules of the stylesheet (the same on every page but for the sheet's size,
+// which the page writer tests check) each replaced by one marker line, so
+// that they show what their document changes: the generated classes, the
+// badge and the sheet's content.
+//
 // To add a pair, write the .xml, then run this test once with
 // MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
 // changed .html files instead of comparing. Read every generated page
@@ -18,7 +24,9 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <sstream>
+#include <string_view>
 
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
@@ -50,6 +58,25 @@ std::vector<std::string> pairNames() {
   return names;
 }
 
+const std::set<std::string> kWholePages = {"karar"};
+constexpr std::string_view kElided = "        /* fixed rules */\n";
+
+// Replaces the text after `from` up to and including `through` (searched
+// after `from`) by the marker line.
+void elide(std::string& page, std::string_view from, std::string_view through) {
+  const std::size_t start = page.find(from);
+  if (start == std::string::npos) return;
+  const std::size_t end = page.find(through, start + from.size());
+  if (end == std::string::npos) return;
+  page.replace(start + from.size(), end + through.size() - start - from.size(), kElided);
+}
+
+std::string withoutFixedRules(std::string page) {
+  elide(page, "    <style>\n", ".udf-footer {\n            margin-top: calc(18 * var(--u));\n        }\n");
+  elide(page, "        }\n        /* Footer Notu */\n", "            align-items: center;\n        }\n");
+  return page;
+}
+
 bool updating() {
   const char* value = std::getenv("MARAVEL_UPDATE_GOLDEN");
   return value != nullptr && std::string(value) == "1";
@@ -67,7 +94,8 @@ TEST_P(GoldenPageTest, PageMatches) {
 
   const std::optional<UDFDocument> doc = UDFParser::parse(testing::makeUdf(*content, propertiesView));
   ASSERT_TRUE(doc) << name;
-  const std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
+  std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
+  if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
 
   const fs::path expectedPath = goldenDir() / (name + ".html");
   const std::optional<std::string> expected = readFile(expectedPath);
