@@ -55,27 +55,29 @@ bool writeBytes(const std::vector<std::uint8_t>& bytes, const std::optional<std:
 int main(int argc, char** argv) {
   Options options;
   bool haveFile = false;
+  bool optionsEnded = false;  // after "--" every argument is a file name
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::cout << kHelp;
-      return kPreviewed;
+    if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+      if (arg == "--") {
+        optionsEnded = true;
+      } else if (arg == "--help" || arg == "-h") {
+        std::cout << kHelp;
+        return kPreviewed;
+      } else if (arg == "--version") {
+        std::cout << "pelsora " << MARAVEL_VERSION << "\n";
+        return kPreviewed;
+      } else if (arg == "-o") {
+        if (i + 1 >= argc) return usageError("-o needs a file name");
+        options.output = argv[++i];
+      } else {
+        return usageError("unknown option " + std::string(arg));
+      }
+      continue;
     }
-    if (arg == "--version") {
-      std::cout << "pelsora " << MARAVEL_VERSION << "\n";
-      return kPreviewed;
-    }
-    if (arg == "-o") {
-      if (i + 1 >= argc) return usageError("-o needs a file name");
-      options.output = argv[++i];
-    } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-      return usageError("unknown option " + std::string(arg));
-    } else {
-      if (arg == "--" && i + 1 < argc) ++i;
-      if (haveFile) return usageError("one file at a time");
-      options.file = argv[i];
-      haveFile = true;
-    }
+    if (haveFile) return usageError("one file at a time");
+    options.file = argv[i];
+    haveFile = true;
   }
   if (!haveFile) return usageError("no file given");
 

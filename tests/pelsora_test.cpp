@@ -118,6 +118,8 @@ TEST_F(PelsoraTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(pelsora("--unknown karar.udf").status, 2);
   EXPECT_EQ(pelsora("a.udf b.udf").status, 2);
   EXPECT_EQ(pelsora("karar.udf -o").status, 2);
+  EXPECT_EQ(pelsora("--").status, 2);
+  EXPECT_EQ(pelsora("-- -o").status, 1);  // after "--", "-o" names a file
   const fs::path file = write("karar.udf", maravel::testing::makeUdf(kContent));
   EXPECT_EQ(
       pelsora("-o " + quoted((dir / "yok" / "sayfa.html").string()) + " " + quoted(file.string())).status, 2);
