@@ -81,16 +81,10 @@ TEST_F(ListNumberingTest, FormatNamesAnyCaseAndPunctuation) {
       <paragraph bulleted="true" listId="w" BulletType="BULLET_TYPE_DIAMOND" />
       <paragraph bulleted="true" listId="w" ListLevel="2" />
       <paragraph bulleted="true" listId="w" ListLevel="3" secListTypeLevel3="bullet_type_triangle" />
+      <paragraph numbered="true" listId="x" ListLevel="3" NumberType="PAREN_NUMBER" />
+      <paragraph numbered="true" listId="x" ListLevel="3" secListTypeLevel3="NUMBER_TYPE_NUMBER_DOT" />
     </elements>)"),
-            (Markers{"(a)", "(b)", "IV)", "Ç-", "1.", "➤", "◆", "▪", "►"}));
-}
-
-TEST_F(ListNumberingTest, LevelThreeIgnoresNumberTypeWithoutItsOwnFormat) {
-  EXPECT_EQ(markers(R"(<elements>
-      <paragraph numbered="true" ListLevel="3" NumberType="PAREN_NUMBER" />
-      <paragraph numbered="true" ListLevel="3" secListTypeLevel3="NUMBER_TYPE_NUMBER_DOT" />
-    </elements>)"),
-            (Markers{"i.", "2."}));
+            (Markers{"(a)", "(b)", "IV)", "Ç-", "1.", "➤", "◆", "▪", "►", "i.", "2."}));
 }
 
 TEST_F(ListNumberingTest, NumberSettedSetsTheCounterBeforeTheIncrement) {
@@ -133,36 +127,27 @@ TEST_F(ListNumberingTest, ListSettingsComeFromStylesAndSection) {
             (Markers{"(1)", "(2)", "3."}));
 }
 
-TEST(ListNumberingRoman, Numerals) {
-  EXPECT_EQ(ListNumbering::roman(0), "0");
-  EXPECT_EQ(ListNumbering::roman(-4), "-4");
-  EXPECT_EQ(ListNumbering::roman(4000), "4000");
-  EXPECT_EQ(ListNumbering::roman(1994), "MCMXCIV");
-  EXPECT_EQ(ListNumbering::roman(3999), "MMMCMXCIX");
-  EXPECT_EQ(ListNumbering::roman(4), "IV");
-  EXPECT_EQ(ListNumbering::roman(std::numeric_limits<std::int64_t>::max()), "9223372036854775807");
-}
-
-TEST(ListNumberingLetters, BijectiveTurkishAlphabet) {
+TEST(ListNumberingFormats, RomanNumeralsAndBijectiveTurkishLetters) {
+  const std::int64_t max = std::numeric_limits<std::int64_t>::max();
+  const std::pair<std::int64_t, const char*> romans[] = {{0, "0"},
+                                                         {-4, "-4"},
+                                                         {4000, "4000"},
+                                                         {1994, "MCMXCIV"},
+                                                         {3999, "MMMCMXCIX"},
+                                                         {4, "IV"},
+                                                         {max, "9223372036854775807"}};
+  for (const auto& [n, text] : romans) EXPECT_EQ(ListNumbering::roman(n), text) << n;
   const auto& upper = ListNumbering::upperLetters;
   ASSERT_EQ(upper.size(), 29u);
   ASSERT_EQ(ListNumbering::lowerLetters.size(), 29u);
-  EXPECT_EQ(ListNumbering::letters(0, upper), "A");
-  EXPECT_EQ(ListNumbering::letters(1, upper), "A");
-  EXPECT_EQ(ListNumbering::letters(29, upper), "Z");
-  EXPECT_EQ(ListNumbering::letters(30, upper), "AA");
-  EXPECT_EQ(ListNumbering::letters(58, upper), "AZ");
-  EXPECT_EQ(ListNumbering::letters(59, upper), "BA");
-  EXPECT_EQ(ListNumbering::letters(870, upper), "ZZ");
-  EXPECT_EQ(ListNumbering::letters(871, upper), "AAA");
-  EXPECT_EQ(ListNumbering::letters(4, upper), "Ç");
-  EXPECT_EQ(ListNumbering::letters(9, upper), "Ğ");
-  EXPECT_EQ(ListNumbering::letters(10, upper), "H");
-  EXPECT_EQ(ListNumbering::letters(12, upper), "İ");
+  const std::pair<std::int64_t, const char*> letters[] = {{0, "A"},   {1, "A"},   {29, "Z"},   {30, "AA"},
+                                                          {58, "AZ"}, {59, "BA"}, {870, "ZZ"}, {871, "AAA"},
+                                                          {4, "Ç"},   {9, "Ğ"},   {10, "H"},   {12, "İ"}};
+  for (const auto& [n, text] : letters) EXPECT_EQ(ListNumbering::letters(n, upper), text) << n;
   EXPECT_EQ(ListNumbering::letters(11, ListNumbering::lowerLetters), "ı");
   EXPECT_EQ(ListNumbering::letters(12, ListNumbering::lowerLetters), "i");
   EXPECT_EQ(ListNumbering::letters(5, {}), "");
-  EXPECT_FALSE(ListNumbering::letters(std::numeric_limits<std::int64_t>::max(), upper).empty());
+  EXPECT_FALSE(ListNumbering::letters(max, upper).empty());
 }
 
 }  // namespace
