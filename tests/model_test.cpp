@@ -1,53 +1,36 @@
-#include "model/udf_document.hpp"
-
 #include <gtest/gtest.h>
+
+#include "model/udf_document.hpp"
 
 namespace maravel {
 namespace {
 
-TEST(PagePropertiesTest, DefaultsAreA4PortraitWithOneAndAHalfCentimetreMargins) {
-  PageProperties page;
-  EXPECT_EQ(page.leftMargin, 42.52);
-  EXPECT_EQ(page.rightMargin, 42.52);
-  EXPECT_EQ(page.topMargin, 42.52);
-  EXPECT_EQ(page.bottomMargin, 42.52);
-  EXPECT_EQ(page.pageWidth(), 595.28);
-  EXPECT_EQ(page.pageHeight(), 841.89);
-}
-
 TEST(PagePropertiesTest, OrientationAndMediaSizeChooseThePaper) {
-  PageProperties a5Landscape;
-  a5Landscape.orientation = 0;
-  a5Landscape.mediaSize = 2;
-  EXPECT_EQ(a5Landscape.pageWidth(), 595.28);
-  EXPECT_EQ(a5Landscape.pageHeight(), 419.53);
-
-  PageProperties a5Portrait;
-  a5Portrait.mediaSize = 2;
-  EXPECT_EQ(a5Portrait.pageWidth(), 419.53);
-  EXPECT_EQ(a5Portrait.pageHeight(), 595.28);
-
-  PageProperties a4Landscape;
-  a4Landscape.orientation = 0;
-  EXPECT_EQ(a4Landscape.pageWidth(), 841.89);
-  EXPECT_EQ(a4Landscape.pageHeight(), 595.28);
-
-  // Unknown codes mean portrait A4.
-  PageProperties unknown;
-  unknown.orientation = 7;
-  unknown.mediaSize = 3;
-  EXPECT_EQ(unknown.pageWidth(), 595.28);
-  EXPECT_EQ(unknown.pageHeight(), 841.89);
+  PageProperties page;
+  EXPECT_EQ(std::vector<double>({page.leftMargin, page.rightMargin, page.topMargin, page.bottomMargin}),
+            std::vector<double>(4, 42.52));
+  // orientation, mediaSize -> width, height; unknown codes mean portrait A4.
+  const struct {
+    int orientation, mediaSize;
+    double width, height;
+  } cases[] = {{1, 1, 595.28, 841.89},
+               {0, 2, 595.28, 419.53},
+               {1, 2, 419.53, 595.28},
+               {0, 1, 841.89, 595.28},
+               {7, 3, 595.28, 841.89}};
+  for (const auto& c : cases) {
+    page.orientation = c.orientation;
+    page.mediaSize = c.mediaSize;
+    EXPECT_EQ(page.pageWidth(), c.width) << c.orientation << c.mediaSize;
+    EXPECT_EQ(page.pageHeight(), c.height) << c.orientation << c.mediaSize;
+  }
 }
 
 TEST(TextAlignmentTest, RawValuesOutsideZeroToThreeGiveNothing) {
-  EXPECT_EQ(textAlignmentFromRaw(0), TextAlignment::left);
-  EXPECT_EQ(textAlignmentFromRaw(1), TextAlignment::center);
-  EXPECT_EQ(textAlignmentFromRaw(2), TextAlignment::right);
-  EXPECT_EQ(textAlignmentFromRaw(3), TextAlignment::justify);
+  for (int raw = 0; raw <= 3; ++raw) EXPECT_EQ(rawValue(textAlignmentFromRaw(raw).value()), raw);
   EXPECT_FALSE(textAlignmentFromRaw(4));
   EXPECT_FALSE(textAlignmentFromRaw(-1));
-  EXPECT_EQ(rawValue(TextAlignment::justify), 3);
+  EXPECT_EQ(textAlignmentFromRaw(3), TextAlignment::justify);
 }
 
 TextRun run(std::string text) {
@@ -68,16 +51,8 @@ TEST(ParagraphItemTest, FullTextJoinsRunsAndSkipsPictures) {
 
 TEST(UDFDocumentTest, DefaultsDescribeAnEmptyUnsignedDocument) {
   UDFDocument doc;
-  EXPECT_TRUE(doc.elements.empty());
-  EXPECT_TRUE(doc.headerElements.empty());
-  EXPECT_TRUE(doc.footerElements.empty());
   EXPECT_EQ(doc.headerStartPage, 1);
-  EXPECT_FALSE(doc.headerColor);
-  EXPECT_FALSE(doc.footerColor);
-  EXPECT_FALSE(doc.signature.isSigned);
-  EXPECT_TRUE(doc.signature.signerName.empty() && doc.signature.issuer.empty());
-  EXPECT_TRUE(doc.verificationCode.empty() && doc.webID.empty() && doc.rawText.empty());
-  EXPECT_EQ(doc.pageProps, PageProperties());
+  EXPECT_FALSE(doc.headerColor || doc.footerColor || doc.signature.isSigned);
 }
 
 TEST(UDFDocumentTest, CopiesAreDeepValues) {
