@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,14 @@ Bytes jpeg(std::uint16_t width, std::uint16_t height, std::uint16_t appLength) {
 
 std::string base64(const Bytes& b) { return text::encodeBase64(b); }
 
+// "mime width x height" of a picture, or "none".
+std::string shape(const std::optional<InlineImage>& image) {
+  if (!image) return "none";
+  std::ostringstream out;
+  out << image->mimeType << ' ' << image->width << 'x' << image->height;
+  return out.str();
+}
+
 std::optional<InlineImage> picture(const std::string& data, std::optional<std::string> width = {},
                                    std::optional<std::string> height = {}) {
   AttributeMap attributes{{"imagedata", data}};
@@ -69,65 +78,28 @@ std::optional<InlineImage> picture(const std::string& data, std::optional<std::s
   return PictureReader::picture(attributes);
 }
 
-TEST(PictureReader, PngKeepsProportionsWhenOneSideIsGiven) {
+TEST(PictureReader, SizesFromHeadersKeepProportionsWhenOneSideIsGiven) {
   const std::string data = base64(png(200, 100));
-  const auto natural = picture(data);
-  ASSERT_TRUE(natural.has_value());
-  EXPECT_EQ(natural->mimeType, "image/png");
-  EXPECT_EQ(natural->base64, data);
-  EXPECT_EQ(natural->width, 200);
-  EXPECT_EQ(natural->height, 100);
-
-  const auto widthOnly = picture(data, "50");
-  EXPECT_EQ(widthOnly->width, 50);
-  EXPECT_EQ(widthOnly->height, 25);
-
-  const auto heightOnly = picture(data, std::nullopt, "20");
-  EXPECT_EQ(heightOnly->width, 40);
-  EXPECT_EQ(heightOnly->height, 20);
-
-  const auto both = picture(data, "30", "30");
-  EXPECT_EQ(both->width, 30);
-  EXPECT_EQ(both->height, 30);
-}
-
-TEST(PictureReader, UndecodableDataFallsBackToPngSixteenSquare) {
-  const auto fallback = picture("QUJD!!");
-  ASSERT_TRUE(fallback.has_value());
-  EXPECT_EQ(fallback->mimeType, "image/png");
-  EXPECT_EQ(fallback->width, 16);
-  EXPECT_EQ(fallback->height, 16);
-
-  const auto given = picture("QUJD", "40", "12");
-  EXPECT_EQ(given->width, 40);
-  EXPECT_EQ(given->height, 12);
-  EXPECT_EQ(picture("Q", "40")->height, 16);
-}
-
-TEST(PictureReader, GifAndBmpHeaders) {
-  const auto g = picture(base64(gif(300, 7)));
-  EXPECT_EQ(g->mimeType, "image/gif");
-  EXPECT_EQ(g->width, 300);
-  EXPECT_EQ(g->height, 7);
-
-  const auto topDown = picture(base64(bmp(64, -48)));
-  EXPECT_EQ(topDown->mimeType, "image/bmp");
-  EXPECT_EQ(topDown->width, 64);
-  EXPECT_EQ(topDown->height, 48);
-}
-
-TEST(PictureReader, JpegFrameHeaderIsFoundByWalkingSegments) {
-  const auto j = picture(base64(jpeg(640, 480, 100)));
-  EXPECT_EQ(j->mimeType, "image/jpeg");
-  EXPECT_EQ(j->width, 640);
-  EXPECT_EQ(j->height, 480);
-}
-
-TEST(PictureReader, JpegFrameBeyondTheExaminedPrefixUsesTheGivenSizes) {
-  const auto j = picture(base64(jpeg(640, 480, 100)), "120", "90");
-  EXPECT_EQ(j->mimeType, "image/jpeg");
-  EXPECT_EQ(j->width, 120);
-  EXPECT_EQ(j->height, 90);
+  EXPECT_EQ(picture(data)->base64, data);
+  const std::string jpegData = base64(jpeg(640, 480, 100));
+  const struct {
+    std::string data;
+    std::optional<std::string> width, height;
+    std::string shape;
+  } cases[] = {
+      {data, {}, {}, "image/png 200x100"},
+      {data, "50", {}, "image/png 50x25"},
+      {data, {}, "20", "image/png 40x20"},
+      {data, "30", "30", "image/png 30x30"},
+      {"QUJD!!", {}, {}, "image/png 16x16"},  // undecodable: a 16-point square
+      {"QUJD", "40", "12", "image/png 40x12"},
+      {"Q", "40", {}, "image/png 40x16"},
+      {base64(gif(300, 7)), {}, {}, "image/gif 300x7"},
+      {base64(bmp(64, -48)), {}, {}, "image/bmp 64x48"},  // top-down
+      {jpegData, {}, {}, "image/jpeg 640x480"},           // found by walking the segments
+      {jpegData, "120", "90", "image/jpeg 120x90"},       // frame beyond the examined prefix
+  };
+  for (const auto& c : cases) EXPECT_EQ(shape(picture(c.data, c.width, c.height)), c.shape) << c.shape;
 }
 
 TEST(PictureReader, TruncatedJpegsNeverReadPastTheirBytes) {
@@ -147,11 +119,10 @@ TEST(PictureReader, TruncatedJpegsNeverReadPastTheirBytes) {
 
 TEST(PictureReader, SizesAreAtLeastOneAndFinite) {
   const std::string data = base64(png(200, 100));
-  EXPECT_EQ(picture(data, "0")->width, 1);
-  EXPECT_EQ(picture(data, "0")->height, 1);
-  EXPECT_EQ(picture(data, "-5", "-5")->height, 1);
+  EXPECT_EQ(shape(picture(data, "0")), "image/png 1x1");
+  EXPECT_EQ(shape(picture(data, "-5", "-5")), "image/png 1x1");
   EXPECT_EQ(picture(base64(png(1, 1000000)), "1e308")->height, 1);
-  EXPECT_EQ(picture(base64(png(0, 0)))->width, 1);
+  EXPECT_EQ(shape(picture(base64(png(0, 0)))), "image/png 1x1");
   EXPECT_EQ(picture(data, "wide")->width, 200);
 }
 
@@ -166,10 +137,6 @@ TEST(PictureReader, OnlyBase64CharactersReachTheImage) {
   const std::string dirty = clean.substr(0, 8) + "\"><script>alert('x')</script>\n  \t" + clean.substr(8);
   const auto image = picture(dirty);
   ASSERT_TRUE(image.has_value());
-  EXPECT_EQ(
-      image->base64.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
-      std::string::npos);
-  EXPECT_EQ(image->base64.find("<"), std::string::npos);
   EXPECT_EQ(image->base64, clean.substr(0, 8) + "scriptalertx/script" + clean.substr(8));
 }
 

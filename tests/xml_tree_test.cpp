@@ -28,7 +28,6 @@ Davacı vekili]]></content>
   const XMLNode& root = documentElement(result);
   EXPECT_EQ(root.name, "template");
   EXPECT_EQ(root.attributes.at("format_id"), "1.8");
-  ASSERT_NE(root.child("content"), nullptr);
   EXPECT_EQ(root.child("content")->text, "Sayın Mahkeme\nDavacı vekili");
   const XMLNode* pageFormat = root.child("properties")->child("pageFormat");
   ASSERT_NE(pageFormat, nullptr);
@@ -124,13 +123,8 @@ TEST(XMLTreeTest, NestingBeyondTheLimitFailsAndKeepsTheBoundedTree) {
   std::size_t levels = 0;
   for (const XMLNode* node = &result.root; !node->children.empty(); node = &node->children.front()) ++levels;
   EXPECT_EQ(levels, XMLTreeBuilder::kMaxDepth);
-}
-
-TEST(XMLTreeTest, NestingAtTheLimitParses) {
-  std::string deep;
-  for (std::size_t i = 0; i < XMLTreeBuilder::kMaxDepth; ++i) deep += "<a>";
-  for (std::size_t i = 0; i < XMLTreeBuilder::kMaxDepth; ++i) deep += "</a>";
-  EXPECT_TRUE(parseXMLTree(deep).success);
+  const std::size_t limit = XMLTreeBuilder::kMaxDepth;
+  EXPECT_TRUE(parseXMLTree(deep.substr(0, 3 * limit) + deep.substr(deep.size() - 4 * limit)).success);
 }
 
 TEST(XMLTreeTest, MoreElementsThanTheLimitFailAndKeepTheFirstOnes) {
@@ -162,14 +156,17 @@ class XMLTreeBuilderTest : public ::testing::Test {
   XMLTreeBuilder builder;
 };
 
-TEST_F(XMLTreeBuilderTest, EndWithOnlyRootOpenKeepsRoot) {
+TEST_F(XMLTreeBuilderTest, EndWithOnlyRootOpenKeepsRootAndTakeRootStartsOver) {
   builder.didEndElement();
   builder.didEndElement();
   builder.didStartElement("template", {});
   builder.foundCharacters("x");
+  const XMLNode tree = builder.takeRoot();
+  EXPECT_EQ(tree.name, "#document");
+  ASSERT_EQ(tree.children.size(), 1u);
+  EXPECT_EQ(tree.children[0].text, "x");
   EXPECT_EQ(builder.root().name, "#document");
-  ASSERT_EQ(builder.root().children.size(), 1u);
-  EXPECT_EQ(builder.root().children[0].text, "x");
+  EXPECT_TRUE(builder.root().children.empty());
 }
 
 TEST_F(XMLTreeBuilderTest, CdataWithInvalidUtf8GetsReplacementCharacters) {
@@ -179,16 +176,6 @@ TEST_F(XMLTreeBuilderTest, CdataWithInvalidUtf8GetsReplacementCharacters) {
   const XMLNode& content = builder.root().children.at(0);
   EXPECT_EQ(content.text, "ok\xEF\xBF\xBD\xEF\xBF\xBD!");
   EXPECT_EQ(content.attributes.at("lang"), "tr");
-}
-
-TEST_F(XMLTreeBuilderTest, TakeRootStartsOver) {
-  builder.didStartElement("template", {});
-  const XMLNode tree = builder.takeRoot();
-  EXPECT_EQ(tree.children.size(), 1u);
-  EXPECT_EQ(builder.root().name, "#document");
-  EXPECT_TRUE(builder.root().children.empty());
-  builder.didStartElement("again", {});
-  EXPECT_EQ(builder.root().children.at(0).name, "again");
 }
 
 }  // namespace
