@@ -52,36 +52,41 @@ class BlockWriterTest : public ::testing::Test {
 
 constexpr const char* kRule = "max(1px,calc(1*var(--u))) solid var(--rule);";
 
-TEST_F(BlockWriterTest, EmptyListGivesNothing) { EXPECT_EQ(writer.render({}, 400, false), ""); }
-
 TEST_F(BlockWriterTest, EachElementEndsWithALineFeed) {
+  EXPECT_EQ(writer.render({}, 400, false), "");
   const std::string html = writer.render({para("a"), para("")}, 400, false);
   EXPECT_EQ(std::count(html.begin(), html.end(), '\n'), 2);
   EXPECT_EQ(html.back(), '\n');
   EXPECT_NE(html.find("</p>\n<p class=\"udf-p "), std::string::npos);
+  TableItem empty;
+  empty.rows = {TableRow{}, TableRow{}};
+  EXPECT_EQ(render(empty), "\n");
 }
 
-TEST_F(BlockWriterTest, RowsWithoutCellsWriteNothing) {
-  TableItem table;
-  table.rows = {TableRow{}, TableRow{}};
-  EXPECT_EQ(render(table), "\n");
-}
-
-TEST_F(BlockWriterTest, RowSpansShareTheWidth) {
-  TableItem table;
-  table.rows = {row(3)};
-  table.rows[0].columnSpans = std::vector<double>{2, 1, 1};
-  EXPECT_EQ(cellStyles(render(table)),
-            (std::vector<std::string>{"width:calc(200*var(--u));", "width:calc(100*var(--u));",
-                                      "width:calc(100*var(--u));"}));
-}
-
-TEST_F(BlockWriterTest, SurplusTableColumnsFoldIntoTheLastCell) {
-  TableItem table;
-  table.rows = {row(2)};
-  table.columnSpans = std::vector<double>{1, 1, 2};
-  EXPECT_EQ(cellStyles(render(table)),
-            (std::vector<std::string>{"width:calc(100*var(--u));", "width:calc(300*var(--u));"}));
+TEST_F(BlockWriterTest, CellWidthsFromRowOrTableSpans) {
+  using Spans = std::vector<double>;  // empty: none given
+  const auto given = [](const Spans& spans) { return spans.empty() ? std::nullopt : std::optional(spans); };
+  const struct {
+    std::size_t cells;
+    Spans rowSpans, tableSpans;
+    std::vector<double> widths;
+  } cases[] = {
+      {3, Spans({2, 1, 1}), {}, {200, 100, 100}},
+      {2, {}, Spans({1, 1, 2}), {100, 300}},          // surplus columns fold into the last cell
+      {2, Spans({3, 1, 1}), Spans({1}), {200, 200}},  // wrong lengths are replaced
+      {2, Spans({0, -3}), {}, {200, 200}},            // no positive span: equal split
+      {2, Spans({-1, 3}), {}, {0, 400}},
+  };
+  for (const auto& c : cases) {
+    TableItem table;
+    table.rows = {row(c.cells)};
+    table.rows[0].columnSpans = given(c.rowSpans);
+    table.columnSpans = given(c.tableSpans);
+    std::vector<std::string> expected;
+    for (double width : c.widths)
+      expected.push_back(width == 0 ? "width:0;" : "width:" + DocumentWriter::u(width) + ";");
+    EXPECT_EQ(cellStyles(render(table)), expected) << c.widths.front();
+  }
 }
 
 // Folding a long span list into the last cell must not cost a walk over the
@@ -94,25 +99,6 @@ TEST_F(BlockWriterTest, LongTableSpanListsFoldOncePerTable) {
   ASSERT_EQ(styles.size(), 100'000u);
   EXPECT_EQ(styles.front(), "width:calc(1*var(--u));");
   EXPECT_EQ(styles.back(), "width:calc(999999*var(--u));");
-}
-
-TEST_F(BlockWriterTest, RowSpansOfTheWrongLengthAreReplaced) {
-  TableItem table;
-  table.rows = {row(2)};
-  table.rows[0].columnSpans = std::vector<double>{3, 1, 1};
-  table.columnSpans = std::vector<double>{1};  // too short as well
-  EXPECT_EQ(cellStyles(render(table)),
-            (std::vector<std::string>{"width:calc(200*var(--u));", "width:calc(200*var(--u));"}));
-}
-
-TEST_F(BlockWriterTest, ZeroOrNegativeSpansSplitEqually) {
-  TableItem table;
-  table.rows = {row(2)};
-  table.rows[0].columnSpans = std::vector<double>{0, -3};
-  EXPECT_EQ(cellStyles(render(table)),
-            (std::vector<std::string>{"width:calc(200*var(--u));", "width:calc(200*var(--u));"}));
-  table.rows[0].columnSpans = std::vector<double>{-1, 3};
-  EXPECT_EQ(cellStyles(render(table)), (std::vector<std::string>{"width:0;", "width:calc(400*var(--u));"}));
 }
 
 TEST_F(BlockWriterTest, RowHeights) {
@@ -192,10 +178,8 @@ TEST_F(BlockWriterTest, BorderColours) {
             std::string::npos);
   table.border = border("dotted", 0x336699);
   EXPECT_EQ(cellStyles(render(table))[0], "width:calc(400*var(--u));");
-}
 
-TEST_F(BlockWriterTest, CellBorderWinsOverRowAndTable) {
-  TableItem table;
+  // The cell's border wins over the row's, the row's over the table's.
   table.rows = {row(2)};
   table.border = border("borderCell", 0x111111);
   table.rows[0].border = border("borderCell", 0x336699);
@@ -230,9 +214,10 @@ TEST_F(BlockWriterTest, DeepNestingIsBounded) {
 }
 
 TEST_F(BlockWriterTest, RegionColour) {
-  EXPECT_EQ(writer.region({}, 400, 0x1F1F1F, "udf-header"), "<div class=\"udf-header\"></div>");
-  EXPECT_EQ(writer.region({}, 400, 0xF5F5F5, "udf-header"), "<div class=\"udf-header\"></div>");
-  EXPECT_EQ(writer.region({}, 400, std::nullopt, "udf-footer"), "<div class=\"udf-footer\"></div>");
+  for (std::optional<std::uint32_t> colour :
+       {std::optional<std::uint32_t>(0x1F1F1F), std::optional<std::uint32_t>(0xF5F5F5),
+        std::optional<std::uint32_t>()})
+    EXPECT_EQ(writer.region({}, 400, colour, "udf-footer"), "<div class=\"udf-footer\"></div>");
   EXPECT_EQ(writer.region({}, 400, 0x808080, "udf-footer"),
             "<div class=\"udf-footer\" style=\"color:#808080\"></div>");
   const std::string html = writer.region({para("Sayfa 1")}, 400, std::nullopt, "udf-footer");

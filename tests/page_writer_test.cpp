@@ -53,23 +53,16 @@ TEST_F(PageWriterTest, WorkedExampleA4) {
   EXPECT_TRUE(has(html, "<td style=\"width:calc(467.72*var(--u));\">"));
 }
 
-TEST_F(PageWriterTest, ZeroMarginWritesZero) {
+TEST_F(PageWriterTest, ZeroMarginNarrowContentAndLandscapeA5) {
   doc.pageProps.topMargin = 0;
-  EXPECT_TRUE(has(
-      page(), "            padding: 0 calc(42.52*var(--u)) calc(42.52*var(--u)) calc(42.52*var(--u));\n"));
-}
-
-TEST_F(PageWriterTest, ContentWidthIsAtLeast100Points) {
-  doc.pageProps.leftMargin = 300;
-  doc.pageProps.rightMargin = 300;
-  doc.elements = {probe()};
-  EXPECT_TRUE(has(page(), "<td style=\"width:calc(100*var(--u));\">"));
-}
-
-TEST_F(PageWriterTest, LandscapeA5) {
+  doc.pageProps.leftMargin = doc.pageProps.rightMargin = 300;
   doc.pageProps.orientation = 0;
   doc.pageProps.mediaSize = 2;
+  doc.elements = {probe()};
   const std::string html = page();
+  EXPECT_TRUE(
+      has(html, "            padding: 0 calc(300*var(--u)) calc(42.52*var(--u)) calc(300*var(--u));\n"));
+  EXPECT_TRUE(has(html, "<td style=\"width:calc(100*var(--u));\">"));  // at least 100 points
   EXPECT_TRUE(has(html, "width: calc(595.28 * var(--u));\n            min-height: calc(419.53 * var(--u));"));
 }
 
@@ -177,22 +170,18 @@ TEST_F(PageWriterTest, HeaderOnlyWhenItStartsOnTheFirstPage) {
   EXPECT_FALSE(has(page(), "udf-header"));
 }
 
-TEST_F(PageWriterTest, FooterAfterTheBody) {
+TEST_F(PageWriterTest, FooterAfterTheBodyUnlessBlank) {
   doc.elements = {para("Gövde")};
   doc.footerElements = {para("Sayfa 1")};
   doc.footerColor = 0x808080;
   const std::string html = page();
   EXPECT_TRUE(has(html, "Gövde</span></p>\n<div class=\"udf-footer\" style=\"color:#808080\"><p class="));
   EXPECT_TRUE(has(html, "Sayfa 1</span></p>\n</div>\n        \n        <div class=\"sheet-footer\">"));
-}
-
-TEST_F(PageWriterTest, BlankHeaderAndFooterAreLeftOut) {
   doc.headerStartPage = 0;
   doc.headerElements = {para(" \t "), para("")};
   doc.footerElements = {para("   ")};
-  const std::string html = page();
-  EXPECT_FALSE(has(html, "<div class=\"udf-header\""));
-  EXPECT_FALSE(has(html, "<div class=\"udf-footer\""));
+  EXPECT_FALSE(has(page(), "<div class=\"udf-header\""));
+  EXPECT_FALSE(has(page(), "<div class=\"udf-footer\""));
 }
 
 TEST_F(PageWriterTest, HostileFamilyNameStaysInsideItsString) {

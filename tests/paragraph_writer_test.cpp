@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <regex>
+#include <tuple>
 
 #include "html/document_writer.hpp"
 
@@ -51,61 +53,33 @@ class ParagraphWriterTest : public ::testing::Test {
   }
 };
 
-TEST_F(ParagraphWriterTest, MeasuresWithTheSubstitutedSerif) {
+TEST_F(ParagraphWriterTest, TabWidthsForEachKindOfStop) {
   // Liberation Serif stands in for Times New Roman: digits are half an em.
-  EXPECT_DOUBLE_EQ(w("10", 12), 12);
-  EXPECT_GT(w("a"), 0);
-}
-
-TEST_F(ParagraphWriterTest, DefaultStopsEvery72Points) {
-  const std::string html = writer.paragraph(para({text("a\t\tb")}), 400);
-  EXPECT_EQ(tabWidths(html), (std::vector<std::string>{DocumentWriter::u(72 - w("a")), "calc(72*var(--u))"}));
-}
-
-TEST_F(ParagraphWriterTest, WorkedExample) {
-  ParagraphItem p = para({text("Ad\tSoyad")});
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{DocumentWriter::u(72 - w("Ad"))});
-  p.tabStops = std::vector<TabStop>{{400, 1}};
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)),
-            std::vector<std::string>{DocumentWriter::u(400 - w("Soyad") - w("Ad"))});
-}
-
-TEST_F(ParagraphWriterTest, TabExactlyOnAStopGoesToTheNextOne) {
-  ParagraphItem p = para({picture(72), text("\tb")});
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(72*var(--u))"});
-  p.tabStops = std::vector<TabStop>{{72, 0}, {144, 0}};
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(72*var(--u))"});
-}
-
-TEST_F(ParagraphWriterTest, StopsBehindThePenGiveFivePoints) {
-  ParagraphItem p = para({picture(100), text("\tb")});
-  p.tabStops = std::vector<TabStop>{{50, 0}};
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(5*var(--u))"});
-  p.tabStops = std::vector<TabStop>{};
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"calc(5*var(--u))"});
-}
-
-TEST_F(ParagraphWriterTest, RightStopCloserThanTheTextGivesAZeroWidthTab) {
-  ParagraphItem p = para({text("a\tAnkara Bölge Adliye Mahkemesi")});
-  p.tabStops = std::vector<TabStop>{{60, 1}};
-  ASSERT_GT(w("Ankara Bölge Adliye Mahkemesi"), 60);
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{"0"});
-}
-
-TEST_F(ParagraphWriterTest, CentreStopCentresTheFollowingText) {
-  ParagraphItem p = para({text("\tKARAR")});
-  p.tabStops = std::vector<TabStop>{{200, 2}};
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)),
-            std::vector<std::string>{DocumentWriter::u(200 - w("KARAR") * 0.5)});
-}
-
-TEST_F(ParagraphWriterTest, DecimalStopAlignsTheFullStop) {
-  ParagraphItem p = para({text("\t1234.56")});
-  p.tabStops = std::vector<TabStop>{{300, 4}};
-  const std::string expected = DocumentWriter::u(300 - w("1234"));
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{expected});
-  p.runs = {text("\t1234")};  // no full stop: the text ends at the stop
-  EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), std::vector<std::string>{expected});
+  ASSERT_DOUBLE_EQ(w("10", 12), 12);
+  const auto u = [](double v) { return DocumentWriter::u(v); };
+  using Stops = std::optional<std::vector<TabStop>>;
+  const struct {
+    std::vector<TextRun> runs;
+    Stops stops;
+    std::vector<std::string> widths;
+  } cases[] = {
+      {{text("a\t\tb")}, {}, {u(72 - w("a")), "calc(72*var(--u))"}},  // default stops every 72 points
+      {{text("Ad\tSoyad")}, {}, {u(72 - w("Ad"))}},
+      {{text("Ad\tSoyad")}, Stops({{400, 1}}), {u(400 - w("Soyad") - w("Ad"))}},
+      {{picture(72), text("\tb")}, {}, {"calc(72*var(--u))"}},  // exactly on a stop: the next one
+      {{picture(72), text("\tb")}, Stops({{72, 0}, {144, 0}}), {"calc(72*var(--u))"}},
+      {{picture(100), text("\tb")}, Stops({{50, 0}}), {"calc(5*var(--u))"}},  // behind the pen
+      {{picture(100), text("\tb")}, Stops(std::vector<TabStop>{}), {"calc(5*var(--u))"}},
+      {{text("a\tAnkara Bölge Adliye Mahkemesi")}, Stops({{60, 1}}), {"0"}},  // right stop too close
+      {{text("\tKARAR")}, Stops({{200, 2}}), {u(200 - w("KARAR") * 0.5)}},
+      {{text("\t1234.56")}, Stops({{300, 4}}), {u(300 - w("1234"))}},
+      {{text("\t1234")}, Stops({{300, 4}}), {u(300 - w("1234"))}},  // no full stop: ends at the stop
+  };
+  for (const auto& c : cases) {
+    ParagraphItem p = para(c.runs);
+    p.tabStops = c.stops;
+    EXPECT_EQ(tabWidths(writer.paragraph(p, 400)), c.widths) << c.runs.back().text;
+  }
 }
 
 TEST_F(ParagraphWriterTest, FollowingWidthStopsAtTheNextTab) {
@@ -124,23 +98,16 @@ TEST_F(ParagraphWriterTest, FollowingWidthStopsAtTheNextTab) {
   const auto last = writer.followingWidth(segments, 4);
   EXPECT_DOUBLE_EQ(last.full, w("999", 10));
   EXPECT_DOUBLE_EQ(last.decimal, last.full);
-  const auto none = writer.followingWidth(segments, 5);
-  EXPECT_EQ(none.full, 0);
-  EXPECT_EQ(none.decimal, 0);
+  EXPECT_EQ(writer.followingWidth(segments, 5).full + writer.followingWidth(segments, 5).decimal, 0);
 }
 
-TEST_F(ParagraphWriterTest, TabFirstInTheParagraphNeverWraps) {
+TEST_F(ParagraphWriterTest, TabFirstInTheParagraphNeverWrapsLaterOnesWrapAfterAWord) {
   ParagraphItem p = para({text("\tb")});
   p.hanging = 10;
   EXPECT_EQ(tabWidths(writer.paragraph(p, 50)), std::vector<std::string>{"calc(50*var(--u))"});
   p.runs = {text("   \tb")};  // leading spaces do not count as placed
   EXPECT_EQ(tabWidths(writer.paragraph(p, 50)), std::vector<std::string>{DocumentWriter::u(50 - w("   "))});
-}
-
-TEST_F(ParagraphWriterTest, TabBeyondTheLineWrapsAfterAWord) {
-  ParagraphItem p = para({text("a\tb")});
-  p.hanging = 10;
-  // Wrapped to the hanging indent, then clipped at the line end.
+  p.runs = {text("a\tb")};  // wrapped to the hanging indent, then clipped at the line end
   EXPECT_EQ(tabWidths(writer.paragraph(p, 50)), std::vector<std::string>{"calc(40*var(--u))"});
 }
 
@@ -152,11 +119,7 @@ TEST_F(ParagraphWriterTest, JustifiedFirstLineTabsAreKeptOutOfJustification) {
   ASSERT_NE(open, std::string::npos);
   EXPECT_LT(open, html.find("Esas No"));
   EXPECT_NE(html.find("\">\t</span></span>"), std::string::npos);
-}
-
-TEST_F(ParagraphWriterTest, JustifiedTabAfterAWrapWritesNoSpan) {
-  ParagraphItem p = para({picture(300), picture(300), text("\tx")});
-  p.alignment = TextAlignment::justify;
+  p.runs = {picture(300), picture(300), text("\tx")};  // after a wrap: no span
   EXPECT_EQ(writer.paragraph(p, 400).find("udf-nj"), std::string::npos);
 }
 
@@ -225,13 +188,8 @@ TEST_F(ParagraphWriterTest, ControlCharactersAreDroppedAndTextEscaped) {
 TEST_F(ParagraphWriterTest, ParagraphClassDeclarationsInOrder) {
   ParagraphItem p = para({text("x", 14), text("y", 11)});
   p.alignment = TextAlignment::right;
-  p.leftIndent = 10;
-  p.rightIndent = -5;
-  p.hanging = 18;
-  p.firstLineIndent = 0;
-  p.spaceAbove = 6;
-  p.spaceBelow = 3;
-  p.lineSpacing = 1;
+  std::tie(p.leftIndent, p.rightIndent, p.hanging, p.firstLineIndent) = std::tuple(10, -5, 18, 0);
+  std::tie(p.spaceAbove, p.spaceBelow, p.lineSpacing) = std::tuple(6, 3, 1);
   const std::string html = writer.paragraph(p, 400);
   EXPECT_EQ(html.rfind("<p class=\"udf-p s0\">", 0), 0u);
   EXPECT_EQ(writer.classCSS.substr(0, writer.classCSS.find('\n')),

@@ -81,52 +81,33 @@ TEST_F(RunStylingTest, WeightSlantAndDecorationsInOrder) {
   EXPECT_NE(css(r).find("text-decoration:line-through;"), std::string::npos);
 }
 
-TEST_F(RunStylingTest, DarkForegroundsAreLeftToTheTheme) {
-  for (std::uint32_t color : {0x000000u, 0x4F4F4Fu}) {
+TEST_F(RunStylingTest, ColourThresholdsAndDarkOverrides) {
+  using Colour = std::optional<std::uint32_t>;
+  const struct {
+    Colour foreground, background;
+    std::string declarations, dark;  // the colour part of the class; its dark override
+  } cases[] = {
+      {0x000000, {}, "", ""},  // dark foregrounds are left to the theme
+      {0x4F4F4F, {}, "", ""},
+      {0x500000, {}, "color:#500000;", "color:color-mix(in srgb,#500000 55%,#fff);"},
+      {0x0000FF, {}, "color:#0000FF;", "color:color-mix(in srgb,#0000FF 55%,#fff);"},
+      {{}, 0xFFFFFF, "", ""},  // near-white backgrounds are dropped
+      {{}, 0xF1F1F1, "", ""},
+      {{}, 0xF0FFFF, "background-color:#F0FFFF;", "color:#111;"},  // dark text on the highlight
+      {0x336699, 0xFFFF00, "color:#336699;background-color:#FFFF00;", ""},
+  };
+  const std::string plain = css(run());
+  for (const auto& c : cases) {
+    DocumentWriter fresh{fonts};
     TextRun r = run();
-    r.foreground = color;
-    EXPECT_EQ(css(r).find("color"), std::string::npos) << color;
+    r.foreground = c.foreground;
+    r.background = c.background;
+    const std::string name = fresh.runClass(r);
+    EXPECT_NE(fresh.classCSS.find("{" + plain + c.declarations + "}"), std::string::npos) << c.declarations;
+    EXPECT_EQ(fresh.darkCSS, c.dark.empty() ? "" : "." + name + "{" + c.dark + "}\n");
   }
-  EXPECT_EQ(writer.darkCSS, "");
-}
-
-TEST_F(RunStylingTest, VisibleForegroundGetsALighterDarkOverride) {
-  TextRun r = run();
-  r.foreground = 0x500000;
-  EXPECT_NE(css(r).find("color:#500000;"), std::string::npos);
-  EXPECT_EQ(writer.darkCSS, ".s0{color:color-mix(in srgb,#500000 55%,#fff);}\n");
-}
-
-TEST_F(RunStylingTest, ColoursAreSixUpperCaseDigits) {
-  TextRun r = run();
-  r.foreground = 0x0000FF;
-  EXPECT_NE(css(r).find("color:#0000FF;"), std::string::npos);
   EXPECT_EQ(hexColor(0xab), "#0000AB");
   EXPECT_EQ(hexColor(0xFF123456), "#123456");
-}
-
-TEST_F(RunStylingTest, NearWhiteBackgroundsAreDropped) {
-  for (std::uint32_t color : {0xFFFFFFu, 0xF1F1F1u}) {
-    TextRun r = run();
-    r.background = color;
-    EXPECT_EQ(css(r).find("background"), std::string::npos) << color;
-  }
-  EXPECT_EQ(writer.darkCSS, "");
-}
-
-TEST_F(RunStylingTest, HighlightKeepsDarkTextInDarkAppearance) {
-  TextRun r = run();
-  r.background = 0xF0FFFF;
-  EXPECT_NE(css(r).find("background-color:#F0FFFF;"), std::string::npos);
-  EXPECT_EQ(writer.darkCSS, ".s0{color:#111;}\n");
-}
-
-TEST_F(RunStylingTest, ForegroundAndBackgroundTogetherHaveNoOverride) {
-  TextRun r = run();
-  r.foreground = 0x336699;
-  r.background = 0xFFFF00;
-  EXPECT_NE(css(r).find("color:#336699;background-color:#FFFF00;"), std::string::npos);
-  EXPECT_EQ(writer.darkCSS, "");
 }
 
 // With fonts installed an unknown name resolves to an installed family;
@@ -163,39 +144,36 @@ TEST(HTMLEscapeTest, AmpersandFirst) {
             "&lt;a href=&#39;x&#39;&gt;&quot;&amp;lt;&quot;&lt;/a&gt;");
 }
 
-TEST(FormatTest, RoundsHalfAwayFromZeroToTwoDecimals) {
-  EXPECT_EQ(DocumentWriter::fmt(841.8899), "841.89");
-  EXPECT_EQ(DocumentWriter::fmt(595.28), "595.28");
-  EXPECT_EQ(DocumentWriter::fmt(12.005), "12.01");
-  EXPECT_EQ(DocumentWriter::fmt(-0.75), "-0.75");
-  EXPECT_EQ(DocumentWriter::fmt(12.5), "12.5");
-  EXPECT_EQ(DocumentWriter::fmt(595), "595");
-  EXPECT_EQ(DocumentWriter::fmt(-12), "-12");
-  EXPECT_EQ(DocumentWriter::fmt(0.004), "0");
-  EXPECT_EQ(DocumentWriter::fmt(-0.001), "0");
-  EXPECT_EQ(DocumentWriter::fmt(-0.0), "0");
-  EXPECT_EQ(DocumentWriter::fmt(0.29), "0.29");
-  EXPECT_EQ(DocumentWriter::fmt(1e-7), "0");
-}
-
-TEST(FormatTest, IsTotal) {
-  EXPECT_EQ(DocumentWriter::fmt(std::numeric_limits<double>::quiet_NaN()), "0");
-  EXPECT_EQ(DocumentWriter::fmt(std::numeric_limits<double>::infinity()), "0");
-  EXPECT_EQ(DocumentWriter::fmt(-std::numeric_limits<double>::infinity()), "0");
-  EXPECT_EQ(DocumentWriter::fmt(1e300), "9223372036854774784");
-  EXPECT_EQ(DocumentWriter::fmt(-1e300), "-9223372036854774784");
-  EXPECT_EQ(DocumentWriter::fmt(std::ldexp(1.0, 63)), "9223372036854774784");
-  EXPECT_EQ(DocumentWriter::fmt(std::numeric_limits<double>::max()), "9223372036854774784");
-  EXPECT_EQ(DocumentWriter::fmt(1e15 + 0.5), "1000000000000000.5");
-  EXPECT_EQ(DocumentWriter::u(std::numeric_limits<double>::quiet_NaN()), "calc(0*var(--u))");
-}
-
-TEST(FormatTest, Lengths) {
-  EXPECT_EQ(DocumentWriter::u(0), "0");
-  EXPECT_EQ(DocumentWriter::u(-0.0), "0");
-  EXPECT_EQ(DocumentWriter::u(0.001), "calc(0*var(--u))");
-  EXPECT_EQ(DocumentWriter::u(12), "calc(12*var(--u))");
-  EXPECT_EQ(DocumentWriter::u(-7.5), "calc(-7.5*var(--u))");
+TEST(FormatTest, RoundsHalfAwayFromZeroToTwoDecimalsAndIsTotal) {
+  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  const std::pair<double, const char*> cases[] = {
+      {841.8899, "841.89"},
+      {595.28, "595.28"},
+      {12.005, "12.01"},
+      {-0.75, "-0.75"},
+      {12.5, "12.5"},
+      {595, "595"},
+      {-12, "-12"},
+      {0.004, "0"},
+      {-0.001, "0"},
+      {-0.0, "0"},
+      {0.29, "0.29"},
+      {1e-7, "0"},
+      {nan, "0"},
+      {inf, "0"},
+      {-inf, "0"},
+      {1e300, "9223372036854774784"},
+      {-1e300, "-9223372036854774784"},
+      {std::ldexp(1.0, 63), "9223372036854774784"},
+      {1e15 + 0.5, "1000000000000000.5"},
+  };
+  for (const auto& [value, text] : cases) EXPECT_EQ(DocumentWriter::fmt(value), text) << value;
+  const std::pair<double, const char*> lengths[] = {{0, "0"},
+                                                    {-0.0, "0"},
+                                                    {0.001, "calc(0*var(--u))"},
+                                                    {-7.5, "calc(-7.5*var(--u))"},
+                                                    {nan, "calc(0*var(--u))"}};
+  for (const auto& [value, text] : lengths) EXPECT_EQ(DocumentWriter::u(value), text) << value;
 }
 
 }  // namespace
