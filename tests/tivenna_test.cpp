@@ -61,7 +61,7 @@ class TivennaTest : public ::testing::Test {
 <template format_id="1.8" >
 <content><![CDATA[T.C.
 KURGU ASLİYE HUKUK MAHKEMESİ
-DOSYA NO	: 2026/101 Esas]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" rightMargin="56.69291305541992" topMargin="42.51968479156494" bottomMargin="42.51968479156494" paperOrientation="1" /></properties>
+DOSYA NO	: 2026/101 Esas]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" /></properties>
 <elements resolver="hvl-default">
 <paragraph Alignment="1" resolver="hvl-default"><content resolver="edf_1700000000001" bold="true" size="12" startOffset="0" length="4" /></paragraph>
 </elements>
@@ -188,9 +188,6 @@ TEST_F(TivennaTest, WrongArgumentsExitWith2) {
     expectOneLineError();
   }
   EXPECT_FALSE(std::filesystem::exists(out));
-}
-
-TEST_F(TivennaTest, HelpAndVersion) {
   EXPECT_EQ(run({"--help"}), 0);
   EXPECT_NE(output_.find("tivenna -s SIZE INPUT OUTPUT"), std::string::npos);
   EXPECT_EQ(run({"--version"}), 0);
