@@ -115,10 +115,8 @@ TEST_F(PelsoraTest, UnreadableFileWritesTheErrorPage) {
 TEST_F(PelsoraTest, UsageErrorsExitWithTwo) {
   EXPECT_EQ(pelsora("").status, 2);
   EXPECT_NE(errors().find("pelsora:"), std::string::npos);
-  EXPECT_EQ(pelsora("--unknown karar.udf").status, 2);
-  EXPECT_EQ(pelsora("a.udf b.udf").status, 2);
-  EXPECT_EQ(pelsora("karar.udf -o").status, 2);
-  EXPECT_EQ(pelsora("--").status, 2);
+  for (const char* args : {"--unknown karar.udf", "a.udf b.udf", "karar.udf -o", "--"})
+    EXPECT_EQ(pelsora(args).status, 2) << args;
   EXPECT_EQ(pelsora("-- -o").status, 1);  // after "--", "-o" names a file
   const fs::path file = write("karar.udf", maravel::testing::makeUdf(kContent));
   EXPECT_EQ(
@@ -126,12 +124,9 @@ TEST_F(PelsoraTest, UsageErrorsExitWithTwo) {
 }
 
 TEST_F(PelsoraTest, HelpAndVersion) {
-  const CommandResult help = pelsora("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.starts_with("Usage: pelsora"));
-  const CommandResult version = pelsora("--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_TRUE(version.out.starts_with("pelsora "));
+  EXPECT_EQ(pelsora("--help").status, 0);
+  EXPECT_TRUE(pelsora("--help").out.starts_with("Usage: pelsora"));
+  EXPECT_TRUE(pelsora("--version").out.starts_with("pelsora "));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?>
 <template format_id="1.8" >
 <content><![CDATA[T.C.
 DOSYA NO	: 2026/101 Esas
-]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" rightMargin="56.69291305541992" topMargin="42.51968479156494" bottomMargin="42.51968479156494" paperOrientation="1" headerFOffset="20.0" footerFOffset="20.0" /></properties>
+]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" /></properties>
 <elements resolver="hvl-default">
 <paragraph Alignment="1" resolver="hvl-default"><content resolver="hvl-default" bold="true" startOffset="0" length="4" /></paragraph>
 <paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default"><content resolver="hvl-default" startOffset="5" length="24" /></paragraph>
@@ -62,10 +62,7 @@ class PreviewProviderTest : public ::testing::Test {
     EXPECT_EQ(reply.contentType().identifier, "public.html");
     EXPECT_EQ(reply.contentSize().width, 800);
     EXPECT_EQ(reply.contentSize().height, 800);
-    const std::string page = text(reply);
-    EXPECT_EQ(page.size(), 546u);
-    EXPECT_EQ(page.substr(0, 16), "<!DOCTYPE html>\n");
-    EXPECT_EQ(page, PreviewProvider::errorPage());
+    EXPECT_EQ(text(reply), PreviewProvider::errorPage());
   }
 
   fs::path dir;
@@ -93,15 +90,10 @@ TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
   expectErrorPage(preview(dir / "yok.udf"));
   expectErrorPage(preview(dir));
   expectErrorPage(preview(fs::path()));
-}
-
-TEST_F(PreviewProviderTest, UnreadableFileGivesTheErrorPage) {
-  const fs::path path = write("kilitli.udf", makeUdf(kContent));
-  fs::permissions(path, fs::perms::none);
-  const bool readable = std::ifstream(path).good();
-  if (!readable) expectErrorPage(preview(path));
-  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
-  if (readable) GTEST_SKIP() << "running with rights that read any file";
+  const fs::path locked = write("kilitli.udf", makeUdf(kContent));
+  fs::permissions(locked, fs::perms::none);
+  if (!std::ifstream(locked).good()) expectErrorPage(preview(locked));  // unless running with all rights
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(PreviewProviderTest, DocumentGivesItsPage) {
@@ -116,16 +108,12 @@ TEST_F(PreviewProviderTest, DocumentGivesItsPage) {
   EXPECT_EQ(text(reply), page);  // the block hands back the same bytes every time
 }
 
-TEST_F(PreviewProviderTest, TurkishFileNameReachesTheTitleUnchanged) {
+TEST_F(PreviewProviderTest, TitleIsTheLastPathComponentUnchanged) {
   const std::string name = "Karar_Örneği_ğüşıöç.udf";
-  const std::string page = text(preview(write(name, makeUdf(kContent))));
-  EXPECT_NE(page.find("<title>" + name + "</title>"), std::string::npos);
-}
-
-TEST_F(PreviewProviderTest, NameIsTheLastPathComponent) {
+  EXPECT_NE(text(preview(write(name, makeUdf(kContent)))).find("<title>" + name + "</title>"),
+            std::string::npos);
   fs::create_directories(dir / "alt klasör");
-  const fs::path path = write("alt klasör/tutanak.2026.udf", makeUdf(kContent));
-  const std::string page = text(preview(path));
+  const std::string page = text(preview(write("alt klasör/tutanak.2026.udf", makeUdf(kContent))));
   EXPECT_NE(page.find("<title>tutanak.2026.udf</title>"), std::string::npos);
   EXPECT_EQ(page.find("alt klas"), std::string::npos);
 }

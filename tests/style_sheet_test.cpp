@@ -30,18 +30,15 @@ class StyleSheetTest : public ::testing::Test {
   StyleSheet sheet;
 };
 
-TEST_F(StyleSheetTest, OwnValueWinsOverStyle) {
-  addStyle("default", {{"size", "12"}});
-  EXPECT_EQ(lookup("size", {{"size", "14"}, {"resolver", "default"}}), "14");
-}
-
-TEST_F(StyleSheetTest, FollowsResolverChain) {
+TEST_F(StyleSheetTest, OwnValueWinsThenTheResolverChain) {
   addStyle("hvl-default", {{"resolver", "default"}, {"family", "Arial"}});
   addStyle("default", {{"size", "12"}, {"family", "Times New Roman"}});
   const AttributeMap run = {{"resolver", "hvl-default"}};
+  EXPECT_EQ(lookup("size", {{"size", "14"}, {"resolver", "default"}}), "14");
   EXPECT_EQ(lookup("size", run), "12");
   EXPECT_EQ(lookup("family", run), "Arial");
   EXPECT_EQ(lookup("bold", run), std::nullopt);
+  EXPECT_EQ(sheet.lookup("size", run), &sheet.styles.at("default").at("size"));  // points into the maps
 }
 
 TEST_F(StyleSheetTest, CyclesEndWithoutAnswer) {
@@ -61,10 +58,13 @@ TEST_F(StyleSheetTest, SixteenStylesAreVisitedButNotSeventeen) {
   EXPECT_EQ(lookup("size", {{"resolver", "s2"}}), "found");
 }
 
-TEST_F(StyleSheetTest, MissingStyleGivesNothing) {
+TEST_F(StyleSheetTest, MissingStyleOrEmptyMapGivesNothing) {
   addStyle("a", {{"resolver", "edf_1700000000000"}});
+  addStyle("default", {{"size", "12"}});
   EXPECT_EQ(lookup("size", {{"resolver", "a"}}), std::nullopt);
   EXPECT_EQ(lookup("size", {{"resolver", "Default"}}), std::nullopt);  // names are case-sensitive
+  EXPECT_EQ(lookup("size", {}), std::nullopt);
+  EXPECT_EQ(StyleSheet{}.lookup("size", {{"resolver", "default"}}), nullptr);
 }
 
 TEST_F(StyleSheetTest, EmptyStringIsAValue) {
@@ -72,18 +72,6 @@ TEST_F(StyleSheetTest, EmptyStringIsAValue) {
   EXPECT_EQ(lookup("family", {{"family", ""}, {"resolver", "default"}}), "");
   addStyle("blank", {{"family", ""}, {"resolver", "default"}});
   EXPECT_EQ(lookup("family", {{"resolver", "blank"}}), "");
-}
-
-TEST_F(StyleSheetTest, EmptyMapGivesNothing) {
-  addStyle("default", {{"size", "12"}});
-  EXPECT_EQ(lookup("size", {}), std::nullopt);
-  EXPECT_EQ(StyleSheet{}.lookup("size", {{"resolver", "default"}}), nullptr);
-}
-
-TEST_F(StyleSheetTest, PointerStaysValidIntoTheMaps) {
-  addStyle("default", {{"size", "12"}});
-  const AttributeMap attributes = {{"resolver", "default"}};
-  EXPECT_EQ(sheet.lookup("size", attributes), &sheet.styles.at("default").at("size"));
 }
 
 }  // namespace
