@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "reader/udf_parser.hpp"
@@ -53,7 +54,9 @@ std::optional<UDFDocument> parseXml(std::string_view contentXml,
   return parse(makeUdf(contentXml, properties, signature));
 }
 
-std::vector<std::string> texts(const std::vector<DocumentElement>& elements) {
+using Texts = std::vector<std::string>;
+
+Texts texts(const std::vector<DocumentElement>& elements) {
   std::vector<std::string> out;
   for (const auto& element : elements) {
     if (const auto* paragraph = element.paragraph()) out.push_back(paragraph->fullText());
@@ -77,7 +80,7 @@ TEST(DocumentParserTest, Windows1254ContentIsDecoded) {
       "<template><content><![CDATA[\xDE\xDD\xD0\xDC\xD6\xC7 \xFD\xFE\xFD\xF0\xFD]]></content></template>");
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc->rawText, "ŞİĞÜÖÇ ışığı");
-  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"ŞİĞÜÖÇ ışığı"});
+  EXPECT_EQ(texts(doc->elements), Texts{"ŞİĞÜÖÇ ışığı"});
 }
 
 // --- Plain text and its fallback body ----------------------------------------------
@@ -102,11 +105,11 @@ TEST(DocumentParserTest, FallbackSplitsAtLineFeedsKeepingTheTrailingEmptyParagra
     auto doc = parseXml("<template><content><![CDATA[" + text + "]]></content></template>");
     EXPECT_TRUE(doc);
     EXPECT_EQ(doc->rawText, text);
-    return doc ? texts(doc->elements) : std::vector<std::string>{};
+    return doc ? texts(doc->elements) : Texts{};
   };
-  EXPECT_EQ(fallback("bir\n\niki\n"), (std::vector<std::string>{"bir", "", "iki", ""}));
-  EXPECT_EQ(fallback("bir\r\niki\r\n"), (std::vector<std::string>{"bir", "iki", ""}));
-  EXPECT_EQ(fallback("  a &amp; b  "), std::vector<std::string>{"  a &amp; b  "});
+  EXPECT_EQ(fallback("bir\n\niki\n"), (Texts{"bir", "", "iki", ""}));
+  EXPECT_EQ(fallback("bir\r\niki\r\n"), (Texts{"bir", "iki", ""}));
+  EXPECT_EQ(fallback("  a &amp; b  "), Texts{"  a &amp; b  "});
 }
 
 TEST(DocumentParserTest, FallbackStopsAtItsParagraphBound) {
@@ -120,37 +123,37 @@ TEST(DocumentParserTest, FallbackStopsAtItsParagraphBound) {
   EXPECT_EQ(doc->elements.front().paragraph()->fullText(), "ilk");
 }
 
-TEST(DocumentParserTest, NoMarkersAndNoTreeGivesNoBody) {
-  auto doc = parseXml("just text, no markers");
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(doc->rawText, "");
-  EXPECT_TRUE(doc->elements.empty());
-}
-
 TEST(DocumentParserTest, HeaderAndFooterOnlyStillGetTheFallbackBody) {
   auto doc = parseXml(editorXml("Başlık\nGövde\nAlt", "<header>" + paragraphXml(0, 7) + "</header><footer>" +
                                                           paragraphXml(13, 3) + "</footer>"));
   ASSERT_TRUE(doc);
-  EXPECT_EQ(texts(doc->headerElements), std::vector<std::string>{"Başlık"});
-  EXPECT_EQ(texts(doc->footerElements), std::vector<std::string>{"Alt"});
-  EXPECT_EQ(texts(doc->elements), (std::vector<std::string>{"Başlık", "Gövde", "Alt"}));
+  EXPECT_EQ(texts(doc->headerElements), Texts{"Başlık"});
+  EXPECT_EQ(texts(doc->footerElements), Texts{"Alt"});
+  EXPECT_EQ(texts(doc->elements), (Texts{"Başlık", "Gövde", "Alt"}));
 }
 
-TEST(DocumentParserTest, ContentWithoutCDATAComesFromTheTree) {
-  auto doc =
-      parseXml(std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
-               paragraphXml(0, 5) + "</elements></template>");
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(doc->rawText, "Düz metin & devamı");
-  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"Düz m"});
-}
-
-TEST(DocumentParserTest, LineBreakBeforeCDATAIsPartOfTheTreeText) {
-  auto doc = parseXml("<template>\n<content>\n<![CDATA[Satır]]>\n</content><elements>" + paragraphXml(1, 5) +
-                      "</elements></template>");
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(doc->rawText, "\nSatır\n");
-  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"Satır"});
+TEST(DocumentParserTest, TextFromTheTreeWithoutCDATAOrFromMarkersWithoutATemplate) {
+  const struct {
+    std::string xml, rawText;
+    Texts body;
+  } cases[] = {
+      {std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
+           paragraphXml(0, 5) + "</elements></template>",
+       "Düz metin & devamı", Texts{"Düz m"}},
+      {"<template>\n<content>\n<![CDATA[Satır]]>\n</content><elements>" + paragraphXml(1, 5) +
+           "</elements></template>",
+       "\nSatır\n", Texts{"Satır"}},  // the line break before CDATA is part of the text
+      {"<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
+           "</elements></document>",
+       "satır", Texts{"satır"}},  // no template: the fallback
+      {"just text, no markers", "", Texts{}},
+  };
+  for (const auto& c : cases) {
+    auto doc = parseXml(c.xml);
+    ASSERT_TRUE(doc) << c.xml;
+    EXPECT_EQ(doc->rawText, c.rawText);
+    EXPECT_EQ(texts(doc->elements), c.body);
+  }
 }
 
 // --- Verification code ---------------------------------------------------------------
@@ -185,38 +188,32 @@ PageProperties pageOf(std::string_view properties) {
   return doc ? doc->pageProps : PageProperties();
 }
 
-TEST(DocumentParserTest, PageFormatEditorSpelling) {
-  auto page = pageOf(
-      "<pageFormat mediaSizeName=\"2\" LeftMargin=\"30\" rightMargin=\"56.69291305541992\" topMargin=\"10\" "
-      "bottomMargin=\"1e1\" paperOrientation=\"0\" headerFOffset=\"20.0\" footerFOffset=\"20.0\" />");
-  EXPECT_EQ(std::vector<double>({page.leftMargin, page.rightMargin, page.topMargin, page.bottomMargin}),
-            std::vector<double>({30, 56.69291305541992, 10, 10}));
-  EXPECT_EQ(page.orientation, 0);
-  EXPECT_EQ(page.mediaSize, 2);
-  EXPECT_EQ(page.pageWidth(), 595.28);
-  EXPECT_EQ(page.pageHeight(), 419.53);
+PageProperties pageWith(double left, double right, double top, double bottom, int orientation, int media) {
+  PageProperties page;
+  std::tie(page.leftMargin, page.rightMargin, page.topMargin, page.bottomMargin) =
+      std::tie(left, right, top, bottom);
+  std::tie(page.orientation, page.mediaSize) = std::tie(orientation, media);
+  return page;
 }
 
-TEST(DocumentParserTest, PageFormatNamesAreCaseSensitive) {
-  EXPECT_EQ(pageOf("<pageformat leftMargin=\"30\" />").leftMargin, 30);
-  EXPECT_EQ(pageOf("<PAGEFORMAT leftMargin=\"30\" />"), PageProperties());
-  EXPECT_EQ(pageOf("<PageFormat leftMargin=\"30\" />"), PageProperties());
-}
-
-TEST(DocumentParserTest, UnparsablePageValuesTakeTheirDefaults) {
-  auto page = pageOf(
-      "<pageFormat leftMargin=\"abc\" rightMargin=\"inf\" topMargin=\"nan\" bottomMargin=\"0x10\" "
-      "paperOrientation=\"\" mediaSizeName=\"+2\" />");
-  EXPECT_EQ(std::vector<double>({page.leftMargin, page.rightMargin, page.topMargin, page.bottomMargin}),
-            std::vector<double>(4, 42.52));
-  EXPECT_EQ(page.orientation, 1);
-  EXPECT_EQ(page.mediaSize, 2);
-  EXPECT_EQ(pageOf("<pageFormat paperOrientation=\" 0\" mediaSizeName=\"2.0\" />"), PageProperties());
-  EXPECT_EQ(pageOf("<pageFormat mediaSizeName=\"99999999999999999999\" />").mediaSize, 1);
-}
-
-TEST(DocumentParserTest, OnlyTheFirstPageFormatOfTheFirstPropertiesCounts) {
-  EXPECT_EQ(pageOf("<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />").leftMargin, 11);
+TEST(DocumentParserTest, PageFormatOfTheFirstPropertiesWithCaseSensitiveNames) {
+  const double d = 42.52;  // the default margin
+  const std::pair<std::string, PageProperties> cases[] = {
+      {"<pageFormat mediaSizeName=\"2\" LeftMargin=\"30\" rightMargin=\"56.69291305541992\" topMargin=\"10\" "
+       "bottomMargin=\"1e1\" paperOrientation=\"0\" headerFOffset=\"20.0\" footerFOffset=\"20.0\" />",
+       pageWith(30, 56.69291305541992, 10, 10, 0, 2)},
+      {"<pageformat leftMargin=\"30\" />", pageWith(30, d, d, d, 1, 1)},
+      {"<PAGEFORMAT leftMargin=\"30\" />", PageProperties()},
+      {"<PageFormat leftMargin=\"30\" />", PageProperties()},
+      {"<pageFormat leftMargin=\"abc\" rightMargin=\"inf\" topMargin=\"nan\" bottomMargin=\"0x10\" "
+       "paperOrientation=\"\" mediaSizeName=\"+2\" />",
+       pageWith(d, d, d, d, 1, 2)},
+      {"<pageFormat paperOrientation=\" 0\" mediaSizeName=\"2.0\" />", PageProperties()},
+      {"<pageFormat mediaSizeName=\"99999999999999999999\" />", PageProperties()},
+      {"<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />", pageWith(11, d, d, d, 1, 1)},
+  };
+  for (const auto& [properties, page] : cases) EXPECT_EQ(pageOf(properties), page) << properties;
+  EXPECT_EQ(pageWith(0, 0, 0, 0, 0, 2).pageHeight(), 419.53);
   auto doc = parseXml(
       editorXml("a\n", paragraphXml(0, 2), "", "<properties><pageFormat leftMargin=\"33\" /></properties>"));
   ASSERT_TRUE(doc);
@@ -258,8 +255,8 @@ TEST(DocumentParserTest, HeaderStartPageAndColoursComeFromTheLastOne) {
   EXPECT_EQ(doc->headerStartPage, 1);
   EXPECT_FALSE(doc->headerColor);
   EXPECT_EQ(doc->footerColor, 0xFF0000u);
-  EXPECT_EQ(texts(doc->headerElements), (std::vector<std::string>{"h", "h"}));
-  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"b"});
+  EXPECT_EQ(texts(doc->headerElements), (Texts{"h", "h"}));
+  EXPECT_EQ(texts(doc->elements), Texts{"b"});
 
   auto single = parseXml(editorXml(
       "h\n", "<header startPage=\"2\" foreground=\"-16777216\">" + paragraphXml(0, 2) + "</header>"));
@@ -297,13 +294,6 @@ TEST(DocumentParserTest, BodyKeepsParagraphsAndTablesInOrder) {
   EXPECT_EQ(doc->elements[2].paragraph()->fullText(), "Sonra");
 }
 
-TEST(DocumentParserTest, MissingTemplateGivesTheFallback) {
-  auto doc = parseXml("<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
-                      "</elements></document>");
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"satır"});
-}
-
 // --- Signature ---------------------------------------------------------------------------
 
 TEST(DocumentParserTest, SignatureIsReadEvenWhenTheXmlIsBroken) {
@@ -316,7 +306,7 @@ TEST(DocumentParserTest, SignatureIsReadEvenWhenTheXmlIsBroken) {
   EXPECT_EQ(doc->signature.signerName, "CANAN YILMAZ");
   EXPECT_EQ(doc->signature.tcNumber, "12345678901");
   EXPECT_EQ(doc->signature.issuer, "TÜBİTAK Kamu SM");
-  EXPECT_EQ(texts(doc->elements), std::vector<std::string>{"satır"});
+  EXPECT_EQ(texts(doc->elements), Texts{"satır"});
   EXPECT_EQ(parseXml("<template><content><![CDATA[satır]]></content></template>")->signature,
             SignatureInfo());
 }
