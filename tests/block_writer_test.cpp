@@ -85,13 +85,11 @@ TEST_F(BlockWriterTest, CellWidthsFromRowOrTableSpans) {
     std::size_t cells;
     Spans rowSpans, tableSpans;
     std::vector<double> widths;
-  } cases[] = {
-      {3, Spans({2, 1, 1}), {}, {200, 100, 100}},
-      {2, {}, Spans({1, 1, 2}), {100, 300}},          // surplus columns fold into the last cell
-      {2, Spans({3, 1, 1}), Spans({1}), {200, 200}},  // wrong lengths are replaced
-      {2, Spans({0, -3}), {}, {200, 200}},            // no positive span: equal split
-      {2, Spans({-1, 3}), {}, {0, 400}},
-  };
+  } cases[] = {{3, Spans({2, 1, 1}), {}, {200, 100, 100}},
+               {2, {}, Spans({1, 1, 2}), {100, 300}},          // surplus columns fold into the last cell
+               {2, Spans({3, 1, 1}), Spans({1}), {200, 200}},  // wrong lengths are replaced
+               {2, Spans({0, -3}), {}, {200, 200}},            // no positive span: equal split
+               {2, Spans({-1, 3}), {}, {0, 400}}};
   for (const auto& c : cases) {
     TableItem table;
     table.rows = {row(c.cells)};

@@ -136,18 +136,16 @@ TEST(DocumentParserTest, TextFromTheTreeWithoutCDATAOrFromMarkersWithoutATemplat
   const struct {
     std::string xml, rawText;
     Texts body;
-  } cases[] = {
-      {std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
-           paragraphXml(0, 5) + "</elements></template>",
-       "Düz metin & devamı", Texts{"Düz m"}},
-      {"<template>\n<content>\n<![CDATA[Satır]]>\n</content><elements>" + paragraphXml(1, 5) +
-           "</elements></template>",
-       "\nSatır\n", Texts{"Satır"}},  // the line break before CDATA is part of the text
-      {"<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
-           "</elements></document>",
-       "satır", Texts{"satır"}},  // no template: the fallback
-      {"just text, no markers", "", Texts{}},
-  };
+  } cases[] = {{std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
+                    paragraphXml(0, 5) + "</elements></template>",
+                "Düz metin & devamı", Texts{"Düz m"}},
+               {"<template>\n<content>\n<![CDATA[Satır]]>\n</content><elements>" + paragraphXml(1, 5) +
+                    "</elements></template>",
+                "\nSatır\n", Texts{"Satır"}},  // the line break before CDATA is part of the text
+               {"<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
+                    "</elements></document>",
+                "satır", Texts{"satır"}},  // no template: the fallback
+               {"just text, no markers", "", Texts{}}};
   for (const auto& c : cases) {
     auto doc = parseXml(c.xml);
     ASSERT_TRUE(doc) << c.xml;
@@ -210,8 +208,7 @@ TEST(DocumentParserTest, PageFormatOfTheFirstPropertiesWithCaseSensitiveNames) {
        pageWith(d, d, d, d, 1, 2)},
       {"<pageFormat paperOrientation=\" 0\" mediaSizeName=\"2.0\" />", PageProperties()},
       {"<pageFormat mediaSizeName=\"99999999999999999999\" />", PageProperties()},
-      {"<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />", pageWith(11, d, d, d, 1, 1)},
-  };
+      {"<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />", pageWith(11, d, d, d, 1, 1)}};
   for (const auto& [properties, page] : cases) EXPECT_EQ(pageOf(properties), page) << properties;
   EXPECT_EQ(pageWith(0, 0, 0, 0, 0, 2).pageHeight(), 419.53);
   auto doc = parseXml(

@@ -242,9 +242,12 @@ TEST_F(ElementBuilderTest, RunFormatDefaults) {
 
 TEST_F(ElementBuilderTest, RgbKeepsTheLow24Bits) {
   const auto rgb = [](std::string value) { return ElementBuilder::rgb(&value); };
+  // clang-format off
   const std::pair<const char*, std::optional<std::uint32_t>> cases[] = {
-      {"-16777216", 0x000000}, {"-1", 0xFFFFFF}, {" 255 ", 0xFF}, {"16711680", 0xFF0000},
-      {"#FF0000", {}},         {"   ", {}},      {"12.0", {}}};
+      {"-16777216", 0x000000}, {"-1", 0xFFFFFF}, {" 255 ", 0xFF}, {"16711680", 0xFF0000}, {"#FF0000", {}},
+      {"   ", {}}, {"12.0", {}}
+  };
+  // clang-format on
   for (const auto& [value, colour] : cases) EXPECT_EQ(rgb(value), colour) << value;
   EXPECT_FALSE(ElementBuilder::rgb(nullptr).has_value());
   const ParagraphItem p = paragraph(

@@ -135,8 +135,11 @@ TEST_F(FontBookTest, TurkishLettersAndInvalidBytesMeasure) {
 }
 
 TEST(FontBookKeyTest, NumbersKeepAFractionalDigit) {
+  // clang-format off
   const std::pair<double, const char*> cases[] = {
-      {12, "12.0"}, {10.5, "10.5"}, {32.0 / 3, "10.666666666666666"}, {9.6, "9.6"}, {0, "0.0"}};
+      {12, "12.0"}, {10.5, "10.5"}, {32.0 / 3, "10.666666666666666"}, {9.6, "9.6"}, {0, "0.0"}
+  };
+  // clang-format on
   for (const auto& [value, key] : cases) EXPECT_EQ(FontBook::keyNumber(value), key);
 }
 

@@ -10,14 +10,15 @@ TEST(PagePropertiesTest, OrientationAndMediaSizeChooseThePaper) {
   EXPECT_EQ(std::vector<double>({page.leftMargin, page.rightMargin, page.topMargin, page.bottomMargin}),
             std::vector<double>(4, 42.52));
   // orientation, mediaSize -> width, height; unknown codes mean portrait A4.
+  // clang-format off
   const struct {
     int orientation, mediaSize;
     double width, height;
-  } cases[] = {{1, 1, 595.28, 841.89},
-               {0, 2, 595.28, 419.53},
-               {1, 2, 419.53, 595.28},
-               {0, 1, 841.89, 595.28},
-               {7, 3, 595.28, 841.89}};
+  } cases[] = {
+      {1, 1, 595.28, 841.89}, {0, 2, 595.28, 419.53}, {1, 2, 419.53, 595.28}, {0, 1, 841.89, 595.28},
+      {7, 3, 595.28, 841.89}
+  };
+  // clang-format on
   for (const auto& c : cases) {
     page.orientation = c.orientation;
     page.mediaSize = c.mediaSize;

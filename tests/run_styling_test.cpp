@@ -85,17 +85,15 @@ TEST_F(RunStylingTest, ColourThresholdsAndDarkOverrides) {
   using Colour = std::optional<std::uint32_t>;
   const struct {
     Colour foreground, background;
-    std::string declarations, dark;  // the colour part of the class; its dark override
-  } cases[] = {
-      {0x000000, {}, "", ""},  // dark foregrounds are left to the theme
-      {0x4F4F4F, {}, "", ""},
-      {0x500000, {}, "color:#500000;", "color:color-mix(in srgb,#500000 55%,#fff);"},
-      {0x0000FF, {}, "color:#0000FF;", "color:color-mix(in srgb,#0000FF 55%,#fff);"},
-      {{}, 0xFFFFFF, "", ""},  // near-white backgrounds are dropped
-      {{}, 0xF1F1F1, "", ""},
-      {{}, 0xF0FFFF, "background-color:#F0FFFF;", "color:#111;"},  // dark text on the highlight
-      {0x336699, 0xFFFF00, "color:#336699;background-color:#FFFF00;", ""},
-  };
+    std::string declarations, dark;     // the colour part of the class; its dark override
+  } cases[] = {{0x000000, {}, "", ""},  // dark foregrounds are left to the theme
+               {0x4F4F4F, {}, "", ""},
+               {0x500000, {}, "color:#500000;", "color:color-mix(in srgb,#500000 55%,#fff);"},
+               {0x0000FF, {}, "color:#0000FF;", "color:color-mix(in srgb,#0000FF 55%,#fff);"},
+               {{}, 0xFFFFFF, "", ""},  // near-white backgrounds are dropped
+               {{}, 0xF1F1F1, "", ""},
+               {{}, 0xF0FFFF, "background-color:#F0FFFF;", "color:#111;"},  // dark text on the highlight
+               {0x336699, 0xFFFF00, "color:#336699;background-color:#FFFF00;", ""}};
   const std::string plain = css(run());
   for (const auto& c : cases) {
     DocumentWriter fresh{fonts};
@@ -146,33 +144,21 @@ TEST(HTMLEscapeTest, AmpersandFirst) {
 
 TEST(FormatTest, RoundsHalfAwayFromZeroToTwoDecimalsAndIsTotal) {
   const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+  // clang-format off
   const std::pair<double, const char*> cases[] = {
-      {841.8899, "841.89"},
-      {595.28, "595.28"},
-      {12.005, "12.01"},
-      {-0.75, "-0.75"},
-      {12.5, "12.5"},
-      {595, "595"},
-      {-12, "-12"},
-      {0.004, "0"},
-      {-0.001, "0"},
-      {-0.0, "0"},
-      {0.29, "0.29"},
-      {1e-7, "0"},
-      {nan, "0"},
-      {inf, "0"},
-      {-inf, "0"},
-      {1e300, "9223372036854774784"},
-      {-1e300, "-9223372036854774784"},
-      {std::ldexp(1.0, 63), "9223372036854774784"},
-      {1e15 + 0.5, "1000000000000000.5"},
+      {841.8899, "841.89"}, {595.28, "595.28"}, {12.005, "12.01"}, {-0.75, "-0.75"}, {12.5, "12.5"},
+      {595, "595"}, {-12, "-12"}, {0.004, "0"}, {-0.001, "0"}, {-0.0, "0"}, {0.29, "0.29"}, {1e-7, "0"},
+      {nan, "0"}, {inf, "0"}, {-inf, "0"}, {1e300, "9223372036854774784"}, {-1e300, "-9223372036854774784"},
+      {std::ldexp(1.0, 63), "9223372036854774784"}, {1e15 + 0.5, "1000000000000000.5"}
   };
+  // clang-format on
   for (const auto& [value, text] : cases) EXPECT_EQ(DocumentWriter::fmt(value), text) << value;
-  const std::pair<double, const char*> lengths[] = {{0, "0"},
-                                                    {-0.0, "0"},
-                                                    {0.001, "calc(0*var(--u))"},
-                                                    {-7.5, "calc(-7.5*var(--u))"},
-                                                    {nan, "calc(0*var(--u))"}};
+  // clang-format off
+  const std::pair<double, const char*> lengths[] = {
+      {0, "0"}, {-0.0, "0"}, {0.001, "calc(0*var(--u))"}, {-7.5, "calc(-7.5*var(--u))"},
+      {nan, "calc(0*var(--u))"}
+  };
+  // clang-format on
   for (const auto& [value, text] : lengths) EXPECT_EQ(DocumentWriter::u(value), text) << value;
 }
 

@@ -104,8 +104,7 @@ TEST(SignatureParserTest, NumberAfterSerialNumberKeyOrTRButNotADate) {
       {"subject TR12345678901 end", "12345678901"},
       {"no number here", ""},
       {"time 20240102030405Z then TR12345678901", ""},  // the first run starting with 20 is a date
-      {"time 21000000000 then TR12345678901", ""},
-  };
+      {"time 21000000000 then TR12345678901", ""}};
   for (const auto& [text, number] : cases) EXPECT_EQ(parse(raw(text)).tcNumber, number) << text;
 }
 
@@ -119,14 +118,13 @@ TEST(SignatureParserTest, LastWholeDerSerialNumberWins) {
 // --- Issuer ----------------------------------------------------------------------
 
 TEST(SignatureParserTest, IssuerGroupsInOrderAndNonUTF8ReadAsLatin1) {
-  const std::pair<const char*, std::string_view> cases[] = {{"Kamu SM ... TURKTRUST", "TÜBİTAK Kamu SM"},
-                                                            {"TUBITAK", "TÜBİTAK Kamu SM"},
-                                                            {"E-Tugra", "E-Tuğra"},
-                                                            {"TurkTrust", "TÜRKTRUST"},
-                                                            {"E-ImzaTR", "E-İmza TR"},
-                                                            {"TN Elektronik", "TN Elektronik"},
-                                                            {"kamu sm", kFallbackIssuer},
-                                                            {"\xFF\xFE TURKTRUST \x80", "TÜRKTRUST"}};
+  // clang-format off
+  const std::pair<const char*, std::string_view> cases[] = {
+      {"Kamu SM ... TURKTRUST", "TÜBİTAK Kamu SM"}, {"TUBITAK", "TÜBİTAK Kamu SM"}, {"E-Tugra", "E-Tuğra"},
+      {"TurkTrust", "TÜRKTRUST"}, {"E-ImzaTR", "E-İmza TR"}, {"TN Elektronik", "TN Elektronik"},
+      {"kamu sm", kFallbackIssuer}, {"\xFF\xFE TURKTRUST \x80", "TÜRKTRUST"}
+  };
+  // clang-format on
   for (const auto& [text, issuer] : cases) EXPECT_EQ(parse(raw(text)).issuer, issuer) << text;
 }
 

@@ -129,8 +129,11 @@ TEST(NumberTest, ParseIntegerTakesSignsAndDigitsOnly) {
 }
 
 TEST(NumberTest, ParseNumberTakesDecimalLiteralsOnly) {
-  const std::pair<std::string_view, double> good[] = {{"+2", 2},   {"-0.5", -0.5},   {"1e3", 1000},
-                                                      {".5", 0.5}, {"42.52", 42.52}, {"1e-400", 0}};
+  // clang-format off
+  const std::pair<std::string_view, double> good[] = {
+      {"+2", 2}, {"-0.5", -0.5}, {"1e3", 1000}, {".5", 0.5}, {"42.52", 42.52}, {"1e-400", 0}
+  };
+  // clang-format on
   for (const auto& [input, value] : good) EXPECT_EQ(parseNumber(input), value) << input;
   for (const std::string_view bad : {"inf", "-inf", "nan", "infinity", "0x10", " 5", "5 ", "1e999", "-1e999",
                                      "", "+", "+-1", "5pt", "1,5"}) {

@@ -144,14 +144,12 @@ TEST_F(TivennaTest, AcceptsFileURIsWithPercentEscapes) {
 
 TEST_F(TivennaTest, InputsThatAreNoDocumentStillGetFrameAndBadge) {
   std::ofstream(folder_ / "notlar.txt") << "düz metin";
-  const std::vector<std::string> inputs = {
-      (folder_ / "notlar.txt").string(),
-      (folder_ / "yok.udf").string(),
-      "file://" + folder_.string() + "/karar%2",       // broken escape
-      "file://" + folder_.string() + "/karar%00.udf",  // escaped NUL
-      "file://uzak-sunucu" + document_.string(),       // another host
-      "smb://sunucu/karar.udf",
-  };
+  const std::vector<std::string> inputs = {(folder_ / "notlar.txt").string(),
+                                           (folder_ / "yok.udf").string(),
+                                           "file://" + folder_.string() + "/karar%2",       // broken escape
+                                           "file://" + folder_.string() + "/karar%00.udf",  // escaped NUL
+                                           "file://uzak-sunucu" + document_.string(),       // another host
+                                           "smb://sunucu/karar.udf"};
   for (const auto& input : inputs) {
     const auto out = folder_ / "bare.png";
     ASSERT_EQ(run({"-s", "128", input, out.string()}), 0) << input << ": " << error_;
@@ -165,20 +163,13 @@ TEST_F(TivennaTest, InputsThatAreNoDocumentStillGetFrameAndBadge) {
 TEST_F(TivennaTest, WrongArgumentsExitWith2) {
   const std::string in = document_.string();
   const std::string out = (folder_ / "x.png").string();
+  // clang-format off
   const std::vector<std::vector<std::string>> cases = {
-      {},
-      {in, out},
-      {"-s", "128", in},
-      {"-s", "128", in, out, "fazla"},
-      {"-s"},
-      {"-s", "abc", in, out},
-      {"-s", "0", in, out},
-      {"-s", "-5", in, out},
-      {"-s", "4097", in, out},
-      {"-s", "128 ", in, out},
-      {"-x", "-s", "128", in, out},
-      {"-s", "128", in, ""},
+      {}, {in, out}, {"-s", "128", in}, {"-s", "128", in, out, "fazla"}, {"-s"}, {"-s", "abc", in, out},
+      {"-s", "0", in, out}, {"-s", "-5", in, out}, {"-s", "4097", in, out}, {"-s", "128 ", in, out},
+      {"-x", "-s", "128", in, out}, {"-s", "128", in, ""}
   };
+  // clang-format on
   for (const auto& arguments : cases) {
     EXPECT_EQ(run(arguments), 2) << ::testing::PrintToString(arguments);
     expectOneLineError();

@@ -94,10 +94,12 @@ TEST(UdfdumpTest, ExitStatusesAndStreams) {
   EXPECT_NE(udfdump("--help").out.find("usage: udfdump FILE"), std::string::npos);
   EXPECT_EQ(udfdump("--version").out.rfind("udfdump ", 0), 0u);
   const std::string junk = "'" + writeTemp("junk.udf", testing::bytes("not a zip archive")) + "'";
-  const std::pair<std::string, int> cases[] = {{"--help", 0},  {"--version", 0},
-                                               {"", 2},        {"a b", 2},
-                                               {"--bogus", 2}, {"'" + tempPath("x.udf") + "'", 2},
-                                               {junk, 1}};
+  // clang-format off
+  const std::pair<std::string, int> cases[] = {
+      {"--help", 0}, {"--version", 0}, {"", 2}, {"a b", 2}, {"--bogus", 2},
+      {"'" + tempPath("x.udf") + "'", 2}, {junk, 1}
+  };
+  // clang-format on
   for (const auto& [arguments, status] : cases) {
     Outcome run = udfdump(arguments);
     EXPECT_EQ(run.status, status) << arguments;
