@@ -276,21 +276,6 @@ TEST(DocumentParserTest, HeaderAndBodyNumberIndependently) {
   EXPECT_EQ(doc->footerElements.at(0).paragraph()->listMarker, "1.");
 }
 
-TEST(DocumentParserTest, BodyKeepsParagraphsAndTablesInOrder) {
-  auto doc = parseXml(
-      editorXml("Önce\nHücre\nSonra\n",
-                paragraphXml(0, 5) + "<table columnSpans=\"100,200\" border=\"borderCell\"><row><cell>" +
-                    paragraphXml(5, 6) + "</cell></row></table><unknown />" + paragraphXml(11, 6)));
-  ASSERT_TRUE(doc);
-  ASSERT_EQ(doc->elements.size(), 3u);
-  EXPECT_EQ(doc->elements[0].paragraph()->fullText(), "Önce");
-  const auto* table = doc->elements[1].table();
-  ASSERT_TRUE(table);
-  EXPECT_EQ(table->columnSpans, (std::vector<double>{100, 200}));
-  EXPECT_EQ(table->rows.at(0).cells.at(0).elements.at(0).paragraph()->fullText(), "Hücre");
-  EXPECT_EQ(doc->elements[2].paragraph()->fullText(), "Sonra");
-}
-
 // --- Signature ---------------------------------------------------------------------------
 
 TEST(DocumentParserTest, SignatureIsReadEvenWhenTheXmlIsBroken) {

@@ -195,13 +195,10 @@ TEST_F(ParagraphWriterTest, ParagraphClassDeclarationsInOrder) {
   EXPECT_NE(writer.classCSS.find("line-height:1.73;}"), std::string::npos);
 }
 
-TEST_F(ParagraphWriterTest, PicturesAreDataURIs) {
+TEST_F(ParagraphWriterTest, PicturesAreDataURIsWhoseAttributesStayClosed) {
   EXPECT_EQ(body(writer.paragraph(para({picture(40, 20.5)}), 400)),
             "<img class=\"udf-img\" alt=\"\" src=\"data:image/png;base64,iVBORw0KGgo=\" "
             "style=\"width:calc(40*var(--u));height:calc(20.5*var(--u))\">");
-}
-
-TEST_F(ParagraphWriterTest, PictureAttributesStayClosedWhateverTheModelHolds) {
   TextRun run = picture(10);
   run.image->mimeType = "text/html";
   run.image->base64 = "AAAA\"><script>alert(1)</script>";

@@ -179,9 +179,8 @@ TEST_F(ZipExtractorTest, RepeatedEntriesStopAtTheArchiveBudget) {
   const ZipEntries entries = FastZipExtractor::extractEntries(writer.finish(), 10500);
   EXPECT_EQ(entries.size(), 11u);
   EXPECT_EQ(entries.count("tiny"), 1u);  // still fits after the large ones were refused
-}
 
-TEST_F(ZipExtractorTest, InflationBufferNeverExceedsTheRestOfTheBudget) {
+  // The inflation buffer never exceeds the rest of the budget.
   ZipWriter::Entry declared = entry("content.xml", repeated(3000));
   declared.declaredUncompressedSize = 3000;
   const Buffer archive = ZipWriter().add(declared).finish();
