@@ -19,18 +19,13 @@ using testing::bytes;
 using testing::makeUdf;
 
 constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?> 
-
-<template format_id="1.8" >
-<content><![CDATA[T.C.
+<template format_id="1.8" ><content><![CDATA[T.C.
 DOSYA NO	: 2026/101 Esas
 ]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" /></properties>
 <elements resolver="hvl-default">
 <paragraph Alignment="1" resolver="hvl-default"><content resolver="hvl-default" bold="true" startOffset="0" length="4" /></paragraph>
 <paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default"><content resolver="hvl-default" startOffset="5" length="24" /></paragraph>
-</elements>
-<styles><style name="default" description="Geçerli" family="Times New Roman" size="12" /><style name="hvl-default" family="Times New Roman" size="12" description="Gövde" /></styles>
-</template>
-)";
+</elements><styles><style name="hvl-default" family="Times New Roman" size="12" /></styles></template>)";
 
 std::string text(const QLPreviewReply& reply) {
   const std::vector<std::uint8_t> data = reply.data();

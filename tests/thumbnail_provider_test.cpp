@@ -25,18 +25,10 @@ using quicklook::QLThumbnailReply;
 // block and one paragraph covering it.
 std::string editorContent(const std::string& text) {
   return R"(<?xml version="1.0" encoding="UTF-8" ?>
-
-<template format_id="1.8" >
-<content><![CDATA[)" +
-         text +
-         R"(]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" /></properties>
-<elements resolver="hvl-default">
-<paragraph LineSpacing="0.0" SpaceBelow="1.0" Alignment="3" resolver="hvl-default"><content resolver="edf_1700000000001" size="12" startOffset="0" length=")" +
-         std::to_string(text::toUTF16(text).size()) + R"(" /></paragraph>
-</elements>
-<styles><style name="hvl-default" family="Times New Roman" size="12" description="Gövde" /></styles>
-</template>
-)";
+<template format_id="1.8" ><content><![CDATA[)" +
+         text + R"(]]></content><elements resolver="hvl-default">
+<paragraph Alignment="3" resolver="hvl-default"><content startOffset="0" length=")" +
+         std::to_string(text::toUTF16(text).size()) + R"(" /></paragraph></elements></template>)";
 }
 
 struct Ink {

@@ -57,17 +57,11 @@ class TivennaTest : public ::testing::Test {
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(folder_);
     const auto udf = testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
-
-<template format_id="1.8" >
-<content><![CDATA[T.C.
+<template format_id="1.8" ><content><![CDATA[T.C.
 KURGU ASLİYE HUKUK MAHKEMESİ
-DOSYA NO	: 2026/101 Esas]]></content><properties><pageFormat mediaSizeName="1" leftMargin="70.86614227294922" /></properties>
-<elements resolver="hvl-default">
-<paragraph Alignment="1" resolver="hvl-default"><content resolver="edf_1700000000001" bold="true" size="12" startOffset="0" length="4" /></paragraph>
-</elements>
-<styles><style name="default" description="Geçerli" family="Times New Roman" size="12" /></styles>
-</template>
-)");
+DOSYA NO	: 2026/101 Esas]]></content><elements resolver="hvl-default">
+<paragraph Alignment="1"><content resolver="edf_1700000000001" bold="true" startOffset="0" length="4" /></paragraph>
+</elements></template>)");
     document_ = folder_ / "karar dosyası.udf";
     std::ofstream(document_, std::ios::binary)
         .write(reinterpret_cast<const char*>(udf.data()), static_cast<std::streamsize>(udf.size()));
