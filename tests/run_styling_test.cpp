@@ -43,23 +43,17 @@ TEST_F(RunStylingTest, ClassesAreNumberedDenselyAndReused) {
   EXPECT_EQ(writer.runClass(plain), "s0");
   EXPECT_EQ(writer.classCSS, before);
   EXPECT_EQ(writer.classNames.size(), 2u);
+  // The key includes the dark override.
+  EXPECT_EQ(writer.styleClass("a;", std::nullopt), "s2");
+  EXPECT_EQ(writer.styleClass("a;", std::string("b;")), "s3");
+  EXPECT_EQ(writer.styleClass("a;", std::nullopt), "s2");
+  EXPECT_EQ(writer.classCSS, before + ".s2{a;}\n.s3{a;}\n");
+  EXPECT_EQ(writer.darkCSS, ".s3{b;}\n");
 }
 
-TEST_F(RunStylingTest, StyleClassKeysIncludeTheDarkOverride) {
-  EXPECT_EQ(writer.styleClass("a;", std::nullopt), "s0");
-  EXPECT_EQ(writer.styleClass("a;", std::string("b;")), "s1");
-  EXPECT_EQ(writer.styleClass("a;", std::nullopt), "s0");
-  EXPECT_EQ(writer.classCSS, ".s0{a;}\n.s1{a;}\n");
-  EXPECT_EQ(writer.darkCSS, ".s1{b;}\n");
-}
-
-TEST_F(RunStylingTest, FamilyAndSize) {
-  EXPECT_EQ(css(run()), "font-family:\"" + fonts.family("Times New Roman") +
-                            "\",\"Times New Roman\",serif;font-size:calc(12*var(--u));");
-  EXPECT_EQ(fonts.family("Times New Roman"), "Times New Roman");
-}
-
-TEST_F(RunStylingTest, SuperscriptIsSetSmaller) {
+TEST_F(RunStylingTest, FamilySizeAndSuperscriptSetSmaller) {
+  EXPECT_EQ(css(run()),
+            "font-family:\"Times New Roman\",\"Times New Roman\",serif;font-size:calc(12*var(--u));");
   TextRun r = run(10);
   r.isSuperscript = true;
   const std::string declarations = css(r);
