@@ -290,6 +290,12 @@ TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
   for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(p.runs[i].text.size(), blockSize);
   EXPECT_EQ(p.runs[8].text, "");
 
+  // The default budget leaves real documents whole.
+  ElementBuilder roomy({}, u"abc", {});
+  std::string whole = "<paragraph>";
+  for (int i = 0; i < 100; ++i) whole += R"(<content startOffset="0" length="3" />)";
+  EXPECT_EQ(roomy.paragraph(xml(whole + "</paragraph>"), numbering).runs.size(), 100u);
+
   // The budget belongs to the builder: a later region gets nothing more.
   const ParagraphItem later =
       builder.paragraph(xml(R"(<paragraph><content startOffset="0" length="3" /></paragraph>)"), numbering);
@@ -309,15 +315,6 @@ TEST_F(ElementBuilderTest, RunCrossingTheBudgetIsCutAtACharacterBoundary) {
   const ParagraphItem q =
       own.paragraph(xml(R"(<paragraph><content>aŞŞ</content><content>b</content></paragraph>)"), numbering);
   EXPECT_EQ(texts(q), Texts{"aŞ"});
-}
-
-TEST_F(ElementBuilderTest, DefaultRunTextBudgetLeavesRealDocumentsWhole) {
-  ElementBuilder builder({}, u"abc", {});
-  ListNumbering numbering;
-  std::string source = "<paragraph>";
-  for (int i = 0; i < 100; ++i) source += R"(<content startOffset="0" length="3" />)";
-  source += "</paragraph>";
-  EXPECT_EQ(builder.paragraph(xml(source), numbering).runs.size(), 100u);
 }
 
 // --- The invariant checker itself -----------------------------------------
