@@ -135,6 +135,9 @@ TEST(SignatureParserTest, UTCTimeAndGeneralizedTimeAreFormattedAndTheLastWins) {
   EXPECT_EQ(parse(signingTime(0x18, "19991231235959Z") + kTrailer).signingDate, "31.12.1999 23:59:59");
   auto data = signingTime(0x17, "240102030405Z") + kTrailer + signingTime(0x17, "250607080910Z") + kTrailer;
   EXPECT_EQ(parse(data).signingDate, "07.06.2025 08:09:10");
+  // Texts too short for their format come back as they are.
+  EXPECT_EQ(UDFSignatureParser::formatUTCTime("2312151030"), "2312151030");
+  EXPECT_EQ(UDFSignatureParser::formatGenTime("2023121510300"), "2023121510300");
 }
 
 TEST(SignatureParserTest, WrongTimeLengthEndsTheSearch) {
