@@ -1,12 +1,11 @@
 #include "preview/preview_provider.hpp"
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "html/html_renderer.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 
 namespace maravel {
@@ -38,21 +37,6 @@ std::string lastPathComponent(const std::filesystem::path& location) {
   return text.substr(slash + 1);
 }
 
-// The whole file, or nothing when it cannot be opened or read to its end.
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::filesystem::path& location) {
-  std::error_code error;
-  if (std::filesystem::is_directory(location, error)) return std::nullopt;
-  std::ifstream file(location, std::ios::binary);
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  char buffer[1 << 16];
-  while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-    bytes.insert(bytes.end(), buffer, buffer + file.gcount());
-  }
-  if (file.bad() || !file.eof()) return std::nullopt;
-  return bytes;
-}
-
 std::vector<std::uint8_t> utf8Bytes(std::string_view page) { return {page.begin(), page.end()}; }
 
 quicklook::QLPreviewReply errorReply() {
@@ -61,7 +45,7 @@ quicklook::QLPreviewReply errorReply() {
 
 std::optional<std::vector<std::uint8_t>> documentPage(const quicklook::QLFilePreviewRequest& request) {
   const std::string fileName = lastPathComponent(request.fileURL);
-  std::optional<std::vector<std::uint8_t>> data = readWholeFile(request.fileURL);
+  std::optional<std::vector<std::uint8_t>> data = quicklook::readFileContents(request.fileURL);
   if (!data) return std::nullopt;
   std::optional<UDFDocument> doc = UDFParser::parse(*data);
   if (!doc) return std::nullopt;

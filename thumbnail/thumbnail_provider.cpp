@@ -1,14 +1,10 @@
 #include "thumbnail/thumbnail_provider.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <vector>
 
+#include "platform/quicklook/file_contents.hpp"
 #include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -21,32 +17,6 @@ using drawing::DrawingContext;
 using drawing::Font;
 using drawing::Rect;
 using drawing::Size;
-
-// The whole file, when it is a regular file of at most `limit` bytes. Opened
-// without blocking, so a FIFO or device handed in by name cannot stall the
-// drawing.
-std::optional<std::vector<std::uint8_t>> readFile(const std::filesystem::path& path, std::size_t limit) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::vector<std::uint8_t>> result;
-  struct stat info {};
-  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-      static_cast<std::uint64_t>(info.st_size) <= limit) {
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < data.size()) {
-      const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    // A file that shrank while being read is taken as far as it went.
-    data.resize(done);
-    result = std::move(data);
-  }
-  ::close(fd);
-  return result;
-}
 
 void drawSheet(DrawingContext& context, const Size& size) {
   const double w = size.width;
@@ -80,7 +50,7 @@ bool ThumbnailProvider::provideThumbnail(const quicklook::QLFileThumbnailRequest
 void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
                                       const std::filesystem::path& file) {
   drawSheet(context, size);
-  const auto data = readFile(file, maximumFileSize);
+  const auto data = quicklook::readFileContents(file, maximumFileSize);
   if (!data) return;
   const auto document = UDFParser::parse(*data);
   if (!document) return;

@@ -1,0 +1,21 @@
+// Reading the file a Quick Look request names, as the system's own file
+// reading does for an extension: the whole file into memory at once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace maravel::quicklook {
+
+// The whole file when it is a regular file of at most `limit` bytes; nothing
+// when it cannot be opened, is a folder, a device or a FIFO (opened without
+// blocking, so none of them can stall the caller), or is larger. A file that
+// shrinks while it is read is taken as far as it went.
+std::optional<std::vector<std::uint8_t>> readFileContents(
+    const std::filesystem::path& path, std::size_t limit = std::numeric_limits<std::size_t>::max());
+
+}  // namespace maravel::quicklook
