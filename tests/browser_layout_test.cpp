@@ -3,16 +3,14 @@
 // with what the browser draws.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "html/html_renderer.hpp"
 #include "platform/text/text.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace maravel {
 namespace {
@@ -168,25 +166,19 @@ class BrowserLayoutTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
     if (!fs::exists(kChromium)) GTEST_SKIP() << "chromium is not installed";
-    dir = fs::temp_directory_path() / ("maravel-browser-" + std::to_string(GetParam()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
   }
-  void TearDown() override { fs::remove_all(dir); }
 
   // Loads the page in a window `GetParam()` pixels wide; name -> points.
   std::map<std::string, std::string> measure(const std::string& page) {
-    std::ofstream(dir / "page.html", std::ios::binary) << page;
-    const std::string command =
-        std::string("timeout 120 ") + kChromium +
-        " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking"
-        " --disable-component-update --disable-sync --user-data-dir='" +
-        (dir / "profile").string() + "' --window-size=" + std::to_string(GetParam()) +
-        ",1400 --virtual-time-budget=2000 --dump-dom 'file://" + (dir / "page.html").string() + "' >'" +
-        (dir / "dom.html").string() + "' 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return {};
-    std::ifstream in(dir / "dom.html", std::ios::binary);
-    const std::string dom{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const fs::path file = dir.writeText("page.html", page);
+    const testing::CommandResult run = testing::runCommand(
+        "timeout", {"120", kChromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
+                    "--no-first-run", "--disable-background-networking", "--disable-component-update",
+                    "--disable-sync", "--user-data-dir=" + (dir.path() / "profile").string(),
+                    "--window-size=" + std::to_string(GetParam()) + ",1400", "--virtual-time-budget=2000",
+                    "--dump-dom", "file://" + file.string()});
+    if (run.status != 0) return {};
+    const std::string& dom = run.out;
     const std::size_t open = dom.find("<pre id=\"maravel-measure\">");
     const std::size_t close = dom.find("</pre>", open);
     if (open == std::string::npos || close == std::string::npos) return {};
@@ -201,7 +193,7 @@ class BrowserLayoutTest : public ::testing::TestWithParam<int> {
     return values;
   }
 
-  fs::path dir;
+  testing::ScratchFolder dir;
 };
 
 TEST_P(BrowserLayoutTest, TextAfterTabsLandsOnTheStops) {

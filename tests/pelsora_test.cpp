@@ -1,15 +1,13 @@
 // Runs the pelsora command as a shell would.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "support/zip_writer.hpp"
+#include "tests/support/scratch_folder.hpp"
+#include "tests/support/zip_writer.hpp"
 
 namespace {
 
@@ -27,61 +25,27 @@ constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?>
 </template>
 )";
 
-struct CommandResult {
-  int status = -1;
-  std::string out;
-};
-
-std::string quoted(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string readFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using maravel::testing::CommandResult;
+using maravel::testing::readFile;
 
 class PelsoraTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("maravel-pelsora-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::vector<std::uint8_t>& data) {
-    const fs::path path = dir / fs::u8path(name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    return path;
-  }
-
-  // Runs pelsora with `args` (already quoted), standard error to a file.
-  CommandResult pelsora(const std::string& args) {
-    const std::string command = quoted(MARAVEL_BINARY_DIR "/preview/pelsora") + " " + args + " 2>" +
-                                quoted((dir / "stderr").string());
-    CommandResult run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  // Runs pelsora with `arguments`; its standard error is kept for errors().
+  CommandResult pelsora(const std::vector<std::string>& arguments) {
+    CommandResult run = maravel::testing::runCommand(MARAVEL_BINARY_DIR "/preview/pelsora", arguments);
+    lastErrors = run.err;
     return run;
   }
 
-  std::string errors() const { return readFile(dir / "stderr"); }
+  std::string errors() const { return lastErrors; }
 
-  fs::path dir;
+  maravel::testing::ScratchFolder dir;
+  std::string lastErrors;
 };
 
 TEST_F(PelsoraTest, DocumentPageGoesToStandardOutput) {
-  const fs::path file = write("Karar_Örneği_ğüşıöç.udf", maravel::testing::makeUdf(kContent));
-  const CommandResult run = pelsora(quoted(file.string()));
+  const fs::path file = dir.write("Karar_Örneği_ğüşıöç.udf", maravel::testing::makeUdf(kContent));
+  const CommandResult run = pelsora({file.string()});
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(run.out.starts_with("<!DOCTYPE html>"));
   EXPECT_NE(run.out.find("<title>Karar_Örneği_ğüşıöç.udf</title>"), std::string::npos);
@@ -89,19 +53,19 @@ TEST_F(PelsoraTest, DocumentPageGoesToStandardOutput) {
 }
 
 TEST_F(PelsoraTest, OutputOptionWritesTheFile) {
-  const fs::path file = write("karar.udf", maravel::testing::makeUdf(kContent));
-  const fs::path out = dir / "sayfa.html";
-  const CommandResult run = pelsora("-o " + quoted(out.string()) + " " + quoted(file.string()));
+  const fs::path file = dir.write("karar.udf", maravel::testing::makeUdf(kContent));
+  const fs::path out = dir.path() / "sayfa.html";
+  const CommandResult run = pelsora({"-o", out.string(), file.string()});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "");
   const std::string page = readFile(out);
   EXPECT_NE(page.find("<title>karar.udf</title>"), std::string::npos);
-  EXPECT_EQ(page, pelsora(quoted(file.string())).out);
+  EXPECT_EQ(page, pelsora({file.string()}).out);
 }
 
 TEST_F(PelsoraTest, UnreadableFileWritesTheErrorPage) {
-  const fs::path file = write("bozuk.udf", maravel::testing::bytes("PK\x03\x04 kırık"));
-  const CommandResult run = pelsora(quoted(file.string()));
+  const fs::path file = dir.write("bozuk.udf", maravel::testing::bytes("PK\x03\x04 kırık"));
+  const CommandResult run = pelsora({file.string()});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out.size(), 546u);
   EXPECT_TRUE(run.out.starts_with("<!DOCTYPE html>\n"));
@@ -109,24 +73,24 @@ TEST_F(PelsoraTest, UnreadableFileWritesTheErrorPage) {
   EXPECT_NE(message.find("bozuk.udf"), std::string::npos);
   EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
 
-  EXPECT_EQ(pelsora(quoted((dir / "yok.udf").string())).status, 1);
+  EXPECT_EQ(pelsora({(dir.path() / "yok.udf").string()}).status, 1);
 }
 
 TEST_F(PelsoraTest, UsageErrorsExitWithTwo) {
-  EXPECT_EQ(pelsora("").status, 2);
+  EXPECT_EQ(pelsora({}).status, 2);
   EXPECT_NE(errors().find("pelsora:"), std::string::npos);
-  for (const char* args : {"--unknown karar.udf", "a.udf b.udf", "karar.udf -o", "--"})
-    EXPECT_EQ(pelsora(args).status, 2) << args;
-  EXPECT_EQ(pelsora("-- -o").status, 1);  // after "--", "-o" names a file
-  const fs::path file = write("karar.udf", maravel::testing::makeUdf(kContent));
-  EXPECT_EQ(
-      pelsora("-o " + quoted((dir / "yok" / "sayfa.html").string()) + " " + quoted(file.string())).status, 2);
+  const std::vector<std::vector<std::string>> usageErrors = {
+      {"--unknown", "karar.udf"}, {"a.udf", "b.udf"}, {"karar.udf", "-o"}, {"--"}};
+  for (const auto& args : usageErrors) EXPECT_EQ(pelsora(args).status, 2) << ::testing::PrintToString(args);
+  EXPECT_EQ(pelsora({"--", "-o"}).status, 1);  // after "--", "-o" names a file
+  const fs::path file = dir.write("karar.udf", maravel::testing::makeUdf(kContent));
+  EXPECT_EQ(pelsora({"-o", (dir.path() / "yok" / "sayfa.html").string(), file.string()}).status, 2);
 }
 
 TEST_F(PelsoraTest, HelpAndVersion) {
-  EXPECT_EQ(pelsora("--help").status, 0);
-  EXPECT_TRUE(pelsora("--help").out.starts_with("Usage: pelsora"));
-  EXPECT_TRUE(pelsora("--version").out.starts_with("pelsora "));
+  EXPECT_EQ(pelsora({"--help"}).status, 0);
+  EXPECT_TRUE(pelsora({"--help"}).out.starts_with("Usage: pelsora"));
+  EXPECT_TRUE(pelsora({"--version"}).out.starts_with("pelsora "));
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/zip_writer.hpp"
+#include "tests/support/scratch_folder.hpp"
+#include "tests/support/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -34,21 +35,6 @@ std::string text(const QLPreviewReply& reply) {
 
 class PreviewProviderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("maravel-preview-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  fs::path write(const std::string& name, const std::vector<std::uint8_t>& data) {
-    const fs::path path = dir / fs::u8path(name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    return path;
-  }
-
   QLPreviewReply preview(const fs::path& path) const {
     return provider.providePreview(QLFilePreviewRequest{path});
   }
@@ -60,7 +46,7 @@ class PreviewProviderTest : public ::testing::Test {
     EXPECT_EQ(text(reply), PreviewProvider::errorPage());
   }
 
-  fs::path dir;
+  testing::ScratchFolder dir;
   PreviewProvider provider;
 };
 
@@ -78,21 +64,21 @@ TEST_F(PreviewProviderTest, ErrorPageIsTheFixedText) {
 }
 
 TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
-  expectErrorPage(preview(write("bos.udf", {})));
-  expectErrorPage(preview(write("metin.udf", bytes("Bu bir UDF belgesi değil.\n"))));
+  expectErrorPage(preview(dir.write("bos.udf", {})));
+  expectErrorPage(preview(dir.write("metin.udf", bytes("Bu bir UDF belgesi değil.\n"))));
   expectErrorPage(
-      preview(write("eksik.udf", testing::ZipWriter().add("documentproperties.xml", "<x/>").finish())));
-  expectErrorPage(preview(dir / "yok.udf"));
-  expectErrorPage(preview(dir));
+      preview(dir.write("eksik.udf", testing::ZipWriter().add("documentproperties.xml", "<x/>").finish())));
+  expectErrorPage(preview(dir.path() / "yok.udf"));
+  expectErrorPage(preview(dir.path()));
   expectErrorPage(preview(fs::path()));
-  const fs::path locked = write("kilitli.udf", makeUdf(kContent));
+  const fs::path locked = dir.write("kilitli.udf", makeUdf(kContent));
   fs::permissions(locked, fs::perms::none);
   if (!std::ifstream(locked).good()) expectErrorPage(preview(locked));  // unless running with all rights
   fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(PreviewProviderTest, DocumentGivesItsPage) {
-  const QLPreviewReply reply = preview(write("karar.udf", makeUdf(kContent)));
+  const QLPreviewReply reply = preview(dir.write("karar.udf", makeUdf(kContent)));
   EXPECT_EQ(reply.contentType(), quicklook::UTType::html());
   EXPECT_EQ(reply.contentSize().width, 860);
   EXPECT_EQ(reply.contentSize().height, 1150);
@@ -105,16 +91,16 @@ TEST_F(PreviewProviderTest, DocumentGivesItsPage) {
 
 TEST_F(PreviewProviderTest, TitleIsTheLastPathComponentUnchanged) {
   const std::string name = "Karar_Örneği_ğüşıöç.udf";
-  EXPECT_NE(text(preview(write(name, makeUdf(kContent)))).find("<title>" + name + "</title>"),
+  EXPECT_NE(text(preview(dir.write(name, makeUdf(kContent)))).find("<title>" + name + "</title>"),
             std::string::npos);
-  fs::create_directories(dir / "alt klasör");
-  const std::string page = text(preview(write("alt klasör/tutanak.2026.udf", makeUdf(kContent))));
+  fs::create_directories(dir.path() / "alt klasör");
+  const std::string page = text(preview(dir.write("alt klasör/tutanak.2026.udf", makeUdf(kContent))));
   EXPECT_NE(page.find("<title>tutanak.2026.udf</title>"), std::string::npos);
   EXPECT_EQ(page.find("alt klas"), std::string::npos);
 }
 
 TEST_F(PreviewProviderTest, DamagedXmlStillGivesADocumentPage) {
-  const QLPreviewReply reply = preview(write("bozuk.udf", makeUdf("<template><content><![CDATA[yarım")));
+  const QLPreviewReply reply = preview(dir.write("bozuk.udf", makeUdf("<template><content><![CDATA[yarım")));
   EXPECT_EQ(reply.contentSize().width, 860);
 }
 

@@ -1,15 +1,14 @@
 #include "thumbnail/thumbnail_provider.hpp"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/drawing/leak_suppressions.hpp"
 #include "platform/text/text.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel {
@@ -52,22 +51,8 @@ Ink inkIn(const DrawingContext& context, int x0, int y0, int x1, int y1) {
 
 class ThumbnailProviderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("maravel_thumbnail_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const auto path = folder_ / name;
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
   std::filesystem::path writeDocument(const std::string& text) {
-    return write("belge.udf", testing::makeUdf(editorContent(text)));
+    return folder_.write("belge.udf", testing::makeUdf(editorContent(text)));
   }
 
   // The reply the provider hands over, checked for the handler's contract.
@@ -98,12 +83,12 @@ class ThumbnailProviderTest : public ::testing::Test {
     return inkIn(context, 16, 32, static_cast<int>(w) - 16, static_cast<int>(h) - 16).dark;
   }
 
-  std::filesystem::path folder_;
+  testing::ScratchFolder folder_;
 };
 
 TEST_F(ThumbnailProviderTest, ForeignFileGetsSheetFrameAndBadgeOnly) {
   const int w = 256;
-  const DrawingContext sheet = draw(write("notlar.udf", testing::bytes("düz metin, zip değil")), w);
+  const DrawingContext sheet = draw(folder_.write("notlar.udf", testing::bytes("düz metin, zip değil")), w);
   EXPECT_EQ(sheet.pixel(128, 200).red + sheet.pixel(128, 200).alpha, 2 * 255);
 
   // Frame: 1.5 wide, centred one point inside every edge.
@@ -150,11 +135,11 @@ TEST_F(ThumbnailProviderTest, EmptyRawTextGivesAnEmptyRectangle) {
 }
 
 TEST_F(ThumbnailProviderTest, FileIsReadOnlyWhenTheBlockRuns) {
-  const auto path = folder_ / "sonra.udf";
+  const auto path = folder_.path() / "sonra.udf";
   // Missing at request time, present when drawn: the text shows.
   const QLThumbnailReply late = request(path, Size{256, 256});
   writeDocument("Geç gelen belge");
-  std::filesystem::rename(folder_ / "belge.udf", path);
+  std::filesystem::rename(folder_.path() / "belge.udf", path);
   EXPECT_GT(bodyInk(*late.render(), 256, 256), 0);
 
   // Present at request time, removed before drawing: frame and badge only.
@@ -168,10 +153,10 @@ TEST_F(ThumbnailProviderTest, FileIsReadOnlyWhenTheBlockRuns) {
 }
 
 TEST_F(ThumbnailProviderTest, FoldersAndDevicesAreNotReadAndTheSizeIsKept) {
-  const QLThumbnailReply reply = request(folder_ / "missing.udf", Size{300.5, 120});
+  const QLThumbnailReply reply = request(folder_.path() / "missing.udf", Size{300.5, 120});
   EXPECT_EQ(reply.contextSize().width, 300.5);
   EXPECT_EQ(reply.contextSize().height, 120);
-  EXPECT_EQ(bodyInk(draw(folder_, 128), 128, 128), 0);
+  EXPECT_EQ(bodyInk(draw(folder_.path(), 128), 128, 128), 0);
   EXPECT_EQ(bodyInk(draw("/dev/zero", 128), 128, 128), 0);
 }
 

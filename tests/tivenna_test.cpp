@@ -1,19 +1,15 @@
 // The tivenna command against the freedesktop thumbnailer contract:
 // tivenna -s SIZE INPUT OUTPUT, with INPUT a path or a file:// URI.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/drawing/drawing_context.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel {
@@ -21,17 +17,6 @@ namespace {
 
 using drawing::DrawingContext;
 using drawing::Pixel;
-
-std::string quoted(const std::string& argument) {
-  std::string out = "'";
-  for (char c : argument) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string readText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 int darkPixels(const DrawingContext& sheet, int x0, int y0, int x1, int y1) {
   int dark = 0;
@@ -52,42 +37,26 @@ bool hasBadge(const DrawingContext& sheet) {
 class TivennaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("maravel_tivenna_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
     const auto udf = testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
 <template format_id="1.8" ><content><![CDATA[T.C.
 KURGU ASLİYE HUKUK MAHKEMESİ
 DOSYA NO	: 2026/101 Esas]]></content><elements resolver="hvl-default">
 <paragraph Alignment="1"><content resolver="edf_1700000000001" bold="true" startOffset="0" length="4" /></paragraph>
 </elements></template>)");
-    document_ = folder_ / "karar dosyası.udf";
-    std::ofstream(document_, std::ios::binary)
-        .write(reinterpret_cast<const char*>(udf.data()), static_cast<std::streamsize>(udf.size()));
-  }
-  void TearDown() override {
-    std::filesystem::permissions(folder_, std::filesystem::perms::owner_all);
-    std::filesystem::remove_all(folder_);
+    document_ = folder_.write("karar dosyası.udf", udf);
   }
 
   // Runs tivenna with the arguments; the exit status, stderr kept in error_.
   int run(const std::vector<std::string>& arguments) {
-    std::string command = quoted(TIVENNA_PATH);
-    for (const auto& argument : arguments) command += " " + quoted(argument);
-    const auto errorFile = folder_.parent_path() / (folder_.filename().string() + ".stderr");
-    const auto outFile = folder_.parent_path() / (folder_.filename().string() + ".stdout");
-    const int status = std::system((command + " 2>" + quoted(errorFile) + " >" + quoted(outFile)).c_str());
-    error_ = readText(errorFile);
-    output_ = readText(outFile);
-    std::filesystem::remove(errorFile);
-    std::filesystem::remove(outFile);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    testing::CommandResult result = testing::runCommand(TIVENNA_PATH, arguments);
+    error_ = std::move(result.err);
+    output_ = std::move(result.out);
+    return result.status;
   }
 
   std::set<std::string> folderContents() const {
     std::set<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
       names.insert(entry.path().filename().string());
     }
     return names;
@@ -98,7 +67,7 @@ DOSYA NO	: 2026/101 Esas]]></content><elements resolver="hvl-default">
     EXPECT_EQ(std::count(error_.begin(), error_.end(), '\n'), 1) << error_;
   }
 
-  std::filesystem::path folder_;
+  testing::ScratchFolder folder_;
   std::filesystem::path document_;
   std::string error_;
   std::string output_;
@@ -106,7 +75,7 @@ DOSYA NO	: 2026/101 Esas]]></content><elements resolver="hvl-default">
 
 TEST_F(TivennaTest, WritesASquarePNGOfTheRequestedSize) {
   for (const int size : {128, 256, 512}) {
-    const auto out = folder_ / ("thumb-" + std::to_string(size) + ".png");
+    const auto out = folder_.path() / ("thumb-" + std::to_string(size) + ".png");
     ASSERT_EQ(run({"-s", std::to_string(size), document_.string(), out.string()}), 0) << error_;
     EXPECT_EQ(error_, "");
     const auto sheet = DrawingContext::readPNG(out);
@@ -118,34 +87,34 @@ TEST_F(TivennaTest, WritesASquarePNGOfTheRequestedSize) {
 }
 
 TEST_F(TivennaTest, LeavesNoTemporaryFileAndReplacesAnOldThumbnail) {
-  const auto out = folder_ / "eski küçük resim.png";
-  std::ofstream(out) << "not a png";
+  const auto out = folder_.writeText("eski küçük resim.png", "not a png");
   ASSERT_EQ(run({"-s", "128", document_.string(), out.string()}), 0) << error_;
   EXPECT_EQ(folderContents(), (std::set<std::string>{"karar dosyası.udf", "eski küçük resim.png"}));
-  EXPECT_EQ(readText(out).substr(0, 4), "\x89PNG");
+  EXPECT_EQ(testing::readFile(out).substr(0, 4), "\x89PNG");
 }
 
 TEST_F(TivennaTest, AcceptsFileURIsWithPercentEscapes) {
-  const std::string uri = "file://" + folder_.string() + "/karar%20dosyas%C4%B1.udf";
-  const auto out = folder_ / "uri.png";
+  const std::string uri = "file://" + folder_.path().string() + "/karar%20dosyas%C4%B1.udf";
+  const auto out = folder_.path() / "uri.png";
   ASSERT_EQ(run({"-s", "256", uri, out.string()}), 0) << error_;
   EXPECT_GT(darkPixels(DrawingContext::readPNG(out).value(), 16, 32, 240, 240), 50);
-  ASSERT_EQ(
-      run({"-s", "256", "file://localhost" + folder_.string() + "/karar%20dosyas%c4%b1.udf", out.string()}),
-      0);
+  ASSERT_EQ(run({"-s", "256", "file://localhost" + folder_.path().string() + "/karar%20dosyas%c4%b1.udf",
+                 out.string()}),
+            0);
   EXPECT_GT(darkPixels(*DrawingContext::readPNG(out), 16, 32, 240, 240), 50);
 }
 
 TEST_F(TivennaTest, InputsThatAreNoDocumentStillGetFrameAndBadge) {
-  std::ofstream(folder_ / "notlar.txt") << "düz metin";
-  const std::vector<std::string> inputs = {(folder_ / "notlar.txt").string(),
-                                           (folder_ / "yok.udf").string(),
-                                           "file://" + folder_.string() + "/karar%2",       // broken escape
-                                           "file://" + folder_.string() + "/karar%00.udf",  // escaped NUL
-                                           "file://uzak-sunucu" + document_.string(),       // another host
-                                           "smb://sunucu/karar.udf"};
+  folder_.writeText("notlar.txt", "düz metin");
+  const std::vector<std::string> inputs = {
+      (folder_.path() / "notlar.txt").string(),
+      (folder_.path() / "yok.udf").string(),
+      "file://" + folder_.path().string() + "/karar%2",       // broken escape
+      "file://" + folder_.path().string() + "/karar%00.udf",  // escaped NUL
+      "file://uzak-sunucu" + document_.string(),              // another host
+      "smb://sunucu/karar.udf"};
   for (const auto& input : inputs) {
-    const auto out = folder_ / "bare.png";
+    const auto out = folder_.path() / "bare.png";
     ASSERT_EQ(run({"-s", "128", input, out.string()}), 0) << input << ": " << error_;
     const auto sheet = DrawingContext::readPNG(out);
     ASSERT_TRUE(sheet.has_value()) << input;
@@ -156,7 +125,7 @@ TEST_F(TivennaTest, InputsThatAreNoDocumentStillGetFrameAndBadge) {
 
 TEST_F(TivennaTest, WrongArgumentsExitWith2) {
   const std::string in = document_.string();
-  const std::string out = (folder_ / "x.png").string();
+  const std::string out = (folder_.path() / "x.png").string();
   // clang-format off
   const std::vector<std::vector<std::string>> cases = {
       {}, {in, out}, {"-s", "128", in}, {"-s", "128", in, out, "fazla"}, {"-s"}, {"-s", "abc", in, out},
@@ -181,8 +150,8 @@ TEST_F(TivennaTest, UnwritableOutputExitsWith1) {
 
   // Renaming over a folder fails after the temporary file was written: it
   // must not stay behind.
-  std::filesystem::create_directory(folder_ / "klasör");
-  EXPECT_EQ(run({"-s", "128", document_.string(), (folder_ / "klasör").string()}), 1);
+  std::filesystem::create_directory(folder_.path() / "klasör");
+  EXPECT_EQ(run({"-s", "128", document_.string(), (folder_.path() / "klasör").string()}), 1);
   expectOneLineError();
   EXPECT_EQ(folderContents(), (std::set<std::string>{"karar dosyası.udf", "klasör"}));
 }

@@ -2,18 +2,14 @@
 // written by the test zip writer, and reads its JSON back.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel {
@@ -21,42 +17,10 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using testing::CommandResult;
 
-std::string readAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Paths are per test, since ctest runs the tests of this program in parallel.
-std::string tempPath(const std::string& name) {
-  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-  return ::testing::TempDir() + "udfdump_test_" + (test ? test->name() : "") + "_" + name;
-}
-
-Outcome udfdump(const std::string& arguments) {
-  const std::string errPath = tempPath("stderr.txt");
-  const std::string command = std::string(UDFDUMP_PATH) + " " + arguments + " 2>" + errPath;
-  Outcome run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.err = readAll(errPath);
-  return run;
-}
-
-std::string writeTemp(const std::string& name, const std::vector<std::uint8_t>& data) {
-  const std::string path = tempPath(name);
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  return path;
+CommandResult udfdump(const std::vector<std::string>& arguments) {
+  return testing::runCommand(UDFDUMP_PATH, arguments);
 }
 
 std::string sample(const std::string& name) {
@@ -64,7 +28,7 @@ std::string sample(const std::string& name) {
 }
 
 Json dumpOf(const std::string& path) {
-  Outcome run = udfdump("'" + path + "'");
+  CommandResult run = udfdump({path});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   return Json::parse(run.out);
@@ -88,38 +52,44 @@ void collectParagraphs(const Json& elements, std::vector<Json>& out) {
   }
 }
 
+// Files written for a test live in its own folder.
+class UdfdumpTest : public ::testing::Test {
+ protected:
+  testing::ScratchFolder folder;
+};
+
 // --- Command line ------------------------------------------------------------------
 
-TEST(UdfdumpTest, ExitStatusesAndStreams) {
-  EXPECT_NE(udfdump("--help").out.find("usage: udfdump FILE"), std::string::npos);
-  EXPECT_EQ(udfdump("--version").out.rfind("udfdump ", 0), 0u);
-  const std::string junk = "'" + writeTemp("junk.udf", testing::bytes("not a zip archive")) + "'";
+TEST_F(UdfdumpTest, ExitStatusesAndStreams) {
+  EXPECT_NE(udfdump({"--help"}).out.find("usage: udfdump FILE"), std::string::npos);
+  EXPECT_EQ(udfdump({"--version"}).out.rfind("udfdump ", 0), 0u);
+  const std::string junk = folder.write("junk.udf", testing::bytes("not a zip archive")).string();
   // clang-format off
-  const std::pair<std::string, int> cases[] = {
-      {"--help", 0}, {"--version", 0}, {"", 2}, {"a b", 2}, {"--bogus", 2},
-      {"'" + tempPath("x.udf") + "'", 2}, {junk, 1}
+  const std::pair<std::vector<std::string>, int> cases[] = {
+      {{"--help"}, 0}, {{"--version"}, 0}, {{}, 2}, {{"a", "b"}, 2}, {{"--bogus"}, 2},
+      {{(folder.path() / "x.udf").string()}, 2}, {{junk}, 1}
   };
   // clang-format on
   for (const auto& [arguments, status] : cases) {
-    Outcome run = udfdump(arguments);
-    EXPECT_EQ(run.status, status) << arguments;
+    CommandResult run = udfdump(arguments);
+    EXPECT_EQ(run.status, status) << ::testing::PrintToString(arguments);
     if (status == 0) continue;
-    EXPECT_EQ(run.out, "") << arguments;
-    EXPECT_NE(run.err, "") << arguments;
+    EXPECT_EQ(run.out, "") << ::testing::PrintToString(arguments);
+    EXPECT_NE(run.err, "") << ::testing::PrintToString(arguments);
   }
-  EXPECT_NE(udfdump("--bogus").err.find("usage"), std::string::npos);
+  EXPECT_NE(udfdump({"--bogus"}).err.find("usage"), std::string::npos);
 }
 
 // --- The JSON shape ------------------------------------------------------------------
 
-TEST(UdfdumpTest, KeysAreTheModelFieldNames) {
+TEST_F(UdfdumpTest, KeysAreTheModelFieldNames) {
   const std::string xml =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n"
       "<content><![CDATA[Metin\tsekme\n]]></content><properties><pageFormat mediaSizeName=\"2\" "
       "/></properties>\n"
       "<elements resolver=\"hvl-default\">\n<paragraph TabSet=\"36.0:4:0\" Alignment=\"3\"><content "
       "foreground=\"-65536\" startOffset=\"0\" length=\"12\" /></paragraph>\n</elements>\n</template>\n";
-  Json doc = dumpOf(writeTemp("shape.udf", testing::makeUdf(xml)));
+  Json doc = dumpOf(folder.write("shape.udf", testing::makeUdf(xml)).string());
   EXPECT_EQ(keysOf(doc),
             "elements headerElements footerElements headerStartPage headerColor footerColor pageProps "
             "verificationCode webID signature rawText");
@@ -147,15 +117,15 @@ TEST(UdfdumpTest, KeysAreTheModelFieldNames) {
   EXPECT_TRUE(run["background"].is_null() && run["image"].is_null());
 }
 
-TEST(UdfdumpTest, OutputIsIndentedByTwoSpaces) {
-  Outcome run = udfdump("'" + sample("karar") + "'");
+TEST_F(UdfdumpTest, OutputIsIndentedByTwoSpaces) {
+  CommandResult run = udfdump({sample("karar")});
   ASSERT_EQ(run.status, 0);
   EXPECT_EQ(run.out.rfind("{\n  \"elements\": [\n    {\n      \"paragraph\"", 0), 0u);
 }
 
 // --- The samples -----------------------------------------------------------------------
 
-TEST(UdfdumpTest, KararSample) {
+TEST_F(UdfdumpTest, KararSample) {
   Json doc = dumpOf(sample("karar"));
   EXPECT_EQ(doc["headerStartPage"], 2);
   EXPECT_EQ(doc["headerColor"], 0x1F3864);
@@ -182,7 +152,7 @@ TEST(UdfdumpTest, KararSample) {
   EXPECT_EQ(doc["elements"].back()["table"]["border"]["kind"], "borderNone");
 }
 
-TEST(UdfdumpTest, DilekceSample) {
+TEST_F(UdfdumpTest, DilekceSample) {
   Json doc = dumpOf(sample("dilekce"));
   const Json& image = doc["headerElements"][0]["paragraph"]["runs"][0]["image"];
   EXPECT_EQ(image["mimeType"], "image/png");
@@ -211,7 +181,7 @@ TEST(UdfdumpTest, DilekceSample) {
   EXPECT_EQ(nested["table"]["border"]["width"], 0.5);
 }
 
-TEST(UdfdumpTest, SignedSample) {
+TEST_F(UdfdumpTest, SignedSample) {
   Json doc = dumpOf(sample("imzali-tutanak"));
   EXPECT_EQ(doc["signature"], Json::parse(R"({"isSigned": true, "signerName": "CAHİT YILMAZ",
       "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15"})"));
@@ -221,17 +191,16 @@ TEST(UdfdumpTest, SignedSample) {
 
 // --- udfpack ---------------------------------------------------------------------------
 
-int udfpack(const std::string& arguments) {
-  int status = std::system((std::string(UDFPACK_PATH) + " " + arguments + " 2>/dev/null").c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+int udfpack(const std::vector<std::string>& arguments) {
+  return testing::runCommand(UDFPACK_PATH, arguments).status;
 }
 
-TEST(UdfdumpTest, UdfpackPacksASampleFolder) {
-  const std::string packed = tempPath("karar-packed.udf");
-  ASSERT_EQ(udfpack("'" + std::string(MARAVEL_SOURCE_DIR) + "/samples/karar' '" + packed + "'"), 0);
+TEST_F(UdfdumpTest, UdfpackPacksASampleFolder) {
+  const std::string packed = (folder.path() / "karar-packed.udf").string();
+  ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed}), 0);
   EXPECT_EQ(dumpOf(packed), dumpOf(sample("karar")));
-  EXPECT_EQ(udfpack("'" + tempPath("no-such-folder") + "' '" + packed + "'"), 2);
-  EXPECT_EQ(udfpack("only-one-argument"), 2);
+  EXPECT_EQ(udfpack({(folder.path() / "no-such-folder").string(), packed}), 2);
+  EXPECT_EQ(udfpack({"only-one-argument"}), 2);
 }
 
 }  // namespace
