@@ -1,6 +1,7 @@
 #include "preview/preview_provider.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,9 @@ TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
       preview(dir.write("eksik.udf", testing::ZipWriter().add("documentproperties.xml", "<x/>").finish())));
   expectErrorPage(preview(dir.path() / "yok.udf"));
   expectErrorPage(preview(dir.path()));
+  const fs::path fifo = dir.path() / "boru.udf";  // nobody writes: reading it would wait forever
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  expectErrorPage(preview(fifo));
   expectErrorPage(preview(fs::path()));
   const fs::path locked = dir.write("kilitli.udf", makeUdf(kContent));
   fs::permissions(locked, fs::perms::none);
