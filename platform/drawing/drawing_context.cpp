@@ -1,7 +1,6 @@
 #include "platform/drawing/drawing_context.hpp"
 
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
 #include <glib.h>
 #include <pango/pangocairo.h>
 
@@ -9,6 +8,8 @@
 #include <cmath>
 #include <numbers>
 #include <utility>
+
+#include "platform/fonts/font_face.hpp"
 
 namespace maravel::drawing {
 
@@ -68,14 +69,6 @@ PangoLayout* makeLayout(cairo_t* cr, std::string_view string, const Font& font) 
   return layout;
 }
 
-bool familyIn(FcPattern* pattern, const FcChar8* family) {
-  FcChar8* name = nullptr;
-  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &name) == FcResultMatch; ++i) {
-    if (FcStrCmpIgnoreCase(name, family) == 0) return true;
-  }
-  return false;
-}
-
 cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
   auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
   out->insert(out->end(), data, data + length);
@@ -90,33 +83,8 @@ std::uint8_t unpremultiplied(std::uint32_t component, std::uint32_t alpha) {
 }  // namespace
 
 bool Font::isFamilyInstalled(std::string_view family) {
-  if (family.empty() || family.find('\0') != std::string_view::npos) return false;
-  const std::string name(family);
-  FcPattern* pattern = FcPatternCreate();
-  if (pattern == nullptr) return false;
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  bool installed = false;
-  if (match != nullptr) {
-    // The requested name and the names bound strongly to it (the metric
-    // aliases) count; weakly bound fallbacks such as "serif" do not.
-    FcValue value;
-    FcValueBinding binding;
-    for (int i = 0;
-         !installed && FcPatternGetWithBinding(pattern, FC_FAMILY, i, &value, &binding) == FcResultMatch;
-         ++i) {
-      if (value.type == FcTypeString && binding == FcValueBindingStrong) {
-        installed = familyIn(match, value.u.s);
-      }
-    }
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pattern);
-  return installed;
+  if (family.find('\0') != std::string_view::npos) return false;
+  return fonts::isFamilyAvailable(std::string(family));
 }
 
 struct DrawingContext::Impl {

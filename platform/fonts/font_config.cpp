@@ -163,6 +163,11 @@ std::optional<std::string> metricCompatibleFamily(const std::string& family) {
   return std::nullopt;
 }
 
+bool isFamilyAvailable(const std::string& family) {
+  if (config() == nullptr || family.empty()) return false;
+  return isInstalledFamily(fcString(family)) || metricCompatibleFamily(family).has_value();
+}
+
 std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic) {
   if (config() == nullptr) return std::nullopt;
   std::optional<Match> plain = match(family, false, false);

@@ -41,6 +41,10 @@ std::vector<std::string> availableFamilies();
 // for them, for "" and for names without such an alias.
 std::optional<std::string> metricCompatibleFamily(const std::string& family);
 
+// Whether text set in `family` is drawn in that family or in a
+// metric-compatible face of it (not in a generic fallback).
+bool isFamilyAvailable(const std::string& family);
+
 // Makes faces and shares the parsed font files between them: every face of
 // one (file, index) pair uses one HarfBuzz face, whatever its size.
 class FaceCache {
