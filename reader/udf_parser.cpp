@@ -8,6 +8,7 @@
 #include "reader/element_builder.hpp"
 #include "reader/list_numbering.hpp"
 #include "reader/signature_parser.hpp"
+#include "reader/signature_verifier.hpp"
 #include "reader/style_sheet.hpp"
 #include "reader/xml_tree.hpp"
 #include "reader/zip_extractor.hpp"
@@ -160,9 +161,22 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocu
   }
 }
 
-void readTree(const ZipEntries& entries, std::string_view content, UDFDocument& doc) {
-  if (const auto* signature = entry(entries, "sign.sgn"))
-    doc.signature = UDFSignatureParser::parseSignature(*signature);
+// The display summary, and what checking it against the content.xml member
+// bytes, exactly as inflated, found.
+SignatureInfo signature(const std::vector<std::uint8_t>& signatureBytes,
+                        const std::vector<std::uint8_t>& contentBytes) {
+  SignatureInfo info = UDFSignatureParser::parseSignature(signatureBytes);
+  const SignatureCheck check = SignatureVerifier::verify(signatureBytes, contentBytes);
+  info.status = check.status;
+  info.chain = check.chain;
+  info.certificatePeriod = check.certificatePeriod;
+  return info;
+}
+
+void readTree(const ZipEntries& entries, const std::vector<std::uint8_t>& contentBytes,
+              std::string_view content, UDFDocument& doc) {
+  if (const auto* signatureBytes = entry(entries, "sign.sgn"))
+    doc.signature = signature(*signatureBytes, contentBytes);
 
   XMLParseResult tree = parseXMLTree(content);
   const XMLNode* templateNode = tree.root.child("template");
@@ -192,7 +206,7 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   UDFDocument doc;
   doc.rawText = plainTextBetweenMarkers(*content);
   doc.verificationCode = verificationCode(entries);
-  readTree(entries, *content, doc);
+  readTree(entries, *contentBytes, *content, doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
 }

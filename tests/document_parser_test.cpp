@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "reader/udf_parser.hpp"
+#include "tests/support/test_signer.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel {
@@ -278,17 +279,22 @@ TEST(DocumentParserTest, HeaderAndBodyNumberIndependently) {
 
 // --- Signature ---------------------------------------------------------------------------
 
-TEST(DocumentParserTest, SignatureIsReadEvenWhenTheXmlIsBroken) {
-  const std::string signature =
-      "\x55\x04\x03\x0C\x0C"
-      "CANAN YILMAZ serialNumber=12345678901 Kamu SM";
-  auto doc = parseXml("<template><content><![CDATA[satır]]></content><elements", std::nullopt, signature);
+// The check covers the content.xml member bytes as stored: here Windows-1254
+// bytes, in XML that is broken besides.
+TEST(DocumentParserTest, SignatureIsReadAndCheckedEvenWhenTheXmlIsBroken) {
+  const std::string content = "<template><content><![CDATA[sat\xFDr]]></content><elements";
+  const auto signature = testing::TestSigner().sign(bytes(content));
+  const std::string signatureText(signature.begin(), signature.end());
+  auto doc = parseXml(content, std::nullopt, signatureText);
   ASSERT_TRUE(doc);
-  EXPECT_TRUE(doc->signature.isSigned);
-  EXPECT_EQ(doc->signature.signerName, "CANAN YILMAZ");
-  EXPECT_EQ(doc->signature.tcNumber, "12345678901");
-  EXPECT_EQ(doc->signature.issuer, "TÜBİTAK Kamu SM");
+  EXPECT_EQ(doc->signature,
+            (SignatureInfo{true, "CAHİT YILMAZ", "31415926530", "TÜBİTAK Kamu SM", "04.12.2026 14:30:15",
+                           SignatureStatus::verified, ChainTrust::untrustedRoot, CertificatePeriod::valid}));
   EXPECT_EQ(texts(doc->elements), Texts{"satır"});
+  EXPECT_EQ(parseXml(content + " ", std::nullopt, signatureText)->signature.status,
+            SignatureStatus::contentChanged);
+  EXPECT_EQ(parseXml(content, std::nullopt, std::string(32, '\0'))->signature.status,
+            SignatureStatus::unreadable);
   EXPECT_EQ(parseXml("<template><content><![CDATA[satır]]></content></template>")->signature,
             SignatureInfo());
 }

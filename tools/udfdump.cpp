@@ -17,11 +17,12 @@
 
 #include "model/udf_document.hpp"
 #include "reader/udf_parser.hpp"
+#include "tools/signature_json.hpp"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
 using namespace maravel;
+using tools::Json;
 
 constexpr std::string_view kUsage =
     "usage: udfdump FILE\n"
@@ -136,14 +137,6 @@ Json pageJson(const PageProperties& page) {
               {"pageWidth", page.pageWidth()},   {"pageHeight", page.pageHeight()}};
 }
 
-Json signatureJson(const SignatureInfo& signature) {
-  return Json{{"isSigned", signature.isSigned},
-              {"signerName", signature.signerName},
-              {"tcNumber", signature.tcNumber},
-              {"issuer", signature.issuer},
-              {"signingDate", signature.signingDate}};
-}
-
 Json documentJson(const UDFDocument& doc) {
   return Json{{"elements", elementsJson(doc.elements)},
               {"headerElements", elementsJson(doc.headerElements)},
@@ -154,7 +147,7 @@ Json documentJson(const UDFDocument& doc) {
               {"pageProps", pageJson(doc.pageProps)},
               {"verificationCode", doc.verificationCode},
               {"webID", doc.webID},
-              {"signature", signatureJson(doc.signature)},
+              {"signature", tools::signatureJson(doc.signature)},
               {"rawText", doc.rawText}};
 }
 

@@ -1,6 +1,7 @@
-// udfpack FOLDER OUT.udf: packs a sample source folder into a .udf archive
-// shaped like the editor's (content.xml, then documentproperties.xml and
-// sign.sgn when the folder has them).
+// udfpack FOLDER OUT.udf [SIGNATURE]: packs a sample source folder into a
+// .udf archive shaped like the editor's (content.xml, then
+// documentproperties.xml and sign.sgn when the folder has them). A SIGNATURE
+// file, when given, becomes sign.sgn in place of the folder's.
 //
 // Exit status: 0 written, 2 for a usage error or a file that cannot be read
 // or written.
@@ -22,9 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
-    "usage: udfpack FOLDER OUT.udf\n"
+    "usage: udfpack FOLDER OUT.udf [SIGNATURE]\n"
     "Packs FOLDER/content.xml and, when present, FOLDER/documentproperties.xml and\n"
-    "FOLDER/sign.sgn into the archive OUT.udf.\n";
+    "FOLDER/sign.sgn into the archive OUT.udf; SIGNATURE, when given, is packed as\n"
+    "sign.sgn instead.\n";
 
 std::optional<std::string> readFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -47,7 +49,7 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  if (argc != 3) {
+  if (argc != 3 && argc != 4) {
     std::cerr << kUsage;
     return 2;
   }
@@ -56,10 +58,11 @@ int main(int argc, char** argv) {
 
   maravel::testing::ZipWriter zip;
   for (const char* name : {"content.xml", "documentproperties.xml", "sign.sgn"}) {
-    const fs::path member = folder / name;
+    const bool given = argc == 4 && std::string_view(name) == "sign.sgn";
+    const fs::path member = given ? fs::path(argv[3]) : folder / name;
     std::error_code error;
     const bool present = fs::exists(member, error);
-    if (!present && std::string_view(name) != "content.xml") continue;
+    if (!present && !given && std::string_view(name) != "content.xml") continue;
     auto data = present ? readFile(member) : std::nullopt;
     if (!data) {
       std::cerr << "udfpack: cannot read " << member.string() << "\n";
