@@ -282,7 +282,7 @@ SignatureBadgeLook lookOf(SignatureStatus status) {
       return {"invalid", R"(<path d="M9.5 9.5l5 5"/><path d="M14.5 9.5l-5 5"/>)",
               "İmza Geçersiz: İmza Değeri Doğrulanamadı", kFailedBadgeRules};
     case SignatureStatus::unreadable:
-      return {"unreadable", R"(<path d="M12 8v4"/><path d="M12 16h.01"/>)",
+      return {"unreadable", R"(<path d="M12 7.5v5"/><path d="M12 15v2"/>)",
               "İmza Doğrulanamadı: İmza Dosyası Okunamadı", kUnreadableBadgeRules};
     case SignatureStatus::verified:
       break;

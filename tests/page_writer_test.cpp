@@ -109,7 +109,7 @@ TEST_F(PageWriterTest, BadgesOfSignaturesThatDidNotVerify) {
        "İmza Geçersiz: Belge İmzalandıktan Sonra Değiştirilmiş", ".verification-badge.changed,\n"},
       {SignatureStatus::signatureInvalid, "invalid", "<path d=\"M9.5 9.5l5 5\"/><path d=\"M14.5 9.5l-5 5\"/>",
        "İmza Geçersiz: İmza Değeri Doğrulanamadı", ".verification-badge.invalid {\n"},
-      {SignatureStatus::unreadable, "unreadable", "<path d=\"M12 8v4\"/><path d=\"M12 16h.01\"/>",
+      {SignatureStatus::unreadable, "unreadable", "<path d=\"M12 7.5v5\"/><path d=\"M12 15v2\"/>",
        "İmza Doğrulanamadı: İmza Dosyası Okunamadı", ".verification-badge.unreadable {\n"},
   };
   EXPECT_FALSE(has(verified, "changed") || has(verified, "invalid") || has(verified, "unreadable"));

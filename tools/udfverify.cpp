@@ -74,6 +74,8 @@ std::string line(const Outcome& outcome) {
   const SignatureInfo& signature = *outcome.signature;
   if (!signature.signerName.empty()) out += "; signer " + printable(signature.signerName);
   if (!signature.signingDate.empty()) out += "; signed " + printable(signature.signingDate);
+  // An unreadable signature names no certificate to judge.
+  if (signature.status == SignatureStatus::unreadable) return out;
   out += std::string("; chain ") + tools::chainName(signature.chain);
   out += std::string("; certificate ") + tools::periodName(signature.certificatePeriod);
   return out;
