@@ -6,9 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -18,6 +16,7 @@
 #include "model/udf_document.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
+#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -151,14 +150,6 @@ Json documentJson(const UDFDocument& doc) {
               {"rawText", doc.rawText}};
 }
 
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return data;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,7 +166,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  auto data = readFile(path);
+  auto data = tools::readFile(path);
   if (!data) {
     std::cerr << "udfdump: cannot read " << path << "\n";
     return 2;

@@ -8,15 +8,14 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tests/support/zip_writer.hpp"
+#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -27,20 +26,6 @@ constexpr std::string_view kUsage =
     "Packs FOLDER/content.xml and, when present, FOLDER/documentproperties.xml and\n"
     "FOLDER/sign.sgn into the archive OUT.udf; SIGNATURE, when given, is packed as\n"
     "sign.sgn instead.\n";
-
-std::optional<std::string> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return data;
-}
-
-bool writeFile(const fs::path& path, const std::vector<std::uint8_t>& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(out);
-}
 
 }  // namespace
 
@@ -63,14 +48,14 @@ int main(int argc, char** argv) {
     std::error_code error;
     const bool present = fs::exists(member, error);
     if (!present && !given && std::string_view(name) != "content.xml") continue;
-    auto data = present ? readFile(member) : std::nullopt;
+    auto data = present ? maravel::tools::readFile(member.string()) : std::nullopt;
     if (!data) {
       std::cerr << "udfpack: cannot read " << member.string() << "\n";
       return 2;
     }
-    zip.add(name, *data);
+    zip.add(name, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
   }
-  if (!writeFile(output, zip.finish())) {
+  if (!maravel::tools::writeFile(output.string(), zip.finish())) {
     std::cerr << "udfpack: cannot write " << output.string() << "\n";
     return 2;
   }

@@ -8,16 +8,13 @@
 // Exit status: 0 written, 2 for a usage error or a file that cannot be read
 // or written.
 
-#include <cstdint>
-#include <fstream>
 #include <iostream>
-#include <iterator>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tests/support/test_signer.hpp"
+#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -25,20 +22,6 @@ constexpr std::string_view kUsage =
     "usage: udfsign CONTENT OUT.sgn\n"
     "Writes a detached CMS signature over the bytes of CONTENT to OUT.sgn, made with a\n"
     "throwaway test authority whose keys are forgotten when the command ends.\n";
-
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return data;
-}
-
-bool writeFile(const std::string& path, const std::vector<std::uint8_t>& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(out);
-}
 
 }  // namespace
 
@@ -51,12 +34,12 @@ int main(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  const auto content = readFile(argv[1]);
+  const auto content = maravel::tools::readFile(argv[1]);
   if (!content) {
     std::cerr << "udfsign: cannot read " << argv[1] << "\n";
     return 2;
   }
-  if (!writeFile(argv[2], maravel::testing::TestSigner().sign(*content))) {
+  if (!maravel::tools::writeFile(argv[2], maravel::testing::TestSigner().sign(*content))) {
     std::cerr << "udfsign: cannot write " << argv[2] << "\n";
     return 2;
   }

@@ -6,9 +6,7 @@
 // or not readable), 2 for a usage error.
 
 #include <cstdint>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +15,7 @@
 #include "model/udf_document.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
+#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -43,16 +42,8 @@ struct Outcome {
   std::optional<SignatureInfo> signature;
 };
 
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return data;
-}
-
 Outcome check(const std::string& path) {
-  const auto data = readFile(path);
+  const auto data = tools::readFile(path);
   if (!data) return {path, "cannotRead", std::nullopt};
   const auto doc = UDFParser::parse(*data);
   if (!doc) return {path, "notADocument", std::nullopt};
