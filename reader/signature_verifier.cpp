@@ -23,9 +23,7 @@ bool contentMatches(const SignedData& data, std::size_t signer, std::span<const 
 
 SignatureStatus statusOf(const SignedData& data, std::span<const std::uint8_t> content) {
   const std::size_t signers = data.signerCount();
-  if (signers == 0 || signers > SignatureVerifier::kMaxCertificates ||
-      data.certificateCount() > SignatureVerifier::kMaxCertificates)
-    return SignatureStatus::unreadable;
+  if (signers == 0 || signers > SignatureVerifier::kMaxCertificates) return SignatureStatus::unreadable;
   for (std::size_t i = 0; i < signers; ++i) {
     if (!isReadable(data, i)) return SignatureStatus::unreadable;
   }
@@ -57,7 +55,7 @@ SignatureCheck SignatureVerifier::verify(std::span<const std::uint8_t> signature
                                          std::span<const std::uint8_t> content) {
   SignatureCheck check;
   if (signature.size() > kMaxSignatureBytes) return check;
-  const auto data = SignedData::decode(signature);
+  const auto data = SignedData::decode(signature, kMaxCertificates);
   if (!data) return check;
   check.status = statusOf(*data, content);
   if (check.status == SignatureStatus::unreadable) return check;

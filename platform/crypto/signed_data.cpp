@@ -8,6 +8,7 @@
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
 
+#include <algorithm>
 #include <climits>
 
 namespace maravel::crypto {
@@ -70,20 +71,107 @@ X509* certificateOf(CMS_SignerInfo* signer, STACK_OF(X509) * certificates) {
   return nullptr;
 }
 
+// --- Counting certificates in the encoding --------------------------------------
+//
+// Decoding a certificate decodes its public key, which costs libcrypto about
+// half a millisecond; a megabyte of small certificates would take most of a
+// second. So the certificates are counted in the encoding first, walking
+// only the TLV headers on the path ContentInfo / [0] / SignedData / [0].
+
+constexpr int kMaxNesting = 32;  // libcrypto's decoder stops at 30
+
+struct Header {
+  const unsigned char* content;
+  long length;  // 0 when indefinite
+  bool indefinite;
+  int tag;
+  int tagClass;
+};
+
+std::optional<Header> header(const unsigned char* p, const unsigned char* end) {
+  if (p >= end) return std::nullopt;
+  long length = 0;
+  int tag = 0, tagClass = 0;
+  const int kind = ASN1_get_object(&p, &length, &tag, &tagClass, end - p);
+  if (kind & 0x80) return std::nullopt;
+  return Header{p, length, (kind & 0x01) != 0, tag, tagClass};
+}
+
+bool isEndOfContents(const unsigned char* p, const unsigned char* end) {
+  return end - p >= 2 && p[0] == 0 && p[1] == 0;
+}
+
+// Where the element starting at p ends; null when it runs past `end`.
+const unsigned char* elementEnd(const unsigned char* p, const unsigned char* end, int depth) {
+  const auto h = header(p, end);
+  if (!h || depth > kMaxNesting) return nullptr;
+  if (!h->indefinite) return h->content + h->length;
+  for (const unsigned char* child = h->content; child; child = elementEnd(child, end, depth + 1)) {
+    if (isEndOfContents(child, end)) return child + 2;
+  }
+  return nullptr;
+}
+
+// The starts of the children of the constructed element h, at most `limit`
+// + 1 of them; nothing when the encoding is broken before that.
+std::optional<std::vector<const unsigned char*>> children(const Header& h, const unsigned char* end,
+                                                          std::size_t limit) {
+  const unsigned char* stop = h.indefinite ? end : h.content + h.length;
+  std::vector<const unsigned char*> starts;
+  for (const unsigned char* child = h.content; child < stop && starts.size() <= limit;) {
+    if (h.indefinite && isEndOfContents(child, end)) break;
+    starts.push_back(child);
+    child = elementEnd(child, end, 1);
+    if (!child) return std::nullopt;
+  }
+  return starts;
+}
+
+// Whether the structure carries at most `limit` certificates; false when
+// the path to them is not well formed (libcrypto would refuse it too).
+bool certificatesWithin(std::span<const std::uint8_t> bytes, std::size_t limit) {
+  const unsigned char* end = bytes.data() + bytes.size();
+  const auto contentInfo = header(bytes.data(), end);
+  const auto contentInfoParts = contentInfo ? children(*contentInfo, end, 2) : std::nullopt;
+  if (!contentInfoParts || contentInfoParts->size() < 2) return false;
+  const auto explicitContent = header((*contentInfoParts)[1], end);
+  const auto signedData = explicitContent ? header(explicitContent->content, end) : std::nullopt;
+  // version, digestAlgorithms, encapContentInfo, then [0] certificates when present
+  const auto fields = signedData ? children(*signedData, end, 4) : std::nullopt;
+  if (!fields) return false;
+  if (fields->size() < 4) return true;
+  const auto certificates = header((*fields)[3], end);
+  if (!certificates) return false;
+  if (certificates->tagClass != V_ASN1_CONTEXT_SPECIFIC || certificates->tag != 0) return true;
+  const auto carried = children(*certificates, end, limit);
+  return carried && carried->size() <= limit;
+}
+
 }  // namespace
 
 struct SignedData::Parts {
   ContentInfo contentInfo;
-  Certificates certificates;              // null when the structure carries none
-  std::vector<X509*> signerCertificates;  // per signer, owned by `certificates`; null when absent
+  Certificates certificates;  // null when the structure carries none
+  std::size_t signerCount = 0;
+  // Per signer, looked up on first use (so that a caller can refuse a huge
+  // structure by its counts before paying for the search): absent when not
+  // looked up yet, null when no carried certificate is the signer's.
+  std::vector<std::optional<X509*>> signerCertificates;
 
   CMS_SignerInfo* signer(std::size_t index) const {
-    STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(contentInfo.get());
-    if (index >= signerCertificates.size()) return nullptr;
-    return sk_CMS_SignerInfo_value(signers, static_cast<int>(index));
+    if (index >= signerCount) return nullptr;
+    return sk_CMS_SignerInfo_value(CMS_get0_SignerInfos(contentInfo.get()), static_cast<int>(index));
   }
-  X509* certificate(std::size_t index) const {
-    return index < signerCertificates.size() ? signerCertificates[index] : nullptr;
+
+  X509* certificate(std::size_t index) {
+    CMS_SignerInfo* info = signer(index);
+    if (!info) return nullptr;
+    std::optional<X509*>& known = signerCertificates[index];
+    if (!known) {
+      known = certificateOf(info, certificates.get());
+      if (*known) CMS_SignerInfo_set1_signer_cert(info, *known);
+    }
+    return *known;
   }
 };
 
@@ -97,9 +185,11 @@ std::vector<std::uint8_t> digest(DigestAlgorithm algorithm, std::span<const std:
   return out;
 }
 
-std::optional<SignedData> SignedData::decode(std::span<const std::uint8_t> bytes) {
+std::optional<SignedData> SignedData::decode(std::span<const std::uint8_t> bytes,
+                                             std::size_t maxCertificates) {
   ErrorQueueMark mark;
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(LONG_MAX)) return std::nullopt;
+  if (!certificatesWithin(bytes, maxCertificates)) return std::nullopt;
   const unsigned char* cursor = bytes.data();
   ContentInfo contentInfo(d2i_CMS_ContentInfo(nullptr, &cursor, static_cast<long>(bytes.size())));
   if (!contentInfo || OBJ_obj2nid(CMS_get0_type(contentInfo.get())) != NID_pkcs7_signed) return std::nullopt;
@@ -108,12 +198,8 @@ std::optional<SignedData> SignedData::decode(std::span<const std::uint8_t> bytes
 
   auto parts = std::make_unique<Parts>();
   parts->certificates.reset(CMS_get1_certs(contentInfo.get()));
-  for (int i = 0; i < sk_CMS_SignerInfo_num(signers); ++i) {
-    CMS_SignerInfo* signer = sk_CMS_SignerInfo_value(signers, i);
-    X509* certificate = certificateOf(signer, parts->certificates.get());
-    if (certificate) CMS_SignerInfo_set1_signer_cert(signer, certificate);
-    parts->signerCertificates.push_back(certificate);
-  }
+  parts->signerCount = static_cast<std::size_t>(std::max(sk_CMS_SignerInfo_num(signers), 0));
+  parts->signerCertificates.resize(parts->signerCount);
   parts->contentInfo = std::move(contentInfo);
   return SignedData(std::move(parts));
 }
@@ -123,12 +209,7 @@ SignedData::SignedData(SignedData&&) noexcept = default;
 SignedData& SignedData::operator=(SignedData&&) noexcept = default;
 SignedData::~SignedData() = default;
 
-std::size_t SignedData::signerCount() const { return parts_->signerCertificates.size(); }
-
-std::size_t SignedData::certificateCount() const {
-  const int count = sk_X509_num(parts_->certificates.get());
-  return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
+std::size_t SignedData::signerCount() const { return parts_->signerCount; }
 
 std::optional<DigestAlgorithm> SignedData::digestAlgorithm(std::size_t index) const {
   CMS_SignerInfo* signer = parts_->signer(index);

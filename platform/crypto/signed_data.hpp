@@ -36,16 +36,16 @@ class SignedData {
  public:
   // The structure when the bytes begin with a CMS ContentInfo of type
   // SignedData; nothing for any other structure, for bytes that are cut
-  // short, and for empty data. Bytes after the structure are ignored.
-  static std::optional<SignedData> decode(std::span<const std::uint8_t> bytes);
+  // short, for empty data, and for a structure that carries more than
+  // `maxCertificates` certificates (counted in the encoding before any
+  // certificate is decoded). Bytes after the structure are ignored.
+  static std::optional<SignedData> decode(std::span<const std::uint8_t> bytes, std::size_t maxCertificates);
 
   SignedData(SignedData&&) noexcept;
   SignedData& operator=(SignedData&&) noexcept;
   ~SignedData();
 
   std::size_t signerCount() const;
-  // X.509 certificates carried in the structure.
-  std::size_t certificateCount() const;
 
   // The questions below take a signer index below signerCount(); any other
   // index gets the negative answer.
