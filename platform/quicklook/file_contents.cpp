@@ -43,4 +43,12 @@ std::optional<std::vector<std::uint8_t>> readFileContents(const std::filesystem:
   return result;
 }
 
+std::string lastPathComponent(const std::filesystem::path& location) {
+  std::string text = location.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  const std::size_t slash = text.find_last_of('/');
+  if (slash == std::string::npos || text.size() == 1) return text;
+  return text.substr(slash + 1);
+}
+
 }  // namespace maravel::quicklook

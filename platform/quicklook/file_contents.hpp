@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace maravel::quicklook {
@@ -17,5 +18,10 @@ namespace maravel::quicklook {
 // shrinks while it is read is taken as far as it went.
 std::optional<std::vector<std::uint8_t>> readFileContents(
     const std::filesystem::path& path, std::size_t limit = std::numeric_limits<std::size_t>::max());
+
+// The last path component with its extension, as the page title and the
+// status line name a file; a trailing separator does not count as a
+// component ("/a/karar.udf/" gives "karar.udf", "/" gives "/").
+std::string lastPathComponent(const std::filesystem::path& location);
 
 }  // namespace maravel::quicklook
