@@ -17,7 +17,8 @@ namespace maravel {
 
 // Runs a program with its arguments and returns what it printed (empty when
 // it could not run). Called off the main thread, so it must be safe there.
-using ToolRunner = std::function<std::string(const std::string& path, const std::vector<std::string>& arguments)>;
+using ToolRunner =
+    std::function<std::string(const std::string& path, const std::vector<std::string>& arguments)>;
 
 class ExtensionActivation {
  public:

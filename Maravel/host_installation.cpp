@@ -13,9 +13,7 @@ std::filesystem::path prefixOf(const std::string& executablePath) {
 
 }  // namespace
 
-HostInstallation HostInstallation::current() {
-  return {process::executablePath(), process::homeDirectory()};
-}
+HostInstallation HostInstallation::current() { return {process::executablePath(), process::homeDirectory()}; }
 
 bool HostInstallation::isInstalled() const {
   const std::string_view path = executablePath;

@@ -61,7 +61,8 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   WindowSurface& surface() { return *surface_; }
 
  private:
-  MainWindowController(std::unique_ptr<WindowSurface> surface, HostInstallation installation, ToolRunner runner);
+  MainWindowController(std::unique_ptr<WindowSurface> surface, HostInstallation installation,
+                       ToolRunner runner);
 
   std::unique_ptr<WindowSurface> surface_;
   HostInstallation installation_;

@@ -29,13 +29,14 @@ StatusMessage StatusMessage::unreadable(std::string_view fileName) {
 }
 
 StatusMessage StatusMessage::extensionsActive() {
-  return {"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)",
-          StatusColour::success};
+  return {"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)", StatusColour::success};
 }
 
 StatusMessage StatusMessage::extensionsOff() {
-  return {"⚠️ Eklenti kapalı: Sistem Ayarları'nda “Uzantılar › Hızlı Bakış” bölümünden açın",
-          StatusColour::warning};
+  return {
+      "⚠️ Eklenti kapalı: Sistem Ayarları'nda “Uzantılar › Hızlı Bakış” bölümünden "
+      "açın",
+      StatusColour::warning};
 }
 
 StatusMessage StatusMessage::notInstalled() {
@@ -44,8 +45,7 @@ StatusMessage StatusMessage::notInstalled() {
 }
 
 StatusMessage StatusMessage::cacheRefreshed() {
-  return {"✓ Quick Look önbelleği başarıyla yenilendi!",
-          StatusColour::success};
+  return {"✓ Quick Look önbelleği başarıyla yenilendi!", StatusColour::success};
 }
 
 }  // namespace maravel

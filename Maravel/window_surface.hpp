@@ -20,7 +20,7 @@ struct AlertText {
 
 // The controller's answers to what the user does in the window.
 struct WindowActions {
-  std::function<void()> refresh;                          // the refresh button
+  std::function<void()> refresh;                             // the refresh button
   std::function<void(const std::string& path)> fileDropped;  // an accepted drop
 };
 

@@ -22,11 +22,13 @@ namespace {
 
 using Call = std::vector<std::string>;  // program, then its arguments
 
-const StatusMessage kActive{"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)", StatusColour::success};
-const StatusMessage kOff{"⚠️ Eklenti kapalı: Sistem Ayarları'nda “Uzantılar › Hızlı Bakış” bölümünden açın",
-                         StatusColour::warning};
-const StatusMessage kNotInstalled{"⚠️ Kurulum tamamlanmadı: uygulamayı Uygulamalar klasörüne taşıyın",
-                                  StatusColour::warning};
+const StatusMessage kActive{"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)",
+                            StatusColour::success};
+const StatusMessage kOff{
+    "⚠️ Eklenti kapalı: Sistem Ayarları'nda “Uzantılar › Hızlı Bakış” bölümünden açın",
+    StatusColour::warning};
+const StatusMessage kNotInstalled{
+    "⚠️ Kurulum tamamlanmadı: uygulamayı Uygulamalar klasörüne taşıyın", StatusColour::warning};
 const StatusMessage kRefreshed{"✓ Quick Look önbelleği başarıyla yenilendi!", StatusColour::success};
 
 // Stands in for pluginkit and qlmanage: records every call and answers the
@@ -76,21 +78,23 @@ class MainWindowControllerTest : public ::testing::Test {
 TEST_F(MainWindowControllerTest, StartsWithTheWelcomePageAndTheCheckingStatus) {
   const auto controller = makeController({}, tools_.runner());
   EXPECT_TRUE(log_.built);
-  EXPECT_EQ(log_.statuses, (std::vector<StatusMessage>{
-                               {"● Quick Look eklentisi denetleniyor…", StatusColour::secondary}}));
+  EXPECT_EQ(log_.statuses,
+            (std::vector<StatusMessage>{{"● Quick Look eklentisi denetleniyor…", StatusColour::secondary}}));
   ASSERT_EQ(log_.pages.size(), 1u);
   const std::string& page = log_.pages.front();
   EXPECT_EQ(page.size(), 625u);
   EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 6);
   EXPECT_TRUE(page.starts_with("<html><body style=\"font-family: -apple-system;"));
   EXPECT_TRUE(page.ends_with("</p>\n</body></html>"));
-  EXPECT_NE(page.find("<div style=\"font-size: 54px; margin-bottom: 12px;\">\u2696\uFE0F</div>"), std::string::npos);
+  EXPECT_NE(page.find("<div style=\"font-size: 54px; margin-bottom: 12px;\">\u2696\uFE0F</div>"),
+            std::string::npos);
   EXPECT_TRUE(tools_.calls.empty());
 }
 
 TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysItCannotBeRead) {
   const auto controller = makeController({}, tools_.runner());
-  const auto karar = folder_.write("Karar Örneği.UDF", testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
+  const auto karar =
+      folder_.write("Karar Örneği.UDF", testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
 <template format_id="1.8" ><content><![CDATA[T.C. KURGU MAHKEMESİ]]></content>
 <elements resolver="hvl-default"><paragraph><content startOffset="0" length="20" /></paragraph></elements></template>)"));
   controller->loadUDF(karar.string());
@@ -100,8 +104,10 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysItCannotBeRead) {
   EXPECT_EQ(log_.statuses.back(), (StatusMessage{"✓ Önizleniyor: Karar Örneği.UDF", StatusColour::success}));
 
   folder_.writeText("düz.udf", "PK but not a zip archive");
-  const auto noContent = folder_.write("içeriksiz.udf", testing::ZipWriter().add("other.xml", "<a/>").finish());
-  for (const auto& path : {folder_.path() / "düz.udf", noContent, folder_.path() / "yok.udf", folder_.path()}) {
+  const auto noContent =
+      folder_.write("içeriksiz.udf", testing::ZipWriter().add("other.xml", "<a/>").finish());
+  for (const auto& path :
+       {folder_.path() / "düz.udf", noContent, folder_.path() / "yok.udf", folder_.path()}) {
     controller->loadUDF(path.string());
     EXPECT_EQ(log_.statuses.back(),
               (StatusMessage{"⚠️ Dosya okunamadı: " + path.filename().string(), StatusColour::error}));
@@ -110,7 +116,8 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysItCannotBeRead) {
 }
 
 TEST_F(MainWindowControllerTest, RegistersEnablesRefreshesAndReportsBothOn) {
-  tools_.queryAnswers = {"+    com.orvelin.Maravel.Pelsora(0.1.0)\n", "+    com.orvelin.Maravel.Tivenna(0.1.0)\n"};
+  tools_.queryAnswers = {"+    com.orvelin.Maravel.Pelsora(0.1.0)\n",
+                         "+    com.orvelin.Maravel.Tivenna(0.1.0)\n"};
   const auto controller = makeController(installedUnder((folder_.path() / "home").string()), tools_.runner());
   controller->checkInstallation();
   const std::string plugins = (prefix_ / "lib" / "maravel" / "PlugIns").string();
@@ -134,12 +141,15 @@ TEST_F(MainWindowControllerTest, AnyQueryThatIsNotOnReportsOff) {
     std::vector<std::string> answers;
     std::size_t queries;
   };
-  const Case cases[] = {{{"", "+ second"}, 1}, {{"- first", "+ second"}, 1}, {{"+ first", "-  second"}, 2},
+  const Case cases[] = {{{"", "+ second"}, 1},
+                        {{"- first", "+ second"}, 1},
+                        {{"+ first", "-  second"}, 2},
                         {{"+ first", ""}, 2}};
   for (const Case& c : cases) {
     tools_ = {{}, c.answers};
     log_ = {};
-    const auto controller = makeController(installedUnder((folder_.path() / "home").string()), tools_.runner());
+    const auto controller =
+        makeController(installedUnder((folder_.path() / "home").string()), tools_.runner());
     controller->activateExtensions();
     EXPECT_EQ(log_.statuses.back(), kOff) << c.answers.front();
     EXPECT_EQ(tools_.calls.size(), 5 + c.queries) << c.answers.front();
@@ -156,17 +166,18 @@ TEST_F(MainWindowControllerTest, AMissingPlugInsFolderRegistersBareBundleNames) 
 }
 
 TEST_F(MainWindowControllerTest, NotInstalledWarnsRunsNothingAndQuitsWhenTheAlertCloses) {
-  const auto controller = makeController({"/home/ayse/İndirilenler/maravel/bin/maravel", "/home/ayse"},
-                                         tools_.runner());
+  const auto controller =
+      makeController({"/home/ayse/İndirilenler/maravel/bin/maravel", "/home/ayse"}, tools_.runner());
   controller->checkInstallation();
   EXPECT_TRUE(tools_.calls.empty());
   EXPECT_EQ(log_.statuses.back(), kNotInstalled);
   ASSERT_TRUE(log_.alert.has_value());
   EXPECT_EQ(log_.alert->message, "Önce Uygulamalar klasörüne taşıyın");
-  EXPECT_EQ(log_.alert->informative,
-            "Maravel'ın Finder'da çalışabilmesi için Uygulamalar klasöründe bulunması gerekir.\n\nBu pencereyi "
-            "kapatın, disk penceresindeki Maravel simgesini “Uygulamalar” klasörünün üzerine sürükleyin, "
-            "ardından uygulamayı Uygulamalar klasöründen açın.");
+  EXPECT_EQ(
+      log_.alert->informative,
+      "Maravel'ın Finder'da çalışabilmesi için Uygulamalar klasöründe bulunması gerekir.\n\nBu pencereyi "
+      "kapatın, disk penceresindeki Maravel simgesini “Uygulamalar” klasörünün üzerine sürükleyin, "
+      "ardından uygulamayı Uygulamalar klasöründen açın.");
   EXPECT_EQ(log_.alert->button, "Kapat");
   EXPECT_FALSE(log_.quit);
   log_.alertClosed();
@@ -243,7 +254,8 @@ TEST(OpenRequestsTest, ADropIsTakenByTheExtensionInAnyCase) {
   for (const char* path : {"/a/karar.udf", "/a/KARAR.UDF", "/a/dava.Udf", "/a/b.c/karar.uDF"}) {
     EXPECT_TRUE(OpenRequests::acceptsDrop(path)) << path;
   }
-  for (const char* path : {"/a/karar.txt", "/a/karar.udf.zip", "/a/udf", "/a/.udf", "/a/karar", "/a/karar.udfx"}) {
+  for (const char* path :
+       {"/a/karar.txt", "/a/karar.udf.zip", "/a/udf", "/a/.udf", "/a/karar", "/a/karar.udfx"}) {
     EXPECT_FALSE(OpenRequests::acceptsDrop(path)) << path;
   }
 }

@@ -23,7 +23,8 @@ using testing::CommandResult;
 using testing::readFile;
 using testing::runCommand;
 
-const StatusMessage kActive{"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)", StatusColour::success};
+const StatusMessage kActive{"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)",
+                            StatusColour::success};
 
 TEST(MaravelCommandTest, AnswersHelpAndVersionAndRefusesUnknownOptions) {
   const CommandResult help = runCommand(MARAVEL_PATH, {"--help"});
@@ -52,7 +53,8 @@ class InstalledMaravelTest : public ::testing::Test {
   // The environment a desktop session gives the user's programs.
   std::vector<std::string> sessionEnvironment() const {
     return {"HOME=" + home_.string(), "XDG_DATA_HOME=" + (home_ / ".local" / "share").string(),
-            "XDG_CACHE_HOME=" + (home_ / ".cache").string(), "XDG_CONFIG_HOME=" + (home_ / ".config").string()};
+            "XDG_CACHE_HOME=" + (home_ / ".cache").string(),
+            "XDG_CONFIG_HOME=" + (home_ / ".config").string()};
   }
 
   CommandResult pluginkit(const std::vector<std::string>& arguments) const {
@@ -112,7 +114,8 @@ TEST_F(InstalledMaravelTest, FindsItselfInstalledAndSwitchesBothExtensionsOn) {
   EXPECT_EQ(log.statuses.back(), kActive);
   EXPECT_EQ(pluginkit({"-m"}).out,
             "+    com.orvelin.Maravel.Pelsora(0.1.0)\n+    com.orvelin.Maravel.Tivenna(0.1.0)\n");
-  const std::string executable = (prefix_ / "lib" / "maravel" / "PlugIns" / "Tivenna.appex" / "tivenna").string();
+  const std::string executable =
+      (prefix_ / "lib" / "maravel" / "PlugIns" / "Tivenna.appex" / "tivenna").string();
   EXPECT_NE(readFile(home_ / ".local" / "share" / "thumbnailers" / "tivenna.thumbnailer")
                 .find("\nExec=" + executable + " -s %s %u %o\n"),
             std::string::npos);
@@ -134,8 +137,12 @@ constexpr int kSheetX = 780;  // on the sheet, right of the text
 constexpr int kSheetY = 600;
 constexpr unsigned kPageBackground = 0xF1F3F5;  // the page's light background
 
-bool isGreen(const drawing::Pixel& p) { return p.green > 150 && p.green > p.red + 60 && p.green > p.blue + 30; }
-bool isOrangeOrRed(const drawing::Pixel& p) { return p.red > 150 && p.red > p.green + 60 && p.red > p.blue + 60; }
+bool isGreen(const drawing::Pixel& p) {
+  return p.green > 150 && p.green > p.red + 60 && p.green > p.blue + 30;
+}
+bool isOrangeOrRed(const drawing::Pixel& p) {
+  return p.red > 150 && p.red > p.green + 60 && p.red > p.blue + 60;
+}
 
 TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLine) {
   if (kSanitized) {
@@ -148,12 +155,13 @@ TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLine) {
   // No session bus: this Maravel runs on its own instead of handing the
   // file to one the developer may have open.
   command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS"});
-  command.insert(command.end(), {"GTK_THEME=Adwaita", "NO_AT_BRIDGE=1",
-                                 "GDK_BACKEND=x11", "xvfb-run", "-a", "-s", "-screen 0 1000x900x24", "/bin/sh", "-c",
-                                 "\"$1\" \"$2\" & app=$!; \"$3\" \"$4\" --until \"$5\" --timeout 60; status=$?; "
-                                 "kill $app; wait $app; exit $status",
-                                 "sh", (prefix_ / "bin" / "maravel").string(),
-                                 MARAVEL_BINARY_DIR "/samples/karar.udf", X_SCREENSHOT_PATH, shot.string()});
+  command.insert(command.end(),
+                 {"GTK_THEME=Adwaita", "NO_AT_BRIDGE=1", "GDK_BACKEND=x11", "xvfb-run", "-a", "-s",
+                  "-screen 0 1000x900x24", "/bin/sh", "-c",
+                  "\"$1\" \"$2\" & app=$!; \"$3\" \"$4\" --until \"$5\" --timeout 60; status=$?; "
+                  "kill $app; wait $app; exit $status",
+                  "sh", (prefix_ / "bin" / "maravel").string(), MARAVEL_BINARY_DIR "/samples/karar.udf",
+                  X_SCREENSHOT_PATH, shot.string()});
   char probe[64];
   std::snprintf(probe, sizeof probe, "%d,%d,%06X", kPageMarginX, kPageMarginY, kPageBackground);
   command.push_back(probe);

@@ -26,12 +26,14 @@ class SystemToolsTest : public ::testing::Test {
     dataHome_ = folder_.path() / "veri";
     cacheHome_ = folder_.path() / "önbellek";
     plugins_ = folder_.path() / "Uygulama Klasörü" / "PlugIns";
-    makeBundle("Pelsora.appex", "identifier=com.orvelin.Maravel.Pelsora\nkind=preview\nversion=0.1.0\n"
-                                "executable=pelsora\nmime-type=application/x-uyap-udf\n"
-                                "mime-package=maravel-udf.xml\n");
-    makeBundle("Tivenna.appex", "identifier=com.orvelin.Maravel.Tivenna\nkind=thumbnail\nversion=0.1.0\n"
-                                "executable=tivenna\nmime-type=application/x-uyap-udf\n"
-                                "mime-package=maravel-udf.xml\nthumbnailer=tivenna.thumbnailer\n");
+    makeBundle("Pelsora.appex",
+               "identifier=com.orvelin.Maravel.Pelsora\nkind=preview\nversion=0.1.0\n"
+               "executable=pelsora\nmime-type=application/x-uyap-udf\n"
+               "mime-package=maravel-udf.xml\n");
+    makeBundle("Tivenna.appex",
+               "identifier=com.orvelin.Maravel.Tivenna\nkind=thumbnail\nversion=0.1.0\n"
+               "executable=tivenna\nmime-type=application/x-uyap-udf\n"
+               "mime-package=maravel-udf.xml\nthumbnailer=tivenna.thumbnailer\n");
   }
 
   void makeBundle(const std::string& name, const std::string& manifest) const {
@@ -100,8 +102,8 @@ TEST_F(SystemToolsTest, RefusesUnknownExtensionsForeignBundlesAndWrongArguments)
   EXPECT_EQ(pluginkit({"-a", bundle("Dışarı.appex")}).status, 1);
   EXPECT_EQ(pluginkit({"-e", "use", "-i", "../../../kacak"}).status, 1);
   EXPECT_FALSE(fs::exists(dataHome_ / "maravel")) << "nothing was recorded";
-  for (const std::vector<std::string>& wrong :
-       std::vector<std::vector<std::string>>{{}, {"-a"}, {"-e", "use"}, {"-e", "belki", "-i", kTivenna}, {"-x"}}) {
+  for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
+           {}, {"-a"}, {"-e", "use"}, {"-e", "belki", "-i", kTivenna}, {"-x"}}) {
     EXPECT_EQ(pluginkit(wrong).status, 2) << (wrong.empty() ? "" : wrong.front());
   }
   EXPECT_EQ(qlmanage({}).status, 2);
@@ -120,7 +122,8 @@ std::string thumbnailPNG(const std::string& uri) {
     for (int shift = 24; shift >= 0; shift -= 8) bytes += static_cast<char>((crc >> shift) & 0xFF);
     return bytes;
   };
-  return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", std::string("\0\0\0\1\0\0\0\1\x08\x06\0\0\0", 13)) +
+  return std::string("\x89PNG\r\n\x1a\n", 8) +
+         chunk("IHDR", std::string("\0\0\0\1\0\0\0\1\x08\x06\0\0\0", 13)) +
          chunk("tEXt", std::string("Thumb::MTime\0") + "1767225600") +
          chunk("tEXt", std::string("Thumb::URI\0", 11) + uri) + chunk("IDAT", "") + chunk("IEND", "");
 }
@@ -149,7 +152,8 @@ TEST_F(SystemToolsTest, RefreshRemovesTheThumbnailsAndFailuresOfUdfFilesOnly) {
     if (!entry.is_directory()) left.push_back(fs::relative(entry.path(), thumbnails).string());
   }
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"large/link.png", "normal/d.png", "normal/e.png", "normal/f.png"}));
+  EXPECT_EQ(left,
+            (std::vector<std::string>{"large/link.png", "normal/d.png", "normal/e.png", "normal/f.png"}));
 }
 
 TEST(ThumbnailCacheTest, ReadsTheURIOnlyFromTextChunksBeforeTheImage) {

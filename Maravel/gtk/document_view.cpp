@@ -35,11 +35,13 @@ NavigationRequest requestOf(WebKitPolicyDecision* decision, WebKitPolicyDecision
   NavigationRequest request;
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
     request.decision = NavigationRequest::Decision::response;
-    request.uri = uriOf(webkit_response_policy_decision_get_request(WEBKIT_RESPONSE_POLICY_DECISION(decision)));
+    request.uri =
+        uriOf(webkit_response_policy_decision_get_request(WEBKIT_RESPONSE_POLICY_DECISION(decision)));
     return request;
   }
-  request.decision = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION ? NavigationRequest::Decision::newWindow
-                                                                          : NavigationRequest::Decision::navigation;
+  request.decision = type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION
+                         ? NavigationRequest::Decision::newWindow
+                         : NavigationRequest::Decision::navigation;
   WebKitNavigationAction* action =
       webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   request.cause = causeOf(webkit_navigation_action_get_navigation_type(action));
@@ -74,8 +76,8 @@ WebKitWebView* DocumentView::create() {
   return view;
 }
 
-gboolean DocumentView::decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
-                                    gpointer) {
+gboolean DocumentView::decidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                    WebKitPolicyDecisionType type, gpointer) {
   if (NavigationPolicy::allows(requestOf(decision, type))) {
     webkit_policy_decision_use(decision);
   } else {

@@ -63,7 +63,9 @@ GdkDragAction DropView::draggingEntered(GtkDropTarget*, double, double, gpointer
   return GDK_ACTION_COPY;
 }
 
-void DropView::draggingExited(GtkDropTarget*, gpointer self) { static_cast<DropView*>(self)->setHighlighted(false); }
+void DropView::draggingExited(GtkDropTarget*, gpointer self) {
+  static_cast<DropView*>(self)->setHighlighted(false);
+}
 
 gboolean DropView::performDragOperation(GtkDropTarget*, const GValue* value, double, double, gpointer self) {
   auto* view = static_cast<DropView*>(self);

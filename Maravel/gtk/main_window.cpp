@@ -208,8 +208,9 @@ void MainWindow::showPage(const std::string& html) {
 void MainWindow::showAlert(const AlertText& alert, std::function<void()> closed) {
   if (window_ == nullptr) return;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  GtkWidget* dialog = gtk_message_dialog_new(window_, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                             GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE, "%s", alert.message.c_str());
+  GtkWidget* dialog =
+      gtk_message_dialog_new(window_, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                             GTK_MESSAGE_WARNING, GTK_BUTTONS_NONE, "%s", alert.message.c_str());
   gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", alert.informative.c_str());
   gtk_dialog_add_button(GTK_DIALOG(dialog), alert.button.c_str(), GTK_RESPONSE_CLOSE);
   G_GNUC_END_IGNORE_DEPRECATIONS

@@ -62,7 +62,8 @@ class MaravelApp {
     auto parsed = commandLine(argc, argv);
     if (const int* status = std::get_if<int>(&parsed)) return *status;
     std::vector<char*> arguments;
-    for (std::string& argument : std::get<std::vector<std::string>>(parsed)) arguments.push_back(argument.data());
+    for (std::string& argument : std::get<std::vector<std::string>>(parsed))
+      arguments.push_back(argument.data());
     arguments.push_back(nullptr);
 
     GtkApplication* application = gtk_application_new("com.orvelin.Maravel", G_APPLICATION_HANDLES_OPEN);

@@ -44,11 +44,20 @@ std::string escapeString(std::string_view value) {
   std::string escaped;
   for (const char c : value) {
     switch (c) {
-      case '\\': escaped += "\\\\"; break;
-      case '\n': escaped += "\\n"; break;
-      case '\t': escaped += "\\t"; break;
-      case '\r': escaped += "\\r"; break;
-      default: escaped += c;
+      case '\\':
+        escaped += "\\\\";
+        break;
+      case '\n':
+        escaped += "\\n";
+        break;
+      case '\t':
+        escaped += "\\t";
+        break;
+      case '\r':
+        escaped += "\\r";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;
@@ -80,8 +89,8 @@ std::optional<fs::path> findInPath(std::string_view program) {
 }
 
 std::string recordText(const ExtensionRecord& record) {
-  return "identifier=" + record.identifier + "\nbundle=" + record.bundle.string() + "\nversion=" +
-         record.version + "\nenabled=" + (record.enabled ? "true" : "false") + "\n";
+  return "identifier=" + record.identifier + "\nbundle=" + record.bundle.string() +
+         "\nversion=" + record.version + "\nenabled=" + (record.enabled ? "true" : "false") + "\n";
 }
 
 }  // namespace
@@ -122,7 +131,8 @@ std::string ExtensionRegistry::thumbnailerEntry(std::string_view entry, const fs
       line = "TryExec=" + escapeString(executable.string());
     } else if (line.starts_with("Exec=")) {
       const std::size_t space = line.find(' ');
-      line = "Exec=" + execArgument(executable.string()) + (space == std::string::npos ? "" : line.substr(space));
+      line = "Exec=" + execArgument(executable.string()) +
+             (space == std::string::npos ? "" : line.substr(space));
     }
     rewritten += line + "\n";
   }
@@ -192,9 +202,11 @@ ExtensionRegistry::Failure ExtensionRegistry::apply(const ExtensionRecord& recor
     fs::remove(entry, error);
     return error ? std::optional("cannot remove " + entry.string() + ": " + error.message()) : std::nullopt;
   }
-  const std::optional<std::string> entryTemplate = FreedesktopPlaces::readSmallFile(record.bundle / manifest.thumbnailer);
+  const std::optional<std::string> entryTemplate =
+      FreedesktopPlaces::readSmallFile(record.bundle / manifest.thumbnailer);
   if (!entryTemplate) return (record.bundle / manifest.thumbnailer).string() + ": cannot be read";
-  return FreedesktopPlaces::writeFile(entry, thumbnailerEntry(*entryTemplate, record.bundle / manifest.executable));
+  return FreedesktopPlaces::writeFile(entry,
+                                      thumbnailerEntry(*entryTemplate, record.bundle / manifest.executable));
 }
 
 ExtensionRegistry::Failure ExtensionRegistry::installMimePackage(const fs::path& bundle,
@@ -204,7 +216,8 @@ ExtensionRegistry::Failure ExtensionRegistry::installMimePackage(const fs::path&
       FreedesktopPlaces::readSmallFile(bundle / manifest.mimePackage, 1024 * 1024);
   if (!package) return (bundle / manifest.mimePackage).string() + ": cannot be read";
   const fs::path mime = dataHome_ / "mime";
-  if (const Failure failed = FreedesktopPlaces::writeFile(mime / "packages" / manifest.mimePackage, *package)) {
+  if (const Failure failed =
+          FreedesktopPlaces::writeFile(mime / "packages" / manifest.mimePackage, *package)) {
     return failed;
   }
   // Without the tool the package still waits in place for the next update.

@@ -62,7 +62,8 @@ std::optional<std::string> parse(int argc, char** argv, Command& command) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool hasValue = i + 1 < argc;
-    if ((arg == "-a" || arg == "-e" || arg == "-m") && command.mode != 0) return "one of -a, -e, -m at a time";
+    if ((arg == "-a" || arg == "-e" || arg == "-m") && command.mode != 0)
+      return "one of -a, -e, -m at a time";
     if (arg == "-a") {
       command.mode = 'a';
     } else if (arg == "-m") {
@@ -127,7 +128,8 @@ int main(int argc, char** argv) {
   switch (command.mode) {
     case 'a': {
       int status = kDone;
-      for (const std::string& bundle : command.bundles) status = std::max(status, report(registry.add(bundle)));
+      for (const std::string& bundle : command.bundles)
+        status = std::max(status, report(registry.add(bundle)));
       return status;
     }
     case 'e':

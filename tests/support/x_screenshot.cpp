@@ -46,7 +46,8 @@ cairo_surface_t* capture(Display* display) {
   XGetWindowAttributes(display, root, &attributes);
   cairo_surface_t* screen =
       cairo_xlib_surface_create(display, root, attributes.visual, attributes.width, attributes.height);
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, attributes.width, attributes.height);
+  cairo_surface_t* image =
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, attributes.width, attributes.height);
   cairo_t* cr = cairo_create(image);
   cairo_set_source_surface(cr, screen, 0, 0);
   cairo_paint(cr);
@@ -61,7 +62,8 @@ bool matches(cairo_surface_t* image, const Probe& probe) {
       probe.y >= cairo_image_surface_get_height(image)) {
     return false;
   }
-  const unsigned char* row = cairo_image_surface_get_data(image) + probe.y * cairo_image_surface_get_stride(image);
+  const unsigned char* row =
+      cairo_image_surface_get_data(image) + probe.y * cairo_image_surface_get_stride(image);
   const unsigned pixel = reinterpret_cast<const std::uint32_t*>(row)[probe.x];
   for (int shift = 0; shift <= 16; shift += 8) {
     const int got = static_cast<int>((pixel >> shift) & 0xFF);
