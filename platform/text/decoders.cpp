@@ -1,5 +1,7 @@
 // Byte decoders (UTF-8, Windows-1254, Latin-1, ASCII) and UTF-16 conversion.
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/text/text.hpp"
 #include "platform/text/utf8_codec.hpp"
@@ -45,6 +47,15 @@ char32_t windows1254CodePoint(std::uint8_t b) {
 
 bool isValidUTF8(std::string_view bytes) {
   for (std::size_t pos = 0; pos < bytes.size();) {
+    // Markup is nearly all ASCII: eight such bytes are checked at once.
+    std::uint64_t word = 0;
+    if (pos + sizeof word <= bytes.size()) {
+      std::memcpy(&word, bytes.data() + pos, sizeof word);
+      if ((word & 0x8080808080808080u) == 0) {
+        pos += sizeof word;
+        continue;
+      }
+    }
     const auto decoded = decodeCodePoint(bytes, pos);
     if (!decoded.valid) return false;
     pos += decoded.length;
