@@ -30,9 +30,11 @@ const FcChar8* fcString(const std::string& s) { return reinterpret_cast<const Fc
 // One configuration per process, loaded from the system's configuration
 // files (the ones the browser reads too) on first use and released at exit;
 // fontconfig allows queries on it from any thread. Null when it cannot load.
+// It is fontconfig's current configuration, the one pango draws with, so a
+// process that measures and draws loads the files once.
 class ProcessConfig {
  public:
-  ProcessConfig() : config_(FcInitLoadConfigAndFonts()) {}
+  ProcessConfig() : config_(FcConfigReference(nullptr)) {}
   ~ProcessConfig() {
     if (config_ != nullptr) FcConfigDestroy(config_);
   }
