@@ -160,15 +160,21 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocu
   }
 }
 
-void readTree(const ZipEntries& entries, std::string_view content, UDFDocument& doc) {
+// The plain text as the tree holds it, for content.xml without the markers.
+std::string contentElementText(const XMLNode* templateNode) {
+  if (templateNode == nullptr) return {};
+  const XMLNode* contentNode = templateNode->child("content");
+  return contentNode ? contentNode->text : std::string();
+}
+
+void readTree(const ZipEntries& entries, std::string content, UDFDocument& doc) {
   if (const auto* signature = entry(entries, "sign.sgn"))
     doc.signature = UDFSignatureParser::parseSignature(*signature);
 
-  XMLParseResult tree = parseXMLTree(content);
+  // The text is released before the tree grows; nothing below needs it.
+  XMLParseResult tree = parseOwnedXMLTree(std::move(content));
   const XMLNode* templateNode = tree.root.child("template");
-  if (doc.rawText.empty() && templateNode) {
-    if (const XMLNode* contentNode = templateNode->child("content")) doc.rawText = contentNode->text;
-  }
+  if (doc.rawText.empty()) doc.rawText = contentElementText(templateNode);
   if (!tree.success || !templateNode) return;
 
   StyleSheet styles = styleSheet(*templateNode);
@@ -179,22 +185,36 @@ void readTree(const ZipEntries& entries, std::string_view content, UDFDocument& 
   }
 }
 
-}  // namespace
-
-std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
-  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+// content.xml as text, or nothing when there is no document.
+std::optional<std::string> contentText(const ZipEntries& entries) {
   if (entries.empty()) return std::nullopt;
   const auto* contentBytes = entry(entries, "content.xml");
   if (!contentBytes) return std::nullopt;
-  const auto content = decodeContent(*contentBytes);
+  return decodeContent(*contentBytes);
+}
+
+}  // namespace
+
+std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
+  ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  std::optional<std::string> content = contentText(entries);
   if (!content) return std::nullopt;
+  entries.erase("content.xml");  // its text is all that is needed of it
 
   UDFDocument doc;
   doc.rawText = plainTextBetweenMarkers(*content);
   doc.verificationCode = verificationCode(entries);
-  readTree(entries, *content, doc);
+  readTree(entries, std::move(*content), doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
+}
+
+std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData) {
+  const auto content = contentText(FastZipExtractor::extractEntries(udfData));
+  if (!content) return std::nullopt;
+  std::string text = plainTextBetweenMarkers(*content);
+  if (text.empty()) text = contentElementText(parseXMLTree(*content).root.child("template"));
+  return text;
 }
 
 }  // namespace maravel
