@@ -210,10 +210,19 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
 }
 
 std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData) {
-  const auto content = contentText(FastZipExtractor::extractEntries(udfData));
-  if (!content) return std::nullopt;
-  std::string text = plainTextBetweenMarkers(*content);
-  if (text.empty()) text = contentElementText(parseXMLTree(*content).root.child("template"));
+  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
+  if (!bytes) return std::nullopt;
+  // As decodeContent decides, but UTF-8 is read where it lies, not copied.
+  std::string_view content(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  std::optional<std::string> decoded;
+  if (!text::isValidUTF8(content)) {
+    decoded = text::decodeWindows1254(*bytes);
+    if (!decoded) return std::nullopt;
+    content = *decoded;
+  }
+  std::string text = plainTextBetweenMarkers(content);
+  if (text.empty()) text = contentElementText(parseXMLTree(content).root.child("template"));
   return text;
 }
 
