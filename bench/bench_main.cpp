@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -29,7 +30,10 @@ class TableReporter final : public benchmark::BenchmarkReporter {
       const double milliseconds = run.GetAdjustedRealTime() * toMilliseconds(run.time_unit);
       std::printf("| %s | %s | %.3f | %s | %s |\n", stage.c_str(), pages.c_str(), milliseconds,
                   counter(run, "bytes_per_second", 1e-6).c_str(), counter(run, "x_floor", 1).c_str());
-      if (!pages.empty()) times_[stage][std::stoul(pages)] = milliseconds;
+      if (pages.empty()) continue;
+      times_[stage][std::stoul(pages)] = milliseconds;
+      if (const auto ratio = run.counters.find("x_floor"); ratio != run.counters.end())
+        ratios_[stage][std::stoul(pages)] = ratio->second.value;
     }
   }
 
@@ -50,6 +54,19 @@ class TableReporter final : public benchmark::BenchmarkReporter {
       }
       if (!steps.empty())
         std::printf("| %s | %s | %s |\n", stage.c_str(), steps.c_str(), linear ? "yes" : "NO");
+    }
+    std::printf("\n| target | x floor at 1, 10, 100, 1000 pages | |\n|---|---|---|\n");
+    for (const auto& [stage, limit] : {std::pair<std::string, double>{"Parse", 2}, {"ParseAndRender", 4}}) {
+      std::string values;
+      bool met = true;
+      for (const auto& [pages, ratio] : ratios_[stage]) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%s%.2f", values.empty() ? "" : ", ", ratio);
+        values += value;
+        met = met && ratio <= limit;
+      }
+      std::printf("| %s within %.0f x floor | %s | %s |\n", stage.c_str(), limit, values.c_str(),
+                  met ? "met" : "MISSED");
     }
   }
 
@@ -88,6 +105,7 @@ class TableReporter final : public benchmark::BenchmarkReporter {
   }
 
   std::map<std::string, std::map<unsigned long, double>> times_;
+  std::map<std::string, std::map<unsigned long, double>> ratios_;
 };
 
 }  // namespace
