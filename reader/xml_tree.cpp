@@ -78,8 +78,7 @@ XMLTreeBuilder::XMLTreeBuilder() {
   stack_.push_back(&root_);
 }
 
-void XMLTreeBuilder::didStartElement(std::string_view name,
-                                     const std::vector<std::pair<std::string, std::string>>& attributes) {
+void XMLTreeBuilder::didStartElement(std::string_view name, const Attributes& attributes) {
   if (droppedDepth_ > 0 || stack_.size() > kMaxDepth || elementCount_ >= kMaxElements) {
     ++droppedDepth_;
     overLimit_ = true;
@@ -90,7 +89,7 @@ void XMLTreeBuilder::didStartElement(std::string_view name,
   node.name = std::string(name);
   node.attributes.reserve(attributes.size());
   for (const auto& [attributeName, value] : attributes) {
-    node.attributes.insert_or_assign(lowercasedName(attributeName), value);
+    node.attributes.insert_or_assign(lowercasedName(attributeName), std::string(value));
   }
   XMLNode& parent = *stack_.back();
   parent.children.push_back(std::move(node));
