@@ -49,6 +49,8 @@ std::string validUTF8(std::string_view string) {
 // A layout for the context's surface at 72 dpi, so points and pixels agree,
 // with unhinted metrics so fractional sizes lay out at their true widths.
 PangoLayout* makeLayout(cairo_t* cr, std::string_view string, const Font& font) {
+  // Before pango's first font map: it then finds the configuration loaded.
+  [[maybe_unused]] static const bool shared = fonts::shareConfiguration();
   PangoLayout* layout = pango_cairo_create_layout(cr);
   PangoContext* context = pango_layout_get_context(layout);
   pango_cairo_context_set_resolution(context, 72);

@@ -30,11 +30,9 @@ const FcChar8* fcString(const std::string& s) { return reinterpret_cast<const Fc
 // One configuration per process, loaded from the system's configuration
 // files (the ones the browser reads too) on first use and released at exit;
 // fontconfig allows queries on it from any thread. Null when it cannot load.
-// It is fontconfig's current configuration, the one pango draws with, so a
-// process that measures and draws loads the files once.
 class ProcessConfig {
  public:
-  ProcessConfig() : config_(FcConfigReference(nullptr)) {}
+  ProcessConfig() : config_(FcInitLoadConfigAndFonts()) {}
   ~ProcessConfig() {
     if (config_ != nullptr) FcConfigDestroy(config_);
   }
@@ -129,6 +127,11 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 }
 
 }  // namespace
+
+bool shareConfiguration() {
+  FcConfig* loaded = config();
+  return loaded != nullptr && FcConfigSetCurrent(loaded) == FcTrue;
+}
 
 std::vector<std::string> availableFamilies() {
   std::vector<std::string> names;
