@@ -99,6 +99,8 @@ class DocumentWriter {
   // Sub- and superscript text is set at 0.8 of the run's size.
   static double displaySize(const TextRun& run);
   std::string fontDeclarations(const std::string& family, double size);
+  static TextRun formatOf(const TextRun& run);
+  std::string newRunClass(const TextRun& run);
   double measure(std::string_view text, const TextRun& run);
   std::vector<double> layoutTabs(const ParagraphItem& p, const std::vector<Segment>& segments, double width,
                                  std::optional<std::size_t>& lastFirstLineTab);
@@ -110,6 +112,15 @@ class DocumentWriter {
                   std::size_t r, std::size_t rowCount, double width, bool framed);
 
   int tableDepth_ = 0;
+  // The classes of the last few run formats: neighbouring runs mostly share
+  // one, and each class costs a family lookup and a declaration list.
+  struct RecentRunClass {
+    TextRun format;  // text and image left empty
+    std::string name;
+  };
+  static constexpr std::size_t kRecentRunClasses = 4;
+  std::vector<RecentRunClass> recentRunClasses_;
+  std::size_t nextRecentRunClass_ = 0;
 };
 
 // The low 24 bits of a colour as "#RRGGBB" in upper-case hexadecimal.

@@ -13,6 +13,7 @@
 // are only read; they need not outlive the call.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -90,15 +91,24 @@ class ElementBuilder {
  private:
   using SharedTabStops = std::shared_ptr<const std::vector<TabStop>>;
 
+  // The values of the run formatting keys (bold ... background, in the
+  // order of kRunKeys in the source), nullptr where there is none.
+  static constexpr std::size_t kRunKeyCount = 10;
+  using RunValues = std::array<const std::string*, kRunKeyCount>;
+
   const std::string* inherited(std::string_view key, const AttributeMap& attributes) const;
   const std::string* paragraphProperty(std::string_view key, const AttributeMap& paragraph) const;
-  const std::string* runProperty(std::string_view key, const AttributeMap& run,
-                                 const AttributeMap& paragraph) const;
+  // What inherited() answers for each run key, in one pass over the map.
+  RunValues inheritedRunValues(const AttributeMap& attributes) const;
+  RunValues styleRunValues(const std::string& styleName) const;
+  // What the paragraph gives runs that do not set a key themselves.
+  RunValues paragraphRunValues(const AttributeMap& paragraph) const;
   void readParagraphProperties(const XMLNode& node, ParagraphItem& item);
   std::optional<std::vector<TabStop>> paragraphTabStops(const XMLNode& node);
+  const std::vector<TabStop>& ownTabStops(const std::string& value);
   std::vector<TabStop> copyWithinBudget(const std::vector<TabStop>& stops);
-  std::optional<TextRun> run(const XMLNode& child, const XMLNode& paragraph);
-  void readRunFormat(const AttributeMap& run, const AttributeMap& paragraph, TextRun& result) const;
+  std::optional<TextRun> run(const XMLNode& child, const RunValues& paragraphValues);
+  void readRunFormat(const AttributeMap& run, const RunValues& paragraphValues, TextRun& result) const;
   std::optional<std::string> runText(const XMLNode& child);
   std::optional<std::string> sliceText(std::int64_t startOffset, std::int64_t length);
   std::optional<std::string> ownText(const std::string& text);
@@ -115,12 +125,27 @@ class ElementBuilder {
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
   std::unordered_map<const std::string*, SharedTabStops> inheritedTabSets_;
+  // The last few "tabset" values written on paragraphs themselves, with their
+  // parsed lists: the editor repeats one long list on paragraph after
+  // paragraph. Values longer than kMaxRememberedTabSet are parsed each time.
+  struct RememberedTabSet {
+    std::string value;
+    std::vector<TabStop> stops;
+  };
+  static constexpr std::size_t kRememberedTabSets = 8;
+  static constexpr std::size_t kMaxRememberedTabSet = 64 * 1024;
+  std::vector<RememberedTabSet> ownTabSets_;
+  std::size_t nextTabSet_ = 0;  // the entry replaced next once all are used
+  std::vector<TabStop> unrememberedTabSet_;
   // Answers of style chains by first style name, then key: every element
   // naming a style gets the same answer, so each chain is walked once per key
   // instead of once per run. At most kMaxChainAnswers are kept.
   static constexpr std::size_t kMaxChainAnswers = 1 << 16;
   mutable std::unordered_map<std::string, std::unordered_map<std::string, const std::string*>> chainAnswers_;
   mutable std::size_t chainAnswerCount_ = 0;
+  // The same for all run keys at once, by first style name; counted in
+  // chainAnswerCount_ too.
+  mutable std::unordered_map<std::string, RunValues> runKeyAnswers_;
 };
 
 }  // namespace maravel

@@ -173,16 +173,18 @@ SignatureInfo signature(const std::vector<std::uint8_t>& signatureBytes,
   return info;
 }
 
-void readTree(const ZipEntries& entries, const std::vector<std::uint8_t>& contentBytes,
-              std::string_view content, UDFDocument& doc) {
-  if (const auto* signatureBytes = entry(entries, "sign.sgn"))
-    doc.signature = signature(*signatureBytes, contentBytes);
+// The plain text as the tree holds it, for content.xml without the markers.
+std::string contentElementText(const XMLNode* templateNode) {
+  if (templateNode == nullptr) return {};
+  const XMLNode* contentNode = templateNode->child("content");
+  return contentNode ? contentNode->text : std::string();
+}
 
-  XMLParseResult tree = parseXMLTree(content);
+void readTree(std::string content, UDFDocument& doc) {
+  // The text is released before the tree grows; nothing below needs it.
+  XMLParseResult tree = parseOwnedXMLTree(std::move(content));
   const XMLNode* templateNode = tree.root.child("template");
-  if (doc.rawText.empty() && templateNode) {
-    if (const XMLNode* contentNode = templateNode->child("content")) doc.rawText = contentNode->text;
-  }
+  if (doc.rawText.empty()) doc.rawText = contentElementText(templateNode);
   if (!tree.success || !templateNode) return;
 
   StyleSheet styles = styleSheet(*templateNode);
@@ -193,22 +195,47 @@ void readTree(const ZipEntries& entries, const std::vector<std::uint8_t>& conten
   }
 }
 
-}  // namespace
-
-std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
-  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+// content.xml as text, or nothing when there is no document.
+std::optional<std::string> contentText(const ZipEntries& entries) {
   if (entries.empty()) return std::nullopt;
   const auto* contentBytes = entry(entries, "content.xml");
   if (!contentBytes) return std::nullopt;
-  const auto content = decodeContent(*contentBytes);
+  return decodeContent(*contentBytes);
+}
+
+}  // namespace
+
+std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
+  ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  std::optional<std::string> content = contentText(entries);
   if (!content) return std::nullopt;
 
   UDFDocument doc;
   doc.rawText = plainTextBetweenMarkers(*content);
   doc.verificationCode = verificationCode(entries);
-  readTree(entries, *contentBytes, *content, doc);
+  if (const auto* signatureBytes = entry(entries, "sign.sgn"))
+    doc.signature = signature(*signatureBytes, *entry(entries, "content.xml"));
+  entries.erase("content.xml");  // its text is all that is needed of it now
+  readTree(std::move(*content), doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
+}
+
+std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData) {
+  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
+  if (!bytes) return std::nullopt;
+  // As decodeContent decides, but UTF-8 is read where it lies, not copied.
+  std::string_view content(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  std::optional<std::string> decoded;
+  if (!text::isValidUTF8(content)) {
+    decoded = text::decodeWindows1254(*bytes);
+    if (!decoded) return std::nullopt;
+    content = *decoded;
+  }
+  std::string text = plainTextBetweenMarkers(content);
+  if (text.empty()) text = contentElementText(parseXMLTree(content).root.child("template"));
+  return text;
 }
 
 }  // namespace maravel

@@ -1,5 +1,7 @@
 #include "reader/xml_tree.hpp"
 
+#include <utility>
+
 #include "platform/text/text.hpp"
 #include "platform/xml/xml_event_parser.hpp"
 
@@ -76,8 +78,7 @@ XMLTreeBuilder::XMLTreeBuilder() {
   stack_.push_back(&root_);
 }
 
-void XMLTreeBuilder::didStartElement(std::string_view name,
-                                     const std::vector<std::pair<std::string, std::string>>& attributes) {
+void XMLTreeBuilder::didStartElement(std::string_view name, const Attributes& attributes) {
   if (droppedDepth_ > 0 || stack_.size() > kMaxDepth || elementCount_ >= kMaxElements) {
     ++droppedDepth_;
     overLimit_ = true;
@@ -88,7 +89,7 @@ void XMLTreeBuilder::didStartElement(std::string_view name,
   node.name = std::string(name);
   node.attributes.reserve(attributes.size());
   for (const auto& [attributeName, value] : attributes) {
-    node.attributes.insert_or_assign(lowercasedName(attributeName), value);
+    node.attributes.insert_or_assign(lowercasedName(attributeName), std::string(value));
   }
   XMLNode& parent = *stack_.back();
   parent.children.push_back(std::move(node));
@@ -128,14 +129,30 @@ XMLNode XMLTreeBuilder::takeRoot() {
   return tree;
 }
 
-XMLParseResult parseXMLTree(std::string_view utf8) {
+namespace {
+
+// `parse` runs the event parser with the handler it is given.
+template <typename Parse>
+XMLParseResult buildTree(const Parse& parse) {
   XMLTreeBuilder builder;
   TreeBuildingHandler handler(builder);
-  const bool parsed = xml::XMLEventParser::parse(utf8, handler);
+  const bool parsed = parse(handler);
   XMLParseResult result;
   result.success = parsed && !builder.overLimit();
   result.root = builder.takeRoot();
   return result;
+}
+
+}  // namespace
+
+XMLParseResult parseXMLTree(std::string_view utf8) {
+  return buildTree([&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
+}
+
+XMLParseResult parseOwnedXMLTree(std::string utf8) {
+  return buildTree([&](xml::XMLEventHandler& handler) {
+    return xml::XMLEventParser::parseOwned(std::move(utf8), handler);
+  });
 }
 
 }  // namespace maravel

@@ -52,11 +52,12 @@ class XMLTreeBuilder {
   // Elements past this count are dropped.
   static constexpr std::size_t kMaxElements = 500'000;
 
+  using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;
+
   XMLTreeBuilder();
 
   // Event callbacks, in document order.
-  void didStartElement(std::string_view name,
-                       const std::vector<std::pair<std::string, std::string>>& attributes);
+  void didStartElement(std::string_view name, const Attributes& attributes);
   void didEndElement();
   void foundCharacters(std::string_view text);
   // Bytes decoded as UTF-8, every invalid sequence replaced by U+FFFD.
@@ -86,5 +87,9 @@ struct XMLParseResult {
 // Parses UTF-8 bytes (whatever encoding the declaration names) into a tree.
 // Never loads external entities.
 XMLParseResult parseXMLTree(std::string_view utf8);
+
+// The same for a document handed over, whose text is released before the
+// tree grows: a large document is then not held twice.
+XMLParseResult parseOwnedXMLTree(std::string utf8);
 
 }  // namespace maravel

@@ -52,9 +52,10 @@ void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
   drawSheet(context, size);
   const auto data = quicklook::readFileContents(file, maximumFileSize);
   if (!data) return;
-  const auto document = UDFParser::parse(*data);
-  if (!document) return;
-  context.drawAttributedString(bodyText(document->rawText), Rect{16, 32, size.width - 32, size.height - 48},
+  // Only the raw text is drawn, so the rest of the document is not read.
+  const std::optional<std::string> rawText = UDFParser::rawText(*data);
+  if (!rawText) return;
+  context.drawAttributedString(bodyText(*rawText), Rect{16, 32, size.width - 32, size.height - 48},
                                bodyFont(size.width), Color::calibratedWhite(0.25));
 }
 

@@ -95,12 +95,7 @@ std::vector<std::string> aliases(const std::string& family, bool strongOnly) {
   return found;
 }
 
-struct Match {
-  FaceFile file;
-  std::string family;
-};
-
-std::optional<Match> match(const std::string& family, bool bold, bool italic) {
+std::optional<FaceMatch> match(const std::string& family, bool bold, bool italic) {
   Pattern pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, fcString(family));
@@ -113,8 +108,8 @@ std::optional<Match> match(const std::string& family, bool bold, bool italic) {
   if (!found) return std::nullopt;
   std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
   if (!path) return std::nullopt;
-  return Match{{*path, integerOr(found.get(), FC_INDEX, 0)},
-               stringAt(found.get(), FC_FAMILY, 0).value_or("")};
+  return FaceMatch{{*path, integerOr(found.get(), FC_INDEX, 0)},
+                   stringAt(found.get(), FC_FAMILY, 0).value_or("")};
 }
 
 // The weight and slant the face really has. A match may carry a synthetic
@@ -132,6 +127,11 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 }
 
 }  // namespace
+
+bool shareConfiguration() {
+  FcConfig* loaded = config();
+  return loaded != nullptr && FcConfigSetCurrent(loaded) == FcTrue;
+}
 
 std::vector<std::string> availableFamilies() {
   std::vector<std::string> names;
@@ -168,11 +168,16 @@ bool isFamilyAvailable(const std::string& family) {
   return isInstalledFamily(fcString(family)) || metricCompatibleFamily(family).has_value();
 }
 
-std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic) {
+std::optional<FaceMatch> matchPlainFace(const std::string& family) {
   if (config() == nullptr) return std::nullopt;
-  std::optional<Match> plain = match(family, false, false);
+  return match(family, false, false);
+}
+
+std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic,
+                                      const std::optional<FaceMatch>& plain) {
+  if (config() == nullptr) return std::nullopt;
   if (!plain || (!bold && !italic)) return plain ? std::optional(plain->file) : std::nullopt;
-  std::optional<Match> styled = match(family, bold, italic);
+  std::optional<FaceMatch> styled = match(family, bold, italic);
   if (styled && styled->family == plain->family && hasTraits(styled->file, bold, italic)) return styled->file;
   return plain->file;
 }

@@ -90,6 +90,8 @@ struct FaceCache::Files {
   // The file matched for a family and its traits; the size does not change
   // the match, so a run of many sizes costs one match.
   std::map<std::tuple<std::string, bool, bool>, std::optional<FaceFile>> matches;
+  // The plain face of each family, which every trait of the family starts from.
+  std::map<std::string, std::optional<FaceMatch>> plainMatches;
 
   Files() = default;
   Files(const Files&) = delete;
@@ -132,7 +134,10 @@ std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, doubl
   auto key = std::make_tuple(family, bold, italic);
   auto match = files_->matches.find(key);
   if (match == files_->matches.end()) {
-    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic)).first;
+    auto plain = files_->plainMatches.find(family);
+    if (plain == files_->plainMatches.end())
+      plain = files_->plainMatches.emplace(family, matchPlainFace(family)).first;
+    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic, plain->second)).first;
   }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;

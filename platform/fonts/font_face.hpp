@@ -27,6 +27,13 @@ class FontFace {
   virtual double advance(std::string_view text) const = 0;
 };
 
+// Makes the configuration this layer reads fontconfig's current one, so that
+// a drawing library asking fontconfig for its configuration (pango) shares it
+// instead of loading the files a second time. For programs that draw: call
+// before the first drawing. False when there is no configuration. The
+// current configuration then lives until the process ends.
+bool shareConfiguration();
+
 // Every family name fontconfig knows, in its listing order. A face with
 // several family names (a "DejaVu Sans" that is also "DejaVu Sans Condensed")
 // contributes all of them. Empty when fontconfig cannot be read.
