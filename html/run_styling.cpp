@@ -78,7 +78,7 @@ std::string DocumentWriter::fontDeclarations(const std::string& family, double s
 }
 
 std::string DocumentWriter::runClass(const TextRun& run) {
-  std::string css = fontDeclarations(run.fontFamily, displaySize(run));
+  std::string css = fontDeclarations(run.fontFamily, ParagraphLayout::displaySize(run));
   if (run.bold) css += "font-weight:bold;";
   if (run.italic) css += "font-style:italic;";
   if (run.underline || run.strikethrough) {
