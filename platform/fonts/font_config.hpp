@@ -5,13 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace maravel::fonts {
+#include "platform/fonts/font_face.hpp"
 
-// One face inside one font file.
-struct FaceFile {
-  std::string path;
-  int index = 0;
-};
+namespace maravel::fonts {
 
 // The file fontconfig matches for `family` with the traits asked for, when
 // the family holds a face with exactly those traits (bold: weight demibold or

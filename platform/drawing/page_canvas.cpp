@@ -1,0 +1,244 @@
+#include "platform/drawing/page_canvas.hpp"
+
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/fonts/font_face.hpp"
+#include "platform/text/text.hpp"
+
+namespace maravel::drawing {
+
+namespace {
+
+// Pictures larger than this many pixels on a side are drawn from a copy
+// scaled down to it; paper never shows more detail.
+constexpr int kMaxPictureSide = 4096;
+
+cairo_t* context(void* cr) { return static_cast<cairo_t*>(cr); }
+
+void setSource(cairo_t* cr, const Color& color) {
+  cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+}
+
+// Keeps a loader from decoding a huge picture at full size.
+void limitSize(GdkPixbufLoader* loader, int width, int height, gpointer) {
+  if (width <= kMaxPictureSide && height <= kMaxPictureSide) return;
+  const double scale = static_cast<double>(kMaxPictureSide) / std::max(width, height);
+  gdk_pixbuf_loader_set_size(loader, std::max(1, static_cast<int>(width * scale)),
+                             std::max(1, static_cast<int>(height * scale)));
+}
+
+GdkPixbuf* decodePicture(const std::vector<std::uint8_t>& bytes) {
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  g_signal_connect(loader, "size-prepared", G_CALLBACK(limitSize), nullptr);
+  const bool written = gdk_pixbuf_loader_write(loader, bytes.data(), bytes.size(), nullptr);
+  const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
+  GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  if (pixbuf != nullptr) g_object_ref(pixbuf);
+  g_object_unref(loader);
+  return pixbuf;
+}
+
+// The pixels as a premultiplied ARGB32 surface.
+cairo_surface_t* surfaceFromPixbuf(GdkPixbuf* pixbuf) {
+  const int width = gdk_pixbuf_get_width(pixbuf);
+  const int height = gdk_pixbuf_get_height(pixbuf);
+  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
+  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
+  const int rowstride = gdk_pixbuf_get_rowstride(pixbuf);
+  if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels < (alpha ? 4 : 3)) return nullptr;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  cairo_surface_flush(surface);
+  const guchar* source = gdk_pixbuf_read_pixels(pixbuf);
+  unsigned char* target = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < height; ++y) {
+    const guchar* in = source + static_cast<std::ptrdiff_t>(y) * rowstride;
+    auto* out = reinterpret_cast<std::uint32_t*>(target + static_cast<std::ptrdiff_t>(y) * stride);
+    for (int x = 0; x < width; ++x, in += channels) {
+      const std::uint32_t a = alpha ? in[3] : 255;
+      const auto premultiply = [a](std::uint32_t c) { return (c * a + 127) / 255; };
+      out[x] = (a << 24) | (premultiply(in[0]) << 16) | (premultiply(in[1]) << 8) | premultiply(in[2]);
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  return surface;
+}
+
+bool isJPEG(const std::vector<std::uint8_t>& bytes) {
+  return bytes.size() > 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+}  // namespace
+
+struct CanvasResources::Impl {
+  fonts::FaceCache faces;
+  std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>> shapers;
+  std::map<std::pair<std::string, int>, cairo_font_face_t*> fontFaces;
+  // Decoded pictures by their base64 text; null for one that does not decode.
+  std::unordered_map<std::string, cairo_surface_t*> pictures;
+
+  Impl() = default;
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  ~Impl() {
+    for (auto& entry : fontFaces) cairo_font_face_destroy(entry.second);
+    for (auto& entry : pictures) cairo_surface_destroy(entry.second);
+  }
+
+  const fonts::FontFace& shaper(const TextStyle& style) {
+    auto key = std::make_tuple(style.family, style.size, style.bold, style.italic);
+    auto found = shapers.find(key);
+    if (found == shapers.end()) {
+      found =
+          shapers
+              .emplace(std::move(key), faces.createFace(style.family, style.size, style.bold, style.italic))
+              .first;
+    }
+    return *found->second;
+  }
+
+  // The cairo face drawing from exactly the file the shaper measured.
+  cairo_font_face_t* fontFace(const fonts::FaceFile& file) {
+    auto key = std::make_pair(file.path, file.index);
+    if (auto found = fontFaces.find(key); found != fontFaces.end()) return found->second;
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(file.path.c_str()));
+    FcPatternAddInteger(pattern, FC_INDEX, file.index);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
+    FcPatternDestroy(pattern);
+    if (cairo_font_face_status(face) != CAIRO_STATUS_SUCCESS) {
+      cairo_font_face_destroy(face);
+      face = nullptr;
+    }
+    fontFaces.emplace(std::move(key), face);
+    return face;
+  }
+
+  cairo_surface_t* picture(std::string_view base64) {
+    std::string key(base64);
+    if (auto found = pictures.find(key); found != pictures.end()) return found->second;
+    const std::vector<std::uint8_t> bytes = text::decodeBase64(base64);
+    cairo_surface_t* surface = nullptr;
+    if (GdkPixbuf* pixbuf = bytes.empty() ? nullptr : decodePicture(bytes)) {
+      surface = surfaceFromPixbuf(pixbuf);
+      const bool fullSize =
+          gdk_pixbuf_get_width(pixbuf) <= kMaxPictureSide && gdk_pixbuf_get_height(pixbuf) <= kMaxPictureSide;
+      g_object_unref(pixbuf);
+      if (surface != nullptr && fullSize && isJPEG(bytes)) {
+        auto* copy = static_cast<unsigned char*>(g_memdup2(bytes.data(), bytes.size()));
+        cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, bytes.size(), g_free, copy);
+      }
+    }
+    pictures.emplace(std::move(key), surface);
+    return surface;
+  }
+};
+
+CanvasResources::CanvasResources() : impl_(std::make_unique<Impl>()) {}
+CanvasResources::~CanvasResources() = default;
+
+PageCanvas::PageCanvas(void* cairoContext, CanvasResources& resources)
+    : cr_(cairoContext), resources_(resources) {}
+
+void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra) {
+  if (text.empty() || !(style.size > 0)) return;
+  const std::string valid = text::decodeUTF8Lossy(text);
+  CanvasResources::Impl& resources = resources_.impl();
+  const fonts::FontFace& shaper = resources.shaper(style);
+  const std::optional<fonts::FaceFile> file = shaper.file();
+  cairo_font_face_t* face = file ? resources.fontFace(*file) : nullptr;
+  if (face == nullptr) return;
+  const std::vector<fonts::ShapedGlyph> shaped = shaper.shape(valid);
+
+  std::vector<cairo_glyph_t> glyphs;
+  std::vector<cairo_text_cluster_t> clusters;
+  glyphs.reserve(shaped.size());
+  double x = origin.x;
+  for (std::size_t i = 0; i < shaped.size(); ++i) {
+    glyphs.push_back({shaped[i].glyph, x, origin.y});
+    x += shaped[i].advance;
+    if (valid[shaped[i].cluster] == ' ') x += spaceExtra;
+    // Glyphs of one cluster map to the characters up to the next cluster.
+    if (i > 0 && shaped[i].cluster == shaped[i - 1].cluster) {
+      ++clusters.back().num_glyphs;
+      continue;
+    }
+    const std::size_t next = [&] {
+      for (std::size_t j = i + 1; j < shaped.size(); ++j) {
+        if (shaped[j].cluster != shaped[i].cluster) return static_cast<std::size_t>(shaped[j].cluster);
+      }
+      return valid.size();
+    }();
+    clusters.push_back({static_cast<int>(next - shaped[i].cluster), 1});
+  }
+
+  cairo_t* cr = context(cr_);
+  cairo_save(cr);
+  cairo_set_font_face(cr, face);
+  cairo_set_font_size(cr, style.size);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+  setSource(cr, style.color);
+  cairo_show_text_glyphs(cr, valid.data(), static_cast<int>(valid.size()), glyphs.data(),
+                         static_cast<int>(glyphs.size()), clusters.data(), static_cast<int>(clusters.size()),
+                         cairo_text_cluster_flags_t{});
+  cairo_restore(cr);
+}
+
+void PageCanvas::fillRect(const Rect& rect, const Color& color) {
+  if (!(rect.width > 0) || !(rect.height > 0)) return;
+  cairo_t* cr = context(cr_);
+  cairo_new_path(cr);
+  cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+  setSource(cr, color);
+  cairo_fill(cr);
+}
+
+void PageCanvas::drawLine(Point from, Point to, double width, const Color& color) {
+  if (!(width > 0)) return;
+  cairo_t* cr = context(cr_);
+  cairo_new_path(cr);
+  cairo_move_to(cr, from.x, from.y);
+  cairo_line_to(cr, to.x, to.y);
+  cairo_set_line_width(cr, width);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  setSource(cr, color);
+  cairo_stroke(cr);
+}
+
+void PageCanvas::drawImage(std::string_view base64, const Rect& rect) {
+  if (!(rect.width > 0) || !(rect.height > 0)) return;
+  cairo_surface_t* picture = resources_.impl().picture(base64);
+  if (picture == nullptr) return;
+  const double width = cairo_image_surface_get_width(picture);
+  const double height = cairo_image_surface_get_height(picture);
+  const double scale = std::min(rect.width / width, rect.height / height);
+  cairo_t* cr = context(cr_);
+  cairo_save(cr);
+  cairo_translate(cr, rect.x + (rect.width - width * scale) / 2, rect.y + (rect.height - height * scale) / 2);
+  cairo_scale(cr, scale, scale);
+  cairo_set_source_surface(cr, picture, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  cairo_rectangle(cr, 0, 0, width, height);
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
+
+}  // namespace maravel::drawing
