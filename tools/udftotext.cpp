@@ -40,7 +40,8 @@ int usageError(std::string_view message) {
 
 std::optional<std::vector<std::uint8_t>> readInput(const std::string& file) {
   if (file != "-") return maravel::quicklook::readFileContents(file);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(std::cin)),
+                                  std::istreambuf_iterator<char>());
   if (std::cin.bad()) return std::nullopt;
   return bytes;
 }
