@@ -83,10 +83,12 @@ void BlockLayout::table(const TableItem& table, double width, bool framed, std::
         laid.blocks = layout(cell.elements, std::max(laid.width - TableLayout::kCellPadding, 1.0), color);
       }
       regionColor_ = color;
+      if (laid.sides.top) block.borderTop = std::max(block.borderTop, laid.borderWidth / 2);
+      if (laid.sides.bottom) block.borderBottom = std::max(block.borderBottom, laid.borderWidth / 2);
       block.height = std::max(block.height, stackedHeight(laid.blocks));
       block.cells.push_back(std::move(laid));
     }
-    block.height = std::max(block.height, block.minHeight);
+    block.height = std::max(block.height, block.minHeight) + block.borderTop + block.borderBottom;
     out.push_back(std::move(block));
     ++r;
   }

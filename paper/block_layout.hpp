@@ -32,11 +32,15 @@ struct PaperCell {
 struct PaperBlock {
   enum class Kind { line, gap, row };
   Kind kind = Kind::line;
-  double height = 0;  // a row's content height, at least its own height
+  double height = 0;  // a row's: its content's or its own height, with its borders' inner halves
   PaperMarks marks;   // a line's marks
   // A row's cells and the height it asks for (0 when none).
   std::vector<PaperCell> cells;
   double minHeight = 0;
+  // The halves of the row's top and bottom borders that lie inside it
+  // (collapsed borders sit centred on the row's edges).
+  double borderTop = 0;
+  double borderBottom = 0;
 };
 
 class BlockLayout {

@@ -29,6 +29,8 @@ void drawBorders(const PaperCell& cell, double height, PaperMarks& out) {
 
 // Places what fits of the row in `room`; the row keeps what is left.
 RowPart placeRow(PaperBlock& row, double room, bool pageStart, PaperMarks& out) {
+  const double borders = row.borderTop + row.borderBottom;
+  room -= borders;
   std::vector<PaperMarks> contents(row.cells.size());
   double placed = 0;
   bool left = false;
@@ -44,13 +46,14 @@ RowPart placeRow(PaperBlock& row, double room, bool pageStart, PaperMarks& out) 
   if (row.minHeight > placed) height = std::min(row.minHeight, std::max(room, placed));
   for (std::size_t c = 0; c < row.cells.size(); ++c) {
     const PaperCell& cell = row.cells[c];
-    out.append(std::move(contents[c]), cell.x + cell.inset, 0);
-    drawBorders(cell, height, out);
+    out.append(std::move(contents[c]), cell.x + cell.inset, row.borderTop);
+    drawBorders(cell, height + borders, out);
   }
   row.minHeight = std::max(row.minHeight - height, 0.0);
   row.height = row.minHeight;
   for (const PaperCell& cell : row.cells) row.height = std::max(row.height, stackedHeight(cell.blocks));
-  return {height, !left && row.minHeight <= kTolerance};
+  row.height += borders;
+  return {height + borders, !left && row.minHeight <= kTolerance};
 }
 
 }  // namespace

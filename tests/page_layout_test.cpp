@@ -112,10 +112,11 @@ TEST(PageLayoutTest, TallTableRowSplitsWithEachCellContinuing) {
     EXPECT_FALSE(page.marks.rules.empty()) << "page " << page.number << " draws the cells' borders";
     for (const PaperRule& rule : page.marks.rules) EXPECT_LE(std::max(rule.y1, rule.y2), 250.01);
   }
-  // The tall row's rest (150 - (100 - 3 lines)) ends the third page's border.
+  // What is left of the tall row's 150 points after page 2 (100 less the
+  // first row's 3 lines and both rows' 1-point borders) ends page 3's frame.
   double bottom = 0;
   for (const PaperRule& rule : paper.pages[2].marks.rules) bottom = std::max(bottom, rule.y2);
-  EXPECT_NEAR(bottom, 150 + 150 - (100 - 3 * 13.8), 0.5);
+  EXPECT_NEAR(bottom, 150 + 150 - (100 - 3 * 13.8 - 2) + 1, 0.5);
 }
 
 TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {

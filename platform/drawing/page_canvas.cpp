@@ -78,6 +78,33 @@ cairo_surface_t* surfaceFromPixbuf(GdkPixbuf* pixbuf) {
   return surface;
 }
 
+// Where the cluster of glyph i ends in the text: the next cluster's start.
+std::size_t nextCluster(const std::vector<fonts::ShapedGlyph>& glyphs, std::size_t i, std::size_t textSize) {
+  for (std::size_t j = i + 1; j < glyphs.size(); ++j) {
+    if (glyphs[j].cluster != glyphs[i].cluster) return glyphs[j].cluster;
+  }
+  return textSize;
+}
+
+// The length in bytes of the UTF-8 character at `at` of valid text.
+std::size_t characterLength(std::string_view text, std::size_t at) {
+  std::size_t end = at + 1;
+  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+  return end - at;
+}
+
+char32_t firstCodePoint(std::string_view character) {
+  const auto byte = [&](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(character[i]));
+  };
+  if (character.empty()) return 0;
+  if (byte(0) < 0x80 || character.size() == 1) return byte(0);
+  const std::size_t count = character.size();
+  char32_t code = byte(0) & (0xFF >> (count + 1));
+  for (std::size_t i = 1; i < count; ++i) code = (code << 6) | (byte(i) & 0x3F);
+  return code;
+}
+
 bool isJPEG(const std::vector<std::uint8_t>& bytes) {
   return bytes.size() > 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
 }
@@ -87,6 +114,7 @@ bool isJPEG(const std::vector<std::uint8_t>& bytes) {
 struct CanvasResources::Impl {
   fonts::FaceCache faces;
   std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>> shapers;
+  std::map<std::tuple<char32_t, double, bool, bool>, std::unique_ptr<fonts::FontFace>> fallbacks;
   std::map<std::pair<std::string, int>, cairo_font_face_t*> fontFaces;
   // Decoded pictures by their base64 text; null for one that does not decode.
   std::unordered_map<std::string, cairo_surface_t*> pictures;
@@ -107,6 +135,18 @@ struct CanvasResources::Impl {
           shapers
               .emplace(std::move(key), faces.createFace(style.family, style.size, style.bold, style.italic))
               .first;
+    }
+    return *found->second;
+  }
+
+  const fonts::FontFace& fallback(char32_t character, const TextStyle& style) {
+    auto key = std::make_tuple(character, style.size, style.bold, style.italic);
+    auto found = fallbacks.find(key);
+    if (found == fallbacks.end()) {
+      found = fallbacks
+                  .emplace(std::move(key),
+                           faces.createFaceForCharacter(character, style.size, style.bold, style.italic))
+                  .first;
     }
     return *found->second;
   }
@@ -148,6 +188,11 @@ struct CanvasResources::Impl {
   }
 };
 
+struct PageCanvas::GlyphRun {
+  std::vector<cairo_glyph_t> glyphs;
+  std::vector<cairo_text_cluster_t> clusters;
+};
+
 CanvasResources::CanvasResources() : impl_(std::make_unique<Impl>()) {}
 CanvasResources::~CanvasResources() = default;
 
@@ -159,36 +204,51 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
   const std::string valid = text::decodeUTF8Lossy(text);
   CanvasResources::Impl& resources = resources_.impl();
   const fonts::FontFace& shaper = resources.shaper(style);
-  const std::optional<fonts::FaceFile> file = shaper.file();
-  cairo_font_face_t* face = file ? resources.fontFace(*file) : nullptr;
-  if (face == nullptr) return;
   const std::vector<fonts::ShapedGlyph> shaped = shaper.shape(valid);
 
-  std::vector<cairo_glyph_t> glyphs;
-  std::vector<cairo_text_cluster_t> clusters;
-  glyphs.reserve(shaped.size());
+  // The face's own glyphs in one run; a character it has no glyph for is
+  // drawn in its place from a face that has one, as the browser does.
+  GlyphRun run;
+  std::vector<std::pair<std::size_t, double>> missing;  // cluster and x
   double x = origin.x;
   for (std::size_t i = 0; i < shaped.size(); ++i) {
-    glyphs.push_back({shaped[i].glyph, x, origin.y});
-    x += shaped[i].advance;
-    if (valid[shaped[i].cluster] == ' ') x += spaceExtra;
-    // Glyphs of one cluster map to the characters up to the next cluster.
-    if (i > 0 && shaped[i].cluster == shaped[i - 1].cluster) {
-      ++clusters.back().num_glyphs;
-      continue;
+    const std::size_t cluster = shaped[i].cluster;
+    const std::size_t next = nextCluster(shaped, i, valid.size());
+    const bool sameCluster = i > 0 && shaped[i - 1].cluster == cluster;
+    if (!sameCluster) run.clusters.push_back({static_cast<int>(next - cluster), 0});
+    if (shaped[i].glyph == 0) {
+      if (!sameCluster) missing.emplace_back(cluster, x);
+    } else {
+      run.glyphs.push_back({shaped[i].glyph, x, origin.y});
+      ++run.clusters.back().num_glyphs;
     }
-    const std::size_t next = [&] {
-      for (std::size_t j = i + 1; j < shaped.size(); ++j) {
-        if (shaped[j].cluster != shaped[i].cluster) return static_cast<std::size_t>(shaped[j].cluster);
-      }
-      return valid.size();
-    }();
-    clusters.push_back({static_cast<int>(next - shaped[i].cluster), 1});
+    x += shaped[i].advance;
+    if (valid[cluster] == ' ') x += spaceExtra;
   }
+  const std::optional<fonts::FaceFile> file = shaper.file();
+  if (file) show(resources.fontFace(*file), style, valid, run);
+  for (const auto& [cluster, at] : missing) {
+    const std::size_t length = characterLength(valid, cluster);
+    const std::string_view character = std::string_view(valid).substr(cluster, length);
+    const fonts::FontFace& fallback = resources.fallback(firstCodePoint(character), style);
+    const std::optional<fonts::FaceFile> fallbackFile = fallback.file();
+    if (!fallbackFile) continue;
+    GlyphRun piece;
+    double pen = at;
+    for (const fonts::ShapedGlyph& glyph : fallback.shape(character)) {
+      piece.glyphs.push_back({glyph.glyph, pen, origin.y});
+      pen += glyph.advance;
+    }
+    piece.clusters.push_back({static_cast<int>(length), static_cast<int>(piece.glyphs.size())});
+    show(resources.fontFace(*fallbackFile), style, character, piece);
+  }
+}
 
+void PageCanvas::show(void* fontFace, const TextStyle& style, std::string_view utf8, const GlyphRun& run) {
+  if (fontFace == nullptr || run.clusters.empty()) return;
   cairo_t* cr = context(cr_);
   cairo_save(cr);
-  cairo_set_font_face(cr, face);
+  cairo_set_font_face(cr, static_cast<cairo_font_face_t*>(fontFace));
   cairo_set_font_size(cr, style.size);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -196,9 +256,9 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
   cairo_set_font_options(cr, options);
   cairo_font_options_destroy(options);
   setSource(cr, style.color);
-  cairo_show_text_glyphs(cr, valid.data(), static_cast<int>(valid.size()), glyphs.data(),
-                         static_cast<int>(glyphs.size()), clusters.data(), static_cast<int>(clusters.size()),
-                         cairo_text_cluster_flags_t{});
+  cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), run.glyphs.data(),
+                         static_cast<int>(run.glyphs.size()), run.clusters.data(),
+                         static_cast<int>(run.clusters.size()), cairo_text_cluster_flags_t{});
   cairo_restore(cr);
 }
 

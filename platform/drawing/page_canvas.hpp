@@ -65,6 +65,11 @@ class PageCanvas {
   void drawImage(std::string_view base64, const Rect& rect);
 
  private:
+  struct GlyphRun;
+  // Shows a run of glyphs in a cairo face (a cairo_font_face_t*) with the
+  // text it stands for, so that the text can be searched.
+  void show(void* fontFace, const TextStyle& style, std::string_view utf8, const GlyphRun& run);
+
   void* cr_;
   CanvasResources& resources_;
 };

@@ -133,6 +133,32 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 
 }  // namespace
 
+std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool italic) {
+  if (config() == nullptr) return std::nullopt;
+  Pattern pattern(FcPatternCreate());
+  FcCharSet* characters = FcCharSetCreate();
+  if (!pattern || characters == nullptr) {
+    if (characters != nullptr) FcCharSetDestroy(characters);
+    return std::nullopt;
+  }
+  FcCharSetAddChar(characters, character);
+  FcPatternAddCharSet(pattern.get(), FC_CHARSET, characters);
+  FcCharSetDestroy(characters);
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  Pattern found(FcFontMatch(config(), pattern.get(), &result));
+  FcCharSet* covered = nullptr;
+  if (!found || FcPatternGetCharSet(found.get(), FC_CHARSET, 0, &covered) != FcResultMatch ||
+      FcCharSetHasChar(covered, character) != FcTrue)
+    return std::nullopt;
+  std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
+  if (!path) return std::nullopt;
+  return FaceFile{*path, integerOr(found.get(), FC_INDEX, 0)};
+}
+
 std::vector<std::string> availableFamilies() {
   std::vector<std::string> names;
   if (config() == nullptr) return names;

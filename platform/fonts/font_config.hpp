@@ -15,4 +15,8 @@ namespace maravel::fonts {
 // Nothing when fontconfig matches no file at all.
 std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic);
 
+// A file that has a glyph for `character`, as close to the traits as the
+// configuration finds; nothing when no installed face has one.
+std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool italic);
+
 }  // namespace maravel::fonts

@@ -147,6 +147,7 @@ struct FaceCache::Files {
   // The file matched for a family and its traits; the size does not change
   // the match, so a run of many sizes costs one match.
   std::map<std::tuple<std::string, bool, bool>, std::optional<FaceFile>> matches;
+  std::map<std::tuple<char32_t, bool, bool>, std::optional<FaceFile>> characterMatches;
 
   Files() = default;
   Files(const Files&) = delete;
@@ -190,6 +191,20 @@ std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, doubl
   auto match = files_->matches.find(key);
   if (match == files_->matches.end()) {
     match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic)).first;
+  }
+  const std::optional<FaceFile>& file = match->second;
+  hb_font_t* font = file ? files_->font(*file) : nullptr;
+  if (font == nullptr) return std::make_unique<EmptyFace>();
+  return std::make_unique<ShapedFace>(font, size, *file);
+}
+
+std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, double size, bool bold,
+                                                            bool italic) {
+  auto key = std::make_tuple(character, bold, italic);
+  auto match = files_->characterMatches.find(key);
+  if (match == files_->characterMatches.end()) {
+    match =
+        files_->characterMatches.emplace(std::move(key), characterFaceFile(character, bold, italic)).first;
   }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;

@@ -97,6 +97,11 @@ class FaceCache {
   // family that matches no font file gives a face that measures 0.
   std::unique_ptr<FontFace> createFace(const std::string& family, double size, bool bold, bool italic);
 
+  // A face that has a glyph for `character`, for text whose own face lacks
+  // it (the browser falls back the same way); a face that measures 0 when no
+  // installed face has one.
+  std::unique_ptr<FontFace> createFaceForCharacter(char32_t character, double size, bool bold, bool italic);
+
  private:
   struct Files;
   std::shared_ptr<Files> files_;
