@@ -116,6 +116,8 @@ struct CanvasResources::Impl {
   std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>> shapers;
   std::map<std::tuple<char32_t, double, bool, bool>, std::unique_ptr<fonts::FontFace>> fallbacks;
   std::map<std::pair<std::string, int>, cairo_font_face_t*> fontFaces;
+  // Unhinted, so that glyphs keep the advances the layout measured.
+  std::map<std::pair<cairo_font_face_t*, double>, cairo_scaled_font_t*> scaledFonts;
   // Decoded pictures by their base64 text; null for one that does not decode.
   std::unordered_map<std::string, cairo_surface_t*> pictures;
 
@@ -123,6 +125,7 @@ struct CanvasResources::Impl {
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
+    for (auto& entry : scaledFonts) cairo_scaled_font_destroy(entry.second);
     for (auto& entry : fontFaces) cairo_font_face_destroy(entry.second);
     for (auto& entry : pictures) cairo_surface_destroy(entry.second);
   }
@@ -166,6 +169,25 @@ struct CanvasResources::Impl {
     }
     fontFaces.emplace(std::move(key), face);
     return face;
+  }
+
+  cairo_scaled_font_t* scaledFont(cairo_font_face_t* face, double size) {
+    const auto key = std::make_pair(face, size);
+    if (auto found = scaledFonts.find(key); found != scaledFonts.end()) return found->second;
+    cairo_matrix_t matrix, identity;
+    cairo_matrix_init_scale(&matrix, size, size);
+    cairo_matrix_init_identity(&identity);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_scaled_font_t* font = cairo_scaled_font_create(face, &matrix, &identity, options);
+    cairo_font_options_destroy(options);
+    if (cairo_scaled_font_status(font) != CAIRO_STATUS_SUCCESS) {
+      cairo_scaled_font_destroy(font);
+      font = nullptr;
+    }
+    scaledFonts.emplace(key, font);
+    return font;
   }
 
   cairo_surface_t* picture(std::string_view base64) {
@@ -246,20 +268,15 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
 
 void PageCanvas::show(void* fontFace, const TextStyle& style, std::string_view utf8, const GlyphRun& run) {
   if (fontFace == nullptr || run.clusters.empty()) return;
+  cairo_scaled_font_t* font =
+      resources_.impl().scaledFont(static_cast<cairo_font_face_t*>(fontFace), style.size);
+  if (font == nullptr) return;
   cairo_t* cr = context(cr_);
-  cairo_save(cr);
-  cairo_set_font_face(cr, static_cast<cairo_font_face_t*>(fontFace));
-  cairo_set_font_size(cr, style.size);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
+  cairo_set_scaled_font(cr, font);
   setSource(cr, style.color);
   cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), run.glyphs.data(),
                          static_cast<int>(run.glyphs.size()), run.clusters.data(),
                          static_cast<int>(run.clusters.size()), cairo_text_cluster_flags_t{});
-  cairo_restore(cr);
 }
 
 void PageCanvas::fillRect(const Rect& rect, const Color& color) {
