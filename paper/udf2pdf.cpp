@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +14,7 @@
 #include <vector>
 
 #include "paper/pdf_writer.hpp"
-#include "platform/quicklook/file_contents.hpp"
+#include "platform/quicklook/command_input.hpp"
 #include "reader/udf_parser.hpp"
 
 namespace {
@@ -56,14 +55,6 @@ int usageError(std::string_view message) {
   return kUsage;
 }
 
-std::optional<std::vector<std::uint8_t>> readInput(const std::string& file) {
-  if (file != "-") return maravel::quicklook::readFileContents(file);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(std::cin)),
-                                  std::istreambuf_iterator<char>());
-  if (std::cin.bad()) return std::nullopt;
-  return bytes;
-}
-
 std::string outputFor(const std::string& file, const Options& options) {
   if (options.output) return *options.output;
   if (file == "-") return "-";
@@ -97,7 +88,7 @@ bool writePdf(const maravel::UDFDocument& doc, const std::string& title, const s
 
 // What converting one file gave, as an exit status.
 int convert(const std::string& file, const Options& options) {
-  const std::optional<std::vector<std::uint8_t>> bytes = readInput(file);
+  const std::optional<std::vector<std::uint8_t>> bytes = maravel::quicklook::readCommandInput(file);
   const auto doc = bytes ? maravel::UDFParser::parse(*bytes) : std::nullopt;
   if (!doc) {
     std::cerr << "udf2pdf: cannot convert " << file << ": not a readable UDF document\n";

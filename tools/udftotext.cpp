@@ -4,13 +4,12 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/quicklook/file_contents.hpp"
+#include "platform/quicklook/command_input.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/plain_text_writer.hpp"
 
@@ -36,14 +35,6 @@ constexpr std::string_view kHelp =
 int usageError(std::string_view message) {
   std::cerr << "udftotext: " << message << " (try --help)\n";
   return kUsage;
-}
-
-std::optional<std::vector<std::uint8_t>> readInput(const std::string& file) {
-  if (file != "-") return maravel::quicklook::readFileContents(file);
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(std::cin)),
-                                  std::istreambuf_iterator<char>());
-  if (std::cin.bad()) return std::nullopt;
-  return bytes;
 }
 
 bool writeText(const std::string& text, const std::optional<std::string>& output) {
@@ -87,7 +78,7 @@ int main(int argc, char** argv) {
   }
   if (!file) return usageError("no file given");
 
-  const std::optional<std::vector<std::uint8_t>> bytes = readInput(*file);
+  const std::optional<std::vector<std::uint8_t>> bytes = maravel::quicklook::readCommandInput(*file);
   const auto doc = bytes ? maravel::UDFParser::parse(*bytes) : std::nullopt;
   if (!doc) {
     std::cerr << "udftotext: cannot read " << *file << ": not a readable UDF document\n";

@@ -100,16 +100,21 @@ struct Match {
   std::string family;
 };
 
+// The configuration's best face for the request, with the traits asked for.
+Pattern bestMatch(Pattern pattern, bool bold, bool italic) {
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return nullptr;
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  return Pattern(FcFontMatch(config(), pattern.get(), &result));
+}
+
 std::optional<Match> match(const std::string& family, bool bold, bool italic) {
   Pattern pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, fcString(family));
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
-  FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  Pattern found(FcFontMatch(config(), pattern.get(), &result));
+  Pattern found = bestMatch(std::move(pattern), bold, italic);
   if (!found) return std::nullopt;
   std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
   if (!path) return std::nullopt;
@@ -144,12 +149,7 @@ std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool it
   FcCharSetAddChar(characters, character);
   FcPatternAddCharSet(pattern.get(), FC_CHARSET, characters);
   FcCharSetDestroy(characters);
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
-  FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  Pattern found(FcFontMatch(config(), pattern.get(), &result));
+  Pattern found = bestMatch(std::move(pattern), bold, italic);
   FcCharSet* covered = nullptr;
   if (!found || FcPatternGetCharSet(found.get(), FC_CHARSET, 0, &covered) != FcResultMatch ||
       FcCharSetHasChar(covered, character) != FcTrue)
