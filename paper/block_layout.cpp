@@ -38,7 +38,13 @@ std::vector<PaperBlock> BlockLayout::layout(const std::vector<DocumentElement>& 
 }
 
 void BlockLayout::paragraph(const ParagraphItem& p, double width, std::vector<PaperBlock>& out) {
-  PaperParagraph laid = lines_.layout(p, width, regionColor_);
+  if (lineBudget_ == 0) {
+    cut_ = true;
+    return;
+  }
+  PaperParagraph laid = lines_.layout(p, width, regionColor_, lineBudget_);
+  lineBudget_ -= std::min(lineBudget_, laid.lines.size());
+  cut_ = cut_ || laid.cut;
   if (laid.spaceAbove > 0) out.push_back(gap(laid.spaceAbove));
   for (PaperLine& line : laid.lines) {
     PaperBlock block;

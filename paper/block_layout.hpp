@@ -53,6 +53,15 @@ class BlockLayout {
   std::vector<PaperBlock> layout(const std::vector<DocumentElement>& elements, double width,
                                  std::optional<std::uint32_t> regionColor, bool framed = false);
 
+  // Lines laid out from now on stop at `lines`; a hostile document of
+  // endless lines costs no more than the pages that can show them.
+  void setLineBudget(std::size_t lines) {
+    lineBudget_ = lines;
+    cut_ = false;
+  }
+  // True when the budget ran out and content was left out.
+  bool cut() const { return cut_; }
+
  private:
   void paragraph(const ParagraphItem& p, double width, std::vector<PaperBlock>& out);
   void table(const TableItem& table, double width, bool framed, std::vector<PaperBlock>& out);
@@ -60,6 +69,8 @@ class BlockLayout {
   LineLayout& lines_;
   std::optional<std::uint32_t> regionColor_;
   int depth_ = 0;
+  std::size_t lineBudget_ = static_cast<std::size_t>(-1);
+  bool cut_ = false;
 };
 
 // The height of blocks stacked without a page break.

@@ -75,7 +75,7 @@ class ParagraphFlow {
 
   const std::string& text() const { return text_; }
 
-  PaperParagraph layout(std::vector<std::size_t> opportunities) {
+  PaperParagraph layout(std::vector<std::size_t> opportunities, std::size_t maxLines) {
     // Nothing breaks inside the first line's run up to its last tab when
     // that run is kept out of justification.
     opportunities.erase(std::remove_if(opportunities.begin(), opportunities.end(),
@@ -85,7 +85,12 @@ class ParagraphFlow {
     PaperParagraph paragraph;
     paragraph.spaceAbove = std::max(p_.spaceAbove, 0.0);
     paragraph.spaceBelow = std::max(p_.spaceBelow, 0.0);
-    for (const LineRange& line : breakLines(opportunities)) paragraph.lines.push_back(lineBox(line));
+    const std::vector<LineRange> ranges = breakLines(opportunities);
+    for (const LineRange& line : ranges) {
+      if (paragraph.lines.size() >= std::max<std::size_t>(maxLines, 1)) break;
+      paragraph.lines.push_back(lineBox(line));
+    }
+    paragraph.cut = paragraph.lines.size() < ranges.size();
     if (paragraph.lines.empty()) paragraph.lines.push_back(lineBox({}));
     if (p_.listMarker) addMarker(paragraph.lines.front());
     return paragraph;
@@ -393,9 +398,9 @@ std::uint32_t textColor(const TextRun& run, std::optional<std::uint32_t> regionC
 }
 
 PaperParagraph LineLayout::layout(const ParagraphItem& p, double width,
-                                  std::optional<std::uint32_t> regionColor) {
+                                  std::optional<std::uint32_t> regionColor, std::size_t maxLines) {
   ParagraphFlow flow(fonts_, p, width, regionColor);
-  return flow.layout(breaks_.opportunities(flow.text()));
+  return flow.layout(breaks_.opportunities(flow.text()), maxLines);
 }
 
 }  // namespace maravel

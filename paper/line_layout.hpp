@@ -33,15 +33,18 @@ struct PaperParagraph {
   double spaceAbove = 0;         // above the first line, never negative
   double spaceBelow = 0;         // below the last line, never negative
   std::vector<PaperLine> lines;  // at least one
+  bool cut = false;              // true when lines beyond the most asked for were left out
 };
 
 class LineLayout {
  public:
   LineLayout(FontBook& fonts, breaks::LineBreaks& breaks) : fonts_(fonts), breaks_(breaks) {}
 
-  // The paragraph laid out in `width` points. `regionColor` is the header's
-  // or footer's colour, which text without a colour of its own takes.
-  PaperParagraph layout(const ParagraphItem& p, double width, std::optional<std::uint32_t> regionColor);
+  // The paragraph laid out in `width` points, at most `maxLines` lines of
+  // it (at least one). `regionColor` is the header's or footer's colour,
+  // which text without a colour of its own takes.
+  PaperParagraph layout(const ParagraphItem& p, double width, std::optional<std::uint32_t> regionColor,
+                        std::size_t maxLines);
 
  private:
   FontBook& fonts_;

@@ -30,11 +30,13 @@ class Region {
 
   double height(BlockLayout& blocks, double width) {
     if (!visible_) return 0;
+    blocks.setLineBudget(PageLayout::kMaxRegionLines);
     return stackedHeight(blocks.layout(elements_, width, color_));
   }
 
   // The region's marks for one page, from its top-left corner, and its height.
   double marks(BlockLayout& blocks, double width, int page, int total, PaperMarks& out) const {
+    blocks.setLineBudget(PageLayout::kMaxRegionLines);
     std::vector<PaperBlock> laid =
         numbered_ ? blocks.layout(PageNumbers::apply(elements_, page, total), width, color_)
                   : blocks.layout(elements_, width, color_);
@@ -73,7 +75,9 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
       props.pageHeight() - props.bottomMargin - (footer.visible() ? footerHeight + kFooterGap : 0);
 
   PaperDocument paper;
+  blocks.setLineBudget(kMaxBodyLines);
   std::vector<PaperBlock> body = blocks.layout(doc.elements, width, std::nullopt);
+  const bool cut = blocks.cut();
   std::size_t next = 0;
   do {
     PaperPage page;
@@ -87,7 +91,7 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
     page.marks.append(std::move(marks), props.leftMargin, top);
     paper.pages.push_back(std::move(page));
   } while (next < body.size() && paper.pages.size() < kMaxPages);
-  paper.truncated = next < body.size();
+  paper.truncated = cut || next < body.size();
 
   const int total = static_cast<int>(paper.pages.size());
   for (PaperPage& page : paper.pages) {

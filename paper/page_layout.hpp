@@ -28,8 +28,12 @@ class PageLayout {
   // The same with a font book the caller keeps (one thread).
   static PaperDocument layout(const UDFDocument& doc, FontBook& fonts);
 
-  // The layout stops after this many pages and marks the result truncated.
+  // The layout stops after this many pages, or this many lines of the body,
+  // and marks the result truncated; a header or footer shows at most
+  // kMaxRegionLines lines.
   static constexpr std::size_t kMaxPages = 10000;
+  static constexpr std::size_t kMaxBodyLines = 200000;
+  static constexpr std::size_t kMaxRegionLines = 1000;
   // Between the body's room and the footer, as on the preview page.
   static constexpr double kFooterGap = 18;
   // The body's room on a page is never less than this, whatever the margins.
