@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "html/font_book.hpp"
+#include "html/paragraph_layout.hpp"
 #include "model/udf_document.hpp"
 
 namespace maravel {
@@ -57,19 +58,9 @@ class DocumentWriter {
 
   // --- Paragraphs ----------------------------------------------------------
 
-  // One piece of a paragraph in reading order. `run` points into the
-  // paragraph being written and is valid only while it is.
-  struct Segment {
-    enum class Kind { text, tab, image };
-    Kind kind = Kind::text;
-    const TextRun* run = nullptr;
-    std::string text;  // Kind::text only; never holds a tab
-  };
-
-  struct FollowingWidth {
-    double full = 0;
-    double decimal = 0;
-  };
+  // One piece of a paragraph in reading order (see ParagraphLayout).
+  using Segment = ParagraphLayout::Segment;
+  using FollowingWidth = ParagraphLayout::FollowingWidth;
 
   // The paragraph as one `p` element laid out for `width` points.
   std::string paragraph(const ParagraphItem& p, double width);
@@ -96,15 +87,9 @@ class DocumentWriter {
   static constexpr int kMaxTableDepth = 64;
 
  private:
-  // Sub- and superscript text is set at 0.8 of the run's size.
-  static double displaySize(const TextRun& run);
   std::string fontDeclarations(const std::string& family, double size);
   static TextRun formatOf(const TextRun& run);
   std::string newRunClass(const TextRun& run);
-  double measure(std::string_view text, const TextRun& run);
-  std::vector<double> layoutTabs(const ParagraphItem& p, const std::vector<Segment>& segments, double width,
-                                 std::optional<std::size_t>& lastFirstLineTab);
-  double tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments, std::size_t index, double x);
   std::string paragraphClass(const ParagraphItem& p);
   std::string listMarker(const ParagraphItem& p, const std::string& marker);
   std::string table(const TableItem& table, double width, bool framed);

@@ -120,7 +120,7 @@ TextRun DocumentWriter::formatOf(const TextRun& run) {
 }
 
 std::string DocumentWriter::newRunClass(const TextRun& run) {
-  std::string css = fontDeclarations(run.fontFamily, displaySize(run));
+  std::string css = fontDeclarations(run.fontFamily, ParagraphLayout::displaySize(run));
   if (run.bold) css += "font-weight:bold;";
   if (run.italic) css += "font-style:italic;";
   if (run.underline || run.strikethrough) {

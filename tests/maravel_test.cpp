@@ -79,6 +79,9 @@ TEST_F(InstalledMaravelTest, LaysOutTheProgramItsBundlesToolsAndDesktopEntry) {
                        "bin/maravel",
                        "bin/pelsora",
                        "bin/tivenna",
+                       "bin/udf2pdf",
+                       "bin/udftotext",
+                       "bin/udfverify",
                        "lib/maravel/PlugIns/Pelsora.appex/manifest",
                        "lib/maravel/PlugIns/Pelsora.appex/maravel-udf.xml",
                        "lib/maravel/PlugIns/Pelsora.appex/pelsora",
@@ -89,6 +92,8 @@ TEST_F(InstalledMaravelTest, LaysOutTheProgramItsBundlesToolsAndDesktopEntry) {
                        "libexec/maravel/pluginkit",
                        "libexec/maravel/qlmanage",
                        "share/applications/maravel.desktop",
+                       "share/maravel/recoll/mimeconf",
+                       "share/maravel/recoll/mimemap",
                        "share/mime/packages/maravel-udf.xml",
                        "share/thumbnailers/tivenna.thumbnailer",
                    }));

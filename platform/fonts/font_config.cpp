@@ -95,16 +95,21 @@ std::vector<std::string> aliases(const std::string& family, bool strongOnly) {
   return found;
 }
 
+// The configuration's best face for the request, with the traits asked for.
+Pattern bestMatch(Pattern pattern, bool bold, bool italic) {
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return nullptr;
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  return Pattern(FcFontMatch(config(), pattern.get(), &result));
+}
+
 std::optional<FaceMatch> match(const std::string& family, bool bold, bool italic) {
   Pattern pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, fcString(family));
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
-  FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  Pattern found(FcFontMatch(config(), pattern.get(), &result));
+  Pattern found = bestMatch(std::move(pattern), bold, italic);
   if (!found) return std::nullopt;
   std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
   if (!path) return std::nullopt;
@@ -131,6 +136,27 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 bool shareConfiguration() {
   FcConfig* loaded = config();
   return loaded != nullptr && FcConfigSetCurrent(loaded) == FcTrue;
+}
+
+std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool italic) {
+  if (config() == nullptr) return std::nullopt;
+  Pattern pattern(FcPatternCreate());
+  FcCharSet* characters = FcCharSetCreate();
+  if (!pattern || characters == nullptr) {
+    if (characters != nullptr) FcCharSetDestroy(characters);
+    return std::nullopt;
+  }
+  FcCharSetAddChar(characters, character);
+  FcPatternAddCharSet(pattern.get(), FC_CHARSET, characters);
+  FcCharSetDestroy(characters);
+  Pattern found = bestMatch(std::move(pattern), bold, italic);
+  FcCharSet* covered = nullptr;
+  if (!found || FcPatternGetCharSet(found.get(), FC_CHARSET, 0, &covered) != FcResultMatch ||
+      FcCharSetHasChar(covered, character) != FcTrue)
+    return std::nullopt;
+  std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
+  if (!path) return std::nullopt;
+  return FaceFile{*path, integerOr(found.get(), FC_INDEX, 0)};
 }
 
 std::vector<std::string> availableFamilies() {

@@ -5,13 +5,9 @@
 #include <optional>
 #include <string>
 
-namespace maravel::fonts {
+#include "platform/fonts/font_face.hpp"
 
-// One face inside one font file.
-struct FaceFile {
-  std::string path;
-  int index = 0;
-};
+namespace maravel::fonts {
 
 // What fontconfig matches for a family asked for with plain weight and
 // slant: the file, and the family the file belongs to.
@@ -30,5 +26,9 @@ std::optional<FaceMatch> matchPlainFace(const std::string& family);
 // family share that match). Nothing when `plain` is nothing.
 std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic,
                                       const std::optional<FaceMatch>& plain);
+
+// A file that has a glyph for `character`, as close to the traits as the
+// configuration finds; nothing when no installed face has one.
+std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool italic);
 
 }  // namespace maravel::fonts
