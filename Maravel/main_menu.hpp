@@ -25,6 +25,8 @@ class MainMenu {
 
   // Action names without their "app." or "win." scope.
   static constexpr const char* kQuit = "quit";
+  static constexpr const char* kPrint = "print";
+  static constexpr const char* kSavePDF = "save-pdf";
   static constexpr const char* kCopy = "copy";
   static constexpr const char* kSelectAll = "select-all";
 };

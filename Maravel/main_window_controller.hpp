@@ -11,6 +11,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "Maravel/extension_activation.hpp"
 #include "Maravel/host_installation.hpp"
 #include "Maravel/window_surface.hpp"
+#include "model/udf_document.hpp"
 
 namespace maravel {
 
@@ -39,9 +41,20 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   void setupUI();
 
   // Reads, parses and renders the file and shows the page with a green
-  // "previewing" status; a file that cannot be read or holds no document
-  // gets the red "unreadable" status and leaves the page as it was.
+  // "previewing" status; the parsed document is kept for printing and
+  // saving, which become available. A file that cannot be read or holds no
+  // document gets the red "unreadable" status and leaves the page, the kept
+  // document and the availability as they were.
   void loadUDF(const std::string& path);
+
+  // Opens the print dialog for the shown document, laid out anew from the
+  // kept one; nothing while the welcome page is shown.
+  void printDocument();
+
+  // Asks where to save the shown document as PDF, proposing its folder and
+  // its name with ".pdf", then writes the file as udf2pdf does and reports
+  // in the status line; nothing while the welcome page is shown.
+  void saveAsPDF();
 
   // Installed: activateExtensions(); otherwise showNotInstalledAlert().
   void checkInstallation();
@@ -64,7 +77,18 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   MainWindowController(std::unique_ptr<WindowSurface> surface, HostInstallation installation,
                        ToolRunner runner);
 
+  // The document on screen with the path and name it was opened under.
+  struct ShownDocument {
+    std::shared_ptr<const UDFDocument> document;
+    std::string path;
+    std::string fileName;
+  };
+
+  // Writes the shown document to `path` and says so.
+  void writePDF(const ShownDocument& shown, const std::string& path);
+
   std::unique_ptr<WindowSurface> surface_;
+  std::optional<ShownDocument> shown_;
   HostInstallation installation_;
   ToolRunner runner_;
 };
