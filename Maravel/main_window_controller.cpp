@@ -1,8 +1,10 @@
 #include "Maravel/main_window_controller.hpp"
 
-#include <filesystem>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "html/html_renderer.hpp"
 #include "paper/pdf_writer.hpp"
@@ -22,6 +24,10 @@ constexpr std::string_view kWelcomePage =
     "tuşuna basarak anında okuyabilirsiniz. Yukarıdaki alana sürükleyerek de test edebilirsiniz.\n"
     "    </p>\n"
     "</body></html>";
+
+// A saved PDF is an ordinary document file: readable by others, as the
+// desktop's own applications leave their files.
+constexpr mode_t kPdfMode = 0644;
 
 // A document as the window shows it: the parsed model and its page.
 struct LoadedDocument {
@@ -101,6 +107,7 @@ void MainWindowController::loadUDF(const std::string& path) {
   std::optional<LoadedDocument> loaded = loadDocument(path, fileName);
   if (!loaded) {
     surface_->showStatus(StatusMessage::unreadable(fileName));
+    forgetShownDocument();
     return;
   }
   surface_->showPage(loaded->page);
@@ -120,24 +127,46 @@ void MainWindowController::printDocument() {
     return;
   }
   surface_->showPrintDialog(std::move(job), [weak = weak_from_this(), name = shown_->fileName] {
-    if (const auto controller = weak.lock()) controller->surface_->showStatus(StatusMessage::printFailed(name));
+    if (const auto controller = weak.lock())
+      controller->surface_->showStatus(StatusMessage::printFailed(name));
   });
 }
 
 void MainWindowController::saveAsPDF() {
   if (!shown_) return;
-  const SaveRequest request{std::filesystem::path(shown_->path).parent_path().string(),
-                            PdfWriter::fileName(shown_->fileName)};
   // The document shown now is saved, whatever is shown when the dialog closes.
-  surface_->choosePDFPath(request, [weak = weak_from_this(), shown = *shown_](const std::string& path) {
-    if (const auto controller = weak.lock()) controller->writePDF(shown, path);
-  });
+  surface_->choosePDFPath(SaveRequest::forDocument(shown_->path),
+                          [weak = weak_from_this(), shown = *shown_](const std::string& path) {
+                            if (const auto controller = weak.lock()) controller->writePDF(shown, path);
+                          });
 }
 
 void MainWindowController::writePDF(const ShownDocument& shown, const std::string& path) {
-  const bool written = PdfWriter::writeFile(*shown.document, shown.fileName, path);
-  const std::string name = quicklook::lastPathComponent(path);
-  surface_->showStatus(written ? StatusMessage::pdfSaved(name) : StatusMessage::pdfNotSaved(name));
+  auto work = [document = shown.document, title = shown.fileName, path] {
+    try {
+      std::vector<std::uint8_t> bytes;
+      const bool drawn = PdfWriter::write(*document, title, [&bytes](std::span<const std::uint8_t> piece) {
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        return true;
+      });
+      return drawn && !quicklook::writeFileAtomically(path, bytes, kPdfMode);
+    } catch (...) {
+      return false;  // out of memory while laying out or drawing
+    }
+  };
+  auto done = [weak = weak_from_this(), name = quicklook::lastPathComponent(path)](bool written) {
+    if (const auto controller = weak.lock()) {
+      controller->surface_->showStatus(written ? StatusMessage::pdfSaved(name)
+                                               : StatusMessage::pdfNotSaved(name));
+    }
+  };
+  surface_->runInBackground(std::move(work), std::move(done));
+}
+
+void MainWindowController::forgetShownDocument() {
+  if (!shown_) return;
+  shown_.reset();
+  surface_->enableDocumentActions(false);
 }
 
 void MainWindowController::checkInstallation() {

@@ -1,13 +1,13 @@
 // The window's behaviour: what it shows at start, how a document is shown,
-// and the installation check, extension activation and refresh that fill
-// the status line. The widgets are behind WindowSurface; nothing here needs
-// a display.
+// printed and saved as PDF, and the installation check, extension
+// activation and refresh that fill the status line. The widgets are behind
+// WindowSurface; nothing here needs a display.
 //
 // Everything runs on the main thread except the registration and check,
-// which activateExtensions() hands to the surface's background thread; the
-// result comes back as one truth value. Held by a shared_ptr (create()): the
-// window's callbacks and that result hold it weakly, so a window closed
-// meanwhile is never touched.
+// which activateExtensions() hands to the surface's background thread, and
+// the writing of a PDF; each result comes back as one truth value. Held by a
+// shared_ptr (create()): the window's callbacks and those results hold it
+// weakly, so a window closed meanwhile is never touched.
 #pragma once
 
 #include <memory>
@@ -43,17 +43,18 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // Reads, parses and renders the file and shows the page with a green
   // "previewing" status; the parsed document is kept for printing and
   // saving, which become available. A file that cannot be read or holds no
-  // document gets the red "unreadable" status and leaves the page, the kept
-  // document and the availability as they were.
+  // document gets the red "unreadable" status and leaves the page as it
+  // was, but printing and saving become unavailable: the status line names
+  // a file that is not there to print.
   void loadUDF(const std::string& path);
 
-  // Opens the print dialog for the shown document, laid out anew from the
-  // kept one; nothing while the welcome page is shown.
+  // Opens the print dialog for the kept document, laid out anew with the
+  // PDF's layout; nothing while no document is kept.
   void printDocument();
 
-  // Asks where to save the shown document as PDF, proposing its folder and
-  // its name with ".pdf", then writes the file as udf2pdf does and reports
-  // in the status line; nothing while the welcome page is shown.
+  // Asks where to save the kept document as PDF (SaveRequest::forDocument),
+  // then writes the file in the background, replacing it whole or not at
+  // all, and reports in the status line; nothing while no document is kept.
   void saveAsPDF();
 
   // Installed: activateExtensions(); otherwise showNotInstalledAlert().
@@ -86,6 +87,8 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
 
   // Writes the shown document to `path` and says so.
   void writePDF(const ShownDocument& shown, const std::string& path);
+  // Drops the kept document; printing and saving become unavailable.
+  void forgetShownDocument();
 
   std::unique_ptr<WindowSurface> surface_;
   std::optional<ShownDocument> shown_;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "Maravel/save_request.hpp"
 #include "Maravel/status_message.hpp"
 #include "paper/print_job.hpp"
 
@@ -26,12 +27,6 @@ struct WindowActions {
   std::function<void(const std::string& path)> fileDropped;  // an accepted drop
   std::function<void()> print;                               // "Yazdır…"
   std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
-};
-
-// Where the save dialog opens and the name it proposes.
-struct SaveRequest {
-  std::string folder;  // empty: the dialog's own choice
-  std::string name;
 };
 
 class WindowSurface {
@@ -58,7 +53,8 @@ class WindowSurface {
   virtual void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) = 0;
   // A dialog that asks where to save a PDF file (PDF files listed); `chosen` runs with the
   // path picked, not at all when the user cancels.
-  virtual void choosePDFPath(const SaveRequest& request, std::function<void(const std::string& path)> chosen) = 0;
+  virtual void choosePDFPath(const SaveRequest& request,
+                             std::function<void(const std::string& path)> chosen) = 0;
   // Runs `work` on a background thread, then `done` with its result on the
   // main thread.
   virtual void runInBackground(std::function<bool()> work, std::function<void(bool)> done) = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -57,7 +58,8 @@ int usageError(std::string_view message) {
 std::string outputFor(const std::string& file, const Options& options) {
   if (options.output) return *options.output;
   if (file == "-") return "-";
-  const std::string name = maravel::PdfWriter::fileName(file);
+  fs::path name = fs::path(file).filename();
+  name.replace_extension(".pdf");
   if (options.folder) return (fs::path(*options.folder) / name).string();
   return (fs::path(file).parent_path() / name).string();
 }
@@ -69,7 +71,19 @@ bool writePdf(const maravel::UDFDocument& doc, const std::string& title, const s
     });
     return std::fflush(stdout) == 0 && written;
   }
-  return maravel::PdfWriter::writeFile(doc, title, output);
+  std::ofstream file(output, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  bool written = maravel::PdfWriter::write(doc, title, [&file](std::span<const std::uint8_t> bytes) {
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(file);
+  });
+  file.close();
+  written = written && !file.fail();
+  if (!written) {
+    std::error_code ignored;
+    fs::remove(output, ignored);
+  }
+  return written;
 }
 
 // What converting one file gave, as an exit status.

@@ -160,11 +160,12 @@ void MainWindow::showPrintDialog(std::shared_ptr<PrintJob> job, std::function<vo
   if (window_ != nullptr) PrintOperation::run(window_, std::move(job), std::move(failed));
 }
 
-void MainWindow::choosePDFPath(const SaveRequest& request, std::function<void(const std::string& path)> chosen) {
+void MainWindow::choosePDFPath(const SaveRequest& request,
+                               std::function<void(const std::string& path)> chosen) {
   if (window_ == nullptr) return;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  GtkFileChooserNative* dialog =
-      gtk_file_chooser_native_new("PDF Olarak Kaydet", window_, GTK_FILE_CHOOSER_ACTION_SAVE, "Kaydet", "Vazgeç");
+  GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
+      "PDF Olarak Kaydet", window_, GTK_FILE_CHOOSER_ACTION_SAVE, "Kaydet", "Vazgeç");
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   GtkFileFilter* filter = gtk_file_filter_new();
   gtk_file_filter_set_name(filter, "PDF belgeleri");

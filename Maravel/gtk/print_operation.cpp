@@ -25,8 +25,8 @@ GtkPageSetup* pageSetupFor(const PrintPaper& paper) {
   GtkPaperSize* size = gtk_paper_size_new(paper.name.c_str());
   gtk_page_setup_set_paper_size_and_default_margins(setup, size);
   gtk_paper_size_free(size);
-  gtk_page_setup_set_orientation(setup, paper.landscape ? GTK_PAGE_ORIENTATION_LANDSCAPE
-                                                        : GTK_PAGE_ORIENTATION_PORTRAIT);
+  gtk_page_setup_set_orientation(
+      setup, paper.landscape ? GTK_PAGE_ORIENTATION_LANDSCAPE : GTK_PAGE_ORIENTATION_PORTRAIT);
   return setup;
 }
 
