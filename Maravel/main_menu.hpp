@@ -12,11 +12,15 @@ struct MenuItem {
   std::string label;
   std::string action;       // "app.<name>" for the application, "win.<name>" for the window
   std::string accelerator;  // GTK accelerator syntax, e.g. "<Control>q"
+
+  friend bool operator==(const MenuItem&, const MenuItem&) = default;
 };
 
 struct Menu {
   std::string title;
   std::vector<MenuItem> items;
+
+  friend bool operator==(const Menu&, const Menu&) = default;
 };
 
 class MainMenu {
