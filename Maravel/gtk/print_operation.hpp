@@ -15,15 +15,14 @@ namespace maravel {
 
 class PrintOperation {
  public:
-  // A new operation for `job`, which it keeps alive as long as it lives;
-  // the caller owns the returned reference.
-  static GtkPrintOperation* create(std::shared_ptr<PrintJob> job);
-
   // Shows the print dialog on `parent` and returns without waiting for it;
   // `failed` runs once if printing fails, not when the user cancels.
   static void run(GtkWindow* parent, std::shared_ptr<PrintJob> job, std::function<void()> failed);
 
  private:
+  // A new operation for `job`, which it keeps alive as long as it lives;
+  // the caller owns the returned reference.
+  static GtkPrintOperation* create(std::shared_ptr<PrintJob> job);
   static void drawPage(GtkPrintOperation* operation, GtkPrintContext* context, int page, gpointer);
   static void done(GtkPrintOperation* operation, GtkPrintOperationResult result, gpointer report);
 };
