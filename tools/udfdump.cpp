@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
-#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -166,7 +166,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  auto data = tools::readFile(path);
+  auto data = quicklook::readFileContents(path);
   if (!data) {
     std::cerr << "udfdump: cannot read " << path << "\n";
     return 2;
