@@ -168,7 +168,7 @@ DocumentWriter::FollowingWidth DocumentWriter::followingWidth(const std::vector<
 double DocumentWriter::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
                                  std::size_t index, double x) {
   if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
-  const std::vector<TabStop>& stops = *p.tabStops;
+  const TabStopList& stops = *p.tabStops;
   // Stops are sorted by position, so the first one beyond the pen is found
   // by bisection; this keeps long stop lists from costing a scan per tab.
   std::size_t low = 0;

@@ -15,7 +15,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,9 +39,10 @@ class ElementBuilder {
   // positions); real documents carry up to about 180.
   static constexpr std::size_t kMaxTabStopsPerParagraph = 1000;
 
-  // At most this many tab stops are copied into the paragraphs of one
-  // document (16 bytes each: 128 MB); later paragraphs get a shortened,
-  // possibly empty, list.
+  // At most this many tab stops are parsed for one document (16 bytes each:
+  // 128 MB); later tab settings give a shortened, possibly empty, list. A
+  // setting inherited from a style or the section is parsed once and its
+  // list shared by every paragraph that inherits it, at no further cost.
   static constexpr std::size_t kTabStopBudget = 8'000'000;
 
   // Run texts of one document together hold at most four times the text
@@ -88,15 +88,13 @@ class ElementBuilder {
   static std::optional<TableBorder> border(const AttributeMap& attributes);
 
  private:
-  using SharedTabStops = std::shared_ptr<const std::vector<TabStop>>;
-
   const std::string* inherited(std::string_view key, const AttributeMap& attributes) const;
   const std::string* paragraphProperty(std::string_view key, const AttributeMap& paragraph) const;
   const std::string* runProperty(std::string_view key, const AttributeMap& run,
                                  const AttributeMap& paragraph) const;
   void readParagraphProperties(const XMLNode& node, ParagraphItem& item);
-  std::optional<std::vector<TabStop>> paragraphTabStops(const XMLNode& node);
-  std::vector<TabStop> copyWithinBudget(const std::vector<TabStop>& stops);
+  std::optional<TabStopList> paragraphTabStops(const XMLNode& node);
+  TabStopList parseWithinBudget(std::string_view value);
   std::optional<TextRun> run(const XMLNode& child, const XMLNode& paragraph);
   void readRunFormat(const AttributeMap& run, const AttributeMap& paragraph, TextRun& result) const;
   std::optional<std::string> runText(const XMLNode& child);
@@ -114,7 +112,7 @@ class ElementBuilder {
   std::size_t tabStopsLeft_;
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
-  std::unordered_map<const std::string*, SharedTabStops> inheritedTabSets_;
+  std::unordered_map<const std::string*, TabStopList> inheritedTabSets_;
   // Answers of style chains by first style name, then key: every element
   // naming a style gets the same answer, so each chain is walked once per key
   // instead of once per run. At most kMaxChainAnswers are kept.
