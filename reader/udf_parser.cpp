@@ -33,9 +33,24 @@ const std::string* attribute(const XMLNode& node, const std::string& key) {
 
 // --- Steps that need no tree -------------------------------------------------
 
-std::optional<std::string> decodeContent(const std::vector<std::uint8_t>& bytes) {
-  if (auto utf8 = text::decodeUTF8(bytes)) return utf8;
-  return text::decodeWindows1254(bytes);
+// content.xml as text: the entry's own bytes when they are UTF-8 (a large
+// entry is not copied), else their Windows-1254 decoding.
+struct ContentText {
+  std::string_view utf8;
+  std::optional<std::string> decoded;
+
+  std::string_view text() const { return decoded ? std::string_view(*decoded) : utf8; }
+};
+
+std::optional<ContentText> decodeContent(const std::vector<std::uint8_t>& bytes) {
+  ContentText content;
+  if (text::isValidUTF8(bytes)) {
+    content.utf8 = {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    return content;
+  }
+  content.decoded = text::decodeWindows1254(bytes);
+  if (!content.decoded) return std::nullopt;
+  return content;
 }
 
 // The text between the first content markers, exactly as written.
@@ -190,9 +205,9 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   if (!content) return std::nullopt;
 
   UDFDocument doc;
-  doc.rawText = plainTextBetweenMarkers(*content);
+  doc.rawText = plainTextBetweenMarkers(content->text());
   doc.verificationCode = verificationCode(entries);
-  readTree(entries, *content, doc);
+  readTree(entries, content->text(), doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
 }

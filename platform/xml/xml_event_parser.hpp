@@ -13,14 +13,15 @@
 // Events arrive synchronously, in document order, on the calling thread.
 #pragma once
 
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace maravel::xml {
 
-using Attributes = std::vector<std::pair<std::string, std::string>>;
+// Names and values point into the parser's own memory and are valid only
+// during the call that receives them.
+using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
 inline constexpr float kMaxEntityAmplification = 100.0f;
 inline constexpr unsigned long long kAmplificationThresholdBytes = 1024 * 1024;
