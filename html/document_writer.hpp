@@ -95,6 +95,13 @@ class DocumentWriter {
 
   static constexpr int kMaxTableDepth = 64;
 
+  // The tab layout measures at most this many bytes of text per page with
+  // the fonts (1 MiB, several times what the tab lines of a thousand-page
+  // decision hold); past it, text counts half its font size per character,
+  // so that a page of millions of words laid out against tab stops cannot
+  // take seconds.
+  static constexpr std::size_t kMeasuredTextBytes = std::size_t{1} << 20;
+
  private:
   // Sub- and superscript text is set at 0.8 of the run's size.
   static double displaySize(const TextRun& run);
@@ -110,6 +117,7 @@ class DocumentWriter {
                   std::size_t r, std::size_t rowCount, double width, bool framed);
 
   int tableDepth_ = 0;
+  std::size_t measuredBytesLeft_ = kMeasuredTextBytes;
 };
 
 // The low 24 bits of a colour as "#RRGGBB" in upper-case hexadecimal.

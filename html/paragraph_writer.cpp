@@ -3,6 +3,7 @@
 // resolves every tab to the stop it reaches and writes it as an empty inline
 // box of the computed width.
 
+#include <algorithm>
 #include <cmath>
 
 #include "html/document_writer.hpp"
@@ -122,7 +123,14 @@ double DocumentWriter::displaySize(const TextRun& run) {
 }
 
 double DocumentWriter::measure(std::string_view text, const TextRun& run) {
-  return fonts.width(text, run, displaySize(run));
+  if (text.size() <= measuredBytesLeft_) {
+    measuredBytesLeft_ -= text.size();
+    return fonts.width(text, run, displaySize(run));
+  }
+  measuredBytesLeft_ = 0;
+  const auto characters = static_cast<double>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return characters * displaySize(run) * 0.5;
 }
 
 std::string DocumentWriter::paragraphClass(const ParagraphItem& p) {
