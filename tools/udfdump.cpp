@@ -31,11 +31,6 @@ constexpr std::string_view kUsage =
     "Prints the document read from the .udf file FILE as JSON.\n"
     "Exit status: 0 document printed, 1 no document in the file, 2 usage or read error.\n";
 
-template <typename T>
-Json optionalJson(const std::optional<T>& value) {
-  return value ? Json(*value) : Json(nullptr);
-}
-
 const char* alignmentName(TextAlignment alignment) {
   switch (alignment) {
     case TextAlignment::center:
@@ -50,32 +45,56 @@ const char* alignmentName(TextAlignment alignment) {
   return "left";
 }
 
-Json imageJson(const InlineImage& image) {
-  return Json{{"base64", image.base64},
-              {"mimeType", image.mimeType},
-              {"width", image.width},
-              {"height", image.height}};
-}
+// Writes JSON as it goes, in the layout of nlohmann's dump with an indent
+// of 2, so that the output never has to be held in memory as a whole.
+// Scalars are formatted by nlohmann; invalid UTF-8 in strings becomes U+FFFD.
+class JsonStream {
+ public:
+  explicit JsonStream(std::ostream& out) : out_(out) {}
 
-Json runJson(const TextRun& run) {
-  return Json{{"text", run.text},
-              {"bold", run.bold},
-              {"italic", run.italic},
-              {"underline", run.underline},
-              {"strikethrough", run.strikethrough},
-              {"isSubscript", run.isSubscript},
-              {"isSuperscript", run.isSuperscript},
-              {"fontSize", run.fontSize},
-              {"fontFamily", run.fontFamily},
-              {"foreground", optionalJson(run.foreground)},
-              {"background", optionalJson(run.background)},
-              {"image", run.image ? imageJson(*run.image) : Json(nullptr)}};
-}
+  // Starts the next value of the open array (or the top-level value).
+  JsonStream& item() {
+    if (!open_.empty()) {
+      if (open_.back()++ > 0) out_ << ',';
+      newline();
+    }
+    return *this;
+  }
+  // Starts the value of `name` in the open object.
+  JsonStream& key(std::string_view name) {
+    item();
+    scalar(Json(name));
+    out_ << ": ";
+    return *this;
+  }
 
-Json borderJson(const std::optional<TableBorder>& border) {
-  if (!border) return nullptr;
-  return Json{{"kind", border->kind}, {"color", optionalJson(border->color)}, {"width", border->width}};
-}
+  void beginObject() { begin('{'); }
+  void endObject() { end('}'); }
+  void beginArray() { begin('['); }
+  void endArray() { end(']'); }
+  void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+  template <typename T>
+  void optional(const std::optional<T>& value) {
+    value ? scalar(Json(*value)) : scalar(Json(nullptr));
+  }
+
+ private:
+  void begin(char bracket) {
+    out_ << bracket;
+    open_.push_back(0);
+  }
+  void end(char bracket) {
+    const std::size_t members = open_.back();
+    open_.pop_back();
+    if (members > 0) newline();
+    out_ << bracket;
+  }
+  void newline() { out_ << '\n' << std::string(2 * open_.size(), ' '); }
+
+  std::ostream& out_;
+  std::vector<std::size_t> open_;  // members written so far, per open container
+};
 
 // The document as JSON. A tab stop list that paragraphs share (one tab
 // setting inherited from a style) is written in full where it first appears
@@ -83,98 +102,185 @@ Json borderJson(const std::optional<TableBorder>& border) {
 // stays proportional to the document's own size.
 class DocumentDump {
  public:
-  Json document(const UDFDocument& doc) {
-    return Json{{"elements", elements(doc.elements, "/elements")},
-                {"headerElements", elements(doc.headerElements, "/headerElements")},
-                {"footerElements", elements(doc.footerElements, "/footerElements")},
-                {"headerStartPage", doc.headerStartPage},
-                {"headerColor", optionalJson(doc.headerColor)},
-                {"footerColor", optionalJson(doc.footerColor)},
-                {"pageProps", pageJson(doc.pageProps)},
-                {"verificationCode", doc.verificationCode},
-                {"webID", doc.webID},
-                {"signature", signatureJson(doc.signature)},
-                {"rawText", doc.rawText}};
+  explicit DocumentDump(std::ostream& out) : json_(out) {}
+
+  void document(const UDFDocument& doc) {
+    json_.item().beginObject();
+    json_.key("elements");
+    elements(doc.elements, "/elements");
+    json_.key("headerElements");
+    elements(doc.headerElements, "/headerElements");
+    json_.key("footerElements");
+    elements(doc.footerElements, "/footerElements");
+    json_.key("headerStartPage").scalar(doc.headerStartPage);
+    json_.key("headerColor").optional(doc.headerColor);
+    json_.key("footerColor").optional(doc.footerColor);
+    json_.key("pageProps");
+    page(doc.pageProps);
+    json_.key("verificationCode").scalar(doc.verificationCode);
+    json_.key("webID").scalar(doc.webID);
+    json_.key("signature");
+    signature(doc.signature);
+    json_.key("rawText").scalar(doc.rawText);
+    json_.endObject();
   }
 
  private:
-  Json elements(const std::vector<DocumentElement>& list, const std::string& path) {
-    Json json = Json::array();
+  void elements(const std::vector<DocumentElement>& list, const std::string& path) {
+    json_.beginArray();
     for (std::size_t i = 0; i < list.size(); ++i) {
       const std::string at = path + "/" + std::to_string(i);
-      if (const auto* paragraph = list[i].paragraph()) {
-        json.push_back(Json{{"paragraph", paragraphJson(*paragraph, at + "/paragraph")}});
-      } else if (const auto* table = list[i].table()) {
-        json.push_back(Json{{"table", tableJson(*table, at + "/table")}});
+      json_.item().beginObject();
+      if (const auto* p = list[i].paragraph()) {
+        json_.key("paragraph");
+        paragraph(*p, at + "/paragraph");
+      } else if (const auto* t = list[i].table()) {
+        json_.key("table");
+        table(*t, at + "/table");
       }
+      json_.endObject();
     }
-    return json;
+    json_.endArray();
   }
 
-  Json tabStopsJson(const std::optional<TabStopList>& stops, const std::string& path) {
-    if (!stops) return nullptr;
+  void paragraph(const ParagraphItem& p, const std::string& path) {
+    json_.beginObject();
+    json_.key("runs").beginArray();
+    for (const auto& r : p.runs) run(r);
+    json_.endArray();
+    json_.key("alignment").scalar(alignmentName(p.alignment));
+    json_.key("leftIndent").scalar(p.leftIndent);
+    json_.key("rightIndent").scalar(p.rightIndent);
+    json_.key("firstLineIndent").scalar(p.firstLineIndent);
+    json_.key("hanging").scalar(p.hanging);
+    json_.key("spaceAbove").scalar(p.spaceAbove);
+    json_.key("spaceBelow").scalar(p.spaceBelow);
+    json_.key("lineSpacing").scalar(p.lineSpacing);
+    json_.key("tabStops");
+    tabStops(p.tabStops, path + "/tabStops");
+    json_.key("listMarker").optional(p.listMarker);
+    json_.endObject();
+  }
+
+  void run(const TextRun& r) {
+    json_.item().beginObject();
+    json_.key("text").scalar(r.text);
+    json_.key("bold").scalar(r.bold);
+    json_.key("italic").scalar(r.italic);
+    json_.key("underline").scalar(r.underline);
+    json_.key("strikethrough").scalar(r.strikethrough);
+    json_.key("isSubscript").scalar(r.isSubscript);
+    json_.key("isSuperscript").scalar(r.isSuperscript);
+    json_.key("fontSize").scalar(r.fontSize);
+    json_.key("fontFamily").scalar(r.fontFamily);
+    json_.key("foreground").optional(r.foreground);
+    json_.key("background").optional(r.background);
+    json_.key("image");
+    if (r.image) {
+      json_.beginObject();
+      json_.key("base64").scalar(r.image->base64);
+      json_.key("mimeType").scalar(r.image->mimeType);
+      json_.key("width").scalar(r.image->width);
+      json_.key("height").scalar(r.image->height);
+      json_.endObject();
+    } else {
+      json_.scalar(nullptr);
+    }
+    json_.endObject();
+  }
+
+  void tabStops(const std::optional<TabStopList>& stops, const std::string& path) {
+    if (!stops) return json_.scalar(nullptr);
     if (!stops->empty()) {
       const auto [first, added] = firstPaths_.try_emplace(stops->identity(), path);
-      if (!added) return Json{{"$ref", "#" + first->second}};
-    }
-    Json list = Json::array();
-    for (const auto& stop : *stops)
-      list.push_back(Json{{"position", stop.position}, {"alignment", stop.alignment}});
-    return list;
-  }
-
-  Json paragraphJson(const ParagraphItem& paragraph, const std::string& path) {
-    Json runs = Json::array();
-    for (const auto& run : paragraph.runs) runs.push_back(runJson(run));
-    return Json{{"runs", std::move(runs)},
-                {"alignment", alignmentName(paragraph.alignment)},
-                {"leftIndent", paragraph.leftIndent},
-                {"rightIndent", paragraph.rightIndent},
-                {"firstLineIndent", paragraph.firstLineIndent},
-                {"hanging", paragraph.hanging},
-                {"spaceAbove", paragraph.spaceAbove},
-                {"spaceBelow", paragraph.spaceBelow},
-                {"lineSpacing", paragraph.lineSpacing},
-                {"tabStops", tabStopsJson(paragraph.tabStops, path + "/tabStops")},
-                {"listMarker", optionalJson(paragraph.listMarker)}};
-  }
-
-  Json tableJson(const TableItem& table, const std::string& path) {
-    Json rows = Json::array();
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-      const TableRow& row = table.rows[r];
-      const std::string rowPath = path + "/rows/" + std::to_string(r) + "/cells/";
-      Json cells = Json::array();
-      for (std::size_t c = 0; c < row.cells.size(); ++c) {
-        const TableCell& cell = row.cells[c];
-        cells.push_back(Json{{"elements", elements(cell.elements, rowPath + std::to_string(c) + "/elements")},
-                             {"border", borderJson(cell.border)}});
+      if (!added) {
+        json_.beginObject();
+        json_.key("$ref").scalar("#" + first->second);
+        return json_.endObject();
       }
-      rows.push_back(Json{{"cells", std::move(cells)},
-                          {"columnSpans", optionalJson(row.columnSpans)},
-                          {"height", row.height},
-                          {"border", borderJson(row.border)}});
     }
-    return Json{{"rows", std::move(rows)},
-                {"columnSpans", optionalJson(table.columnSpans)},
-                {"border", borderJson(table.border)}};
+    json_.beginArray();
+    for (const auto& stop : *stops) {
+      json_.item().beginObject();
+      json_.key("position").scalar(stop.position);
+      json_.key("alignment").scalar(stop.alignment);
+      json_.endObject();
+    }
+    json_.endArray();
   }
 
-  static Json pageJson(const PageProperties& page) {
-    return Json{{"leftMargin", page.leftMargin},   {"rightMargin", page.rightMargin},
-                {"topMargin", page.topMargin},     {"bottomMargin", page.bottomMargin},
-                {"orientation", page.orientation}, {"mediaSize", page.mediaSize},
-                {"pageWidth", page.pageWidth()},   {"pageHeight", page.pageHeight()}};
+  void spans(const std::optional<std::vector<double>>& values) {
+    if (!values) return json_.scalar(nullptr);
+    json_.beginArray();
+    for (const double value : *values) json_.item().scalar(value);
+    json_.endArray();
   }
 
-  static Json signatureJson(const SignatureInfo& signature) {
-    return Json{{"isSigned", signature.isSigned},
-                {"signerName", signature.signerName},
-                {"tcNumber", signature.tcNumber},
-                {"issuer", signature.issuer},
-                {"signingDate", signature.signingDate}};
+  void border(const std::optional<TableBorder>& b) {
+    if (!b) return json_.scalar(nullptr);
+    json_.beginObject();
+    json_.key("kind").scalar(b->kind);
+    json_.key("color").optional(b->color);
+    json_.key("width").scalar(b->width);
+    json_.endObject();
   }
 
+  void table(const TableItem& t, const std::string& path) {
+    json_.beginObject();
+    json_.key("rows").beginArray();
+    for (std::size_t r = 0; r < t.rows.size(); ++r) {
+      const TableRow& row = t.rows[r];
+      const std::string cellsPath = path + "/rows/" + std::to_string(r) + "/cells/";
+      json_.item().beginObject();
+      json_.key("cells").beginArray();
+      for (std::size_t c = 0; c < row.cells.size(); ++c) {
+        json_.item().beginObject();
+        json_.key("elements");
+        elements(row.cells[c].elements, cellsPath + std::to_string(c) + "/elements");
+        json_.key("border");
+        border(row.cells[c].border);
+        json_.endObject();
+      }
+      json_.endArray();
+      json_.key("columnSpans");
+      spans(row.columnSpans);
+      json_.key("height").scalar(row.height);
+      json_.key("border");
+      border(row.border);
+      json_.endObject();
+    }
+    json_.endArray();
+    json_.key("columnSpans");
+    spans(t.columnSpans);
+    json_.key("border");
+    border(t.border);
+    json_.endObject();
+  }
+
+  void page(const PageProperties& p) {
+    json_.beginObject();
+    json_.key("leftMargin").scalar(p.leftMargin);
+    json_.key("rightMargin").scalar(p.rightMargin);
+    json_.key("topMargin").scalar(p.topMargin);
+    json_.key("bottomMargin").scalar(p.bottomMargin);
+    json_.key("orientation").scalar(p.orientation);
+    json_.key("mediaSize").scalar(p.mediaSize);
+    json_.key("pageWidth").scalar(p.pageWidth());
+    json_.key("pageHeight").scalar(p.pageHeight());
+    json_.endObject();
+  }
+
+  void signature(const SignatureInfo& s) {
+    json_.beginObject();
+    json_.key("isSigned").scalar(s.isSigned);
+    json_.key("signerName").scalar(s.signerName);
+    json_.key("tcNumber").scalar(s.tcNumber);
+    json_.key("issuer").scalar(s.issuer);
+    json_.key("signingDate").scalar(s.signingDate);
+    json_.endObject();
+  }
+
+  JsonStream json_;
   // Where each shared list was first written, as a JSON pointer.
   std::unordered_map<const void*, std::string> firstPaths_;
 };
@@ -190,6 +296,7 @@ std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
     std::cout << kUsage;
     return 0;
@@ -213,6 +320,7 @@ int main(int argc, char** argv) {
     std::cerr << "udfdump: " << path << " holds no readable document\n";
     return 1;
   }
-  std::cout << DocumentDump().document(*doc).dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-  return 0;
+  DocumentDump(std::cout).document(*doc);
+  std::cout << "\n" << std::flush;
+  return std::cout ? 0 : 2;
 }
