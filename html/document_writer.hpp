@@ -95,11 +95,11 @@ class DocumentWriter {
 
   static constexpr int kMaxTableDepth = 64;
 
-  // The tab layout measures at most this many bytes of text per page with
-  // the fonts (1 MiB, several times what the tab lines of a thousand-page
-  // decision hold); past it, text counts half its font size per character,
-  // so that a page of millions of words laid out against tab stops cannot
-  // take seconds.
+  // The tab layout and the list markers measure at most this many bytes of
+  // text per page with the fonts (1 MiB, several times what the tab lines
+  // and markers of a thousand-page decision hold); past it, text counts half
+  // its font size per character, so that a page of millions of words laid
+  // out against tab stops cannot take seconds.
   static constexpr std::size_t kMeasuredTextBytes = std::size_t{1} << 20;
 
  private:

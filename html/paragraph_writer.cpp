@@ -278,7 +278,7 @@ std::string DocumentWriter::listMarker(const ParagraphItem& p, const std::string
     run.italic = source->italic;
     run.foreground = source->foreground;
   }
-  const double markerWidth = std::max(fonts.width(marker, run, run.fontSize) + 0.5, 15.5);
+  const double markerWidth = std::max(measure(marker, run) + 0.5, 15.5);
   return "<span class=\"udf-mk " + runClass(run) + "\" style=\"left:" + u(p.firstLineIndent - markerWidth) +
          ";top:" + u(p.spaceAbove) + "\">" + escapeHTML(marker) + "</span>";
 }
