@@ -53,8 +53,11 @@ void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
   const auto data = quicklook::readFileContents(file, maximumFileSize);
   if (!data) return;
   const auto document = UDFParser::parse(*data);
-  if (!document) return;
-  context.drawAttributedString(bodyText(document->rawText), Rect{16, 32, size.width - 32, size.height - 48},
+  if (document) drawBodyText(context, size, document->rawText);
+}
+
+void ThumbnailProvider::drawBodyText(DrawingContext& context, const Size& size, std::string_view rawText) {
+  context.drawAttributedString(bodyText(rawText), Rect{16, 32, size.width - 32, size.height - 48},
                                bodyFont(size.width), Color::calibratedWhite(0.25));
 }
 
