@@ -1,13 +1,45 @@
-// Reading: a realistic decision at growing sizes, and the hostile shapes
-// whose cost the reader's bounds keep in check.
+// Reading: the floor, the reader's stages on the editor-shaped decisions,
+// and the hostile shapes whose cost the reader's bounds keep in check.
 #include <benchmark/benchmark.h>
 
-#include "bench/document_generator.hpp"
+#include <string_view>
+
+#include "bench/side_by_side.hpp"
 #include "reader/udf_parser.hpp"
+#include "reader/xml_tree.hpp"
 #include "reader/zip_extractor.hpp"
 
 namespace maravel::bench {
 namespace {
+
+const BenchDocument& document(const benchmark::State& state) {
+  return benchDocument(static_cast<std::size_t>(state.range(0)));
+}
+
+void BM_Floor(benchmark::State& state) {
+  const BenchDocument& doc = document(state);
+  againstFloor(state, doc, [&] { benchmark::DoNotOptimize(floorPass(doc.archive)); });
+}
+BENCHMARK(BM_Floor)->Apply(pageCounts);
+
+void BM_ZipExtraction(benchmark::State& state) {
+  const BenchDocument& doc = document(state);
+  againstFloor(state, doc, [&] { benchmark::DoNotOptimize(FastZipExtractor::extractEntries(doc.archive)); });
+}
+BENCHMARK(BM_ZipExtraction)->Apply(pageCounts);
+
+void BM_XMLTree(benchmark::State& state) {
+  const BenchDocument& doc = document(state);
+  const std::string_view content = doc.parts.contentXml;
+  againstFloor(state, doc, [&] { benchmark::DoNotOptimize(parseXMLTree(content)); });
+}
+BENCHMARK(BM_XMLTree)->Apply(pageCounts);
+
+void BM_Parse(benchmark::State& state) {
+  const BenchDocument& doc = document(state);
+  againstFloor(state, doc, [&] { benchmark::DoNotOptimize(UDFParser::parse(doc.archive)); });
+}
+BENCHMARK(BM_Parse)->Apply(pageCounts);
 
 void parseOnce(benchmark::State& state, const std::vector<std::uint8_t>& archive) {
   for (auto _ : state) {
@@ -16,18 +48,6 @@ void parseOnce(benchmark::State& state, const std::vector<std::uint8_t>& archive
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * archive.size()));
 }
-
-// About 40 paragraphs a page, each with the editor's 180 generated stops.
-void BM_ParseDecision(benchmark::State& state) {
-  parseOnce(state, pack(editorContent(static_cast<std::size_t>(state.range(0)))));
-}
-BENCHMARK(BM_ParseDecision)->Arg(40)->Arg(400)->Arg(4000)->Unit(benchmark::kMillisecond);
-
-void BM_ExtractEntries(benchmark::State& state) {
-  const auto archive = pack(editorContent(4000));
-  for (auto _ : state) benchmark::DoNotOptimize(FastZipExtractor::extractEntries(archive));
-}
-BENCHMARK(BM_ExtractEntries)->Unit(benchmark::kMillisecond);
 
 // A 1 MB TabSet on `elements` inherited by every paragraph: parsed once per
 // document, the copies bounded by the tab stop budget.

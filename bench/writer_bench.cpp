@@ -1,22 +1,42 @@
-// Writing: the page for a realistic decision, where the tab layout measures
-// every word before the last tab of each paragraph.
+// Writing: the font book's start-up, the page of a parsed decision, and the
+// preview's whole in-process work (parse and render).
 #include <benchmark/benchmark.h>
 
-#include "bench/document_generator.hpp"
+#include "bench/side_by_side.hpp"
+#include "html/font_book.hpp"
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
 
 namespace maravel::bench {
 namespace {
 
-void BM_RenderDecision(benchmark::State& state) {
-  const auto doc = UDFParser::parse(pack(editorContent(static_cast<std::size_t>(state.range(0)))));
-  for (auto _ : state) {
-    std::string page = UDFHTMLRenderer::renderHTML(*doc, "karar.udf");
-    benchmark::DoNotOptimize(page);
-  }
+// What every page pays before its first word is measured: the family list
+// and the first face. fontconfig's own configuration is loaded once per
+// process and is part of the whole-process figures instead.
+void BM_FontBookStart(benchmark::State& state) {
+  againstFloor(state, benchDocument(1), [] {
+    FontBook fonts;
+    benchmark::DoNotOptimize(fonts.width("Davacı", TextRun{}, 12));
+  });
 }
-BENCHMARK(BM_RenderDecision)->Arg(40)->Arg(400)->Arg(4000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FontBookStart)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_Render(benchmark::State& state) {
+  const BenchDocument& doc = benchDocument(static_cast<std::size_t>(state.range(0)));
+  const std::optional<UDFDocument> parsed = UDFParser::parse(doc.archive);
+  againstFloor(state, doc,
+               [&] { benchmark::DoNotOptimize(UDFHTMLRenderer::renderHTML(*parsed, "karar.udf")); });
+}
+BENCHMARK(BM_Render)->Apply(pageCounts);
+
+void BM_ParseAndRender(benchmark::State& state) {
+  const BenchDocument& doc = benchDocument(static_cast<std::size_t>(state.range(0)));
+  againstFloor(state, doc, [&] {
+    const std::optional<UDFDocument> parsed = UDFParser::parse(doc.archive);
+    benchmark::DoNotOptimize(UDFHTMLRenderer::renderHTML(*parsed, "karar.udf"));
+  });
+}
+BENCHMARK(BM_ParseAndRender)->Apply(pageCounts);
 
 }  // namespace
 }  // namespace maravel::bench

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "html/font_book.hpp"
+#include "html/paragraph_layout.hpp"
 #include "model/udf_document.hpp"
 
 namespace maravel {
@@ -57,19 +58,9 @@ class DocumentWriter {
 
   // --- Paragraphs ----------------------------------------------------------
 
-  // One piece of a paragraph in reading order. `run` points into the
-  // paragraph being written and is valid only while it is.
-  struct Segment {
-    enum class Kind { text, tab, image };
-    Kind kind = Kind::text;
-    const TextRun* run = nullptr;
-    std::string text;  // Kind::text only; never holds a tab
-  };
-
-  struct FollowingWidth {
-    double full = 0;
-    double decimal = 0;
-  };
+  // One piece of a paragraph in reading order (see ParagraphLayout).
+  using Segment = ParagraphLayout::Segment;
+  using FollowingWidth = ParagraphLayout::FollowingWidth;
 
   // The paragraph as one `p` element laid out for `width` points.
   std::string paragraph(const ParagraphItem& p, double width);
@@ -95,21 +86,10 @@ class DocumentWriter {
 
   static constexpr int kMaxTableDepth = 64;
 
-  // The tab layout and the list markers measure at most this many bytes of
-  // text per page with the fonts (1 MiB, several times what the tab lines
-  // and markers of a thousand-page decision hold); past it, text counts half
-  // its font size per character, so that a page of millions of words laid
-  // out against tab stops cannot take seconds.
-  static constexpr std::size_t kMeasuredTextBytes = std::size_t{1} << 20;
-
  private:
-  // Sub- and superscript text is set at 0.8 of the run's size.
-  static double displaySize(const TextRun& run);
   std::string fontDeclarations(const std::string& family, double size);
-  double measure(std::string_view text, const TextRun& run);
-  std::vector<double> layoutTabs(const ParagraphItem& p, const std::vector<Segment>& segments, double width,
-                                 std::optional<std::size_t>& lastFirstLineTab);
-  double tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments, std::size_t index, double x);
+  static TextRun formatOf(const TextRun& run);
+  std::string newRunClass(const TextRun& run);
   std::string paragraphClass(const ParagraphItem& p);
   std::string listMarker(const ParagraphItem& p, const std::string& marker);
   std::string table(const TableItem& table, double width, bool framed);
@@ -117,7 +97,16 @@ class DocumentWriter {
                   std::size_t r, std::size_t rowCount, double width, bool framed);
 
   int tableDepth_ = 0;
-  std::size_t measuredBytesLeft_ = kMeasuredTextBytes;
+  std::size_t measuredBytesLeft_ = ParagraphLayout::kMeasuredTextBytes;
+  // The classes of the last few run formats: neighbouring runs mostly share
+  // one, and each class costs a family lookup and a declaration list.
+  struct RecentRunClass {
+    TextRun format;  // text and image left empty
+    std::string name;
+  };
+  static constexpr std::size_t kRecentRunClasses = 4;
+  std::vector<RecentRunClass> recentRunClasses_;
+  std::size_t nextRecentRunClass_ = 0;
 };
 
 // The low 24 bits of a colour as "#RRGGBB" in upper-case hexadecimal.

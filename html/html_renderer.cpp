@@ -88,7 +88,7 @@ constexpr const char* kStyleHead = R"(        :root {
                 color: #93c5fd;
             }
         }
-        .badge-icon svg {
+@BADGE@        .badge-icon svg {
             flex-shrink: 0;
         }
         .badge-title {
@@ -162,6 +162,38 @@ constexpr const char* kStyleHead = R"(        :root {
         }
 )";
 
+// The rules of a badge for a signature that did not verify, written only on
+// a page that shows it, so that every other page keeps its stylesheet.
+constexpr const char* kFailedBadgeRules = R"(        .verification-badge.changed,
+        .verification-badge.invalid {
+            background: linear-gradient(135deg, rgba(239, 68, 68, 0.12), rgba(220, 38, 38, 0.06));
+            border: 1px solid rgba(239, 68, 68, 0.4);
+            color: #991b1b;
+        }
+        @media (prefers-color-scheme: dark) {
+            .verification-badge.changed,
+            .verification-badge.invalid {
+                background: linear-gradient(135deg, rgba(239, 68, 68, 0.2), rgba(220, 38, 38, 0.1));
+                border-color: rgba(239, 68, 68, 0.45);
+                color: #fca5a5;
+            }
+        }
+)";
+
+constexpr const char* kUnreadableBadgeRules = R"(        .verification-badge.unreadable {
+            background: linear-gradient(135deg, rgba(245, 158, 11, 0.14), rgba(217, 119, 6, 0.06));
+            border: 1px solid rgba(245, 158, 11, 0.45);
+            color: #92400e;
+        }
+        @media (prefers-color-scheme: dark) {
+            .verification-badge.unreadable {
+                background: linear-gradient(135deg, rgba(245, 158, 11, 0.2), rgba(217, 119, 6, 0.1));
+                border-color: rgba(245, 158, 11, 0.45);
+                color: #fcd34d;
+            }
+        }
+)";
+
 constexpr const char* kStyleTail = R"(        /* Footer Notu */
         .uyap-access {
             margin-top: 32px;
@@ -205,7 +237,8 @@ std::string tag(const std::string& className, const std::string& label, const st
   return "<span class=\"badge-tag " + className + "\">" + label + escapeHTML(value) + "</span>";
 }
 
-// Everything below the title line, shared by both badges.
+// A badge with its icon, title and details line; the signature badges and
+// the UYAP badge share it.
 std::string badge(const std::string& kind, const std::string& iconShapes, const std::string& title,
                   const std::string& metaLines) {
   return "<div class=\"verification-badge " + kind +
@@ -228,15 +261,44 @@ std::string badge(const std::string& kind, const std::string& iconShapes, const 
          "</div>";
 }
 
-std::string signedBadge(const SignatureInfo& signature) {
+constexpr const char* kShield = R"(<path d="M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z"/>)";
+
+// How a signature badge looks for each status: its class, the mark inside
+// the shield, its title and the stylesheet rules it needs beyond the fixed
+// ones.
+struct SignatureBadgeLook {
+  const char* kind;
+  const char* mark;
+  const char* title;
+  const char* rules;
+};
+
+SignatureBadgeLook lookOf(SignatureStatus status) {
+  switch (status) {
+    case SignatureStatus::contentChanged:
+      return {"changed", R"(<path d="M9.5 9.5l5 5"/><path d="M14.5 9.5l-5 5"/>)",
+              "İmza Geçersiz: Belge İmzalandıktan Sonra Değiştirilmiş", kFailedBadgeRules};
+    case SignatureStatus::signatureInvalid:
+      return {"invalid", R"(<path d="M9.5 9.5l5 5"/><path d="M14.5 9.5l-5 5"/>)",
+              "İmza Geçersiz: İmza Değeri Doğrulanamadı", kFailedBadgeRules};
+    case SignatureStatus::unreadable:
+      return {"unreadable", R"(<path d="M12 7.5v5"/><path d="M12 15v2"/>)",
+              "İmza Doğrulanamadı: İmza Dosyası Okunamadı", kUnreadableBadgeRules};
+    case SignatureStatus::verified:
+      break;
+  }
+  return {"signed", R"(<path d="M9 12l2 2 4-4"/>)",
+          "5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile İmzalanmıştır", ""};
+}
+
+std::string signatureBadge(const SignatureInfo& signature) {
   const std::string separator = "\n            ";
   const std::string meta = tag("signer", "<strong>İmzalayan:</strong> ", signature.signerName) + separator +
                            tag("tc", "<strong>T.C.:</strong> ", signature.tcNumber) + separator +
                            tag("date", "<strong>Tarih:</strong> ", signature.signingDate) + separator +
                            tag("issuer", "", signature.issuer);
-  return badge("signed",
-               R"(<path d="M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z"/><path d="M9 12l2 2 4-4"/>)",
-               "5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile İmzalanmıştır", meta);
+  const SignatureBadgeLook look = lookOf(signature.status);
+  return badge(look.kind, std::string(kShield) + look.mark, look.title, meta);
 }
 
 std::string uyapBadge(const std::string& code) {
@@ -251,7 +313,7 @@ std::string uyapBadge(const std::string& code) {
 }
 
 std::string badgeFor(const UDFDocument& doc) {
-  if (doc.signature.isSigned) return signedBadge(doc.signature);
+  if (doc.signature.isSigned) return signatureBadge(doc.signature);
   if (!doc.verificationCode.empty()) return uyapBadge(doc.verificationCode);
   return {};
 }
@@ -277,13 +339,19 @@ std::string sheetContent(const UDFDocument& doc, DocumentWriter& writer, double 
   return out;
 }
 
-std::string stylesheet(const PageProperties& page, const DocumentWriter& writer) {
+std::string badgeRules(const UDFDocument& doc) {
+  return doc.signature.isSigned ? lookOf(doc.signature.status).rules : "";
+}
+
+std::string stylesheet(const UDFDocument& doc, const DocumentWriter& writer) {
+  const PageProperties& page = doc.pageProps;
   const std::string padding = DocumentWriter::u(page.topMargin) + " " + DocumentWriter::u(page.rightMargin) +
                               " " + DocumentWriter::u(page.bottomMargin) + " " +
                               DocumentWriter::u(page.leftMargin);
   std::string head = fillPlaceholder(kStyleHead, "@W@", DocumentWriter::fmt(page.pageWidth()));
   head = fillPlaceholder(std::move(head), "@H@", DocumentWriter::fmt(page.pageHeight()));
   head = fillPlaceholder(std::move(head), "@P@", padding);
+  head = fillPlaceholder(std::move(head), "@BADGE@", badgeRules(doc));
   return head + "\n        " + writer.classCSS +
          "\n        @media (prefers-color-scheme: dark) {\n            " + writer.darkCSS + "\n        }\n" +
          kStyleTail;
@@ -307,7 +375,7 @@ std::string UDFHTMLRenderer::renderHTML(const UDFDocument& doc, const std::strin
          escapeHTML(fileName) +
          "</title>\n"
          "    <style>\n" +
-         stylesheet(page, writer) +
+         stylesheet(doc, writer) +
          "    </style>\n"
          "</head>\n"
          "<body>\n"

@@ -11,7 +11,10 @@ class UDFHTMLRenderer {
  public:
   // A complete, self-contained HTML page (UTF-8): the sheet at the
   // document's page size with header, body and footer, the signature or
-  // verification badge, the web-identifier note and the sheet footer.
+  // verification badge, the web-identifier note and the sheet footer. A
+  // signature badge is green only for SignatureStatus::verified; a signature
+  // that did not verify gets a red badge, one that could not be read an
+  // amber one.
   // `fileName` is the page title. Never fails; every text from the document
   // is escaped. Pure and safe on any thread: each call builds its own writer
   // and font book.

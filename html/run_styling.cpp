@@ -77,8 +77,50 @@ std::string DocumentWriter::fontDeclarations(const std::string& family, double s
          "\",\"Times New Roman\",serif;font-size:" + u(size) + ";";
 }
 
+namespace {
+
+// Everything runClass reads of a run.
+bool sameFormat(const TextRun& a, const TextRun& b) {
+  return a.fontFamily == b.fontFamily && a.fontSize == b.fontSize && a.bold == b.bold &&
+         a.italic == b.italic && a.underline == b.underline && a.strikethrough == b.strikethrough &&
+         a.isSubscript == b.isSubscript && a.isSuperscript == b.isSuperscript &&
+         a.foreground == b.foreground && a.background == b.background;
+}
+
+}  // namespace
+
 std::string DocumentWriter::runClass(const TextRun& run) {
-  std::string css = fontDeclarations(run.fontFamily, displaySize(run));
+  for (const RecentRunClass& recent : recentRunClasses_) {
+    if (sameFormat(recent.format, run)) return recent.name;
+  }
+  RecentRunClass made{formatOf(run), newRunClass(run)};
+  if (recentRunClasses_.size() < kRecentRunClasses) {
+    recentRunClasses_.push_back(std::move(made));
+    return recentRunClasses_.back().name;
+  }
+  RecentRunClass& replaced = recentRunClasses_[nextRecentRunClass_];
+  nextRecentRunClass_ = (nextRecentRunClass_ + 1) % kRecentRunClasses;
+  replaced = std::move(made);
+  return replaced.name;
+}
+
+TextRun DocumentWriter::formatOf(const TextRun& run) {
+  TextRun format;
+  format.fontFamily = run.fontFamily;
+  format.fontSize = run.fontSize;
+  format.bold = run.bold;
+  format.italic = run.italic;
+  format.underline = run.underline;
+  format.strikethrough = run.strikethrough;
+  format.isSubscript = run.isSubscript;
+  format.isSuperscript = run.isSuperscript;
+  format.foreground = run.foreground;
+  format.background = run.background;
+  return format;
+}
+
+std::string DocumentWriter::newRunClass(const TextRun& run) {
+  std::string css = fontDeclarations(run.fontFamily, ParagraphLayout::displaySize(run));
   if (run.bold) css += "font-weight:bold;";
   if (run.italic) css += "font-style:italic;";
   if (run.underline || run.strikethrough) {

@@ -177,12 +177,31 @@ struct DocumentElement : std::variant<ParagraphItem, TableItem> {
   const TableItem* table() const { return std::get_if<TableItem>(this); }
 };
 
+// What checking the signature found. The reader sets it for every signed
+// document; the default keeps a summary built without a check looking
+// signed.
+enum class SignatureStatus {
+  verified,          // the digest of content.xml matches and the signature verifies
+  contentChanged,    // the signature verifies, but content.xml is not what was signed
+  signatureInvalid,  // the signature value does not verify with the signer's certificate
+  unreadable,        // not a signature this reader can check
+};
+
+// Whether the signer's certificate chains to a root of the system trust store.
+enum class ChainTrust { untrustedRoot, trusted };
+
+// The signer certificate's validity period against the signed signing time.
+enum class CertificatePeriod { unknown, valid, notYetValid, expired };
+
 struct SignatureInfo {
   bool isSigned = false;
   std::string signerName;
   std::string tcNumber;
   std::string issuer;
   std::string signingDate;  // DD.MM.YYYY hh:mm:ss
+  SignatureStatus status = SignatureStatus::verified;
+  ChainTrust chain = ChainTrust::untrustedRoot;
+  CertificatePeriod certificatePeriod = CertificatePeriod::unknown;
 
   bool operator==(const SignatureInfo&) const = default;
 };

@@ -27,16 +27,6 @@ constexpr std::string_view kErrorPage =
     "</body>\n"
     "</html>";
 
-// The last path component with its extension; a trailing separator does not
-// count as a component.
-std::string lastPathComponent(const std::filesystem::path& location) {
-  std::string text = location.string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  const std::size_t slash = text.find_last_of('/');
-  if (slash == std::string::npos || text.size() == 1) return text;
-  return text.substr(slash + 1);
-}
-
 std::vector<std::uint8_t> utf8Bytes(std::string_view page) { return {page.begin(), page.end()}; }
 
 quicklook::QLPreviewReply errorReply() {
@@ -44,7 +34,7 @@ quicklook::QLPreviewReply errorReply() {
 }
 
 std::optional<std::vector<std::uint8_t>> documentPage(const quicklook::QLFilePreviewRequest& request) {
-  const std::string fileName = lastPathComponent(request.fileURL);
+  const std::string fileName = quicklook::lastPathComponent(request.fileURL);
   std::optional<std::vector<std::uint8_t>> data = quicklook::readFileContents(request.fileURL);
   if (!data) return std::nullopt;
   std::optional<UDFDocument> doc = UDFParser::parse(*data);

@@ -15,6 +15,29 @@ const std::string kUnusable;
 
 bool isTrue(const std::string* value) { return value != nullptr && *value == "true"; }
 
+// The run formatting keys, in the order readRunFormat reads them.
+constexpr std::string_view kRunKeys[] = {"bold",        "italic", "underline", "strikethrough", "subscript",
+                                         "superscript", "size",   "family",    "foreground",    "background"};
+enum RunKey : std::size_t {
+  kBold,
+  kItalic,
+  kUnderline,
+  kStrikethrough,
+  kSubscript,
+  kSuperscript,
+  kSize,
+  kFamily,
+  kForeground,
+  kBackground
+};
+
+std::optional<std::size_t> runKeyIndex(std::string_view name) {
+  for (std::size_t k = 0; k < std::size(kRunKeys); ++k) {
+    if (kRunKeys[k] == name) return k;
+  }
+  return std::nullopt;
+}
+
 const std::string* ownAttribute(const AttributeMap& attributes, const char* key) {
   const auto it = attributes.find(key);
   return it == attributes.end() ? nullptr : &it->second;
@@ -92,9 +115,14 @@ std::vector<DocumentElement> ElementBuilder::elements(const XMLNode& node, ListN
 ParagraphItem ElementBuilder::paragraph(const XMLNode& node, ListNumbering& numbering) {
   ParagraphItem item;
   readParagraphProperties(node, item);
+  std::optional<RunValues> paragraphValues;
+  item.runs.reserve(
+      static_cast<std::size_t>(std::count_if(node.children.begin(), node.children.end(), takesPartAsRun)));
   for (const XMLNode& child : node.children) {
     if (!takesPartAsRun(child)) continue;
-    if (std::optional<TextRun> textRun = run(child, node)) item.runs.push_back(std::move(*textRun));
+    if (!paragraphValues) paragraphValues = paragraphRunValues(node.attributes);
+    if (std::optional<TextRun> textRun = run(child, *paragraphValues))
+      item.runs.push_back(std::move(*textRun));
   }
   item.listMarker =
       numbering.marker([&](std::string_view key) { return paragraphProperty(key, node.attributes); });
@@ -131,12 +159,44 @@ const std::string* ElementBuilder::paragraphProperty(std::string_view key,
   return value;
 }
 
-const std::string* ElementBuilder::runProperty(std::string_view key, const AttributeMap& run,
-                                               const AttributeMap& paragraph) const {
-  const std::string* value = inherited(key, run);
-  if (value == nullptr) return paragraphProperty(key, paragraph);
-  if (value->size() > kMaxPropertyLength) return &kUnusable;
-  return value;
+ElementBuilder::RunValues ElementBuilder::inheritedRunValues(const AttributeMap& attributes) const {
+  RunValues values{};
+  const std::string* resolver = nullptr;
+  for (const auto& [name, value] : attributes) {
+    if (name == "resolver") {
+      resolver = &value;
+    } else if (const std::optional<std::size_t> k = runKeyIndex(name)) {
+      values[*k] = &value;
+    }
+  }
+  if (resolver == nullptr) return values;
+  const RunValues fromStyle = styleRunValues(*resolver);
+  for (std::size_t k = 0; k < kRunKeyCount; ++k) {
+    if (values[k] == nullptr) values[k] = fromStyle[k];
+  }
+  return values;
+}
+
+ElementBuilder::RunValues ElementBuilder::styleRunValues(const std::string& styleName) const {
+  static_assert(std::size(kRunKeys) == kRunKeyCount);
+  if (const auto found = runKeyAnswers_.find(styleName); found != runKeyAnswers_.end()) return found->second;
+  RunValues values{};
+  for (std::size_t k = 0; k < kRunKeyCount; ++k) values[k] = styles_.lookupFrom(kRunKeys[k], styleName);
+  if (chainAnswerCount_ + kRunKeyCount <= kMaxChainAnswers) {
+    runKeyAnswers_.emplace(styleName, values);
+    chainAnswerCount_ += kRunKeyCount;
+  }
+  return values;
+}
+
+ElementBuilder::RunValues ElementBuilder::paragraphRunValues(const AttributeMap& paragraph) const {
+  RunValues values = inheritedRunValues(paragraph);
+  const RunValues section = inheritedRunValues(sectionAttributes_);
+  for (std::size_t k = 0; k < kRunKeyCount; ++k) {
+    if (values[k] == nullptr) values[k] = section[k];
+    if (values[k] != nullptr && values[k]->size() > kMaxPropertyLength) values[k] = &kUnusable;
+  }
+  return values;
 }
 
 void ElementBuilder::readParagraphProperties(const XMLNode& node, ParagraphItem& item) {
@@ -158,13 +218,28 @@ std::optional<TabStopList> ElementBuilder::paragraphTabStops(const XMLNode& node
   const std::string* value = inherited("tabset", node.attributes);
   if (value == nullptr) value = inherited("tabset", sectionAttributes_);
   if (value == nullptr) return std::nullopt;
-  if (value == ownAttribute(node.attributes, "tabset")) return parseWithinBudget(*value);
+  if (value == ownAttribute(node.attributes, "tabset")) return ownTabStops(*value);
 
   // Found in a style or on the section: the same value serves many
   // paragraphs, which all share the list parsed the first time.
   const auto [shared, added] = inheritedTabSets_.try_emplace(value);
   if (added) shared->second = parseWithinBudget(*value);
   return shared->second;
+}
+
+TabStopList ElementBuilder::ownTabStops(const std::string& value) {
+  for (const RememberedTabSet& known : ownTabSets_) {
+    if (known.value == value) return known.stops;
+  }
+  TabStopList stops = parseWithinBudget(value);
+  if (value.size() > kMaxRememberedTabSet) return stops;
+  if (ownTabSets_.size() < kRememberedTabSets) {
+    ownTabSets_.push_back({value, stops});
+  } else {
+    ownTabSets_[nextTabSet_] = {value, stops};
+    nextTabSet_ = (nextTabSet_ + 1) % kRememberedTabSets;
+  }
+  return stops;
 }
 
 TabStopList ElementBuilder::parseWithinBudget(std::string_view value) {
@@ -204,7 +279,7 @@ std::vector<TabStop> ElementBuilder::tabStops(std::string_view value) {
 
 // --- Runs --------------------------------------------------------------------
 
-std::optional<TextRun> ElementBuilder::run(const XMLNode& child, const XMLNode& paragraph) {
+std::optional<TextRun> ElementBuilder::run(const XMLNode& child, const RunValues& paragraphValues) {
   TextRun result;
   if (child.name == "image") {
     result.image = PictureReader::picture(child.attributes);
@@ -215,28 +290,37 @@ std::optional<TextRun> ElementBuilder::run(const XMLNode& child, const XMLNode& 
     result.text = std::move(*text);
     removeLineBreaks(result.text);
   }
-  readRunFormat(child.attributes, paragraph.attributes, result);
+  readRunFormat(child.attributes, paragraphValues, result);
   return result;
 }
 
-void ElementBuilder::readRunFormat(const AttributeMap& run, const AttributeMap& paragraph,
+// A key the run itself (or its style) sets ends the search, usable or not;
+// the others take the paragraph's value.
+void ElementBuilder::readRunFormat(const AttributeMap& run, const RunValues& paragraphValues,
                                    TextRun& result) const {
-  const auto property = [&](std::string_view key) { return runProperty(key, run, paragraph); };
-  result.bold = isTrue(property("bold"));
-  result.italic = isTrue(property("italic"));
-  result.underline = isTrue(property("underline"));
-  result.strikethrough = isTrue(property("strikethrough"));
-  result.isSubscript = isTrue(property("subscript"));
-  result.isSuperscript = isTrue(property("superscript"));
-  if (const std::string* size = property("size")) {
+  RunValues values = inheritedRunValues(run);
+  for (std::size_t k = 0; k < kRunKeyCount; ++k) {
+    if (values[k] == nullptr) {
+      values[k] = paragraphValues[k];
+    } else if (values[k]->size() > kMaxPropertyLength) {
+      values[k] = &kUnusable;
+    }
+  }
+  result.bold = isTrue(values[kBold]);
+  result.italic = isTrue(values[kItalic]);
+  result.underline = isTrue(values[kUnderline]);
+  result.strikethrough = isTrue(values[kStrikethrough]);
+  result.isSubscript = isTrue(values[kSubscript]);
+  result.isSuperscript = isTrue(values[kSuperscript]);
+  if (const std::string* size = values[kSize]) {
     const std::optional<double> points = text::parseNumber(*size);
     if (points && *points > 0) result.fontSize = *points;
   }
-  if (const std::string* family = property("family"); family != nullptr && !family->empty()) {
+  if (const std::string* family = values[kFamily]; family != nullptr && !family->empty()) {
     result.fontFamily = *family;
   }
-  result.foreground = rgb(property("foreground"));
-  result.background = rgb(property("background"));
+  result.foreground = rgb(values[kForeground]);
+  result.background = rgb(values[kBackground]);
 }
 
 // The run's text, or nothing when the document's run text budget is spent.

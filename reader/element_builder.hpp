@@ -13,6 +13,7 @@
 // are only read; they need not outlive the call.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,8 +42,9 @@ class ElementBuilder {
 
   // At most this many tab stops are parsed for one document (16 bytes each:
   // 128 MB); later tab settings give a shortened, possibly empty, list. A
-  // setting inherited from a style or the section is parsed once and its
-  // list shared by every paragraph that inherits it, at no further cost.
+  // setting inherited from a style or the section, or repeated on recent
+  // paragraphs, is parsed once and its list shared by every paragraph that
+  // takes it, at no further cost.
   static constexpr std::size_t kTabStopBudget = 8'000'000;
 
   // Run texts of one document together hold at most four times the text
@@ -88,15 +90,24 @@ class ElementBuilder {
   static std::optional<TableBorder> border(const AttributeMap& attributes);
 
  private:
+  // The values of the run formatting keys (bold ... background, in the
+  // order of kRunKeys in the source), nullptr where there is none.
+  static constexpr std::size_t kRunKeyCount = 10;
+  using RunValues = std::array<const std::string*, kRunKeyCount>;
+
   const std::string* inherited(std::string_view key, const AttributeMap& attributes) const;
   const std::string* paragraphProperty(std::string_view key, const AttributeMap& paragraph) const;
-  const std::string* runProperty(std::string_view key, const AttributeMap& run,
-                                 const AttributeMap& paragraph) const;
+  // What inherited() answers for each run key, in one pass over the map.
+  RunValues inheritedRunValues(const AttributeMap& attributes) const;
+  RunValues styleRunValues(const std::string& styleName) const;
+  // What the paragraph gives runs that do not set a key themselves.
+  RunValues paragraphRunValues(const AttributeMap& paragraph) const;
   void readParagraphProperties(const XMLNode& node, ParagraphItem& item);
   std::optional<TabStopList> paragraphTabStops(const XMLNode& node);
+  TabStopList ownTabStops(const std::string& value);
   TabStopList parseWithinBudget(std::string_view value);
-  std::optional<TextRun> run(const XMLNode& child, const XMLNode& paragraph);
-  void readRunFormat(const AttributeMap& run, const AttributeMap& paragraph, TextRun& result) const;
+  std::optional<TextRun> run(const XMLNode& child, const RunValues& paragraphValues);
+  void readRunFormat(const AttributeMap& run, const RunValues& paragraphValues, TextRun& result) const;
   std::optional<std::string> runText(const XMLNode& child);
   std::optional<std::string> sliceText(std::int64_t startOffset, std::int64_t length);
   std::optional<std::string> ownText(const std::string& text);
@@ -113,12 +124,27 @@ class ElementBuilder {
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
   std::unordered_map<const std::string*, TabStopList> inheritedTabSets_;
+  // The last few "tabset" values written on paragraphs themselves, with their
+  // parsed lists: the editor repeats one long list on paragraph after
+  // paragraph, and those paragraphs then share it. Values longer than
+  // kMaxRememberedTabSet are parsed each time.
+  struct RememberedTabSet {
+    std::string value;
+    TabStopList stops;
+  };
+  static constexpr std::size_t kRememberedTabSets = 8;
+  static constexpr std::size_t kMaxRememberedTabSet = 64 * 1024;
+  std::vector<RememberedTabSet> ownTabSets_;
+  std::size_t nextTabSet_ = 0;  // the entry replaced next once all are used
   // Answers of style chains by first style name, then key: every element
   // naming a style gets the same answer, so each chain is walked once per key
   // instead of once per run. At most kMaxChainAnswers are kept.
   static constexpr std::size_t kMaxChainAnswers = 1 << 16;
   mutable std::unordered_map<std::string, std::unordered_map<std::string, const std::string*>> chainAnswers_;
   mutable std::size_t chainAnswerCount_ = 0;
+  // The same for all run keys at once, by first style name; counted in
+  // chainAnswerCount_ too.
+  mutable std::unordered_map<std::string, RunValues> runKeyAnswers_;
 };
 
 }  // namespace maravel

@@ -8,6 +8,7 @@
 #include "reader/element_builder.hpp"
 #include "reader/list_numbering.hpp"
 #include "reader/signature_parser.hpp"
+#include "reader/signature_verifier.hpp"
 #include "reader/style_sheet.hpp"
 #include "reader/xml_tree.hpp"
 #include "reader/zip_extractor.hpp"
@@ -33,24 +34,9 @@ const std::string* attribute(const XMLNode& node, const std::string& key) {
 
 // --- Steps that need no tree -------------------------------------------------
 
-// content.xml as text: the entry's own bytes when they are UTF-8 (a large
-// entry is not copied), else their Windows-1254 decoding.
-struct ContentText {
-  std::string_view utf8;
-  std::optional<std::string> decoded;
-
-  std::string_view text() const { return decoded ? std::string_view(*decoded) : utf8; }
-};
-
-std::optional<ContentText> decodeContent(const std::vector<std::uint8_t>& bytes) {
-  ContentText content;
-  if (text::isValidUTF8(bytes)) {
-    content.utf8 = {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-    return content;
-  }
-  content.decoded = text::decodeWindows1254(bytes);
-  if (!content.decoded) return std::nullopt;
-  return content;
+std::optional<std::string> decodeContent(const std::vector<std::uint8_t>& bytes) {
+  if (auto utf8 = text::decodeUTF8(bytes)) return utf8;
+  return text::decodeWindows1254(bytes);
 }
 
 // The text between the first content markers, exactly as written.
@@ -175,15 +161,30 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocu
   }
 }
 
-void readTree(const ZipEntries& entries, std::string_view content, UDFDocument& doc) {
-  if (const auto* signature = entry(entries, "sign.sgn"))
-    doc.signature = UDFSignatureParser::parseSignature(*signature);
+// The display summary, and what checking it against the content.xml member
+// bytes, exactly as inflated, found.
+SignatureInfo signature(const std::vector<std::uint8_t>& signatureBytes,
+                        const std::vector<std::uint8_t>& contentBytes) {
+  SignatureInfo info = UDFSignatureParser::parseSignature(signatureBytes);
+  const SignatureCheck check = SignatureVerifier::verify(signatureBytes, contentBytes);
+  info.status = check.status;
+  info.chain = check.chain;
+  info.certificatePeriod = check.certificatePeriod;
+  return info;
+}
 
-  XMLParseResult tree = parseXMLTree(content);
+// The plain text as the tree holds it, for content.xml without the markers.
+std::string contentElementText(const XMLNode* templateNode) {
+  if (templateNode == nullptr) return {};
+  const XMLNode* contentNode = templateNode->child("content");
+  return contentNode ? contentNode->text : std::string();
+}
+
+void readTree(std::string content, UDFDocument& doc) {
+  // The text is released before the tree grows; nothing below needs it.
+  XMLParseResult tree = parseOwnedXMLTree(std::move(content));
   const XMLNode* templateNode = tree.root.child("template");
-  if (doc.rawText.empty() && templateNode) {
-    if (const XMLNode* contentNode = templateNode->child("content")) doc.rawText = contentNode->text;
-  }
+  if (doc.rawText.empty()) doc.rawText = contentElementText(templateNode);
   if (!tree.success || !templateNode) return;
 
   StyleSheet styles = styleSheet(*templateNode);
@@ -194,22 +195,47 @@ void readTree(const ZipEntries& entries, std::string_view content, UDFDocument& 
   }
 }
 
-}  // namespace
-
-std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
-  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+// content.xml as text, or nothing when there is no document.
+std::optional<std::string> contentText(const ZipEntries& entries) {
   if (entries.empty()) return std::nullopt;
   const auto* contentBytes = entry(entries, "content.xml");
   if (!contentBytes) return std::nullopt;
-  const auto content = decodeContent(*contentBytes);
+  return decodeContent(*contentBytes);
+}
+
+}  // namespace
+
+std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
+  ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  std::optional<std::string> content = contentText(entries);
   if (!content) return std::nullopt;
 
   UDFDocument doc;
-  doc.rawText = plainTextBetweenMarkers(content->text());
+  doc.rawText = plainTextBetweenMarkers(*content);
   doc.verificationCode = verificationCode(entries);
-  readTree(entries, content->text(), doc);
+  if (const auto* signatureBytes = entry(entries, "sign.sgn"))
+    doc.signature = signature(*signatureBytes, *entry(entries, "content.xml"));
+  entries.erase("content.xml");  // its text is all that is needed of it now
+  readTree(std::move(*content), doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
+}
+
+std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData) {
+  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
+  if (!bytes) return std::nullopt;
+  // As decodeContent decides, but UTF-8 is read where it lies, not copied.
+  std::string_view content(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  std::optional<std::string> decoded;
+  if (!text::isValidUTF8(content)) {
+    decoded = text::decodeWindows1254(*bytes);
+    if (!decoded) return std::nullopt;
+    content = *decoded;
+  }
+  std::string text = plainTextBetweenMarkers(content);
+  if (text.empty()) text = contentElementText(parseXMLTree(content).root.child("template"));
+  return text;
 }
 
 }  // namespace maravel

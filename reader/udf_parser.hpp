@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "model/udf_document.hpp"
 
@@ -24,6 +25,12 @@ class UDFParser {
   // degrades to defaults, and a body that came out empty is replaced by the
   // plain text, one paragraph per line. Pure and safe on any thread.
   static std::optional<UDFDocument> parse(std::span<const std::uint8_t> udfData);
+
+  // What parse(udfData) gives as rawText, and nothing exactly when parse
+  // gives nothing, for a fraction of the work: neither the styles nor the
+  // elements are read, and the XML only when the content markers are
+  // missing. Pure and safe on any thread.
+  static std::optional<std::string> rawText(std::span<const std::uint8_t> udfData);
 };
 
 }  // namespace maravel

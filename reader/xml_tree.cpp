@@ -1,5 +1,7 @@
 #include "reader/xml_tree.hpp"
 
+#include <utility>
+
 #include "platform/text/text.hpp"
 #include "platform/xml/xml_event_parser.hpp"
 
@@ -127,14 +129,30 @@ XMLNode XMLTreeBuilder::takeRoot() {
   return tree;
 }
 
-XMLParseResult parseXMLTree(std::string_view utf8) {
+namespace {
+
+// `parse` runs the event parser with the handler it is given.
+template <typename Parse>
+XMLParseResult buildTree(const Parse& parse) {
   XMLTreeBuilder builder;
   TreeBuildingHandler handler(builder);
-  const bool parsed = xml::XMLEventParser::parse(utf8, handler);
+  const bool parsed = parse(handler);
   XMLParseResult result;
   result.success = parsed || builder.full();
   result.root = builder.takeRoot();
   return result;
+}
+
+}  // namespace
+
+XMLParseResult parseXMLTree(std::string_view utf8) {
+  return buildTree([&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
+}
+
+XMLParseResult parseOwnedXMLTree(std::string utf8) {
+  return buildTree([&](xml::XMLEventHandler& handler) {
+    return xml::XMLEventParser::parseOwned(std::move(utf8), handler);
+  });
 }
 
 }  // namespace maravel

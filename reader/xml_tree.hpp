@@ -93,4 +93,8 @@ struct XMLParseResult {
 // Never loads external entities.
 XMLParseResult parseXMLTree(std::string_view utf8);
 
+// The same for a document handed over, whose text is released before the
+// tree grows: a large document is then not held twice.
+XMLParseResult parseOwnedXMLTree(std::string utf8);
+
 }  // namespace maravel

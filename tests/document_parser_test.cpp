@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -7,6 +9,7 @@
 #include <vector>
 
 #include "reader/udf_parser.hpp"
+#include "tests/support/test_signer.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel {
@@ -154,6 +157,49 @@ TEST(DocumentParserTest, TextFromTheTreeWithoutCDATAOrFromMarkersWithoutATemplat
   }
 }
 
+// --- The raw text alone, for the thumbnail ------------------------------------------------
+
+std::string sourceFile(const std::string& path) {
+  std::ifstream in(std::string(MARAVEL_SOURCE_DIR) + "/" + path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
+  std::vector<std::vector<std::uint8_t>> inputs;
+  for (const char* name :
+       {"samples/karar/content.xml", "samples/dilekce/content.xml", "samples/imzali-tutanak/content.xml",
+        "tests/golden/bicim.xml", "tests/golden/bozuk.xml", "tests/golden/tablolar.xml"}) {
+    const std::string xml = sourceFile(name);
+    ASSERT_FALSE(xml.empty()) << name;
+    inputs.push_back(makeUdf(xml));
+    inputs.push_back(makeUdf(xml.substr(0, xml.size() / 2)));  // cut in the middle of the markup
+    inputs.push_back(makeUdf(xml + "\xFE"));                   // Windows-1254 after all
+  }
+  const std::vector<std::uint8_t> archive = inputs.front();
+  inputs.push_back({archive.begin(), archive.begin() + static_cast<std::ptrdiff_t>(archive.size() / 2)});
+  inputs.push_back(bytes("not a zip"));
+  inputs.push_back({});
+  inputs.push_back(ZipWriter().add("Content.xml", "<template/>").finish());
+  inputs.push_back(makeUdf("<template><content><![CDATA[a\x81]]></content></template>"));
+  inputs.push_back(makeUdf("<template><content>Düz &amp; metin</content><elements><paragraph"));
+  inputs.push_back(makeUdf("<template><elements/><content>\n<![CDATA[sonra]]>\n</content></template>"));
+  inputs.push_back(makeUdf("<document><content>ağaçsız</content></document>"));
+  ZipWriter::Entry tooSmall;  // declares less than it inflates to
+  tooSmall.name = "content.xml";
+  tooSmall.data = bytes(sourceFile("samples/karar/content.xml"));
+  tooSmall.declaredUncompressedSize = 100;
+  inputs.push_back(ZipWriter().add(tooSmall).finish());
+
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    const std::optional<UDFDocument> doc = UDFParser::parse(inputs[i]);
+    const std::optional<std::string> rawText = UDFParser::rawText(inputs[i]);
+    ASSERT_EQ(rawText.has_value(), doc.has_value()) << "input " << i;
+    if (doc) {
+      EXPECT_EQ(*rawText, doc->rawText) << "input " << i;
+    }
+  }
+}
+
 // --- Verification code ---------------------------------------------------------------
 
 constexpr std::string_view kPropertiesHead =
@@ -278,17 +324,22 @@ TEST(DocumentParserTest, HeaderAndBodyNumberIndependently) {
 
 // --- Signature ---------------------------------------------------------------------------
 
-TEST(DocumentParserTest, SignatureIsReadEvenWhenTheXmlIsBroken) {
-  const std::string signature =
-      "\x55\x04\x03\x0C\x0C"
-      "CANAN YILMAZ serialNumber=12345678901 Kamu SM";
-  auto doc = parseXml("<template><content><![CDATA[satır]]></content><elements", std::nullopt, signature);
+// The check covers the content.xml member bytes as stored: here Windows-1254
+// bytes, in XML that is broken besides.
+TEST(DocumentParserTest, SignatureIsReadAndCheckedEvenWhenTheXmlIsBroken) {
+  const std::string content = "<template><content><![CDATA[sat\xFDr]]></content><elements";
+  const auto signature = testing::TestSigner().sign(bytes(content));
+  const std::string signatureText(signature.begin(), signature.end());
+  auto doc = parseXml(content, std::nullopt, signatureText);
   ASSERT_TRUE(doc);
-  EXPECT_TRUE(doc->signature.isSigned);
-  EXPECT_EQ(doc->signature.signerName, "CANAN YILMAZ");
-  EXPECT_EQ(doc->signature.tcNumber, "12345678901");
-  EXPECT_EQ(doc->signature.issuer, "TÜBİTAK Kamu SM");
+  EXPECT_EQ(doc->signature,
+            (SignatureInfo{true, "CAHİT YILMAZ", "31415926530", "TÜBİTAK Kamu SM", "04.12.2026 14:30:15",
+                           SignatureStatus::verified, ChainTrust::untrustedRoot, CertificatePeriod::valid}));
   EXPECT_EQ(texts(doc->elements), Texts{"satır"});
+  EXPECT_EQ(parseXml(content + " ", std::nullopt, signatureText)->signature.status,
+            SignatureStatus::contentChanged);
+  EXPECT_EQ(parseXml(content, std::nullopt, std::string(32, '\0'))->signature.status,
+            SignatureStatus::unreadable);
   EXPECT_EQ(parseXml("<template><content><![CDATA[satır]]></content></template>")->signature,
             SignatureInfo());
 }

@@ -169,6 +169,7 @@ TEST(FontInstalled, MetricAliasesCountAndUnknownFamiliesDoNot) {
 TEST(DrawingContextPNG, BytesAndFilesRoundTrip) {
   DrawingContext context(Size{30, 20});
   context.fillRect(Rect{0, 0, 15, 20}, Color::calibratedRGB(0.12, 0.45, 0.88));
+  context.fillRect(Rect{15, 10, 15, 10}, Color::calibratedRGB(0.9, 0.3, 0.1, 0.4));  // half see-through
   const auto png = context.pngData();
   ASSERT_GT(png.size(), 8u);
   EXPECT_EQ(std::string(png.begin(), png.begin() + 4), "\x89PNG");
@@ -180,7 +181,13 @@ TEST(DrawingContextPNG, BytesAndFilesRoundTrip) {
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(read->pixelWidth(), 30);
   EXPECT_EQ(read->pixelHeight(), 20);
-  EXPECT_EQ(read->pixel(5, 5).blue, context.pixel(5, 5).blue);
+  for (int y = 0; y < 20; ++y) {
+    for (int x = 0; x < 30; ++x) {
+      const Pixel a = read->pixel(x, y), b = context.pixel(x, y);
+      EXPECT_EQ(std::tie(a.red, a.green, a.blue, a.alpha), std::tie(b.red, b.green, b.blue, b.alpha))
+          << x << "," << y;
+    }
+  }
   EXPECT_EQ(read->pixel(20, 5).alpha, 0);
   EXPECT_FALSE(DrawingContext::readPNG("/nonexistent/maravel.png").has_value());
   EXPECT_FALSE(DrawingContext(Size{4, 4}).writePNG("/nonexistent/maravel.png"));

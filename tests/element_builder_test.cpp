@@ -123,9 +123,10 @@ TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBoundedEvenWhenInherited) {
 
 TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudget) {
   const std::string own = R"(<paragraph TabSet="10:0,20:0,30:0,40:0" />)";
+  const std::string other = R"(<paragraph TabSet="11:0,21:0,31:0,41:0" />)";
   const std::string inheriting = R"(<paragraph resolver="liste" />)";
-  const XMLNode& elements = xml(R"(<elements TabSet="7:2,8:2">)" + inheriting + own + own + inheriting + own +
-                                "<paragraph /><paragraph /></elements>");
+  const XMLNode& elements = xml(R"(<elements TabSet="7:2,8:2">)" + inheriting + own + own + inheriting +
+                                other + "<paragraph /><paragraph /></elements>");
   StyleSheet styles{.styles = {{"liste", {{"name", "liste"}, {"tabset", "5:1,6:1"}}}}};
 
   ElementBuilder builder(styles, u"", elements.attributes, {.tabStops = 10});
@@ -133,13 +134,14 @@ TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudge
   const auto built = builder.elements(elements, numbering);
   std::vector<std::size_t> counts;
   for (const DocumentElement& element : built) counts.push_back(element.paragraph()->tabStops.value().size());
-  // 2 + 4 + 4 stops use the budget up; the style's list is shared, not parsed again.
-  EXPECT_EQ(counts, (std::vector<std::size_t>{2, 4, 4, 2, 0, 0, 0}));
+  // 2 + 4 + 4 stops use the budget up; the style's list and the repeated own
+  // list are shared, not parsed again.
+  EXPECT_EQ(counts, (std::vector<std::size_t>{2, 4, 4, 2, 4, 0, 0}));
   const auto stopsOf = [&](std::size_t i) { return *built[i].paragraph()->tabStops; };
   EXPECT_EQ(stopsOf(0), (std::vector<TabStop>{{5, 1}, {6, 1}}));
   EXPECT_EQ(stopsOf(0).identity(), stopsOf(3).identity());
-  EXPECT_EQ(stopsOf(1), stopsOf(2));
-  EXPECT_NE(stopsOf(1).identity(), stopsOf(2).identity());
+  EXPECT_EQ(stopsOf(1).identity(), stopsOf(2).identity());
+  EXPECT_NE(stopsOf(1), stopsOf(4));
 
   ElementBuilder roomy(styles, u"", elements.attributes);
   const auto shared = roomy.elements(elements, numbering);

@@ -92,6 +92,44 @@ TEST_F(PageWriterTest, SignedBadge) {
   EXPECT_FALSE(has(html, "Zx9Q+aB1"));
 }
 
+// A signature that did not verify keeps the details line under its own
+// class, icon and title; only its page carries the rules for that class.
+TEST_F(PageWriterTest, BadgesOfSignaturesThatDidNotVerify) {
+  doc.signature = {true, "Ayşe <Yılmaz>", "12345678901", "Kamu SM & Co", "01.02.2026 10:11:12"};
+  const std::string verified = page();
+  const std::string details = verified.substr(verified.find("        <div class=\"badge-meta\">"));
+  const struct {
+    SignatureStatus status;
+    const char* kind;
+    const char* mark;
+    const char* title;
+    const char* rule;
+  } cases[] = {
+      {SignatureStatus::contentChanged, "changed", "<path d=\"M9.5 9.5l5 5\"/><path d=\"M14.5 9.5l-5 5\"/>",
+       "İmza Geçersiz: Belge İmzalandıktan Sonra Değiştirilmiş", ".verification-badge.changed,\n"},
+      {SignatureStatus::signatureInvalid, "invalid", "<path d=\"M9.5 9.5l5 5\"/><path d=\"M14.5 9.5l-5 5\"/>",
+       "İmza Geçersiz: İmza Değeri Doğrulanamadı", ".verification-badge.invalid {\n"},
+      {SignatureStatus::unreadable, "unreadable", "<path d=\"M12 7.5v5\"/><path d=\"M12 15v2\"/>",
+       "İmza Doğrulanamadı: İmza Dosyası Okunamadı", ".verification-badge.unreadable {\n"},
+  };
+  EXPECT_FALSE(has(verified, "changed") || has(verified, "invalid") || has(verified, "unreadable"));
+  for (const auto& c : cases) {
+    doc.signature.status = c.status;
+    const std::string html = page();
+    EXPECT_TRUE(has(html, std::string("<body>\n    <div class=\"verification-badge ") + c.kind +
+                              "\">\n    <div class=\"badge-icon\">\n        <svg width=\"22\" height=\"22\" "
+                              "viewBox=\"0 0 24 24\" fill=\"none\" stroke=\"currentColor\" "
+                              "stroke-width=\"2\"><path d=\"M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z\"/>" +
+                              c.mark +
+                              "</svg>\n    </div>\n    <div class=\"badge-info\">\n        "
+                              "<div class=\"badge-title\">" +
+                              c.title + "</div>\n" + details))
+        << c.kind;
+    EXPECT_TRUE(has(html, std::string("\n        ") + c.rule)) << c.kind;
+    EXPECT_TRUE(has(html, std::string("\n            ") + c.rule)) << c.kind;  // dark appearance
+  }
+}
+
 TEST_F(PageWriterTest, SignedBadgeWithEmptyFieldsKeepsTheSeparators) {
   doc.signature.isSigned = true;
   EXPECT_TRUE(

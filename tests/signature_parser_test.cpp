@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/support/test_signer.hpp"
+#include "tests/support/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -161,15 +162,14 @@ TEST(SignatureParserTest, TimeTagBeyondTheWindowIsNotFound) {
 
 // --- Whole signatures --------------------------------------------------------------
 
-Bytes sampleSignature() {
-  std::ifstream in(std::string(MARAVEL_SOURCE_DIR) + "/samples/imzali-tutanak/sign.sgn", std::ios::binary);
-  return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+// A signature made by libcrypto in the editor's shape (tests/support).
+const Bytes& sampleSignature() {
+  static const Bytes signature = testing::TestSigner().sign(testing::bytes("<template/>"));
+  return signature;
 }
 
-TEST(SignatureParserTest, ProjectSampleSignature) {
-  auto data = sampleSignature();
-  ASSERT_GT(data.size(), 1000u);
-  auto info = parse(data);
+TEST(SignatureParserTest, SignatureInTheEditorsShape) {
+  auto info = parse(sampleSignature());
   EXPECT_TRUE(info.isSigned);
   EXPECT_EQ(info.signerName, "CAHİT YILMAZ");
   EXPECT_EQ(info.tcNumber, "31415926530");
@@ -180,7 +180,7 @@ TEST(SignatureParserTest, ProjectSampleSignature) {
 // Every prefix of a real-shaped signature is read without touching a byte
 // past its end (the sanitizer build checks the reads).
 TEST(SignatureParserTest, EveryPrefixOfTheSampleIsSafe) {
-  auto data = sampleSignature();
+  const Bytes& data = sampleSignature();
   for (std::size_t n = 0; n <= data.size(); ++n) {
     Bytes prefix(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
     EXPECT_TRUE(parse(prefix).isSigned);

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/scratch_folder.hpp"
@@ -96,7 +97,8 @@ TEST_F(UdfdumpTest, KeysAreTheModelFieldNames) {
   EXPECT_EQ(keysOf(doc["pageProps"]),
             "leftMargin rightMargin topMargin bottomMargin orientation mediaSize pageWidth pageHeight");
   EXPECT_EQ(doc["pageProps"]["pageWidth"], 419.53);
-  EXPECT_EQ(keysOf(doc["signature"]), "isSigned signerName tcNumber issuer signingDate");
+  EXPECT_EQ(keysOf(doc["signature"]),
+            "isSigned signerName tcNumber issuer signingDate status chain certificatePeriod");
   EXPECT_TRUE(doc["headerColor"].is_null());
   EXPECT_EQ(doc["rawText"], "Metin\tsekme\n");
 
@@ -159,8 +161,11 @@ TEST_F(UdfdumpTest, KararSample) {
   for (const auto& p : paragraphs) {
     if (!p["listMarker"].is_null()) markers.push_back(p["listMarker"]);
     if (p["tabStops"].is_null()) continue;
-    longestTabSet = std::max(longestTabSet, p["tabStops"].size());
-    for (const auto& stop : p["tabStops"]) tabKinds.insert(stop["alignment"].get<int>());
+    const Json& stops = p["tabStops"].is_object()
+                            ? doc.at(Json::json_pointer(p["tabStops"]["$ref"].get<std::string>().substr(1)))
+                            : p["tabStops"];
+    longestTabSet = std::max(longestTabSet, stops.size());
+    for (const auto& stop : stops) tabKinds.insert(stop["alignment"].get<int>());
   }
   EXPECT_EQ(longestTabSet, 180u);
   EXPECT_EQ(tabKinds, (std::set<int>{0, 1, 2, 4}));
@@ -197,12 +202,57 @@ TEST_F(UdfdumpTest, DilekceSample) {
   EXPECT_EQ(nested["table"]["border"]["width"], 0.5);
 }
 
-TEST_F(UdfdumpTest, SignedSample) {
+// Both carry a signature made at build time over imzali-tutanak's
+// content.xml; the other has one figure changed since.
+TEST_F(UdfdumpTest, SignedSamples) {
   Json doc = dumpOf(sample("imzali-tutanak"));
   EXPECT_EQ(doc["signature"], Json::parse(R"({"isSigned": true, "signerName": "CAHİT YILMAZ",
-      "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15"})"));
+      "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15",
+      "status": "verified", "chain": "untrustedRoot", "certificatePeriod": "valid"})"));
   EXPECT_EQ(doc["pageProps"]["pageWidth"], 841.89);  // landscape A4
   EXPECT_EQ(doc["verificationCode"], "Tz4Hn=9P");
+  EXPECT_EQ(dumpOf(sample("degistirilmis-tutanak"))["signature"]["status"], "contentChanged");
+}
+
+// --- udfverify -------------------------------------------------------------------------
+
+CommandResult udfverify(const std::vector<std::string>& arguments) {
+  return testing::runCommand(UDFVERIFY_PATH, arguments);
+}
+
+TEST_F(UdfdumpTest, UdfverifyLinesAndExitStatuses) {
+  const std::string good = sample("imzali-tutanak"), changed = sample("degistirilmis-tutanak");
+  const std::string junk = folder.write("junk.udf", testing::bytes("PK")).string();
+  const std::string goodLine =
+      good +
+      ": verified; signer CAHİT YILMAZ; signed 04.12.2026 14:30:15; chain untrustedRoot; certificate valid\n";
+  // clang-format off
+  const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
+      {{good}, 0, goodLine},
+      {{good, changed}, 1, goodLine + changed + ": contentChanged; signer CAHİT YILMAZ; signed 04.12.2026 "
+                                                "14:30:15; chain untrustedRoot; certificate valid\n"},
+      {{sample("karar"), junk, "--", "-x.udf"}, 1, sample("karar") + ": unsigned\n" + junk +
+                                                    ": notADocument\n-x.udf: cannotRead\n"},
+      {{}, 2, ""}, {{"--json"}, 2, ""}, {{"--bogus", good}, 2, ""},
+  };
+  // clang-format on
+  for (const auto& [arguments, status, out] : cases) {
+    CommandResult run = udfverify(arguments);
+    EXPECT_EQ(run.status, status) << ::testing::PrintToString(arguments);
+    EXPECT_EQ(run.out, out) << ::testing::PrintToString(arguments);
+  }
+  EXPECT_NE(udfverify({"--help"}).out.find("usage: udfverify [--json] FILE..."), std::string::npos);
+  EXPECT_EQ(udfverify({"--version"}).out.rfind("udfverify ", 0), 0u);
+
+  CommandResult json = udfverify({"--json", good, sample("karar")});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(Json::parse(json.out),
+            Json::parse(R"([{"file": ")" + good + R"(", "status": "verified", "signature":
+      {"isSigned": true, "signerName": "CAHİT YILMAZ", "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM",
+       "signingDate": "04.12.2026 14:30:15", "status": "verified", "chain": "untrustedRoot",
+       "certificatePeriod": "valid"}}, {"file": ")" +
+                        sample("karar") + R"(", "status": "unsigned",
+       "signature": null}])"));
 }
 
 // --- udfpack ---------------------------------------------------------------------------
@@ -216,6 +266,9 @@ TEST_F(UdfdumpTest, UdfpackPacksASampleFolder) {
   ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed}), 0);
   EXPECT_EQ(dumpOf(packed), dumpOf(sample("karar")));
   EXPECT_EQ(udfpack({(folder.path() / "no-such-folder").string(), packed}), 2);
+  const std::string signature = folder.write("x.sgn", testing::bytes("x")).string();
+  ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed, signature}), 0);
+  EXPECT_EQ(dumpOf(packed)["signature"]["status"], "unreadable");
   EXPECT_EQ(udfpack({"only-one-argument"}), 2);
 }
 

@@ -52,8 +52,9 @@ void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
   drawSheet(context, size);
   const auto data = quicklook::readFileContents(file, maximumFileSize);
   if (!data) return;
-  const auto document = UDFParser::parse(*data);
-  if (document) drawBodyText(context, size, document->rawText);
+  // Only the raw text is drawn, so the rest of the document is not read.
+  if (const std::optional<std::string> rawText = UDFParser::rawText(*data))
+    drawBodyText(context, size, *rawText);
 }
 
 void ThumbnailProvider::drawBodyText(DrawingContext& context, const Size& size, std::string_view rawText) {

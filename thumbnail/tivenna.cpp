@@ -4,23 +4,21 @@
 //
 // INPUT is a path or a file:// URI (file managers pass %i or %u); OUTPUT
 // receives a SIZE x SIZE PNG. The PNG is written to a temporary file beside
-// OUTPUT and renamed over it, so a reader never sees half a file. Exit status
+// OUTPUT and renamed over it, so a reader never sees half a file; like every
+// thumbnail it is readable by its owner only. Exit status
 // 0 whenever a PNG was written (a file that is not a readable document still
 // gets frame and badge), 2 for wrong arguments, 1 when OUTPUT cannot be
 // written.
-#include <fcntl.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/drawing/leak_suppressions.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "platform/text/text.hpp"
 #include "thumbnail/thumbnail_provider.hpp"
 
@@ -126,39 +124,6 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
   return arguments;
 }
 
-bool writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// Writes the bytes to a temporary file in OUTPUT's folder and renames it over
-// OUTPUT; the temporary file is removed on every failure.
-std::optional<std::string> writeAtomically(const std::string& output, const std::vector<std::uint8_t>& png) {
-  const std::filesystem::path target(output);
-  const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".tivenna-XXXXXX")).string();
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) return std::string("cannot write beside ") + output + ": " + std::strerror(errno);
-  const bool written = writeAll(fd, png);
-  const int writeError = errno;
-  if (::close(fd) != 0 || !written) {
-    ::unlink(pattern.c_str());
-    return std::string("cannot write ") + output + ": " + std::strerror(written ? errno : writeError);
-  }
-  if (::rename(pattern.c_str(), output.c_str()) != 0) {
-    const int renameError = errno;
-    ::unlink(pattern.c_str());
-    return std::string("cannot write ") + output + ": " + std::strerror(renameError);
-  }
-  return std::nullopt;
-}
-
 std::vector<std::uint8_t> renderThumbnail(const Arguments& arguments) {
   QLFileThumbnailRequest request;
   request.fileURL = inputPath(arguments.input);
@@ -180,6 +145,7 @@ int main(int argc, char** argv) {
   if (!arguments) return fail(exitUsage, "usage: tivenna -s SIZE INPUT OUTPUT (see --help)");
   const std::vector<std::uint8_t> png = renderThumbnail(*arguments);
   if (png.empty()) return fail(exitOutputFailed, "cannot encode the thumbnail");
-  if (const auto error = writeAtomically(arguments->output, png)) return fail(exitOutputFailed, *error);
+  if (const auto error = maravel::quicklook::writeFileAtomically(arguments->output, png))
+    return fail(exitOutputFailed, *error);
   return exitWritten;
 }

@@ -8,9 +8,7 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -19,12 +17,14 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
+#include "tools/signature_json.hpp"
 
 namespace {
 
-using Json = nlohmann::ordered_json;
 using namespace maravel;
+using tools::Json;
 
 constexpr std::string_view kUsage =
     "usage: udfdump FILE\n"
@@ -73,6 +73,13 @@ class JsonStream {
   void beginArray() { begin('['); }
   void endArray() { end(']'); }
   void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+  // A small value built whole, indented to where it stands.
+  void value(const Json& value) {
+    const std::string indent = "\n" + std::string(2 * open_.size(), ' ');
+    for (const char c : value.dump(2, ' ', false, Json::error_handler_t::replace)) {
+      c == '\n' ? out_ << indent : out_ << c;
+    }
+  }
 
   template <typename T>
   void optional(const std::optional<T>& value) {
@@ -270,28 +277,12 @@ class DocumentDump {
     json_.endObject();
   }
 
-  void signature(const SignatureInfo& s) {
-    json_.beginObject();
-    json_.key("isSigned").scalar(s.isSigned);
-    json_.key("signerName").scalar(s.signerName);
-    json_.key("tcNumber").scalar(s.tcNumber);
-    json_.key("issuer").scalar(s.issuer);
-    json_.key("signingDate").scalar(s.signingDate);
-    json_.endObject();
-  }
+  void signature(const SignatureInfo& s) { json_.value(tools::signatureJson(s)); }
 
   JsonStream json_;
   // Where each shared list was first written, as a JSON pointer.
   std::unordered_map<const void*, std::string> firstPaths_;
 };
-
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return data;
-}
 
 }  // namespace
 
@@ -310,7 +301,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  auto data = readFile(path);
+  auto data = quicklook::readFileContents(path);
   if (!data) {
     std::cerr << "udfdump: cannot read " << path << "\n";
     return 2;

@@ -1,20 +1,20 @@
-// udfpack FOLDER OUT.udf: packs a sample source folder into a .udf archive
-// shaped like the editor's (content.xml, then documentproperties.xml and
-// sign.sgn when the folder has them).
+// udfpack FOLDER OUT.udf [SIGNATURE]: packs a sample source folder into a
+// .udf archive shaped like the editor's (content.xml, then
+// documentproperties.xml and sign.sgn when the folder has them). A SIGNATURE
+// file, when given, becomes sign.sgn in place of the folder's.
 //
 // Exit status: 0 written, 2 for a usage error or a file that cannot be read
 // or written.
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/quicklook/file_contents.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace {
@@ -22,23 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
-    "usage: udfpack FOLDER OUT.udf\n"
+    "usage: udfpack FOLDER OUT.udf [SIGNATURE]\n"
     "Packs FOLDER/content.xml and, when present, FOLDER/documentproperties.xml and\n"
-    "FOLDER/sign.sgn into the archive OUT.udf.\n";
-
-std::optional<std::string> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (in.bad()) return std::nullopt;
-  return data;
-}
-
-bool writeFile(const fs::path& path, const std::vector<std::uint8_t>& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-  return static_cast<bool>(out);
-}
+    "FOLDER/sign.sgn into the archive OUT.udf; SIGNATURE, when given, is packed as\n"
+    "sign.sgn instead.\n";
 
 }  // namespace
 
@@ -47,7 +34,7 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  if (argc != 3) {
+  if (argc != 3 && argc != 4) {
     std::cerr << kUsage;
     return 2;
   }
@@ -56,18 +43,19 @@ int main(int argc, char** argv) {
 
   maravel::testing::ZipWriter zip;
   for (const char* name : {"content.xml", "documentproperties.xml", "sign.sgn"}) {
-    const fs::path member = folder / name;
+    const bool given = argc == 4 && std::string_view(name) == "sign.sgn";
+    const fs::path member = given ? fs::path(argv[3]) : folder / name;
     std::error_code error;
     const bool present = fs::exists(member, error);
-    if (!present && std::string_view(name) != "content.xml") continue;
-    auto data = present ? readFile(member) : std::nullopt;
+    if (!present && !given && std::string_view(name) != "content.xml") continue;
+    auto data = present ? maravel::quicklook::readFileContents(member.string()) : std::nullopt;
     if (!data) {
       std::cerr << "udfpack: cannot read " << member.string() << "\n";
       return 2;
     }
-    zip.add(name, *data);
+    zip.add(name, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
   }
-  if (!writeFile(output, zip.finish())) {
+  if (maravel::quicklook::writeFileAtomically(output, zip.finish(), 0644)) {
     std::cerr << "udfpack: cannot write " << output.string() << "\n";
     return 2;
   }

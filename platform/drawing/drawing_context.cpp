@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <numbers>
 #include <utility>
 
+#include "platform/drawing/png_writer.hpp"
 #include "platform/fonts/font_face.hpp"
 
 namespace maravel::drawing {
@@ -47,6 +49,8 @@ std::string validUTF8(std::string_view string) {
 // A layout for the context's surface at 72 dpi, so points and pixels agree,
 // with unhinted metrics so fractional sizes lay out at their true widths.
 PangoLayout* makeLayout(cairo_t* cr, std::string_view string, const Font& font) {
+  // Before pango's first font map: it then finds the configuration loaded.
+  [[maybe_unused]] static const bool shared = fonts::shareConfiguration();
   PangoLayout* layout = pango_cairo_create_layout(cr);
   PangoContext* context = pango_layout_get_context(layout);
   pango_cairo_context_set_resolution(context, 72);
@@ -67,12 +71,6 @@ PangoLayout* makeLayout(cairo_t* cr, std::string_view string, const Font& font) 
   const std::string text = validUTF8(string);
   pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
   return layout;
-}
-
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
-  auto* out = static_cast<std::vector<std::uint8_t>*>(closure);
-  out->insert(out->end(), data, data + length);
-  return CAIRO_STATUS_SUCCESS;
 }
 
 std::uint8_t unpremultiplied(std::uint32_t component, std::uint32_t alpha) {
@@ -223,19 +221,20 @@ Pixel DrawingContext::pixel(int x, int y) const {
 }
 
 std::vector<std::uint8_t> DrawingContext::pngData() const {
-  std::vector<std::uint8_t> out;
-  if (!impl_) return out;
+  if (!impl_) return {};
   cairo_surface_flush(impl_->surface);
-  if (cairo_surface_write_to_png_stream(impl_->surface, appendBytes, &out) != CAIRO_STATUS_SUCCESS) {
-    out.clear();
-  }
-  return out;
+  return detail::encodePNG(
+      cairo_image_surface_get_data(impl_->surface), cairo_image_surface_get_width(impl_->surface),
+      cairo_image_surface_get_height(impl_->surface), cairo_image_surface_get_stride(impl_->surface));
 }
 
 bool DrawingContext::writePNG(const std::filesystem::path& path) const {
-  if (!impl_) return false;
-  cairo_surface_flush(impl_->surface);
-  return cairo_surface_write_to_png(impl_->surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  const std::vector<std::uint8_t> png = pngData();
+  if (png.empty()) return false;
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+  file.close();
+  return !file.fail();
 }
 
 }  // namespace maravel::drawing

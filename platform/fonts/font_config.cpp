@@ -95,26 +95,26 @@ std::vector<std::string> aliases(const std::string& family, bool strongOnly) {
   return found;
 }
 
-struct Match {
-  FaceFile file;
-  std::string family;
-};
+// The configuration's best face for the request, with the traits asked for.
+Pattern bestMatch(Pattern pattern, bool bold, bool italic) {
+  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return nullptr;
+  FcDefaultSubstitute(pattern.get());
+  FcResult result = FcResultNoMatch;
+  return Pattern(FcFontMatch(config(), pattern.get(), &result));
+}
 
-std::optional<Match> match(const std::string& family, bool bold, bool italic) {
+std::optional<FaceMatch> match(const std::string& family, bool bold, bool italic) {
   Pattern pattern(FcPatternCreate());
   if (!pattern) return std::nullopt;
   FcPatternAddString(pattern.get(), FC_FAMILY, fcString(family));
-  FcPatternAddInteger(pattern.get(), FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern.get(), FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  if (FcConfigSubstitute(config(), pattern.get(), FcMatchPattern) != FcTrue) return std::nullopt;
-  FcDefaultSubstitute(pattern.get());
-  FcResult result = FcResultNoMatch;
-  Pattern found(FcFontMatch(config(), pattern.get(), &result));
+  Pattern found = bestMatch(std::move(pattern), bold, italic);
   if (!found) return std::nullopt;
   std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
   if (!path) return std::nullopt;
-  return Match{{*path, integerOr(found.get(), FC_INDEX, 0)},
-               stringAt(found.get(), FC_FAMILY, 0).value_or("")};
+  return FaceMatch{{*path, integerOr(found.get(), FC_INDEX, 0)},
+                   stringAt(found.get(), FC_FAMILY, 0).value_or("")};
 }
 
 // The weight and slant the face really has. A match may carry a synthetic
@@ -132,6 +132,32 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 }
 
 }  // namespace
+
+bool shareConfiguration() {
+  FcConfig* loaded = config();
+  return loaded != nullptr && FcConfigSetCurrent(loaded) == FcTrue;
+}
+
+std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool italic) {
+  if (config() == nullptr) return std::nullopt;
+  Pattern pattern(FcPatternCreate());
+  FcCharSet* characters = FcCharSetCreate();
+  if (!pattern || characters == nullptr) {
+    if (characters != nullptr) FcCharSetDestroy(characters);
+    return std::nullopt;
+  }
+  FcCharSetAddChar(characters, character);
+  FcPatternAddCharSet(pattern.get(), FC_CHARSET, characters);
+  FcCharSetDestroy(characters);
+  Pattern found = bestMatch(std::move(pattern), bold, italic);
+  FcCharSet* covered = nullptr;
+  if (!found || FcPatternGetCharSet(found.get(), FC_CHARSET, 0, &covered) != FcResultMatch ||
+      FcCharSetHasChar(covered, character) != FcTrue)
+    return std::nullopt;
+  std::optional<std::string> path = stringAt(found.get(), FC_FILE, 0);
+  if (!path) return std::nullopt;
+  return FaceFile{*path, integerOr(found.get(), FC_INDEX, 0)};
+}
 
 std::vector<std::string> availableFamilies() {
   std::vector<std::string> names;
@@ -168,11 +194,16 @@ bool isFamilyAvailable(const std::string& family) {
   return isInstalledFamily(fcString(family)) || metricCompatibleFamily(family).has_value();
 }
 
-std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic) {
+std::optional<FaceMatch> matchPlainFace(const std::string& family) {
   if (config() == nullptr) return std::nullopt;
-  std::optional<Match> plain = match(family, false, false);
+  return match(family, false, false);
+}
+
+std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic,
+                                      const std::optional<FaceMatch>& plain) {
+  if (config() == nullptr) return std::nullopt;
   if (!plain || (!bold && !italic)) return plain ? std::optional(plain->file) : std::nullopt;
-  std::optional<Match> styled = match(family, bold, italic);
+  std::optional<FaceMatch> styled = match(family, bold, italic);
   if (styled && styled->family == plain->family && hasTraits(styled->file, bold, italic)) return styled->file;
   return plain->file;
 }

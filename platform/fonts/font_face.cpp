@@ -1,6 +1,7 @@
 // Faces over HarfBuzz: advances shaped with kerning and ligatures off.
 #include "platform/fonts/font_face.hpp"
 
+#include <hb-ot.h>
 #include <hb.h>
 
 #include <algorithm>
@@ -39,11 +40,31 @@ std::size_t pieceLength(std::string_view text) {
 class EmptyFace final : public FontFace {
  public:
   double advance(std::string_view) const override { return 0; }
+  std::vector<ShapedGlyph> shape(std::string_view) const override { return {}; }
+  FaceMetrics metrics() const override { return {}; }
+  std::optional<FaceFile> file() const override { return std::nullopt; }
 };
+
+// Shapes one piece with the features off and hands each glyph's index,
+// advance (in font units) and cluster to `visit`.
+template <typename Visit>
+void shapePiece(hb_font_t* font, std::string_view piece, Visit&& visit) {
+  hb_buffer_t* buffer = hb_buffer_create();
+  const int length = static_cast<int>(piece.size());
+  hb_buffer_add_utf8(buffer, piece.data(), length, 0, length);
+  hb_buffer_guess_segment_properties(buffer);
+  hb_shape(font, buffer, kFeaturesOff, std::size(kFeaturesOff));
+  unsigned count = 0;
+  const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
+  const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
+  for (unsigned i = 0; i < count; ++i) visit(infos[i].codepoint, positions[i].x_advance, infos[i].cluster);
+  hb_buffer_destroy(buffer);
+}
 
 class ShapedFace final : public FontFace {
  public:
-  ShapedFace(hb_font_t* font, double size) : font_(hb_font_reference(font)), size_(size) {
+  ShapedFace(hb_font_t* font, double size, FaceFile file)
+      : font_(hb_font_reference(font)), size_(size), file_(std::move(file)) {
     const unsigned upem = hb_face_get_upem(hb_font_get_face(font));
     unitsPerEm_ = upem == 0 ? 1000 : upem;
   }
@@ -61,24 +82,60 @@ class ShapedFace final : public FontFace {
     return static_cast<double>(units) * size_ / unitsPerEm_;
   }
 
+  std::vector<ShapedGlyph> shape(std::string_view text) const override {
+    std::vector<ShapedGlyph> glyphs;
+    glyphs.reserve(text.size());
+    std::uint32_t offset = 0;
+    const double scale = size_ / unitsPerEm_;
+    while (!text.empty()) {
+      const std::size_t length = pieceLength(text);
+      shapePiece(font_, text.substr(0, length),
+                 [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                   glyphs.push_back({glyph, advance * scale, offset + cluster});
+                 });
+      offset += static_cast<std::uint32_t>(length);
+      text.remove_prefix(length);
+    }
+    return glyphs;
+  }
+
+  FaceMetrics metrics() const override {
+    hb_font_extents_t extents{};
+    hb_font_get_h_extents(font_, &extents);
+    FaceMetrics metrics;
+    const double scale = size_ / unitsPerEm_;
+    metrics.ascent = extents.ascender * scale;
+    metrics.descent = -extents.descender * scale;
+    metrics.lineGap = extents.line_gap * scale;
+    metrics.underlineOffset = -position(HB_OT_METRICS_TAG_UNDERLINE_OFFSET, -0.1 * unitsPerEm_) * scale;
+    metrics.underlineThickness = position(HB_OT_METRICS_TAG_UNDERLINE_SIZE, 0.05 * unitsPerEm_) * scale;
+    metrics.strikeoutOffset = -position(HB_OT_METRICS_TAG_STRIKEOUT_OFFSET, 0.3 * unitsPerEm_) * scale;
+    metrics.strikeoutThickness = position(HB_OT_METRICS_TAG_STRIKEOUT_SIZE, 0.05 * unitsPerEm_) * scale;
+    return metrics;
+  }
+
+  std::optional<FaceFile> file() const override { return file_; }
+
  private:
   std::int64_t shapedUnits(std::string_view piece) const {
-    hb_buffer_t* buffer = hb_buffer_create();
-    const int length = static_cast<int>(piece.size());
-    hb_buffer_add_utf8(buffer, piece.data(), length, 0, length);
-    hb_buffer_guess_segment_properties(buffer);
-    hb_shape(font_, buffer, kFeaturesOff, std::size(kFeaturesOff));
-    unsigned count = 0;
-    const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
     std::int64_t units = 0;
-    for (unsigned i = 0; i < count; ++i) units += positions[i].x_advance;
-    hb_buffer_destroy(buffer);
+    shapePiece(font_, piece, [&](std::uint32_t, std::int32_t advance, std::uint32_t) { units += advance; });
     return units;
+  }
+
+  // A metric in font units; `fallback` when the font does not give it.
+  double position(hb_ot_metrics_tag_t tag, double fallback) const {
+    hb_position_t value = 0;
+    if (!hb_ot_metrics_get_position(font_, tag, &value) ||
+        (value == 0 && tag != HB_OT_METRICS_TAG_UNDERLINE_OFFSET))
+      return fallback;
+    return value;
   }
 
   hb_font_t* font_;
   double size_;
   unsigned unitsPerEm_;
+  FaceFile file_;
 };
 
 }  // namespace
@@ -90,6 +147,9 @@ struct FaceCache::Files {
   // The file matched for a family and its traits; the size does not change
   // the match, so a run of many sizes costs one match.
   std::map<std::tuple<std::string, bool, bool>, std::optional<FaceFile>> matches;
+  // The plain face of each family, which every trait of the family starts from.
+  std::map<std::string, std::optional<FaceMatch>> plainMatches;
+  std::map<std::tuple<char32_t, bool, bool>, std::optional<FaceFile>> characterMatches;
 
   Files() = default;
   Files(const Files&) = delete;
@@ -132,12 +192,29 @@ std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, doubl
   auto key = std::make_tuple(family, bold, italic);
   auto match = files_->matches.find(key);
   if (match == files_->matches.end()) {
-    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic)).first;
+    auto plain = files_->plainMatches.find(family);
+    if (plain == files_->plainMatches.end())
+      plain = files_->plainMatches.emplace(family, matchPlainFace(family)).first;
+    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic, plain->second)).first;
   }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();
-  return std::make_unique<ShapedFace>(font, size);
+  return std::make_unique<ShapedFace>(font, size, *file);
+}
+
+std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, double size, bool bold,
+                                                            bool italic) {
+  auto key = std::make_tuple(character, bold, italic);
+  auto match = files_->characterMatches.find(key);
+  if (match == files_->characterMatches.end()) {
+    match =
+        files_->characterMatches.emplace(std::move(key), characterFaceFile(character, bold, italic)).first;
+  }
+  const std::optional<FaceFile>& file = match->second;
+  hb_font_t* font = file ? files_->font(*file) : nullptr;
+  if (font == nullptr) return std::make_unique<EmptyFace>();
+  return std::make_unique<ShapedFace>(font, size, *file);
 }
 
 std::unique_ptr<FontFace> createFace(const std::string& family, double size, bool bold, bool italic) {

@@ -9,6 +9,7 @@
 // belong to one thread. Nothing here throws.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,15 +18,58 @@
 
 namespace maravel::fonts {
 
-// One face of one family at one size. Measures text with kerning and all
-// ligatures off.
+// One face inside one font file.
+struct FaceFile {
+  std::string path;
+  int index = 0;
+};
+
+// Vertical metrics of a face at its size, in points. Ascent and descent are
+// the distances above and below the baseline that the browser's "normal"
+// line height adds up with the line gap (OS/2 typographic metrics when the
+// font asks for them, else the horizontal header's); the decoration
+// offsets are below the baseline (negative above it), to the line's centre.
+struct FaceMetrics {
+  double ascent = 0;
+  double descent = 0;
+  double lineGap = 0;
+  double underlineOffset = 0;
+  double underlineThickness = 0;
+  double strikeoutOffset = 0;
+  double strikeoutThickness = 0;
+};
+
+// One glyph of shaped text: its index in the font, its advance in points and
+// the byte offset in the text of the character it starts from.
+struct ShapedGlyph {
+  std::uint32_t glyph = 0;
+  double advance = 0;
+  std::uint32_t cluster = 0;
+};
+
+// One face of one family at one size. Measures and shapes text with kerning
+// and all ligatures off.
 class FontFace {
  public:
   virtual ~FontFace() = default;
   // Sum of the advances of `text` (UTF-8), in points. Invalid UTF-8 measures
   // as U+FFFD; a face without a font file measures 0.
   virtual double advance(std::string_view text) const = 0;
+  // The glyphs of `text` left to right with their advances, whose sum is
+  // advance(text); empty for a face without a font file.
+  virtual std::vector<ShapedGlyph> shape(std::string_view text) const = 0;
+  // All zero for a face without a font file.
+  virtual FaceMetrics metrics() const = 0;
+  // The font file the face is drawn from; nothing for a face without one.
+  virtual std::optional<FaceFile> file() const = 0;
 };
+
+// Makes the configuration this layer reads fontconfig's current one, so that
+// a drawing library asking fontconfig for its configuration (pango) shares it
+// instead of loading the files a second time. For programs that draw: call
+// before the first drawing. False when there is no configuration. The
+// current configuration then lives until the process ends.
+bool shareConfiguration();
 
 // Every family name fontconfig knows, in its listing order. A face with
 // several family names (a "DejaVu Sans" that is also "DejaVu Sans Condensed")
@@ -59,6 +103,11 @@ class FaceCache {
   // request; when the family has no such face, its plain face. Never null: a
   // family that matches no font file gives a face that measures 0.
   std::unique_ptr<FontFace> createFace(const std::string& family, double size, bool bold, bool italic);
+
+  // A face that has a glyph for `character`, for text whose own face lacks
+  // it (the browser falls back the same way); a face that measures 0 when no
+  // installed face has one.
+  std::unique_ptr<FontFace> createFaceForCharacter(char32_t character, double size, bool bold, bool italic);
 
  private:
   struct Files;

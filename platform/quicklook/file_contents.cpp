@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace maravel::quicklook {
 
@@ -19,7 +20,43 @@ bool isSmallRegularFile(int fd, std::size_t limit, std::size_t& size) {
   return true;
 }
 
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string failure(const char* what, const std::filesystem::path& path, int error) {
+  return std::string(what) + " " + path.string() + ": " + std::strerror(error);
+}
+
 }  // namespace
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::span<const std::uint8_t> bytes, mode_t mode) {
+  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : ".";
+  std::string temporary = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return failure("cannot write beside", path, errno);
+  const bool written = writeAll(fd, bytes) && ::fchmod(fd, mode) == 0;
+  const int writeError = errno;
+  if (::close(fd) != 0 || !written) {
+    const int reason = written ? errno : writeError;
+    ::unlink(temporary.c_str());
+    return failure("cannot write", path, reason);
+  }
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int reason = errno;
+    ::unlink(temporary.c_str());
+    return failure("cannot write", path, reason);
+  }
+  return std::nullopt;
+}
 
 std::optional<std::vector<std::uint8_t>> readFileContents(const std::filesystem::path& path,
                                                           std::size_t limit) {
@@ -41,6 +78,14 @@ std::optional<std::vector<std::uint8_t>> readFileContents(const std::filesystem:
   }
   ::close(fd);
   return result;
+}
+
+std::string lastPathComponent(const std::filesystem::path& location) {
+  std::string text = location.string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  const std::size_t slash = text.find_last_of('/');
+  if (slash == std::string::npos || text.size() == 1) return text;
+  return text.substr(slash + 1);
 }
 
 }  // namespace maravel::quicklook

@@ -1,5 +1,7 @@
 // Byte decoders (UTF-8, Windows-1254, Latin-1, ASCII) and UTF-16 conversion.
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/text/text.hpp"
 #include "platform/text/utf8_codec.hpp"
@@ -45,6 +47,16 @@ char32_t windows1254CodePoint(std::uint8_t b) {
 
 bool isValidUTF8(std::string_view bytes) {
   for (std::size_t pos = 0; pos < bytes.size();) {
+    // Markup is nearly all ASCII: 32 such bytes are checked at once.
+    constexpr std::size_t kBlock = 32;
+    if (pos + kBlock <= bytes.size()) {
+      std::uint64_t words[kBlock / 8];
+      std::memcpy(words, bytes.data() + pos, kBlock);
+      if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
+        pos += kBlock;
+        continue;
+      }
+    }
     const auto decoded = decodeCodePoint(bytes, pos);
     if (!decoded.valid) return false;
     pos += decoded.length;

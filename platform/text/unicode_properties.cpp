@@ -157,6 +157,10 @@ bool isBlankOrLineBreak(char32_t cp) { return isBlank(cp) || isLineBreak(cp); }
 // invalid UTF-8 never leads to reading backwards into the middle of a sequence.
 template <typename Predicate>
 std::string_view trimmed(std::string_view s, Predicate strip) {
+  // An ASCII byte is always a code point of its own, so ends that are ASCII
+  // characters to keep settle the answer without decoding the rest.
+  const auto keptASCII = [&](char c) { return static_cast<unsigned char>(c) < 0x80 && !strip(c); };
+  if (!s.empty() && keptASCII(s.front()) && keptASCII(s.back())) return s;
   std::size_t first = s.size();
   std::size_t last = 0;
   for (std::size_t pos = 0; pos < s.size();) {

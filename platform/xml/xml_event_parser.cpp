@@ -8,6 +8,7 @@
 #include <expat.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace maravel::xml {
@@ -72,6 +73,21 @@ ParserHandle makeParser() {
   return parser;
 }
 
+// Hands the whole document over in pieces; false at the first error.
+bool parseAll(XML_Parser parser, std::string_view utf8) {
+  std::size_t offset = 0;
+  do {
+    const std::size_t length = std::min(utf8.size() - offset, kChunkBytes);
+    const bool last = offset + length == utf8.size();
+    if (XML_Parse(parser, utf8.data() + offset, static_cast<int>(length), last ? XML_TRUE : XML_FALSE) !=
+        XML_STATUS_OK) {
+      return false;
+    }
+    offset += length;
+  } while (offset < utf8.size());
+  return true;
+}
+
 }  // namespace
 
 bool XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) {
@@ -79,18 +95,23 @@ bool XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) {
   if (!parser) return false;
   Session session{parser.get(), handler, {}};
   XML_SetUserData(parser.get(), &session);
+  return parseAll(parser.get(), utf8);
+}
 
-  std::size_t offset = 0;
-  do {
-    const std::size_t length = std::min(utf8.size() - offset, kChunkBytes);
-    const bool last = offset + length == utf8.size();
-    if (XML_Parse(parser.get(), utf8.data() + offset, static_cast<int>(length),
-                  last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
-      return false;
-    }
-    offset += length;
-  } while (offset < utf8.size());
-  return true;
+bool XMLEventParser::parseOwned(std::string utf8, XMLEventHandler& handler) {
+  if (utf8.empty() || utf8.size() > kChunkBytes) return parse(utf8, handler);
+  const ParserHandle parser = makeParser();
+  if (!parser) return false;
+  Session session{parser.get(), handler, {}};
+  XML_SetUserData(parser.get(), &session);
+  // What XML_Parse does with a final piece, with the caller's copy dropped
+  // in between.
+  const int length = static_cast<int>(utf8.size());
+  void* buffer = XML_GetBuffer(parser.get(), length);
+  if (buffer == nullptr) return false;
+  std::memcpy(buffer, utf8.data(), utf8.size());
+  std::string().swap(utf8);
+  return XML_ParseBuffer(parser.get(), length, XML_TRUE) == XML_STATUS_OK;
 }
 
 }  // namespace maravel::xml

@@ -45,6 +45,11 @@ class XMLEventParser {
   // True when the whole document was well-formed and no handler stopped it.
   // Events delivered before an error stay delivered.
   static bool parse(std::string_view utf8, XMLEventHandler& handler);
+
+  // The same for a document handed over: its text is released as soon as
+  // the parser has its own copy, before the first event, so that a large
+  // document is not held twice while the caller builds on the events.
+  static bool parseOwned(std::string utf8, XMLEventHandler& handler);
 };
 
 }  // namespace maravel::xml

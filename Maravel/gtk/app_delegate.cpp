@@ -1,0 +1,103 @@
+#include "Maravel/gtk/app_delegate.hpp"
+
+#include <optional>
+
+#include "Maravel/gtk/main_window.hpp"
+#include "Maravel/main_menu.hpp"
+#include "platform/process/process.hpp"
+
+namespace maravel {
+namespace {
+
+// The path of a file handed over; a file with no local path keeps its URI,
+// which then cannot be read.
+std::string pathOf(GFile* file) {
+  char* text = g_file_get_path(file);
+  if (text == nullptr) text = g_file_get_uri(file);
+  std::string path = text != nullptr ? text : "";
+  g_free(text);
+  return path;
+}
+
+void quitApplication(GSimpleAction*, GVariant*, gpointer application) {
+  g_application_quit(G_APPLICATION(application));
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(GtkApplication* application) : application_(application) {
+  g_signal_connect(application, "startup", G_CALLBACK(startup), this);
+  g_signal_connect(application, "activate", G_CALLBACK(activate), this);
+  g_signal_connect(application, "open", G_CALLBACK(open), this);
+}
+
+AppDelegate::~AppDelegate() {
+  windowController.reset();
+  g_signal_handlers_disconnect_by_data(application_, this);
+}
+
+GMenuModel* AppDelegate::makeMainMenu() {
+  GMenu* bar = g_menu_new();
+  for (const Menu& menu : MainMenu::menus()) {
+    GMenu* submenu = g_menu_new();
+    for (const MenuItem& entry : menu.items) {
+      GMenuItem* item = g_menu_item_new(entry.label.c_str(), entry.action.c_str());
+      g_menu_item_set_attribute(item, "accel", "s", entry.accelerator.c_str());
+      g_menu_append_item(submenu, item);
+      g_object_unref(item);
+    }
+    g_menu_append_submenu(bar, menu.title.c_str(), G_MENU_MODEL(submenu));
+    g_object_unref(submenu);
+  }
+  return G_MENU_MODEL(bar);
+}
+
+void AppDelegate::startup(GApplication*, gpointer self) {
+  auto* delegate = static_cast<AppDelegate*>(self);
+  GSimpleAction* quit = g_simple_action_new(MainMenu::kQuit, nullptr);
+  g_signal_connect(quit, "activate", G_CALLBACK(quitApplication), delegate->application_);
+  g_action_map_add_action(G_ACTION_MAP(delegate->application_), G_ACTION(quit));
+  g_object_unref(quit);
+  for (const Menu& menu : MainMenu::menus()) {
+    for (const MenuItem& entry : menu.items) {
+      const char* accelerators[] = {entry.accelerator.c_str(), nullptr};
+      gtk_application_set_accels_for_action(delegate->application_, entry.action.c_str(), accelerators);
+    }
+  }
+  MainWindow::installStyle();
+}
+
+void AppDelegate::activate(GApplication*, gpointer self) {
+  auto* delegate = static_cast<AppDelegate*>(self);
+  if (!delegate->windowController) {
+    delegate->applicationDidFinishLaunching();
+  } else if (auto* window = gtk_application_get_active_window(delegate->application_)) {
+    gtk_window_present(window);
+  }
+}
+
+void AppDelegate::open(GApplication*, GFile** files, int count, const char*, gpointer self) {
+  std::vector<std::string> paths;
+  for (int i = 0; i < count; ++i) paths.push_back(pathOf(files[i]));
+  auto* delegate = static_cast<AppDelegate*>(self);
+  delegate->openFiles(paths);
+  activate(nullptr, self);
+}
+
+void AppDelegate::openFiles(const std::vector<std::string>& paths) {
+  const std::optional<std::string> file = openRequests_.open(paths);
+  if (file && windowController) windowController->loadUDF(*file);
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+  GMenuModel* menu = makeMainMenu();
+  auto window = std::make_unique<MainWindow>(application_, menu);
+  g_object_unref(menu);
+  MainWindow& shown = *window;
+  windowController = MainWindowController::create(std::move(window), HostInstallation::current(), run);
+  shown.present();
+  if (const std::optional<std::string> file = openRequests_.windowBuilt()) windowController->loadUDF(*file);
+  windowController->checkInstallation();
+}
+
+}  // namespace maravel

@@ -1,0 +1,46 @@
+// The application's side of GtkApplication: its menu and shortcuts at
+// startup, the launch sequence on the first activation or open request, and
+// files handed over by the command line or a file manager.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Maravel/main_window_controller.hpp"
+#include "Maravel/open_requests.hpp"
+
+namespace maravel {
+
+class AppDelegate {
+ public:
+  // Connects to the application's startup, activate and open signals; must
+  // outlive its run.
+  explicit AppDelegate(GtkApplication* application);
+  ~AppDelegate();
+  AppDelegate(const AppDelegate&) = delete;
+  AppDelegate& operator=(const AppDelegate&) = delete;
+
+  // The menu bar: "Maravel" with "Maravel'tan Çık", "Düzen" with "Kopyala"
+  // and "Tümünü Seç". The caller owns the model.
+  static GMenuModel* makeMainMenu();
+
+  std::shared_ptr<MainWindowController> windowController;
+
+ private:
+  static void startup(GApplication*, gpointer self);
+  static void activate(GApplication*, gpointer self);
+  static void open(GApplication*, GFile** files, int count, const char* hint, gpointer self);
+
+  // Builds and shows the window, shows a file handed over meanwhile, then
+  // runs the installation check.
+  void applicationDidFinishLaunching();
+  void openFiles(const std::vector<std::string>& paths);
+
+  GtkApplication* application_;
+  OpenRequests openRequests_;
+};
+
+}  // namespace maravel

@@ -1,0 +1,63 @@
+// The GTK window behind MainWindowController: 880 x 720 below its menu bar,
+// titled "Maravel (Quick Look)", with
+//   - the header band (80 high): title, status line and refresh button,
+//   - the drop zone (75 high, 24 from each side),
+//   - the web view filling the rest, with rounded corners.
+// Widening the window stretches the band, the drop zone and the web view;
+// the refresh button keeps its distance from the left edge.
+//
+// The window's own actions: "win.copy" and "win.select-all" go to the web
+// view's editing commands.
+#pragma once
+
+#include <gtk/gtk.h>
+#include <webkit/webkit.h>
+
+#include <memory>
+
+#include "Maravel/gtk/drop_view.hpp"
+#include "Maravel/window_surface.hpp"
+
+namespace maravel {
+
+class MainWindow final : public WindowSurface {
+ public:
+  // A window of the application, not shown yet; `menu` is the menu bar's
+  // model.
+  MainWindow(GtkApplication* application, GMenuModel* menu);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Shows the window and brings it to the front; nothing once it is closed.
+  void present();
+
+  // The style of every window of the application; installed once at start.
+  static void installStyle();
+
+  void buildViews(WindowActions actions) override;
+  bool hasWindow() const override { return window_ != nullptr; }
+  void showStatus(const StatusMessage& status) override;
+  void showPage(const std::string& html) override;
+  void showAlert(const AlertText& alert, std::function<void()> closed) override;
+  void quit() override;
+  void runInBackground(std::function<bool()> work, std::function<void(bool)> done) override;
+
+ private:
+  static void windowDestroyed(GtkWidget*, gpointer self);
+  static void refreshClicked(GtkButton*, gpointer self);
+  static void runEditingCommand(GSimpleAction* action, GVariant*, gpointer self);
+  void addEditActions();
+  GtkWidget* makeHeaderBand();
+  GtkWidget* makeDocumentFrame();
+
+  GtkApplication* application_;
+  GtkWindow* window_;
+  GtkWidget* content_ = nullptr;
+  GtkWidget* statusLabel_ = nullptr;
+  WebKitWebView* webView_ = nullptr;
+  std::unique_ptr<DropView> dropView_;
+  WindowActions actions_;
+};
+
+}  // namespace maravel

@@ -1,0 +1,13 @@
+#include "Maravel/main_menu.hpp"
+
+namespace maravel {
+
+const std::vector<Menu>& MainMenu::menus() {
+  static const std::vector<Menu> menus = {
+      {"Maravel", {{"Maravel'tan Çık", "app.quit", "<Control>q"}}},
+      {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
+  };
+  return menus;
+}
+
+}  // namespace maravel

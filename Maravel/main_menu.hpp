@@ -1,0 +1,32 @@
+// The menu bar as data: each menu with its items, the action each item
+// triggers and its keyboard shortcut. The GTK side turns it into a menu
+// model; a new menu is one more entry here plus the action it names.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace maravel {
+
+struct MenuItem {
+  std::string label;
+  std::string action;       // "app.<name>" for the application, "win.<name>" for the window
+  std::string accelerator;  // GTK accelerator syntax, e.g. "<Control>q"
+};
+
+struct Menu {
+  std::string title;
+  std::vector<MenuItem> items;
+};
+
+class MainMenu {
+ public:
+  static const std::vector<Menu>& menus();
+
+  // Action names without their "app." or "win." scope.
+  static constexpr const char* kQuit = "quit";
+  static constexpr const char* kCopy = "copy";
+  static constexpr const char* kSelectAll = "select-all";
+};
+
+}  // namespace maravel

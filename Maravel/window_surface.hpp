@@ -1,0 +1,47 @@
+// What MainWindowController drives: the window's widgets and the hand-over
+// between the main thread and a background thread. The GTK window implements
+// it; the tests use a recording stand-in, so every decision of the controller
+// runs without a display.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "Maravel/status_message.hpp"
+
+namespace maravel {
+
+// The modal message shown when the application is not installed.
+struct AlertText {
+  std::string message;
+  std::string informative;
+  std::string button;
+};
+
+// The controller's answers to what the user does in the window.
+struct WindowActions {
+  std::function<void()> refresh;                             // the refresh button
+  std::function<void(const std::string& path)> fileDropped;  // an accepted drop
+};
+
+class WindowSurface {
+ public:
+  virtual ~WindowSurface() = default;
+
+  // Builds the header band, the drop zone and the web view, wired to
+  // `actions`. Called once, on the main thread, like every call below except
+  // the work given to runInBackground.
+  virtual void buildViews(WindowActions actions) = 0;
+  virtual bool hasWindow() const = 0;
+  virtual void showStatus(const StatusMessage& status) = 0;
+  // Loads a page (UTF-8 HTML) with no base URI.
+  virtual void showPage(const std::string& html) = 0;
+  // A modal dialog on the window; `closed` runs once it is dismissed, however.
+  virtual void showAlert(const AlertText& alert, std::function<void()> closed) = 0;
+  virtual void quit() = 0;
+  // Runs `work` on a background thread, then `done` with its result on the
+  // main thread.
+  virtual void runInBackground(std::function<bool()> work, std::function<void(bool)> done) = 0;
+};
+
+}  // namespace maravel

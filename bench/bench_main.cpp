@@ -1,0 +1,134 @@
+// The benchmark program's entry. With --table the results come as the
+// Markdown table bench/run prints (stage, pages, time, MB/s of content.xml,
+// multiple of the floor), followed by how each stage grows from one page
+// count to the next; otherwise Google Benchmark's usual console output.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace {
+
+class TableReporter final : public benchmark::BenchmarkReporter {
+ public:
+  bool ReportContext(const Context&) override {
+    std::printf("| stage | pages | time (ms) | MB/s of content.xml | x floor |\n|---|--:|--:|--:|--:|\n");
+    return true;
+  }
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred) continue;
+      const bool aggregate = run.run_type == Run::RT_Aggregate;
+      if (aggregate ? run.aggregate_name != "median" : run.repetitions > 1) continue;
+      const std::string stage = stageName(run.run_name.function_name);
+      const std::string pages = pageCount(run.run_name.args);
+      const double milliseconds = run.GetAdjustedRealTime() * toMilliseconds(run.time_unit);
+      std::printf("| %s | %s | %.3f | %s | %s |\n", stage.c_str(), pages.c_str(), milliseconds,
+                  counter(run, "bytes_per_second", 1e-6).c_str(), counter(run, "x_floor", 1).c_str());
+      if (pages.empty()) continue;
+      times_[stage][std::stoul(pages)] = milliseconds;
+      if (const auto ratio = run.counters.find("x_floor"); ratio != run.counters.end())
+        ratios_[stage][std::stoul(pages)] = ratio->second.value;
+    }
+  }
+
+  void Finalize() override {
+    std::printf(
+        "\n| stage | time x per 10x pages (1 to 10, 10 to 100, 100 to 1000) | at most 11 |\n|---|---|---|\n");
+    for (const auto& [stage, byPages] : times_) {
+      std::string steps;
+      bool linear = true;
+      for (auto it = byPages.begin(); std::next(it) != byPages.end(); ++it) {
+        const auto next = std::next(it);
+        if (next->first != it->first * 10) continue;
+        const double growth = next->second / it->second;
+        linear = linear && growth <= 11;
+        char step[32];
+        std::snprintf(step, sizeof step, "%s%.2f", steps.empty() ? "" : ", ", growth);
+        steps += step;
+      }
+      if (!steps.empty())
+        std::printf("| %s | %s | %s |\n", stage.c_str(), steps.c_str(), linear ? "yes" : "NO");
+    }
+    std::printf("\n| target | x floor at 1, 10, 100, 1000 pages | |\n|---|---|---|\n");
+    for (const auto& [stage, limit] : {std::pair<std::string, double>{"Parse", 2}, {"ParseAndRender", 4}}) {
+      std::string values;
+      bool met = true;
+      for (const auto& [pages, ratio] : ratios_[stage]) {
+        char value[32];
+        std::snprintf(value, sizeof value, "%s%.2f", values.empty() ? "" : ", ", ratio);
+        values += value;
+        met = met && ratio <= limit;
+      }
+      std::printf("| %s within %.0f x floor | %s | %s |\n", stage.c_str(), limit, values.c_str(),
+                  met ? "met" : "MISSED");
+    }
+  }
+
+ private:
+  static std::string stageName(std::string name) {
+    if (name.rfind("BM_", 0) == 0) name.erase(0, 3);
+    return name;
+  }
+
+  static std::string pageCount(const std::string& args) {
+    const std::string_view prefix = "pages:";
+    if (args.rfind(prefix, 0) != 0) return {};
+    return args.substr(prefix.size());
+  }
+
+  static double toMilliseconds(benchmark::TimeUnit unit) {
+    switch (unit) {
+      case benchmark::kNanosecond:
+        return 1e-6;
+      case benchmark::kMicrosecond:
+        return 1e-3;
+      case benchmark::kMillisecond:
+        return 1;
+      case benchmark::kSecond:
+        return 1e3;
+    }
+    return 1;
+  }
+
+  static std::string counter(const Run& run, const char* name, double scale) {
+    const auto found = run.counters.find(name);
+    if (found == run.counters.end()) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", found->second.value * scale);
+    return text;
+  }
+
+  std::map<std::string, std::map<unsigned long, double>> times_;
+  std::map<std::string, std::map<unsigned long, double>> ratios_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool table = false;
+  std::vector<char*> arguments;
+  for (int i = 0; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--table") {
+      table = true;
+    } else {
+      arguments.push_back(argv[i]);
+    }
+  }
+  int count = static_cast<int>(arguments.size());
+  benchmark::Initialize(&count, arguments.data());
+  if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) return 1;
+  if (table) {
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+  } else {
+    benchmark::RunSpecifiedBenchmarks();
+  }
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,226 @@
+#include "html/paragraph_layout.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace maravel {
+
+namespace {
+
+using Segment = ParagraphLayout::Segment;
+
+constexpr double kDefaultTabInterval = 72;
+constexpr double kTabPastLastStop = 5;
+
+enum StopAlignment : std::int64_t { kRight = 1, kCenter = 2, kDecimal = 4 };
+
+// Tabs stay; line breaks and every other C0 control character go.
+std::string cleanRunText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte < 0x20 && byte != '\t') continue;
+    if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x85) {
+      ++i;  // next line, U+0085
+      continue;
+    }
+    if (byte == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+        (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+         static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+      i += 2;  // line and paragraph separators, U+2028 and U+2029
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<Segment> ParagraphLayout::segments(const ParagraphItem& p) {
+  std::vector<Segment> segments;
+  for (const TextRun& run : p.runs) {
+    if (run.image) {
+      segments.push_back({Segment::Kind::image, &run, {}});
+      continue;
+    }
+    const std::string text = cleanRunText(run.text);
+    std::size_t start = 0;
+    while (true) {
+      const std::size_t tab = text.find('\t', start);
+      const std::size_t end = tab == std::string::npos ? text.size() : tab;
+      if (end > start) segments.push_back({Segment::Kind::text, &run, text.substr(start, end - start)});
+      if (tab == std::string::npos) break;
+      segments.push_back({Segment::Kind::tab, &run, {}});
+      start = tab + 1;
+    }
+  }
+  return segments;
+}
+
+const TextRun& ParagraphLayout::baseRun(const ParagraphItem& p) {
+  static const TextRun kDefaultRun;
+  if (p.runs.empty()) return kDefaultRun;
+  const TextRun* base = &p.runs.front();
+  for (const TextRun& run : p.runs) {
+    if (run.fontSize < base->fontSize) base = &run;
+  }
+  return *base;
+}
+
+TextRun ParagraphLayout::markerRun(const ParagraphItem& p) {
+  const TextRun* source = p.runs.empty() ? nullptr : &p.runs.front();
+  for (const TextRun& candidate : p.runs) {
+    if (!candidate.text.empty() || candidate.image) {
+      source = &candidate;
+      break;
+    }
+  }
+  TextRun run;
+  if (source) {
+    run.fontFamily = source->fontFamily;
+    run.fontSize = source->fontSize;
+    run.bold = source->bold;
+    run.italic = source->italic;
+    run.foreground = source->foreground;
+  }
+  return run;
+}
+
+double ParagraphLayout::markerWidth(std::string_view marker, const TextRun& markerRun) {
+  return std::max(measure(marker, markerRun) + 0.5, 15.5);
+}
+
+double ParagraphLayout::displaySize(const TextRun& run) {
+  return (run.isSubscript || run.isSuperscript) ? run.fontSize * 0.8 : run.fontSize;
+}
+
+double ParagraphLayout::measure(std::string_view text, const TextRun& run) {
+  if (measuredBytesLeft_ == nullptr) return fonts_.width(text, run, displaySize(run));
+  if (text.size() <= *measuredBytesLeft_) {
+    *measuredBytesLeft_ -= text.size();
+    return fonts_.width(text, run, displaySize(run));
+  }
+  *measuredBytesLeft_ = 0;
+  const auto characters = static_cast<double>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return characters * displaySize(run) * 0.5;
+}
+
+ParagraphLayout::FollowingWidth ParagraphLayout::followingWidth(const std::vector<Segment>& segments,
+                                                                std::size_t after) {
+  FollowingWidth result;
+  bool decimalFound = false;
+  for (std::size_t i = after + 1; i < segments.size(); ++i) {
+    const Segment& segment = segments[i];
+    if (segment.kind == Segment::Kind::tab) break;
+    if (segment.kind == Segment::Kind::image) {
+      if (segment.run->image) result.full += segment.run->image->width;
+      continue;
+    }
+    if (!decimalFound) {
+      if (const std::size_t point = segment.text.find('.'); point != std::string::npos) {
+        result.decimal = result.full + measure(std::string_view(segment.text).substr(0, point), *segment.run);
+        decimalFound = true;
+      }
+    }
+    result.full += measure(segment.text, *segment.run);
+  }
+  if (!decimalFound) result.decimal = result.full;
+  return result;
+}
+
+// The position the tab at `index` moves the pen to from `x`: the next
+// multiple of 72 points without stops, else the first stop beyond the pen
+// (aligned against the text that follows), else 5 points on.
+double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
+                                  std::size_t index, double x) {
+  if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
+  const TabStopList& stops = *p.tabStops;
+  // Stops are sorted by position, so the first one beyond the pen is found
+  // by bisection; this keeps long stop lists from costing a scan per tab.
+  std::size_t low = 0;
+  std::size_t high = stops.size();
+  while (low < high) {
+    const std::size_t mid = low + (high - low) / 2;
+    if (stops[mid].position > x + kTolerance) {
+      high = mid;
+    } else {
+      low = mid + 1;
+    }
+  }
+  if (low == stops.size()) return x + kTabPastLastStop;
+  const TabStop& stop = stops[low];
+  double next = stop.position;
+  if (stop.alignment == kRight || stop.alignment == kCenter || stop.alignment == kDecimal) {
+    const FollowingWidth following = followingWidth(segments, index);
+    if (stop.alignment == kRight) next -= following.full;
+    if (stop.alignment == kCenter) next -= following.full * 0.5;
+    if (stop.alignment == kDecimal) next -= following.decimal;
+    next = std::max(next, x);
+  }
+  return next;
+}
+
+ParagraphLayout::Result ParagraphLayout::layout(const ParagraphItem& p, const std::vector<Segment>& segments,
+                                                double width) {
+  Result result;
+  std::size_t lastTab = segments.size();
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (segments[i].kind == Segment::Kind::tab) lastTab = i;
+  }
+  if (lastTab == segments.size()) return result;
+
+  const double lineWidth = std::max(width - p.leftIndent - p.rightIndent, 1.0);
+  const double limit = lineWidth + kTolerance;
+  double x = p.firstLineIndent;
+  int wraps = 0;
+  bool placed = false;
+  auto place = [&](double w) {
+    if (placed && x + w > limit) {
+      ++wraps;
+      x = p.hanging;
+    }
+    x += w;
+    placed = true;
+  };
+
+  for (std::size_t i = 0; i <= lastTab; ++i) {
+    const Segment& segment = segments[i];
+    if (segment.kind == Segment::Kind::image) {
+      place(segment.run->image ? segment.run->image->width : 0);
+    } else if (segment.kind == Segment::Kind::text) {
+      std::string_view text = segment.text;
+      while (!text.empty()) {
+        const bool spaces = text.front() == ' ';
+        std::size_t end = 0;
+        while (end < text.size() && (text[end] == ' ') == spaces) ++end;
+        const double w = measure(text.substr(0, end), *segment.run);
+        if (spaces) {
+          x += w;
+        } else {
+          place(w);
+        }
+        text.remove_prefix(end);
+      }
+    } else {
+      double next = tabTarget(p, segments, i, x);
+      if (placed && next > limit) {
+        ++wraps;
+        x = p.hanging;
+        next = tabTarget(p, segments, i, x);
+      }
+      const double tabWidth = std::max(std::min(next, std::max(x, lineWidth)) - x, 0.0);
+      if (wraps == 0) result.lastFirstLineTab = result.tabWidths.size();
+      result.tabWidths.push_back(tabWidth);
+      if (i == lastTab) break;
+      x += tabWidth;
+      placed = true;
+    }
+  }
+  return result;
+}
+
+}  // namespace maravel

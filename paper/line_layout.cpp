@@ -1,0 +1,406 @@
+#include "paper/line_layout.hpp"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+
+#include "html/document_writer.hpp"
+#include "html/paragraph_layout.hpp"
+#include "platform/fonts/font_face.hpp"
+
+namespace maravel {
+
+namespace {
+
+using Segment = ParagraphLayout::Segment;
+
+// Tabs and pictures are boxes to the line breaker, as the browser sees them.
+constexpr std::string_view kObject = "\xEF\xBF\xBC";
+constexpr double kTolerance = ParagraphLayout::kTolerance;
+
+// One segment in the paragraph's combined text.
+struct Piece {
+  const Segment* segment = nullptr;
+  std::size_t start = 0;  // offset in the combined text
+  std::size_t length = 0;
+  std::vector<double> prefix;  // text: the advance before each byte offset
+  double width = 0;            // the whole piece
+  double size = 0;             // display size of text
+  fonts::FaceMetrics metrics;  // text
+  std::size_t tab = 0;         // the tab's number among the paragraph's tabs
+};
+
+struct LineRange {
+  std::size_t begin = 0;
+  std::size_t end = 0;         // the next line starts here
+  std::size_t visibleEnd = 0;  // end less the spaces that hang at the end
+  double startX = 0;           // the pen's start from the indent edge
+  bool last = false;
+};
+
+// The inline box's extent above and below the baseline.
+struct Extent {
+  double above = 0;
+  double below = 0;
+  void include(double a, double b) {
+    above = std::max(above, a);
+    below = std::max(below, b);
+  }
+};
+
+std::vector<double> prefixAdvances(const std::vector<fonts::ShapedGlyph>& glyphs, std::size_t length) {
+  std::vector<double> advanceAt(length + 1, 0.0);
+  for (const fonts::ShapedGlyph& glyph : glyphs) {
+    if (glyph.cluster < length) advanceAt[glyph.cluster + 1] += glyph.advance;
+  }
+  for (std::size_t i = 1; i <= length; ++i) advanceAt[i] += advanceAt[i - 1];
+  return advanceAt;
+}
+
+bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+class ParagraphFlow {
+ public:
+  ParagraphFlow(FontBook& fonts, const ParagraphItem& p, double width,
+                std::optional<std::uint32_t> regionColor)
+      : fonts_(fonts),
+        p_(p),
+        regionColor_(regionColor),
+        lineWidth_(std::max(width - p.leftIndent - p.rightIndent, 1.0)) {
+    segments_ = ParagraphLayout::segments(p);
+    tabs_ = ParagraphLayout(fonts).layout(p, segments_, width);
+    lineHeightFactor_ = p.lineSpacing > 0 ? (p.lineSpacing + 1) * 1.15 : 0;
+    measure();
+  }
+
+  const std::string& text() const { return text_; }
+
+  PaperParagraph layout(std::vector<std::size_t> opportunities, std::size_t maxLines) {
+    // Nothing breaks inside the first line's run up to its last tab when
+    // that run is kept out of justification.
+    opportunities.erase(std::remove_if(opportunities.begin(), opportunities.end(),
+                                       [&](std::size_t at) { return at < keptEnd_; }),
+                        opportunities.end());
+    opportunities.push_back(text_.size());
+    PaperParagraph paragraph;
+    paragraph.spaceAbove = std::max(p_.spaceAbove, 0.0);
+    paragraph.spaceBelow = std::max(p_.spaceBelow, 0.0);
+    const std::vector<LineRange> ranges = breakLines(opportunities);
+    for (const LineRange& line : ranges) {
+      if (paragraph.lines.size() >= std::max<std::size_t>(maxLines, 1)) break;
+      paragraph.lines.push_back(lineBox(line));
+    }
+    paragraph.cut = paragraph.lines.size() < ranges.size();
+    if (paragraph.lines.empty()) paragraph.lines.push_back(lineBox({}));
+    if (p_.listMarker) addMarker(paragraph.lines.front());
+    return paragraph;
+  }
+
+ private:
+  void measure() {
+    std::size_t tabNumber = 0;
+    for (const Segment& segment : segments_) {
+      Piece piece;
+      piece.segment = &segment;
+      piece.start = text_.size();
+      switch (segment.kind) {
+        case Segment::Kind::text: {
+          piece.size = ParagraphLayout::displaySize(*segment.run);
+          const fonts::FontFace& face = fonts_.font(*segment.run, piece.size);
+          piece.prefix = prefixAdvances(face.shape(segment.text), segment.text.size());
+          piece.width = piece.prefix.back();
+          piece.metrics = face.metrics();
+          text_ += segment.text;
+          break;
+        }
+        case Segment::Kind::tab:
+          piece.tab = tabNumber;
+          piece.width = tabNumber < tabs_.tabWidths.size() ? tabs_.tabWidths[tabNumber] : 0;
+          if (tabs_.lastFirstLineTab && *tabs_.lastFirstLineTab == tabNumber &&
+              p_.alignment == TextAlignment::justify)
+            keptEnd_ = piece.start + kObject.size();
+          ++tabNumber;
+          text_ += kObject;
+          break;
+        case Segment::Kind::image:
+          // The picture is at most as wide as the paragraph's content box.
+          piece.width =
+              std::min(segment.run->image->width, std::max(lineWidth_ - std::max(p_.hanging, 0.0), 1.0));
+          text_ += kObject;
+          break;
+      }
+      piece.length = text_.size() - piece.start;
+      pieces_.push_back(std::move(piece));
+    }
+  }
+
+  // The first piece that ends after `offset`.
+  std::size_t pieceAt(std::size_t offset) const {
+    return static_cast<std::size_t>(
+        std::upper_bound(pieces_.begin(), pieces_.end(), offset,
+                         [](std::size_t at, const Piece& piece) { return at < piece.start + piece.length; }) -
+        pieces_.begin());
+  }
+
+  double rangeWidth(std::size_t begin, std::size_t end) const {
+    double width = 0;
+    for (std::size_t i = pieceAt(begin); i < pieces_.size() && pieces_[i].start < end; ++i) {
+      const Piece& piece = pieces_[i];
+      if (piece.segment->kind != Segment::Kind::text) {
+        width += piece.width;
+        continue;
+      }
+      const std::size_t from = std::max(begin, piece.start) - piece.start;
+      const std::size_t to = std::min(end, piece.start + piece.length) - piece.start;
+      width += piece.prefix[to] - piece.prefix[from];
+    }
+    return width;
+  }
+
+  std::size_t withoutTrailingSpaces(std::size_t begin, std::size_t end) const {
+    while (end > begin && text_[end - 1] == ' ') --end;
+    return end;
+  }
+
+  // The longest start of [begin, end) that ends within `room`, at least one
+  // character: a word wider than the line breaks anywhere.
+  std::size_t fittingPrefix(std::size_t begin, std::size_t end, double room) const {
+    std::size_t at = begin + 1;
+    while (at < end && isContinuationByte(text_[at])) ++at;
+    std::size_t best = at;
+    while (at < end) {
+      std::size_t next = at + 1;
+      while (next < end && isContinuationByte(text_[next])) ++next;
+      if (rangeWidth(begin, withoutTrailingSpaces(begin, next)) > room + kTolerance) break;
+      best = next;
+      at = next;
+    }
+    return best;
+  }
+
+  std::vector<LineRange> breakLines(const std::vector<std::size_t>& opportunities) const {
+    std::vector<LineRange> lines;
+    if (text_.empty()) return lines;
+    LineRange line{0, 0, 0, p_.firstLineIndent, false};
+    double pen = line.startX;
+    auto endLine = [&](std::size_t at) {
+      line.end = at;
+      line.visibleEnd = withoutTrailingSpaces(line.begin, at);
+      lines.push_back(line);
+      line = {at, at, at, p_.hanging, false};
+      pen = line.startX;
+    };
+    std::size_t at = 0;
+    std::size_t next = 0;  // index into opportunities
+    while (at < text_.size()) {
+      while (opportunities[next] <= at) ++next;
+      const std::size_t chunkEnd = opportunities[next];
+      const double visible = rangeWidth(at, withoutTrailingSpaces(at, chunkEnd));
+      if (pen + visible <= lineWidth_ + kTolerance) {
+        pen += rangeWidth(at, chunkEnd);
+        at = chunkEnd;
+        continue;
+      }
+      if (at > line.begin) {
+        endLine(at);
+        continue;
+      }
+      const std::size_t split = fittingPrefix(at, chunkEnd, lineWidth_ - pen);
+      endLine(split);
+      at = split;
+    }
+    line.end = text_.size();
+    line.visibleEnd = withoutTrailingSpaces(line.begin, line.end);
+    line.last = true;
+    if (line.begin < line.end || lines.empty()) lines.push_back(line);
+    lines.back().last = true;
+    return lines;
+  }
+
+  // Ascent and descent of an inline box in the face, with half the leading
+  // of its line height on either side.
+  Extent boxExtent(const fonts::FaceMetrics& metrics, double size, double shift) const {
+    const double content = metrics.ascent + metrics.descent;
+    const double lineHeight = lineHeightFactor_ > 0 ? lineHeightFactor_ * size : content + metrics.lineGap;
+    const double halfLeading = (lineHeight - content) / 2;
+    return {metrics.ascent + halfLeading + shift, metrics.descent + halfLeading - shift};
+  }
+
+  // The baseline raise of sub- and superscript, from the paragraph's size.
+  double baselineShift(const TextRun& run) const {
+    const double parent = ParagraphLayout::baseRun(p_).fontSize;
+    if (run.isSubscript) return -(parent / 5 + 0.6);
+    if (run.isSuperscript) return parent / 3 + 0.6;
+    return 0;
+  }
+
+  Extent strut() const {
+    const TextRun& base = ParagraphLayout::baseRun(p_);
+    TextRun plain;
+    plain.fontFamily = base.fontFamily;
+    plain.fontSize = base.fontSize;
+    return boxExtent(fonts_.font(plain, base.fontSize).metrics(), base.fontSize, 0);
+  }
+
+  std::size_t expandableSpaces(std::size_t begin, std::size_t end) const {
+    std::size_t count = 0;
+    for (std::size_t i = std::max(begin, keptEnd_); i < end; ++i) count += text_[i] == ' ';
+    return count;
+  }
+
+  // Where the line's content starts past its start, and what every space
+  // adds, from the paragraph's alignment.
+  std::pair<double, double> alignment(const LineRange& line) const {
+    const double room = lineWidth_ - line.startX - rangeWidth(line.begin, line.visibleEnd);
+    if (room <= 0) return {0, 0};
+    switch (p_.alignment) {
+      case TextAlignment::right:
+        return {room, 0};
+      case TextAlignment::center:
+        return {room / 2, 0};
+      case TextAlignment::justify: {
+        if (line.last) return {0, 0};
+        const std::size_t spaces = expandableSpaces(line.begin, line.visibleEnd);
+        return {0, spaces == 0 ? 0 : room / static_cast<double>(spaces)};
+      }
+      case TextAlignment::left:
+        break;
+    }
+    return {0, 0};
+  }
+
+  PaperLine lineBox(const LineRange& line) {
+    const auto [offset, extra] = alignment(line);
+    Extent extent = strut();
+    PaperMarks marks;
+    double x = p_.leftIndent + line.startX + offset;
+    std::vector<std::pair<PaperText, const Piece*>> texts;
+    std::vector<std::pair<PaperPicture, double>> pictures;
+    std::vector<std::pair<double, const Piece*>> tabs;
+    for (std::size_t i = pieceAt(line.begin); i < pieces_.size() && pieces_[i].start < line.end; ++i) {
+      const Piece& piece = pieces_[i];
+      const TextRun& run = *piece.segment->run;
+      if (piece.segment->kind == Segment::Kind::tab) {
+        tabs.emplace_back(x, &piece);
+        x += piece.width;
+        continue;
+      }
+      if (piece.segment->kind == Segment::Kind::image) {
+        const InlineImage& image = *run.image;
+        pictures.push_back({{x, 0, piece.width, image.height, &image}, 0});
+        extent.include(image.height, 0);
+        x += piece.width;
+        continue;
+      }
+      const std::size_t from = std::max(line.begin, piece.start);
+      const std::size_t to = std::min(line.visibleEnd, piece.start + piece.length);
+      if (to <= from) continue;
+      const double spaceExtra = from >= keptEnd_ ? extra : 0;
+      PaperText text;
+      text.x = x;
+      text.text = piece.segment->text.substr(from - piece.start, to - from);
+      text.family = fonts_.family(run.fontFamily);
+      text.size = piece.size;
+      text.bold = run.bold;
+      text.italic = run.italic;
+      text.color = textColor(run, regionColor_);
+      text.spaceExtra = spaceExtra;
+      text.width = piece.prefix[to - piece.start] - piece.prefix[from - piece.start] +
+                   spaceExtra * static_cast<double>(expandableSpaces(from, to));
+      const double shift = baselineShift(run);
+      text.baseline = -shift;
+      const Extent box = boxExtent(piece.metrics, piece.size, shift);
+      extent.include(box.above, box.below);
+      x += text.width;
+      texts.emplace_back(std::move(text), &piece);
+    }
+
+    const double baseline = extent.above;
+    for (auto& [text, piece] : texts) {
+      text.baseline += baseline;
+      decorate(marks, text, *piece->segment->run, piece->metrics);
+      marks.texts.push_back(std::move(text));
+    }
+    for (auto& [picture, unused] : pictures) {
+      picture.y = baseline - picture.height;
+      marks.pictures.push_back(picture);
+    }
+    for (const auto& [tabX, piece] : tabs) underlineTab(marks, tabX, baseline, *piece);
+    return {extent.above + extent.below, std::move(marks)};
+  }
+
+  void decorate(PaperMarks& marks, const PaperText& text, const TextRun& run,
+                const fonts::FaceMetrics& metrics) {
+    if (run.background && smallestComponent(*run.background) < 241) {
+      marks.boxes.push_back({text.x, text.baseline - metrics.ascent, text.width,
+                             metrics.ascent + metrics.descent, *run.background});
+    }
+    const double thickness = std::max(metrics.underlineThickness, 0.5);
+    if (run.underline) {
+      const double y = text.baseline + metrics.underlineOffset + thickness / 2;
+      marks.rules.push_back({text.x, y, text.x + text.width, y, thickness, text.color});
+    }
+    if (run.strikethrough) {
+      const double y =
+          text.baseline + metrics.strikeoutOffset + std::max(metrics.strikeoutThickness, 0.5) / 2;
+      marks.rules.push_back(
+          {text.x, y, text.x + text.width, y, std::max(metrics.strikeoutThickness, 0.5), text.color});
+    }
+  }
+
+  // An underlined tab draws a line across its whole width, just below the
+  // baseline, in the paragraph's colour.
+  void underlineTab(PaperMarks& marks, double x, double baseline, const Piece& piece) const {
+    const TextRun& run = *piece.segment->run;
+    if (!run.underline || !(piece.width > 0)) return;
+    const double size = ParagraphLayout::displaySize(run);
+    const double width = std::max(size * 0.05, 0.5);
+    const double y = baseline + size * 0.11 - width / 2;
+    marks.rules.push_back({x, y, x + piece.width, y, width,
+                           regionColor_ && smallestComponent(*regionColor_) < 241 ? *regionColor_ : 0});
+  }
+
+  void addMarker(PaperLine& first) {
+    const TextRun run = ParagraphLayout::markerRun(p_);
+    const double markerWidth = ParagraphLayout(fonts_).markerWidth(*p_.listMarker, run);
+    const fonts::FaceMetrics metrics = fonts_.font(run, run.fontSize).metrics();
+    PaperText marker;
+    marker.x = p_.leftIndent + p_.firstLineIndent - markerWidth;
+    marker.baseline = boxExtent(metrics, run.fontSize, 0).above;
+    marker.text = *p_.listMarker;
+    marker.family = fonts_.family(run.fontFamily);
+    marker.size = run.fontSize;
+    marker.bold = run.bold;
+    marker.italic = run.italic;
+    marker.color = textColor(run, regionColor_);
+    marker.width = fonts_.width(marker.text, run, run.fontSize);
+    first.marks.texts.push_back(std::move(marker));
+  }
+
+  FontBook& fonts_;
+  const ParagraphItem& p_;
+  std::optional<std::uint32_t> regionColor_;
+  double lineWidth_;
+  double lineHeightFactor_ = 0;
+  std::vector<Segment> segments_;
+  ParagraphLayout::Result tabs_;
+  std::vector<Piece> pieces_;
+  std::string text_;
+  std::size_t keptEnd_ = 0;
+};
+
+}  // namespace
+
+std::uint32_t textColor(const TextRun& run, std::optional<std::uint32_t> regionColor) {
+  if (run.foreground && largestComponent(*run.foreground) >= 80) return *run.foreground;
+  if (regionColor && smallestComponent(*regionColor) < 241) return *regionColor;
+  return run.foreground.value_or(0);
+}
+
+PaperParagraph LineLayout::layout(const ParagraphItem& p, double width,
+                                  std::optional<std::uint32_t> regionColor, std::size_t maxLines) {
+  ParagraphFlow flow(fonts_, p, width, regionColor);
+  return flow.layout(breaks_.opportunities(flow.text()), maxLines);
+}
+
+}  // namespace maravel

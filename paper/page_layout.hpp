@@ -1,0 +1,45 @@
+// The paged layout: a document on sheets of its paper size, orientation and
+// margins, laid out like the preview page so that lines break at the same
+// words and tabs land on the same stops.
+//
+// Each page holds, inside the margins, the header (from the header's start
+// page on), the body as far as it fits, and the footer at the bottom edge
+// 18 points below the body's room. Paragraphs move to the next page line by
+// line, table rows split between pages with each cell continuing there, a
+// line is never cut. Page lines in the header and footer ("Sayfa 1 / 1")
+// show each page's number and the page count. Pictures keep their size,
+// list markers come from the reader, so numbering runs on across pages.
+//
+// Pure and safe on any thread: every call builds its own font book. Never
+// fails; a document of no content gives one empty page.
+#pragma once
+
+#include <cstddef>
+
+#include "html/font_book.hpp"
+#include "model/udf_document.hpp"
+#include "paper/paper_document.hpp"
+
+namespace maravel {
+
+class PageLayout {
+ public:
+  static PaperDocument layout(const UDFDocument& doc);
+  // The same with a font book the caller keeps (one thread).
+  static PaperDocument layout(const UDFDocument& doc, FontBook& fonts);
+
+  // The layout stops after this many pages, or this many lines of the body,
+  // and marks the result truncated; a header or footer shows at most
+  // kMaxRegionLines lines.
+  static constexpr std::size_t kMaxPages = 10000;
+  static constexpr std::size_t kMaxBodyLines = 200000;
+  static constexpr std::size_t kMaxRegionLines = 1000;
+  // Between the body's room and the footer, as on the preview page.
+  static constexpr double kFooterGap = 18;
+  // The body's room on a page is never less than this, whatever the margins.
+  static constexpr double kMinBodyHeight = 36;
+  // The content width is never less than this, as on the preview page.
+  static constexpr double kMinContentWidth = 100;
+};
+
+}  // namespace maravel

@@ -1,0 +1,27 @@
+// Page lines in headers and footers. The editor saves a footer's page line
+// as the text it showed, "Sayfa 1" or "Sayfa 1 / 1" (or a paragraph of just
+// "1" or "1 / 1"); on paper every page shows its own number there, and the
+// page count in place of the second number, with the document's separator
+// and spacing kept as written.
+//
+// Internal to paper/. Pure functions of the model.
+#pragma once
+
+#include <vector>
+
+#include "model/udf_document.hpp"
+
+namespace maravel {
+
+class PageNumbers {
+ public:
+  // True when some paragraph of the elements, at any table depth, holds a
+  // page line.
+  static bool present(const std::vector<DocumentElement>& elements);
+
+  // The elements with every page line showing `page` and `total`.
+  static std::vector<DocumentElement> apply(const std::vector<DocumentElement>& elements, int page,
+                                            int total);
+};
+
+}  // namespace maravel

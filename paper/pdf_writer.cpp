@@ -1,0 +1,20 @@
+#include "paper/pdf_writer.hpp"
+
+#include <utility>
+
+#include "paper/page_layout.hpp"
+#include "paper/page_painter.hpp"
+
+namespace maravel {
+
+bool PdfWriter::write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink) {
+  const PaperDocument paper = PageLayout::layout(doc);
+  drawing::PdfDocument pdf(std::move(sink), title);
+  for (const PaperPage& page : paper.pages) {
+    drawing::PageCanvas& canvas = pdf.beginPage({page.width, page.height});
+    PagePainter::paint(page, canvas);
+  }
+  return pdf.finish();
+}
+
+}  // namespace maravel

@@ -1,0 +1,19 @@
+// A document as a PDF file: the paged layout drawn page by page, fonts
+// embedded, text selectable and searchable.
+#pragma once
+
+#include <string>
+
+#include "model/udf_document.hpp"
+#include "platform/drawing/pdf_document.hpp"
+
+namespace maravel {
+
+class PdfWriter {
+ public:
+  // Writes the PDF into `sink`; `title` goes into its properties. False when
+  // the sink refused bytes or the drawing failed. Pure and safe on any thread.
+  static bool write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink);
+};
+
+}  // namespace maravel

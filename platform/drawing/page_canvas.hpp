@@ -1,0 +1,77 @@
+// Drawing one paper page: text set glyph by glyph from the same font files
+// and advances the layout measured, lines, rectangles and pictures, on a
+// cairo context that a PDF document or a print job owns.
+//
+// Coordinates are in points from the page's top-left corner, y downwards.
+// Text stays text: a PDF drawn through a canvas can be searched, selected
+// and copied. A canvas and its resources belong to one thread; nothing
+// throws, and what cannot be drawn (a picture that does not decode, a face
+// without a font file) is left out.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/drawing/drawing_context.hpp"
+
+namespace maravel::drawing {
+
+// A face to set text in: an installed family (as the font book resolved
+// it), its traits and size.
+struct TextStyle {
+  std::string family;
+  double size = 12;
+  bool bold = false;
+  bool italic = false;
+  Color color;
+};
+
+// Fonts and decoded pictures shared by the pages of one document, so that a
+// face or a picture used on every page is loaded, and embedded, once.
+class CanvasResources {
+ public:
+  CanvasResources();
+  ~CanvasResources();
+  CanvasResources(const CanvasResources&) = delete;
+  CanvasResources& operator=(const CanvasResources&) = delete;
+
+  struct Impl;
+  Impl& impl() { return *impl_; }
+
+ private:
+  std::unique_ptr<Impl> impl_;
+};
+
+class PageCanvas {
+ public:
+  // Draws on `cairoContext`, a cairo_t* that stays owned by the caller and
+  // must outlive the canvas, as must `resources`.
+  PageCanvas(void* cairoContext, CanvasResources& resources);
+
+  // `text` (UTF-8, one line, no tabs) with its baseline starting at
+  // `origin`. Every space (U+0020) advances `spaceExtra` points more than
+  // the font says, which is how justified lines are set.
+  void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0);
+
+  void fillRect(const Rect& rect, const Color& color);
+  // A straight line of the given width centred on the segment.
+  void drawLine(Point from, Point to, double width, const Color& color);
+
+  // A picture given as base64 text of a PNG, JPEG, GIF or BMP file, scaled
+  // to fit `rect` with its proportions kept and centred in it. JPEG files
+  // go into a PDF as they are.
+  void drawImage(std::string_view base64, const Rect& rect);
+
+ private:
+  struct GlyphRun;
+  // Shows a run of glyphs in a cairo face (a cairo_font_face_t*) with the
+  // text it stands for, so that the text can be searched.
+  void show(void* fontFace, const TextStyle& style, std::string_view utf8, const GlyphRun& run);
+
+  void* cr_;
+  CanvasResources& resources_;
+};
+
+}  // namespace maravel::drawing

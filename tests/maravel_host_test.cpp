@@ -1,0 +1,303 @@
+// The host window's decisions, driven without a display: what the window
+// shows and says for each outcome, which commands it runs, what it accepts
+// and what it refuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Maravel/extension_activation.hpp"
+#include "Maravel/main_window_controller.hpp"
+#include "Maravel/navigation_policy.hpp"
+#include "Maravel/open_requests.hpp"
+#include "platform/process/process.hpp"
+#include "tests/support/recording_surface.hpp"
+#include "tests/support/scratch_folder.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using Call = std::vector<std::string>;  // program, then its arguments
+
+const StatusMessage kActive{"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)",
+                            StatusColour::success};
+const StatusMessage kOff{
+    "⚠️ Eklenti kapalı: Sistem Ayarları'nda “Uzantılar › Hızlı Bakış” bölümünden açın",
+    StatusColour::warning};
+const StatusMessage kNotInstalled{
+    "⚠️ Kurulum tamamlanmadı: uygulamayı Uygulamalar klasörüne taşıyın", StatusColour::warning};
+const StatusMessage kRefreshed{"✓ Quick Look önbelleği başarıyla yenilendi!", StatusColour::success};
+
+// Stands in for pluginkit and qlmanage: records every call and answers the
+// queries with the given lines, in order.
+struct FakeTools {
+  std::vector<Call> calls;
+  std::vector<std::string> queryAnswers;
+
+  ToolRunner runner() {
+    return [this](const std::string& path, const std::vector<std::string>& arguments) {
+      Call call{path};
+      call.insert(call.end(), arguments.begin(), arguments.end());
+      calls.push_back(call);
+      if (arguments.empty() || arguments.front() != "-m" || queryAnswers.empty()) return std::string();
+      std::string answer = queryAnswers.front();
+      queryAnswers.erase(queryAnswers.begin());
+      return answer;
+    };
+  }
+};
+
+class MainWindowControllerTest : public ::testing::Test {
+ protected:
+  // An installation under a prefix of the scratch folder, with or without
+  // its PlugIns folder.
+  HostInstallation installedUnder(const std::string& home, bool withPlugIns = true) {
+    prefix_ = folder_.path() / "home" / ".local";
+    std::filesystem::create_directories(prefix_ / "bin");
+    if (withPlugIns) std::filesystem::create_directories(prefix_ / "lib" / "maravel" / "PlugIns");
+    return {(prefix_ / "bin" / "maravel").string(), home};
+  }
+
+  std::shared_ptr<MainWindowController> makeController(HostInstallation installation, ToolRunner runner,
+                                                       bool hasWindow = true) {
+    return MainWindowController::create(std::make_unique<testing::RecordingSurface>(log_, hasWindow),
+                                        std::move(installation), std::move(runner));
+  }
+
+  std::string tool(const char* name) const { return (prefix_ / "libexec" / "maravel" / name).string(); }
+
+  testing::ScratchFolder folder_;
+  std::filesystem::path prefix_;
+  testing::SurfaceLog log_;
+  FakeTools tools_;
+};
+
+TEST_F(MainWindowControllerTest, StartsWithTheWelcomePageAndTheCheckingStatus) {
+  const auto controller = makeController({}, tools_.runner());
+  EXPECT_TRUE(log_.built);
+  EXPECT_EQ(log_.statuses,
+            (std::vector<StatusMessage>{{"● Quick Look eklentisi denetleniyor…", StatusColour::secondary}}));
+  ASSERT_EQ(log_.pages.size(), 1u);
+  const std::string& page = log_.pages.front();
+  EXPECT_EQ(page.size(), 625u);
+  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 6);
+  EXPECT_TRUE(page.starts_with("<html><body style=\"font-family: -apple-system;"));
+  EXPECT_TRUE(page.ends_with("</p>\n</body></html>"));
+  EXPECT_NE(page.find("<div style=\"font-size: 54px; margin-bottom: 12px;\">\u2696\uFE0F</div>"),
+            std::string::npos);
+  EXPECT_TRUE(tools_.calls.empty());
+}
+
+TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysItCannotBeRead) {
+  const auto controller = makeController({}, tools_.runner());
+  const auto karar =
+      folder_.write("Karar Örneği.UDF", testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
+<template format_id="1.8" ><content><![CDATA[T.C. KURGU MAHKEMESİ]]></content>
+<elements resolver="hvl-default"><paragraph><content startOffset="0" length="20" /></paragraph></elements></template>)"));
+  controller->loadUDF(karar.string());
+  ASSERT_EQ(log_.pages.size(), 2u);
+  EXPECT_NE(log_.pages.back().find("KURGU MAHKEMES"), std::string::npos);
+  EXPECT_NE(log_.pages.back().find("<title>Karar Örneği.UDF</title>"), std::string::npos);
+  EXPECT_EQ(log_.statuses.back(), (StatusMessage{"✓ Önizleniyor: Karar Örneği.UDF", StatusColour::success}));
+
+  folder_.writeText("düz.udf", "PK but not a zip archive");
+  const auto noContent =
+      folder_.write("içeriksiz.udf", testing::ZipWriter().add("other.xml", "<a/>").finish());
+  for (const auto& path :
+       {folder_.path() / "düz.udf", noContent, folder_.path() / "yok.udf", folder_.path()}) {
+    controller->loadUDF(path.string());
+    EXPECT_EQ(log_.statuses.back(),
+              (StatusMessage{"⚠️ Dosya okunamadı: " + path.filename().string(), StatusColour::error}));
+  }
+  EXPECT_EQ(log_.pages.size(), 2u) << "the last document stays in the window";
+}
+
+TEST_F(MainWindowControllerTest, RegistersEnablesRefreshesAndReportsBothOn) {
+  tools_.queryAnswers = {"+    com.orvelin.Maravel.Pelsora(0.1.0)\n",
+                         "+    com.orvelin.Maravel.Tivenna(0.1.0)\n"};
+  const auto controller = makeController(installedUnder((folder_.path() / "home").string()), tools_.runner());
+  controller->checkInstallation();
+  const std::string plugins = (prefix_ / "lib" / "maravel" / "PlugIns").string();
+  const std::string pluginkit = tool("pluginkit");
+  EXPECT_EQ(tools_.calls, (std::vector<Call>{
+                              {pluginkit, "-a", plugins + "/Pelsora.appex"},
+                              {pluginkit, "-a", plugins + "/Tivenna.appex"},
+                              {pluginkit, "-e", "use", "-i", "com.orvelin.Maravel.Pelsora"},
+                              {pluginkit, "-e", "use", "-i", "com.orvelin.Maravel.Tivenna"},
+                              {tool("qlmanage"), "-r"},
+                              {pluginkit, "-m", "-i", "com.orvelin.Maravel.Pelsora"},
+                              {pluginkit, "-m", "-i", "com.orvelin.Maravel.Tivenna"},
+                          }));
+  EXPECT_EQ(log_.backgroundRuns, 1);
+  EXPECT_EQ(log_.statuses.back(), kActive);
+  EXPECT_FALSE(log_.alert.has_value());
+}
+
+TEST_F(MainWindowControllerTest, AnyQueryThatIsNotOnReportsOff) {
+  struct Case {
+    std::vector<std::string> answers;
+    std::size_t queries;
+  };
+  const Case cases[] = {{{"", "+ second"}, 1},
+                        {{"- first", "+ second"}, 1},
+                        {{"+ first", "-  second"}, 2},
+                        {{"+ first", ""}, 2}};
+  for (const Case& c : cases) {
+    tools_ = {{}, c.answers};
+    log_ = {};
+    const auto controller =
+        makeController(installedUnder((folder_.path() / "home").string()), tools_.runner());
+    controller->activateExtensions();
+    EXPECT_EQ(log_.statuses.back(), kOff) << c.answers.front();
+    EXPECT_EQ(tools_.calls.size(), 5 + c.queries) << c.answers.front();
+  }
+}
+
+TEST_F(MainWindowControllerTest, AMissingPlugInsFolderRegistersBareBundleNames) {
+  const auto controller =
+      makeController(installedUnder((folder_.path() / "home").string(), false), tools_.runner());
+  controller->activateExtensions();
+  ASSERT_GE(tools_.calls.size(), 2u);
+  EXPECT_EQ(tools_.calls[0].back(), "/Pelsora.appex");
+  EXPECT_EQ(tools_.calls[1].back(), "/Tivenna.appex");
+}
+
+TEST_F(MainWindowControllerTest, NotInstalledWarnsRunsNothingAndQuitsWhenTheAlertCloses) {
+  const auto controller =
+      makeController({"/home/ayse/İndirilenler/maravel/bin/maravel", "/home/ayse"}, tools_.runner());
+  controller->checkInstallation();
+  EXPECT_TRUE(tools_.calls.empty());
+  EXPECT_EQ(log_.statuses.back(), kNotInstalled);
+  ASSERT_TRUE(log_.alert.has_value());
+  EXPECT_EQ(log_.alert->message, "Önce Uygulamalar klasörüne taşıyın");
+  EXPECT_EQ(
+      log_.alert->informative,
+      "Maravel'ın Finder'da çalışabilmesi için Uygulamalar klasöründe bulunması gerekir.\n\nBu pencereyi "
+      "kapatın, disk penceresindeki Maravel simgesini “Uygulamalar” klasörünün üzerine sürükleyin, "
+      "ardından uygulamayı Uygulamalar klasöründen açın.");
+  EXPECT_EQ(log_.alert->button, "Kapat");
+  EXPECT_FALSE(log_.quit);
+  log_.alertClosed();
+  EXPECT_TRUE(log_.quit);
+}
+
+TEST_F(MainWindowControllerTest, WithoutAWindowTheWarningIsOnlyTheStatus) {
+  const auto controller = makeController({"/tmp/maravel", "/root"}, tools_.runner(), false);
+  controller->showNotInstalledAlert();
+  EXPECT_EQ(log_.statuses.back(), kNotInstalled);
+  EXPECT_FALSE(log_.alert.has_value());
+}
+
+TEST_F(MainWindowControllerTest, RefreshReportsSuccessEvenWithoutQlmanage) {
+  const auto controller = makeController(installedUnder("/home/ayse"), run);
+  log_.actions.refresh();
+  EXPECT_FALSE(std::filesystem::exists(tool("qlmanage")));
+  EXPECT_EQ(log_.statuses.back(), kRefreshed);
+}
+
+TEST_F(MainWindowControllerTest, TheWindowsCallbacksReachTheControllerOnlyWhileItLives) {
+  auto controller = makeController({}, tools_.runner());
+  log_.actions.fileDropped((folder_.path() / "yok.udf").string());
+  EXPECT_EQ(log_.statuses.back().text, "⚠️ Dosya okunamadı: yok.udf");
+  controller.reset();
+  const std::size_t shown = log_.statuses.size();
+  log_.actions.fileDropped((folder_.path() / "yok.udf").string());
+  log_.actions.refresh();
+  EXPECT_EQ(log_.statuses.size(), shown);
+}
+
+TEST(HostInstallationTest, CountsOnlyTheInstallPrefixes) {
+  struct Case {
+    const char* executable;
+    const char* home;
+    bool installed;
+  };
+  const Case cases[] = {
+      {"/usr/bin/maravel", "/home/ayse", true},
+      {"/usr/local/bin/maravel", "/home/ayse", true},
+      {"/opt/maravel/bin/maravel", "/home/ayse", true},
+      {"/home/ayse/.local/bin/maravel", "/home/ayse", true},
+      {"/usrlocal/bin/maravel", "/home/ayse", false},
+      {"/usr-tools/bin/maravel", "/home/ayse", false},
+      {"/optional/bin/maravel", "/home/ayse", false},
+      {"/home/ayse/.localized/bin/maravel", "/home/ayse", false},
+      {"/home/ayse/src/maravel/build/Maravel/maravel", "/home/ayse", false},
+      {"/home/ayse2/.local/bin/maravel", "/home/ayse", false},
+      {"/.local/bin/maravel", "", false},
+      {"/media/ayse/MARAVEL/usr/bin/maravel", "/home/ayse", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ((HostInstallation{c.executable, c.home}.isInstalled()), c.installed) << c.executable;
+  }
+}
+
+TEST(ExtensionActivationTest, AnExtensionIsOnWhenItsLineDoesNotStartWithAMinus) {
+  EXPECT_FALSE(ExtensionActivation::isEnabled(""));
+  EXPECT_FALSE(ExtensionActivation::isEnabled("-    com.orvelin.Maravel.Tivenna(0.1.0)\n"));
+  EXPECT_TRUE(ExtensionActivation::isEnabled("+    com.orvelin.Maravel.Tivenna(0.1.0)\n"));
+  EXPECT_TRUE(ExtensionActivation::isEnabled("     com.orvelin.Maravel.Tivenna(0.1.0)\n"));
+}
+
+TEST(OpenRequestsTest, OnlyTheFirstFileCountsAndOnlyWhenItEndsInUdf) {
+  using Paths = std::vector<std::string>;
+  EXPECT_EQ(OpenRequests::firstOpenableFile({}), std::nullopt);
+  EXPECT_EQ(OpenRequests::firstOpenableFile(Paths{"/a/karar.udf", "/a/ek.udf"}), "/a/karar.udf");
+  EXPECT_EQ(OpenRequests::firstOpenableFile(Paths{"/a/KARAR.UDF"}), "/a/KARAR.UDF");
+  EXPECT_EQ(OpenRequests::firstOpenableFile(Paths{"/a/notlar.txt", "/a/karar.udf"}), std::nullopt);
+  EXPECT_EQ(OpenRequests::firstOpenableFile(Paths{"/a/karar.udf.zip"}), std::nullopt);
+}
+
+TEST(OpenRequestsTest, ADropIsTakenByTheExtensionInAnyCase) {
+  for (const char* path : {"/a/karar.udf", "/a/KARAR.UDF", "/a/dava.Udf", "/a/b.c/karar.uDF"}) {
+    EXPECT_TRUE(OpenRequests::acceptsDrop(path)) << path;
+  }
+  for (const char* path :
+       {"/a/karar.txt", "/a/karar.udf.zip", "/a/udf", "/a/.udf", "/a/karar", "/a/karar.udfx"}) {
+    EXPECT_FALSE(OpenRequests::acceptsDrop(path)) << path;
+  }
+}
+
+TEST(OpenRequestsTest, AFileHandedOverBeforeTheWindowIsShownOnceItIsBuilt) {
+  OpenRequests requests;
+  EXPECT_EQ(requests.open({"/a/ilk.udf"}), std::nullopt);
+  EXPECT_EQ(requests.open({"/a/karar.udf", "/a/ek.udf"}), std::nullopt);
+  EXPECT_EQ(requests.open({"/a/notlar.txt"}), std::nullopt);
+  EXPECT_EQ(requests.windowBuilt(), "/a/karar.udf");
+  EXPECT_EQ(requests.windowBuilt(), std::nullopt);
+  EXPECT_EQ(requests.open({"/a/sonra.udf"}), "/a/sonra.udf");
+  EXPECT_EQ(requests.open({"/a/notlar.txt"}), std::nullopt);
+}
+
+TEST(NavigationPolicyTest, OnlyTheWindowsOwnPageLoads) {
+  using Decision = NavigationRequest::Decision;
+  using Cause = NavigationRequest::Cause;
+  struct Case {
+    NavigationRequest request;
+    bool allowed;
+  };
+  const Case cases[] = {
+      {{Decision::navigation, Cause::other, "about:blank"}, true},
+      {{Decision::response, Cause::other, "about:blank"}, true},
+      {{Decision::navigation, Cause::linkClicked, "about:blank#dipnot"}, true},
+      {{Decision::navigation, Cause::linkClicked, "https://vatandas.uyap.gov.tr"}, false},
+      {{Decision::navigation, Cause::linkClicked, "about:blank"}, false},
+      {{Decision::navigation, Cause::other, "https://example.org/"}, false},
+      {{Decision::navigation, Cause::other, "file:///home/ayse/karar.udf"}, false},
+      {{Decision::navigation, Cause::other, "about:blankets"}, false},
+      {{Decision::navigation, Cause::formSubmitted, "about:blank?q=1"}, false},
+      {{Decision::navigation, Cause::backForward, "about:blank"}, false},
+      {{Decision::navigation, Cause::reload, "about:blank"}, false},
+      {{Decision::newWindow, Cause::linkClicked, "about:blank"}, false},
+      {{Decision::response, Cause::other, "https://example.org/dosya.pdf"}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(NavigationPolicy::allows(c.request), c.allowed) << c.request.uri;
+  EXPECT_TRUE(NavigationPolicy::offersInContextMenu(ContextMenuAction::copy));
+  EXPECT_TRUE(NavigationPolicy::offersInContextMenu(ContextMenuAction::selectAll));
+  EXPECT_FALSE(NavigationPolicy::offersInContextMenu(ContextMenuAction::other));
+}
+
+}  // namespace
+}  // namespace maravel

@@ -1,0 +1,179 @@
+// The paged layout: how paragraphs, rows, headers and footers fall on pages.
+#include "paper/page_layout.hpp"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/drawing/leak_suppressions.hpp"
+
+namespace maravel {
+namespace {
+
+TextRun run(const std::string& text) {
+  TextRun run;
+  run.text = text;
+  return run;
+}
+
+ParagraphItem paragraph(const std::string& text, double spaceBelow = 0) {
+  ParagraphItem p;
+  p.runs.push_back(run(text));
+  p.spaceBelow = spaceBelow;
+  return p;
+}
+
+// Every text of the page joined by "|", in painting order.
+std::string texts(const PaperPage& page) {
+  std::string out;
+  for (const PaperText& text : page.marks.texts) out += (out.empty() ? "" : "|") + text.text;
+  return out;
+}
+
+std::vector<const PaperText*> find(const PaperDocument& paper, const std::string& piece, int& pageNumber) {
+  std::vector<const PaperText*> found;
+  for (const PaperPage& page : paper.pages) {
+    for (const PaperText& text : page.marks.texts) {
+      if (text.text.find(piece) != std::string::npos) {
+        found.push_back(&text);
+        pageNumber = page.number;
+      }
+    }
+  }
+  return found;
+}
+
+// A document whose body room is 100 points: A5 landscape (419.53 high)
+// with margins that leave 100 points between them.
+UDFDocument shortPages() {
+  UDFDocument doc;
+  doc.pageProps.mediaSize = 2;
+  doc.pageProps.orientation = 0;
+  doc.pageProps.topMargin = 150;
+  doc.pageProps.bottomMargin = 419.53 - 250;
+  return doc;
+}
+
+// Lines of Times New Roman 12 are 13.8 points high: seven fit in 100.
+TEST(PageLayoutTest, ParagraphsMoveOrSplitByLines) {
+  UDFDocument doc = shortPages();
+  for (int i = 1; i <= 6; ++i) doc.elements.push_back(paragraph("satır " + std::to_string(i)));
+  // Two lines: the first fits as the seventh line, the second moves on.
+  std::string two(60, 'x');
+  doc.elements.push_back(paragraph("uzun " + two + " " + two));
+  doc.elements.push_back(paragraph("son"));
+  const PaperDocument paper = PageLayout::layout(doc);
+  ASSERT_EQ(paper.pages.size(), 2u);
+  EXPECT_EQ(texts(paper.pages[0]), "satır 1|satır 2|satır 3|satır 4|satır 5|satır 6|uzun " + two);
+  EXPECT_EQ(texts(paper.pages[1]), two + "|son");
+  for (const PaperPage& page : paper.pages) {
+    EXPECT_DOUBLE_EQ(page.width, 595.28);
+    EXPECT_DOUBLE_EQ(page.height, 419.53);
+    for (const PaperText& text : page.marks.texts) {
+      EXPECT_GT(text.baseline, 150);
+      EXPECT_LT(text.baseline, 250);  // no line cut at the page's end
+    }
+  }
+
+  // A paragraph whose spacing below takes the rest of the page pushes the
+  // next one over; the spacing itself does not carry.
+  UDFDocument spaced = shortPages();
+  spaced.elements.push_back(paragraph("bir", 95));
+  spaced.elements.push_back(paragraph("iki"));
+  const PaperDocument moved = PageLayout::layout(spaced);
+  ASSERT_EQ(moved.pages.size(), 2u);
+  EXPECT_EQ(texts(moved.pages[1]), "iki");
+  EXPECT_LT(moved.pages[1].marks.texts[0].baseline, 150 + 14);
+}
+
+TEST(PageLayoutTest, TallTableRowSplitsWithEachCellContinuing) {
+  UDFDocument doc = shortPages();
+  TableItem table;
+  table.border.emplace();
+  table.border->kind = "borderCell";
+  TableRow row;
+  TableCell left, right;
+  for (int i = 1; i <= 10; ++i) left.elements.push_back(paragraph("sol " + std::to_string(i)));
+  right.elements.push_back(paragraph("sağ"));
+  row.cells = {left, right};
+  table.rows.push_back(row);
+  TableRow tall;  // a row height of its own carries over to the next page
+  tall.height = 150;
+  tall.cells.emplace_back().elements.push_back(paragraph("yüksek"));
+  table.rows.push_back(tall);
+  doc.elements.push_back(table);
+  const PaperDocument paper = PageLayout::layout(doc);
+  ASSERT_EQ(paper.pages.size(), 3u);
+  EXPECT_EQ(texts(paper.pages[0]), "sol 1|sol 2|sol 3|sol 4|sol 5|sol 6|sol 7|sağ");
+  EXPECT_EQ(texts(paper.pages[1]), "sol 8|sol 9|sol 10|yüksek");
+  EXPECT_EQ(texts(paper.pages[2]), "");
+  for (const PaperPage& page : paper.pages) {
+    EXPECT_FALSE(page.marks.rules.empty()) << "page " << page.number << " draws the cells' borders";
+    for (const PaperRule& rule : page.marks.rules) EXPECT_LE(std::max(rule.y1, rule.y2), 250.01);
+  }
+  // What is left of the tall row's 150 points after page 2 (100 less the
+  // first row's 3 lines and both rows' 1-point borders) ends page 3's frame.
+  double bottom = 0;
+  for (const PaperRule& rule : paper.pages[2].marks.rules) bottom = std::max(bottom, rule.y2);
+  EXPECT_NEAR(bottom, 150 + 150 - (100 - 3 * 13.8 - 2) + 1, 0.5);
+}
+
+TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {
+  UDFDocument doc = shortPages();
+  for (int i = 1; i <= 12; ++i) doc.elements.push_back(paragraph("gövde " + std::to_string(i)));
+  doc.headerElements.push_back(paragraph("BAŞLIK"));
+  doc.headerStartPage = 2;
+  ParagraphItem footer;
+  footer.runs = {run("Kurgu belge\tSayfa 1"), run(" / 1")};
+  doc.footerElements.push_back(footer);
+  doc.footerElements.push_back(paragraph("7"));  // a bare page number line
+  const PaperDocument paper = PageLayout::layout(doc);
+  ASSERT_GE(paper.pages.size(), 3u);
+  const std::string total = std::to_string(paper.pages.size());
+  for (const PaperPage& page : paper.pages) {
+    const std::string all = texts(page);
+    const std::string number = std::to_string(page.number);
+    EXPECT_EQ(all.find("BAŞLIK") != std::string::npos, page.number >= 2) << all;
+    EXPECT_NE(all.find("Kurgu belge|Sayfa " + number + "| / " + total + "|" + number), std::string::npos)
+        << all;
+  }
+  int page = 0;
+  // The header starts at the top margin; the body below it on page 2.
+  EXPECT_NEAR(find(paper, "BAŞLIK", page).front()->baseline, 150 + 10.7, 0.5);
+  // The footer's last line ends at the bottom margin.
+  EXPECT_NEAR(paper.pages[0].marks.texts.back().baseline, 250 - 3.1, 0.5);
+
+  // Text that is not a page line stays as written.
+  UDFDocument plain = shortPages();
+  plain.footerElements.push_back(paragraph("No: 1 Kurgukent"));
+  EXPECT_EQ(texts(PageLayout::layout(plain).pages[0]), "No: 1 Kurgukent");
+}
+
+TEST(PageLayoutTest, LinesBreakAtTheSameWordsAndAlignLikeThePage) {
+  UDFDocument doc;
+  ParagraphItem justified = paragraph(
+      "Davacı vekili dava dilekçesinde özetle; taraflar arasındaki kira ilişkisinin sona erdiğini, "
+      "kiralananın tahliye edilmediğini ileri sürmüş, tahliyeye karar verilmesini talep etmiştir.");
+  justified.alignment = TextAlignment::justify;
+  justified.firstLineIndent = 36;
+  doc.elements.push_back(justified);
+  ParagraphItem tabbed = paragraph("DAVACI\t: DENEME\tsağda");
+  tabbed.tabStops = std::vector<TabStop>{{69, 0}, {400, 1}};
+  doc.elements.push_back(tabbed);
+  const PaperDocument paper = PageLayout::layout(doc);
+  const std::vector<PaperText>& texts = paper.pages[0].marks.texts;
+  ASSERT_EQ(texts.size(), 5u);
+  const double left = doc.pageProps.leftMargin, right = doc.pageProps.pageWidth() - doc.pageProps.rightMargin;
+  EXPECT_NEAR(texts[0].x, left + 36, 0.01);
+  EXPECT_NEAR(texts[0].x + texts[0].width, right, 0.01);  // justified to the edge
+  EXPECT_GT(texts[0].spaceExtra, 0);
+  EXPECT_EQ(texts[1].spaceExtra, 0);  // the last line is not justified
+  EXPECT_EQ(texts[0].text.back(), ',') << "the first line ends after a whole word: " << texts[0].text;
+  EXPECT_EQ(texts[2].text, "DAVACI");
+  EXPECT_NEAR(texts[3].x, left + 69, 0.01);                    // left stop
+  EXPECT_NEAR(texts[4].x + texts[4].width, left + 400, 0.01);  // right stop
+}
+
+}  // namespace
+}  // namespace maravel

@@ -1,0 +1,54 @@
+// A WindowSurface without a display for the host window's tests: it records
+// what the controller shows and runs background work at once, on the calling
+// thread.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Maravel/window_surface.hpp"
+
+namespace maravel::testing {
+
+struct SurfaceLog {
+  bool built = false;
+  std::vector<StatusMessage> statuses;
+  std::vector<std::string> pages;
+  std::optional<AlertText> alert;
+  std::function<void()> alertClosed;
+  WindowActions actions;
+  int backgroundRuns = 0;
+  bool quit = false;
+};
+
+class RecordingSurface final : public WindowSurface {
+ public:
+  // The log outlives the surface, which the controller owns.
+  RecordingSurface(SurfaceLog& log, bool hasWindow = true) : log_(log), hasWindow_(hasWindow) {}
+
+  void buildViews(WindowActions actions) override {
+    log_.built = true;
+    log_.actions = std::move(actions);
+  }
+  bool hasWindow() const override { return hasWindow_; }
+  void showStatus(const StatusMessage& status) override { log_.statuses.push_back(status); }
+  void showPage(const std::string& html) override { log_.pages.push_back(html); }
+  void showAlert(const AlertText& alert, std::function<void()> closed) override {
+    log_.alert = alert;
+    log_.alertClosed = std::move(closed);
+  }
+  void quit() override { log_.quit = true; }
+  void runInBackground(std::function<bool()> work, std::function<void(bool)> done) override {
+    ++log_.backgroundRuns;
+    done(work());
+  }
+
+ private:
+  SurfaceLog& log_;
+  bool hasWindow_;
+};
+
+}  // namespace maravel::testing

@@ -1,0 +1,74 @@
+// The plain text writer and the udftotext command.
+#include <gtest/gtest.h>
+
+#include "tests/support/scratch_folder.hpp"
+#include "tests/support/zip_writer.hpp"
+#include "tools/plain_text_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using testing::CommandResult;
+
+ParagraphItem paragraph(std::vector<std::string> texts) {
+  ParagraphItem p;
+  for (std::string& text : texts) p.runs.emplace_back().text = std::move(text);
+  return p;
+}
+
+TEST(UdftotextTest, ReadingOrderOneLinePerParagraph) {
+  UDFDocument doc;
+  doc.headerElements.push_back(paragraph({"BAŞLIK"}));
+  doc.elements.push_back(paragraph({"DAVACI\t: ", "Deneme\x01 Örnek"}));
+  doc.elements.push_back(paragraph({}));
+  TableItem table;
+  for (const char* row : {"1", "2"}) {
+    TableRow& r = table.rows.emplace_back();
+    r.cells.emplace_back().elements.push_back(paragraph({std::string("sol ") + row}));
+    r.cells.emplace_back().elements.push_back(paragraph({std::string("sağ ") + row}));
+  }
+  doc.elements.push_back(table);
+  ParagraphItem item = paragraph({"Davanın KABULÜNE,"});
+  item.listMarker = "1.";
+  doc.elements.push_back(item);
+  doc.footerElements.push_back(paragraph({"Sayfa 1 / 1"}));
+  EXPECT_EQ(
+      PlainTextWriter::write(doc),
+      "BAŞLIK\nDAVACI\t: Deneme Örnek\n\nsol 1\nsağ 1\nsol 2\nsağ 2\n1. Davanın KABULÜNE,\nSayfa 1 / 1\n");
+  EXPECT_EQ(PlainTextWriter::write(UDFDocument{}), "");
+}
+
+TEST(UdftotextTest, Command) {
+  const testing::ScratchFolder dir;
+  const auto file = dir.write("karar.udf", testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?> 
+
+<template format_id="1.8" >
+<content><![CDATA[ESAS NO	: 2026/7
+Gerekçe
+]]></content>
+<elements resolver="hvl-default">
+<paragraph TabSet="69.0:2:0" resolver="hvl-default"><content resolver="hvl-default" startOffset="0" length="16" /></paragraph>
+<paragraph resolver="hvl-default"><content resolver="hvl-default" startOffset="17" length="7" /></paragraph>
+</elements>
+<styles><style name="hvl-default" family="Times New Roman" size="12" /></styles>
+</template>
+)"));
+  const std::string command = MARAVEL_BINARY_DIR "/tools/udftotext";
+  const CommandResult run = testing::runCommand(command, {file.string()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "ESAS NO\t: 2026/7\nGerekçe\n");
+  EXPECT_EQ(testing::runCommand(command, {"-o", (dir.path() / "metin.txt").string(), file.string()}).status,
+            0);
+  EXPECT_EQ(testing::readFile(dir.path() / "metin.txt"), run.out);
+
+  const auto bad = dir.write("bozuk.udf", testing::bytes("PK\x03\x04"));
+  EXPECT_EQ(testing::runCommand(command, {bad.string()}).status, 1);
+  EXPECT_EQ(testing::runCommand(command, {}).status, 2);
+  EXPECT_EQ(testing::runCommand(command, {"a.udf", "b.udf"}).status, 2);
+  EXPECT_EQ(testing::runCommand(command, {"-o", (dir.path() / "yok" / "x").string(), file.string()}).status,
+            2);
+  EXPECT_TRUE(testing::runCommand(command, {"--help"}).out.starts_with("Usage: udftotext"));
+}
+
+}  // namespace
+}  // namespace maravel

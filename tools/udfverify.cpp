@@ -1,0 +1,127 @@
+// udfverify [--json] FILE...: checks the electronic signature of each .udf
+// file against its content and prints one line per file, or one JSON array.
+//
+// Exit status: 0 when every file is a document whose signature is verified,
+// 1 when any is not (changed, invalid, unreadable, unsigned, not a document
+// or not readable), 2 for a usage error.
+
+#include <cstdint>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/udf_document.hpp"
+#include "platform/quicklook/file_contents.hpp"
+#include "reader/udf_parser.hpp"
+#include "tools/signature_json.hpp"
+
+namespace {
+
+using namespace maravel;
+using tools::Json;
+
+constexpr std::string_view kUsage =
+    "usage: udfverify [--json] FILE...\n"
+    "Checks the electronic signature (sign.sgn) of each .udf FILE against the document's\n"
+    "content.xml and prints one line per file:\n"
+    "  FILE: STATUS; signer NAME; signed DATE; chain CHAIN; certificate PERIOD\n"
+    "STATUS is verified, contentChanged, signatureInvalid or unreadable for a signed\n"
+    "document, unsigned for a document without a signature, notADocument when FILE holds\n"
+    "no UYAP document and cannotRead when FILE cannot be read. CHAIN is trusted when the\n"
+    "signer's certificate chains to a root of the system trust store, else untrustedRoot;\n"
+    "PERIOD is the certificate's validity at the signing time (valid, notYetValid,\n"
+    "expired, unknown). Nothing is fetched from the network.\n"
+    "  --json  print one JSON array with an object per file instead\n"
+    "Exit status: 0 every file verified, 1 any file not verified, 2 usage error.\n";
+
+struct Outcome {
+  std::string file;
+  std::string status;
+  std::optional<SignatureInfo> signature;
+};
+
+Outcome check(const std::string& path) {
+  const auto data = quicklook::readFileContents(path);
+  if (!data) return {path, "cannotRead", std::nullopt};
+  const auto doc = UDFParser::parse(*data);
+  if (!doc) return {path, "notADocument", std::nullopt};
+  if (!doc->signature.isSigned) return {path, "unsigned", std::nullopt};
+  return {path, tools::statusName(doc->signature.status), doc->signature};
+}
+
+// Control characters would break the one-line-per-file form.
+std::string printable(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
+std::string line(const Outcome& outcome) {
+  std::string out = printable(outcome.file) + ": " + outcome.status;
+  if (!outcome.signature) return out;
+  const SignatureInfo& signature = *outcome.signature;
+  if (!signature.signerName.empty()) out += "; signer " + printable(signature.signerName);
+  if (!signature.signingDate.empty()) out += "; signed " + printable(signature.signingDate);
+  // An unreadable signature names no certificate to judge.
+  if (signature.status == SignatureStatus::unreadable) return out;
+  out += std::string("; chain ") + tools::chainName(signature.chain);
+  out += std::string("; certificate ") + tools::periodName(signature.certificatePeriod);
+  return out;
+}
+
+Json json(const Outcome& outcome) {
+  return Json{{"file", outcome.file},
+              {"status", outcome.status},
+              {"signature", outcome.signature ? tools::signatureJson(*outcome.signature) : Json(nullptr)}};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  if (arguments.size() == 1 && arguments[0] == "--help") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (arguments.size() == 1 && arguments[0] == "--version") {
+    std::cout << "udfverify " << MARAVEL_VERSION << "\n";
+    return 0;
+  }
+  bool asJson = false;
+  std::vector<std::string> files;
+  bool optionsEnded = false;
+  for (std::string_view argument : arguments) {
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && argument == "--json") {
+      asJson = true;
+    } else if (!optionsEnded && argument.starts_with("-")) {
+      std::cerr << "udfverify: unknown option " << argument << "\n" << kUsage;
+      return 2;
+    } else {
+      files.emplace_back(argument);
+    }
+  }
+  if (files.empty()) {
+    std::cerr << kUsage;
+    return 2;
+  }
+
+  bool allVerified = true;
+  Json list = Json::array();
+  for (const std::string& file : files) {
+    const Outcome outcome = check(file);
+    allVerified = allVerified && outcome.status == "verified";
+    if (outcome.status == "cannotRead") std::cerr << "udfverify: cannot read " << printable(file) << "\n";
+    if (asJson) {
+      list.push_back(json(outcome));
+    } else {
+      std::cout << line(outcome) << "\n";
+    }
+  }
+  if (asJson) std::cout << list.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+  return allVerified ? 0 : 1;
+}
