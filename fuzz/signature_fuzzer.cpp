@@ -1,8 +1,9 @@
-// sign.sgn bytes through the signature parser, and its summary through the
-// page's signature badge.
+// sign.sgn bytes through the signature parser and the signature check (over
+// a fixed content), and the outcome through the page's signature badge.
 #include "fuzz/fuzz_target.hpp"
 #include "platform/text/text.hpp"
 #include "reader/signature_parser.hpp"
+#include "reader/signature_verifier.hpp"
 
 namespace {
 
@@ -24,8 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!info.tcNumber.empty() && info.tcNumber.size() != 11) fuzz::fail("identity number", info.tcNumber);
   if (info.signerName.size() > 119 || !text::isValidUTF8(info.signerName))
     fuzz::fail("signer", info.signerName);
+  static constexpr std::uint8_t kContent[] = {'<', 't', 'e', 'm', 'p', 'l', 'a', 't', 'e', '/', '>'};
+  const SignatureCheck check = SignatureVerifier::verify({data, size}, kContent);
+  if (check.status == SignatureStatus::verified) fuzz::fail("a signature verified over content it never saw");
   UDFDocument doc;
   doc.signature = info;
+  doc.signature.status = check.status;
   fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc));
   return 0;
 }
