@@ -97,6 +97,7 @@ class DocumentWriter {
                   std::size_t r, std::size_t rowCount, double width, bool framed);
 
   int tableDepth_ = 0;
+  std::size_t measuredBytesLeft_ = ParagraphLayout::kMeasuredTextBytes;
   // The classes of the last few run formats: neighbouring runs mostly share
   // one, and each class costs a family lookup and a declaration list.
   struct RecentRunClass {

@@ -90,7 +90,7 @@ TextRun ParagraphLayout::markerRun(const ParagraphItem& p) {
 }
 
 double ParagraphLayout::markerWidth(std::string_view marker, const TextRun& markerRun) {
-  return std::max(fonts_.width(marker, markerRun, markerRun.fontSize) + 0.5, 15.5);
+  return std::max(measure(marker, markerRun) + 0.5, 15.5);
 }
 
 double ParagraphLayout::displaySize(const TextRun& run) {
@@ -98,7 +98,15 @@ double ParagraphLayout::displaySize(const TextRun& run) {
 }
 
 double ParagraphLayout::measure(std::string_view text, const TextRun& run) {
-  return fonts_.width(text, run, displaySize(run));
+  if (measuredBytesLeft_ == nullptr) return fonts_.width(text, run, displaySize(run));
+  if (text.size() <= *measuredBytesLeft_) {
+    *measuredBytesLeft_ -= text.size();
+    return fonts_.width(text, run, displaySize(run));
+  }
+  *measuredBytesLeft_ = 0;
+  const auto characters = static_cast<double>(std::count_if(
+      text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return characters * displaySize(run) * 0.5;
 }
 
 ParagraphLayout::FollowingWidth ParagraphLayout::followingWidth(const std::vector<Segment>& segments,
@@ -130,7 +138,7 @@ ParagraphLayout::FollowingWidth ParagraphLayout::followingWidth(const std::vecto
 double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
                                   std::size_t index, double x) {
   if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
-  const std::vector<TabStop>& stops = *p.tabStops;
+  const TabStopList& stops = *p.tabStops;
   // Stops are sorted by position, so the first one beyond the pen is found
   // by bisection; this keeps long stop lists from costing a scan per tab.
   std::size_t low = 0;

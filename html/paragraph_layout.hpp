@@ -11,7 +11,8 @@
 // decimal, the next multiple of 72 points without stops, 5 points on past
 // the last stop). What follows the last tab is not measured.
 //
-// A ParagraphLayout borrows the FontBook, which must outlive it; one thread.
+// A ParagraphLayout borrows the FontBook (and the byte budget when it is
+// given one), which must outlive it; one thread.
 // Nothing fails: tab widths are never negative and no tab reaches past the
 // line's end.
 #pragma once
@@ -29,7 +30,19 @@ namespace maravel {
 
 class ParagraphLayout {
  public:
+  // The page writer measures at most this many bytes of text per page with
+  // the fonts (1 MiB, several times what the tab lines and markers of a
+  // thousand-page decision hold); past it, text counts half its font size
+  // per character, so that a page of millions of words laid out against tab
+  // stops cannot take seconds.
+  static constexpr std::size_t kMeasuredTextBytes = std::size_t{1} << 20;
+
+  // Measures all text with the fonts.
   explicit ParagraphLayout(FontBook& fonts) : fonts_(fonts) {}
+  // Measures with the fonts while `measuredBytesLeft` lasts, counting it
+  // down, and estimates after that.
+  ParagraphLayout(FontBook& fonts, std::size_t& measuredBytesLeft)
+      : fonts_(fonts), measuredBytesLeft_(&measuredBytesLeft) {}
 
   // One piece of a paragraph in reading order. `run` points into the
   // paragraph it was cut from and is valid only while that is.
@@ -90,6 +103,7 @@ class ParagraphLayout {
   double tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments, std::size_t index, double x);
 
   FontBook& fonts_;
+  std::size_t* measuredBytesLeft_ = nullptr;
 };
 
 }  // namespace maravel

@@ -3,6 +3,7 @@
 // resolves every tab to the stop it reaches and writes it as an empty inline
 // box of the computed width.
 
+#include <algorithm>
 #include <cmath>
 
 #include "html/document_writer.hpp"
@@ -71,19 +72,20 @@ std::string DocumentWriter::paragraphClass(const ParagraphItem& p) {
 
 DocumentWriter::FollowingWidth DocumentWriter::followingWidth(const std::vector<Segment>& segments,
                                                               std::size_t after) {
-  return ParagraphLayout(fonts).followingWidth(segments, after);
+  return ParagraphLayout(fonts, measuredBytesLeft_).followingWidth(segments, after);
 }
 
 std::string DocumentWriter::listMarker(const ParagraphItem& p, const std::string& marker) {
   const TextRun run = ParagraphLayout::markerRun(p);
-  const double markerWidth = ParagraphLayout(fonts).markerWidth(marker, run);
+  const double markerWidth = ParagraphLayout(fonts, measuredBytesLeft_).markerWidth(marker, run);
   return "<span class=\"udf-mk " + runClass(run) + "\" style=\"left:" + u(p.firstLineIndent - markerWidth) +
          ";top:" + u(p.spaceAbove) + "\">" + escapeHTML(marker) + "</span>";
 }
 
 std::string DocumentWriter::paragraph(const ParagraphItem& p, double width) {
   const std::vector<Segment> segments = ParagraphLayout::segments(p);
-  const auto [tabWidths, lastFirstLineTab] = ParagraphLayout(fonts).layout(p, segments, width);
+  const auto [tabWidths, lastFirstLineTab] =
+      ParagraphLayout(fonts, measuredBytesLeft_).layout(p, segments, width);
 
   std::string out = "<p class=\"udf-p " + paragraphClass(p) + "\">";
   if (p.listMarker) out += listMarker(p, *p.listMarker);

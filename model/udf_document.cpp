@@ -1,5 +1,7 @@
 #include "model/udf_document.hpp"
 
+#include <utility>
+
 namespace maravel {
 
 namespace {
@@ -25,6 +27,15 @@ double PageProperties::pageHeight() const {
 std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw) {
   if (raw < 0 || raw > 3) return std::nullopt;
   return static_cast<TextAlignment>(raw);
+}
+
+TabStopList::TabStopList(std::vector<TabStop> stops) {
+  if (!stops.empty()) shared_ = std::make_shared<const std::vector<TabStop>>(std::move(stops));
+}
+
+const std::vector<TabStop>& TabStopList::stops() const {
+  static const std::vector<TabStop> kNone;
+  return shared_ ? *shared_ : kNone;
 }
 
 std::string ParagraphItem::fullText() const {

@@ -2,7 +2,8 @@
 // reader to the writers.
 //
 // Every type here is a value: copying copies the whole tree, there is no
-// identity and no shared state. Lengths are points (1/72 inch) as written in
+// identity and no shared mutable state (a TabStopList shares its stops
+// between copies, but they never change). Lengths are points (1/72 inch) as written in
 // the document; colours are 0xRRGGBB in the low 24 bits, absent when the
 // document does not set them. Strings hold UTF-8.
 //
@@ -11,7 +12,10 @@
 // copying and destroying a model it returned never recurses deeply.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -77,6 +81,42 @@ struct TabStop {
   bool operator==(const TabStop&) const = default;
 };
 
+// A paragraph's tab stops, read like a const std::vector<TabStop>. A list
+// never changes once made, so copies share one vector: the paragraphs that
+// inherit one tab setting from a style hold the same list, however long it
+// is, and copying a paragraph costs no stops. Equality compares the stops.
+// Safe to copy and read on any thread.
+class TabStopList {
+ public:
+  using value_type = TabStop;
+  using const_iterator = std::vector<TabStop>::const_iterator;
+  using iterator = const_iterator;
+  using size_type = std::size_t;
+
+  TabStopList() = default;
+  TabStopList(std::vector<TabStop> stops);  // implicit: a vector is a list
+  TabStopList(std::initializer_list<TabStop> stops) : TabStopList(std::vector<TabStop>(stops)) {}
+
+  const std::vector<TabStop>& stops() const;
+  const_iterator begin() const { return stops().begin(); }
+  const_iterator end() const { return stops().end(); }
+  std::size_t size() const { return stops().size(); }
+  bool empty() const { return stops().empty(); }
+  const TabStop& operator[](std::size_t index) const { return stops()[index]; }
+
+  // The same for every copy of one list and different for lists made apart
+  // (nullptr for an empty list): lets a reader of many paragraphs handle
+  // each shared list once.
+  const void* identity() const { return shared_.get(); }
+
+  friend bool operator==(const TabStopList& a, const TabStopList& b) {
+    return a.shared_ == b.shared_ || a.stops() == b.stops();
+  }
+
+ private:
+  std::shared_ptr<const std::vector<TabStop>> shared_;  // null when empty
+};
+
 struct ParagraphItem {
   std::vector<TextRun> runs;
   TextAlignment alignment = TextAlignment::left;
@@ -86,8 +126,8 @@ struct ParagraphItem {
   double hanging = 0;  // never negative as built by the reader
   double spaceAbove = 0;
   double spaceBelow = 0;
-  double lineSpacing = 0;                        // a factor, never negative as built by the reader
-  std::optional<std::vector<TabStop>> tabStops;  // sorted by position
+  double lineSpacing = 0;               // a factor, never negative as built by the reader
+  std::optional<TabStopList> tabStops;  // sorted by position
   std::optional<std::string> listMarker;
 
   // The text of all runs joined; picture runs add nothing.

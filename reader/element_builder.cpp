@@ -214,41 +214,40 @@ void ElementBuilder::readParagraphProperties(const XMLNode& node, ParagraphItem&
 
 // --- Tab stops ---------------------------------------------------------------
 
-std::optional<std::vector<TabStop>> ElementBuilder::paragraphTabStops(const XMLNode& node) {
+std::optional<TabStopList> ElementBuilder::paragraphTabStops(const XMLNode& node) {
   const std::string* value = inherited("tabset", node.attributes);
   if (value == nullptr) value = inherited("tabset", sectionAttributes_);
   if (value == nullptr) return std::nullopt;
-  if (value == ownAttribute(node.attributes, "tabset")) return copyWithinBudget(ownTabStops(*value));
+  if (value == ownAttribute(node.attributes, "tabset")) return ownTabStops(*value);
 
   // Found in a style or on the section: the same value serves many
-  // paragraphs, so it is parsed once.
-  SharedTabStops& shared = inheritedTabSets_[value];
-  if (!shared) shared = std::make_shared<const std::vector<TabStop>>(tabStops(*value));
-  return copyWithinBudget(*shared);
+  // paragraphs, which all share the list parsed the first time.
+  const auto [shared, added] = inheritedTabSets_.try_emplace(value);
+  if (added) shared->second = parseWithinBudget(*value);
+  return shared->second;
 }
 
-const std::vector<TabStop>& ElementBuilder::ownTabStops(const std::string& value) {
+TabStopList ElementBuilder::ownTabStops(const std::string& value) {
   for (const RememberedTabSet& known : ownTabSets_) {
     if (known.value == value) return known.stops;
   }
-  if (value.size() > kMaxRememberedTabSet) {
-    unrememberedTabSet_ = tabStops(value);
-    return unrememberedTabSet_;
-  }
+  TabStopList stops = parseWithinBudget(value);
+  if (value.size() > kMaxRememberedTabSet) return stops;
   if (ownTabSets_.size() < kRememberedTabSets) {
-    ownTabSets_.push_back({value, tabStops(value)});
-    return ownTabSets_.back().stops;
+    ownTabSets_.push_back({value, stops});
+  } else {
+    ownTabSets_[nextTabSet_] = {value, stops};
+    nextTabSet_ = (nextTabSet_ + 1) % kRememberedTabSets;
   }
-  RememberedTabSet& replaced = ownTabSets_[nextTabSet_];
-  nextTabSet_ = (nextTabSet_ + 1) % kRememberedTabSets;
-  replaced = {value, tabStops(value)};
-  return replaced.stops;
+  return stops;
 }
 
-std::vector<TabStop> ElementBuilder::copyWithinBudget(const std::vector<TabStop>& stops) {
-  const std::size_t count = std::min(stops.size(), tabStopsLeft_);
-  tabStopsLeft_ -= count;
-  return std::vector<TabStop>(stops.begin(), stops.begin() + static_cast<std::ptrdiff_t>(count));
+TabStopList ElementBuilder::parseWithinBudget(std::string_view value) {
+  if (tabStopsLeft_ == 0) return {};
+  std::vector<TabStop> stops = tabStops(value);
+  if (stops.size() > tabStopsLeft_) stops.resize(tabStopsLeft_);
+  tabStopsLeft_ -= stops.size();
+  return stops;
 }
 
 std::vector<TabStop> ElementBuilder::tabStops(std::string_view value) {

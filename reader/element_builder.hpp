@@ -16,7 +16,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -41,9 +40,11 @@ class ElementBuilder {
   // positions); real documents carry up to about 180.
   static constexpr std::size_t kMaxTabStopsPerParagraph = 1000;
 
-  // At most this many tab stops are copied into the paragraphs of one
-  // document (16 bytes each: 128 MB); later paragraphs get a shortened,
-  // possibly empty, list.
+  // At most this many tab stops are parsed for one document (16 bytes each:
+  // 128 MB); later tab settings give a shortened, possibly empty, list. A
+  // setting inherited from a style or the section, or repeated on recent
+  // paragraphs, is parsed once and its list shared by every paragraph that
+  // takes it, at no further cost.
   static constexpr std::size_t kTabStopBudget = 8'000'000;
 
   // Run texts of one document together hold at most four times the text
@@ -89,8 +90,6 @@ class ElementBuilder {
   static std::optional<TableBorder> border(const AttributeMap& attributes);
 
  private:
-  using SharedTabStops = std::shared_ptr<const std::vector<TabStop>>;
-
   // The values of the run formatting keys (bold ... background, in the
   // order of kRunKeys in the source), nullptr where there is none.
   static constexpr std::size_t kRunKeyCount = 10;
@@ -104,9 +103,9 @@ class ElementBuilder {
   // What the paragraph gives runs that do not set a key themselves.
   RunValues paragraphRunValues(const AttributeMap& paragraph) const;
   void readParagraphProperties(const XMLNode& node, ParagraphItem& item);
-  std::optional<std::vector<TabStop>> paragraphTabStops(const XMLNode& node);
-  const std::vector<TabStop>& ownTabStops(const std::string& value);
-  std::vector<TabStop> copyWithinBudget(const std::vector<TabStop>& stops);
+  std::optional<TabStopList> paragraphTabStops(const XMLNode& node);
+  TabStopList ownTabStops(const std::string& value);
+  TabStopList parseWithinBudget(std::string_view value);
   std::optional<TextRun> run(const XMLNode& child, const RunValues& paragraphValues);
   void readRunFormat(const AttributeMap& run, const RunValues& paragraphValues, TextRun& result) const;
   std::optional<std::string> runText(const XMLNode& child);
@@ -124,19 +123,19 @@ class ElementBuilder {
   std::size_t tabStopsLeft_;
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
-  std::unordered_map<const std::string*, SharedTabStops> inheritedTabSets_;
+  std::unordered_map<const std::string*, TabStopList> inheritedTabSets_;
   // The last few "tabset" values written on paragraphs themselves, with their
   // parsed lists: the editor repeats one long list on paragraph after
-  // paragraph. Values longer than kMaxRememberedTabSet are parsed each time.
+  // paragraph, and those paragraphs then share it. Values longer than
+  // kMaxRememberedTabSet are parsed each time.
   struct RememberedTabSet {
     std::string value;
-    std::vector<TabStop> stops;
+    TabStopList stops;
   };
   static constexpr std::size_t kRememberedTabSets = 8;
   static constexpr std::size_t kMaxRememberedTabSet = 64 * 1024;
   std::vector<RememberedTabSet> ownTabSets_;
   std::size_t nextTabSet_ = 0;  // the entry replaced next once all are used
-  std::vector<TabStop> unrememberedTabSet_;
   // Answers of style chains by first style name, then key: every element
   // naming a style gets the same answer, so each chain is walked once per key
   // instead of once per run. At most kMaxChainAnswers are kept.

@@ -12,6 +12,10 @@ namespace {
 // When both display sizes are given only this prefix of the base64 text is
 // decoded: 48 bytes, enough for the PNG, GIF and BMP headers.
 constexpr std::size_t kHeaderPrefixLength = 64;
+// Otherwise the header search reads at most this prefix (768 KiB of
+// picture), which holds a JPEG's frame header behind any usual run of
+// metadata segments; the rest of a large picture is never decoded.
+constexpr std::size_t kSearchPrefixLength = std::size_t{1} << 20;
 constexpr double kFallbackSize = 16;
 
 struct PixelFormat {
@@ -129,8 +133,8 @@ std::optional<InlineImage> PictureReader::picture(const AttributeMap& attributes
 
   const std::optional<double> width = number(attributes, "width");
   const std::optional<double> height = number(attributes, "height");
-  std::string_view examined = image.base64;
-  if (width && height) examined = examined.substr(0, kHeaderPrefixLength);
+  const std::string_view examined =
+      std::string_view(image.base64).substr(0, width && height ? kHeaderPrefixLength : kSearchPrefixLength);
   const PixelFormat pixels = pixelFormat(text::decodeBase64(examined));
 
   image.mimeType = pixels.mimeType;

@@ -2,8 +2,8 @@
 // InlineImage (cleaned base64 text, mime type, display size in points).
 //
 // The pixel size is read straight from the PNG, GIF, BMP or JPEG header
-// bytes; nothing is decompressed. Every read states its bounds first, so any
-// byte string is safe. Pure and safe on any thread.
+// bytes within the first 768 KiB of the picture; nothing is decompressed. Every read states its bounds first,
+// so any byte string is safe. Pure and safe on any thread.
 #pragma once
 
 #include <cstddef>

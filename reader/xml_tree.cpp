@@ -35,7 +35,7 @@ class TreeBuildingHandler final : public xml::XMLEventHandler {
 
   bool didStartElement(std::string_view name, const xml::Attributes& attributes) override {
     builder_.didStartElement(name, attributes);
-    return !builder_.overLimit();
+    return !builder_.full();
   }
   void didEndElement(std::string_view) override { builder_.didEndElement(); }
   void foundCharacters(std::string_view text) override {
@@ -79,16 +79,16 @@ XMLTreeBuilder::XMLTreeBuilder() {
 }
 
 void XMLTreeBuilder::didStartElement(std::string_view name, const Attributes& attributes) {
-  if (droppedDepth_ > 0 || stack_.size() > kMaxDepth || elementCount_ >= kMaxElements) {
+  if (droppedDepth_ > 0 || stack_.size() > kMaxDepth || full_) {
     ++droppedDepth_;
-    overLimit_ = true;
     return;
   }
-  ++elementCount_;
+  full_ = ++elementCount_ == kMaxElements;
   XMLNode node;
   node.name = std::string(name);
   node.attributes.reserve(attributes.size());
   for (const auto& [attributeName, value] : attributes) {
+    if (value.size() > kMaxAttributeBytes) continue;
     node.attributes.insert_or_assign(lowercasedName(attributeName), std::string(value));
   }
   XMLNode& parent = *stack_.back();
@@ -125,7 +125,7 @@ XMLNode XMLTreeBuilder::takeRoot() {
   stack_.assign(1, &root_);
   droppedDepth_ = 0;
   elementCount_ = 0;
-  overLimit_ = false;
+  full_ = false;
   return tree;
 }
 
@@ -138,7 +138,7 @@ XMLParseResult buildTree(const Parse& parse) {
   TreeBuildingHandler handler(builder);
   const bool parsed = parse(handler);
   XMLParseResult result;
-  result.success = parsed && !builder.overLimit();
+  result.success = parsed || builder.full();
   result.root = builder.takeRoot();
   return result;
 }

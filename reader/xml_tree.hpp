@@ -6,16 +6,18 @@
 // processing instructions and the XML declaration are not kept.
 //
 // Nesting is bounded: an element deeper than XMLTreeBuilder::kMaxDepth (1,000
-// elements below the document root, far above any real document) is not
-// added, and parseXMLTree stops there and reports failure with the tree built
-// so far. Code that walks a tree from parseXMLTree may therefore recurse once
-// per level; destroying a tree never recurses, whatever its depth.
+// elements below the document root, far above any real document) is left
+// out together with everything inside it, and the parse goes on with what
+// follows. Code that walks a tree from parseXMLTree may therefore recurse
+// once per level; destroying a tree never recurses, whatever its depth.
 //
-// Size is bounded too: a document of more than XMLTreeBuilder::kMaxElements
-// elements (500,000; a thousand-page decision has about 200,000) stops the
-// parse the same way. A few hundred kilobytes of compressed markup could
-// otherwise expand into millions of nodes and paragraphs and gigabytes of
-// memory.
+// Size is bounded too: after XMLTreeBuilder::kMaxElements elements (500,000;
+// a thousand-page decision has about 200,000) the parse stops and the tree
+// holds those elements; a few hundred kilobytes of compressed markup could
+// otherwise expand into millions of nodes and gigabytes of memory. An
+// attribute value longer than XMLTreeBuilder::kMaxAttributeBytes is left
+// out of its element. Neither counts as a failure: what came before the
+// bound is the document.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +53,9 @@ class XMLTreeBuilder {
   static constexpr std::size_t kMaxDepth = 1000;
   // Elements past this count are dropped.
   static constexpr std::size_t kMaxElements = 500'000;
+  // Longer attribute values are dropped: 64 MiB, the base64 text of a
+  // 48 MB picture.
+  static constexpr std::size_t kMaxAttributeBytes = std::size_t{64} << 20;
 
   using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
@@ -63,9 +68,9 @@ class XMLTreeBuilder {
   // Bytes decoded as UTF-8, every invalid sequence replaced by U+FFFD.
   void foundCDATA(std::string_view bytes);
 
-  // True once an element deeper than kMaxDepth or past kMaxElements
-  // arrived: the tree is incomplete and the parse should stop.
-  bool overLimit() const { return overLimit_; }
+  // True once the element count reached kMaxElements: the parse should
+  // stop, the tree is complete up to there.
+  bool full() const { return full_; }
 
   const XMLNode& root() const { return root_; }
   // The tree; the builder starts over with an empty root.
@@ -76,12 +81,12 @@ class XMLTreeBuilder {
   std::vector<XMLNode*> stack_;   // open elements; root_ first, never removed
   std::size_t droppedDepth_ = 0;  // open elements that were dropped
   std::size_t elementCount_ = 0;
-  bool overLimit_ = false;
+  bool full_ = false;
 };
 
 struct XMLParseResult {
   XMLNode root;          // named "#document"; the document element its child
-  bool success = false;  // false: the tree holds what was built up to the error
+  bool success = false;  // false: the tree holds what was built up to an XML error
 };
 
 // Parses UTF-8 bytes (whatever encoding the declaration names) into a tree.

@@ -10,14 +10,13 @@
 
 #include "html/html_renderer.hpp"
 #include "platform/text/text.hpp"
+#include "tests/support/chromium.hpp"
 #include "tests/support/scratch_folder.hpp"
 
 namespace maravel {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* kChromium = "/usr/bin/chromium";
 
 // Where a probe's text must land, in points from the paragraph's indent edge.
 enum class Edge { left, right, centre, point };
@@ -165,25 +164,16 @@ document.fonts.ready.then(() => {
 class BrowserLayoutTest : public ::testing::TestWithParam<int> {
  protected:
   void SetUp() override {
-    if (!fs::exists(kChromium)) GTEST_SKIP() << "chromium is not installed";
+    if (!fs::exists(testing::kChromium)) GTEST_SKIP() << "chromium is not installed";
   }
 
   // Loads the page in a window `GetParam()` pixels wide; name -> points.
   std::map<std::string, std::string> measure(const std::string& page) {
-    const fs::path file = dir.writeText("page.html", page);
-    const testing::CommandResult run = testing::runCommand(
-        "timeout", {"120", kChromium, "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
-                    "--no-first-run", "--disable-background-networking", "--disable-component-update",
-                    "--disable-sync", "--user-data-dir=" + (dir.path() / "profile").string(),
-                    "--window-size=" + std::to_string(GetParam()) + ",1400", "--virtual-time-budget=2000",
-                    "--dump-dom", "file://" + file.string()});
-    if (run.status != 0) return {};
-    const std::string& dom = run.out;
-    const std::size_t open = dom.find("<pre id=\"maravel-measure\">");
-    const std::size_t close = dom.find("</pre>", open);
-    if (open == std::string::npos || close == std::string::npos) return {};
+    const std::optional<std::string> dom = testing::dumpDOM(dir, page, GetParam());
+    const std::optional<std::string> lines = dom ? testing::preText(*dom, "maravel-measure") : std::nullopt;
+    if (!lines) return {};
     std::map<std::string, std::string> values;
-    std::string_view rest(dom.data() + open + 26, close - open - 26);
+    std::string_view rest = *lines;
     while (!rest.empty()) {
       const std::string_view line = rest.substr(0, rest.find('\n'));
       rest.remove_prefix(std::min(rest.size(), line.size() + 1));

@@ -115,30 +115,38 @@ TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBoundedEvenWhenInherited) {
   ListNumbering numbering;
   const auto built = builder.elements(elements, numbering);
   ASSERT_EQ(built.size(), 200u);
-  for (const DocumentElement& element : built) EXPECT_EQ(element.paragraph()->tabStops.value().size(), bound);
+  for (const DocumentElement& element : built) {
+    EXPECT_EQ(element.paragraph()->tabStops.value().size(), bound);
+    EXPECT_EQ(element.paragraph()->tabStops->identity(), built[0].paragraph()->tabStops->identity());
+  }
 }
 
-TEST_F(ElementBuilderTest, TabStopCopiesOfADocumentShareOneBudget) {
-  const std::string stops = "10:0,20:0,30:0,40:0";
-  std::string body = R"(<elements resolver="hvl-default">)";
-  for (int i = 0; i < 4; ++i) body += R"(<paragraph TabSet=")" + stops + R"(" />)";
-  body += R"(<paragraph resolver="liste" /><paragraph /></elements>)";
-  const XMLNode& elements = xml(body);
-  StyleSheet styles{.styles = {{"liste", {{"name", "liste"}, {"tabset", "5:1"}}},
-                               {"hvl-default", {{"name", "hvl-default"}, {"tabset", "7:2"}}}}};
+TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudget) {
+  const std::string own = R"(<paragraph TabSet="10:0,20:0,30:0,40:0" />)";
+  const std::string other = R"(<paragraph TabSet="11:0,21:0,31:0,41:0" />)";
+  const std::string inheriting = R"(<paragraph resolver="liste" />)";
+  const XMLNode& elements = xml(R"(<elements TabSet="7:2,8:2">)" + inheriting + own + own + inheriting +
+                                other + "<paragraph /><paragraph /></elements>");
+  StyleSheet styles{.styles = {{"liste", {{"name", "liste"}, {"tabset", "5:1,6:1"}}}}};
 
   ElementBuilder builder(styles, u"", elements.attributes, {.tabStops = 10});
   ListNumbering numbering;
+  const auto built = builder.elements(elements, numbering);
   std::vector<std::size_t> counts;
-  for (const DocumentElement& element : builder.elements(elements, numbering)) {
-    counts.push_back(element.paragraph()->tabStops.value().size());
-  }
-  EXPECT_EQ(counts, (std::vector<std::size_t>{4, 4, 2, 0, 0, 0}));
+  for (const DocumentElement& element : built) counts.push_back(element.paragraph()->tabStops.value().size());
+  // 2 + 4 + 4 stops use the budget up; the style's list and the repeated own
+  // list are shared, not parsed again.
+  EXPECT_EQ(counts, (std::vector<std::size_t>{2, 4, 4, 2, 4, 0, 0}));
+  const auto stopsOf = [&](std::size_t i) { return *built[i].paragraph()->tabStops; };
+  EXPECT_EQ(stopsOf(0), (std::vector<TabStop>{{5, 1}, {6, 1}}));
+  EXPECT_EQ(stopsOf(0).identity(), stopsOf(3).identity());
+  EXPECT_EQ(stopsOf(1).identity(), stopsOf(2).identity());
+  EXPECT_NE(stopsOf(1), stopsOf(4));
 
   ElementBuilder roomy(styles, u"", elements.attributes);
-  const auto built = roomy.elements(elements, numbering);
-  EXPECT_EQ(built[4].paragraph()->tabStops, (std::vector<TabStop>{{5, 1}}));
-  EXPECT_EQ(built[5].paragraph()->tabStops, (std::vector<TabStop>{{7, 2}}));
+  const auto shared = roomy.elements(elements, numbering);
+  EXPECT_EQ(shared[5].paragraph()->tabStops, (std::vector<TabStop>{{7, 2}, {8, 2}}));
+  EXPECT_EQ(shared[5].paragraph()->tabStops->identity(), shared[6].paragraph()->tabStops->identity());
 }
 
 // --- Runs ------------------------------------------------------------------

@@ -78,5 +78,20 @@ TEST(UDFDocumentTest, CopiesAreDeepValues) {
   EXPECT_EQ(original.elements[0].table()->rows[0].cells[0].elements[0].paragraph()->runs[0].text, "hücre");
 }
 
+TEST(TabStopListTest, CopiesShareTheStopsAndCompareByContent) {
+  const TabStopList stops = std::vector<TabStop>{{36, 0}, {72, 1}};
+  const TabStopList copy = stops;
+  const TabStopList equal{{36, 0}, {72, 1}};
+  EXPECT_EQ(copy.identity(), stops.identity());
+  EXPECT_NE(equal.identity(), stops.identity());
+  EXPECT_EQ(equal, stops);
+  EXPECT_NE(equal, (TabStopList{{36, 0}}));
+  EXPECT_EQ(stops.size(), 2u);
+  EXPECT_EQ(stops[1].alignment, 1);
+  EXPECT_EQ(std::vector<TabStop>(stops.begin(), stops.end()), stops.stops());
+  EXPECT_TRUE(TabStopList().empty());
+  EXPECT_EQ(TabStopList(), TabStopList(std::vector<TabStop>{}));
+}
+
 }  // namespace
 }  // namespace maravel

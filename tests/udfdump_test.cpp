@@ -119,6 +119,22 @@ TEST_F(UdfdumpTest, KeysAreTheModelFieldNames) {
   EXPECT_TRUE(run["background"].is_null() && run["image"].is_null());
 }
 
+TEST_F(UdfdumpTest, ATabStopListSharedByParagraphsIsWrittenOnce) {
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n"
+      "<content><![CDATA[a\tb]]></content>\n<elements resolver=\"hvl-default\" TabSet=\"36.0:1:0\">\n"
+      "<paragraph Alignment=\"0\" /><table><row><cell><paragraph Alignment=\"0\" /></cell></row></table>"
+      "<paragraph TabSet=\"36.0:1:0\" />\n</elements>\n</template>\n";
+  Json doc = dumpOf(folder.write("shared.udf", testing::makeUdf(xml)).string());
+  const Json& first = doc["elements"][0]["paragraph"]["tabStops"];
+  EXPECT_EQ(first, Json::parse(R"([{"position": 36.0, "alignment": 1}])"));
+  const Json& inCell =
+      doc["elements"][1]["table"]["rows"][0]["cells"][0]["elements"][0]["paragraph"]["tabStops"];
+  ASSERT_EQ(inCell, Json::parse(R"({"$ref": "#/elements/0/paragraph/tabStops"})"));
+  EXPECT_EQ(doc.at(Json::json_pointer(inCell["$ref"].get<std::string>().substr(1))), first);
+  EXPECT_EQ(doc["elements"][2]["paragraph"]["tabStops"], first);  // its own list, equal but not shared
+}
+
 TEST_F(UdfdumpTest, OutputIsIndentedByTwoSpaces) {
   CommandResult run = udfdump({sample("karar")});
   ASSERT_EQ(run.status, 0);
@@ -145,8 +161,11 @@ TEST_F(UdfdumpTest, KararSample) {
   for (const auto& p : paragraphs) {
     if (!p["listMarker"].is_null()) markers.push_back(p["listMarker"]);
     if (p["tabStops"].is_null()) continue;
-    longestTabSet = std::max(longestTabSet, p["tabStops"].size());
-    for (const auto& stop : p["tabStops"]) tabKinds.insert(stop["alignment"].get<int>());
+    const Json& stops = p["tabStops"].is_object()
+                            ? doc.at(Json::json_pointer(p["tabStops"]["$ref"].get<std::string>().substr(1)))
+                            : p["tabStops"];
+    longestTabSet = std::max(longestTabSet, stops.size());
+    for (const auto& stop : stops) tabKinds.insert(stop["alignment"].get<int>());
   }
   EXPECT_EQ(longestTabSet, 180u);
   EXPECT_EQ(tabKinds, (std::set<int>{0, 1, 2, 4}));

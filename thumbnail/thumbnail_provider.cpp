@@ -53,9 +53,12 @@ void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
   const auto data = quicklook::readFileContents(file, maximumFileSize);
   if (!data) return;
   // Only the raw text is drawn, so the rest of the document is not read.
-  const std::optional<std::string> rawText = UDFParser::rawText(*data);
-  if (!rawText) return;
-  context.drawAttributedString(bodyText(*rawText), Rect{16, 32, size.width - 32, size.height - 48},
+  if (const std::optional<std::string> rawText = UDFParser::rawText(*data))
+    drawBodyText(context, size, *rawText);
+}
+
+void ThumbnailProvider::drawBodyText(DrawingContext& context, const Size& size, std::string_view rawText) {
+  context.drawAttributedString(bodyText(rawText), Rect{16, 32, size.width - 32, size.height - 48},
                                bodyFont(size.width), Color::calibratedWhite(0.25));
 }
 

@@ -33,6 +33,11 @@ class ThumbnailProvider {
   static void drawThumbnail(drawing::DrawingContext& context, const drawing::Size& size,
                             const std::filesystem::path& file);
 
+  // The drawing's last step: the beginning of a document's raw text in the
+  // body rectangle. Any bytes are safe; invalid UTF-8 is drawn as U+FFFD.
+  static void drawBodyText(drawing::DrawingContext& context, const drawing::Size& size,
+                           std::string_view rawText);
+
   // Body text size in points: width / 24, never below 8.
   static double bodyFontSize(double width);
 

@@ -1,5 +1,7 @@
 // udfdump FILE: prints the document that the reader makes of a .udf file as
-// one JSON object whose keys are the model's field names.
+// one JSON object whose keys are the model's field names. A tab stop list
+// shared by several paragraphs is written once; later paragraphs refer to it
+// with {"$ref": "#/elements/0/paragraph/tabStops"} (a JSON pointer).
 //
 // Exit status: 0 with a document, 1 when the reader yields no document,
 // 2 for a usage error or a file that cannot be read.
@@ -11,12 +13,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/udf_document.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
-#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -27,13 +30,6 @@ constexpr std::string_view kUsage =
     "usage: udfdump FILE\n"
     "Prints the document read from the .udf file FILE as JSON.\n"
     "Exit status: 0 document printed, 1 no document in the file, 2 usage or read error.\n";
-
-Json elementsJson(const std::vector<DocumentElement>& elements);
-
-template <typename T>
-Json optionalJson(const std::optional<T>& value) {
-  return value ? Json(*value) : Json(nullptr);
-}
 
 const char* alignmentName(TextAlignment alignment) {
   switch (alignment) {
@@ -49,110 +45,249 @@ const char* alignmentName(TextAlignment alignment) {
   return "left";
 }
 
-Json imageJson(const InlineImage& image) {
-  return Json{{"base64", image.base64},
-              {"mimeType", image.mimeType},
-              {"width", image.width},
-              {"height", image.height}};
-}
+// Writes JSON as it goes, in the layout of nlohmann's dump with an indent
+// of 2, so that the output never has to be held in memory as a whole.
+// Scalars are formatted by nlohmann; invalid UTF-8 in strings becomes U+FFFD.
+class JsonStream {
+ public:
+  explicit JsonStream(std::ostream& out) : out_(out) {}
 
-Json runJson(const TextRun& run) {
-  return Json{{"text", run.text},
-              {"bold", run.bold},
-              {"italic", run.italic},
-              {"underline", run.underline},
-              {"strikethrough", run.strikethrough},
-              {"isSubscript", run.isSubscript},
-              {"isSuperscript", run.isSuperscript},
-              {"fontSize", run.fontSize},
-              {"fontFamily", run.fontFamily},
-              {"foreground", optionalJson(run.foreground)},
-              {"background", optionalJson(run.background)},
-              {"image", run.image ? imageJson(*run.image) : Json(nullptr)}};
-}
-
-Json tabStopsJson(const std::optional<std::vector<TabStop>>& stops) {
-  if (!stops) return nullptr;
-  Json list = Json::array();
-  for (const auto& stop : *stops)
-    list.push_back(Json{{"position", stop.position}, {"alignment", stop.alignment}});
-  return list;
-}
-
-Json paragraphJson(const ParagraphItem& paragraph) {
-  Json runs = Json::array();
-  for (const auto& run : paragraph.runs) runs.push_back(runJson(run));
-  return Json{{"runs", std::move(runs)},
-              {"alignment", alignmentName(paragraph.alignment)},
-              {"leftIndent", paragraph.leftIndent},
-              {"rightIndent", paragraph.rightIndent},
-              {"firstLineIndent", paragraph.firstLineIndent},
-              {"hanging", paragraph.hanging},
-              {"spaceAbove", paragraph.spaceAbove},
-              {"spaceBelow", paragraph.spaceBelow},
-              {"lineSpacing", paragraph.lineSpacing},
-              {"tabStops", tabStopsJson(paragraph.tabStops)},
-              {"listMarker", optionalJson(paragraph.listMarker)}};
-}
-
-Json borderJson(const std::optional<TableBorder>& border) {
-  if (!border) return nullptr;
-  return Json{{"kind", border->kind}, {"color", optionalJson(border->color)}, {"width", border->width}};
-}
-
-Json tableJson(const TableItem& table) {
-  Json rows = Json::array();
-  for (const auto& row : table.rows) {
-    Json cells = Json::array();
-    for (const auto& cell : row.cells) {
-      cells.push_back(Json{{"elements", elementsJson(cell.elements)}, {"border", borderJson(cell.border)}});
+  // Starts the next value of the open array (or the top-level value).
+  JsonStream& item() {
+    if (!open_.empty()) {
+      if (open_.back()++ > 0) out_ << ',';
+      newline();
     }
-    rows.push_back(Json{{"cells", std::move(cells)},
-                        {"columnSpans", optionalJson(row.columnSpans)},
-                        {"height", row.height},
-                        {"border", borderJson(row.border)}});
+    return *this;
   }
-  return Json{{"rows", std::move(rows)},
-              {"columnSpans", optionalJson(table.columnSpans)},
-              {"border", borderJson(table.border)}};
-}
+  // Starts the value of `name` in the open object.
+  JsonStream& key(std::string_view name) {
+    item();
+    scalar(Json(name));
+    out_ << ": ";
+    return *this;
+  }
 
-Json elementsJson(const std::vector<DocumentElement>& elements) {
-  Json list = Json::array();
-  for (const auto& element : elements) {
-    if (const auto* paragraph = element.paragraph()) {
-      list.push_back(Json{{"paragraph", paragraphJson(*paragraph)}});
-    } else if (const auto* table = element.table()) {
-      list.push_back(Json{{"table", tableJson(*table)}});
+  void beginObject() { begin('{'); }
+  void endObject() { end('}'); }
+  void beginArray() { begin('['); }
+  void endArray() { end(']'); }
+  void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+  // A small value built whole, indented to where it stands.
+  void value(const Json& value) {
+    const std::string indent = "\n" + std::string(2 * open_.size(), ' ');
+    for (const char c : value.dump(2, ' ', false, Json::error_handler_t::replace)) {
+      c == '\n' ? out_ << indent : out_ << c;
     }
   }
-  return list;
-}
 
-Json pageJson(const PageProperties& page) {
-  return Json{{"leftMargin", page.leftMargin},   {"rightMargin", page.rightMargin},
-              {"topMargin", page.topMargin},     {"bottomMargin", page.bottomMargin},
-              {"orientation", page.orientation}, {"mediaSize", page.mediaSize},
-              {"pageWidth", page.pageWidth()},   {"pageHeight", page.pageHeight()}};
-}
+  template <typename T>
+  void optional(const std::optional<T>& value) {
+    value ? scalar(Json(*value)) : scalar(Json(nullptr));
+  }
 
-Json documentJson(const UDFDocument& doc) {
-  return Json{{"elements", elementsJson(doc.elements)},
-              {"headerElements", elementsJson(doc.headerElements)},
-              {"footerElements", elementsJson(doc.footerElements)},
-              {"headerStartPage", doc.headerStartPage},
-              {"headerColor", optionalJson(doc.headerColor)},
-              {"footerColor", optionalJson(doc.footerColor)},
-              {"pageProps", pageJson(doc.pageProps)},
-              {"verificationCode", doc.verificationCode},
-              {"webID", doc.webID},
-              {"signature", tools::signatureJson(doc.signature)},
-              {"rawText", doc.rawText}};
-}
+ private:
+  void begin(char bracket) {
+    out_ << bracket;
+    open_.push_back(0);
+  }
+  void end(char bracket) {
+    const std::size_t members = open_.back();
+    open_.pop_back();
+    if (members > 0) newline();
+    out_ << bracket;
+  }
+  void newline() { out_ << '\n' << std::string(2 * open_.size(), ' '); }
+
+  std::ostream& out_;
+  std::vector<std::size_t> open_;  // members written so far, per open container
+};
+
+// The document as JSON. A tab stop list that paragraphs share (one tab
+// setting inherited from a style) is written in full where it first appears
+// and as {"$ref": "#/json/pointer/to/it"} everywhere after, so the output
+// stays proportional to the document's own size.
+class DocumentDump {
+ public:
+  explicit DocumentDump(std::ostream& out) : json_(out) {}
+
+  void document(const UDFDocument& doc) {
+    json_.item().beginObject();
+    json_.key("elements");
+    elements(doc.elements, "/elements");
+    json_.key("headerElements");
+    elements(doc.headerElements, "/headerElements");
+    json_.key("footerElements");
+    elements(doc.footerElements, "/footerElements");
+    json_.key("headerStartPage").scalar(doc.headerStartPage);
+    json_.key("headerColor").optional(doc.headerColor);
+    json_.key("footerColor").optional(doc.footerColor);
+    json_.key("pageProps");
+    page(doc.pageProps);
+    json_.key("verificationCode").scalar(doc.verificationCode);
+    json_.key("webID").scalar(doc.webID);
+    json_.key("signature");
+    signature(doc.signature);
+    json_.key("rawText").scalar(doc.rawText);
+    json_.endObject();
+  }
+
+ private:
+  void elements(const std::vector<DocumentElement>& list, const std::string& path) {
+    json_.beginArray();
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      const std::string at = path + "/" + std::to_string(i);
+      json_.item().beginObject();
+      if (const auto* p = list[i].paragraph()) {
+        json_.key("paragraph");
+        paragraph(*p, at + "/paragraph");
+      } else if (const auto* t = list[i].table()) {
+        json_.key("table");
+        table(*t, at + "/table");
+      }
+      json_.endObject();
+    }
+    json_.endArray();
+  }
+
+  void paragraph(const ParagraphItem& p, const std::string& path) {
+    json_.beginObject();
+    json_.key("runs").beginArray();
+    for (const auto& r : p.runs) run(r);
+    json_.endArray();
+    json_.key("alignment").scalar(alignmentName(p.alignment));
+    json_.key("leftIndent").scalar(p.leftIndent);
+    json_.key("rightIndent").scalar(p.rightIndent);
+    json_.key("firstLineIndent").scalar(p.firstLineIndent);
+    json_.key("hanging").scalar(p.hanging);
+    json_.key("spaceAbove").scalar(p.spaceAbove);
+    json_.key("spaceBelow").scalar(p.spaceBelow);
+    json_.key("lineSpacing").scalar(p.lineSpacing);
+    json_.key("tabStops");
+    tabStops(p.tabStops, path + "/tabStops");
+    json_.key("listMarker").optional(p.listMarker);
+    json_.endObject();
+  }
+
+  void run(const TextRun& r) {
+    json_.item().beginObject();
+    json_.key("text").scalar(r.text);
+    json_.key("bold").scalar(r.bold);
+    json_.key("italic").scalar(r.italic);
+    json_.key("underline").scalar(r.underline);
+    json_.key("strikethrough").scalar(r.strikethrough);
+    json_.key("isSubscript").scalar(r.isSubscript);
+    json_.key("isSuperscript").scalar(r.isSuperscript);
+    json_.key("fontSize").scalar(r.fontSize);
+    json_.key("fontFamily").scalar(r.fontFamily);
+    json_.key("foreground").optional(r.foreground);
+    json_.key("background").optional(r.background);
+    json_.key("image");
+    if (r.image) {
+      json_.beginObject();
+      json_.key("base64").scalar(r.image->base64);
+      json_.key("mimeType").scalar(r.image->mimeType);
+      json_.key("width").scalar(r.image->width);
+      json_.key("height").scalar(r.image->height);
+      json_.endObject();
+    } else {
+      json_.scalar(nullptr);
+    }
+    json_.endObject();
+  }
+
+  void tabStops(const std::optional<TabStopList>& stops, const std::string& path) {
+    if (!stops) return json_.scalar(nullptr);
+    if (!stops->empty()) {
+      const auto [first, added] = firstPaths_.try_emplace(stops->identity(), path);
+      if (!added) {
+        json_.beginObject();
+        json_.key("$ref").scalar("#" + first->second);
+        return json_.endObject();
+      }
+    }
+    json_.beginArray();
+    for (const auto& stop : *stops) {
+      json_.item().beginObject();
+      json_.key("position").scalar(stop.position);
+      json_.key("alignment").scalar(stop.alignment);
+      json_.endObject();
+    }
+    json_.endArray();
+  }
+
+  void spans(const std::optional<std::vector<double>>& values) {
+    if (!values) return json_.scalar(nullptr);
+    json_.beginArray();
+    for (const double value : *values) json_.item().scalar(value);
+    json_.endArray();
+  }
+
+  void border(const std::optional<TableBorder>& b) {
+    if (!b) return json_.scalar(nullptr);
+    json_.beginObject();
+    json_.key("kind").scalar(b->kind);
+    json_.key("color").optional(b->color);
+    json_.key("width").scalar(b->width);
+    json_.endObject();
+  }
+
+  void table(const TableItem& t, const std::string& path) {
+    json_.beginObject();
+    json_.key("rows").beginArray();
+    for (std::size_t r = 0; r < t.rows.size(); ++r) {
+      const TableRow& row = t.rows[r];
+      const std::string cellsPath = path + "/rows/" + std::to_string(r) + "/cells/";
+      json_.item().beginObject();
+      json_.key("cells").beginArray();
+      for (std::size_t c = 0; c < row.cells.size(); ++c) {
+        json_.item().beginObject();
+        json_.key("elements");
+        elements(row.cells[c].elements, cellsPath + std::to_string(c) + "/elements");
+        json_.key("border");
+        border(row.cells[c].border);
+        json_.endObject();
+      }
+      json_.endArray();
+      json_.key("columnSpans");
+      spans(row.columnSpans);
+      json_.key("height").scalar(row.height);
+      json_.key("border");
+      border(row.border);
+      json_.endObject();
+    }
+    json_.endArray();
+    json_.key("columnSpans");
+    spans(t.columnSpans);
+    json_.key("border");
+    border(t.border);
+    json_.endObject();
+  }
+
+  void page(const PageProperties& p) {
+    json_.beginObject();
+    json_.key("leftMargin").scalar(p.leftMargin);
+    json_.key("rightMargin").scalar(p.rightMargin);
+    json_.key("topMargin").scalar(p.topMargin);
+    json_.key("bottomMargin").scalar(p.bottomMargin);
+    json_.key("orientation").scalar(p.orientation);
+    json_.key("mediaSize").scalar(p.mediaSize);
+    json_.key("pageWidth").scalar(p.pageWidth());
+    json_.key("pageHeight").scalar(p.pageHeight());
+    json_.endObject();
+  }
+
+  void signature(const SignatureInfo& s) { json_.value(tools::signatureJson(s)); }
+
+  JsonStream json_;
+  // Where each shared list was first written, as a JSON pointer.
+  std::unordered_map<const void*, std::string> firstPaths_;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
     std::cout << kUsage;
     return 0;
@@ -166,7 +301,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  auto data = tools::readFile(path);
+  auto data = quicklook::readFileContents(path);
   if (!data) {
     std::cerr << "udfdump: cannot read " << path << "\n";
     return 2;
@@ -176,6 +311,7 @@ int main(int argc, char** argv) {
     std::cerr << "udfdump: " << path << " holds no readable document\n";
     return 1;
   }
-  std::cout << documentJson(*doc).dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
-  return 0;
+  DocumentDump(std::cout).document(*doc);
+  std::cout << "\n" << std::flush;
+  return std::cout ? 0 : 2;
 }

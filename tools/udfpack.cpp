@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/quicklook/file_contents.hpp"
 #include "tests/support/zip_writer.hpp"
-#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -48,14 +48,14 @@ int main(int argc, char** argv) {
     std::error_code error;
     const bool present = fs::exists(member, error);
     if (!present && !given && std::string_view(name) != "content.xml") continue;
-    auto data = present ? maravel::tools::readFile(member.string()) : std::nullopt;
+    auto data = present ? maravel::quicklook::readFileContents(member.string()) : std::nullopt;
     if (!data) {
       std::cerr << "udfpack: cannot read " << member.string() << "\n";
       return 2;
     }
     zip.add(name, std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
   }
-  if (!maravel::tools::writeFile(output.string(), zip.finish())) {
+  if (maravel::quicklook::writeFileAtomically(output, zip.finish(), 0644)) {
     std::cerr << "udfpack: cannot write " << output.string() << "\n";
     return 2;
   }

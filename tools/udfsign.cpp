@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/quicklook/file_contents.hpp"
 #include "tests/support/test_signer.hpp"
-#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -34,12 +34,12 @@ int main(int argc, char** argv) {
     std::cerr << kUsage;
     return 2;
   }
-  const auto content = maravel::tools::readFile(argv[1]);
+  const auto content = maravel::quicklook::readFileContents(argv[1]);
   if (!content) {
     std::cerr << "udfsign: cannot read " << argv[1] << "\n";
     return 2;
   }
-  if (!maravel::tools::writeFile(argv[2], maravel::testing::TestSigner().sign(*content))) {
+  if (maravel::quicklook::writeFileAtomically(argv[2], maravel::testing::TestSigner().sign(*content), 0644)) {
     std::cerr << "udfsign: cannot write " << argv[2] << "\n";
     return 2;
   }

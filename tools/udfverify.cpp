@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
-#include "tools/tool_files.hpp"
 
 namespace {
 
@@ -43,7 +43,7 @@ struct Outcome {
 };
 
 Outcome check(const std::string& path) {
-  const auto data = tools::readFile(path);
+  const auto data = quicklook::readFileContents(path);
   if (!data) return {path, "cannotRead", std::nullopt};
   const auto doc = UDFParser::parse(*data);
   if (!doc) return {path, "notADocument", std::nullopt};

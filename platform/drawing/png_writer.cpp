@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -45,23 +46,28 @@ bool isOpaque(const unsigned char* data, int width, int height, int stride) {
 // Each row as PNG scanline data: filter type 0, then the pixels.
 std::vector<std::uint8_t> scanlines(const unsigned char* data, int width, int height, int stride,
                                     bool opaque) {
-  std::vector<std::uint8_t> raw;
-  raw.reserve(static_cast<std::size_t>(height) * (1 + static_cast<std::size_t>(width) * (opaque ? 3 : 4)));
+  const std::size_t channels = opaque ? 3 : 4;
+  const std::size_t rowBytes = 1 + static_cast<std::size_t>(width) * channels;
+  std::vector<std::uint8_t> raw(static_cast<std::size_t>(height) * rowBytes);
+  std::uint8_t* out = raw.data();
   for (int y = 0; y < height; ++y) {
     const unsigned char* row = data + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
-    raw.push_back(0);
+    *out++ = 0;
     for (int x = 0; x < width; ++x) {
       const std::uint32_t argb = pixelAt(row, x);
       const std::uint32_t alpha = argb >> 24;
       const std::uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
       if (opaque) {
-        raw.insert(raw.end(), {static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g),
-                               static_cast<std::uint8_t>(b)});
+        *out++ = static_cast<std::uint8_t>(r);
+        *out++ = static_cast<std::uint8_t>(g);
+        *out++ = static_cast<std::uint8_t>(b);
       } else if (alpha == 0) {
-        raw.insert(raw.end(), {0, 0, 0, 0});
+        out = std::fill_n(out, 4, std::uint8_t{0});
       } else {
-        raw.insert(raw.end(), {unpremultiplied(r, alpha), unpremultiplied(g, alpha),
-                               unpremultiplied(b, alpha), static_cast<std::uint8_t>(alpha)});
+        *out++ = unpremultiplied(r, alpha);
+        *out++ = unpremultiplied(g, alpha);
+        *out++ = unpremultiplied(b, alpha);
+        *out++ = static_cast<std::uint8_t>(alpha);
       }
     }
   }

@@ -16,6 +16,9 @@ namespace maravel::xml {
 namespace {
 
 // Largest piece handed to expat at once (its length argument is an int).
+// The document goes in whole: expat scans an unfinished token again from its
+// start with every new piece, so smaller pieces would make one long start
+// tag (a picture's base64 text) cost quadratic time.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 30;
 
 struct ParserDeleter {

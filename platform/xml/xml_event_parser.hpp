@@ -13,7 +13,6 @@
 // Events arrive synchronously, in document order, on the calling thread.
 #pragma once
 
-#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include "reader/element_builder.hpp"
@@ -46,17 +47,21 @@ class Checker {
     std::string where;
   };
 
+  std::unordered_set<const void*> checkedTabStops_;
+
   void fail(const std::string& where, const std::string& what) { violations.push_back(where + ": " + what); }
 
   void checkParagraph(const ParagraphItem& p, const std::string& where) {
     if (!(p.hanging >= 0)) fail(where, "negative hanging");
     if (!(p.lineSpacing >= 0)) fail(where, "negative line spacing");
-    if (p.tabStops) checkTabStops(*p.tabStops, where);
+    // A list shared by many paragraphs is checked once.
+    if (p.tabStops && checkedTabStops_.insert(p.tabStops->identity()).second)
+      checkTabStops(*p.tabStops, where);
     for (std::size_t i = 0; i < p.runs.size(); ++i)
       checkRun(p.runs[i], where + ".runs[" + std::to_string(i) + "]");
   }
 
-  void checkTabStops(const std::vector<TabStop>& stops, const std::string& where) {
+  void checkTabStops(const TabStopList& stops, const std::string& where) {
     if (stops.size() > ElementBuilder::kMaxTabStopsPerParagraph) fail(where, "too many tab stops");
     for (std::size_t i = 1; i < stops.size(); ++i) {
       if (stops[i].position < stops[i - 1].position) fail(where, "tab stops not sorted");

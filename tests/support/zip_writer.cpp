@@ -18,7 +18,9 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   put16(out, v >> 16);
 }
 
-void putBytes(std::vector<std::uint8_t>& out, std::string_view s) { out.insert(out.end(), s.begin(), s.end()); }
+void putBytes(std::vector<std::uint8_t>& out, std::string_view s) {
+  out.insert(out.end(), s.begin(), s.end());
+}
 
 std::uint32_t crcOf(const std::vector<std::uint8_t>& data) {
   return static_cast<std::uint32_t>(crc32(0L, data.data(), static_cast<uInt>(data.size())));
@@ -68,8 +70,9 @@ std::vector<std::uint8_t> ZipWriter::finish(std::string_view comment) const {
   std::vector<Written> written;
 
   for (const Entry& e : entries_) {
-    std::vector<std::uint8_t> payload = e.method == 8 ? deflateRaw(e.data) : e.data;
-    Written w{static_cast<std::uint32_t>(out.size()), crcOf(e.data), static_cast<std::uint32_t>(payload.size())};
+    std::vector<std::uint8_t> payload = e.method == 8 && !e.precompressed ? deflateRaw(e.data) : e.data;
+    Written w{static_cast<std::uint32_t>(out.size()), crcOf(e.data),
+              static_cast<std::uint32_t>(payload.size())};
     put32(out, 0x04034B50);
     put16(out, 20);
     put16(out, flags);
@@ -133,7 +136,8 @@ std::vector<std::uint8_t> ZipWriter::finish(std::string_view comment) const {
 
 std::vector<std::uint8_t> bytes(std::string_view s) { return {s.begin(), s.end()}; }
 
-std::vector<std::uint8_t> makeUdf(std::string_view contentXml, std::optional<std::string_view> documentProperties,
+std::vector<std::uint8_t> makeUdf(std::string_view contentXml,
+                                  std::optional<std::string_view> documentProperties,
                                   std::optional<std::string_view> signature) {
   ZipWriter zip;
   zip.add("content.xml", contentXml);

@@ -20,9 +20,10 @@ class ZipWriter {
   enum class Style { javaEditor, plain };
 
   struct Entry {
-    std::string name;  // raw name bytes
+    std::string name;                // raw name bytes
     std::vector<std::uint8_t> data;  // uncompressed
     std::uint16_t method = 8;        // 0 stored, 8 deflate; others are written stored
+    bool precompressed = false;      // method 8 and `data` is already the raw deflate stream
     // Overrides of what the central directory declares.
     std::optional<std::uint32_t> declaredUncompressedSize;
     std::optional<std::uint32_t> declaredCompressedSize;

@@ -1,0 +1,393 @@
+// Pages of documents crafted to break out of the markup, parsed by headless
+// Chromium: every element, attribute, attribute value, inline declaration and
+// stylesheet rule the browser ends up with must be one the page writer writes
+// itself. The hostile texts stay text.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "html/html_renderer.hpp"
+#include "reader/udf_parser.hpp"
+#include "tests/support/chromium.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel {
+namespace {
+
+using Json = nlohmann::json;
+
+// Quotes, angle brackets, the ends of style, script and comment, braces,
+// backslashes, CSS functions, a NUL, a lone surrogate (as CESU bytes),
+// invalid UTF-8 and line separators.
+const std::string kHostile =
+    std::string("\"'<>&<img src=x onerror=alert(1)></style></script>--><!--{}\\") +
+    "url(x)expression(alert(1))" + std::string(1, '\0') +
+    "\xED\xA0\x80\xFF*/ /* @import url(evil.css); javascript:alert(1) ]]> \u2028\n\t;color:red";
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+ParagraphItem hostileParagraph() {
+  ParagraphItem p;
+  TextRun text;
+  text.text = kHostile + "\t" + kHostile;
+  text.fontFamily = kHostile;
+  text.fontSize = kNaN;
+  text.underline = true;
+  text.foreground = 0xFF12AB34u;
+  text.background = 0x80FFFFFFu;
+  TextRun huge = text;
+  huge.fontFamily = "\"";
+  huge.fontSize = 1e300;
+  huge.isSuperscript = true;
+  TextRun picture;
+  picture.image = InlineImage{.base64 = kHostile, .mimeType = kHostile, .width = kNaN, .height = -kInf};
+  TextRun png;
+  png.image = InlineImage{.base64 = "iVBORw0KGgo\"><script>alert(1)</script>",
+                          .mimeType = "image/png\" onload=\"x",
+                          .width = 1e308,
+                          .height = 5e-324};
+  p.runs = {text, huge, picture, png};
+  p.alignment = TextAlignment::justify;
+  p.leftIndent = kInf;
+  p.firstLineIndent = -1e308;
+  p.hanging = kNaN;
+  p.lineSpacing = 1e300;
+  p.tabStops = std::vector<TabStop>{{kNaN, 1}, {-kInf, 2}, {1e308, 4}};
+  p.listMarker = kHostile;
+  return p;
+}
+
+TableItem hostileTable() {
+  TableCell cell;
+  cell.elements = {hostileParagraph()};
+  cell.border = TableBorder{.kind = kHostile, .color = 0xFFFFFFFFu, .width = kNaN};
+  TableCell framed = cell;
+  framed.border = TableBorder{.kind = "borderCell", .color = 0xAB123456u, .width = kInf};
+  framed.elements.emplace_back(TableItem{
+      .rows = {TableRow{.cells = {cell}, .columnSpans = std::nullopt, .height = 0, .border = std::nullopt}},
+      .columnSpans = std::vector<double>{kNaN},
+      .border = TableBorder{.kind = "borderTable", .color = {}, .width = 1}});
+  TableRow row;
+  row.cells = {cell, framed};
+  row.columnSpans = std::vector<double>{kNaN, kInf};
+  row.height = kNaN;
+  TableItem table;
+  table.rows = {row};
+  table.columnSpans = std::vector<double>{-1, 1e308};
+  return table;
+}
+
+UDFDocument hostileDocument(bool signedDocument) {
+  UDFDocument doc;
+  doc.elements = {hostileParagraph(), hostileTable()};
+  doc.headerElements = {hostileParagraph()};
+  doc.footerElements = {hostileParagraph()};
+  doc.headerStartPage = std::numeric_limits<std::int64_t>::min();
+  doc.headerColor = 0xFFAB1234u;
+  doc.footerColor = 0x00123456u;
+  doc.pageProps = {kNaN, kInf, -kInf, 1e308, 0, 2};
+  doc.verificationCode = kHostile;
+  doc.webID = kHostile;
+  if (signedDocument) doc.signature = {true, kHostile, kHostile, kHostile, kHostile};
+  doc.rawText = kHostile;
+  return doc;
+}
+
+// The same texts through the reader: attribute values and the text block
+// as a document can carry them (escaped for XML, NUL and bad bytes aside).
+UDFDocument hostileArchive() {
+  const std::string xmlSafe =
+      "&quot;&apos;&lt;/style&gt;&lt;/script&gt;--&gt;{}\\url(x)expression(1);@import";
+  const std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n<content><![CDATA[" +
+      std::string("</style><script>alert(1)</script>--> \t\"'") +
+      "]]></content><properties><pageFormat leftMargin=\"" + xmlSafe + "\" /></properties>\n" +
+      "<elements resolver=\"hvl-default\">\n<paragraph TabSet=\"" + xmlSafe +
+      "\" Numbered=\"true\" NumberType=\"" + xmlSafe + "\"><content family=\"" + xmlSafe + "\" size=\"" +
+      xmlSafe + "\" foreground=\"" + xmlSafe + "\" startOffset=\"0\" length=\"60\" />" +
+      "<image imageData=\"" + xmlSafe + "\" width=\"" + xmlSafe + "\" /></paragraph>\n</elements>\n" +
+      "<webID id=\"" + xmlSafe + "\" />\n</template>\n";
+  // A certificate-like signature whose common name holds the texts.
+  const std::string name = "</script><b onclick=\"x\">Ad Soyad</b>";
+  std::string signature = std::string("\x55\x04\x03\x0C", 4) + static_cast<char>(name.size()) + name;
+  const std::optional<UDFDocument> doc = UDFParser::parse(
+      testing::makeUdf(xml, "<entry key=\"uyapdogrulamakodu\">" + xmlSafe + "</entry>", signature));
+  return doc.value_or(UDFDocument{});
+}
+
+// Walks the parsed page and its style sheets and writes what it finds as
+// JSON into <pre id="maravel-safety">.
+constexpr const char* kProbe = R"(<script>
+(() => {
+  const me = document.currentScript;
+  const report = {elements: [], rules: [], title: document.title,
+                  text: document.querySelector('.document-sheet').textContent};
+  const declarations = style => {
+    const list = [];
+    for (let i = 0; i < style.length; ++i) list.push([style.item(i), style.getPropertyValue(style.item(i))]);
+    return list;
+  };
+  for (const e of document.querySelectorAll('*')) {
+    if (e === me) continue;
+    const attributes = [];
+    for (const a of e.attributes) attributes.push([a.name, a.value]);
+    report.elements.push({tag: e.localName, ns: e.namespaceURI, attributes,
+                          style: e.hasAttribute('style') ? declarations(e.style) : []});
+  }
+  const walk = (rules, media) => {
+    for (const r of rules) {
+      if (r.type === CSSRule.STYLE_RULE) report.rules.push({media, selector: r.selectorText, style: declarations(r.style)});
+      else if (r.type === CSSRule.MEDIA_RULE) walk(r.cssRules, r.conditionText);
+      else report.rules.push({media, other: r.cssText});
+    }
+  };
+  for (const sheet of document.styleSheets) walk(sheet.cssRules, '');
+  const out = document.createElement('pre');
+  out.id = 'maravel-safety';
+  out.textContent = JSON.stringify(report);
+  document.body.appendChild(out);
+})();
+</script>
+)";
+
+const std::set<std::string> kClasses = {"verification-badge signed",
+                                        "verification-badge changed",
+                                        "verification-badge invalid",
+                                        "verification-badge unreadable",
+                                        "verification-badge uyap",
+                                        "badge-icon",
+                                        "badge-info",
+                                        "badge-title",
+                                        "badge-meta",
+                                        "badge-tag signer",
+                                        "badge-tag tc",
+                                        "badge-tag date",
+                                        "badge-tag issuer",
+                                        "badge-tag code",
+                                        "badge-tag info",
+                                        "document-sheet",
+                                        "udf-header",
+                                        "udf-footer",
+                                        "uyap-access",
+                                        "sheet-footer",
+                                        "udf-tab",
+                                        "udf-nj",
+                                        "udf-img",
+                                        "udf-row"};
+
+// Generated classes and the fixed classes they are paired with.
+const std::regex kGeneratedClass(R"((udf-p |udf-mk )?s[0-9]+)");
+const std::regex kPicture(R"(data:image/(png|jpeg|gif|bmp);base64,[A-Za-z0-9+/=]*)");
+// Lengths, numbers, colours and the few keywords the writer uses.
+const std::regex kPlainValue(R"([-+a-z0-9#.,()*% ]*)");
+// One family, as a CSS string or a bare name, before the fixed fallbacks.
+const std::regex kFontFamily(R"((?:"(?:[^"\\]|\\.)*"|[-A-Za-z0-9 ]+), "Times New Roman", serif)");
+
+// Attributes the writer puts on each element, with their fixed values
+// ("" stands for a value checked by pattern).
+const std::map<std::string, std::map<std::string, std::set<std::string>>> kAttributes = {
+    {"html", {{"lang", {"tr"}}}},
+    {"meta",
+     {{"charset", {"UTF-8"}},
+      {"name", {"viewport"}},
+      {"content", {"width=device-width, initial-scale=1.0"}}}},
+    {"div", {{"class", {""}}, {"style", {""}}}},
+    {"span", {{"class", {""}}, {"style", {""}}}},
+    {"p", {{"class", {""}}}},
+    {"img", {{"class", {"udf-img"}}, {"alt", {""}}, {"src", {""}}, {"style", {""}}}},
+    {"table", {{"class", {"udf-row"}}}},
+    {"tr", {{"style", {""}}}},
+    {"td", {{"style", {""}}}},
+    {"svg",
+     {{"width", {"22"}},
+      {"height", {"22"}},
+      {"viewBox", {"0 0 24 24"}},
+      {"fill", {"none"}},
+      {"stroke", {"currentColor"}},
+      {"stroke-width", {"2"}}}},
+    {"path",
+     {{"d",
+       {"M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z", "M9 12l2 2 4-4", "M9.5 9.5l5 5", "M14.5 9.5l-5 5",
+        "M12 7.5v5", "M12 15v2"}}}},
+    {"rect",
+     {{"x", {"3"}}, {"y", {"3"}}, {"width", {"18"}}, {"height", {"18"}}, {"rx", {"2"}}, {"ry", {"2"}}}},
+    {"line", {{"x1", {"9"}}, {"y1", {"9", "13", "17"}}, {"x2", {"15", "11"}}, {"y2", {"9", "13", "17"}}}},
+    {"head", {}},
+    {"title", {}},
+    {"style", {}},
+    {"body", {}},
+    {"strong", {}},
+    {"br", {}},
+    {"tbody", {}},
+};
+
+// Properties of inline styles and of the generated classes.
+const std::set<std::string> kInlineProperties = {"width",
+                                                 "height",
+                                                 "left",
+                                                 "top",
+                                                 "vertical-align",
+                                                 "color",
+                                                 "padding-top",
+                                                 "padding-right",
+                                                 "padding-bottom",
+                                                 "padding-left",
+                                                 "border-top-width",
+                                                 "border-top-style",
+                                                 "border-top-color",
+                                                 "border-bottom-width",
+                                                 "border-bottom-style",
+                                                 "border-bottom-color",
+                                                 "border-left-width",
+                                                 "border-left-style",
+                                                 "border-left-color",
+                                                 "border-right-width",
+                                                 "border-right-style",
+                                                 "border-right-color",
+                                                 "border-image-source",
+                                                 "border-image-slice",
+                                                 "border-image-width",
+                                                 "border-image-outset",
+                                                 "border-image-repeat"};
+const std::set<std::string> kClassProperties = {"font-family",
+                                                "font-size",
+                                                "font-weight",
+                                                "font-style",
+                                                "text-decoration-line",
+                                                "text-decoration-style",
+                                                "text-decoration-color",
+                                                "text-decoration-thickness",
+                                                "vertical-align",
+                                                "color",
+                                                "background-color",
+                                                "text-align",
+                                                "margin-left",
+                                                "margin-right",
+                                                "padding-left",
+                                                "text-indent",
+                                                "padding-top",
+                                                "padding-bottom",
+                                                "line-height"};
+
+class BrowserSafetyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::filesystem::exists(testing::kChromium)) GTEST_SKIP() << "chromium is not installed";
+  }
+
+  // What Chromium makes of the page.
+  Json report(std::string page) {
+    page.insert(page.rfind("</body>"), kProbe);
+    const std::optional<std::string> dom = testing::dumpDOM(folder, page, 1000);
+    if (!dom) return {};
+    const std::optional<std::string> text = testing::preText(*dom, "maravel-safety");
+    return text ? Json::parse(*text) : Json();
+  }
+
+  void expectOnlyOwnMarkup(const Json& page, const Json& plain) {
+    ASSERT_TRUE(page.is_object()) << "the probe did not run: the page swallowed it";
+    for (const Json& element : page["elements"]) {
+      const std::string tag = element["tag"];
+      const auto allowed = kAttributes.find(tag);
+      ASSERT_NE(allowed, kAttributes.end()) << "element " << tag;
+      const bool svg = tag == "svg" || tag == "path" || tag == "rect" || tag == "line";
+      EXPECT_EQ(element["ns"], svg ? "http://www.w3.org/2000/svg" : "http://www.w3.org/1999/xhtml") << tag;
+      for (const Json& attribute : element["attributes"]) {
+        const std::string name = attribute[0], value = attribute[1];
+        const auto values = allowed->second.find(name);
+        ASSERT_NE(values, allowed->second.end()) << tag << " " << name << "=" << value;
+        if (!values->second.contains("")) {
+          EXPECT_TRUE(values->second.contains(value)) << tag << " " << name << "=" << value;
+        } else if (name == "class") {
+          EXPECT_TRUE(kClasses.contains(value) || std::regex_match(value, kGeneratedClass)) << value;
+        } else if (name == "src") {
+          EXPECT_TRUE(std::regex_match(value, kPicture)) << value.substr(0, 80);
+        } else if (name == "alt") {
+          EXPECT_EQ(value, "");
+        }
+      }
+      for (const Json& declaration : element["style"]) {
+        EXPECT_TRUE(kInlineProperties.contains(declaration[0])) << tag << " " << declaration;
+        EXPECT_TRUE(std::regex_match(declaration[1].get<std::string>(), kPlainValue))
+            << tag << " " << declaration;
+      }
+    }
+
+    // The fixed rules of a plain page, then only generated classes.
+    std::vector<Json> fixed;
+    std::size_t generated = 0;
+    for (const Json& rule : page["rules"]) {
+      ASSERT_FALSE(rule.contains("other")) << rule;
+      const std::string selector = rule["selector"];
+      if (!std::regex_match(selector, std::regex(R"(\.s[0-9]+)"))) {
+        fixed.push_back(Json{rule["media"], selector, propertyNames(rule)});
+        continue;
+      }
+      ++generated;
+      EXPECT_TRUE(rule["media"] == "" || rule["media"] == "(prefers-color-scheme: dark)") << rule;
+      for (const Json& declaration : rule["style"]) {
+        const std::string property = declaration[0], value = declaration[1];
+        EXPECT_TRUE(kClassProperties.contains(property)) << selector << " " << property;
+        EXPECT_TRUE(std::regex_match(value, property == "font-family" ? kFontFamily : kPlainValue))
+            << selector << " " << property << ": " << value;
+      }
+    }
+    std::vector<Json> plainFixed;
+    for (const Json& rule : plain["rules"]) {
+      if (!std::regex_match(rule["selector"].get<std::string>(), std::regex(R"(\.s[0-9]+)")))
+        plainFixed.push_back(Json{rule["media"], rule["selector"], propertyNames(rule)});
+    }
+    EXPECT_EQ(Json(fixed), Json(plainFixed));
+    EXPECT_GT(generated, 0u);
+  }
+
+  static Json propertyNames(const Json& rule) {
+    Json names = Json::array();
+    for (const Json& declaration : rule["style"]) names.push_back(declaration[0]);
+    return names;
+  }
+
+  testing::ScratchFolder folder;
+};
+
+TEST_F(BrowserSafetyTest, HostileTextsStayTextAndThePageHoldsOnlyItsOwnMarkup) {
+  // The fixed rules of an empty page, with the badge rules of the same
+  // signature outcome, one Chromium run per outcome.
+  std::map<SignatureStatus, Json> plainPages;
+  const auto plainFor = [&](const UDFDocument& doc) -> const Json& {
+    auto [known, added] = plainPages.try_emplace(doc.signature.status);
+    if (added) {
+      UDFDocument plain;
+      plain.signature.isSigned = doc.signature.isSigned;
+      plain.signature.status = doc.signature.status;
+      known->second = report(UDFHTMLRenderer::renderHTML(plain, "belge.udf"));
+    }
+    return known->second;
+  };
+  const std::pair<const char*, UDFDocument> documents[] = {{"signed", hostileDocument(true)},
+                                                           {"verification code", hostileDocument(false)},
+                                                           {"through the reader", hostileArchive()}};
+  for (const auto& [name, doc] : documents) {
+    SCOPED_TRACE(name);
+    const Json& plain = plainFor(doc);
+    ASSERT_TRUE(plain.is_object()) << "chromium gave no report";
+    const Json page = report(UDFHTMLRenderer::renderHTML(doc, kHostile));
+    expectOnlyOwnMarkup(page, plain);
+    if (!page.is_object()) continue;
+    for (const char* piece : {"</style>", "</script>", "-->"}) {
+      EXPECT_NE(page["title"].get<std::string>().find(piece), std::string::npos) << piece;
+      EXPECT_NE(page["text"].get<std::string>().find(piece), std::string::npos) << piece;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace maravel
