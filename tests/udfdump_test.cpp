@@ -152,6 +152,7 @@ TEST_F(UdfdumpTest, KararSample) {
   EXPECT_EQ(doc["webID"], "KRGA12B  -  CDE34FG  -  HIJ+56K  -  LMN78O=");
   EXPECT_DOUBLE_EQ(doc["pageProps"]["leftMargin"].get<double>(), 70.86614227294922);
   EXPECT_FALSE(doc["signature"]["isSigned"]);
+  EXPECT_TRUE(doc["signature"]["status"].is_null() && doc["signature"]["chain"].is_null());
 
   std::vector<Json> paragraphs;
   collectParagraphs(doc["elements"], paragraphs);
