@@ -131,33 +131,25 @@ TEST(SignatureParserTest, IssuerGroupsInOrderAndNonUTF8ReadAsLatin1) {
 
 // --- Signing time ----------------------------------------------------------------
 
-TEST(SignatureParserTest, UTCTimeAndGeneralizedTimeAreFormattedAndTheLastWins) {
-  EXPECT_EQ(parse(signingTime(0x17, "240102030405Z") + kTrailer).signingDate, "02.01.2024 03:04:05");
-  EXPECT_EQ(parse(signingTime(0x18, "19991231235959Z") + kTrailer).signingDate, "31.12.1999 23:59:59");
-  auto data = signingTime(0x17, "240102030405Z") + kTrailer + signingTime(0x17, "250607080910Z") + kTrailer;
-  EXPECT_EQ(parse(data).signingDate, "07.06.2025 08:09:10");
+TEST(SignatureParserTest, SigningTimeIsFormattedAndTheLastWins) {
+  const Bytes utc = signingTime(0x17, "240102030405Z");
+  const Bytes tag = Bytes{0x17, 0x0D} + raw("240102030405Z");
+  const std::pair<Bytes, std::string> cases[] = {
+      {utc + kTrailer, "02.01.2024 03:04:05"},
+      {signingTime(0x18, "19991231235959Z") + kTrailer, "31.12.1999 23:59:59"},
+      {utc + kTrailer + signingTime(0x17, "250607080910Z") + kTrailer, "07.06.2025 08:09:10"},
+      // A wrong time length ends the search.
+      {kSigningTimeOid + Bytes{0x31, 0x0F, 0x17, 0x0C} + raw("240102030405Z") + kTrailer, ""},
+      // A time in the last 18 bytes gives no date.
+      {Bytes(utc.begin(), utc.begin() + 18), ""},
+      {Bytes(7, 0) + Bytes(utc.begin(), utc.begin() + 18), ""},
+      // The time tag is looked for within 20 bytes of the identifier.
+      {kSigningTimeOid + Bytes(20, 0x00) + tag + kTrailer, "02.01.2024 03:04:05"},
+      {kSigningTimeOid + Bytes(21, 0x00) + tag + kTrailer, ""}};
+  for (const auto& [data, date] : cases) EXPECT_EQ(parse(data).signingDate, date) << date;
   // Texts too short for their format come back as they are.
   EXPECT_EQ(UDFSignatureParser::formatUTCTime("2312151030"), "2312151030");
   EXPECT_EQ(UDFSignatureParser::formatGenTime("2023121510300"), "2023121510300");
-}
-
-TEST(SignatureParserTest, WrongTimeLengthEndsTheSearch) {
-  auto data = kSigningTimeOid + Bytes{0x31, 0x0F, 0x17, 0x0C} + raw("240102030405Z") + kTrailer;
-  EXPECT_EQ(parse(data).signingDate, "");
-}
-
-TEST(SignatureParserTest, SigningTimeInTheLast18BytesYieldsNoDate) {
-  auto data = signingTime(0x17, "240102030405Z");
-  data.resize(18);
-  EXPECT_EQ(parse(data).signingDate, "");
-  EXPECT_EQ(parse(Bytes(7, 0) + data).signingDate, "");
-}
-
-TEST(SignatureParserTest, TimeTagBeyondTheWindowIsNotFound) {
-  auto data = kSigningTimeOid + Bytes(21, 0x00) + Bytes{0x17, 0x0D} + raw("240102030405Z") + kTrailer;
-  EXPECT_EQ(parse(data).signingDate, "");
-  auto inside = kSigningTimeOid + Bytes(20, 0x00) + Bytes{0x17, 0x0D} + raw("240102030405Z") + kTrailer;
-  EXPECT_EQ(parse(inside).signingDate, "02.01.2024 03:04:05");
 }
 
 // --- Whole signatures --------------------------------------------------------------
@@ -169,12 +161,8 @@ const Bytes& sampleSignature() {
 }
 
 TEST(SignatureParserTest, SignatureInTheEditorsShape) {
-  auto info = parse(sampleSignature());
-  EXPECT_TRUE(info.isSigned);
-  EXPECT_EQ(info.signerName, "CAHİT YILMAZ");
-  EXPECT_EQ(info.tcNumber, "31415926530");
-  EXPECT_EQ(info.issuer, "TÜBİTAK Kamu SM");
-  EXPECT_EQ(info.signingDate, "04.12.2026 14:30:15");
+  EXPECT_EQ(parse(sampleSignature()),
+            (SignatureInfo{true, "CAHİT YILMAZ", "31415926530", "TÜBİTAK Kamu SM", "04.12.2026 14:30:15"}));
 }
 
 // Every prefix of a real-shaped signature is read without touching a byte
