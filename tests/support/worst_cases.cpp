@@ -18,11 +18,6 @@ constexpr std::string_view kParagraph =
     R"(<paragraph LineSpacing="0.0" SpaceBelow="1.0" RightIndent="0.0" SpaceAbove="1.0" Hanging="0.0" )"
     R"(LeftIndent="0.0" Alignment="0" resolver="hvl-default")";
 
-constexpr std::string_view kStyles =
-    R"(<style name="default" size="12" bold="false" italic="false" description="Geçerli" )"
-    R"(foreground="-16777216" family="Dialog" />)"
-    R"(<style name="hvl-default" size="12" description="Gövde" family="Times New Roman" />)";
-
 std::string content(std::size_t start, std::size_t length, std::string_view more = "") {
   return R"(<content resolver="hvl-default" )" + std::string(more) + R"(startOffset=")" +
          std::to_string(start) + R"(" length=")" + std::to_string(length) + R"(" />)";
@@ -263,18 +258,6 @@ std::vector<std::uint8_t> windows1254Content() {
 }
 
 }  // namespace
-
-std::string editorContent(const std::string& text, const std::string& elements,
-                          const std::string& elementsAttributes, const std::string& styles) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n<content><![CDATA[" +
-         text +
-         "]]></content><properties><pageFormat mediaSizeName=\"1\" leftMargin=\"42.52\" "
-         "rightMargin=\"42.52\" "
-         "topMargin=\"42.52\" bottomMargin=\"42.52\" paperOrientation=\"1\" /></properties>\n"
-         "<elements resolver=\"hvl-default\"" +
-         elementsAttributes + ">\n" + elements + "\n</elements>\n<styles>" + std::string(kStyles) + styles +
-         "</styles>\n</template>\n";
-}
 
 const std::vector<WorstCase>& worstCases() {
   static const std::vector<WorstCase> cases = {
