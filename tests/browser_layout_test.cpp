@@ -99,17 +99,8 @@ Layout tabLayout() {
 }
 
 const char* edgeName(Edge edge) {
-  switch (edge) {
-    case Edge::left:
-      return "left";
-    case Edge::right:
-      return "right";
-    case Edge::centre:
-      return "centre";
-    case Edge::point:
-      return "point";
-  }
-  return "left";
+  static constexpr const char* kNames[] = {"left", "right", "centre", "point"};
+  return kNames[static_cast<int>(edge)];
 }
 
 std::string jsString(const std::string& s) {
