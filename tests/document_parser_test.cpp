@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "reader/udf_parser.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/support/test_signer.hpp"
 #include "tests/support/zip_writer.hpp"
 
@@ -146,10 +145,7 @@ TEST(DocumentParserTest, HeaderAndFooterOnlyStillGetTheFallbackBody) {
 
 // --- The raw text alone, for the thumbnail ------------------------------------------------
 
-std::string sourceFile(const std::string& path) {
-  std::ifstream in(std::string(MARAVEL_SOURCE_DIR) + "/" + path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+std::string sourceFile(const std::string& path) { return testing::readFile(MARAVEL_SOURCE_DIR "/" + path); }
 
 TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
   std::vector<std::vector<std::uint8_t>> inputs;
