@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "html/document_writer.hpp"
+#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
@@ -10,16 +11,9 @@ class BlockWriterTest : public ::testing::Test {
   FontBook fonts;
   DocumentWriter writer{fonts};
 
-  static TextRun run(const std::string& text) {
-    TextRun r;
-    r.text = text;
-    return r;
-  }
-
+  static TextRun run(const std::string& text) { return testing::textRun(text); }
   static ParagraphItem para(const std::string& text) {
-    ParagraphItem p;
-    if (!text.empty()) p.runs.push_back(run(text));
-    return p;
+    return text.empty() ? ParagraphItem() : testing::paragraphOf({run(text)});
   }
 
   static TableCell cell(const std::string& text = "x") { return TableCell{{para(text)}, std::nullopt}; }

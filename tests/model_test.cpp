@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "model/udf_document.hpp"
+#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
@@ -25,19 +26,13 @@ TEST(PagePropertiesTest, OrientationAndMediaSizeChooseThePaper) {
   }
 }
 
-TextRun run(std::string text) {
-  TextRun r;
-  r.text = std::move(text);
-  return r;
-}
-
 TEST(ParagraphItemTest, FullTextJoinsRunsAndSkipsPictures) {
   ParagraphItem paragraph;
   EXPECT_EQ(paragraph.fullText(), "");
 
-  TextRun picture = run("");
+  TextRun picture = testing::textRun("");
   picture.image = InlineImage{"iVBORw0KGgo=", "image/png", 10, 10};
-  paragraph.runs = {run("ab"), picture, run("c")};
+  paragraph.runs = {testing::textRun("ab"), picture, testing::textRun("c")};
   EXPECT_EQ(paragraph.fullText(), "abc");
 }
 

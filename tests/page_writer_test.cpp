@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "html/html_renderer.hpp"
+#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
@@ -13,11 +14,7 @@ class PageWriterTest : public ::testing::Test {
   UDFDocument doc;
 
   static ParagraphItem para(const std::string& text) {
-    ParagraphItem p;
-    TextRun run;
-    run.text = text;
-    p.runs.push_back(run);
-    return p;
+    return testing::paragraphOf({testing::textRun(text)});
   }
 
   // A one-cell table shows the width the body is laid out for.

@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "html/document_writer.hpp"
+#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
@@ -16,12 +17,7 @@ class ParagraphWriterTest : public ::testing::Test {
   FontBook fonts;
   DocumentWriter writer{fonts};
 
-  static TextRun text(std::string s, double size = 12) {
-    TextRun run;
-    run.text = std::move(s);
-    run.fontSize = size;
-    return run;
-  }
+  static TextRun text(std::string s, double size = 12) { return testing::textRun(std::move(s), size); }
 
   static TextRun picture(double width, double height = 10) {
     TextRun run;
@@ -29,11 +25,7 @@ class ParagraphWriterTest : public ::testing::Test {
     return run;
   }
 
-  static ParagraphItem para(std::vector<TextRun> runs) {
-    ParagraphItem p;
-    p.runs = std::move(runs);
-    return p;
-  }
+  static ParagraphItem para(std::vector<TextRun> runs) { return testing::paragraphOf(std::move(runs)); }
 
   double w(const std::string& s, double size = 12) { return fonts.width(s, text(s, size), size); }
 

@@ -5,6 +5,7 @@
 
 #include "html/document_writer.hpp"
 #include "html/html_escape.hpp"
+#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
@@ -14,12 +15,7 @@ class RunStylingTest : public ::testing::Test {
   FontBook fonts;
   DocumentWriter writer{fonts};
 
-  TextRun run(double size = 12) {
-    TextRun r;
-    r.text = "x";
-    r.fontSize = size;
-    return r;
-  }
+  static TextRun run(double size = 12) { return testing::textRun("x", size); }
 
   // The declarations written for a run's class.
   std::string css(const TextRun& r) {
