@@ -98,22 +98,21 @@ TEST(SignatureParserTest, NameLengthTagEncodingAndDERLengthsAreChecked) {
 
 // --- Identity number -------------------------------------------------------------
 
-TEST(SignatureParserTest, NumberAfterSerialNumberKeyOrTRButNotADate) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"CN=ALİ, serialNumber=12345678901, C=TR", "12345678901"},
-      {"20251212121212 serialNumber=x", ""},
-      {"subject TR12345678901 end", "12345678901"},
-      {"no number here", ""},
-      {"time 20240102030405Z then TR12345678901", ""},  // the first run starting with 20 is a date
-      {"time 21000000000 then TR12345678901", ""}};
-  for (const auto& [text, number] : cases) EXPECT_EQ(parse(raw(text)).tcNumber, number) << text;
-}
-
-TEST(SignatureParserTest, LastWholeDerSerialNumberWins) {
-  EXPECT_EQ(parse(raw("TR12345678901 ") + serialNumber("98765432109") + kTrailer).tcNumber, "98765432109");
-  EXPECT_EQ(parse(serialNumber("11111111111") + serialNumber("22222222222")).tcNumber, "22222222222");
-  EXPECT_EQ(parse(raw("TR12345678901 ") + serialNumber("987654321098") + kTrailer).tcNumber, "12345678901");
-  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x05, 0x13, 0x0B} + raw("1234567890")).tcNumber, "");  // cut short
+// A number after a serialNumber key or TR, but not a date; the last whole
+// DER serial number wins over both.
+TEST(SignatureParserTest, IdentityNumber) {
+  const std::pair<Bytes, const char*> cases[] = {
+      {raw("CN=ALİ, serialNumber=12345678901, C=TR"), "12345678901"},
+      {raw("20251212121212 serialNumber=x"), ""},
+      {raw("subject TR12345678901 end"), "12345678901"},
+      {raw("no number here"), ""},
+      {raw("time 20240102030405Z then TR12345678901"), ""},  // the first run starting with 20 is a date
+      {raw("time 21000000000 then TR12345678901"), ""},
+      {raw("TR12345678901 ") + serialNumber("98765432109") + kTrailer, "98765432109"},
+      {serialNumber("11111111111") + serialNumber("22222222222"), "22222222222"},
+      {raw("TR12345678901 ") + serialNumber("987654321098") + kTrailer, "12345678901"},
+      {Bytes{0x55, 0x04, 0x05, 0x13, 0x0B} + raw("1234567890"), ""}};  // cut short
+  for (const auto& [data, number] : cases) EXPECT_EQ(parse(data).tcNumber, number) << number;
 }
 
 // --- Issuer ----------------------------------------------------------------------
