@@ -265,37 +265,30 @@ TEST(DocumentParserTest, LaterStyleOfTheSameNameWins) {
   EXPECT_FALSE(run.bold);
 }
 
-TEST(DocumentParserTest, HeaderStartPageAndColoursComeFromTheLastOne) {
+// The last header gives the start page and colour; header, footer and body
+// each number their lists from 1.
+TEST(DocumentParserTest, HeaderStartPageColoursAndNumbering) {
+  const std::string numbered = " Numbered=\"true\" ListLevel=\"1\"";
   auto doc = parseXml(editorXml(
-      "b\nh\nf\n", "<header startPage=\"3\" foreground=\"-16776961\">" + paragraphXml(2, 2) + "</header>" +
-                       paragraphXml(0, 2) + "<header>" + paragraphXml(2, 2) +
-                       "</header><footer foreground=\"16711680\">" + paragraphXml(4, 2) + "</footer>"));
+      "b\nh\nf\n", "<header startPage=\"3\" foreground=\"-16776961\">" + paragraphXml(2, 2, numbered) +
+                       "</header>" + paragraphXml(0, 2, numbered) + "<header>" + paragraphXml(2, 2) +
+                       "</header><footer foreground=\"16711680\">" + paragraphXml(4, 2, numbered) +
+                       "</footer>" + paragraphXml(0, 2, numbered)));
   ASSERT_TRUE(doc);
   EXPECT_EQ(doc->headerStartPage, 1);
   EXPECT_FALSE(doc->headerColor);
   EXPECT_EQ(doc->footerColor, 0xFF0000u);
   EXPECT_EQ(texts(doc->headerElements), (Texts{"h", "h"}));
-  EXPECT_EQ(texts(doc->elements), Texts{"b"});
+  EXPECT_EQ(texts(doc->elements), (Texts{"b", "b"}));
+  for (const auto* region : {&doc->elements, &doc->headerElements, &doc->footerElements})
+    EXPECT_EQ(region->at(0).paragraph()->listMarker, "1.");
+  EXPECT_EQ(doc->elements.at(1).paragraph()->listMarker, "2.");
 
   auto single = parseXml(editorXml(
       "h\n", "<header startPage=\"2\" foreground=\"-16777216\">" + paragraphXml(0, 2) + "</header>"));
   ASSERT_TRUE(single);
   EXPECT_EQ(single->headerStartPage, 2);
   EXPECT_EQ(single->headerColor, 0x000000u);
-}
-
-TEST(DocumentParserTest, HeaderAndBodyNumberIndependently) {
-  const std::string numbered = " Numbered=\"true\" ListLevel=\"1\"";
-  auto doc = parseXml(editorXml("a\nb\nc\nd\n", paragraphXml(0, 2, numbered) + "<header>" +
-                                                    paragraphXml(2, 2, numbered) + "</header>" +
-                                                    paragraphXml(4, 2, numbered) + "<footer>" +
-                                                    paragraphXml(6, 2, numbered) + "</footer>"));
-  ASSERT_TRUE(doc);
-  ASSERT_EQ(doc->elements.size(), 2u);
-  EXPECT_EQ(doc->elements[0].paragraph()->listMarker, "1.");
-  EXPECT_EQ(doc->elements[1].paragraph()->listMarker, "2.");
-  EXPECT_EQ(doc->headerElements.at(0).paragraph()->listMarker, "1.");
-  EXPECT_EQ(doc->footerElements.at(0).paragraph()->listMarker, "1.");
 }
 
 // --- Signature ---------------------------------------------------------------------------
