@@ -153,6 +153,8 @@ TEST_F(UdfdumpTest, Samples) {
       Json({karar["headerStartPage"], karar["headerColor"], karar["footerColor"], karar["verificationCode"],
             karar["webID"]}),
       Json::parse(R"([2, 2046052, 8355711, "Kr7Wq+2M", "KRGA12B  -  CDE34FG  -  HIJ+56K  -  LMN78O="])"));
+  // An unsigned document has no check outcome.
+  EXPECT_TRUE(karar["signature"]["status"].is_null() && karar["signature"]["chain"].is_null());
   EXPECT_EQ(markersOf(karar["elements"]), (std::vector<std::string>{"1-", "2-", "3-", "4-"}));
   const Json dilekce = dumpOf(sample("dilekce"));
   EXPECT_EQ(markersOf(dilekce["elements"]),

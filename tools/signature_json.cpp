@@ -33,11 +33,17 @@ const char* periodName(CertificatePeriod period) {
 }
 
 Json signatureJson(const SignatureInfo& signature) {
-  return Json{
-      {"isSigned", signature.isSigned},       {"signerName", signature.signerName},
-      {"tcNumber", signature.tcNumber},       {"issuer", signature.issuer},
-      {"signingDate", signature.signingDate}, {"status", statusName(signature.status)},
-      {"chain", chainName(signature.chain)},  {"certificatePeriod", periodName(signature.certificatePeriod)}};
+  // An unsigned document has no check to report: its outcome fields are
+  // null rather than the model's defaults, which would read "verified".
+  const auto checked = [&](const char* name) { return signature.isSigned ? Json(name) : Json(nullptr); };
+  return Json{{"isSigned", signature.isSigned},
+              {"signerName", signature.signerName},
+              {"tcNumber", signature.tcNumber},
+              {"issuer", signature.issuer},
+              {"signingDate", signature.signingDate},
+              {"status", checked(statusName(signature.status))},
+              {"chain", checked(chainName(signature.chain))},
+              {"certificatePeriod", checked(periodName(signature.certificatePeriod))}};
 }
 
 }  // namespace maravel::tools

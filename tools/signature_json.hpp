@@ -14,7 +14,8 @@ const char* statusName(SignatureStatus status);
 const char* chainName(ChainTrust chain);
 const char* periodName(CertificatePeriod period);
 
-// One object whose keys are the field names of SignatureInfo.
+// One object whose keys are the field names of SignatureInfo; status, chain
+// and certificatePeriod are null for an unsigned document.
 Json signatureJson(const SignatureInfo& signature);
 
 }  // namespace maravel::tools
