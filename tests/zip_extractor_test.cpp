@@ -177,7 +177,6 @@ TEST_F(ZipExtractorTest, RepeatedEntriesStopAtTheArchiveBudget) {
   const Buffer archive = ZipWriter().add(declared).finish();
   EXPECT_EQ(FastZipExtractor::extractEntries(archive, 3000).size(), 1u);
   EXPECT_TRUE(FastZipExtractor::extractEntries(archive, 2999).empty());
-  EXPECT_GE(FastZipExtractor::kMaxExtractedBytes, std::uint64_t{256} << 20);  // room for large documents
 }
 
 TEST_F(ZipExtractorTest, DataOutsideTheBufferIsSkipped) {
