@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "html/document_writer.hpp"
+#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
@@ -10,16 +11,9 @@ class BlockWriterTest : public ::testing::Test {
   FontBook fonts;
   DocumentWriter writer{fonts};
 
-  static TextRun run(const std::string& text) {
-    TextRun r;
-    r.text = text;
-    return r;
-  }
-
+  static TextRun run(const std::string& text) { return testing::textRun(text); }
   static ParagraphItem para(const std::string& text) {
-    ParagraphItem p;
-    if (!text.empty()) p.runs.push_back(run(text));
-    return p;
+    return text.empty() ? ParagraphItem() : testing::paragraphOf({run(text)});
   }
 
   static TableCell cell(const std::string& text = "x") { return TableCell{{para(text)}, std::nullopt}; }
@@ -58,11 +52,11 @@ class BlockWriterTest : public ::testing::Test {
 };
 
 // A cell's width and the named edges ("tblr": top, bottom, left, right) drawn as rules.
-std::string cellStyle(const std::string& width, const std::string& edges) {
+std::string cellStyle(const std::string& width, const std::string& edges,
+                      const std::string& rule = "max(1px,calc(1*var(--u))) solid var(--rule)") {
   std::string style = "width:calc(" + width + "*var(--u));";
   for (const auto& [key, name] : {std::pair{'t', "top"}, {'b', "bottom"}, {'l', "left"}, {'r', "right"}}) {
-    if (edges.find(key) != std::string::npos)
-      style += std::string("border-") + name + ":max(1px,calc(1*var(--u))) solid var(--rule);";
+    if (edges.find(key) != std::string::npos) style += std::string("border-") + name + ":" + rule + ";";
   }
   return style;
 }
@@ -140,34 +134,22 @@ TEST_F(BlockWriterTest, TableBorderDrawsOnlyTheOuterFrame) {
                                       cellStyle("133.33", "tb"), cellStyle("133.33", "tbr")}));
 }
 
-TEST_F(BlockWriterTest, CellBorderGridLeavesTheOuterEdgeToAFramingCell) {
-  TableItem inner;
-  inner.rows = {row(2), row(2)};
-  inner.border = border("borderCell");
-  EXPECT_EQ(cellStyles(render(inner)), std::vector<std::string>(4, cellStyle("200", "tblr")));
-  EXPECT_EQ(
-      cellStyles(render(wrap(inner, border("borderCell")))),
-      (std::vector<std::string>{cellStyle("400", "tblr") + "padding:0;", cellStyle("200", "br"),
-                                cellStyle("200", "bl"), cellStyle("200", "tr"), cellStyle("200", "tl")}));
-}
-
+// A grid of cells inside a framing cell and the near-white rule are on the
+// tablolar golden page.
 TEST_F(BlockWriterTest, BorderColours) {
   TableItem table;
   table.rows = {row(1)};
-  for (std::uint32_t color : {0xFFFFFFu, 0xF5F5F5u}) {
-    table.border = border("borderCell", color);
-    EXPECT_EQ(cellStyles(render(table))[0], cellStyle("400", "")) << color;
+  const std::pair<TableBorder, std::string> cases[] = {
+      {border("borderCell", 0xFFFFFF), cellStyle("400", "")},      // white draws nothing
+      {border("borderCell", 0x000000), cellStyle("400", "tblr")},  // black is the theme's rule
+      {border("borderCell"), cellStyle("400", "tblr")},
+      {border("dotted", 0x336699), cellStyle("400", "")},  // unknown kinds draw nothing
+      {TableBorder{"borderCell", 0x336699, 0.5},
+       cellStyle("400", "tblr", "max(1px,calc(0.5*var(--u))) solid #336699")}};
+  for (const auto& [given, style] : cases) {
+    table.border = given;
+    EXPECT_EQ(cellStyles(render(table))[0], style) << given.kind;
   }
-  table.border = border("borderCell", 0x000000);
-  EXPECT_EQ(cellStyles(render(table))[0], cellStyle("400", "tblr"));
-  table.border = border("borderCell");
-  EXPECT_EQ(cellStyles(render(table))[0], cellStyle("400", "tblr"));
-  table.border = border("borderCell", 0x336699);
-  table.border->width = 0.5;
-  EXPECT_NE(cellStyles(render(table))[0].find("border-top:max(1px,calc(0.5*var(--u))) solid #336699;"),
-            std::string::npos);
-  table.border = border("dotted", 0x336699);
-  EXPECT_EQ(cellStyles(render(table))[0], "width:calc(400*var(--u));");
 
   // The cell's border wins over the row's, the row's over the table's.
   table.rows = {row(2)};

@@ -11,6 +11,7 @@
 #include "html/html_renderer.hpp"
 #include "platform/text/text.hpp"
 #include "tests/support/chromium.hpp"
+#include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
 
 namespace maravel {
@@ -29,16 +30,11 @@ struct Probe {
 };
 
 TextRun run(std::string text, std::string family = "Times New Roman", double size = 12) {
-  TextRun r;
-  r.text = std::move(text);
-  r.fontFamily = std::move(family);
-  r.fontSize = size;
-  return r;
+  return testing::textRun(std::move(text), size, std::move(family));
 }
 
 ParagraphItem paragraph(std::vector<TextRun> runs, std::optional<std::vector<TabStop>> stops) {
-  ParagraphItem p;
-  p.runs = std::move(runs);
+  ParagraphItem p = testing::paragraphOf(std::move(runs));
   p.tabStops = std::move(stops);
   return p;
 }
@@ -99,17 +95,8 @@ Layout tabLayout() {
 }
 
 const char* edgeName(Edge edge) {
-  switch (edge) {
-    case Edge::left:
-      return "left";
-    case Edge::right:
-      return "right";
-    case Edge::centre:
-      return "centre";
-    case Edge::point:
-      return "point";
-  }
-  return "left";
+  static constexpr const char* kNames[] = {"left", "right", "centre", "point"};
+  return kNames[static_cast<int>(edge)];
 }
 
 std::string jsString(const std::string& s) {

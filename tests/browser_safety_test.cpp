@@ -4,6 +4,7 @@
 // itself. The hostile texts stay text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <map>
@@ -11,6 +12,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "html/html_renderer.hpp"
@@ -158,30 +160,23 @@ constexpr const char* kProbe = R"(<script>
 </script>
 )";
 
-const std::set<std::string> kClasses = {"verification-badge signed",
-                                        "verification-badge changed",
-                                        "verification-badge invalid",
-                                        "verification-badge unreadable",
-                                        "verification-badge uyap",
-                                        "badge-icon",
-                                        "badge-info",
-                                        "badge-title",
-                                        "badge-meta",
-                                        "badge-tag signer",
-                                        "badge-tag tc",
-                                        "badge-tag date",
-                                        "badge-tag issuer",
-                                        "badge-tag code",
-                                        "badge-tag info",
-                                        "document-sheet",
-                                        "udf-header",
-                                        "udf-footer",
-                                        "uyap-access",
-                                        "sheet-footer",
-                                        "udf-tab",
-                                        "udf-nj",
-                                        "udf-img",
-                                        "udf-row"};
+// The entries of a list written as one text, separated by `separator`.
+std::set<std::string> entries(std::string_view list, char separator = ' ') {
+  std::set<std::string> out;
+  for (std::size_t at = 0; at <= list.size();) {
+    const std::size_t end = std::min(list.find(separator, at), list.size());
+    out.emplace(list.substr(at, end - at));
+    at = end + 1;
+  }
+  return out;
+}
+
+const std::set<std::string> kClasses = entries(
+    "verification-badge signed|verification-badge changed|verification-badge invalid|"
+    "verification-badge unreadable|verification-badge uyap|badge-icon|badge-info|badge-title|badge-meta|"
+    "badge-tag signer|badge-tag tc|badge-tag date|badge-tag issuer|badge-tag code|badge-tag info|"
+    "document-sheet|udf-header|udf-footer|uyap-access|sheet-footer|udf-tab|udf-nj|udf-img|udf-row",
+    '|');
 
 // Generated classes and the fixed classes they are paired with.
 const std::regex kGeneratedClass(R"((udf-p |udf-mk )?s[0-9]+)");
@@ -191,91 +186,49 @@ const std::regex kPlainValue(R"([-+a-z0-9#.,()*% ]*)");
 // One family, as a CSS string or a bare name, before the fixed fallbacks.
 const std::regex kFontFamily(R"((?:"(?:[^"\\]|\\.)*"|[-A-Za-z0-9 ]+), "Times New Roman", serif)");
 
-// Attributes the writer puts on each element, with their fixed values
-// ("" stands for a value checked by pattern).
-const std::map<std::string, std::map<std::string, std::set<std::string>>> kAttributes = {
-    {"html", {{"lang", {"tr"}}}},
-    {"meta",
-     {{"charset", {"UTF-8"}},
-      {"name", {"viewport"}},
-      {"content", {"width=device-width, initial-scale=1.0"}}}},
-    {"div", {{"class", {""}}, {"style", {""}}}},
-    {"span", {{"class", {""}}, {"style", {""}}}},
-    {"p", {{"class", {""}}}},
-    {"img", {{"class", {"udf-img"}}, {"alt", {""}}, {"src", {""}}, {"style", {""}}}},
-    {"table", {{"class", {"udf-row"}}}},
-    {"tr", {{"style", {""}}}},
-    {"td", {{"style", {""}}}},
-    {"svg",
-     {{"width", {"22"}},
-      {"height", {"22"}},
-      {"viewBox", {"0 0 24 24"}},
-      {"fill", {"none"}},
-      {"stroke", {"currentColor"}},
-      {"stroke-width", {"2"}}}},
-    {"path",
-     {{"d",
-       {"M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z", "M9 12l2 2 4-4", "M9.5 9.5l5 5", "M14.5 9.5l-5 5",
-        "M12 7.5v5", "M12 15v2"}}}},
-    {"rect",
-     {{"x", {"3"}}, {"y", {"3"}}, {"width", {"18"}}, {"height", {"18"}}, {"rx", {"2"}}, {"ry", {"2"}}}},
-    {"line", {{"x1", {"9"}}, {"y1", {"9", "13", "17"}}, {"x2", {"15", "11"}}, {"y2", {"9", "13", "17"}}}},
-    {"head", {}},
-    {"title", {}},
-    {"style", {}},
-    {"body", {}},
-    {"strong", {}},
-    {"br", {}},
-    {"tbody", {}},
-};
+// "name=value|value;name=..." as name -> values; an empty value stands for
+// one checked by pattern.
+std::map<std::string, std::set<std::string>> attributes(std::string_view list) {
+  std::map<std::string, std::set<std::string>> out;
+  for (const std::string& pair : entries(list, ';')) {
+    if (!pair.empty()) out[pair.substr(0, pair.find('='))] = entries(pair.substr(pair.find('=') + 1), '|');
+  }
+  return out;
+}
+
+// Attributes the writer puts on each element, with their fixed values.
+const auto kAttributes = [] {
+  std::map<std::string, std::map<std::string, std::set<std::string>>> tags = {
+      {"html", attributes("lang=tr")},
+      {"meta", attributes("charset=UTF-8;name=viewport;content=width=device-width, initial-scale=1.0")},
+      {"div", attributes("class=;style=")},
+      {"span", attributes("class=;style=")},
+      {"p", attributes("class=")},
+      {"img", attributes("class=udf-img;alt=;src=;style=")},
+      {"table", attributes("class=udf-row")},
+      {"tr", attributes("style=")},
+      {"td", attributes("style=")},
+      {"svg",
+       attributes("width=22;height=22;viewBox=0 0 24 24;fill=none;stroke=currentColor;stroke-width=2")},
+      {"path", attributes("d=M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z|M9 12l2 2 4-4|M9.5 9.5l5 5|"
+                          "M14.5 9.5l-5 5|M12 7.5v5|M12 15v2")},
+      {"rect", attributes("x=3;y=3;width=18;height=18;rx=2;ry=2")},
+      {"line", attributes("x1=9;y1=9|13|17;x2=15|11;y2=9|13|17")}};
+  for (const std::string& bare : entries("head title style body strong br tbody")) tags[bare];
+  return tags;
+}();
 
 // Properties of inline styles and of the generated classes.
-const std::set<std::string> kInlineProperties = {"width",
-                                                 "height",
-                                                 "left",
-                                                 "top",
-                                                 "vertical-align",
-                                                 "color",
-                                                 "padding-top",
-                                                 "padding-right",
-                                                 "padding-bottom",
-                                                 "padding-left",
-                                                 "border-top-width",
-                                                 "border-top-style",
-                                                 "border-top-color",
-                                                 "border-bottom-width",
-                                                 "border-bottom-style",
-                                                 "border-bottom-color",
-                                                 "border-left-width",
-                                                 "border-left-style",
-                                                 "border-left-color",
-                                                 "border-right-width",
-                                                 "border-right-style",
-                                                 "border-right-color",
-                                                 "border-image-source",
-                                                 "border-image-slice",
-                                                 "border-image-width",
-                                                 "border-image-outset",
-                                                 "border-image-repeat"};
-const std::set<std::string> kClassProperties = {"font-family",
-                                                "font-size",
-                                                "font-weight",
-                                                "font-style",
-                                                "text-decoration-line",
-                                                "text-decoration-style",
-                                                "text-decoration-color",
-                                                "text-decoration-thickness",
-                                                "vertical-align",
-                                                "color",
-                                                "background-color",
-                                                "text-align",
-                                                "margin-left",
-                                                "margin-right",
-                                                "padding-left",
-                                                "text-indent",
-                                                "padding-top",
-                                                "padding-bottom",
-                                                "line-height"};
+const std::set<std::string> kInlineProperties = entries(
+    "width height left top vertical-align color padding-top padding-right padding-bottom padding-left "
+    "border-top-width border-top-style border-top-color border-bottom-width border-bottom-style "
+    "border-bottom-color border-left-width border-left-style border-left-color border-right-width "
+    "border-right-style border-right-color border-image-source border-image-slice border-image-width "
+    "border-image-outset border-image-repeat");
+const std::set<std::string> kClassProperties = entries(
+    "font-family font-size font-weight font-style text-decoration-line text-decoration-style "
+    "text-decoration-color text-decoration-thickness vertical-align color background-color text-align "
+    "margin-left margin-right padding-left text-indent padding-top padding-bottom line-height");
 
 class BrowserSafetyTest : public ::testing::Test {
  protected:

@@ -57,26 +57,22 @@ TEST(DrawingContextSurface, StartsTransparentAndClampsOddSizes) {
   EXPECT_EQ(DrawingContext(Size{1e9, 1}).pixelWidth(), DrawingContext::maximumSide);
 }
 
-TEST(DrawingContextShapes, FillRectCoversOnlyItsRectangle) {
+TEST(DrawingContextShapes, FillAndStrokeCoverOnlyTheirRectangles) {
   DrawingContext context(Size{20, 20});
   context.fillRect(Rect{5, 5, 10, 10}, Color::calibratedRGB(1, 0, 0));
   const Pixel inside = context.pixel(10, 10);
   EXPECT_EQ(std::tuple(inside.red, inside.green, inside.alpha), std::tuple(255, 0, 255));
   EXPECT_EQ(context.pixel(4, 10).alpha + context.pixel(15, 10).alpha, 0);
-}
 
-TEST(DrawingContextShapes, StrokeRectDrawsTheOutlineOnly) {
-  DrawingContext context = whiteSheet(40, 40);
-  context.strokeRect(Rect{1, 1, 38, 38}, Color::calibratedWhite(0.82), 1.5);
+  DrawingContext outline = whiteSheet(40, 40);
+  outline.strokeRect(Rect{1, 1, 38, 38}, Color::calibratedWhite(0.82), 1.5);
   // The 1.5 line is centred on x = 1: it covers pixel column 1 by three
   // quarters and column 0 by one quarter.
-  const Pixel edge = context.pixel(1, 20);
-  EXPECT_EQ(edge.red, edge.green);
-  EXPECT_EQ(edge.green, edge.blue);
+  const Pixel edge = outline.pixel(1, 20);
+  EXPECT_TRUE(edge.red == edge.green && edge.green == edge.blue);
   EXPECT_NEAR(edge.red, 0.75 * 0.82 * 255 + 0.25 * 255, 3);
-  EXPECT_EQ(context.pixel(20, 20).red, 255);
-  EXPECT_LT(context.pixel(38, 20).red, 240);
-  EXPECT_LT(context.pixel(20, 38).red, 240);
+  EXPECT_EQ(outline.pixel(20, 20).red, 255);
+  EXPECT_LT(std::max(outline.pixel(38, 20).red, outline.pixel(20, 38).red), 240);
 }
 
 TEST(DrawingContextShapes, RoundedRectLeavesItsCornersOpen) {
@@ -98,9 +94,7 @@ TEST(DrawingContextShapes, RoundedRectLeavesItsCornersOpen) {
   EXPECT_EQ(capped.pixel(0, 0).alpha, 0);
 }
 
-class DrawingContextText : public ::testing::Test {};
-
-TEST_F(DrawingContextText, PointsArePixelsAndTheLineBoxStartsAtThePoint) {
+TEST(DrawingContextText, PointsArePixelsAndTheLineBoxStartsAtThePoint) {
   DrawingContext context = whiteSheet(200, 200);
   context.drawString("H", Point{20, 20}, Font::system(100), black);
   const Box box = inkBox(context, 0, 0, 200, 200, 128);
@@ -114,7 +108,7 @@ TEST_F(DrawingContextText, PointsArePixelsAndTheLineBoxStartsAtThePoint) {
   EXPECT_TRUE(label.left >= 50 && label.left <= 53 && label.top >= 10 && label.bottom <= 24);
 }
 
-TEST_F(DrawingContextText, AttributedStringWrapsAndStaysInsideItsRectangle) {
+TEST(DrawingContextText, AttributedStringWrapsAndStaysInsideItsRectangle) {
   DrawingContext context = whiteSheet(200, 200);
   std::string words;
   for (int i = 0; i < 200; ++i) words += "kelime ";
@@ -131,7 +125,7 @@ TEST_F(DrawingContextText, AttributedStringWrapsAndStaysInsideItsRectangle) {
   EXPECT_GT(inkBox(word, 0, 0, 200, 200).bottom, 40);
 }
 
-TEST_F(DrawingContextText, LineBreaksStartNewLines) {
+TEST(DrawingContextText, LineBreaksStartNewLines) {
   DrawingContext one = whiteSheet(200, 100);
   one.drawAttributedString("A", Rect{10, 10, 180, 80}, Font::system(12), black);
   DrawingContext three = whiteSheet(200, 100);
@@ -147,7 +141,7 @@ TEST_F(DrawingContextText, LineBreaksStartNewLines) {
   EXPECT_EQ(inkBox(empty, 0, 0, 50, 50).count, 0);
 }
 
-TEST_F(DrawingContextText, InvalidUTF8AndNulBytesAreDrawnWithoutComplaint) {
+TEST(DrawingContextText, InvalidUTF8AndNulBytesAreDrawnWithoutComplaint) {
   DrawingContext context = whiteSheet(100, 50);
   ::testing::internal::CaptureStderr();
   context.drawAttributedString(std::string("a\xff\xfe b\0c\xc3", 8), Rect{5, 5, 90, 40}, Font::system(12),
@@ -181,13 +175,7 @@ TEST(DrawingContextPNG, BytesAndFilesRoundTrip) {
   ASSERT_TRUE(read.has_value());
   EXPECT_EQ(read->pixelWidth(), 30);
   EXPECT_EQ(read->pixelHeight(), 20);
-  for (int y = 0; y < 20; ++y) {
-    for (int x = 0; x < 30; ++x) {
-      const Pixel a = read->pixel(x, y), b = context.pixel(x, y);
-      EXPECT_EQ(std::tie(a.red, a.green, a.blue, a.alpha), std::tie(b.red, b.green, b.blue, b.alpha))
-          << x << "," << y;
-    }
-  }
+  EXPECT_EQ(read->pngData(), png);  // the encoding is lossless, so equal bytes are equal pixels
   EXPECT_EQ(read->pixel(20, 5).alpha, 0);
   EXPECT_FALSE(DrawingContext::readPNG("/nonexistent/maravel.png").has_value());
   EXPECT_FALSE(DrawingContext(Size{4, 4}).writePNG("/nonexistent/maravel.png"));

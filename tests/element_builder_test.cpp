@@ -151,38 +151,33 @@ TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudge
 
 // --- Runs ------------------------------------------------------------------
 
-TEST_F(ElementBuilderTest, OffsetsAreClampedToTheTextBlock) {
-  const ParagraphItem p = paragraph(R"(<paragraph>
-      <content startOffset="5" length="3" />
-      <content startOffset="-2" length="4" />
-      <content startOffset="4" length="-3" />
-      <content startOffset="9223372036854775807" length="9223372036854775807" />
-      <content startOffset="-9223372036854775808" length="-9223372036854775808" />
-      <content startOffset="1.5" length="2">own text</content>
-    </paragraph>)",
-                                    u"abcdef");
-  EXPECT_EQ(texts(p), (Texts{"f", "ab", "", "", "", "own text"}));
-}
-
-TEST_F(ElementBuilderTest, SlicesDropLineBreaksKeepTabsAndRepairLoneSurrogates) {
-  const char* source = R"(<paragraph><content startOffset="0" length="5" />
-      <content startOffset="5" length="2" /><content startOffset="7" length="1" /></paragraph>)";
-  EXPECT_EQ(texts(paragraph(source, u"a\r\n\tbŞ\U0001F600")), (Texts{"a\tb", "Ş\uFFFD", "\uFFFD"}));
-}
-
-TEST_F(ElementBuilderTest, WhichChildrenBecomeRuns) {
-  const ParagraphItem p = paragraph(R"(<paragraph>
-      <content startOffset="0" length="1" />
-      <field fieldName="mahkemeAdi" startOffset="1" length="1" />
-      <space startOffset="2" length="1" />
-      <tab />
-      <bookmark startOffset="3" length="1" />
-      <bookmark name="no offset" />
-      <image />
-      <content startOffset="4" length="1" />
-    </paragraph>)",
-                                    u"abcde");
-  EXPECT_EQ(texts(p), (Texts{"a", "b", "c", "", "d", "e"}));
+TEST_F(ElementBuilderTest, RunTextsFromTheTextBlock) {
+  const struct {
+    const char* what;
+    const char* children;
+    std::u16string text;
+    Texts runs;
+  } cases[] = {
+      {"offsets are clamped to the text block",
+       R"(<content startOffset="5" length="3" /><content startOffset="-2" length="4" />
+          <content startOffset="4" length="-3" />
+          <content startOffset="9223372036854775807" length="9223372036854775807" />
+          <content startOffset="-9223372036854775808" length="-9223372036854775808" />
+          <content startOffset="1.5" length="2">own text</content>)",
+       u"abcdef", Texts{"f", "ab", "", "", "", "own text"}},
+      {"slices drop line breaks, keep tabs and repair lone surrogates",
+       R"(<content startOffset="0" length="5" /><content startOffset="5" length="2" />
+          <content startOffset="7" length="1" />)",
+       u"a\r\n\tbŞ\U0001F600", Texts{"a\tb", "Ş\uFFFD", "\uFFFD"}},
+      {"which children become runs",
+       R"(<content startOffset="0" length="1" /><field fieldName="mahkemeAdi" startOffset="1" length="1" />
+          <space startOffset="2" length="1" /><tab /><bookmark startOffset="3" length="1" />
+          <bookmark name="no offset" /><image /><content startOffset="4" length="1" />)",
+       u"abcde", Texts{"a", "b", "c", "", "d", "e"}}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(texts(paragraph(std::string("<paragraph>") + c.children + "</paragraph>", c.text)), c.runs)
+        << c.what;
+  }
 }
 
 TEST_F(ElementBuilderTest, RunInheritanceStopsAtTheFirstValueFoundEvenWhenUnusable) {

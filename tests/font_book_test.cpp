@@ -25,39 +25,24 @@ class FontBookTest : public ::testing::Test {
 
 TEST_F(FontBookTest, FamilyNamesResolve) {
   const std::string georgia = book.installed().contains("georgia") ? "Georgia" : "Arial";
+  // clang-format off
   const std::pair<std::string, std::string> cases[] = {
       // Logical names give fixed families.
-      {"", "Arial"},
-      {"serif", "Times New Roman"},
-      {"Serif", "Times New Roman"},
-      {"monospaced", "Courier New"},
-      {"SansSerif", "Arial"},
-      {"dialog", "Arial"},
-      {"DialogInput", "Arial"},
+      {"", "Arial"}, {"serif", "Times New Roman"}, {"Serif", "Times New Roman"}, {"monospaced", "Courier New"},
+      {"SansSerif", "Arial"}, {"dialog", "Arial"}, {"DialogInput", "Arial"},
       // The first non-empty piece is looked up; only spaces and quotes are trimmed.
-      {",,Georgia", georgia},
-      {" , Georgia", "Arial"},
-      {"'Liberation Serif', Arial", "Liberation Serif"},
-      {"No Such Family, Liberation Serif", "Arial"},
-      {"\"Courier New\"", "Courier New"},
-      {" 'Liberation Mono' ", "Liberation Mono"},
-      {"\tLiberation Mono", "Arial"},
+      {",,Georgia", georgia}, {" , Georgia", "Arial"}, {"'Liberation Serif', Arial", "Liberation Serif"},
+      {"No Such Family, Liberation Serif", "Arial"}, {"\"Courier New\"", "Courier New"},
+      {" 'Liberation Mono' ", "Liberation Mono"}, {"\tLiberation Mono", "Arial"},
       // Installed names match in any case; metric-compatible ones keep their own name.
-      {"LIBERATION SANS", "Liberation Sans"},
-      {"liberation sans", "Liberation Sans"},
-      {"ARIAL", "Arial"},
-      {"times new ROMAN", "Times New Roman"},
-      {"Calibri", "Calibri"},
-      {"Cambria", "Cambria"}};
+      {"LIBERATION SANS", "Liberation Sans"}, {"liberation sans", "Liberation Sans"}, {"ARIAL", "Arial"},
+      {"times new ROMAN", "Times New Roman"}, {"Calibri", "Calibri"}, {"Cambria", "Cambria"}};
+  // clang-format on
   for (const auto& [name, family] : cases) EXPECT_EQ(book.family(name), family) << name;
   EXPECT_EQ(book.installed().at("liberation sans"), "Liberation Sans");
   EXPECT_EQ(book.installed().at("calibri"), "Calibri");
-}
-
-TEST_F(FontBookTest, FamiliesWithSeveralNamesListEveryName) {
-  const auto& installed = book.installed();
-  if (!installed.contains("dejavu sans")) GTEST_SKIP() << "DejaVu Sans is not installed";
-  EXPECT_TRUE(installed.contains("dejavu sans condensed"));
+  // A family with several names lists every name.
+  EXPECT_EQ(book.installed().contains("dejavu sans"), book.installed().contains("dejavu sans condensed"));
 }
 
 TEST_F(FontBookTest, UnknownFamiliesBeyondTheLookupBoundGiveArialAtOnce) {
@@ -83,9 +68,11 @@ TEST(FontConfigTest, OnlyStrongAliasesCountAsCompatible) {
 TEST_F(FontBookTest, WidthsAreTheFaceAdvancesInPoints) {
   // Liberation Serif: "A" 1479 and "d" 1024 of 2048 units.
   EXPECT_NEAR(book.width("Ad", runIn("Times New Roman"), 12), 12.0 * (1479 + 1024) / 2048, 1e-9);
-  EXPECT_NEAR(book.width("Ad", runIn("Times New Roman"), 12), 14.66, 0.01);
   EXPECT_NEAR(book.width("Ad", runIn("Times New Roman"), 24), 2 * book.width("Ad", runIn("serif"), 12), 1e-9);
   EXPECT_EQ(book.width("", runIn("No Such Family"), 12), 0);
+  // Turkish letters and invalid bytes measure too.
+  EXPECT_GT(book.width("ğüşıöçĞÜŞİÖÇ", runIn("Times New Roman"), 12), 0);
+  EXPECT_GT(book.width("\xff\xfe", runIn("Times New Roman"), 12), 0);
 }
 
 // A document can set every run in its own size; each new size makes a face
@@ -113,9 +100,8 @@ TEST_F(FontBookTest, MissingTraitFacesLeaveThePlainFace) {
   if (!book.installed().contains("dejavu math tex gyre")) GTEST_SKIP() << "no single-face family installed";
   const std::string text = "Esas No 2024/17";
   const double plain = book.width(text, runIn("DejaVu Math TeX Gyre"), 12);
-  EXPECT_EQ(book.width(text, runIn("DejaVu Math TeX Gyre", false, true), 12), plain);
-  EXPECT_EQ(book.width(text, runIn("DejaVu Math TeX Gyre", true, false), 12), plain);
-  EXPECT_EQ(book.width(text, runIn("DejaVu Math TeX Gyre", true, true), 12), plain);
+  for (const auto& [bold, italic] : {std::pair{false, true}, {true, false}, {true, true}})
+    EXPECT_EQ(book.width(text, runIn("DejaVu Math TeX Gyre", bold, italic), 12), plain) << bold << italic;
 }
 
 TEST_F(FontBookTest, KerningAndLigaturesAreOff) {
@@ -126,21 +112,6 @@ TEST_F(FontBookTest, KerningAndLigaturesAreOff) {
     }
     EXPECT_DOUBLE_EQ(w("ffl"), 2 * w("f") + w("l")) << family;
   }
-}
-
-TEST_F(FontBookTest, TurkishLettersAndInvalidBytesMeasure) {
-  const TextRun run = runIn("Times New Roman");
-  EXPECT_GT(book.width("ğüşıöçĞÜŞİÖÇ", run, 12), 0);
-  EXPECT_GT(book.width("\xff\xfe", run, 12), 0);
-}
-
-TEST(FontBookKeyTest, NumbersKeepAFractionalDigit) {
-  // clang-format off
-  const std::pair<double, const char*> cases[] = {
-      {12, "12.0"}, {10.5, "10.5"}, {32.0 / 3, "10.666666666666666"}, {9.6, "9.6"}, {0, "0.0"}
-  };
-  // clang-format on
-  for (const auto& [value, key] : cases) EXPECT_EQ(FontBook::keyNumber(value), key);
 }
 
 TEST(FontFaceTest, UnknownFamiliesStillMeasure) {

@@ -25,11 +25,11 @@
 #include <fstream>
 #include <optional>
 #include <set>
-#include <sstream>
 #include <string_view>
 
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
+#include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel {
@@ -38,14 +38,6 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path goldenDir() { return fs::path(MARAVEL_SOURCE_DIR) / "tests" / "golden"; }
-
-std::optional<std::string> readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 std::vector<std::string> pairNames() {
   std::vector<std::string> names;
@@ -86,25 +78,23 @@ class GoldenPageTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenPageTest, PageMatches) {
   const std::string name = GetParam();
-  const std::optional<std::string> content = readFile(goldenDir() / (name + ".xml"));
-  ASSERT_TRUE(content);
-  const std::optional<std::string> properties = readFile(goldenDir() / (name + ".properties.xml"));
-  std::optional<std::string_view> propertiesView;
-  if (properties) propertiesView = *properties;
-
-  const std::optional<UDFDocument> doc = UDFParser::parse(testing::makeUdf(*content, propertiesView));
+  const std::string content = testing::readFile(goldenDir() / (name + ".xml"));
+  ASSERT_FALSE(content.empty());
+  const std::string properties = testing::readFile(goldenDir() / (name + ".properties.xml"));
+  const std::optional<UDFDocument> doc = UDFParser::parse(testing::makeUdf(
+      content, properties.empty() ? std::nullopt : std::optional<std::string_view>(properties)));
   ASSERT_TRUE(doc) << name;
   std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
   if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
 
   const fs::path expectedPath = goldenDir() / (name + ".html");
-  const std::optional<std::string> expected = readFile(expectedPath);
+  const std::string expected = testing::readFile(expectedPath);
   if (updating() && expected != page) {
     std::ofstream(expectedPath, std::ios::binary) << page;
     GTEST_SKIP() << "wrote " << expectedPath;
   }
-  ASSERT_TRUE(expected) << "no " << expectedPath << "; run with MARAVEL_UPDATE_GOLDEN=1";
-  EXPECT_EQ(page, *expected);
+  ASSERT_FALSE(expected.empty()) << "no " << expectedPath << "; run with MARAVEL_UPDATE_GOLDEN=1";
+  EXPECT_EQ(page, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(pairNames()),

@@ -6,91 +6,67 @@
 #include <string>
 #include <vector>
 
+#include "preview/preview_provider.hpp"
+#include "tests/support/editor_content.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
 
+namespace maravel {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::CommandResult;
 
-constexpr std::string_view kContent = R"(<?xml version="1.0" encoding="UTF-8" ?> 
+CommandResult pelsora(const std::vector<std::string>& arguments) {
+  return testing::runCommand(MARAVEL_BINARY_DIR "/preview/pelsora", arguments);
+}
 
-<template format_id="1.8" >
-<content><![CDATA[Esas No	: 2026/7
-]]></content>
-<elements resolver="hvl-default">
-<paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default"><content resolver="hvl-default" startOffset="0" length="16" /></paragraph>
-</elements>
-<styles><style name="hvl-default" family="Times New Roman" size="12" description="Gövde" /></styles>
-</template>
-)";
+TEST(PelsoraTest, PageToStandardOutputOrAFileAndExitStatuses) {
+  const testing::ScratchFolder dir;
+  const std::string file =
+      dir.write("Karar_Örneği_ğüşıöç.udf",
+                testing::makeUdf(testing::editorContent(
+                    "Esas No\t: 2026/7\n",
+                    R"(<paragraph TabSet="69.0:2:0" Alignment="3" resolver="hvl-default">)"
+                    R"(<content resolver="hvl-default" startOffset="0" length="16" />)"
+                    "</paragraph>")))
+          .string();
+  const CommandResult page = pelsora({file});
+  EXPECT_EQ(page.status, 0);
+  EXPECT_TRUE(page.out.starts_with("<!DOCTYPE html>"));
+  EXPECT_NE(page.out.find("<title>Karar_Örneği_ğüşıöç.udf</title>"), std::string::npos);
+  EXPECT_EQ(page.err, "");
 
-using maravel::testing::CommandResult;
-using maravel::testing::readFile;
+  const std::string out = (dir.path() / "sayfa.html").string();
+  EXPECT_EQ(pelsora({"-o", out, file}).out, "");
+  EXPECT_EQ(testing::readFile(out), page.out);
 
-class PelsoraTest : public ::testing::Test {
- protected:
-  // Runs pelsora with `arguments`; its standard error is kept for errors().
-  CommandResult pelsora(const std::vector<std::string>& arguments) {
-    CommandResult run = maravel::testing::runCommand(MARAVEL_BINARY_DIR "/preview/pelsora", arguments);
-    lastErrors = run.err;
-    return run;
+  // An unreadable file: the error page and one line naming the file.
+  const std::string broken = dir.write("bozuk.udf", testing::bytes("PK\x03\x04 kırık")).string();
+  const CommandResult error = pelsora({broken});
+  EXPECT_EQ(error.status, 1);
+  EXPECT_EQ(error.out, PreviewProvider::errorPage());
+  EXPECT_NE(error.err.find("bozuk.udf"), std::string::npos);
+  EXPECT_EQ(std::count(error.err.begin(), error.err.end(), '\n'), 1);
+
+  // After "--", "-o" names a file; a missing output folder is a usage error.
+  const std::pair<std::vector<std::string>, int> cases[] = {
+      {{}, 2},
+      {{"--unknown", "karar.udf"}, 2},
+      {{"a.udf", "b.udf"}, 2},
+      {{"karar.udf", "-o"}, 2},
+      {{"--"}, 2},
+      {{"--", "-o"}, 1},
+      {{(dir.path() / "yok.udf").string()}, 1},
+      {{"-o", (dir.path() / "yok" / "sayfa.html").string(), file}, 2},
+      {{"--help"}, 0}};
+  for (const auto& [arguments, status] : cases) {
+    const CommandResult run = pelsora(arguments);
+    EXPECT_EQ(run.status, status) << ::testing::PrintToString(arguments);
+    EXPECT_TRUE(status == 0 || run.err.starts_with("pelsora: ")) << run.err;
   }
-
-  std::string errors() const { return lastErrors; }
-
-  maravel::testing::ScratchFolder dir;
-  std::string lastErrors;
-};
-
-TEST_F(PelsoraTest, DocumentPageGoesToStandardOutput) {
-  const fs::path file = dir.write("Karar_Örneği_ğüşıöç.udf", maravel::testing::makeUdf(kContent));
-  const CommandResult run = pelsora({file.string()});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_TRUE(run.out.starts_with("<!DOCTYPE html>"));
-  EXPECT_NE(run.out.find("<title>Karar_Örneği_ğüşıöç.udf</title>"), std::string::npos);
-  EXPECT_EQ(errors(), "");
-}
-
-TEST_F(PelsoraTest, OutputOptionWritesTheFile) {
-  const fs::path file = dir.write("karar.udf", maravel::testing::makeUdf(kContent));
-  const fs::path out = dir.path() / "sayfa.html";
-  const CommandResult run = pelsora({"-o", out.string(), file.string()});
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "");
-  const std::string page = readFile(out);
-  EXPECT_NE(page.find("<title>karar.udf</title>"), std::string::npos);
-  EXPECT_EQ(page, pelsora({file.string()}).out);
-}
-
-TEST_F(PelsoraTest, UnreadableFileWritesTheErrorPage) {
-  const fs::path file = dir.write("bozuk.udf", maravel::testing::bytes("PK\x03\x04 kırık"));
-  const CommandResult run = pelsora({file.string()});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out.size(), 546u);
-  EXPECT_TRUE(run.out.starts_with("<!DOCTYPE html>\n"));
-  const std::string message = errors();
-  EXPECT_NE(message.find("bozuk.udf"), std::string::npos);
-  EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1);
-
-  EXPECT_EQ(pelsora({(dir.path() / "yok.udf").string()}).status, 1);
-}
-
-TEST_F(PelsoraTest, UsageErrorsExitWithTwo) {
-  EXPECT_EQ(pelsora({}).status, 2);
-  EXPECT_NE(errors().find("pelsora:"), std::string::npos);
-  const std::vector<std::vector<std::string>> usageErrors = {
-      {"--unknown", "karar.udf"}, {"a.udf", "b.udf"}, {"karar.udf", "-o"}, {"--"}};
-  for (const auto& args : usageErrors) EXPECT_EQ(pelsora(args).status, 2) << ::testing::PrintToString(args);
-  EXPECT_EQ(pelsora({"--", "-o"}).status, 1);  // after "--", "-o" names a file
-  const fs::path file = dir.write("karar.udf", maravel::testing::makeUdf(kContent));
-  EXPECT_EQ(pelsora({"-o", (dir.path() / "yok" / "sayfa.html").string(), file.string()}).status, 2);
-}
-
-TEST_F(PelsoraTest, HelpAndVersion) {
-  EXPECT_EQ(pelsora({"--help"}).status, 0);
   EXPECT_TRUE(pelsora({"--help"}).out.starts_with("Usage: pelsora"));
   EXPECT_TRUE(pelsora({"--version"}).out.starts_with("pelsora "));
 }
 
 }  // namespace
+}  // namespace maravel

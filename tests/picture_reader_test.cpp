@@ -123,14 +123,7 @@ TEST(PictureReader, TruncatedJpegsNeverReadPastTheirBytes) {
   EXPECT_EQ(picture(base64(markers))->width, 16);
 }
 
-TEST(PictureReader, OnlyBase64CharactersReachTheImage) {
-  const std::string clean = base64(png(2, 1));
-  const std::string dirty = clean.substr(0, 8) + "\"><script>alert('x')</script>\n  \t" + clean.substr(8);
-  const auto image = picture(dirty);
-  ASSERT_TRUE(image.has_value());
-  EXPECT_EQ(image->base64, clean.substr(0, 8) + "scriptalertx/script" + clean.substr(8));
-}
-
+// Only base64 characters reach the image, whatever the attribute held.
 TEST(PictureReader, ImageElementInAParagraph) {
   const std::string data = base64(png(200, 100));
   const XMLParseResult tree = parseXMLTree(R"(<paragraph Alignment="1">
@@ -145,13 +138,10 @@ TEST(PictureReader, ImageElementInAParagraph) {
   ASSERT_TRUE(p.runs[0].image.has_value());
   EXPECT_EQ(p.runs[0].image->base64, data);
   EXPECT_EQ(p.runs[0].image->height, 25);
-}
 
-TEST(PictureReader, EndianReaders) {
-  const Bytes b = {0x01, 0x02, 0x03, 0x04, 0xFF};
-  EXPECT_EQ(PictureReader::bigEndian(b, 0), 0x01020304u);
-  EXPECT_EQ(PictureReader::littleEndian(b, 0), 0x04030201u);
-  EXPECT_EQ(PictureReader::bigEndian(b, 1), 0x020304FFu);
+  const std::string clean = base64(png(2, 1));
+  const std::string dirty = clean.substr(0, 8) + "\"><script>alert('x')</script>\n  \t" + clean.substr(8);
+  EXPECT_EQ(picture(dirty)->base64, clean.substr(0, 8) + "scriptalertx/script" + clean.substr(8));
 }
 
 }  // namespace

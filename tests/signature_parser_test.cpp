@@ -98,22 +98,21 @@ TEST(SignatureParserTest, NameLengthTagEncodingAndDERLengthsAreChecked) {
 
 // --- Identity number -------------------------------------------------------------
 
-TEST(SignatureParserTest, NumberAfterSerialNumberKeyOrTRButNotADate) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"CN=ALİ, serialNumber=12345678901, C=TR", "12345678901"},
-      {"20251212121212 serialNumber=x", ""},
-      {"subject TR12345678901 end", "12345678901"},
-      {"no number here", ""},
-      {"time 20240102030405Z then TR12345678901", ""},  // the first run starting with 20 is a date
-      {"time 21000000000 then TR12345678901", ""}};
-  for (const auto& [text, number] : cases) EXPECT_EQ(parse(raw(text)).tcNumber, number) << text;
-}
-
-TEST(SignatureParserTest, LastWholeDerSerialNumberWins) {
-  EXPECT_EQ(parse(raw("TR12345678901 ") + serialNumber("98765432109") + kTrailer).tcNumber, "98765432109");
-  EXPECT_EQ(parse(serialNumber("11111111111") + serialNumber("22222222222")).tcNumber, "22222222222");
-  EXPECT_EQ(parse(raw("TR12345678901 ") + serialNumber("987654321098") + kTrailer).tcNumber, "12345678901");
-  EXPECT_EQ(parse(Bytes{0x55, 0x04, 0x05, 0x13, 0x0B} + raw("1234567890")).tcNumber, "");  // cut short
+// A number after a serialNumber key or TR, but not a date; the last whole
+// DER serial number wins over both.
+TEST(SignatureParserTest, IdentityNumber) {
+  const std::pair<Bytes, const char*> cases[] = {
+      {raw("CN=ALİ, serialNumber=12345678901, C=TR"), "12345678901"},
+      {raw("20251212121212 serialNumber=x"), ""},
+      {raw("subject TR12345678901 end"), "12345678901"},
+      {raw("no number here"), ""},
+      {raw("time 20240102030405Z then TR12345678901"), ""},  // the first run starting with 20 is a date
+      {raw("time 21000000000 then TR12345678901"), ""},
+      {raw("TR12345678901 ") + serialNumber("98765432109") + kTrailer, "98765432109"},
+      {serialNumber("11111111111") + serialNumber("22222222222"), "22222222222"},
+      {raw("TR12345678901 ") + serialNumber("987654321098") + kTrailer, "12345678901"},
+      {Bytes{0x55, 0x04, 0x05, 0x13, 0x0B} + raw("1234567890"), ""}};  // cut short
+  for (const auto& [data, number] : cases) EXPECT_EQ(parse(data).tcNumber, number) << number;
 }
 
 // --- Issuer ----------------------------------------------------------------------
@@ -131,33 +130,25 @@ TEST(SignatureParserTest, IssuerGroupsInOrderAndNonUTF8ReadAsLatin1) {
 
 // --- Signing time ----------------------------------------------------------------
 
-TEST(SignatureParserTest, UTCTimeAndGeneralizedTimeAreFormattedAndTheLastWins) {
-  EXPECT_EQ(parse(signingTime(0x17, "240102030405Z") + kTrailer).signingDate, "02.01.2024 03:04:05");
-  EXPECT_EQ(parse(signingTime(0x18, "19991231235959Z") + kTrailer).signingDate, "31.12.1999 23:59:59");
-  auto data = signingTime(0x17, "240102030405Z") + kTrailer + signingTime(0x17, "250607080910Z") + kTrailer;
-  EXPECT_EQ(parse(data).signingDate, "07.06.2025 08:09:10");
+TEST(SignatureParserTest, SigningTimeIsFormattedAndTheLastWins) {
+  const Bytes utc = signingTime(0x17, "240102030405Z");
+  const Bytes tag = Bytes{0x17, 0x0D} + raw("240102030405Z");
+  const std::pair<Bytes, std::string> cases[] = {
+      {utc + kTrailer, "02.01.2024 03:04:05"},
+      {signingTime(0x18, "19991231235959Z") + kTrailer, "31.12.1999 23:59:59"},
+      {utc + kTrailer + signingTime(0x17, "250607080910Z") + kTrailer, "07.06.2025 08:09:10"},
+      // A wrong time length ends the search.
+      {kSigningTimeOid + Bytes{0x31, 0x0F, 0x17, 0x0C} + raw("240102030405Z") + kTrailer, ""},
+      // A time in the last 18 bytes gives no date.
+      {Bytes(utc.begin(), utc.begin() + 18), ""},
+      {Bytes(7, 0) + Bytes(utc.begin(), utc.begin() + 18), ""},
+      // The time tag is looked for within 20 bytes of the identifier.
+      {kSigningTimeOid + Bytes(20, 0x00) + tag + kTrailer, "02.01.2024 03:04:05"},
+      {kSigningTimeOid + Bytes(21, 0x00) + tag + kTrailer, ""}};
+  for (const auto& [data, date] : cases) EXPECT_EQ(parse(data).signingDate, date) << date;
   // Texts too short for their format come back as they are.
   EXPECT_EQ(UDFSignatureParser::formatUTCTime("2312151030"), "2312151030");
   EXPECT_EQ(UDFSignatureParser::formatGenTime("2023121510300"), "2023121510300");
-}
-
-TEST(SignatureParserTest, WrongTimeLengthEndsTheSearch) {
-  auto data = kSigningTimeOid + Bytes{0x31, 0x0F, 0x17, 0x0C} + raw("240102030405Z") + kTrailer;
-  EXPECT_EQ(parse(data).signingDate, "");
-}
-
-TEST(SignatureParserTest, SigningTimeInTheLast18BytesYieldsNoDate) {
-  auto data = signingTime(0x17, "240102030405Z");
-  data.resize(18);
-  EXPECT_EQ(parse(data).signingDate, "");
-  EXPECT_EQ(parse(Bytes(7, 0) + data).signingDate, "");
-}
-
-TEST(SignatureParserTest, TimeTagBeyondTheWindowIsNotFound) {
-  auto data = kSigningTimeOid + Bytes(21, 0x00) + Bytes{0x17, 0x0D} + raw("240102030405Z") + kTrailer;
-  EXPECT_EQ(parse(data).signingDate, "");
-  auto inside = kSigningTimeOid + Bytes(20, 0x00) + Bytes{0x17, 0x0D} + raw("240102030405Z") + kTrailer;
-  EXPECT_EQ(parse(inside).signingDate, "02.01.2024 03:04:05");
 }
 
 // --- Whole signatures --------------------------------------------------------------
@@ -169,12 +160,8 @@ const Bytes& sampleSignature() {
 }
 
 TEST(SignatureParserTest, SignatureInTheEditorsShape) {
-  auto info = parse(sampleSignature());
-  EXPECT_TRUE(info.isSigned);
-  EXPECT_EQ(info.signerName, "CAHİT YILMAZ");
-  EXPECT_EQ(info.tcNumber, "31415926530");
-  EXPECT_EQ(info.issuer, "TÜBİTAK Kamu SM");
-  EXPECT_EQ(info.signingDate, "04.12.2026 14:30:15");
+  EXPECT_EQ(parse(sampleSignature()),
+            (SignatureInfo{true, "CAHİT YILMAZ", "31415926530", "TÜBİTAK Kamu SM", "04.12.2026 14:30:15"}));
 }
 
 // Every prefix of a real-shaped signature is read without touching a byte

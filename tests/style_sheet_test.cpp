@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace maravel {
 namespace {
 
@@ -41,12 +43,25 @@ TEST_F(StyleSheetTest, OwnValueWinsThenTheResolverChain) {
   EXPECT_EQ(sheet.lookup("size", run), &sheet.styles.at("default").at("size"));  // points into the maps
 }
 
-TEST_F(StyleSheetTest, CyclesEndWithoutAnswer) {
+// Cycles and missing styles end without an answer; names are case-sensitive;
+// an empty string is a value.
+TEST_F(StyleSheetTest, LookupsThatEndEarly) {
   addStyle("self", {{"resolver", "self"}});
   addStyle("a", {{"resolver", "b"}});
   addStyle("b", {{"resolver", "a"}});
-  EXPECT_EQ(lookup("size", {{"resolver", "self"}}), std::nullopt);
-  EXPECT_EQ(lookup("size", {{"resolver", "a"}}), std::nullopt);
+  addStyle("c", {{"resolver", "edf_1700000000000"}});
+  addStyle("default", {{"size", "12"}, {"family", "Arial"}});
+  addStyle("blank", {{"family", ""}, {"resolver", "default"}});
+  const std::tuple<std::string, AttributeMap, std::optional<std::string>> cases[] = {
+      {"size", {{"resolver", "self"}}, std::nullopt},
+      {"size", {{"resolver", "a"}}, std::nullopt},
+      {"size", {{"resolver", "c"}}, std::nullopt},
+      {"size", {{"resolver", "Default"}}, std::nullopt},
+      {"size", {}, std::nullopt},
+      {"family", {{"family", ""}, {"resolver", "default"}}, ""},
+      {"family", {{"resolver", "blank"}}, ""}};
+  for (const auto& [key, attributes, value] : cases) EXPECT_EQ(lookup(key, attributes), value) << key;
+  EXPECT_EQ(StyleSheet{}.lookup("size", {{"resolver", "default"}}), nullptr);
 }
 
 TEST_F(StyleSheetTest, SixteenStylesAreVisitedButNotSeventeen) {
@@ -56,22 +71,6 @@ TEST_F(StyleSheetTest, SixteenStylesAreVisitedButNotSeventeen) {
   addChain(17, "size");
   EXPECT_EQ(lookup("size", {{"resolver", "s1"}}), std::nullopt);
   EXPECT_EQ(lookup("size", {{"resolver", "s2"}}), "found");
-}
-
-TEST_F(StyleSheetTest, MissingStyleOrEmptyMapGivesNothing) {
-  addStyle("a", {{"resolver", "edf_1700000000000"}});
-  addStyle("default", {{"size", "12"}});
-  EXPECT_EQ(lookup("size", {{"resolver", "a"}}), std::nullopt);
-  EXPECT_EQ(lookup("size", {{"resolver", "Default"}}), std::nullopt);  // names are case-sensitive
-  EXPECT_EQ(lookup("size", {}), std::nullopt);
-  EXPECT_EQ(StyleSheet{}.lookup("size", {{"resolver", "default"}}), nullptr);
-}
-
-TEST_F(StyleSheetTest, EmptyStringIsAValue) {
-  addStyle("default", {{"family", "Arial"}});
-  EXPECT_EQ(lookup("family", {{"family", ""}, {"resolver", "default"}}), "");
-  addStyle("blank", {{"family", ""}, {"resolver", "default"}});
-  EXPECT_EQ(lookup("family", {{"resolver", "blank"}}), "");
 }
 
 }  // namespace

@@ -66,10 +66,8 @@ TEST_F(ZipExtractorTest, ReadsTheJavaEditorShape) {
                              .add("content.xml", kContent)
                              .add("sign.sgn", "\x30\x82", 0)
                              .finish();
-  const ZipEntries entries = extract(archive);
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries.at("content.xml"), bytes(kContent));
-  EXPECT_EQ(entries.at("sign.sgn"), bytes("\x30\x82"));
+  EXPECT_EQ(extract(archive),
+            (ZipEntries{{"content.xml", bytes(kContent)}, {"sign.sgn", bytes("\x30\x82")}}));
 }
 
 TEST_F(ZipExtractorTest, ShortForeignOrTooLongCommentedBuffersGiveNothing) {
@@ -110,9 +108,7 @@ TEST_F(ZipExtractorTest, TruncatedCentralDirectoryKeepsCompleteHeaders) {
   Buffer endRecord(archive.end() - 22, archive.end());
   put32(endRecord, 12, 0xFFFFFFF0u);
   cut.insert(cut.end(), endRecord.begin(), endRecord.end());
-  const ZipEntries entries = extract(cut);
-  EXPECT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries.at("b.xml"), bytes("B"));
+  EXPECT_EQ(extract(cut), (ZipEntries{{"a.xml", bytes("A")}, {"b.xml", bytes("B")}}));
 }
 
 TEST_F(ZipExtractorTest, GarbageAfterTheLastHeaderStopsTheWalk) {
@@ -121,9 +117,7 @@ TEST_F(ZipExtractorTest, GarbageAfterTheLastHeaderStopsTheWalk) {
   const std::size_t directoryEnd = layout.directoryOffset + layout.directorySize;
   archive.insert(archive.begin() + directoryEnd, 60, 'g');
   put32(archive, archive.size() - 22 + 12, layout.directorySize + 60);
-  const ZipEntries entries = extract(archive);
-  ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries.at("content.xml"), bytes(kContent));
+  EXPECT_EQ(extract(archive), (ZipEntries{{"content.xml", bytes(kContent)}}));
 }
 
 TEST_F(ZipExtractorTest, EntriesAreKeptRenamedOrSkipped) {
@@ -135,11 +129,10 @@ TEST_F(ZipExtractorTest, EntriesAreKeptRenamedOrSkipped) {
                        .add("content.xml", "second")
                        .finish();
   put16(archive, layoutOf(archive).directoryOffset + 10, 12);  // bzip2 in the first header
-  const ZipEntries entries = extract(archive);
-  EXPECT_EQ(entries.count("bzip.bin"), 0u);  // unsupported method
-  EXPECT_EQ(entries.at("resources/"), Buffer{});
-  EXPECT_EQ(entries.at(""), bytes("x"));                  // a name that is not UTF-8 becomes empty
-  EXPECT_EQ(entries.at("content.xml"), bytes("second"));  // the later duplicate wins
+  // An unsupported method is skipped, a name that is not UTF-8 becomes empty
+  // and the later duplicate wins.
+  EXPECT_EQ(extract(archive),
+            (ZipEntries{{"resources/", {}}, {"", bytes("x")}, {"content.xml", bytes("second")}}));
 }
 
 TEST_F(ZipExtractorTest, DeclaredSizeDecidesWhetherInflationFits) {
@@ -149,10 +142,8 @@ TEST_F(ZipExtractorTest, DeclaredSizeDecidesWhetherInflationFits) {
   floor.declaredUncompressedSize = 999;
   ZipWriter::Entry unknown = entry("zero.xml", repeated(1500));
   unknown.declaredUncompressedSize = 0;
-  const ZipEntries entries = extract(ZipWriter().add(tooSmall).add(floor).add(unknown).finish());
-  EXPECT_EQ(entries.count("big.xml"), 0u);
-  EXPECT_EQ(entries.at("small.xml"), bytes(repeated(1000)));
-  EXPECT_EQ(entries.at("zero.xml"), bytes(repeated(1500)));
+  EXPECT_EQ(extract(ZipWriter().add(tooSmall).add(floor).add(unknown).finish()),
+            (ZipEntries{{"small.xml", bytes(repeated(1000))}, {"zero.xml", bytes(repeated(1500))}}));
 }
 
 TEST_F(ZipExtractorTest, HugeDeclaredSizeOnTinyArchiveAllocatesLittle) {
@@ -160,8 +151,8 @@ TEST_F(ZipExtractorTest, HugeDeclaredSizeOnTinyArchiveAllocatesLittle) {
   liar.declaredUncompressedSize = 0xFFFFFFFFu;
   const Buffer archive = ZipWriter().add(liar).finish();
   ASSERT_LT(archive.size(), 400u);
-  const ZipEntries entries = extract(archive);  // a 4 GiB buffer would abort under ASan
-  EXPECT_EQ(entries.at("content.xml"), bytes(kContent));
+  // A 4 GiB buffer would abort under ASan.
+  EXPECT_EQ(extract(archive), (ZipEntries{{"content.xml", bytes(kContent)}}));
 }
 
 TEST_F(ZipExtractorTest, RepeatedEntriesStopAtTheArchiveBudget) {
@@ -186,7 +177,6 @@ TEST_F(ZipExtractorTest, RepeatedEntriesStopAtTheArchiveBudget) {
   const Buffer archive = ZipWriter().add(declared).finish();
   EXPECT_EQ(FastZipExtractor::extractEntries(archive, 3000).size(), 1u);
   EXPECT_TRUE(FastZipExtractor::extractEntries(archive, 2999).empty());
-  EXPECT_GE(FastZipExtractor::kMaxExtractedBytes, std::uint64_t{256} << 20);  // room for large documents
 }
 
 TEST_F(ZipExtractorTest, DataOutsideTheBufferIsSkipped) {
@@ -194,10 +184,8 @@ TEST_F(ZipExtractorTest, DataOutsideTheBufferIsSkipped) {
   farAway.declaredLocalHeaderOffset = 0xFFFFFF00u;
   ZipWriter::Entry tooLong = entry("long.xml", "x", 0);
   tooLong.declaredCompressedSize = 0xFFFFFFFFu;
-  const ZipEntries entries =
-      extract(ZipWriter().add(farAway).add(tooLong).add("content.xml", kContent).finish());
-  EXPECT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries.count("content.xml"), 1u);
+  EXPECT_EQ(extract(ZipWriter().add(farAway).add(tooLong).add("content.xml", kContent).finish()),
+            (ZipEntries{{"content.xml", bytes(kContent)}}));
 }
 
 TEST_F(ZipExtractorTest, HeaderLengthsPastTheBufferEndTheWalk) {
@@ -207,9 +195,7 @@ TEST_F(ZipExtractorTest, HeaderLengthsPastTheBufferEndTheWalk) {
   for (const std::size_t field : {28u, 30u, 32u}) {  // name, extra, comment length
     Buffer broken = archive;
     put16(broken, second + field, 0xFFFF);
-    const ZipEntries entries = extract(broken);
-    EXPECT_EQ(entries.size(), 1u) << field;
-    EXPECT_EQ(entries.count("a.xml"), 1u) << field;
+    EXPECT_EQ(extract(broken), (ZipEntries{{"a.xml", bytes("A")}})) << field;
   }
 }
 

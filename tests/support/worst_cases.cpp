@@ -18,11 +18,6 @@ constexpr std::string_view kParagraph =
     R"(<paragraph LineSpacing="0.0" SpaceBelow="1.0" RightIndent="0.0" SpaceAbove="1.0" Hanging="0.0" )"
     R"(LeftIndent="0.0" Alignment="0" resolver="hvl-default")";
 
-constexpr std::string_view kStyles =
-    R"(<style name="default" size="12" bold="false" italic="false" description="Geçerli" )"
-    R"(foreground="-16777216" family="Dialog" />)"
-    R"(<style name="hvl-default" size="12" description="Gövde" family="Times New Roman" />)";
-
 std::string content(std::size_t start, std::size_t length, std::string_view more = "") {
   return R"(<content resolver="hvl-default" )" + std::string(more) + R"(startOffset=")" +
          std::to_string(start) + R"(" length=")" + std::to_string(length) + R"(" />)";
@@ -45,6 +40,14 @@ std::string textBlock(std::size_t length, std::size_t tabEvery = 12) {
   }
   text.resize(length);
   return text;
+}
+
+// `piece`, `times` times over.
+std::string repeated(const std::string& piece, std::size_t times) {
+  std::string out;
+  out.reserve(piece.size() * times);
+  for (std::size_t i = 0; i < times; ++i) out += piece;
+  return out;
 }
 
 std::vector<std::uint8_t> udf(const std::string& contentXml) { return makeUdf(contentXml); }
@@ -92,37 +95,28 @@ std::size_t find(const std::vector<std::uint8_t>& bytes, std::string_view what) 
 
 std::vector<std::uint8_t> runsSpanningTheText() {
   const std::string text = textBlock(kMiB);
-  std::string runs;
-  for (int i = 0; i < 100'000; ++i) runs += content(0, text.size());
-  return udf(editorContent(text, paragraph(runs)));
+  return udf(editorContent(text, paragraph(repeated(content(0, text.size()), 100'000))));
 }
 
 std::vector<std::uint8_t> inheritedTabSet() {
   std::string tabSet;
   for (int position = 1; tabSet.size() < kMiB; ++position) tabSet += std::to_string(position) + ".0:1:0,";
   const std::string text(1000, '\t');
-  const std::string oneParagraph = paragraph(content(0, text.size()));
-  std::string paragraphs;
-  for (int i = 0; i < 100'000; ++i) paragraphs += oneParagraph;
+  const std::string paragraphs = repeated(paragraph(content(0, text.size())), 100'000);
   return udf(editorContent(text, paragraphs, R"( TabSet=")" + tabSet + R"(")"));
 }
 
 std::vector<std::uint8_t> tableCells() {
-  const std::string cell = "<cell>" + paragraph("") + "</cell>";
-  std::string row = R"(<row rowName="row1" rowType="dataRow">)";
-  for (int c = 0; c < 200; ++c) row += cell;
-  row += "</row>";
-  std::string table = R"(<table tableName="Sabit" columnCount="200" border="borderCell">)";
-  for (int r = 0; r < 1000; ++r) table += row;
-  table += "</table>";
-  return udf(editorContent("Ornek metin", table));
+  const std::string row = R"(<row rowName="row1" rowType="dataRow">)" +
+                          repeated("<cell>" + paragraph("") + "</cell>", 200) + "</row>";
+  return udf(
+      editorContent("Ornek metin", R"(<table tableName="Sabit" columnCount="200" border="borderCell">)" +
+                                       repeated(row, 1000) + "</table>"));
 }
 
 std::vector<std::uint8_t> nestedTables() {
-  std::string table;
-  for (int level = 0; level < 10'000; ++level) table += R"(<table border="borderCell"><row><cell>)";
-  table += paragraph(content(5, 2));
-  for (int level = 0; level < 10'000; ++level) table += "</cell></row></table>";
+  const std::string table = repeated(R"(<table border="borderCell"><row><cell>)", 10'000) +
+                            paragraph(content(5, 2)) + repeated("</cell></row></table>", 10'000);
   return udf(editorContent("Once Ic Sonra", paragraph(content(0, 4)) + table + paragraph(content(8, 5))));
 }
 
@@ -136,9 +130,9 @@ std::vector<std::uint8_t> deepListLevels() {
 }
 
 std::vector<std::uint8_t> countersPastTheLargest() {
-  std::string paragraphs = paragraph(content(0, 5), R"( Numbered="true" NumberSetted="9223372036854775805")");
-  for (int i = 1; i < 100'000; ++i) paragraphs += paragraph(content(0, 5), R"( Numbered="true")");
-  return udf(editorContent("Madde", paragraphs));
+  return udf(editorContent(
+      "Madde", paragraph(content(0, 5), R"( Numbered="true" NumberSetted="9223372036854775805")") +
+                   repeated(paragraph(content(0, 5), R"( Numbered="true")"), 99'999)));
 }
 
 std::vector<std::uint8_t> manyEntries() {
@@ -263,18 +257,6 @@ std::vector<std::uint8_t> windows1254Content() {
 }
 
 }  // namespace
-
-std::string editorContent(const std::string& text, const std::string& elements,
-                          const std::string& elementsAttributes, const std::string& styles) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n<content><![CDATA[" +
-         text +
-         "]]></content><properties><pageFormat mediaSizeName=\"1\" leftMargin=\"42.52\" "
-         "rightMargin=\"42.52\" "
-         "topMargin=\"42.52\" bottomMargin=\"42.52\" paperOrientation=\"1\" /></properties>\n"
-         "<elements resolver=\"hvl-default\"" +
-         elementsAttributes + ">\n" + elements + "\n</elements>\n<styles>" + std::string(kStyles) + styles +
-         "</styles>\n</template>\n";
-}
 
 const std::vector<WorstCase>& worstCases() {
   static const std::vector<WorstCase> cases = {

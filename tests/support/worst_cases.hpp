@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/editor_content.hpp"
+
 namespace maravel::testing {
 
 struct WorstCase {
@@ -20,10 +22,5 @@ struct WorstCase {
 
 // In the order of the README's table.
 const std::vector<WorstCase>& worstCases();
-
-// content.xml as the editor writes it around a text block, the children of
-// `elements`, and a few styles.
-std::string editorContent(const std::string& text, const std::string& elements,
-                          const std::string& elementsAttributes = "", const std::string& styles = "");
 
 }  // namespace maravel::testing
