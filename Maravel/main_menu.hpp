@@ -12,11 +12,15 @@ struct MenuItem {
   std::string label;
   std::string action;       // "app.<name>" for the application, "win.<name>" for the window
   std::string accelerator;  // GTK accelerator syntax, e.g. "<Control>q"
+
+  friend bool operator==(const MenuItem&, const MenuItem&) = default;
 };
 
 struct Menu {
   std::string title;
   std::vector<MenuItem> items;
+
+  friend bool operator==(const Menu&, const Menu&) = default;
 };
 
 class MainMenu {
@@ -25,6 +29,8 @@ class MainMenu {
 
   // Action names without their "app." or "win." scope.
   static constexpr const char* kQuit = "quit";
+  static constexpr const char* kPrint = "print";
+  static constexpr const char* kSavePDF = "save-pdf";
   static constexpr const char* kCopy = "copy";
   static constexpr const char* kSelectAll = "select-all";
 };

@@ -1,9 +1,13 @@
 #include "Maravel/main_window_controller.hpp"
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <utility>
+#include <vector>
 
 #include "html/html_renderer.hpp"
+#include "paper/pdf_writer.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -21,14 +25,26 @@ constexpr std::string_view kWelcomePage =
     "    </p>\n"
     "</body></html>";
 
-// The page for the file, or nothing when it cannot be read or parsed.
-std::optional<std::string> documentPage(const std::string& path, const std::string& fileName) {
+// A saved PDF is an ordinary document file: readable by others, as the
+// desktop's own applications leave their files.
+constexpr mode_t kPdfMode = 0644;
+
+// A document as the window shows it: the parsed model and its page.
+struct LoadedDocument {
+  std::shared_ptr<const UDFDocument> document;
+  std::string page;
+};
+
+// The document in the file, or nothing when it cannot be read or parsed.
+std::optional<LoadedDocument> loadDocument(const std::string& path, const std::string& fileName) {
   try {
     const std::optional<std::vector<std::uint8_t>> data = quicklook::readFileContents(path);
     if (!data) return std::nullopt;
-    const std::optional<UDFDocument> doc = UDFParser::parse(*data);
+    std::optional<UDFDocument> doc = UDFParser::parse(*data);
     if (!doc) return std::nullopt;
-    return UDFHTMLRenderer::renderHTML(*doc, fileName);
+    auto document = std::make_shared<const UDFDocument>(std::move(*doc));
+    std::string page = UDFHTMLRenderer::renderHTML(*document, fileName);
+    return LoadedDocument{std::move(document), std::move(page)};
   } catch (...) {
     // Out of memory: the document cannot be shown, the window stays usable.
     return std::nullopt;
@@ -74,20 +90,83 @@ void MainWindowController::setupUI() {
   actions.fileDropped = [weak](const std::string& path) {
     if (const auto controller = weak.lock()) controller->loadUDF(path);
   };
+  actions.print = [weak] {
+    if (const auto controller = weak.lock()) controller->printDocument();
+  };
+  actions.saveAsPDF = [weak] {
+    if (const auto controller = weak.lock()) controller->saveAsPDF();
+  };
   surface_->buildViews(std::move(actions));
+  surface_->enableDocumentActions(false);
   surface_->showStatus(StatusMessage::checking());
   surface_->showPage(std::string(kWelcomePage));
 }
 
 void MainWindowController::loadUDF(const std::string& path) {
   const std::string fileName = quicklook::lastPathComponent(path);
-  const std::optional<std::string> page = documentPage(path, fileName);
-  if (!page) {
+  std::optional<LoadedDocument> loaded = loadDocument(path, fileName);
+  if (!loaded) {
     surface_->showStatus(StatusMessage::unreadable(fileName));
+    forgetShownDocument();
     return;
   }
-  surface_->showPage(*page);
+  surface_->showPage(loaded->page);
   surface_->showStatus(StatusMessage::previewing(fileName));
+  shown_ = ShownDocument{std::move(loaded->document), path, fileName};
+  surface_->enableDocumentActions(true);
+}
+
+void MainWindowController::printDocument() {
+  if (!shown_) return;
+  std::shared_ptr<PrintJob> job;
+  try {
+    job = std::make_shared<PrintJob>(shown_->document, shown_->fileName);
+  } catch (...) {
+    // Out of memory while laying the pages out.
+    surface_->showStatus(StatusMessage::printFailed(shown_->fileName));
+    return;
+  }
+  surface_->showPrintDialog(std::move(job), [weak = weak_from_this(), name = shown_->fileName] {
+    if (const auto controller = weak.lock())
+      controller->surface_->showStatus(StatusMessage::printFailed(name));
+  });
+}
+
+void MainWindowController::saveAsPDF() {
+  if (!shown_) return;
+  // The document shown now is saved, whatever is shown when the dialog closes.
+  surface_->choosePDFPath(SaveRequest::forDocument(shown_->path),
+                          [weak = weak_from_this(), shown = *shown_](const std::string& path) {
+                            if (const auto controller = weak.lock()) controller->writePDF(shown, path);
+                          });
+}
+
+void MainWindowController::writePDF(const ShownDocument& shown, const std::string& path) {
+  auto work = [document = shown.document, title = shown.fileName, path] {
+    try {
+      std::vector<std::uint8_t> bytes;
+      const bool drawn = PdfWriter::write(*document, title, [&bytes](std::span<const std::uint8_t> piece) {
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        return true;
+      });
+      return drawn && !quicklook::writeFileAtomically(path, bytes, kPdfMode);
+    } catch (...) {
+      return false;  // out of memory while laying out or drawing
+    }
+  };
+  auto done = [weak = weak_from_this(), name = quicklook::lastPathComponent(path)](bool written) {
+    if (const auto controller = weak.lock()) {
+      controller->surface_->showStatus(written ? StatusMessage::pdfSaved(name)
+                                               : StatusMessage::pdfNotSaved(name));
+    }
+  };
+  surface_->runInBackground(std::move(work), std::move(done));
+}
+
+void MainWindowController::forgetShownDocument() {
+  if (!shown_) return;
+  shown_.reset();
+  surface_->enableDocumentActions(false);
 }
 
 void MainWindowController::checkInstallation() {

@@ -48,4 +48,16 @@ StatusMessage StatusMessage::cacheRefreshed() {
   return {"✓ Quick Look önbelleği başarıyla yenilendi!", StatusColour::success};
 }
 
+StatusMessage StatusMessage::pdfSaved(std::string_view fileName) {
+  return {"✓ PDF olarak kaydedildi: " + std::string(fileName), StatusColour::success};
+}
+
+StatusMessage StatusMessage::pdfNotSaved(std::string_view fileName) {
+  return {"⚠️ PDF kaydedilemedi: " + std::string(fileName), StatusColour::error};
+}
+
+StatusMessage StatusMessage::printFailed(std::string_view fileName) {
+  return {"⚠️ Yazdırılamadı: " + std::string(fileName), StatusColour::error};
+}
+
 }  // namespace maravel

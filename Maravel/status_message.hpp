@@ -32,6 +32,11 @@ struct StatusMessage {
   static StatusMessage notInstalled();
   // The refresh button was pressed.
   static StatusMessage cacheRefreshed();
+  // Saving the shown document as a PDF file named `fileName` worked or did
+  // not; printing it failed (a cancelled print says nothing).
+  static StatusMessage pdfSaved(std::string_view fileName);
+  static StatusMessage pdfNotSaved(std::string_view fileName);
+  static StatusMessage printFailed(std::string_view fileName);
 
   friend bool operator==(const StatusMessage&, const StatusMessage&) = default;
 };

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "Maravel/save_request.hpp"
 #include "Maravel/status_message.hpp"
+#include "paper/print_job.hpp"
 
 namespace maravel {
 
@@ -22,6 +25,8 @@ struct AlertText {
 struct WindowActions {
   std::function<void()> refresh;                             // the refresh button
   std::function<void(const std::string& path)> fileDropped;  // an accepted drop
+  std::function<void()> print;                               // "Yazdır…"
+  std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
 };
 
 class WindowSurface {
@@ -39,6 +44,17 @@ class WindowSurface {
   // A modal dialog on the window; `closed` runs once it is dismissed, however.
   virtual void showAlert(const AlertText& alert, std::function<void()> closed) = 0;
   virtual void quit() = 0;
+  // Makes printing and saving as PDF available (menu items and shortcuts)
+  // or not; not available until the first call.
+  virtual void enableDocumentActions(bool enabled) = 0;
+  // The system print dialog for `job`, its page setup on the job's paper;
+  // the pages are drawn through the job. `failed` runs when printing failed
+  // (not when the user cancelled), at most once.
+  virtual void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) = 0;
+  // A dialog that asks where to save a PDF file (PDF files listed); `chosen` runs with the
+  // path picked, not at all when the user cancels.
+  virtual void choosePDFPath(const SaveRequest& request,
+                             std::function<void(const std::string& path)> chosen) = 0;
   // Runs `work` on a background thread, then `done` with its result on the
   // main thread.
   virtual void runInBackground(std::function<bool()> work, std::function<void(bool)> done) = 0;

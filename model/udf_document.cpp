@@ -9,19 +9,19 @@ constexpr double kA4Short = 595.28;
 constexpr double kA4Long = 841.89;
 constexpr double kA5Short = 419.53;
 constexpr double kA5Long = 595.28;
-
-bool isLandscape(const PageProperties& p) { return p.orientation == 0; }
-bool isA5(const PageProperties& p) { return p.mediaSize == 2; }
 }  // namespace
 
+bool PageProperties::isLandscape() const { return orientation == 0; }
+bool PageProperties::isA5() const { return mediaSize == 2; }
+
 double PageProperties::pageWidth() const {
-  if (isA5(*this)) return isLandscape(*this) ? kA5Long : kA5Short;
-  return isLandscape(*this) ? kA4Long : kA4Short;
+  if (isA5()) return isLandscape() ? kA5Long : kA5Short;
+  return isLandscape() ? kA4Long : kA4Short;
 }
 
 double PageProperties::pageHeight() const {
-  if (isA5(*this)) return isLandscape(*this) ? kA5Short : kA5Long;
-  return isLandscape(*this) ? kA4Short : kA4Long;
+  if (isA5()) return isLandscape() ? kA5Short : kA5Long;
+  return isLandscape() ? kA4Short : kA4Long;
 }
 
 std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw) {

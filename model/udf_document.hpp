@@ -31,6 +31,8 @@ struct PageProperties {
   std::int64_t orientation = 1;  // 0 landscape, anything else portrait
   std::int64_t mediaSize = 1;    // 2 A5, anything else A4
 
+  bool isLandscape() const;
+  bool isA5() const;
   // Paper size in points, from orientation and mediaSize.
   double pageWidth() const;
   double pageHeight() const;

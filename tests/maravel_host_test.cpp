@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "Maravel/extension_activation.hpp"
+#include "Maravel/main_menu.hpp"
 #include "Maravel/main_window_controller.hpp"
 #include "Maravel/navigation_policy.hpp"
 #include "Maravel/open_requests.hpp"
+#include "Maravel/save_request.hpp"
+#include "platform/drawing/leak_suppressions.hpp"
 #include "platform/process/process.hpp"
 #include "tests/support/recording_surface.hpp"
 #include "tests/support/scratch_folder.hpp"
@@ -30,6 +33,10 @@ const StatusMessage kOff{
 const StatusMessage kNotInstalled{
     "⚠️ Kurulum tamamlanmadı: uygulamayı Uygulamalar klasörüne taşıyın", StatusColour::warning};
 const StatusMessage kRefreshed{"✓ Quick Look önbelleği başarıyla yenilendi!", StatusColour::success};
+
+constexpr std::string_view kOneParagraph = R"(<?xml version="1.0" encoding="UTF-8" ?>
+<template format_id="1.8" ><content><![CDATA[T.C. KURGU MAHKEMESİ]]></content>
+<elements resolver="hvl-default"><paragraph><content startOffset="0" length="20" /></paragraph></elements></template>)";
 
 // Stands in for pluginkit and qlmanage: records every call and answers the
 // queries with the given lines, in order.
@@ -93,10 +100,7 @@ TEST_F(MainWindowControllerTest, StartsWithTheWelcomePageAndTheCheckingStatus) {
 
 TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysItCannotBeRead) {
   const auto controller = makeController({}, tools_.runner());
-  const auto karar =
-      folder_.write("Karar Örneği.UDF", testing::makeUdf(R"(<?xml version="1.0" encoding="UTF-8" ?>
-<template format_id="1.8" ><content><![CDATA[T.C. KURGU MAHKEMESİ]]></content>
-<elements resolver="hvl-default"><paragraph><content startOffset="0" length="20" /></paragraph></elements></template>)"));
+  const auto karar = folder_.write("Karar Örneği.UDF", testing::makeUdf(kOneParagraph));
   controller->loadUDF(karar.string());
   ASSERT_EQ(log_.pages.size(), 2u);
   EXPECT_NE(log_.pages.back().find("KURGU MAHKEMES"), std::string::npos);
@@ -113,6 +117,43 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysItCannotBeRead) {
               (StatusMessage{"⚠️ Dosya okunamadı: " + path.filename().string(), StatusColour::error}));
   }
   EXPECT_EQ(log_.pages.size(), 2u) << "the last document stays in the window";
+}
+
+TEST_F(MainWindowControllerTest, PrintsAndSavesOnlyWhileADocumentIsShown) {
+  const auto controller = makeController({}, tools_.runner());
+  log_.actions.print();
+  log_.actions.saveAsPDF();
+  EXPECT_EQ(log_.printJob, nullptr) << "nothing to print on the welcome page";
+  EXPECT_EQ(log_.saveRequest, std::nullopt);
+
+  const auto karar = folder_.write("Karar.2024.UDF", testing::makeUdf(kOneParagraph));
+  controller->loadUDF(karar.string());
+  log_.actions.print();
+  ASSERT_NE(log_.printJob, nullptr);
+  EXPECT_EQ(log_.printJob->title(), "Karar.2024.UDF");
+  EXPECT_EQ(log_.printJob->pageCount(), 1);
+  log_.printFailed();
+  EXPECT_EQ(log_.statuses.back(),
+            (StatusMessage{"⚠️ Yazdırılamadı: Karar.2024.UDF", StatusColour::error}));
+
+  log_.actions.saveAsPDF();
+  EXPECT_EQ(log_.saveRequest, (SaveRequest{folder_.path().string(), "Karar.2024.pdf"}));
+  log_.saveChosen((folder_.path() / "karar.pdf").string());
+  EXPECT_TRUE(testing::readFile(folder_.path() / "karar.pdf").starts_with("%PDF-"));
+  EXPECT_EQ(log_.statuses.back(),
+            (StatusMessage{"✓ PDF olarak kaydedildi: karar.pdf", StatusColour::success}));
+  log_.saveChosen((folder_.path() / "yok" / "karar.pdf").string());
+  EXPECT_EQ(log_.statuses.back(),
+            (StatusMessage{"⚠️ PDF kaydedilemedi: karar.pdf", StatusColour::error}));
+
+  log_.printJob.reset();
+  log_.saveRequest.reset();
+  controller->loadUDF((folder_.path() / "yok.udf").string());
+  log_.actions.print();
+  log_.actions.saveAsPDF();
+  EXPECT_EQ(log_.printJob, nullptr) << "the status names a file that is not there to print";
+  EXPECT_EQ(log_.saveRequest, std::nullopt);
+  EXPECT_EQ(log_.documentActions, (std::vector<bool>{false, true, false}));
 }
 
 TEST_F(MainWindowControllerTest, RegistersEnablesRefreshesAndReportsBothOn) {
@@ -239,6 +280,35 @@ TEST(ExtensionActivationTest, AnExtensionIsOnWhenItsLineDoesNotStartWithAMinus) 
   EXPECT_FALSE(ExtensionActivation::isEnabled("-    com.orvelin.Maravel.Tivenna(0.1.0)\n"));
   EXPECT_TRUE(ExtensionActivation::isEnabled("+    com.orvelin.Maravel.Tivenna(0.1.0)\n"));
   EXPECT_TRUE(ExtensionActivation::isEnabled("     com.orvelin.Maravel.Tivenna(0.1.0)\n"));
+}
+
+TEST(MainMenuTest, HasTheFileMenuBetweenTheApplicationAndEditMenus) {
+  const std::vector<Menu> expected = {
+      {"Maravel", {{"Maravel'tan Çık", "app.quit", "<Control>q"}}},
+      {"Dosya",
+       {{"Yazdır…", "win.print", "<Control>p"}, {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"}}},
+      {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
+  };
+  EXPECT_EQ(MainMenu::menus(), expected);
+  EXPECT_EQ(std::string("win.") + MainMenu::kPrint, expected[1].items[0].action);
+  EXPECT_EQ(std::string("win.") + MainMenu::kSavePDF, expected[1].items[1].action);
+}
+
+TEST(SaveRequestTest, ProposesTheDocumentsFolderAndNameAsPdf) {
+  struct Case {
+    const char* path;
+    SaveRequest request;
+  };
+  const Case cases[] = {
+      {"/ev/ayşe/karar.udf", {"/ev/ayşe", "karar.pdf"}},
+      {"/a/Karar Örneği.UDF", {"/a", "Karar Örneği.pdf"}},
+      {"/a/2024.05.13.karar.Udf", {"/a", "2024.05.13.karar.pdf"}},
+      {"/a/ek.v2", {"/a", "ek.v2.pdf"}},
+      {"/a/karar", {"/a", "karar.pdf"}},
+      {"/a/.udf", {"/a", ".udf.pdf"}},
+      {"karar.udf", {"", "karar.pdf"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SaveRequest::forDocument(c.path), c.request) << c.path;
 }
 
 TEST(OpenRequestsTest, OnlyTheFirstFileCountsAndOnlyWhenItEndsInUdf) {

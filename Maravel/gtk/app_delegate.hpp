@@ -23,8 +23,8 @@ class AppDelegate {
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
 
-  // The menu bar: "Maravel" with "Maravel'tan Çık", "Düzen" with "Kopyala"
-  // and "Tümünü Seç". The caller owns the model.
+  // The menu bar of MainMenu: "Maravel", "Dosya" (print, save as PDF) and
+  // "Düzen". The caller owns the model.
   static GMenuModel* makeMainMenu();
 
   std::shared_ptr<MainWindowController> windowController;

@@ -1,8 +1,10 @@
 #include "Maravel/gtk/main_window.hpp"
 
+#include <string_view>
 #include <utility>
 
 #include "Maravel/gtk/document_view.hpp"
+#include "Maravel/gtk/print_operation.hpp"
 #include "Maravel/main_menu.hpp"
 
 namespace maravel {
@@ -77,6 +79,7 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   gtk_widget_measure(menuBar, GTK_ORIENTATION_VERTICAL, kWidth, nullptr, &menuHeight, nullptr, nullptr);
   gtk_window_set_default_size(window_, kWidth, kHeight + menuHeight);
   addEditActions();
+  addDocumentActions();
   g_signal_connect(window_, "destroy", G_CALLBACK(windowDestroyed), this);
 }
 
@@ -126,6 +129,74 @@ void MainWindow::runEditingCommand(GSimpleAction* action, GVariant*, gpointer se
   auto* window = static_cast<MainWindow*>(self);
   const auto* command = static_cast<const char*>(g_object_get_data(G_OBJECT(action), kCommandKey));
   if (window->webView_ != nullptr) webkit_web_view_execute_editing_command(window->webView_, command);
+}
+
+void MainWindow::addDocumentActions() {
+  for (const char* name : {MainMenu::kPrint, MainMenu::kSavePDF}) {
+    GSimpleAction* action = g_simple_action_new(name, nullptr);
+    g_simple_action_set_enabled(action, FALSE);
+    g_signal_connect(action, "activate", G_CALLBACK(runDocumentAction), this);
+    g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
+    g_object_unref(action);
+  }
+}
+
+void MainWindow::runDocumentAction(GSimpleAction* action, GVariant*, gpointer self) {
+  const WindowActions& actions = static_cast<MainWindow*>(self)->actions_;
+  const std::string_view name = g_action_get_name(G_ACTION(action));
+  const std::function<void()>& run = name == MainMenu::kPrint ? actions.print : actions.saveAsPDF;
+  if (run) run();
+}
+
+void MainWindow::enableDocumentActions(bool enabled) {
+  if (window_ == nullptr) return;
+  for (const char* name : {MainMenu::kPrint, MainMenu::kSavePDF}) {
+    GAction* action = g_action_map_lookup_action(G_ACTION_MAP(window_), name);
+    if (action != nullptr) g_simple_action_set_enabled(G_SIMPLE_ACTION(action), enabled);
+  }
+}
+
+void MainWindow::showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) {
+  if (window_ != nullptr) PrintOperation::run(window_, std::move(job), std::move(failed));
+}
+
+void MainWindow::choosePDFPath(const SaveRequest& request,
+                               std::function<void(const std::string& path)> chosen) {
+  if (window_ == nullptr) return;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
+      "PDF Olarak Kaydet", window_, GTK_FILE_CHOOSER_ACTION_SAVE, "Kaydet", "Vazgeç");
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  GtkFileFilter* filter = gtk_file_filter_new();
+  gtk_file_filter_set_name(filter, "PDF belgeleri");
+  gtk_file_filter_add_suffix(filter, "pdf");
+  gtk_file_chooser_add_filter(chooser, filter);
+  g_object_unref(filter);
+  if (!request.folder.empty()) {
+    GFile* folder = g_file_new_for_path(request.folder.c_str());
+    gtk_file_chooser_set_current_folder(chooser, folder, nullptr);
+    g_object_unref(folder);
+  }
+  gtk_file_chooser_set_current_name(chooser, request.name.c_str());
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
+  using Chosen = std::function<void(const std::string&)>;
+  g_signal_connect_data(
+      dialog, "response", G_CALLBACK(+[](GtkNativeDialog* self, int response, gpointer data) {
+        if (response == GTK_RESPONSE_ACCEPT) {
+          G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+          GFile* file = gtk_file_chooser_get_file(GTK_FILE_CHOOSER(self));
+          G_GNUC_END_IGNORE_DEPRECATIONS
+          char* path = file != nullptr ? g_file_get_path(file) : nullptr;
+          if (path != nullptr) (*static_cast<Chosen*>(data))(path);
+          g_free(path);
+          if (file != nullptr) g_object_unref(file);
+        }
+        g_object_unref(self);  // the reference the dialog was made with
+      }),
+      new Chosen(std::move(chosen)), +[](gpointer data, GClosure*) { delete static_cast<Chosen*>(data); },
+      GConnectFlags(0));
+  gtk_native_dialog_show(GTK_NATIVE_DIALOG(dialog));
 }
 
 void MainWindow::buildViews(WindowActions actions) {

@@ -7,7 +7,8 @@
 // the refresh button keeps its distance from the left edge.
 //
 // The window's own actions: "win.copy" and "win.select-all" go to the web
-// view's editing commands.
+// view's editing commands; "win.print" and "win.save-pdf" to the
+// controller, and only while it enables them.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -42,12 +43,18 @@ class MainWindow final : public WindowSurface {
   void showAlert(const AlertText& alert, std::function<void()> closed) override;
   void quit() override;
   void runInBackground(std::function<bool()> work, std::function<void(bool)> done) override;
+  void enableDocumentActions(bool enabled) override;
+  void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) override;
+  void choosePDFPath(const SaveRequest& request,
+                     std::function<void(const std::string& path)> chosen) override;
 
  private:
   static void windowDestroyed(GtkWidget*, gpointer self);
   static void refreshClicked(GtkButton*, gpointer self);
   static void runEditingCommand(GSimpleAction* action, GVariant*, gpointer self);
+  static void runDocumentAction(GSimpleAction* action, GVariant*, gpointer self);
   void addEditActions();
+  void addDocumentActions();
   GtkWidget* makeHeaderBand();
   GtkWidget* makeDocumentFrame();
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -22,6 +23,11 @@ struct SurfaceLog {
   WindowActions actions;
   int backgroundRuns = 0;
   bool quit = false;
+  std::vector<bool> documentActions;  // every enableDocumentActions call
+  std::shared_ptr<PrintJob> printJob;
+  std::function<void()> printFailed;
+  std::optional<SaveRequest> saveRequest;
+  std::function<void(const std::string&)> saveChosen;
 };
 
 class RecordingSurface final : public WindowSurface {
@@ -44,6 +50,15 @@ class RecordingSurface final : public WindowSurface {
   void runInBackground(std::function<bool()> work, std::function<void(bool)> done) override {
     ++log_.backgroundRuns;
     done(work());
+  }
+  void enableDocumentActions(bool enabled) override { log_.documentActions.push_back(enabled); }
+  void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) override {
+    log_.printJob = std::move(job);
+    log_.printFailed = std::move(failed);
+  }
+  void choosePDFPath(const SaveRequest& request, std::function<void(const std::string&)> chosen) override {
+    log_.saveRequest = request;
+    log_.saveChosen = std::move(chosen);
   }
 
  private:

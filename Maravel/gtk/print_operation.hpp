@@ -1,0 +1,30 @@
+// The system print dialog for a PrintJob: a GtkPrintOperation whose page
+// setup is the document's paper and orientation (changeable in the
+// dialog), working in points on the whole sheet, each page drawn through
+// the job.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+
+#include "paper/print_job.hpp"
+
+namespace maravel {
+
+class PrintOperation {
+ public:
+  // Shows the print dialog on `parent` and returns without waiting for it;
+  // `failed` runs once if printing fails, not when the user cancels.
+  static void run(GtkWindow* parent, std::shared_ptr<PrintJob> job, std::function<void()> failed);
+
+ private:
+  // A new operation for `job`, which it keeps alive as long as it lives;
+  // the caller owns the returned reference.
+  static GtkPrintOperation* create(std::shared_ptr<PrintJob> job);
+  static void drawPage(GtkPrintOperation* operation, GtkPrintContext* context, int page, gpointer);
+  static void done(GtkPrintOperation* operation, GtkPrintOperationResult result, gpointer report);
+};
+
+}  // namespace maravel
