@@ -200,7 +200,14 @@ std::vector<DocumentElement> elements(Choices& in, int depth) {
 
 UDFDocument document(Choices& in) {
   UDFDocument doc;
-  doc.pageProps = {in.number(), in.number(), in.number(), in.number(), in.byte() % 3, in.byte() % 3};
+  doc.pageProps = {in.number(), in.number(), in.number(), in.number(), in.byte() % 3, in.byte() % 3, {}, {}};
+  if (in.flag()) doc.pageProps.headerOffset = in.number();
+  if (in.flag()) doc.pageProps.footerOffset = in.number();
+  if (in.flag()) {
+    doc.pageNumber = PageNumberFormat{in.byte() * 32, in.text(4), in.text(8),
+                                      in.number(),    in.flag(),  in.flag(),
+                                      in.color(),     in.text(8), static_cast<std::int8_t>(in.byte())};
+  }
   doc.elements = elements(in, 0);
   doc.headerElements = elements(in, 0);
   doc.footerElements = elements(in, 0);

@@ -29,6 +29,21 @@ std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw) {
   return static_cast<TextAlignment>(raw);
 }
 
+TextAlignment PageNumberFormat::alignment() const {
+  if (bits & kRight) return TextAlignment::right;
+  if (bits & kCentred) return TextAlignment::center;
+  return TextAlignment::left;
+}
+
+std::string PageNumberFormat::text(std::int64_t pageIndex, std::int64_t pageCount) const {
+  // Wrapping arithmetic: a hostile first number must not overflow.
+  const auto number = static_cast<std::int64_t>(static_cast<std::uint64_t>(firstNumber) +
+                                                static_cast<std::uint64_t>(pageIndex));
+  std::string out = prefix + std::to_string(number);
+  if (showsTotal()) out += separator + std::to_string(pageCount);
+  return out;
+}
+
 TabStopList::TabStopList(std::vector<TabStop> stops) {
   if (!stops.empty()) shared_ = std::make_shared<const std::vector<TabStop>>(std::move(stops));
 }

@@ -30,6 +30,12 @@ struct PageProperties {
   double bottomMargin = 42.52;
   std::int64_t orientation = 1;  // 0 landscape, anything else portrait
   std::int64_t mediaSize = 1;    // 2 A5, anything else A4
+  // Where the editor puts the header band: its distance from the page's top
+  // edge (headerFOffset), and the footer band's from the bottom edge
+  // (footerFOffset). Absent when the document does not say or the value is
+  // not a number; never negative as built by the reader.
+  std::optional<double> headerOffset;
+  std::optional<double> footerOffset;
 
   bool isLandscape() const;
   bool isA5() const;
@@ -38,6 +44,42 @@ struct PageProperties {
   double pageHeight() const;
 
   bool operator==(const PageProperties&) const = default;
+};
+
+enum class TextAlignment : int { left = 0, center = 1, right = 2, justify = 3 };
+
+// The case for raw values 0 to 3; nothing for any other value.
+std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw);
+inline int rawValue(TextAlignment a) { return static_cast<int>(a); }
+
+// The page number that an editor footer carries as attributes
+// (pageNumber-spec="BSP32_2120", pageNumber-seperator, pageNumber-fontFace,
+// ...) rather than as text. The number after the underscore in the spec is a
+// set of bits: 8 the base, 32 centred, 64 right-aligned (neither: left), 2048
+// "current SEPARATOR total".
+struct PageNumberFormat {
+  static constexpr std::int64_t kCentred = 32;
+  static constexpr std::int64_t kRight = 64;
+  static constexpr std::int64_t kWithTotal = 2048;
+
+  std::int64_t bits = 8;
+  std::string separator = "/";
+  std::string fontFamily = "Arial";
+  double fontSize = 11;  // positive as built by the reader
+  bool bold = false;
+  bool italic = false;
+  std::optional<std::uint32_t> color;
+  std::string prefix;            // pageNumber-foreStr, written before the number
+  std::int64_t firstNumber = 1;  // pageNumber-pageStartNumStr; empty means 1
+
+  TextAlignment alignment() const;  // left, center or right, from the bits
+  bool showsTotal() const { return (bits & kWithTotal) != 0; }
+  // The text for one page: prefix, number (firstNumber for pageIndex 0), and
+  // "SEPARATOR pageCount" when the bits ask for the total, as Word's NUMPAGES
+  // counts it.
+  std::string text(std::int64_t pageIndex, std::int64_t pageCount) const;
+
+  bool operator==(const PageNumberFormat&) const = default;
 };
 
 struct InlineImage {
@@ -67,12 +109,6 @@ struct TextRun {
 
   bool operator==(const TextRun&) const = default;
 };
-
-enum class TextAlignment : int { left = 0, center = 1, right = 2, justify = 3 };
-
-// The case for raw values 0 to 3; nothing for any other value.
-std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw);
-inline int rawValue(TextAlignment a) { return static_cast<int>(a); }
 
 struct TabStop {
   double position = 0;
@@ -215,6 +251,7 @@ struct UDFDocument {
   std::int64_t headerStartPage = 1;
   std::optional<std::uint32_t> headerColor;
   std::optional<std::uint32_t> footerColor;
+  std::optional<PageNumberFormat> pageNumber;  // when the footer carries one
   PageProperties pageProps;
   std::string verificationCode;
   std::string webID;

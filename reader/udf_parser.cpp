@@ -114,6 +114,43 @@ std::int64_t integerOr(const XMLNode& node, const std::string& key, std::int64_t
   return text::parseInteger(*value).value_or(fallback);
 }
 
+bool isTrue(const std::string* value) { return value != nullptr && *value == "true"; }
+
+std::optional<double> offset(const XMLNode& node, const std::string& key) {
+  const auto* value = attribute(node, key);
+  if (!value) return std::nullopt;
+  const std::optional<double> number = text::parseNumber(*value);
+  if (!number || !(*number >= 0)) return std::nullopt;
+  return number;
+}
+
+// The footer's page number attributes; nothing without a pageNumber-spec
+// whose part after the last underscore is an integer.
+std::optional<PageNumberFormat> pageNumberFormat(const XMLNode& footer) {
+  const auto* spec = attribute(footer, "pagenumber-spec");
+  if (!spec) return std::nullopt;
+  const auto underscore = spec->rfind('_');
+  if (underscore == std::string::npos) return std::nullopt;
+  const std::optional<std::int64_t> bits = text::parseInteger(std::string_view(*spec).substr(underscore + 1));
+  if (!bits) return std::nullopt;
+  PageNumberFormat format;
+  format.bits = *bits;
+  auto textOf = [&](const char* key, std::string& into) {
+    if (const auto* value = attribute(footer, key)) into = *value;
+  };
+  textOf("pagenumber-seperator", format.separator);
+  textOf("pagenumber-forestr", format.prefix);
+  if (const auto* face = attribute(footer, "pagenumber-fontface"); face && !face->empty())
+    format.fontFamily = *face;
+  const double size = numberOr(footer, "pagenumber-fontsize", format.fontSize);
+  if (size > 0) format.fontSize = size;
+  format.bold = isTrue(attribute(footer, "pagenumber-fontbold"));
+  format.italic = isTrue(attribute(footer, "pagenumber-fontitalic"));
+  format.color = ElementBuilder::rgb(attribute(footer, "pagenumber-color"));
+  format.firstNumber = integerOr(footer, "pagenumber-pagestartnumstr", 1);
+  return format;
+}
+
 PageProperties pageProperties(const XMLNode& templateNode) {
   PageProperties page;
   const XMLNode* properties = templateNode.child("properties");
@@ -126,6 +163,8 @@ PageProperties pageProperties(const XMLNode& templateNode) {
     page.bottomMargin = numberOr(format, "bottommargin", page.bottomMargin);
     page.orientation = integerOr(format, "paperorientation", page.orientation);
     page.mediaSize = integerOr(format, "mediasizename", page.mediaSize);
+    page.headerOffset = offset(format, "headerfoffset");
+    page.footerOffset = offset(format, "footerfoffset");
     break;
   }
   return page;
@@ -157,6 +196,7 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocu
       for (auto& element : builder.elements(child, footerNumbering))
         doc.footerElements.push_back(std::move(element));
       doc.footerColor = ElementBuilder::rgb(attribute(child, "foreground"));
+      doc.pageNumber = pageNumberFormat(child);
     }
   }
 }

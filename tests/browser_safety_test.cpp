@@ -95,7 +95,7 @@ UDFDocument hostileDocument(bool signedDocument) {
   doc.headerStartPage = std::numeric_limits<std::int64_t>::min();
   doc.headerColor = 0xFFAB1234u;
   doc.footerColor = 0x00123456u;
-  doc.pageProps = {kNaN, kInf, -kInf, 1e308, 0, 2};
+  doc.pageProps = {kNaN, kInf, -kInf, 1e308, 0, 2, kNaN, kInf};
   doc.verificationCode = kHostile;
   doc.webID = kHostile;
   if (signedDocument) doc.signature = {true, kHostile, kHostile, kHostile, kHostile};

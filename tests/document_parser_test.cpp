@@ -221,17 +221,17 @@ TEST(DocumentParserTest, PageFormatOfTheFirstPropertiesWithCaseSensitiveNames) {
   const std::pair<std::string, PageProperties> cases[] = {
       {"<pageFormat mediaSizeName=\"2\" LeftMargin=\"30\" rightMargin=\"56.69291305541992\" topMargin=\"10\" "
        "bottomMargin=\"1e1\" paperOrientation=\"0\" headerFOffset=\"20.0\" footerFOffset=\"20.0\" />",
-       PageProperties{30, 56.69291305541992, 10, 10, 0, 2}},
-      {"<pageformat leftMargin=\"30\" />", PageProperties{30, d, d, d, 1, 1}},
+       PageProperties{30, 56.69291305541992, 10, 10, 0, 2, 20, 20}},
+      {"<pageformat leftMargin=\"30\" />", PageProperties{30, d, d, d, 1, 1, {}, {}}},
       {"<PAGEFORMAT leftMargin=\"30\" />", PageProperties()},
       {"<PageFormat leftMargin=\"30\" />", PageProperties()},
       {"<pageFormat leftMargin=\"abc\" rightMargin=\"inf\" topMargin=\"nan\" bottomMargin=\"0x10\" "
        "paperOrientation=\"\" mediaSizeName=\"+2\" />",
-       PageProperties{d, d, d, d, 1, 2}},
+       PageProperties{d, d, d, d, 1, 2, {}, {}}},
       {"<pageFormat paperOrientation=\" 0\" mediaSizeName=\"2.0\" />", PageProperties()},
       {"<pageFormat mediaSizeName=\"99999999999999999999\" />", PageProperties()},
       {"<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />",
-       PageProperties{11, d, d, d, 1, 1}}};
+       PageProperties{11, d, d, d, 1, 1, {}, {}}}};
   for (const auto& [properties, page] : cases) EXPECT_EQ(pageOf(properties), page) << properties;
   auto doc = parseXml(
       editorXml("a\n", paragraphXml(0, 2), "", "<properties><pageFormat leftMargin=\"33\" /></properties>"));
@@ -310,6 +310,45 @@ TEST(DocumentParserTest, SignatureIsReadAndCheckedEvenWhenTheXmlIsBroken) {
   EXPECT_EQ(parseXml(content, std::nullopt, std::string(32, '\0'))->signature.status,
             SignatureStatus::unreadable);
   EXPECT_EQ(parseXml(cdata("satır"))->signature, SignatureInfo());
+}
+
+// The footer's page number attributes, and the text each page gets from them
+// (first and last of 13 pages).
+TEST(DocumentParserTest, FooterPageNumberFromItsAttributes) {
+  struct Case {
+    std::string attributes;
+    TextAlignment alignment;
+    std::string first, last;
+  };
+  const Case cases[] = {
+      {"pageNumber-spec=\"BSP32_08\"", TextAlignment::left, "1", "13"},
+      {"pageNumber-spec=\"BSP32_40\"", TextAlignment::center, "1", "13"},
+      {"pageNumber-spec=\"BSP32_72\" pageNumber-foreStr=\"Sayfa \"", TextAlignment::right, "Sayfa 1",
+       "Sayfa 13"},
+      {"pageNumber-spec=\"BSP32_2088\" pageNumber-seperator=\" - \"", TextAlignment::center, "1 - 13",
+       "13 - 13"},
+      {"pageNumber-spec=\"BSP32_2120\" pageNumber-seperator=\"/\" pageNumber-pageStartNumStr=\"5\"",
+       TextAlignment::right, "5/13", "17/13"},
+      {"pageNumber-spec=\"BSP32_2120\" pageNumber-pageStartNumStr=\"\"", TextAlignment::right, "1/13",
+       "13/13"}};
+  for (const auto& c : cases) {
+    auto doc = parseXml(editorXml("f\n", "<footer " + c.attributes + ">" + paragraphXml(0, 1) + "</footer>"));
+    ASSERT_TRUE(doc && doc->pageNumber) << c.attributes;
+    EXPECT_EQ(doc->pageNumber->alignment(), c.alignment) << c.attributes;
+    EXPECT_EQ(doc->pageNumber->text(0, 13), c.first) << c.attributes;
+    EXPECT_EQ(doc->pageNumber->text(12, 13), c.last) << c.attributes;
+  }
+  auto styled = parseXml(editorXml(
+      "f\n",
+      "<footer pageNumber-spec=\"BSP32_2120\" pageNumber-fontFace=\"Verdana\" pageNumber-fontSize=\"9\" "
+      "pageNumber-fontBold=\"true\" pageNumber-fontItalic=\"false\" pageNumber-color=\"-65536\"></footer>"));
+  ASSERT_TRUE(styled && styled->pageNumber);
+  EXPECT_EQ(*styled->pageNumber, (PageNumberFormat{2120, "/", "Verdana", 9, true, false, 0xFF0000u, "", 1}));
+  for (const char* spec : {"BSP32", "BSP32_x", ""}) {
+    auto none = parseXml(editorXml("f\n", std::string("<footer pageNumber-spec=\"") + spec + "\"></footer>"));
+    ASSERT_TRUE(none);
+    EXPECT_FALSE(none->pageNumber) << spec;
+  }
 }
 
 }  // namespace
