@@ -1,18 +1,25 @@
 // Draws rendered pages in headless Chromium and checks that text after a tab
-// lands on its stop: the proof that the widths the writer measures agree
-// with what the browser draws.
+// lands on its stop, and that paper breaks every line where the page does:
+// the proof that the widths the writer measures agree with what the browser
+// draws.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "html/document_writer.hpp"
 #include "html/html_renderer.hpp"
+#include "paper/block_layout.hpp"
+#include "platform/breaks/line_breaks.hpp"
 #include "platform/text/text.hpp"
+#include "reader/udf_parser.hpp"
 #include "tests/support/chromium.hpp"
 #include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
+#include "tests/support/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -197,6 +204,148 @@ TEST_P(BrowserLayoutTest, TextAfterTabsLandsOnTheStops) {
 // 1.36 px per point. The browser rounds each glyph advance to 1/64 px, so
 // text drifts from the measured widths by a few hundredths of a point per
 // line; that rounding is what the half-point bound leaves room for.
+// Every line of every paragraph as Chromium shows the page at 1.6 pixels
+// per point: where its first character starts, in points from the sheet's
+// left edge, and its text. A line starts where the text goes back to the
+// left or below the previous character; a list marker starts its
+// paragraph's first line; tab boxes add nothing; trailing spaces are cut.
+constexpr const char* kLinesScript = R"(<script>
+document.fonts.ready.then(() => {
+  const sheet = document.querySelector('.document-sheet');
+  const ruler = document.createElement('div');
+  ruler.style.width = 'calc(1000 * var(--u))';
+  sheet.appendChild(ruler);
+  const u = ruler.getBoundingClientRect().width / 1000;
+  const left = sheet.getBoundingClientRect().left;
+  const lines = [];
+  let line = null;
+  const start = (box, text) => {
+    if (line) lines.push(line);
+    line = {x: box ? (box.left - left) / u : 0, text: text};
+  };
+  const range = document.createRange();
+  for (const p of document.querySelectorAll('p.udf-p')) {
+    const marker = p.querySelector('.udf-mk');
+    start(marker && marker.getBoundingClientRect(), marker ? marker.textContent : '');
+    let last = null;
+    const walker = document.createTreeWalker(p, NodeFilter.SHOW_TEXT);
+    while (walker.nextNode()) {
+      const node = walker.currentNode;
+      if (node.parentElement.closest('.udf-tab, .udf-mk')) continue;
+      for (let k = 0; k < node.data.length; ++k) {
+        range.setStart(node, k);
+        range.setEnd(node, k + 1);
+        const box = range.getBoundingClientRect();
+        if (box.width > 0 && last && (box.left < last.right - 1 || box.top >= last.bottom)) start(null, '');
+        if (box.width > 0 && line.text === '') line.x = (box.left - left) / u;
+        line.text += node.data[k];
+        if (box.width > 0) last = box;
+      }
+    }
+  }
+  if (line) lines.push(line);
+  const out = document.createElement('pre');
+  out.id = 'maravel-lines';
+  out.textContent = lines.map(l => l.x.toFixed(2) + '\t' + l.text.replace(/ +$/, '')).join('\n');
+  document.body.appendChild(out);
+});
+</script>
+)";
+
+struct Line {
+  double x = 0;
+  std::string text;
+};
+
+// The same lines on paper: header (when the page shows it), body, footer,
+// table cells in order; each line's texts from left to right.
+void paperLines(const std::vector<PaperBlock>& blocks, double left, std::vector<Line>& out) {
+  for (const PaperBlock& block : blocks) {
+    for (const PaperCell& cell : block.cells) paperLines(cell.blocks, left + cell.x + cell.inset, out);
+    if (block.kind != PaperBlock::Kind::line) continue;
+    std::vector<PaperText> texts = block.marks.texts;
+    std::stable_sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) { return a.x < b.x; });
+    Line& line = out.emplace_back();
+    if (!texts.empty()) line.x = left + texts.front().x;
+    for (const PaperText& text : texts) line.text += text.text;
+  }
+}
+
+std::vector<Line> paperLines(const UDFDocument& doc) {
+  FontBook fonts;
+  breaks::LineBreaks breaks;
+  LineLayout lines(fonts, breaks);
+  BlockLayout blocks(lines);
+  const PageProperties& page = doc.pageProps;
+  const double width = std::max(page.pageWidth() - page.leftMargin - page.rightMargin, 100.0);
+  std::vector<Line> out;
+  if (doc.headerStartPage < 2 && DocumentWriter::hasVisibleContent(doc.headerElements))
+    paperLines(blocks.layout(doc.headerElements, width, doc.headerColor), page.leftMargin, out);
+  paperLines(blocks.layout(doc.elements, width, std::nullopt), page.leftMargin, out);
+  if (DocumentWriter::hasVisibleContent(doc.footerElements))
+    paperLines(blocks.layout(doc.footerElements, width, doc.footerColor), page.leftMargin, out);
+  return out;
+}
+
+std::vector<Line> pageLines(std::string_view text) {
+  std::vector<Line> lines;
+  while (!text.empty()) {
+    const std::string_view line = text.substr(0, text.find('\n'));
+    text.remove_prefix(std::min(text.size(), line.size() + 1));
+    const std::size_t tab = line.find('\t');
+    lines.push_back({text::parseNumber(line.substr(0, tab)).value_or(-1), std::string(line.substr(tab + 1))});
+  }
+  return lines;
+}
+
+std::string texts(const std::vector<Line>& lines) {
+  std::string out;
+  for (const Line& line : lines) out += line.text + "\n";
+  return out;
+}
+
+// Every sample and golden document: content.xml, and documentproperties.xml
+// where there is one.
+std::vector<std::pair<fs::path, fs::path>> documents() {
+  const fs::path source = MARAVEL_SOURCE_DIR;
+  std::vector<std::pair<fs::path, fs::path>> found;
+  for (const auto& entry : fs::directory_iterator(source / "samples")) {
+    if (entry.is_directory())
+      found.emplace_back(entry.path() / "content.xml", entry.path() / "documentproperties.xml");
+  }
+  for (const auto& entry : fs::directory_iterator(source / "tests" / "golden")) {
+    const fs::path& path = entry.path();
+    if (path.extension() == ".xml" && path.stem().extension().empty())
+      found.emplace_back(path, fs::path(path).replace_extension(".properties.xml"));
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+TEST(BrowserLineBreakTest, PaperBreaksEveryLineWhereThePageDoes) {
+  if (!fs::exists(testing::kChromium)) GTEST_SKIP() << "chromium is not installed";
+  testing::ScratchFolder dir;
+  for (const auto& [content, properties] : documents()) {
+    const std::string props = fs::exists(properties) ? testing::readFile(properties) : "";
+    const auto doc = UDFParser::parse(testing::makeUdf(
+        testing::readFile(content), props.empty() ? std::nullopt : std::optional<std::string_view>(props)));
+    ASSERT_TRUE(doc) << content;
+    std::string html = UDFHTMLRenderer::renderHTML(*doc);
+    html.insert(html.rfind("</body>"), kLinesScript);
+    const std::optional<std::string> dom = testing::dumpDOM(dir, html, 1280);
+    const std::optional<std::string> lines = dom ? testing::preText(*dom, "maravel-lines") : std::nullopt;
+    ASSERT_TRUE(lines) << "chromium gave no lines for " << content;
+    const std::vector<Line> page = pageLines(*lines), paper = paperLines(*doc);
+    ASSERT_EQ(texts(page), texts(paper)) << content;
+    // Where each line starts: alignment, indents, tabs and markers agree
+    // within a point (the browser sets text a little narrower).
+    for (std::size_t i = 0; i < page.size(); ++i) {
+      if (page[i].text.empty()) continue;
+      EXPECT_NEAR(page[i].x, paper[i].x, 1) << content << ": " << page[i].text;
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowWidths, BrowserLayoutTest, ::testing::Values(1280, 860));
 
 }  // namespace
