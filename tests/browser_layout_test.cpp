@@ -17,6 +17,7 @@
 #include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/chromium.hpp"
+#include "tests/support/golden_files.hpp"
 #include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
@@ -304,44 +305,37 @@ std::string texts(const std::vector<Line>& lines) {
   return out;
 }
 
-// Every sample and golden document: content.xml, and documentproperties.xml
-// where there is one.
-std::vector<std::pair<fs::path, fs::path>> documents() {
-  const fs::path source = MARAVEL_SOURCE_DIR;
-  std::vector<std::pair<fs::path, fs::path>> found;
-  for (const auto& entry : fs::directory_iterator(source / "samples")) {
-    if (entry.is_directory())
-      found.emplace_back(entry.path() / "content.xml", entry.path() / "documentproperties.xml");
+// Every sample and golden document, by name, as a .udf archive.
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> documents() {
+  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> found;
+  for (const auto& entry : fs::directory_iterator(fs::path(MARAVEL_SOURCE_DIR) / "samples")) {
+    if (!entry.is_directory()) continue;
+    const std::string properties = testing::readFile(entry.path() / "documentproperties.xml");
+    found.emplace_back(entry.path().filename().string(),
+                       testing::makeUdf(testing::readFile(entry.path() / "content.xml"), properties));
   }
-  for (const auto& entry : fs::directory_iterator(source / "tests" / "golden")) {
-    const fs::path& path = entry.path();
-    if (path.extension() == ".xml" && path.stem().extension().empty())
-      found.emplace_back(path, fs::path(path).replace_extension(".properties.xml"));
-  }
-  std::sort(found.begin(), found.end());
+  for (const std::string& name : testing::goldenNames()) found.emplace_back(name, testing::goldenUdf(name));
   return found;
 }
 
 TEST(BrowserLineBreakTest, PaperBreaksEveryLineWhereThePageDoes) {
   if (!fs::exists(testing::kChromium)) GTEST_SKIP() << "chromium is not installed";
   testing::ScratchFolder dir;
-  for (const auto& [content, properties] : documents()) {
-    const std::string props = fs::exists(properties) ? testing::readFile(properties) : "";
-    const auto doc = UDFParser::parse(testing::makeUdf(
-        testing::readFile(content), props.empty() ? std::nullopt : std::optional<std::string_view>(props)));
-    ASSERT_TRUE(doc) << content;
+  for (const auto& [name, udf] : documents()) {
+    const auto doc = UDFParser::parse(udf);
+    ASSERT_TRUE(doc) << name;
     std::string html = UDFHTMLRenderer::renderHTML(*doc);
     html.insert(html.rfind("</body>"), kLinesScript);
     const std::optional<std::string> dom = testing::dumpDOM(dir, html, 1280);
     const std::optional<std::string> lines = dom ? testing::preText(*dom, "maravel-lines") : std::nullopt;
-    ASSERT_TRUE(lines) << "chromium gave no lines for " << content;
+    ASSERT_TRUE(lines) << "chromium gave no lines for " << name;
     const std::vector<Line> page = pageLines(*lines), paper = paperLines(*doc);
-    ASSERT_EQ(texts(page), texts(paper)) << content;
+    ASSERT_EQ(texts(page), texts(paper)) << name;
     // Where each line starts: alignment, indents, tabs and markers agree
     // within a point (the browser sets text a little narrower).
     for (std::size_t i = 0; i < page.size(); ++i) {
       if (page[i].text.empty()) continue;
-      EXPECT_NEAR(page[i].x, paper[i].x, 1) << content << ": " << page[i].text;
+      EXPECT_NEAR(page[i].x, paper[i].x, 1) << name << ": " << page[i].text;
     }
   }
 }
