@@ -97,7 +97,7 @@ double BrowserLineRules::textPixels(double points, double size) {
   // measured; a small margin keeps exact products such as 12.5 x 1.6 whole.
   const double pixelSize = size * kPixelsPerPoint;
   const double setSize = std::floor(pixelSize * kUnit + 1e-6) / kUnit;
-  const double scale = pixelSize > 0 ? setSize / pixelSize : 1;
+  const double scale = pixelSize > 0 && std::isfinite(setSize) ? setSize / pixelSize : 1;
   return std::ceil(points * kPixelsPerPoint * scale * kUnit - 1e-6) / kUnit;
 }
 

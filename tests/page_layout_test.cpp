@@ -32,19 +32,6 @@ std::string texts(const PaperPage& page) {
   return out;
 }
 
-std::vector<const PaperText*> find(const PaperDocument& paper, const std::string& piece, int& pageNumber) {
-  std::vector<const PaperText*> found;
-  for (const PaperPage& page : paper.pages) {
-    for (const PaperText& text : page.marks.texts) {
-      if (text.text.find(piece) != std::string::npos) {
-        found.push_back(&text);
-        pageNumber = page.number;
-      }
-    }
-  }
-  return found;
-}
-
 // A document whose body room is 100 points: A5 landscape (419.53 high)
 // with margins that leave 100 points between them.
 UDFDocument shortPages() {
@@ -139,12 +126,6 @@ TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {
     EXPECT_NE(all.find("Kurgu belge|Sayfa " + number + "| / " + total + "|" + number), std::string::npos)
         << all;
   }
-  int page = 0;
-  // The header starts at the top margin; the body below it on page 2.
-  EXPECT_NEAR(find(paper, "BAŞLIK", page).front()->baseline, 150 + 10.7, 0.5);
-  // The footer's last line ends at the bottom margin.
-  EXPECT_NEAR(paper.pages[0].marks.texts.back().baseline, 250 - 3.1, 0.5);
-
   // Text that is not a page line stays as written.
   UDFDocument plain = shortPages();
   plain.footerElements.push_back(paragraph("No: 1 Kurgukent"));
@@ -171,8 +152,7 @@ TEST(PageLayoutTest, FooterPageNumberStandsWhereItsBitsSay) {
       const PaperText& number = page.marks.texts.back();
       EXPECT_EQ(number.text, doc.pageNumber->text(page.number - 1, 3)) << c.bits;
       EXPECT_EQ(texts(page), "gövde|Sayfa 1|" + number.text);
-      EXPECT_EQ(number.family, "Arial");
-      EXPECT_TRUE(number.bold && number.size == 9 && number.color == 0xC00000);
+      EXPECT_TRUE(number.family == "Arial" && number.bold && number.size == 9 && number.color == 0xC00000);
       EXPECT_NEAR(number.x + number.width * c.align, left + (right - left) * c.align, 0.01) << c.bits;
     }
   }
