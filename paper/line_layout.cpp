@@ -17,7 +17,6 @@ using Segment = ParagraphLayout::Segment;
 
 // Tabs and pictures are boxes to the line breaker, as the browser sees them.
 constexpr std::string_view kObject = "\xEF\xBF\xBC";
-constexpr double kTolerance = ParagraphLayout::kTolerance;
 
 // One segment in the paragraph's combined text.
 struct Piece {
@@ -289,9 +288,9 @@ class ParagraphFlow {
   }
 
   // Where the line's content starts past its start, and what every space
-  // adds, from the paragraph's alignment.
-  // At the paragraph's end the trailing spaces count, as far as they fit
-  // (the browser hangs only the spaces of a wrapped line).
+  // adds, from the paragraph's alignment. On the paragraph's last line the
+  // trailing spaces count as far as they fit; the browser hangs only the
+  // spaces of a wrapped line.
   std::pair<double, double> alignment(const LineRange& line) const {
     const double room =
         lineWidth_ - line.startX - rangeWidth(line.begin, line.last ? line.end : line.visibleEnd);

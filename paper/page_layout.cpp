@@ -1,7 +1,6 @@
 #include "paper/page_layout.hpp"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "paper/page_band.hpp"
 #include "paper/page_flow.hpp"
 #include "platform/breaks/line_breaks.hpp"
+#include "platform/text/text.hpp"
 
 namespace maravel {
 
@@ -51,11 +51,15 @@ Placement place(const PageProperties& props, double headerHeight, double footerH
 }
 
 // The verification code at the foot of every page, in the words of the
-// preview page's badge.
+// preview page's badge. A code longer than kMaxPrintedCode characters
+// (UYAP's have eight) is cut with an ellipsis, so that a hostile one cannot
+// fill the foot of every page.
 ParagraphItem verificationLine(const std::string& code) {
+  std::string printed = text::prefixGraphemes(code, PageLayout::kMaxPrintedCode);
+  if (printed.size() < code.size()) printed += "…";
   TextRun run;
   run.text = std::string(UDFHTMLRenderer::kVerificationTitle) + " · " + UDFHTMLRenderer::kCodeLabel + " " +
-             code + " · " + UDFHTMLRenderer::kVerificationHost + UDFHTMLRenderer::kVerificationNote;
+             printed + " · " + UDFHTMLRenderer::kVerificationHost + UDFHTMLRenderer::kVerificationNote;
   run.fontFamily = "Arial";
   run.fontSize = PageLayout::kVerificationSize;
   run.foreground = PageLayout::kVerificationColor;

@@ -49,7 +49,9 @@ class PageLayout {
   static constexpr double kMinBodyHeight = 36;
   // The content width is never less than this, as on the preview page.
   static constexpr double kMinContentWidth = 100;
-  // The verification line: Arial of this size, in this grey.
+  // The verification line: Arial of this size, in this grey, with at most
+  // this many characters of the code.
+  static constexpr std::size_t kMaxPrintedCode = 64;
   static constexpr double kVerificationSize = 8;
   static constexpr std::uint32_t kVerificationColor = 0x555555;
 };

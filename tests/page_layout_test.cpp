@@ -158,6 +158,25 @@ TEST(PageLayoutTest, FooterPageNumberStandsWhereItsBitsSay) {
   }
 }
 
+// The verification line closes every page's foot; a hostile code is cut to
+// 64 characters.
+TEST(PageLayoutTest, VerificationLineOnEveryPage) {
+  UDFDocument doc = shortPages();
+  for (int i = 1; i <= 2; ++i) doc.elements.push_back(paragraph("gövde", 95));
+  for (const std::string& code : {std::string("Zx9Q+aB1"), std::string(100000, 'K')}) {
+    doc.verificationCode = code;
+    for (const PaperPage& page : PageLayout::layout(doc).pages) {
+      std::string foot;
+      for (std::size_t i = 1; i < page.marks.texts.size(); ++i) foot += page.marks.texts[i].text;
+      EXPECT_TRUE(foot.starts_with("UYAP Bilişim Sistemi Evrak Doğrulama Kodu · Kod:")) << foot;
+      EXPECT_NE(foot.find(code.substr(0, 64)), std::string::npos);
+      EXPECT_EQ(foot.find(std::string(65, 'K')), std::string::npos);
+      EXPECT_TRUE(foot.ends_with("edilebilir") &&
+                  foot.find("evraksorgu.adalet.gov.tr adresinden") < foot.size());
+    }
+  }
+}
+
 // The bands stand at the page format's offsets when those lie inside the
 // margins, and the body keeps the margins' room; without offsets, or with
 // offsets as large as the margins, the header pushes the body down.
