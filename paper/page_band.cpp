@@ -4,11 +4,25 @@
 #include <limits>
 
 #include "html/document_writer.hpp"
+#include "html/html_renderer.hpp"
 #include "paper/page_flow.hpp"
 #include "paper/page_layout.hpp"
 #include "paper/page_numbers.hpp"
+#include "platform/text/text.hpp"
 
 namespace maravel {
+
+namespace {
+
+// At most PageLayout::kMaxPrintedText characters of a text from the
+// document, with an ellipsis when it was cut.
+std::string shortened(const std::string& text) {
+  std::string kept = text::prefixGraphemes(text, PageLayout::kMaxPrintedText);
+  if (kept.size() < text.size()) kept += "…";
+  return kept;
+}
+
+}  // namespace
 
 PageBand::PageBand(const std::vector<DocumentElement>& elements, std::optional<std::uint32_t> color,
                    bool numbersText)
@@ -16,6 +30,26 @@ PageBand::PageBand(const std::vector<DocumentElement>& elements, std::optional<s
       color_(color),
       visible_(DocumentWriter::hasVisibleContent(elements)),
       numbered_(visible_ && numbersText && PageNumbers::present(elements)) {}
+
+void PageBand::addPageNumber(const PageNumberFormat& format) {
+  pageNumber_ = format;
+  pageNumber_->prefix = shortened(format.prefix);
+  pageNumber_->separator = shortened(format.separator);
+}
+
+void PageBand::addVerificationLine(const std::string& code) {
+  TextRun run;
+  run.text = std::string(UDFHTMLRenderer::kVerificationTitle) + " · " + UDFHTMLRenderer::kCodeLabel + " " +
+             shortened(code) + " · " + UDFHTMLRenderer::kVerificationHost +
+             UDFHTMLRenderer::kVerificationNote;
+  run.fontFamily = "Arial";
+  run.fontSize = PageLayout::kVerificationSize;
+  run.foreground = PageLayout::kVerificationColor;
+  ParagraphItem p;
+  p.alignment = TextAlignment::center;
+  p.runs.push_back(std::move(run));
+  lines_.emplace_back(std::move(p));
+}
 
 std::vector<PaperBlock> PageBand::layout(BlockLayout& blocks, double width, int page, int total) const {
   blocks.setLineBudget(PageLayout::kMaxRegionLines);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "model/udf_document.hpp"
@@ -25,9 +26,10 @@ class PageBand {
            bool numbersText);
 
   // After the elements, each page's number in the format's own look.
-  void addPageNumber(const PageNumberFormat& format) { pageNumber_ = format; }
-  // After the elements and the page number, the same on every page.
-  void addLine(ParagraphItem line) { lines_.push_back(std::move(line)); }
+  void addPageNumber(const PageNumberFormat& format);
+  // Last, the verification code and where it can be checked, in the words
+  // of the preview page's badge.
+  void addVerificationLine(const std::string& code);
 
   // True when the band shows something: visible text or a picture in its
   // elements, a page number or a line of its own.

@@ -4,13 +4,11 @@
 #include <optional>
 #include <vector>
 
-#include "html/html_renderer.hpp"
 #include "paper/block_layout.hpp"
 #include "paper/line_layout.hpp"
 #include "paper/page_band.hpp"
 #include "paper/page_flow.hpp"
 #include "platform/breaks/line_breaks.hpp"
-#include "platform/text/text.hpp"
 
 namespace maravel {
 
@@ -50,25 +48,6 @@ Placement place(const PageProperties& props, double headerHeight, double footerH
   return at;
 }
 
-// The verification code at the foot of every page, in the words of the
-// preview page's badge. A code longer than kMaxPrintedCode characters
-// (UYAP's have eight) is cut with an ellipsis, so that a hostile one cannot
-// fill the foot of every page.
-ParagraphItem verificationLine(const std::string& code) {
-  std::string printed = text::prefixGraphemes(code, PageLayout::kMaxPrintedCode);
-  if (printed.size() < code.size()) printed += "…";
-  TextRun run;
-  run.text = std::string(UDFHTMLRenderer::kVerificationTitle) + " · " + UDFHTMLRenderer::kCodeLabel + " " +
-             printed + " · " + UDFHTMLRenderer::kVerificationHost + UDFHTMLRenderer::kVerificationNote;
-  run.fontFamily = "Arial";
-  run.fontSize = PageLayout::kVerificationSize;
-  run.foreground = PageLayout::kVerificationColor;
-  ParagraphItem p;
-  p.alignment = TextAlignment::center;
-  p.runs.push_back(std::move(run));
-  return p;
-}
-
 bool headerOnPage(const UDFDocument& doc, int page) { return page >= doc.headerStartPage; }
 
 }  // namespace
@@ -90,7 +69,7 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
   // of its own; its text is left as written.
   PageBand footer(doc.footerElements, doc.footerColor, !doc.pageNumber);
   if (doc.pageNumber) footer.addPageNumber(*doc.pageNumber);
-  if (!doc.verificationCode.empty()) footer.addLine(verificationLine(doc.verificationCode));
+  if (!doc.verificationCode.empty()) footer.addVerificationLine(doc.verificationCode);
   const double footerHeight = footer.height(blocks, width);
   const Placement at = place(props, header.height(blocks, width), footerHeight, footer.visible());
 

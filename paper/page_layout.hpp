@@ -49,9 +49,12 @@ class PageLayout {
   static constexpr double kMinBodyHeight = 36;
   // The content width is never less than this, as on the preview page.
   static constexpr double kMinContentWidth = 100;
-  // The verification line: Arial of this size, in this grey, with at most
-  // this many characters of the code.
-  static constexpr std::size_t kMaxPrintedCode = 64;
+  // Paper prints at most this many characters of a verification code and
+  // of a page number's prefix and separator (UYAP's codes have eight), and
+  // cuts longer ones with an ellipsis, so that a hostile one cannot fill the
+  // foot of every page. The verification line is Arial of this size, in
+  // this grey.
+  static constexpr std::size_t kMaxPrintedText = 64;
   static constexpr double kVerificationSize = 8;
   static constexpr std::uint32_t kVerificationColor = 0x555555;
 };
