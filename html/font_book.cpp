@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/text/text.hpp"
@@ -27,6 +28,57 @@ std::string_view trimQuotes(std::string_view text) {
   const std::size_t start = text.find_first_not_of(kTrimmed);
   if (start == std::string_view::npos) return {};
   return text.substr(start, text.find_last_not_of(kTrimmed) - start + 1);
+}
+
+// Words of family names that tell their class, checked in this order (so
+// "Sans Serif" and "Century Gothic" stay sans-serif, "Noto Sans Mono" is
+// monospaced) against the name's words, cut at every character that is
+// not a letter ("Century751 B" holds "Century").
+constexpr std::pair<std::string_view, fonts::GenericFamily> kClassWords[] = {
+    {"mono", fonts::GenericFamily::monospace}, {"courier", fonts::GenericFamily::monospace},
+    {"sans", fonts::GenericFamily::sansSerif}, {"gothic", fonts::GenericFamily::sansSerif},
+    {"century", fonts::GenericFamily::serif},  {"times", fonts::GenericFamily::serif},
+    {"garamond", fonts::GenericFamily::serif}, {"georgia", fonts::GenericFamily::serif},
+    {"book", fonts::GenericFamily::serif},     {"antiqua", fonts::GenericFamily::serif},
+    {"cambria", fonts::GenericFamily::serif},  {"roman", fonts::GenericFamily::serif},
+    {"serif", fonts::GenericFamily::serif},
+};
+
+bool hasWord(std::string_view lowerName, std::string_view word) {
+  const auto isLetter = [](char c) {
+    return (c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80;
+  };
+  for (std::size_t at = lowerName.find(word); at != std::string_view::npos;
+       at = lowerName.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    if ((at == 0 || !isLetter(lowerName[at - 1])) && (end == lowerName.size() || !isLetter(lowerName[end])))
+      return true;
+  }
+  return false;
+}
+
+// The face of the font book that stands in for a family that is not
+// installed: serif and monospaced families keep their class, as fontconfig
+// files them or as their name's words tell; everything else is sans-serif.
+std::string standIn(const std::string& lowerName, std::optional<fonts::GenericFamily> configured) {
+  fonts::GenericFamily generic = configured.value_or(fonts::GenericFamily::sansSerif);
+  if (generic == fonts::GenericFamily::sansSerif) {
+    for (const auto& [word, kind] : kClassWords) {
+      if (hasWord(lowerName, word)) {
+        generic = kind;
+        break;
+      }
+    }
+  }
+  switch (generic) {
+    case fonts::GenericFamily::serif:
+      return "Times New Roman";
+    case fonts::GenericFamily::monospace:
+      return "Courier New";
+    case fonts::GenericFamily::sansSerif:
+      break;
+  }
+  return "Arial";
 }
 
 std::optional<std::string> logicalFamily(std::string_view lower) {
@@ -63,13 +115,15 @@ std::string FontBook::family(const std::string& name) {
 std::string FontBook::lookUp(const std::string& trimmed) {
   const auto& families = installed();
   if (families.empty()) return trimmed;
-  if (auto found = families.find(text::lowercased(trimmed)); found != families.end()) return found->second;
+  const std::string lower = text::lowercased(trimmed);
+  if (auto found = families.find(lower); found != families.end()) return found->second;
   // Asking fontconfig costs a configuration walk; a document naming
-  // thousands of unknown families gets its answers only for the first ones.
-  if (aliasLookups_ >= kMaxAliasLookups) return "Arial";
+  // thousands of unknown families gets its answers only for the first ones,
+  // and the others are classed by their names alone.
+  if (aliasLookups_ >= kMaxAliasLookups) return standIn(lower, std::nullopt);
   ++aliasLookups_;
   std::optional<std::string> compatible = fonts::metricCompatibleFamily(trimmed);
-  if (!compatible) return "Arial";
+  if (!compatible) return standIn(lower, fonts::genericFamily(trimmed));
   (*installed_)[text::lowercased(*compatible)] = *compatible;
   return *compatible;
 }

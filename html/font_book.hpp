@@ -38,14 +38,18 @@ class FontBook {
   const std::unordered_map<std::string, std::string>& installed();
 
   // Families neither installed nor logical are looked up among fontconfig's
-  // metric-compatible aliases at most this often per book (real documents
-  // name a handful); later ones give "Arial".
+  // metric-compatible aliases and generic families at most this often per
+  // book (real documents name a handful); later ones are classed by their
+  // names alone.
   static constexpr int kMaxAliasLookups = 64;
 
   // The family to use for a document's family text ("serif", "Arial",
   // "'Arial Narrow', Arial", ...). The logical names give "Times New Roman",
-  // "Courier New" or "Arial"; a family neither installed nor answered with a
-  // metric-compatible face gives "Arial". Cached by the exact text asked.
+  // "Courier New" or "Arial". A family neither installed nor answered with a
+  // metric-compatible face keeps its class: "Times New Roman" (drawn in
+  // Liberation Serif) for a serif family, "Courier New" for a monospaced
+  // one, as fontconfig files the name or as its words tell ("Century751 B",
+  // "Book Antiqua"), else "Arial". Cached by the exact text asked.
   std::string family(const std::string& name);
 
   // The face for the run's family, bold and italic at `size` points, cached

@@ -302,14 +302,15 @@ std::string signatureBadge(const SignatureInfo& signature) {
 }
 
 std::string uyapBadge(const std::string& code) {
-  const std::string meta = tag("code", "<strong>Kod:</strong> ", code) + "\n            " +
-                           "<span class=\"badge-tag info\">" + UDFHTMLRenderer::kVerificationHost +
-                           " adresinden teyit edilebilir</span>";
+  const std::string meta =
+      tag("code", std::string("<strong>") + UDFHTMLRenderer::kCodeLabel + "</strong> ", code) +
+      "\n            " + "<span class=\"badge-tag info\">" + UDFHTMLRenderer::kVerificationHost +
+      UDFHTMLRenderer::kVerificationNote + "</span>";
   return badge("uyap",
                R"(<rect x="3" y="3" width="18" height="18" rx="2" ry="2"/>)"
                R"(<line x1="9" y1="9" x2="15" y2="9"/><line x1="9" y1="13" x2="15" y2="13"/>)"
                R"(<line x1="9" y1="17" x2="11" y2="17"/>)",
-               "UYAP Bilişim Sistemi Evrak Doğrulama Kodu", meta);
+               UDFHTMLRenderer::kVerificationTitle, meta);
 }
 
 std::string badgeFor(const UDFDocument& doc) {

@@ -20,8 +20,12 @@ class UDFHTMLRenderer {
   // and font book.
   static std::string renderHTML(const UDFDocument& doc, const std::string& fileName = "UDF Belgesi");
 
-  // Shown in the verification badge and the access note.
+  // Shown in the verification badge and the access note; paper prints the
+  // badge's words at the foot of every page.
+  static constexpr const char* kVerificationTitle = "UYAP Bilişim Sistemi Evrak Doğrulama Kodu";
+  static constexpr const char* kCodeLabel = "Kod:";
   static constexpr const char* kVerificationHost = "evraksorgu.adalet.gov.tr";
+  static constexpr const char* kVerificationNote = " adresinden teyit edilebilir";
   static constexpr const char* kCitizenPortal = "https://vatandas.uyap.gov.tr";
 };
 

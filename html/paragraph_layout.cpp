@@ -132,11 +132,18 @@ ParagraphLayout::FollowingWidth ParagraphLayout::followingWidth(const std::vecto
   return result;
 }
 
-// The position the tab at `index` moves the pen to from `x`: the next
-// multiple of 72 points without stops, else the first stop beyond the pen
-// (aligned against the text that follows), else 5 points on.
+std::optional<double> ParagraphLayout::fixedTabAdvance(TextAlignment alignment) {
+  if (alignment == TextAlignment::center || alignment == TextAlignment::right) return kAlignedTabAdvance;
+  return std::nullopt;
+}
+
+// The position the tab at `index` moves the pen to from `x`: a fixed step in
+// centred and right-aligned paragraphs, the next multiple of 72 points
+// without stops, else the first stop beyond the pen (aligned against the
+// text that follows), else 5 points on.
 double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
                                   std::size_t index, double x) {
+  if (const std::optional<double> fixed = fixedTabAdvance(p.alignment)) return x + *fixed;
   if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
   const TabStopList& stops = *p.tabStops;
   // Stops are sorted by position, so the first one beyond the pen is found

@@ -9,7 +9,9 @@
 // the paragraph's first line indent, wraps where a word or tab no longer
 // fits, and resolves each tab to the stop it reaches (left, right, centre or
 // decimal, the next multiple of 72 points without stops, 5 points on past
-// the last stop). What follows the last tab is not measured.
+// the last stop); in centred and right-aligned paragraphs every tab is 10
+// points wide instead (fixedTabAdvance). What follows the last tab is not
+// measured.
 //
 // A ParagraphLayout borrows the FontBook (and the byte budget when it is
 // given one), which must outlive it; one thread.
@@ -95,6 +97,13 @@ class ParagraphLayout {
 
   // The advance of `text` in the run's face at its display size.
   double measure(std::string_view text, const TextRun& run);
+
+  // The tab rule of the editor's text views: in a centred or right-aligned
+  // paragraph a tab advances the pen by kAlignedTabAdvance points, whatever
+  // the stops; in left and justified paragraphs it goes to the next stop
+  // (or the 72-point grid without stops). Nothing for the latter.
+  static std::optional<double> fixedTabAdvance(TextAlignment alignment);
+  static constexpr double kAlignedTabAdvance = 10;
 
   // A piece overflows the line when it ends beyond its width plus this.
   static constexpr double kTolerance = 0.01;

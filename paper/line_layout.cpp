@@ -6,6 +6,7 @@
 
 #include "html/document_writer.hpp"
 #include "html/paragraph_layout.hpp"
+#include "paper/browser_line_rules.hpp"
 #include "platform/fonts/font_face.hpp"
 
 namespace maravel {
@@ -16,7 +17,6 @@ using Segment = ParagraphLayout::Segment;
 
 // Tabs and pictures are boxes to the line breaker, as the browser sees them.
 constexpr std::string_view kObject = "\xEF\xBF\xBC";
-constexpr double kTolerance = ParagraphLayout::kTolerance;
 
 // One segment in the paragraph's combined text.
 struct Piece {
@@ -162,42 +162,81 @@ class ParagraphFlow {
     return end;
   }
 
-  // The longest start of [begin, end) that ends within `room`, at least one
-  // character: a word wider than the line breaks anywhere.
-  std::size_t fittingPrefix(std::size_t begin, std::size_t end, double room) const {
+  // The browser's width of piece `i` from `from` to `to` (offsets in the
+  // combined text), in pixels.
+  double piecePixels(std::size_t i, std::size_t from, std::size_t to) const {
+    const Piece& piece = pieces_[i];
+    if (piece.segment->kind != Segment::Kind::text) return BrowserLineRules::pixels(piece.width);
+    return BrowserLineRules::textPixels(piece.prefix[to - piece.start] - piece.prefix[from - piece.start],
+                                        piece.size);
+  }
+
+  // How wide the browser finds a line from its start to an offset, asked
+  // for offsets that never go back: each piece on the line is measured once
+  // as a whole, so breaking stays linear in the paragraph's text.
+  class LinePixels {
+   public:
+    LinePixels(const ParagraphFlow& flow, std::size_t begin, double startX)
+        : flow_(&flow), begin_(begin), piece_(flow.pieceAt(begin)), done_(BrowserLineRules::pixels(startX)) {}
+
+    double upTo(std::size_t end) {
+      const std::vector<Piece>& pieces = flow_->pieces_;
+      while (piece_ < pieces.size() && pieces[piece_].start + pieces[piece_].length <= end) {
+        const Piece& piece = pieces[piece_];
+        done_ += flow_->piecePixels(piece_, std::max(begin_, piece.start), piece.start + piece.length);
+        ++piece_;
+      }
+      if (piece_ < pieces.size() && pieces[piece_].start < end)
+        return done_ + flow_->piecePixels(piece_, std::max(begin_, pieces[piece_].start), end);
+      return done_;
+    }
+
+   private:
+    const ParagraphFlow* flow_;
+    std::size_t begin_;
+    std::size_t piece_;
+    double done_;
+  };
+
+  // The longest start of the line from `begin` to before `end` that fits,
+  // at least one character: a word wider than the line breaks anywhere.
+  std::size_t fittingPrefix(std::size_t begin, std::size_t end, double startX, double available) const {
+    LinePixels used(*this, begin, startX);
     std::size_t at = begin + 1;
     while (at < end && isContinuationByte(text_[at])) ++at;
     std::size_t best = at;
     while (at < end) {
       std::size_t next = at + 1;
       while (next < end && isContinuationByte(text_[next])) ++next;
-      if (rangeWidth(begin, withoutTrailingSpaces(begin, next)) > room + kTolerance) break;
+      if (!BrowserLineRules::fits(used.upTo(withoutTrailingSpaces(begin, next)), available)) break;
       best = next;
       at = next;
     }
     return best;
   }
 
+  // Lines filled as the browser fills them: a stretch up to the next break
+  // opportunity stays on the line when the browser finds it fits without
+  // its trailing spaces, which hang.
   std::vector<LineRange> breakLines(const std::vector<std::size_t>& opportunities) const {
     std::vector<LineRange> lines;
     if (text_.empty()) return lines;
+    const double available = BrowserLineRules::pixels(lineWidth_);
     LineRange line{0, 0, 0, p_.firstLineIndent, false};
-    double pen = line.startX;
+    LinePixels used(*this, 0, line.startX);
     auto endLine = [&](std::size_t at) {
       line.end = at;
       line.visibleEnd = withoutTrailingSpaces(line.begin, at);
       lines.push_back(line);
       line = {at, at, at, p_.hanging, false};
-      pen = line.startX;
+      used = LinePixels(*this, at, line.startX);
     };
     std::size_t at = 0;
     std::size_t next = 0;  // index into opportunities
     while (at < text_.size()) {
       while (opportunities[next] <= at) ++next;
       const std::size_t chunkEnd = opportunities[next];
-      const double visible = rangeWidth(at, withoutTrailingSpaces(at, chunkEnd));
-      if (pen + visible <= lineWidth_ + kTolerance) {
-        pen += rangeWidth(at, chunkEnd);
+      if (BrowserLineRules::fits(used.upTo(withoutTrailingSpaces(at, chunkEnd)), available)) {
         at = chunkEnd;
         continue;
       }
@@ -205,7 +244,7 @@ class ParagraphFlow {
         endLine(at);
         continue;
       }
-      const std::size_t split = fittingPrefix(at, chunkEnd, lineWidth_ - pen);
+      const std::size_t split = fittingPrefix(at, chunkEnd, line.startX, available);
       endLine(split);
       at = split;
     }
@@ -249,9 +288,12 @@ class ParagraphFlow {
   }
 
   // Where the line's content starts past its start, and what every space
-  // adds, from the paragraph's alignment.
+  // adds, from the paragraph's alignment. On the paragraph's last line the
+  // trailing spaces count as far as they fit; the browser hangs only the
+  // spaces of a wrapped line.
   std::pair<double, double> alignment(const LineRange& line) const {
-    const double room = lineWidth_ - line.startX - rangeWidth(line.begin, line.visibleEnd);
+    const double room =
+        lineWidth_ - line.startX - rangeWidth(line.begin, line.last ? line.end : line.visibleEnd);
     if (room <= 0) return {0, 0};
     switch (p_.alignment) {
       case TextAlignment::right:
@@ -400,7 +442,8 @@ std::uint32_t textColor(const TextRun& run, std::optional<std::uint32_t> regionC
 PaperParagraph LineLayout::layout(const ParagraphItem& p, double width,
                                   std::optional<std::uint32_t> regionColor, std::size_t maxLines) {
   ParagraphFlow flow(fonts_, p, width, regionColor);
-  return flow.layout(breaks_.opportunities(flow.text()), maxLines);
+  return flow.layout(BrowserLineRules::opportunities(flow.text(), breaks_.opportunities(flow.text())),
+                     maxLines);
 }
 
 }  // namespace maravel

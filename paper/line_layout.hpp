@@ -1,7 +1,8 @@
 // One paragraph broken into lines the way the browser fills the page's `p`
 // element: the same tab widths as the page (ParagraphLayout), line breaks
-// where the Unicode rules allow them (spaces hang at the end of a line, a
-// word wider than the line is broken anywhere), the paragraph's indents and
+// where the browser makes them (BrowserLineRules: its break opportunities
+// and its widths; spaces hang at the end of a wrapped line, a word wider
+// than the line is broken anywhere), the paragraph's indents and
 // alignment (justified lines widen their spaces; the first line up to its
 // last tab is kept out of justification), line heights from the fonts'
 // ascent, descent and line gap or from the line spacing factor, and the

@@ -1,55 +1,52 @@
 #include "paper/page_layout.hpp"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <vector>
 
-#include "html/document_writer.hpp"
 #include "paper/block_layout.hpp"
 #include "paper/line_layout.hpp"
+#include "paper/page_band.hpp"
 #include "paper/page_flow.hpp"
-#include "paper/page_numbers.hpp"
 #include "platform/breaks/line_breaks.hpp"
 
 namespace maravel {
 
 namespace {
 
-// A header or footer: laid out once to know its height, and again for each
-// page when it holds a page line.
-class Region {
- public:
-  Region(const std::vector<DocumentElement>& elements, std::optional<std::uint32_t> color)
-      : elements_(elements),
-        color_(color),
-        visible_(DocumentWriter::hasVisibleContent(elements)),
-        numbered_(visible_ && PageNumbers::present(elements)) {}
-
-  bool visible() const { return visible_; }
-
-  double height(BlockLayout& blocks, double width) {
-    if (!visible_) return 0;
-    blocks.setLineBudget(PageLayout::kMaxRegionLines);
-    return stackedHeight(blocks.layout(elements_, width, color_));
-  }
-
-  // The region's marks for one page, from its top-left corner, and its height.
-  double marks(BlockLayout& blocks, double width, int page, int total, PaperMarks& out) const {
-    blocks.setLineBudget(PageLayout::kMaxRegionLines);
-    std::vector<PaperBlock> laid =
-        numbered_ ? blocks.layout(PageNumbers::apply(elements_, page, total), width, color_)
-                  : blocks.layout(elements_, width, color_);
-    std::size_t next = 0;
-    return PageFlow::fill(laid, next, std::numeric_limits<double>::infinity(), true, out);
-  }
-
- private:
-  const std::vector<DocumentElement>& elements_;
-  std::optional<std::uint32_t> color_;
-  bool visible_;
-  bool numbered_;
+// Where the bands and the body lie on a page, from the paper's top edge.
+struct Placement {
+  double headerTop = 0;
+  double bodyTop = 0;  // on a page that shows the header
+  double footerBottom = 0;
+  double bodyBottom = 0;
 };
+
+// The editor puts a band at its offset from the paper's edge when that lies
+// inside the margin, and leaves the body where the margins put it (moving
+// it only as far as a band taller than its margin needs). Without an
+// offset, or with one as large as the margin, the header starts at the top
+// margin and pushes the body down, and the footer ends at the bottom
+// margin, kFooterGap below the body.
+Placement place(const PageProperties& props, double headerHeight, double footerHeight, bool footerShown) {
+  Placement at;
+  if (props.headerOffset && *props.headerOffset < props.topMargin) {
+    at.headerTop = *props.headerOffset;
+    at.bodyTop = std::max(props.topMargin, at.headerTop + headerHeight);
+  } else {
+    at.headerTop = props.topMargin;
+    at.bodyTop = props.topMargin + headerHeight;
+  }
+  const double pageHeight = props.pageHeight();
+  if (props.footerOffset && *props.footerOffset < props.bottomMargin) {
+    at.footerBottom = pageHeight - *props.footerOffset;
+    at.bodyBottom = std::min(pageHeight - props.bottomMargin, at.footerBottom - footerHeight);
+  } else {
+    at.footerBottom = pageHeight - props.bottomMargin;
+    at.bodyBottom = at.footerBottom - (footerShown ? footerHeight + PageLayout::kFooterGap : 0);
+  }
+  return at;
+}
 
 bool headerOnPage(const UDFDocument& doc, int page) { return page >= doc.headerStartPage; }
 
@@ -67,12 +64,14 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
   LineLayout lines(fonts, breaks);
   BlockLayout blocks(lines);
 
-  Region header(doc.headerElements, doc.headerColor);
-  Region footer(doc.footerElements, doc.footerColor);
-  const double headerHeight = header.height(blocks, width);
+  PageBand header(doc.headerElements, doc.headerColor, true);
+  // A footer that carries its page number as attributes shows it on a line
+  // of its own; its text is left as written.
+  PageBand footer(doc.footerElements, doc.footerColor, !doc.pageNumber);
+  if (doc.pageNumber) footer.addPageNumber(*doc.pageNumber);
+  if (!doc.verificationCode.empty()) footer.addVerificationLine(doc.verificationCode);
   const double footerHeight = footer.height(blocks, width);
-  const double bodyBottom =
-      props.pageHeight() - props.bottomMargin - (footer.visible() ? footerHeight + kFooterGap : 0);
+  const Placement at = place(props, header.height(blocks, width), footerHeight, footer.visible());
 
   PaperDocument paper;
   blocks.setLineBudget(kMaxBodyLines);
@@ -84,10 +83,9 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
     page.number = static_cast<int>(paper.pages.size()) + 1;
     page.width = props.pageWidth();
     page.height = props.pageHeight();
-    const double top =
-        props.topMargin + (header.visible() && headerOnPage(doc, page.number) ? headerHeight : 0);
+    const double top = header.visible() && headerOnPage(doc, page.number) ? at.bodyTop : props.topMargin;
     PaperMarks marks;
-    PageFlow::fill(body, next, std::max(bodyBottom - top, kMinBodyHeight), true, marks);
+    PageFlow::fill(body, next, std::max(at.bodyBottom - top, kMinBodyHeight), true, marks);
     page.marks.append(std::move(marks), props.leftMargin, top);
     paper.pages.push_back(std::move(page));
   } while (next < body.size() && paper.pages.size() < kMaxPages);
@@ -98,12 +96,12 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
     if (header.visible() && headerOnPage(doc, page.number)) {
       PaperMarks marks;
       header.marks(blocks, width, page.number, total, marks);
-      page.marks.append(std::move(marks), props.leftMargin, props.topMargin);
+      page.marks.append(std::move(marks), props.leftMargin, at.headerTop);
     }
     if (footer.visible()) {
       PaperMarks marks;
       const double height = footer.marks(blocks, width, page.number, total, marks);
-      page.marks.append(std::move(marks), props.leftMargin, props.pageHeight() - props.bottomMargin - height);
+      page.marks.append(std::move(marks), props.leftMargin, at.footerBottom - height);
     }
   }
   return paper;

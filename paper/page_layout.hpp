@@ -2,19 +2,28 @@
 // margins, laid out like the preview page so that lines break at the same
 // words and tabs land on the same stops.
 //
-// Each page holds, inside the margins, the header (from the header's start
-// page on), the body as far as it fits, and the footer at the bottom edge
-// 18 points below the body's room. Paragraphs move to the next page line by
-// line, table rows split between pages with each cell continuing there, a
-// line is never cut. Page lines in the header and footer ("Sayfa 1 / 1")
-// show each page's number and the page count. Pictures keep their size,
-// list markers come from the reader, so numbering runs on across pages.
+// Each page holds the header (from the header's start page on), the body
+// as far as it fits, and the footer. The bands stand at the page format's
+// header and footer offsets from the paper's edges when those lie inside
+// the margins, and the body keeps the room the margins give it; without
+// offsets the header starts at the top margin and pushes the body down, and
+// the footer ends at the bottom margin, kFooterGap below the body.
+// Paragraphs move to the next page line by line, table rows split between
+// pages with each cell continuing there, a line is never cut. Page lines in
+// the header and footer ("Sayfa 1 / 1") show each page's number and the
+// page count; a footer that carries its page number as attributes
+// (PageNumberFormat) gets it as a line of its own instead, in its own face,
+// size and colour. A document with a verification code prints it, with
+// where it can be checked, as the footer's last line on every page.
+// Pictures keep their size, list markers come from the reader, so
+// numbering runs on across pages.
 //
 // Pure and safe on any thread: every call builds its own font book. Never
 // fails; a document of no content gives one empty page.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "html/font_book.hpp"
 #include "model/udf_document.hpp"
@@ -40,6 +49,14 @@ class PageLayout {
   static constexpr double kMinBodyHeight = 36;
   // The content width is never less than this, as on the preview page.
   static constexpr double kMinContentWidth = 100;
+  // Paper prints at most this many characters of a verification code and
+  // of a page number's prefix and separator (UYAP's codes have eight), and
+  // cuts longer ones with an ellipsis, so that a hostile one cannot fill the
+  // foot of every page. The verification line is Arial of this size, in
+  // this grey.
+  static constexpr std::size_t kMaxPrintedText = 64;
+  static constexpr double kVerificationSize = 8;
+  static constexpr std::uint32_t kVerificationColor = 0x555555;
 };
 
 }  // namespace maravel

@@ -120,4 +120,18 @@ std::vector<DocumentElement> PageNumbers::apply(const std::vector<DocumentElemen
   return copy;
 }
 
+ParagraphItem PageNumbers::line(const PageNumberFormat& format, int page, int total) {
+  TextRun run;
+  run.text = format.text(page - 1, total);
+  run.fontFamily = format.fontFamily;
+  run.fontSize = format.fontSize;
+  run.bold = format.bold;
+  run.italic = format.italic;
+  run.foreground = format.color.value_or(0);
+  ParagraphItem p;
+  p.alignment = format.alignment();
+  p.runs.push_back(std::move(run));
+  return p;
+}
+
 }  // namespace maravel

@@ -2,7 +2,8 @@
 // as the text it showed, "Sayfa 1" or "Sayfa 1 / 1" (or a paragraph of just
 // "1" or "1 / 1"); on paper every page shows its own number there, and the
 // page count in place of the second number, with the document's separator
-// and spacing kept as written.
+// and spacing kept as written. A footer that carries its page number as
+// attributes (PageNumberFormat) gets a line of its own instead.
 //
 // Internal to paper/. Pure functions of the model.
 #pragma once
@@ -22,6 +23,11 @@ class PageNumbers {
   // The elements with every page line showing `page` and `total`.
   static std::vector<DocumentElement> apply(const std::vector<DocumentElement>& elements, int page,
                                             int total);
+
+  // The page number line of page `page` (from 1) of `total`: one paragraph
+  // in the format's alignment holding its text in its face, size, weight,
+  // slant and colour (black when it gives none).
+  static ParagraphItem line(const PageNumberFormat& format, int page, int total);
 };
 
 }  // namespace maravel

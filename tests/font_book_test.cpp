@@ -24,7 +24,7 @@ class FontBookTest : public ::testing::Test {
 };
 
 TEST_F(FontBookTest, FamilyNamesResolve) {
-  const std::string georgia = book.installed().contains("georgia") ? "Georgia" : "Arial";
+  const std::string georgia = book.installed().contains("georgia") ? "Georgia" : "Times New Roman";
   // clang-format off
   const std::pair<std::string, std::string> cases[] = {
       // Logical names give fixed families.
@@ -33,10 +33,13 @@ TEST_F(FontBookTest, FamilyNamesResolve) {
       // The first non-empty piece is looked up; only spaces and quotes are trimmed.
       {",,Georgia", georgia}, {" , Georgia", "Arial"}, {"'Liberation Serif', Arial", "Liberation Serif"},
       {"No Such Family, Liberation Serif", "Arial"}, {"\"Courier New\"", "Courier New"},
-      {" 'Liberation Mono' ", "Liberation Mono"}, {"\tLiberation Mono", "Arial"},
+      {" 'Liberation Mono' ", "Liberation Mono"}, {"\tLiberation Mono", "Courier New"},
       // Installed names match in any case; metric-compatible ones keep their own name.
       {"LIBERATION SANS", "Liberation Sans"}, {"liberation sans", "Liberation Sans"}, {"ARIAL", "Arial"},
-      {"times new ROMAN", "Times New Roman"}, {"Calibri", "Calibri"}, {"Cambria", "Cambria"}};
+      {"times new ROMAN", "Times New Roman"}, {"Calibri", "Calibri"}, {"Cambria", "Cambria"},
+      // Families that are not installed keep their class, as fontconfig or their words tell.
+      {"Century751 B", "Times New Roman"}, {"Book Antiqua", "Times New Roman"}, {"Consolas", "Courier New"},
+      {"Century Gothic", "Arial"}, {"Microsoft Sans Serif", "Arial"}, {"Uydurma Mono", "Courier New"}};
   // clang-format on
   for (const auto& [name, family] : cases) EXPECT_EQ(book.family(name), family) << name;
   EXPECT_EQ(book.installed().at("liberation sans"), "Liberation Sans");
@@ -45,13 +48,13 @@ TEST_F(FontBookTest, FamilyNamesResolve) {
   EXPECT_EQ(book.installed().contains("dejavu sans"), book.installed().contains("dejavu sans condensed"));
 }
 
-TEST_F(FontBookTest, UnknownFamiliesBeyondTheLookupBoundGiveArialAtOnce) {
+TEST_F(FontBookTest, UnknownFamiliesBeyondTheLookupBoundAreClassedByTheirNames) {
   for (int i = 0; i < FontBook::kMaxAliasLookups; ++i) {
     EXPECT_EQ(book.family("Uydurma Yazı " + std::to_string(i)), "Arial");
   }
   // A metric-compatible name asked after the bound is no longer looked up;
   // names already resolved or installed are unaffected.
-  EXPECT_EQ(book.family("Cambria"), "Arial");
+  EXPECT_EQ(book.family("Cambria"), "Times New Roman");
   EXPECT_EQ(book.family("Liberation Serif"), "Liberation Serif");
 }
 

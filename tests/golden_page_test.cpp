@@ -19,36 +19,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <string_view>
 
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
-#include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tests/support/golden_files.hpp"
 
 namespace maravel {
 namespace {
-
-namespace fs = std::filesystem;
-
-fs::path goldenDir() { return fs::path(MARAVEL_SOURCE_DIR) / "tests" / "golden"; }
-
-std::vector<std::string> pairNames() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(goldenDir())) {
-    const fs::path& path = entry.path();
-    const std::string stem = path.stem().string();
-    if (path.extension() == ".xml" && stem.find('.') == std::string::npos) names.push_back(stem);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 const std::set<std::string> kWholePages = {"karar"};
 constexpr std::string_view kElided = "        /* fixed rules */\n";
@@ -69,35 +49,18 @@ std::string withoutFixedRules(std::string page) {
   return page;
 }
 
-bool updating() {
-  const char* value = std::getenv("MARAVEL_UPDATE_GOLDEN");
-  return value != nullptr && std::string(value) == "1";
-}
-
 class GoldenPageTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenPageTest, PageMatches) {
   const std::string name = GetParam();
-  const std::string content = testing::readFile(goldenDir() / (name + ".xml"));
-  ASSERT_FALSE(content.empty());
-  const std::string properties = testing::readFile(goldenDir() / (name + ".properties.xml"));
-  const std::optional<UDFDocument> doc = UDFParser::parse(testing::makeUdf(
-      content, properties.empty() ? std::nullopt : std::optional<std::string_view>(properties)));
+  const std::optional<UDFDocument> doc = UDFParser::parse(testing::goldenUdf(name));
   ASSERT_TRUE(doc) << name;
   std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
   if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
-
-  const fs::path expectedPath = goldenDir() / (name + ".html");
-  const std::string expected = testing::readFile(expectedPath);
-  if (updating() && expected != page) {
-    std::ofstream(expectedPath, std::ios::binary) << page;
-    GTEST_SKIP() << "wrote " << expectedPath;
-  }
-  ASSERT_FALSE(expected.empty()) << "no " << expectedPath << "; run with MARAVEL_UPDATE_GOLDEN=1";
-  EXPECT_EQ(page, expected);
+  testing::expectGolden(testing::goldenDir() / (name + ".html"), page);
 }
 
-INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(pairNames()),
+INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(testing::goldenNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            std::string name = info.param;
                            for (char& c : name) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,19 +30,6 @@ std::string texts(const PaperPage& page) {
   std::string out;
   for (const PaperText& text : page.marks.texts) out += (out.empty() ? "" : "|") + text.text;
   return out;
-}
-
-std::vector<const PaperText*> find(const PaperDocument& paper, const std::string& piece, int& pageNumber) {
-  std::vector<const PaperText*> found;
-  for (const PaperPage& page : paper.pages) {
-    for (const PaperText& text : page.marks.texts) {
-      if (text.text.find(piece) != std::string::npos) {
-        found.push_back(&text);
-        pageNumber = page.number;
-      }
-    }
-  }
-  return found;
 }
 
 // A document whose body room is 100 points: A5 landscape (419.53 high)
@@ -138,16 +126,84 @@ TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {
     EXPECT_NE(all.find("Kurgu belge|Sayfa " + number + "| / " + total + "|" + number), std::string::npos)
         << all;
   }
-  int page = 0;
-  // The header starts at the top margin; the body below it on page 2.
-  EXPECT_NEAR(find(paper, "BAŞLIK", page).front()->baseline, 150 + 10.7, 0.5);
-  // The footer's last line ends at the bottom margin.
-  EXPECT_NEAR(paper.pages[0].marks.texts.back().baseline, 250 - 3.1, 0.5);
-
   // Text that is not a page line stays as written.
   UDFDocument plain = shortPages();
   plain.footerElements.push_back(paragraph("No: 1 Kurgukent"));
   EXPECT_EQ(texts(PageLayout::layout(plain).pages[0]), "No: 1 Kurgukent");
+}
+
+// A footer carrying its page number as attributes: on every page the
+// number where its bits put it; the footer's own text is left as written.
+TEST(PageLayoutTest, FooterPageNumberStandsWhereItsBitsSay) {
+  struct Case {
+    std::int64_t bits;
+    double align;  // 0 left, 0.5 centre, 1 right
+  };
+  for (const Case& c : {Case{8, 0}, Case{40, 0.5}, Case{72, 1}, Case{2088, 0.5}, Case{2120, 1}}) {
+    UDFDocument doc = shortPages();
+    for (int i = 1; i <= 3; ++i) doc.elements.push_back(paragraph("gövde", 95));
+    doc.footerElements.push_back(paragraph("Sayfa 1"));
+    doc.pageNumber = PageNumberFormat{c.bits, "/", "Arial", 9, true, false, 0xC00000, "No ", 1};
+    const PaperDocument paper = PageLayout::layout(doc);
+    ASSERT_EQ(paper.pages.size(), 3u);
+    const double left = doc.pageProps.leftMargin,
+                 right = doc.pageProps.pageWidth() - doc.pageProps.rightMargin;
+    for (const PaperPage& page : paper.pages) {
+      const PaperText& number = page.marks.texts.back();
+      EXPECT_EQ(number.text, doc.pageNumber->text(page.number - 1, 3)) << c.bits;
+      EXPECT_EQ(texts(page), "gövde|Sayfa 1|" + number.text);
+      EXPECT_TRUE(number.family == "Arial" && number.bold && number.size == 9 && number.color == 0xC00000);
+      EXPECT_NEAR(number.x + number.width * c.align, left + (right - left) * c.align, 0.01) << c.bits;
+    }
+  }
+}
+
+// The verification line closes every page's foot; a hostile code is cut to
+// 64 characters.
+TEST(PageLayoutTest, VerificationLineOnEveryPage) {
+  UDFDocument doc = shortPages();
+  for (int i = 1; i <= 2; ++i) doc.elements.push_back(paragraph("gövde", 95));
+  for (const std::string& code : {std::string("Zx9Q+aB1"), std::string(100000, 'K')}) {
+    doc.verificationCode = code;
+    for (const PaperPage& page : PageLayout::layout(doc).pages) {
+      std::string foot;
+      for (std::size_t i = 1; i < page.marks.texts.size(); ++i) foot += page.marks.texts[i].text;
+      EXPECT_TRUE(foot.starts_with("UYAP Bilişim Sistemi Evrak Doğrulama Kodu · Kod:")) << foot;
+      EXPECT_NE(foot.find(code.substr(0, 64)), std::string::npos);
+      EXPECT_EQ(foot.find(std::string(65, 'K')), std::string::npos);
+      EXPECT_TRUE(foot.ends_with("edilebilir") &&
+                  foot.find("evraksorgu.adalet.gov.tr adresinden") < foot.size());
+    }
+  }
+}
+
+// The bands stand at the page format's offsets when those lie inside the
+// margins, and the body keeps the margins' room; without offsets, or with
+// offsets as large as the margins, the header pushes the body down.
+TEST(PageLayoutTest, BandsStandAtTheirOffsetsInsideTheMargins) {
+  struct Case {
+    std::optional<double> header, footer;
+    double headerTop, bodyTop, footerBottom;
+  };
+  const Case cases[] = {{std::nullopt, std::nullopt, 150, 163.8, 250},
+                        {20, 20, 20, 150, 399.53},
+                        {145, 160, 145, 158.8, 259.53},  // a band taller than its margin's rest
+                        {150, 169.53, 150, 163.8, 250}};
+  for (const Case& c : cases) {
+    UDFDocument doc = shortPages();
+    doc.pageProps.headerOffset = c.header;
+    doc.pageProps.footerOffset = c.footer;
+    doc.headerElements.push_back(paragraph("başlık"));
+    doc.elements.push_back(paragraph("gövde"));
+    doc.footerElements.push_back(paragraph("altlık"));
+    const PaperDocument paper = PageLayout::layout(doc);
+    const std::vector<PaperText>& texts = paper.pages[0].marks.texts;
+    ASSERT_EQ(texts.size(), 3u);
+    // Times New Roman 12: 10.7 points above the baseline, 3.1 below.
+    EXPECT_NEAR(texts[1].baseline - 10.7, c.headerTop, 0.5) << texts[1].text;
+    EXPECT_NEAR(texts[0].baseline - 10.7, c.bodyTop, 0.5) << texts[0].text;
+    EXPECT_NEAR(texts[2].baseline + 3.1, c.footerBottom, 0.5) << texts[2].text;
+  }
 }
 
 TEST(PageLayoutTest, LinesBreakAtTheSameWordsAndAlignLikeThePage) {

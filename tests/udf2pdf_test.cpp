@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/golden_files.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tests/support/zip_writer.hpp"
 
@@ -82,6 +83,21 @@ TEST_F(Udf2pdfTest, TabColumnsLineUpAndEveryParagraphIsThereInOrder) {
   };
   EXPECT_EQ(end(1, "Tutar"), end(2, "48.250,75"));
   EXPECT_EQ(end(1, "Tutar"), end(3, "1.312,40"));
+}
+
+// Golden documents as printed: tests/golden/<name>.pdf.txt is what
+// `pdftotext -layout` reads from the PDF of <name>.xml. sayfalar: the footer's
+// page number "n/N" on the right and the verification line on every page,
+// the header from page 2; satirlar: lines broken where Chromium breaks them,
+// tabs in right-aligned and centred paragraphs 10 points wide.
+TEST_F(Udf2pdfTest, GoldenDocumentsPrintAsTheirTexts) {
+  for (const std::string name : {"sayfalar", "satirlar"}) {
+    const fs::path file = dir.write(name + ".udf", maravel::testing::goldenUdf(name));
+    ASSERT_EQ(udf2pdf({file.string()}).status, 0) << name;
+    const CommandResult text =
+        runCommand("pdftotext", {"-layout", (dir.path() / (name + ".pdf")).string(), "-"});
+    maravel::testing::expectGolden(maravel::testing::goldenDir() / (name + ".pdf.txt"), text.out);
+  }
 }
 
 TEST_F(Udf2pdfTest, OutputsGoWhereAsked) {

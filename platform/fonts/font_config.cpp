@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fonts/font_face.hpp"
@@ -187,6 +188,20 @@ std::optional<std::string> metricCompatibleFamily(const std::string& family) {
     return family;
   }
   return std::nullopt;
+}
+
+GenericFamily genericFamily(const std::string& family) {
+  if (config() == nullptr || family.empty()) return GenericFamily::sansSerif;
+  static constexpr std::pair<const char*, GenericFamily> kGenerics[] = {
+      {"serif", GenericFamily::serif},
+      {"sans-serif", GenericFamily::sansSerif},
+      {"monospace", GenericFamily::monospace}};
+  for (const std::string& name : aliases(family, false)) {
+    for (const auto& [generic, kind] : kGenerics) {
+      if (FcStrCmpIgnoreCase(fcString(name), reinterpret_cast<const FcChar8*>(generic)) == 0) return kind;
+    }
+  }
+  return GenericFamily::sansSerif;
 }
 
 bool isFamilyAvailable(const std::string& family) {

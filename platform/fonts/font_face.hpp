@@ -85,6 +85,13 @@ std::vector<std::string> availableFamilies();
 // for them, for "" and for names without such an alias.
 std::optional<std::string> metricCompatibleFamily(const std::string& family);
 
+// The generic family fontconfig's configuration files a family name under:
+// the first of "serif", "sans-serif" and "monospace" it adds when asked for
+// the name ("serif" for "Georgia", "monospace" for "Consolas"); sansSerif
+// for names it knows nothing about, and when it cannot be read.
+enum class GenericFamily { sansSerif, serif, monospace };
+GenericFamily genericFamily(const std::string& family);
+
 // Whether text set in `family` is drawn in that family or in a
 // metric-compatible face of it (not in a generic fallback).
 bool isFamilyAvailable(const std::string& family);

@@ -1,0 +1,110 @@
+#include "paper/browser_line_rules.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string_view>
+
+namespace maravel {
+
+namespace {
+
+constexpr double kUnit = 64;  // the browser lays out in 1/64 pixel
+
+// Between two ASCII characters from "!" to DEL the browser breaks only
+// where this table says so: after a character of `after`, before one of
+// `before`. After any other character it never breaks.
+struct PairRule {
+  std::string_view after;
+  std::string_view before;
+};
+
+constexpr PairRule kPairRules[] = {
+    {"!\"#%&)*+,.:;=>\\]|}~", "([{<"},
+    {"-", "\"#%&'(*+-0123456789<=>@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\^_`abcdefghijklmnopqrstuvwxyz{|~"},
+    {"?", "#$%&(*+-0123456789<=>@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\^_`abcdefghijklmnopqrstuvwxyz{|~"},
+};
+
+constexpr char32_t kNoBreakSpace = 0xA0;
+
+bool isTableCharacter(char32_t c) { return c >= '!' && c <= 0x7F; }
+bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
+bool isAlphanumeric(char32_t c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Characters the Unicode rules decide about: all beyond ASCII but the
+// no-break space.
+bool needsUnicodeRules(char32_t c) { return c > 0x7F && c != kNoBreakSpace; }
+
+bool pairBreaks(char32_t beforeLast, char32_t last, char32_t next) {
+  // A hyphen before a digit is a minus sign unless a letter or digit
+  // precedes it ("ABC-123", "2024-1234").
+  if (last == '-' && isDigit(next)) return isAlphanumeric(beforeLast);
+  for (const PairRule& rule : kPairRules) {
+    if (rule.after.find(static_cast<char>(last)) != std::string_view::npos)
+      return rule.before.find(static_cast<char>(next)) != std::string_view::npos;
+  }
+  return false;
+}
+
+// The code point at `at` and the offset after it; malformed bytes count as
+// one character each, beyond ASCII.
+std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  if (lead < 0x80) return {lead, at + 1};
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (length == 1 || at + length > text.size()) return {0xFFFD, at + 1};
+  char32_t c = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[at + i]);
+    if ((byte & 0xC0) != 0x80) return {0xFFFD, at + 1};
+    c = (c << 6) | (byte & 0x3F);
+  }
+  return {c, at + length};
+}
+
+}  // namespace
+
+std::vector<std::size_t> BrowserLineRules::opportunities(std::string_view text,
+                                                         const std::vector<std::size_t>& unicode) {
+  std::vector<std::size_t> out;
+  if (text.empty()) return out;
+  auto nextUnicode = unicode.begin();
+  auto [last, at] = decode(text, 0);
+  char32_t beforeLast = 0;
+  while (at < text.size()) {
+    const auto [next, after] = decode(text, at);
+    bool breaks = false;
+    if (last == ' ') {
+      breaks = next != ' ';
+    } else if (next == ' ') {
+      breaks = false;
+    } else if (isTableCharacter(last) && isTableCharacter(next)) {
+      breaks = pairBreaks(beforeLast, last, next);
+    } else if (needsUnicodeRules(last) || needsUnicodeRules(next)) {
+      nextUnicode = std::lower_bound(nextUnicode, unicode.end(), at);
+      breaks = nextUnicode != unicode.end() && *nextUnicode == at;
+    }
+    if (breaks) out.push_back(at);
+    beforeLast = last;
+    last = next;
+    at = after;
+  }
+  return out;
+}
+
+double BrowserLineRules::textPixels(double points, double size) {
+  // The font's pixel size is cut down to 1/64 pixel before glyphs are
+  // measured; a small margin keeps exact products such as 12.5 x 1.6 whole.
+  const double pixelSize = size * kPixelsPerPoint;
+  const double setSize = std::floor(pixelSize * kUnit + 1e-6) / kUnit;
+  const double scale = pixelSize > 0 && std::isfinite(setSize) ? setSize / pixelSize : 1;
+  return std::ceil(points * kPixelsPerPoint * scale * kUnit - 1e-6) / kUnit;
+}
+
+double BrowserLineRules::pixels(double points) {
+  return std::floor(points * kPixelsPerPoint * kUnit + 1e-6) / kUnit;
+}
+
+bool BrowserLineRules::fits(double used, double available) { return used <= available + 1 / kUnit; }
+
+}  // namespace maravel

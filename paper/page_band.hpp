@@ -1,0 +1,57 @@
+// A header or footer band of the paged layout: the region's elements, with
+// the page lines written in their text numbered for each page, followed by
+// the lines paper adds of its own (the footer's page number and the
+// verification line), which keep their own colours.
+//
+// Internal to paper/. A band borrows the elements and the document they
+// come from, which must outlive it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/udf_document.hpp"
+#include "paper/block_layout.hpp"
+#include "paper/paper_document.hpp"
+
+namespace maravel {
+
+class PageBand {
+ public:
+  // `numbersText`: page lines in the elements' text ("Sayfa 1 / 1") show
+  // each page's number and the page count.
+  PageBand(const std::vector<DocumentElement>& elements, std::optional<std::uint32_t> color,
+           bool numbersText);
+
+  // After the elements, each page's number in the format's own look.
+  void addPageNumber(const PageNumberFormat& format);
+  // Last, the verification code and where it can be checked, in the words
+  // of the preview page's badge.
+  void addVerificationLine(const std::string& code);
+
+  // True when the band shows something: visible text or a picture in its
+  // elements, a page number or a line of its own.
+  bool visible() const { return visible_ || pageNumber_ || !lines_.empty(); }
+
+  // The band's height, as the first page of one shows it; 0 when it is not
+  // visible.
+  double height(BlockLayout& blocks, double width) const;
+
+  // The band's marks on page `page` (from 1) of `total`, from its top-left
+  // corner, appended to `out`; returns the band's height there.
+  double marks(BlockLayout& blocks, double width, int page, int total, PaperMarks& out) const;
+
+ private:
+  std::vector<PaperBlock> layout(BlockLayout& blocks, double width, int page, int total) const;
+
+  const std::vector<DocumentElement>& elements_;
+  std::optional<std::uint32_t> color_;
+  bool visible_;
+  bool numbered_;
+  std::optional<PageNumberFormat> pageNumber_;
+  std::vector<DocumentElement> lines_;
+};
+
+}  // namespace maravel

@@ -1,0 +1,49 @@
+#include "tests/support/golden_files.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string_view>
+
+#include "tests/support/scratch_folder.hpp"
+#include "tests/support/zip_writer.hpp"
+
+namespace maravel::testing {
+
+namespace fs = std::filesystem;
+
+fs::path goldenDir() { return fs::path(MARAVEL_SOURCE_DIR) / "tests" / "golden"; }
+
+std::vector<std::string> goldenNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(goldenDir())) {
+    const fs::path& path = entry.path();
+    const std::string stem = path.stem().string();
+    if (path.extension() == ".xml" && stem.find('.') == std::string::npos) names.push_back(stem);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::uint8_t> goldenUdf(const std::string& name) {
+  const std::string content = readFile(goldenDir() / (name + ".xml"));
+  const std::string properties = readFile(goldenDir() / (name + ".properties.xml"));
+  return makeUdf(content, properties.empty() ? std::nullopt : std::optional<std::string_view>(properties));
+}
+
+void expectGolden(const fs::path& file, const std::string& actual) {
+  const std::string expected = readFile(file);
+  const char* update = std::getenv("MARAVEL_UPDATE_GOLDEN");
+  if (update != nullptr && std::string_view(update) == "1" && expected != actual) {
+    std::ofstream(file, std::ios::binary) << actual;
+    std::cout << "wrote " << file << "\n";
+    return;
+  }
+  ASSERT_FALSE(expected.empty()) << "no " << file << "; run with MARAVEL_UPDATE_GOLDEN=1";
+  EXPECT_EQ(actual, expected) << file;
+}
+
+}  // namespace maravel::testing
