@@ -290,6 +290,9 @@ GtkWidget* MainWindow::makeHeaderBand() {
 
   GtkWidget* texts = gtk_box_new(GTK_ORIENTATION_VERTICAL, 3);
   gtk_widget_set_hexpand(texts, TRUE);
+  // Room for the start of each status however narrow the window; the
+  // window can then be about 500 pixels wide.
+  gtk_widget_set_size_request(texts, 220, -1);
   gtk_box_append(GTK_BOX(texts), lineLabel(WindowTexts::titleLabel(), "title-label"));
   extensionsStatus_ = lineLabel("", "status-label");
   documentStatus_ = lineLabel("", "status-label");
