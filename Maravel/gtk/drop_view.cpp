@@ -47,7 +47,7 @@ DropView::DropView(GtkWidget* area) : frame_(gtk_box_new(GTK_ORIENTATION_VERTICA
   g_signal_connect(target, "enter", G_CALLBACK(draggingEntered), this);
   g_signal_connect(target, "leave", G_CALLBACK(draggingExited), this);
   g_signal_connect(target, "drop", G_CALLBACK(performDragOperation), this);
-  gtk_widget_add_controller(area != nullptr ? area : frame_, GTK_EVENT_CONTROLLER(target));
+  gtk_widget_add_controller(area, GTK_EVENT_CONTROLLER(target));
 }
 
 void DropView::setHighlighted(bool highlighted) {

@@ -14,8 +14,8 @@ namespace maravel {
 
 class DropView {
  public:
-  // The frame, taking drops on `area` (an ancestor of where the frame is
-  // put, or the frame itself when `area` is null).
+  // The frame, taking drops on `area` (the widget that holds everything the
+  // window shows, the frame among it).
   explicit DropView(GtkWidget* area);
   DropView(const DropView&) = delete;
   DropView& operator=(const DropView&) = delete;

@@ -185,6 +185,7 @@ void MainWindow::installStyle() {
 void MainWindow::present() {
   if (window_ == nullptr) return;
   gtk_window_present(window_);
+  // Mapped, the window would give the focus to its first button.
   if (webView_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(webView_));
 }
 
