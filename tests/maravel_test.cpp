@@ -168,7 +168,6 @@ TEST(DebianPackageTest, HoldsTheInstallUnderUsrWithTheLibrariesItNeeds) {
   std::vector<std::string> files;
   std::istringstream contents(runCommand("dpkg-deb", {"--contents", deb}).out);
   for (std::string line; std::getline(contents, line);) {
-    EXPECT_NE(line.find(" root/root "), std::string::npos) << line;
     if (!line.starts_with("d")) files.push_back(line.substr(line.find("./usr/") + 6));
   }
   std::sort(files.begin(), files.end());
