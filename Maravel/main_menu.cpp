@@ -4,9 +4,11 @@ namespace maravel {
 
 const std::vector<Menu>& MainMenu::menus() {
   static const std::vector<Menu> menus = {
-      {"Maravel", {{"Maravel'tan Çık", "app.quit", "<Control>q"}}},
+      {"Maravel", {{"Maravel'den Çık", "app.quit", "<Control>q"}}},
       {"Dosya",
-       {{"Yazdır…", "win.print", "<Control>p"}, {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"}}},
+       {{"Aç…", "win.open", "<Control>o"},
+        {"Yazdır…", "win.print", "<Control>p"},
+        {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"}}},
       {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
   };
   return menus;

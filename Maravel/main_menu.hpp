@@ -29,6 +29,7 @@ class MainMenu {
 
   // Action names without their "app." or "win." scope.
   static constexpr const char* kQuit = "quit";
+  static constexpr const char* kOpen = "open";
   static constexpr const char* kPrint = "print";
   static constexpr const char* kSavePDF = "save-pdf";
   static constexpr const char* kCopy = "copy";

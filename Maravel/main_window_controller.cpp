@@ -1,11 +1,13 @@
 #include "Maravel/main_window_controller.hpp"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <utility>
 #include <vector>
 
+#include "Maravel/open_requests.hpp"
 #include "html/html_renderer.hpp"
 #include "paper/pdf_writer.hpp"
 #include "platform/quicklook/file_contents.hpp"
@@ -13,17 +15,6 @@
 
 namespace maravel {
 namespace {
-
-constexpr std::string_view kWelcomePage =
-    "<html><body style=\"font-family: -apple-system; display: flex; flex-direction: column; align-items: "
-    "center; justify-content: center; height: 80vh; color: #777;\">\n"
-    "    <div style=\"font-size: 54px; margin-bottom: 12px;\">⚖️</div>\n"
-    "    <h2 style=\"color: #333; margin-bottom: 8px;\">UDF Önizleme Motoru Hazır</h2>\n"
-    "    <p style=\"font-size: 14px; max-width: 480px; text-align: center; line-height: 1.5;\">\n"
-    "        Finder'da dilediğiniz <strong>.udf</strong> dosyasını seçip <strong>Boşluk (Space)</strong> "
-    "tuşuna basarak anında okuyabilirsiniz. Yukarıdaki alana sürükleyerek de test edebilirsiniz.\n"
-    "    </p>\n"
-    "</body></html>";
 
 // A saved PDF is an ordinary document file: readable by others, as the
 // desktop's own applications leave their files.
@@ -58,16 +49,6 @@ const std::vector<std::string>& MainWindowController::extensionIDs() {
   return ids;
 }
 
-std::string_view MainWindowController::welcomePage() { return kWelcomePage; }
-
-AlertText MainWindowController::notInstalledAlert() {
-  return {"Önce Uygulamalar klasörüne taşıyın",
-          "Maravel'ın Finder'da çalışabilmesi için Uygulamalar klasöründe bulunması gerekir.\n\n"
-          "Bu pencereyi kapatın, disk penceresindeki Maravel simgesini “Uygulamalar” klasörünün üzerine "
-          "sürükleyin, ardından uygulamayı Uygulamalar klasöründen açın.",
-          "Kapat"};
-}
-
 std::shared_ptr<MainWindowController> MainWindowController::create(std::unique_ptr<WindowSurface> surface,
                                                                    HostInstallation installation,
                                                                    ToolRunner runner) {
@@ -88,7 +69,10 @@ void MainWindowController::setupUI() {
     if (const auto controller = weak.lock()) controller->refreshQuickLook();
   };
   actions.fileDropped = [weak](const std::string& path) {
-    if (const auto controller = weak.lock()) controller->loadUDF(path);
+    if (const auto controller = weak.lock()) controller->openFile(path);
+  };
+  actions.open = [weak] {
+    if (const auto controller = weak.lock()) controller->chooseFileToOpen();
   };
   actions.print = [weak] {
     if (const auto controller = weak.lock()) controller->printDocument();
@@ -97,9 +81,18 @@ void MainWindowController::setupUI() {
     if (const auto controller = weak.lock()) controller->saveAsPDF();
   };
   surface_->buildViews(std::move(actions));
+  surface_->setTitle(WindowTexts::windowTitle({}));
   surface_->enableDocumentActions(false);
   surface_->showStatus(StatusMessage::checking());
-  surface_->showPage(std::string(kWelcomePage));
+  surface_->showPage(std::string(WindowTexts::welcomePage()));
+}
+
+void MainWindowController::openFile(const std::string& path) {
+  if (OpenRequests::hasUDFName(path)) {
+    loadUDF(path);
+  } else {
+    surface_->showStatus(StatusMessage::notUDF(quicklook::lastPathComponent(path)));
+  }
 }
 
 void MainWindowController::loadUDF(const std::string& path) {
@@ -107,13 +100,21 @@ void MainWindowController::loadUDF(const std::string& path) {
   std::optional<LoadedDocument> loaded = loadDocument(path, fileName);
   if (!loaded) {
     surface_->showStatus(StatusMessage::unreadable(fileName));
-    forgetShownDocument();
     return;
   }
   surface_->showPage(loaded->page);
+  surface_->setTitle(WindowTexts::windowTitle(fileName));
   surface_->showStatus(StatusMessage::previewing(fileName));
   shown_ = ShownDocument{std::move(loaded->document), path, fileName};
   surface_->enableDocumentActions(true);
+}
+
+void MainWindowController::chooseFileToOpen() {
+  const std::string folder =
+      shown_ ? std::filesystem::path(shown_->path).parent_path().string() : std::string();
+  surface_->chooseUDFPath(folder, [weak = weak_from_this()](const std::string& path) {
+    if (const auto controller = weak.lock()) controller->openFile(path);
+  });
 }
 
 void MainWindowController::printDocument() {
@@ -163,12 +164,6 @@ void MainWindowController::writePDF(const ShownDocument& shown, const std::strin
   surface_->runInBackground(std::move(work), std::move(done));
 }
 
-void MainWindowController::forgetShownDocument() {
-  if (!shown_) return;
-  shown_.reset();
-  surface_->enableDocumentActions(false);
-}
-
 void MainWindowController::checkInstallation() {
   if (installation_.isInstalled()) {
     activateExtensions();
@@ -193,7 +188,7 @@ void MainWindowController::activateExtensions() {
 void MainWindowController::showNotInstalledAlert() {
   surface_->showStatus(StatusMessage::notInstalled());
   if (!surface_->hasWindow()) return;
-  surface_->showAlert(notInstalledAlert(), [weak = weak_from_this()] {
+  surface_->showAlert(WindowTexts::notInstalledAlert(), [weak = weak_from_this()] {
     if (const auto controller = weak.lock()) controller->surface_->quit();
   });
 }

@@ -28,25 +28,30 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // Preview extension first, thumbnail extension second.
   static const std::vector<std::string>& extensionIDs();
 
-  // The page shown until the first document: 625 bytes of UTF-8.
-  static std::string_view welcomePage();
-
-  static AlertText notInstalledAlert();
-
   // Takes the surface, then runs setupUI().
   static std::shared_ptr<MainWindowController> create(std::unique_ptr<WindowSurface> surface,
                                                       HostInstallation installation, ToolRunner runner);
 
-  // Builds the views, sets the "checking" status and loads the welcome page.
+  // Builds the views, sets the title and the "checking" status and loads the
+  // welcome page.
   void setupUI();
 
-  // Reads, parses and renders the file and shows the page with a green
-  // "previewing" status; the parsed document is kept for printing and
-  // saving, which become available. A file that cannot be read or holds no
-  // document gets the red "unreadable" status and leaves the page as it
-  // was, but printing and saving become unavailable: the status line names
-  // a file that is not there to print.
+  // Every way a file comes in (command line, file manager, drop, "Aç…"): a
+  // name that is not a .udf file's is refused with a red status naming it
+  // and changes nothing else; any other file goes to loadUDF().
+  void openFile(const std::string& path);
+
+  // Reads, parses and renders the file and shows the page, titled after the
+  // file, with a green "previewing" status; the parsed document is kept for
+  // printing and saving, which become available. A file that cannot be read
+  // or holds no document gets the red "unreadable" status and changes
+  // nothing else: the page, the title, printing and saving stay with the
+  // document still shown.
   void loadUDF(const std::string& path);
+
+  // The "Aç…" dialog, in the shown document's folder; the file picked goes
+  // to openFile().
+  void chooseFileToOpen();
 
   // Opens the print dialog for the kept document, laid out anew with the
   // PDF's layout; nothing while no document is kept.
@@ -87,8 +92,6 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
 
   // Writes the shown document to `path` and says so.
   void writePDF(const ShownDocument& shown, const std::string& path);
-  // Drops the kept document; printing and saving become unavailable.
-  void forgetShownDocument();
 
   std::unique_ptr<WindowSurface> surface_;
   std::optional<ShownDocument> shown_;

@@ -1,26 +1,22 @@
 #include "Maravel/open_requests.hpp"
 
-#include <filesystem>
 #include <utility>
 
+#include "platform/quicklook/file_contents.hpp"
 #include "platform/text/text.hpp"
 
 namespace maravel {
 
-std::optional<std::string> OpenRequests::firstOpenableFile(const std::vector<std::string>& paths) {
-  if (paths.empty() || !text::lowercased(paths.front()).ends_with(".udf")) return std::nullopt;
-  return paths.front();
-}
-
-bool OpenRequests::acceptsDrop(std::string_view path) {
-  const std::string extension = std::filesystem::path(path).extension().string();
-  return !extension.empty() && text::lowercased(std::string_view(extension).substr(1)) == "udf";
+bool OpenRequests::hasUDFName(std::string_view path) {
+  constexpr std::string_view kEnding = ".udf";
+  const std::string name = text::lowercased(quicklook::lastPathComponent(std::string(path)));
+  return name.size() > kEnding.size() && name.ends_with(kEnding);
 }
 
 std::optional<std::string> OpenRequests::open(const std::vector<std::string>& paths) {
-  std::optional<std::string> file = firstOpenableFile(paths);
-  if (!file || windowBuilt_) return file;
-  pending_ = std::move(file);
+  if (paths.empty()) return std::nullopt;
+  if (windowBuilt_) return paths.front();
+  pending_ = paths.front();
   return std::nullopt;
 }
 

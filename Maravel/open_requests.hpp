@@ -1,5 +1,6 @@
-// Which file the window shows when the desktop hands files over (the command
-// line, a file manager's "Open with") or the user drops one on the drop zone.
+// Which file the window is asked to show when the desktop hands files over
+// (the command line, a file manager's "Open with"), and which names count as
+// UYAP documents for every way in (those, a drop, the "Aç…" dialog).
 #pragma once
 
 #include <optional>
@@ -11,17 +12,16 @@ namespace maravel {
 
 class OpenRequests {
  public:
-  // The first path, when its lower-cased form ends in ".udf"; nothing for an
-  // empty list or any other first path. Later paths are never looked at.
-  static std::optional<std::string> firstOpenableFile(const std::vector<std::string>& paths);
+  // The file name (last path component) ends in ".udf" in any letter case
+  // and is more than that ending: "KARAR.UDF" yes; ".udf", "karar.udf.zip",
+  // "karar.udfx" no.
+  static bool hasUDFName(std::string_view path);
 
-  // Whether a dropped file is taken: its extension (after the last dot of
-  // the file name, a leading dot not counting), lower-cased, is "udf".
-  static bool acceptsDrop(std::string_view path);
-
-  // Files handed over by the desktop. Returns the file to show now; before
-  // windowBuilt() it keeps the file instead (a later one replaces it) and
-  // returns nothing, so that a file given at launch is not lost.
+  // Files handed over by the desktop: the first one counts, whatever its
+  // name (the window says why it refuses one); later paths are never looked
+  // at. Returns the file to open now; before windowBuilt() it keeps the file
+  // instead (a later one replaces it) and returns nothing, so that a file
+  // given at launch is not lost.
   std::optional<std::string> open(const std::vector<std::string>& paths);
 
   // The window exists from now on; returns the file kept for it, if any.

@@ -1,6 +1,17 @@
 #include "Maravel/status_message.hpp"
 
 namespace maravel {
+namespace {
+
+StatusMessage aboutFile(std::string_view prefix, std::string_view fileName, StatusColour colour) {
+  return {std::string(prefix) + std::string(fileName), colour, StatusLine::document};
+}
+
+StatusMessage aboutExtensions(std::string_view text, StatusColour colour) {
+  return {std::string(text), colour, StatusLine::extensions};
+}
+
+}  // namespace
 
 std::string_view cssClass(StatusColour colour) {
   switch (colour) {
@@ -13,51 +24,54 @@ std::string_view cssClass(StatusColour colour) {
     case StatusColour::secondary:
       break;
   }
-  return "dim-label";
+  return "secondary";
 }
 
 StatusMessage StatusMessage::checking() {
-  return {"● Quick Look eklentisi denetleniyor…", StatusColour::secondary};
+  return aboutExtensions("● Önizleme eklentisi denetleniyor…", StatusColour::secondary);
 }
 
 StatusMessage StatusMessage::previewing(std::string_view fileName) {
-  return {"✓ Önizleniyor: " + std::string(fileName), StatusColour::success};
+  return aboutFile("✓ Önizleniyor: ", fileName, StatusColour::success);
 }
 
 StatusMessage StatusMessage::unreadable(std::string_view fileName) {
-  return {"⚠️ Dosya okunamadı: " + std::string(fileName), StatusColour::error};
+  return aboutFile("⚠️ Dosya okunamadı: ", fileName, StatusColour::error);
+}
+
+StatusMessage StatusMessage::notUDF(std::string_view fileName) {
+  return {"⚠️ " + std::string(fileName) + " bir .udf dosyası değil", StatusColour::error,
+          StatusLine::document};
 }
 
 StatusMessage StatusMessage::extensionsActive() {
-  return {"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)", StatusColour::success};
+  return aboutExtensions("● Önizleme Eklentisi Sistemde Aktif (küçük resimler hazır)", StatusColour::success);
 }
 
 StatusMessage StatusMessage::extensionsOff() {
-  return {
-      "⚠️ Eklenti kapalı: Sistem Ayarları'nda “Uzantılar › Hızlı Bakış” bölümünden "
-      "açın",
-      StatusColour::warning};
+  return aboutExtensions("⚠️ Eklenti kapalı: Maravel'i yeniden kurun, ardından tekrar açın",
+                         StatusColour::warning);
 }
 
 StatusMessage StatusMessage::notInstalled() {
-  return {"⚠️ Kurulum tamamlanmadı: uygulamayı Uygulamalar klasörüne taşıyın",
-          StatusColour::warning};
+  return aboutExtensions("⚠️ Kurulum tamamlanmadı: uygulamayı /usr, /opt veya ~/.local altına kurun",
+                         StatusColour::warning);
 }
 
 StatusMessage StatusMessage::cacheRefreshed() {
-  return {"✓ Quick Look önbelleği başarıyla yenilendi!", StatusColour::success};
+  return aboutExtensions("✓ Küçük resim önbelleği başarıyla yenilendi!", StatusColour::success);
 }
 
 StatusMessage StatusMessage::pdfSaved(std::string_view fileName) {
-  return {"✓ PDF olarak kaydedildi: " + std::string(fileName), StatusColour::success};
+  return aboutFile("✓ PDF olarak kaydedildi: ", fileName, StatusColour::success);
 }
 
 StatusMessage StatusMessage::pdfNotSaved(std::string_view fileName) {
-  return {"⚠️ PDF kaydedilemedi: " + std::string(fileName), StatusColour::error};
+  return aboutFile("⚠️ PDF kaydedilemedi: ", fileName, StatusColour::error);
 }
 
 StatusMessage StatusMessage::printFailed(std::string_view fileName) {
-  return {"⚠️ Yazdırılamadı: " + std::string(fileName), StatusColour::error};
+  return aboutFile("⚠️ Yazdırılamadı: ", fileName, StatusColour::error);
 }
 
 }  // namespace maravel

@@ -10,21 +10,16 @@
 
 #include "Maravel/save_request.hpp"
 #include "Maravel/status_message.hpp"
+#include "Maravel/window_texts.hpp"
 #include "paper/print_job.hpp"
 
 namespace maravel {
 
-// The modal message shown when the application is not installed.
-struct AlertText {
-  std::string message;
-  std::string informative;
-  std::string button;
-};
-
 // The controller's answers to what the user does in the window.
 struct WindowActions {
   std::function<void()> refresh;                             // the refresh button
-  std::function<void(const std::string& path)> fileDropped;  // an accepted drop
+  std::function<void(const std::string& path)> fileDropped;  // a file dropped anywhere on the window
+  std::function<void()> open;                                // "Aç…"
   std::function<void()> print;                               // "Yazdır…"
   std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
 };
@@ -34,10 +29,13 @@ class WindowSurface {
   virtual ~WindowSurface() = default;
 
   // Builds the header band, the drop zone and the web view, wired to
-  // `actions`. Called once, on the main thread, like every call below except
-  // the work given to runInBackground.
+  // `actions`; the keyboard focus starts on the page. Called once, on the
+  // main thread, like every call below except the work given to
+  // runInBackground.
   virtual void buildViews(WindowActions actions) = 0;
   virtual bool hasWindow() const = 0;
+  virtual void setTitle(const std::string& title) = 0;
+  // Shows the message on its own status line; the other line keeps its text.
   virtual void showStatus(const StatusMessage& status) = 0;
   // Loads a page (UTF-8 HTML) with no base URI.
   virtual void showPage(const std::string& html) = 0;
@@ -54,6 +52,10 @@ class WindowSurface {
   // A dialog that asks where to save a PDF file (PDF files listed); `chosen` runs with the
   // path picked, not at all when the user cancels.
   virtual void choosePDFPath(const SaveRequest& request,
+                             std::function<void(const std::string& path)> chosen) = 0;
+  // A dialog that asks which .udf file to open, starting in `folder` (empty:
+  // the dialog's own choice); `chosen` as above.
+  virtual void chooseUDFPath(const std::string& folder,
                              std::function<void(const std::string& path)> chosen) = 0;
   // Runs `work` on a background thread, then `done` with its result on the
   // main thread.

@@ -217,7 +217,7 @@ constexpr const char* kStyleTail = R"(        /* Footer Notu */
 
 constexpr const char* kSheetFooter = R"(<div class="sheet-footer">
             <span>UYAP Doküman Editörü Formatı (.udf)</span>
-            <span>macOS Quick Look Engine</span>
+            <span>Maravel</span>
         </div>)";
 
 constexpr const char* kSvgOpen =

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,8 +25,39 @@ using testing::CommandResult;
 using testing::readFile;
 using testing::runCommand;
 
-const StatusMessage kActive{"● Quick Look Eklentisi Sistemde Aktif (Space tuşu hazır)",
-                            StatusColour::success};
+// What the install rules put under a prefix, for one user or as the package.
+const std::vector<std::string> kInstalledFiles = {
+    "bin/maravel",
+    "bin/pelsora",
+    "bin/tivenna",
+    "bin/udf2pdf",
+    "bin/udfdump",
+    "bin/udftotext",
+    "bin/udfverify",
+    "lib/maravel/PlugIns/Pelsora.appex/manifest",
+    "lib/maravel/PlugIns/Pelsora.appex/maravel-udf.xml",
+    "lib/maravel/PlugIns/Pelsora.appex/pelsora",
+    "lib/maravel/PlugIns/Tivenna.appex/manifest",
+    "lib/maravel/PlugIns/Tivenna.appex/maravel-udf.xml",
+    "lib/maravel/PlugIns/Tivenna.appex/tivenna",
+    "lib/maravel/PlugIns/Tivenna.appex/tivenna.thumbnailer",
+    "libexec/maravel/pluginkit",
+    "libexec/maravel/qlmanage",
+    "share/applications/maravel.desktop",
+    "share/doc/maravel/changelog.gz",
+    "share/doc/maravel/copyright",
+    "share/man/man1/maravel.1.gz",
+    "share/man/man1/pelsora.1.gz",
+    "share/man/man1/tivenna.1.gz",
+    "share/man/man1/udf2pdf.1.gz",
+    "share/man/man1/udfdump.1.gz",
+    "share/man/man1/udftotext.1.gz",
+    "share/man/man1/udfverify.1.gz",
+    "share/maravel/recoll/mimeconf",
+    "share/maravel/recoll/mimemap",
+    "share/mime/packages/maravel-udf.xml",
+    "share/thumbnailers/tivenna.thumbnailer",
+};
 
 TEST(MaravelCommandTest, AnswersHelpAndVersionAndRefusesUnknownOptions) {
   const CommandResult help = runCommand(MARAVEL_PATH, {"--help"});
@@ -75,28 +108,7 @@ TEST_F(InstalledMaravelTest, LaysOutTheProgramItsBundlesToolsAndDesktopEntry) {
     if (!entry.is_directory()) files.push_back(fs::relative(entry.path(), prefix_).string());
   }
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{
-                       "bin/maravel",
-                       "bin/pelsora",
-                       "bin/tivenna",
-                       "bin/udf2pdf",
-                       "bin/udftotext",
-                       "bin/udfverify",
-                       "lib/maravel/PlugIns/Pelsora.appex/manifest",
-                       "lib/maravel/PlugIns/Pelsora.appex/maravel-udf.xml",
-                       "lib/maravel/PlugIns/Pelsora.appex/pelsora",
-                       "lib/maravel/PlugIns/Tivenna.appex/manifest",
-                       "lib/maravel/PlugIns/Tivenna.appex/maravel-udf.xml",
-                       "lib/maravel/PlugIns/Tivenna.appex/tivenna",
-                       "lib/maravel/PlugIns/Tivenna.appex/tivenna.thumbnailer",
-                       "libexec/maravel/pluginkit",
-                       "libexec/maravel/qlmanage",
-                       "share/applications/maravel.desktop",
-                       "share/maravel/recoll/mimeconf",
-                       "share/maravel/recoll/mimemap",
-                       "share/mime/packages/maravel-udf.xml",
-                       "share/thumbnailers/tivenna.thumbnailer",
-                   }));
+  EXPECT_EQ(files, kInstalledFiles);
   const fs::path entry = prefix_ / "share" / "applications" / "maravel.desktop";
   const CommandResult validation = runCommand("desktop-file-validate", {entry.string()});
   EXPECT_EQ(validation.status, 0) << validation.out << validation.err;
@@ -116,7 +128,7 @@ TEST_F(InstalledMaravelTest, FindsItselfInstalledAndSwitchesBothExtensionsOn) {
   const auto controller =
       MainWindowController::create(std::make_unique<testing::RecordingSurface>(log), installation, run);
   controller->checkInstallation();
-  EXPECT_EQ(log.statuses.back(), kActive);
+  EXPECT_EQ(log.statuses.back(), StatusMessage::extensionsActive());
   EXPECT_EQ(pluginkit({"-m"}).out,
             "+    com.orvelin.Maravel.Pelsora(0.1.0)\n+    com.orvelin.Maravel.Tivenna(0.1.0)\n");
   const std::string executable =
@@ -125,6 +137,12 @@ TEST_F(InstalledMaravelTest, FindsItselfInstalledAndSwitchesBothExtensionsOn) {
                 .find("\nExec=" + executable + " -s %s %u %o\n"),
             std::string::npos);
   EXPECT_TRUE(fs::exists(home_ / ".local" / "share" / "mime" / "application" / "x-uyap-udf.xml"));
+  std::vector<std::string> gio = sessionEnvironment();
+  gio.insert(gio.end(),
+             {"LC_ALL=C.UTF-8", "XDG_DATA_DIRS=/usr/share", "gio", "mime", "application/x-uyap-udf"});
+  EXPECT_NE(runCommand("/usr/bin/env", gio).out.find("application/x-uyap-udf”: maravel.desktop\n"),
+            std::string::npos)
+      << "GIO programs and file managers open .udf files with Maravel";
 }
 
 #if defined(MARAVEL_SANITIZED)
@@ -133,6 +151,37 @@ constexpr bool kSanitized = true;
 constexpr bool kSanitized = false;
 #endif
 
+// The Debian package of this build, looked at as dpkg and lintian see it;
+// nothing is installed on the machine.
+TEST(DebianPackageTest, HoldsTheInstallUnderUsrWithTheLibrariesItNeeds) {
+  if (kSanitized) GTEST_SKIP() << "the package is made from the plain build";
+  testing::ScratchFolder folder;
+  const CommandResult made = runCommand(
+      CPACK_COMMAND_PATH,
+      {"-G", "DEB", "--config", MARAVEL_BINARY_DIR "/CPackConfig.cmake", "-B", folder.path().string()});
+  ASSERT_EQ(made.status, 0) << made.out << made.err;
+  std::string arch = runCommand("dpkg", {"--print-architecture"}).out;
+  arch.erase(arch.find_last_not_of('\n') + 1);
+  const std::string deb = (folder.path() / ("maravel_0.1.0_" + arch + ".deb")).string();
+
+  // "-rwxr-xr-x root/root  123456 2025-06-02 12:00 ./usr/bin/maravel", folders left out
+  std::vector<std::string> files;
+  std::istringstream contents(runCommand("dpkg-deb", {"--contents", deb}).out);
+  for (std::string line; std::getline(contents, line);) {
+    if (!line.starts_with("d")) files.push_back(line.substr(line.find("./usr/") + 6));
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, kInstalledFiles);
+
+  const std::string depends = runCommand("dpkg-deb", {"--field", deb, "Depends"}).out;
+  for (const char* package : {"libgtk-4-1", "libwebkitgtk-6.0-4", "libcairo2", "libpango-1.0-0", "libexpat1",
+                              "libutf8proc2", "libicu72", "libssl3", "zlib1g", "fonts-liberation2"}) {
+    EXPECT_NE(depends.find(package), std::string::npos) << package << " in " << depends;
+  }
+  const CommandResult lintian = runCommand("lintian", {"--fail-on", "error", deb});
+  EXPECT_EQ(lintian.status, 0) << lintian.out << lintian.err;
+}
+
 // Where the window's parts lie on the screen: Xvfb has no window manager,
 // so the window sits at the top left, 880 wide, its content below the menu
 // bar. These probes are well inside each part.
@@ -140,53 +189,81 @@ constexpr int kPageMarginX = 27;  // left of the sheet and its shadow, inside th
 constexpr int kPageMarginY = 300;
 constexpr int kSheetX = 780;  // on the sheet, right of the text
 constexpr int kSheetY = 600;
-constexpr unsigned kPageBackground = 0xF1F3F5;  // the page's light background
+constexpr int kBandX = 12;  // the band's background, left of its texts
+constexpr int kBandY = 72;
 
-bool isGreen(const drawing::Pixel& p) {
-  return p.green > 150 && p.green > p.red + 60 && p.green > p.blue + 30;
-}
+bool isGreen(const drawing::Pixel& p) { return p.green > p.red + 20 && p.green > p.blue; }
 bool isOrangeOrRed(const drawing::Pixel& p) {
   return p.red > 150 && p.red > p.green + 60 && p.red > p.blue + 60;
 }
 
-TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLine) {
+// The contrast ratio of two colours as WCAG defines it, 1 to 21.
+double contrast(const drawing::Pixel& a, const drawing::Pixel& b) {
+  const auto luminance = [](const drawing::Pixel& p) {
+    const auto linear = [](std::uint8_t c) {
+      const double v = c / 255.0;
+      return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(p.red) + 0.7152 * linear(p.green) + 0.0722 * linear(p.blue);
+  };
+  const double x = luminance(a);
+  const double y = luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLineInLightAndDark) {
   if (kSanitized) {
     GTEST_SKIP() << "GTK and WebKit keep process-lifetime allocations that LeakSanitizer reports; the window "
                     "is checked in the plain build";
   }
-  const fs::path shot = fs::path(MARAVEL_BINARY_DIR) / "screenshots" / "maravel-window.png";
-  fs::create_directories(shot.parent_path());
-  std::vector<std::string> command = sessionEnvironment();
-  // No session bus: this Maravel runs on its own instead of handing the
-  // file to one the developer may have open.
-  command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS"});
-  command.insert(command.end(),
-                 {"GTK_THEME=Adwaita", "NO_AT_BRIDGE=1", "GDK_BACKEND=x11", "xvfb-run", "-a", "-s",
-                  "-screen 0 1000x900x24", "/bin/sh", "-c",
-                  "\"$1\" \"$2\" & app=$!; \"$3\" \"$4\" --until \"$5\" --timeout 60; status=$?; "
-                  "kill $app; wait $app; exit $status",
-                  "sh", (prefix_ / "bin" / "maravel").string(), MARAVEL_BINARY_DIR "/samples/karar.udf",
-                  X_SCREENSHOT_PATH, shot.string()});
-  char probe[64];
-  std::snprintf(probe, sizeof probe, "%d,%d,%06X", kPageMarginX, kPageMarginY, kPageBackground);
-  command.push_back(probe);
-  const CommandResult result = runCommand("/usr/bin/env", command);
-  ASSERT_EQ(result.status, 0) << "the page did not appear\n" << result.err;
+  struct Theme {
+    const char* name;
+    unsigned pageBackground;
+    bool darkSheet;
+  };
+  for (const Theme theme : {Theme{"Adwaita", 0xF1F3F5, false}, Theme{"Adwaita:dark", 0x1A1B1E, true}}) {
+    const fs::path shot = fs::path(MARAVEL_BINARY_DIR) / "screenshots" /
+                          (theme.darkSheet ? "maravel-window-dark.png" : "maravel-window.png");
+    fs::create_directories(shot.parent_path());
+    std::vector<std::string> command = sessionEnvironment();
+    // No session bus: this Maravel runs on its own instead of handing the
+    // file to one the developer may have open.
+    command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS"});
+    command.insert(command.end(),
+                   {std::string("GTK_THEME=") + theme.name, "NO_AT_BRIDGE=1", "GDK_BACKEND=x11", "xvfb-run",
+                    "-a", "-s", "-screen 0 1000x900x24", "/bin/sh", "-c",
+                    "\"$1\" \"$2\" & app=$!; \"$3\" \"$4\" --until \"$5\" --timeout 60; status=$?; "
+                    "kill $app; wait $app; exit $status",
+                    "sh", (prefix_ / "bin" / "maravel").string(), MARAVEL_BINARY_DIR "/samples/karar.udf",
+                    X_SCREENSHOT_PATH, shot.string()});
+    char probe[64];
+    std::snprintf(probe, sizeof probe, "%d,%d,%06X", kPageMarginX, kPageMarginY, theme.pageBackground);
+    command.push_back(probe);
+    const CommandResult result = runCommand("/usr/bin/env", command);
+    ASSERT_EQ(result.status, 0) << theme.name << ": the page did not appear\n" << result.err;
 
-  const auto screen = drawing::DrawingContext::readPNG(shot);
-  ASSERT_TRUE(screen.has_value());
-  const drawing::Pixel sheet = screen->pixel(kSheetX, kSheetY);
-  EXPECT_GT(sheet.red + sheet.green + sheet.blue, 3 * 250) << "the sheet is white";
-  int green = 0;
-  int warning = 0;
-  for (int y = 60; y < 90; ++y) {
-    for (int x = 24; x < 400; ++x) {
-      green += isGreen(screen->pixel(x, y));
-      warning += isOrangeOrRed(screen->pixel(x, y));
+    const auto screen = drawing::DrawingContext::readPNG(shot);
+    ASSERT_TRUE(screen.has_value());
+    const drawing::Pixel sheet = screen->pixel(kSheetX, kSheetY);
+    EXPECT_EQ(sheet.red + sheet.green + sheet.blue > 3 * 128, !theme.darkSheet) << theme.name;
+    // The two status lines: green ("previewing", and the extensions once
+    // the check is back), as readable on the band as text must be.
+    const drawing::Pixel band = screen->pixel(kBandX, kBandY);
+    int green = 0;
+    int warning = 0;
+    double greenContrast = 0;
+    for (int y = 55; y < 95; ++y) {
+      for (int x = 24; x < 420; ++x) {
+        const drawing::Pixel p = screen->pixel(x, y);
+        if (isGreen(p)) greenContrast = std::max(greenContrast, contrast(p, band));
+        green += isGreen(p);
+        warning += isOrangeOrRed(p);
+      }
     }
+    EXPECT_GT(green, 50) << theme.name;
+    EXPECT_GE(greenContrast, 4.5) << theme.name;
+    EXPECT_EQ(warning, 0) << theme.name;
   }
-  EXPECT_GT(green, 50) << "the status line is green";
-  EXPECT_EQ(warning, 0);
   EXPECT_EQ(pluginkit({"-m"}).out,
             "+    com.orvelin.Maravel.Pelsora(0.1.0)\n+    com.orvelin.Maravel.Tivenna(0.1.0)\n");
 }

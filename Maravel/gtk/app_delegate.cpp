@@ -86,7 +86,7 @@ void AppDelegate::open(GApplication*, GFile** files, int count, const char*, gpo
 
 void AppDelegate::openFiles(const std::vector<std::string>& paths) {
   const std::optional<std::string> file = openRequests_.open(paths);
-  if (file && windowController) windowController->loadUDF(*file);
+  if (file && windowController) windowController->openFile(*file);
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -96,7 +96,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   MainWindow& shown = *window;
   windowController = MainWindowController::create(std::move(window), HostInstallation::current(), run);
   shown.present();
-  if (const std::optional<std::string> file = openRequests_.windowBuilt()) windowController->loadUDF(*file);
+  if (const std::optional<std::string> file = openRequests_.windowBuilt()) windowController->openFile(*file);
   windowController->checkInstallation();
 }
 

@@ -23,7 +23,7 @@ class AppDelegate {
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
 
-  // The menu bar of MainMenu: "Maravel", "Dosya" (print, save as PDF) and
+  // The menu bar of MainMenu: "Maravel", "Dosya" (open, print, save as PDF) and
   // "Düzen". The caller owns the model.
   static GMenuModel* makeMainMenu();
 

@@ -15,31 +15,93 @@ constexpr int kHeight = 720;
 constexpr int kSide = 24;
 constexpr const char* kCommandKey = "maravel-editing-command";
 
-// Colours from the theme: the GNOME palette's success, error and warning
-// colours and its separator colour; the drop highlight in the palette's
-// blue.
+// The status colours are the window's own: the theme's success, warning and
+// dimmed colours are too light on its light background (1.8:1 for green,
+// 2.5:1 for orange, 3.2:1 for dimmed text) and its red too dark on the dark
+// one (2.1:1). Each pair below holds at least 5.3:1 on the theme's window
+// background (#f6f5f4 light, #353535 dark) and on plain white or #242424.
+// The drop highlight is the GNOME palette's blue.
 constexpr const char* kStyle = R"(
 .title-label { font-size: 18px; font-weight: bold; }
 .status-label { font-size: 12px; font-weight: 500; }
-.status-label.success { color: @success_color; }
-.status-label.error { color: @error_color; }
-.status-label.warning { color: @warning_color; }
+.status-label.secondary, .hint-label { color: #5e5c64; }
+.status-label.success { color: #177034; }
+.status-label.error { color: #c01c28; }
+.status-label.warning { color: #8f5300; }
+.dark-theme .status-label.secondary, .dark-theme .hint-label { color: #c0bfbc; }
+.dark-theme .status-label.success { color: #57e389; }
+.dark-theme .status-label.error { color: #ff8a7a; }
+.dark-theme .status-label.warning { color: #ffa348; }
 .drop-zone { border: 2px solid @borders; border-radius: 12px; background-color: transparent; }
 .drop-zone.drop-highlight { border-color: #3584e4; background-color: alpha(#3584e4, 0.08); }
 .hint-label { font-size: 13px; }
-.refresh-button { padding-left: 4px; padding-right: 4px; }
 .document-frame { border-radius: 8px; }
 )";
 
-GtkWidget* fixedLabel(const char* text, const char* cssClass, int width, int height) {
+// A one-line label that takes the width it is given and ends in "…" when
+// that is too little, so that it never holds the window wide.
+GtkWidget* lineLabel(const char* text, const char* cssClass) {
   GtkWidget* label = gtk_label_new(text);
   gtk_widget_add_css_class(label, cssClass);
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
-  gtk_label_set_max_width_chars(GTK_LABEL(label), 1);  // the width below decides, not the text
-  gtk_widget_set_size_request(label, width, height);
-  gtk_widget_set_halign(label, GTK_ALIGN_START);
+  gtk_label_set_max_width_chars(GTK_LABEL(label), 1);  // the width given decides, not the text
+  gtk_widget_set_hexpand(label, TRUE);
   return label;
+}
+
+// The look of a file dialog.
+struct FileDialog {
+  GtkFileChooserAction action;
+  const char* title;
+  const char* accept;
+  const char* filterName;
+  const char* suffix;  // listed files end in ".<suffix>" in any letter case
+};
+
+constexpr FileDialog kOpenDialog = {GTK_FILE_CHOOSER_ACTION_OPEN, "UDF Belgesi Aç", "Aç",
+                                    "UYAP belgeleri (.udf)", "udf"};
+constexpr FileDialog kSaveDialog = {GTK_FILE_CHOOSER_ACTION_SAVE, "PDF Olarak Kaydet", "Kaydet",
+                                    "PDF belgeleri", "pdf"};
+
+// Shows a modal file dialog on `parent`, starting in `folder` with `name`
+// proposed (each when not empty); `chosen` runs with the local path picked.
+void runFileDialog(GtkWindow* parent, const FileDialog& look, const std::string& folder,
+                   const std::string& name, std::function<void(const std::string& path)> chosen) {
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GtkFileChooserNative* dialog =
+      gtk_file_chooser_native_new(look.title, parent, look.action, look.accept, "Vazgeç");
+  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+  GtkFileFilter* filter = gtk_file_filter_new();
+  gtk_file_filter_set_name(filter, look.filterName);
+  gtk_file_filter_add_suffix(filter, look.suffix);
+  gtk_file_chooser_add_filter(chooser, filter);
+  g_object_unref(filter);
+  if (!folder.empty()) {
+    GFile* start = g_file_new_for_path(folder.c_str());
+    gtk_file_chooser_set_current_folder(chooser, start, nullptr);
+    g_object_unref(start);
+  }
+  if (!name.empty()) gtk_file_chooser_set_current_name(chooser, name.c_str());
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
+  using Chosen = std::function<void(const std::string&)>;
+  g_signal_connect_data(
+      dialog, "response", G_CALLBACK(+[](GtkNativeDialog* self, int response, gpointer data) {
+        if (response == GTK_RESPONSE_ACCEPT) {
+          G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+          GFile* file = gtk_file_chooser_get_file(GTK_FILE_CHOOSER(self));
+          G_GNUC_END_IGNORE_DEPRECATIONS
+          char* path = file != nullptr ? g_file_get_path(file) : nullptr;
+          if (path != nullptr) (*static_cast<Chosen*>(data))(path);
+          g_free(path);
+          if (file != nullptr) g_object_unref(file);
+        }
+        g_object_unref(self);  // the reference the dialog was made with
+      }),
+      new Chosen(std::move(chosen)), +[](gpointer data, GClosure*) { delete static_cast<Chosen*>(data); },
+      GConnectFlags(0));
+  gtk_native_dialog_show(GTK_NATIVE_DIALOG(dialog));
 }
 
 struct BackgroundJob {
@@ -66,7 +128,6 @@ void jobFinished(GObject*, GAsyncResult* result, gpointer data) {
 
 MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
     : application_(application), window_(GTK_WINDOW(gtk_application_window_new(application))) {
-  gtk_window_set_title(window_, "Maravel (Quick Look)");
   GtkWidget* root = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   GtkWidget* menuBar = gtk_popover_menu_bar_new_from_model(menu);
   content_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
@@ -79,14 +140,38 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   gtk_widget_measure(menuBar, GTK_ORIENTATION_VERTICAL, kWidth, nullptr, &menuHeight, nullptr, nullptr);
   gtk_window_set_default_size(window_, kWidth, kHeight + menuHeight);
   addEditActions();
-  addDocumentActions();
+  addWindowActions();
   g_signal_connect(window_, "destroy", G_CALLBACK(windowDestroyed), this);
+  GtkSettings* settings = gtk_settings_get_default();
+  g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(themeChanged), this);
+  g_signal_connect(settings, "notify::gtk-application-prefer-dark-theme", G_CALLBACK(themeChanged), this);
+  followTheme();
 }
 
 MainWindow::~MainWindow() {
+  g_signal_handlers_disconnect_by_data(gtk_settings_get_default(), this);
   if (window_ == nullptr) return;
   g_signal_handlers_disconnect_by_data(window_, this);
   gtk_window_destroy(window_);
+}
+
+void MainWindow::themeChanged(GObject*, GParamSpec*, gpointer self) {
+  static_cast<MainWindow*>(self)->followTheme();
+}
+
+void MainWindow::followTheme() {
+  if (window_ == nullptr) return;
+  GdkRGBA text;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  gtk_style_context_get_color(gtk_widget_get_style_context(GTK_WIDGET(window_)), &text);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  // Light text is drawn on a dark background.
+  const double brightness = 0.2126 * text.red + 0.7152 * text.green + 0.0722 * text.blue;
+  if (brightness > 0.5) {
+    gtk_widget_add_css_class(GTK_WIDGET(window_), "dark-theme");
+  } else {
+    gtk_widget_remove_css_class(GTK_WIDGET(window_), "dark-theme");
+  }
 }
 
 void MainWindow::installStyle() {
@@ -98,14 +183,18 @@ void MainWindow::installStyle() {
 }
 
 void MainWindow::present() {
-  if (window_ != nullptr) gtk_window_present(window_);
+  if (window_ == nullptr) return;
+  gtk_window_present(window_);
+  // Mapped, the window would give the focus to its first button.
+  if (webView_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(webView_));
 }
 
 void MainWindow::windowDestroyed(GtkWidget*, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   window->window_ = nullptr;
   window->content_ = nullptr;
-  window->statusLabel_ = nullptr;
+  window->documentStatus_ = nullptr;
+  window->extensionsStatus_ = nullptr;
   window->webView_ = nullptr;
 }
 
@@ -131,20 +220,22 @@ void MainWindow::runEditingCommand(GSimpleAction* action, GVariant*, gpointer se
   if (window->webView_ != nullptr) webkit_web_view_execute_editing_command(window->webView_, command);
 }
 
-void MainWindow::addDocumentActions() {
-  for (const char* name : {MainMenu::kPrint, MainMenu::kSavePDF}) {
-    GSimpleAction* action = g_simple_action_new(name, nullptr);
-    g_simple_action_set_enabled(action, FALSE);
-    g_signal_connect(action, "activate", G_CALLBACK(runDocumentAction), this);
+void MainWindow::addWindowActions() {
+  for (const std::string_view name : {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF}) {
+    GSimpleAction* action = g_simple_action_new(name.data(), nullptr);
+    g_simple_action_set_enabled(action, name == MainMenu::kOpen);  // the others wait for a document
+    g_signal_connect(action, "activate", G_CALLBACK(runWindowAction), this);
     g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
     g_object_unref(action);
   }
 }
 
-void MainWindow::runDocumentAction(GSimpleAction* action, GVariant*, gpointer self) {
+void MainWindow::runWindowAction(GSimpleAction* action, GVariant*, gpointer self) {
   const WindowActions& actions = static_cast<MainWindow*>(self)->actions_;
   const std::string_view name = g_action_get_name(G_ACTION(action));
-  const std::function<void()>& run = name == MainMenu::kPrint ? actions.print : actions.saveAsPDF;
+  const std::function<void()>& run = name == MainMenu::kOpen    ? actions.open
+                                     : name == MainMenu::kPrint ? actions.print
+                                                                : actions.saveAsPDF;
   if (run) run();
 }
 
@@ -162,41 +253,13 @@ void MainWindow::showPrintDialog(std::shared_ptr<PrintJob> job, std::function<vo
 
 void MainWindow::choosePDFPath(const SaveRequest& request,
                                std::function<void(const std::string& path)> chosen) {
-  if (window_ == nullptr) return;
-  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-  GtkFileChooserNative* dialog = gtk_file_chooser_native_new(
-      "PDF Olarak Kaydet", window_, GTK_FILE_CHOOSER_ACTION_SAVE, "Kaydet", "Vazgeç");
-  GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
-  GtkFileFilter* filter = gtk_file_filter_new();
-  gtk_file_filter_set_name(filter, "PDF belgeleri");
-  gtk_file_filter_add_suffix(filter, "pdf");
-  gtk_file_chooser_add_filter(chooser, filter);
-  g_object_unref(filter);
-  if (!request.folder.empty()) {
-    GFile* folder = g_file_new_for_path(request.folder.c_str());
-    gtk_file_chooser_set_current_folder(chooser, folder, nullptr);
-    g_object_unref(folder);
-  }
-  gtk_file_chooser_set_current_name(chooser, request.name.c_str());
-  G_GNUC_END_IGNORE_DEPRECATIONS
-  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(dialog), TRUE);
-  using Chosen = std::function<void(const std::string&)>;
-  g_signal_connect_data(
-      dialog, "response", G_CALLBACK(+[](GtkNativeDialog* self, int response, gpointer data) {
-        if (response == GTK_RESPONSE_ACCEPT) {
-          G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-          GFile* file = gtk_file_chooser_get_file(GTK_FILE_CHOOSER(self));
-          G_GNUC_END_IGNORE_DEPRECATIONS
-          char* path = file != nullptr ? g_file_get_path(file) : nullptr;
-          if (path != nullptr) (*static_cast<Chosen*>(data))(path);
-          g_free(path);
-          if (file != nullptr) g_object_unref(file);
-        }
-        g_object_unref(self);  // the reference the dialog was made with
-      }),
-      new Chosen(std::move(chosen)), +[](gpointer data, GClosure*) { delete static_cast<Chosen*>(data); },
-      GConnectFlags(0));
-  gtk_native_dialog_show(GTK_NATIVE_DIALOG(dialog));
+  if (window_ != nullptr)
+    runFileDialog(window_, kSaveDialog, request.folder, request.name, std::move(chosen));
+}
+
+void MainWindow::chooseUDFPath(const std::string& folder,
+                               std::function<void(const std::string& path)> chosen) {
+  if (window_ != nullptr) runFileDialog(window_, kOpenDialog, folder, {}, std::move(chosen));
 }
 
 void MainWindow::buildViews(WindowActions actions) {
@@ -204,38 +267,44 @@ void MainWindow::buildViews(WindowActions actions) {
   actions_ = std::move(actions);
   gtk_box_append(GTK_BOX(content_), makeHeaderBand());
 
-  dropView_ = std::make_unique<DropView>();
+  dropView_ = std::make_unique<DropView>(content_);
   dropView_->onFileDropped = actions_.fileDropped;
   GtkWidget* dropZone = dropView_->widget();
   gtk_widget_set_size_request(dropZone, -1, 75);
   gtk_widget_set_margin_start(dropZone, kSide);
   gtk_widget_set_margin_end(dropZone, kSide);
-  gtk_widget_set_margin_top(dropZone, 15);
+  gtk_widget_set_margin_top(dropZone, 12);
   gtk_box_append(GTK_BOX(content_), dropZone);
 
   gtk_box_append(GTK_BOX(content_), makeDocumentFrame());
+  gtk_window_set_focus(window_, GTK_WIDGET(webView_));
 }
 
+// The title and the two status lines at the left, taking the width; the
+// refresh button at the right edge.
 GtkWidget* MainWindow::makeHeaderBand() {
-  GtkWidget* band = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 0);
+  GtkWidget* band = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 16);
   gtk_widget_add_css_class(band, "header-band");
-  gtk_widget_set_size_request(band, -1, 80);
+  gtk_widget_set_margin_start(band, kSide);
+  gtk_widget_set_margin_end(band, kSide);
+  gtk_widget_set_margin_top(band, 10);
 
-  GtkWidget* texts = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
-  gtk_widget_set_margin_start(texts, kSide);
-  gtk_widget_set_margin_top(texts, 10);
-  gtk_box_append(GTK_BOX(texts), fixedLabel("⚖️ Maravel (Quick Look)", "title-label", 400, 26));
-  statusLabel_ = fixedLabel("", "status-label", 680, 18);
-  gtk_box_append(GTK_BOX(texts), statusLabel_);
+  GtkWidget* texts = gtk_box_new(GTK_ORIENTATION_VERTICAL, 3);
+  gtk_widget_set_hexpand(texts, TRUE);
+  // Room for the start of each status however narrow the window; the
+  // window can then be about 500 pixels wide.
+  gtk_widget_set_size_request(texts, 220, -1);
+  gtk_box_append(GTK_BOX(texts), lineLabel(WindowTexts::titleLabel(), "title-label"));
+  extensionsStatus_ = lineLabel("", "status-label");
+  documentStatus_ = lineLabel("", "status-label");
+  gtk_box_append(GTK_BOX(texts), extensionsStatus_);
+  gtk_box_append(GTK_BOX(texts), documentStatus_);
   gtk_box_append(GTK_BOX(band), texts);
 
-  GtkWidget* refresh = gtk_button_new_with_label("🔄 Finder'ı Yenile");
-  gtk_widget_add_css_class(refresh, "refresh-button");
-  gtk_widget_set_size_request(refresh, 136, 32);
-  gtk_widget_set_margin_start(refresh, 16);
-  gtk_widget_set_margin_top(refresh, 22);
-  gtk_widget_set_valign(refresh, GTK_ALIGN_START);
-  gtk_widget_set_halign(refresh, GTK_ALIGN_START);
+  GtkWidget* refresh = gtk_button_new_with_label(WindowTexts::refreshButton());
+  gtk_widget_set_valign(refresh, GTK_ALIGN_CENTER);
+  // A click leaves the focus on the page, where Space scrolls.
+  gtk_widget_set_focus_on_click(refresh, FALSE);
   g_signal_connect(refresh, "clicked", G_CALLBACK(refreshClicked), this);
   gtk_box_append(GTK_BOX(band), refresh);
   return band;
@@ -247,7 +316,7 @@ GtkWidget* MainWindow::makeDocumentFrame() {
   gtk_widget_set_overflow(frame, GTK_OVERFLOW_HIDDEN);
   gtk_widget_set_margin_start(frame, kSide);
   gtk_widget_set_margin_end(frame, kSide);
-  gtk_widget_set_margin_top(frame, 15);
+  gtk_widget_set_margin_top(frame, 12);
   gtk_widget_set_margin_bottom(frame, 20);
   gtk_widget_set_vexpand(frame, TRUE);
   webView_ = DocumentView::create();
@@ -262,14 +331,19 @@ void MainWindow::refreshClicked(GtkButton*, gpointer self) {
   if (window->actions_.refresh) window->actions_.refresh();
 }
 
+void MainWindow::setTitle(const std::string& title) {
+  if (window_ != nullptr) gtk_window_set_title(window_, title.c_str());
+}
+
 void MainWindow::showStatus(const StatusMessage& status) {
-  if (statusLabel_ == nullptr) return;
-  gtk_label_set_text(GTK_LABEL(statusLabel_), status.text.c_str());
+  GtkWidget* label = status.line == StatusLine::document ? documentStatus_ : extensionsStatus_;
+  if (label == nullptr) return;
+  gtk_label_set_text(GTK_LABEL(label), status.text.c_str());
   for (const StatusColour colour :
        {StatusColour::secondary, StatusColour::success, StatusColour::error, StatusColour::warning}) {
-    gtk_widget_remove_css_class(statusLabel_, std::string(cssClass(colour)).c_str());
+    gtk_widget_remove_css_class(label, std::string(cssClass(colour)).c_str());
   }
-  gtk_widget_add_css_class(statusLabel_, std::string(cssClass(status.colour)).c_str());
+  gtk_widget_add_css_class(label, std::string(cssClass(status.colour)).c_str());
 }
 
 void MainWindow::showPage(const std::string& html) {

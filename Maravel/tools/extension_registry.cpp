@@ -88,6 +88,12 @@ std::optional<fs::path> findInPath(std::string_view program) {
   return std::nullopt;
 }
 
+// Runs a freedesktop database tool found on PATH on `folder`; nothing when
+// the tool is not installed.
+void runIfInstalled(std::string_view tool, const fs::path& folder) {
+  if (const std::optional<fs::path> program = findInPath(tool)) run(program->string(), {folder.string()});
+}
+
 std::string recordText(const ExtensionRecord& record) {
   return "identifier=" + record.identifier + "\nbundle=" + record.bundle.string() +
          "\nversion=" + record.version + "\nenabled=" + (record.enabled ? "true" : "false") + "\n";
@@ -146,6 +152,7 @@ ExtensionRegistry::Failure ExtensionRegistry::add(const fs::path& bundle) {
   if (error || !manifest) return absolute.string() + ": not an extension bundle (no usable manifest)";
   if (absolute.string().find('\n') != std::string::npos) return "a bundle path cannot hold a line break";
   if (const Failure failed = installMimePackage(absolute, *manifest)) return failed;
+  refreshDesktopDatabase();
   const std::optional<ExtensionRecord> known = find(manifest->identifier);
   const ExtensionRecord record{manifest->identifier, absolute, manifest->version, known && known->enabled};
   if (const Failure failed = write(record)) return failed;
@@ -221,10 +228,15 @@ ExtensionRegistry::Failure ExtensionRegistry::installMimePackage(const fs::path&
     return failed;
   }
   // Without the tool the package still waits in place for the next update.
-  if (const std::optional<fs::path> update = findInPath("update-mime-database")) {
-    run(update->string(), {mime.string()});
-  }
+  runIfInstalled("update-mime-database", mime);
   return std::nullopt;
+}
+
+void ExtensionRegistry::refreshDesktopDatabase() const {
+  // No folder, no desktop entries of the user's to index.
+  const fs::path applications = dataHome_ / "applications";
+  std::error_code error;
+  if (fs::is_directory(applications, error)) runIfInstalled("update-desktop-database", applications);
 }
 
 }  // namespace maravel

@@ -14,7 +14,10 @@
 //   thumbnailer=tivenna.thumbnailer (thumbnail kind: the thumbnailer entry in the bundle)
 //
 // Registering installs the MIME package under $XDG_DATA_HOME/mime and
-// refreshes that database. Switching a thumbnail extension on writes its
+// refreshes that database, and refreshes the desktop database of
+// $XDG_DATA_HOME/applications (where a per-user install puts Maravel's
+// desktop entry), so that file managers offer the user's applications for
+// the type. Switching a thumbnail extension on writes its
 // thumbnailer entry to $XDG_DATA_HOME/thumbnailers with the bundle's
 // executable as the program; switching it off removes that entry. A preview
 // extension has no file of its own: its state lives in the registry only.
@@ -57,10 +60,10 @@ class ExtensionRegistry {
 
   explicit ExtensionRegistry(std::filesystem::path dataHome);
 
-  // Records the bundle (made absolute) under its identifier and installs its
-  // MIME package. A bundle registered before keeps its on or off state (and
-  // an extension that is on gets its files again, pointing into the bundle
-  // as given now); a new one starts off.
+  // Records the bundle (made absolute) under its identifier, installs its
+  // MIME package and refreshes the user's desktop database. A bundle registered before keeps its on or off
+  // state (and an extension that is on gets its files again, pointing into the bundle as given now); a new
+  // one starts off.
   Failure add(const std::filesystem::path& bundle);
 
   // Switches a registered extension on or off.
@@ -83,6 +86,7 @@ class ExtensionRegistry {
   Failure write(const ExtensionRecord& record) const;
   Failure apply(const ExtensionRecord& record, const ExtensionManifest& manifest) const;
   Failure installMimePackage(const std::filesystem::path& bundle, const ExtensionManifest& manifest) const;
+  void refreshDesktopDatabase() const;
 
   std::filesystem::path dataHome_;
 };

@@ -16,6 +16,7 @@ namespace maravel::testing {
 
 struct SurfaceLog {
   bool built = false;
+  std::vector<std::string> titles;
   std::vector<StatusMessage> statuses;
   std::vector<std::string> pages;
   std::optional<AlertText> alert;
@@ -28,6 +29,16 @@ struct SurfaceLog {
   std::function<void()> printFailed;
   std::optional<SaveRequest> saveRequest;
   std::function<void(const std::string&)> saveChosen;
+  std::optional<std::string> openFolder;
+  std::function<void(const std::string&)> openChosen;
+
+  // The text a status line shows now (empty before its first message).
+  std::string line(StatusLine line) const {
+    for (auto status = statuses.rbegin(); status != statuses.rend(); ++status) {
+      if (status->line == line) return status->text;
+    }
+    return {};
+  }
 };
 
 class RecordingSurface final : public WindowSurface {
@@ -40,6 +51,7 @@ class RecordingSurface final : public WindowSurface {
     log_.actions = std::move(actions);
   }
   bool hasWindow() const override { return hasWindow_; }
+  void setTitle(const std::string& title) override { log_.titles.push_back(title); }
   void showStatus(const StatusMessage& status) override { log_.statuses.push_back(status); }
   void showPage(const std::string& html) override { log_.pages.push_back(html); }
   void showAlert(const AlertText& alert, std::function<void()> closed) override {
@@ -59,6 +71,10 @@ class RecordingSurface final : public WindowSurface {
   void choosePDFPath(const SaveRequest& request, std::function<void(const std::string&)> chosen) override {
     log_.saveRequest = request;
     log_.saveChosen = std::move(chosen);
+  }
+  void chooseUDFPath(const std::string& folder, std::function<void(const std::string&)> chosen) override {
+    log_.openFolder = folder;
+    log_.openChosen = std::move(chosen);
   }
 
  private:

@@ -1,0 +1,44 @@
+#include "Maravel/window_texts.hpp"
+
+namespace maravel {
+namespace {
+
+constexpr std::string_view kWelcomePage =
+    "<html><body style=\"font-family: -apple-system; display: flex; flex-direction: column; align-items: "
+    "center; justify-content: center; height: 80vh; color: #777;\">\n"
+    "    <div style=\"font-size: 54px; margin-bottom: 12px;\">⚖️</div>\n"
+    "    <h2 style=\"color: #333; margin-bottom: 8px;\">UDF Önizleme Motoru Hazır</h2>\n"
+    "    <p style=\"font-size: 14px; max-width: 480px; text-align: center; line-height: 1.5;\">\n"
+    "        Dosya yöneticisinde dilediğiniz <strong>.udf</strong> dosyasını seçip <strong>Maravel ile "
+    "Aç</strong> diyerek anında okuyabilirsiniz. Yukarıdaki alana sürükleyerek de test edebilirsiniz.\n"
+    "    </p>\n"
+    "</body></html>";
+
+}  // namespace
+
+std::string WindowTexts::windowTitle(std::string_view fileName) {
+  if (fileName.empty()) return "Maravel (Önizleme)";
+  return std::string(fileName) + " — Maravel";
+}
+
+const char* WindowTexts::titleLabel() { return "⚖️ Maravel (Önizleme)"; }
+
+const char* WindowTexts::refreshButton() { return "🔄 Küçük Resimleri Yenile"; }
+
+const char* WindowTexts::dropHint() {
+  return "💡 Dosya yöneticisinde herhangi bir .udf dosyası seçip “Maravel ile Aç” deyin veya test etmek için "
+         "buraya sürükleyin";
+}
+
+std::string_view WindowTexts::welcomePage() { return kWelcomePage; }
+
+AlertText WindowTexts::notInstalledAlert() {
+  return {"Önce /usr, /opt veya ~/.local altına kurun",
+          "Maravel'in dosya yöneticisinde çalışabilmesi için /usr, /opt veya ~/.local altında bulunması "
+          "gerekir.\n\n"
+          "Bu pencereyi kapatın, indirdiğiniz Maravel paketini “sudo apt install ./maravel_….deb” komutuyla "
+          "kurun, ardından uygulamayı uygulama menüsünden açın.",
+          "Kapat"};
+}
+
+}  // namespace maravel
