@@ -1,5 +1,7 @@
 #include "tools/signature_json.hpp"
 
+#include <utility>
+
 namespace maravel::tools {
 
 const char* statusName(SignatureStatus status) {
@@ -63,6 +65,8 @@ Json signatureJson(const SignatureInfo& signature) {
   // An unsigned document has no check to report: its outcome fields are
   // null rather than the model's defaults, which would read "verified".
   const auto checked = [&](const char* name) { return signature.isSigned ? Json(name) : Json(nullptr); };
+  Json signers = Json::array();
+  for (const Signer& signer : signature.signers) signers.push_back(signerJson(signer));
   return Json{{"isSigned", signature.isSigned},
               {"signerName", signature.signerName},
               {"tcNumber", signature.tcNumber},
@@ -71,11 +75,7 @@ Json signatureJson(const SignatureInfo& signature) {
               {"status", checked(statusName(signature.status))},
               {"chain", checked(chainName(signature.chain))},
               {"certificatePeriod", checked(periodName(signature.certificatePeriod))},
-              {"signers", [&] {
-                 Json list = Json::array();
-                 for (const Signer& signer : signature.signers) list.push_back(signerJson(signer));
-                 return list;
-               }()}};
+              {"signers", std::move(signers)}};
 }
 
 }  // namespace maravel::tools

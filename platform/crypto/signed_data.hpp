@@ -80,8 +80,9 @@ class SignedData {
   //   value passes with its DigestInfo's parameters NULL or absent.
   // That certificate is the signer's certificate below; a signer whose
   // signature does not verify has none. False without signed attributes
-  // and for keys or algorithms libcrypto rejects. A structure tries at most
-  // two keys per certificate it may carry, whatever its signers claim.
+  // and for keys or algorithms libcrypto rejects. A structure costs at most
+  // two public-key operations per certificate it may carry, whatever its
+  // signers claim; signers left over once they are spent do not verify.
   bool signatureVerifies(std::size_t signer) const;
 
   // What the signer's certificate names; nothing without that certificate.

@@ -106,8 +106,11 @@ Bytes signedAttributes(CMS_SignerInfo* signer) {
 
 // libcrypto's RSA check accepts only the DigestInfo with NULL parameters;
 // this recovers the DigestInfo with the public key and accepts either form.
-bool verifiesWithAbsentParameters(CMS_SignerInfo* signer, EVP_PKEY* key, DigestAlgorithm algorithm) {
-  if (!key || EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || !isPkcs1v15(signer, algorithm)) return false;
+bool verifiesWithAbsentParameters(CMS_SignerInfo* signer, EVP_PKEY* key, DigestAlgorithm algorithm,
+                                  int& budget) {
+  if (!key || EVP_PKEY_get_base_id(key) != EVP_PKEY_RSA || !isPkcs1v15(signer, algorithm) || budget <= 0)
+    return false;
+  --budget;
   const Bytes hash = digest(algorithm, signedAttributes(signer));
   const ASN1_OCTET_STRING* value = CMS_SignerInfo_get0_signature(signer);
   KeyContext context(EVP_PKEY_CTX_new(key, nullptr));
@@ -127,7 +130,7 @@ bool verifiesWith(CMS_SignerInfo* signer, X509* certificate, DigestAlgorithm alg
   --budget;
   CMS_SignerInfo_set1_signer_cert(signer, certificate);
   return CMS_SignerInfo_verify(signer) == 1 ||
-         verifiesWithAbsentParameters(signer, X509_get0_pubkey(certificate), algorithm);
+         verifiesWithAbsentParameters(signer, X509_get0_pubkey(certificate), algorithm, budget);
 }
 
 // --- Names -------------------------------------------------------------------------------

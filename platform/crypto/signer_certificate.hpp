@@ -16,8 +16,8 @@ namespace maravel::crypto {
 // whose public key verifies the signature value over the signed attributes.
 // RSA PKCS#1 v1.5 signatures pass with the DigestInfo's parameters NULL or
 // absent. Null when no certificate qualifies or the signer has no signed
-// attributes. Every key tried spends one of `budget`, shared by the whole
-// structure; none is tried once it is spent.
+// attributes. Every public-key operation spends one of `budget`, shared by
+// the whole structure; none is made once it is spent.
 X509* signerCertificate(CMS_SignerInfo* signer, STACK_OF(X509) * certificates, DigestAlgorithm algorithm,
                         int& budget);
 

@@ -139,18 +139,6 @@ constexpr Person kAyse{"AYŞE DEMİR", "TC27182818284", "261204144500Z"};
 constexpr Person kMehmet{"MEHMET ÖZTÜRK", "TR16180339887", "20261204150000Z"};
 constexpr Person kForged{"HAKİM SAHTE İSİM", "22222222220", "20990101000000Z"};
 
-const EVP_MD* digestOf(TestSigner::Digest digest) {
-  switch (digest) {
-    case TestSigner::Digest::sha384:
-      return EVP_sha384();
-    case TestSigner::Digest::sha512:
-      return EVP_sha512();
-    case TestSigner::Digest::sha256:
-      break;
-  }
-  return EVP_sha256();
-}
-
 // A time as ASN1_TIME_set_string reads it: 13 characters make a UTCTime,
 // 15 a GeneralizedTime.
 Time timeOf(const char* text) {
@@ -170,28 +158,17 @@ CMS_SignerInfo* addSigner(CMS_ContentInfo* cms, X509* certificate, EVP_PKEY* key
   return signer;
 }
 
-// The DigestInfo inside a PKCS#1 v1.5 signature value, and one written
-// with that key.
-Bytes recovered(EVP_PKEY* key, const ASN1_OCTET_STRING* value) {
+// The DigestInfo inside a PKCS#1 v1.5 signature value (recovered with the
+// public key), or the value that signs one (made with the private key).
+Bytes rsaRaw(EVP_PKEY* key, const Bytes& data, bool signing) {
   KeyContext context(checked(EVP_PKEY_CTX_new(key, nullptr), "EVP_PKEY_CTX_new"));
-  checked(EVP_PKEY_verify_recover_init(context.get()) == 1, "EVP_PKEY_verify_recover_init");
+  checked((signing ? EVP_PKEY_sign_init : EVP_PKEY_verify_recover_init)(context.get()) == 1, "init");
   checked(EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) == 1, "set_rsa_padding");
   Bytes out(static_cast<std::size_t>(EVP_PKEY_get_size(key)));
   std::size_t size = out.size();
-  checked(EVP_PKEY_verify_recover(context.get(), out.data(), &size, ASN1_STRING_get0_data(value),
-                                  static_cast<std::size_t>(ASN1_STRING_length(value))) == 1,
-          "EVP_PKEY_verify_recover");
-  out.resize(size);
-  return out;
-}
-
-Bytes signedRaw(EVP_PKEY* key, const Bytes& data) {
-  KeyContext context(checked(EVP_PKEY_CTX_new(key, nullptr), "EVP_PKEY_CTX_new"));
-  checked(EVP_PKEY_sign_init(context.get()) == 1, "EVP_PKEY_sign_init");
-  checked(EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) == 1, "set_rsa_padding");
-  Bytes out(static_cast<std::size_t>(EVP_PKEY_get_size(key)));
-  std::size_t size = out.size();
-  checked(EVP_PKEY_sign(context.get(), out.data(), &size, data.data(), data.size()) == 1, "EVP_PKEY_sign");
+  checked((signing ? EVP_PKEY_sign : EVP_PKEY_verify_recover)(context.get(), out.data(), &size, data.data(),
+                                                              data.size()) == 1,
+          "RSA");
   out.resize(size);
   return out;
 }
@@ -214,10 +191,8 @@ Bytes reshaped(const Bytes& withNull, TestSigner::DigestInfoForm form) {
 
 void rewriteSignature(CMS_SignerInfo* signer, EVP_PKEY* key, TestSigner::DigestInfoForm form, bool damaged) {
   ASN1_OCTET_STRING* value = CMS_SignerInfo_get0_signature(signer);
-  Bytes signature =
-      form == TestSigner::DigestInfoForm::nullParameters
-          ? Bytes(ASN1_STRING_get0_data(value), ASN1_STRING_get0_data(value) + ASN1_STRING_length(value))
-          : signedRaw(key, reshaped(recovered(key, value), form));
+  const Bytes old(ASN1_STRING_get0_data(value), ASN1_STRING_get0_data(value) + ASN1_STRING_length(value));
+  Bytes signature = rsaRaw(key, reshaped(rsaRaw(key, old, false), form), true);
   if (damaged) signature.back() ^= 0x01;
   checked(ASN1_STRING_set(value, signature.data(), static_cast<int>(signature.size())), "ASN1_STRING_set");
 }
@@ -251,14 +226,6 @@ void moveBefore(Bytes& bytes, const Bytes& moved, const std::vector<Bytes>& othe
   for (const Bytes& other : others)
     to = std::min(to, std::search(bytes.begin(), bytes.end(), other.begin(), other.end()));
   bytes.insert(to, moved.begin(), moved.end());
-}
-
-// The forged certificate and date after the end of the structure.
-void appendForgery(Bytes& bytes, const Bytes& forged) {
-  const Bytes time = forgedTimeAttribute();
-  bytes.insert(bytes.end(), forged.begin(), forged.end());
-  bytes.insert(bytes.end(), time.begin(), time.end());
-  bytes.insert(bytes.end(), 32, 0x00);
 }
 
 }  // namespace
@@ -302,7 +269,8 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
       addSigner(cms.get(), signerCertificate, keys_->signerKey.get(), EVP_sha256(), signerFlags, kCahit);
   CMS_SignerInfo* second = nullptr;
   if (options.coSigners >= 1)
-    second = addSigner(cms.get(), keys_->second.get(), keys_->secondKey.get(), digestOf(options.secondDigest),
+    second = addSigner(cms.get(), keys_->second.get(), keys_->secondKey.get(),
+                       EVP_get_digestbyname(("SHA" + std::to_string(options.secondDigestBits)).c_str()),
                        flags | CMS_CADES, kAyse);
   if (options.coSigners >= 2)
     addSigner(cms.get(), keys_->third.get(), keys_->thirdKey.get(), EVP_sha256(), flags | CMS_CADES, kMehmet);
@@ -327,7 +295,11 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
   if (options.forgery == Forgery::certificateFirst)
     moveBefore(bytes, forged,
                {der<X509, i2d_X509>(signerCertificate), der<X509, i2d_X509>(keys_->authority.get())});
-  if (options.forgery == Forgery::appendedBytes) appendForgery(bytes, forged);
+  if (options.forgery == Forgery::appendedBytes) {
+    const Bytes time = forgedTimeAttribute();
+    bytes.insert(bytes.end(), forged.begin(), forged.end());
+    bytes.insert(bytes.end(), time.begin(), time.end());
+  }
   return bytes;
 }
 

@@ -27,8 +27,6 @@ class TestSigner {
   // to 01.11.2029.
   static constexpr const char* kSigningTime = "261204143015Z";
 
-  enum class Digest { sha256, sha384, sha512 };
-
   // How AYŞE DEMİR's RSA signature writes the DigestInfo around her digest.
   enum class DigestInfoForm {
     nullParameters,    // as libcrypto writes it
@@ -59,7 +57,7 @@ class TestSigner {
     int extraCertificates = 0;
     // 1 adds AYŞE DEMİR, 2 also MEHMET ÖZTÜRK.
     int coSigners = 0;
-    Digest secondDigest = Digest::sha384;
+    int secondDigestBits = 384;  // her SHA-2 digest
     DigestInfoForm secondDigestInfo = DigestInfoForm::nullParameters;
     bool secondSignatureDamaged = false;  // a bit of her signature value flipped
     Forgery forgery = Forgery::none;
