@@ -1,6 +1,5 @@
 #include "platform/crypto/signer_certificate.hpp"
 
-#include <openssl/ess.h>
 #include <openssl/objects.h>
 #include <openssl/rsa.h>
 
@@ -14,53 +13,72 @@ namespace maravel::crypto {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using SigningCertificateV1 = std::unique_ptr<ESS_SIGNING_CERT, Deleter<ESS_SIGNING_CERT_free>>;
-using SigningCertificateV2 = std::unique_ptr<ESS_SIGNING_CERT_V2, Deleter<ESS_SIGNING_CERT_V2_free>>;
 using KeyContext = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX_free>>;
-void freeList(STACK_OF(X509) * list) { sk_X509_free(list); }  // the certificates are not its own
-using CertificateList = std::unique_ptr<STACK_OF(X509), Deleter<freeList>>;
+using Algorithm = std::unique_ptr<X509_ALGOR, Deleter<X509_ALGOR_free>>;
+void freeElements(STACK_OF(ASN1_TYPE) * elements) { sk_ASN1_TYPE_pop_free(elements, ASN1_TYPE_free); }
+using Elements = std::unique_ptr<STACK_OF(ASN1_TYPE), Deleter<freeElements>>;
 
 // --- The signing-certificate attributes --------------------------------------------
 //
-// They hold the hash of the signer's certificate inside what the signature
-// covers. Without them a certificate naming the same issuer, serial number
-// and key but another person would verify as well as the real one.
+// They hold, inside what the signature covers, the hash of the signer's
+// certificate: the first certificate they identify is the one that must
+// verify the signature. Without them a certificate naming the same issuer,
+// serial number and key but another person would verify as well as the
+// real one. Only that first hash is compared; the certificates listed after
+// it (the chain) need not be carried.
 
-// The attribute's value decoded; `readable` turns false when the attribute
-// is there but not exactly once with one value that decodes.
-template <typename T, T* (*Decode)(T**, const unsigned char**, long)>
-T* signedAttribute(CMS_SignerInfo* signer, int nid, bool& readable) {
-  if (CMS_signed_get_attr_by_NID(signer, nid, -1) < 0) return nullptr;
-  const auto* value = static_cast<const ASN1_STRING*>(
-      CMS_signed_get0_data_by_OBJ(signer, OBJ_nid2obj(nid), -3, V_ASN1_SEQUENCE));
-  const unsigned char* cursor = value ? ASN1_STRING_get0_data(value) : nullptr;
-  T* decoded = value ? Decode(nullptr, &cursor, ASN1_STRING_length(value)) : nullptr;
-  if (!decoded) readable = false;
-  return decoded;
+// The elements of a DER SEQUENCE; null when `der` is not one.
+Elements elementsOf(const ASN1_STRING* der) {
+  if (!der) return nullptr;
+  const unsigned char* cursor = ASN1_STRING_get0_data(der);
+  return Elements(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, ASN1_STRING_length(der)));
 }
 
-class SigningCertificates {
- public:
-  explicit SigningCertificates(CMS_SignerInfo* signer)
-      : v1_(signedAttribute<ESS_SIGNING_CERT, d2i_ESS_SIGNING_CERT>(
-            signer, NID_id_smime_aa_signingCertificate, readable_)),
-        v2_(signedAttribute<ESS_SIGNING_CERT_V2, d2i_ESS_SIGNING_CERT_V2>(
-            signer, NID_id_smime_aa_signingCertificateV2, readable_)) {}
+// The element at `index` when it has that type: its encoding, or for an
+// OCTET STRING its contents.
+const ASN1_STRING* element(const Elements& elements, int index, int type) {
+  if (!elements || index >= sk_ASN1_TYPE_num(elements.get())) return nullptr;
+  const ASN1_TYPE* value = sk_ASN1_TYPE_value(elements.get(), index);
+  return ASN1_TYPE_get(value) == type ? value->value.asn1_string : nullptr;
+}
 
-  // Whether the attributes, when the signer has them, name this certificate first.
-  bool identify(X509* certificate) const {
-    if (!readable_) return false;
-    if (!v1_ && !v2_) return true;
-    CertificateList chain(sk_X509_new_null());
-    if (!chain || !sk_X509_push(chain.get(), certificate)) return false;
-    return OSSL_ESS_check_signing_certs(v1_.get(), v2_.get(), chain.get(), 0) == 1;
+const EVP_MD* digestNamed(const ASN1_STRING* algorithmIdentifier) {
+  const unsigned char* cursor = ASN1_STRING_get0_data(algorithmIdentifier);
+  const Algorithm algorithm(d2i_X509_ALGOR(nullptr, &cursor, ASN1_STRING_length(algorithmIdentifier)));
+  const ASN1_OBJECT* object = nullptr;
+  if (algorithm) X509_ALGOR_get0(&object, nullptr, nullptr, algorithm.get());
+  return object ? EVP_get_digestbyobj(object) : nullptr;
+}
+
+// Whether the first certificate identifier in the attribute value (ESS
+// SigningCertificate, or V2 whose hash algorithm may be given) holds the
+// certificate's hash.
+bool namesFirst(const ASN1_STRING* value, bool v2, X509* certificate) {
+  const Elements attribute = elementsOf(value);
+  const Elements identifiers = elementsOf(element(attribute, 0, V_ASN1_SEQUENCE));
+  const Elements first = elementsOf(element(identifiers, 0, V_ASN1_SEQUENCE));
+  const ASN1_STRING* algorithm = v2 ? element(first, 0, V_ASN1_SEQUENCE) : nullptr;
+  const EVP_MD* md = algorithm ? digestNamed(algorithm) : v2 ? EVP_sha256() : EVP_sha1();
+  const ASN1_STRING* hash = element(first, algorithm ? 1 : 0, V_ASN1_OCTET_STRING);
+  unsigned char actual[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (!md || !hash || X509_digest(certificate, md, actual, &size) != 1) return false;
+  return static_cast<int>(size) == ASN1_STRING_length(hash) &&
+         std::equal(actual, actual + size, ASN1_STRING_get0_data(hash));
+}
+
+// Whether the signer's signing-certificate attributes, those it has, each
+// occur once with one value and name the certificate first.
+bool identifies(CMS_SignerInfo* signer, X509* certificate) {
+  for (const auto& [nid, v2] : {std::pair{NID_id_smime_aa_signingCertificate, false},
+                                std::pair{NID_id_smime_aa_signingCertificateV2, true}}) {
+    if (CMS_signed_get_attr_by_NID(signer, nid, -1) < 0) continue;
+    const auto* value = static_cast<const ASN1_STRING*>(
+        CMS_signed_get0_data_by_OBJ(signer, OBJ_nid2obj(nid), -3, V_ASN1_SEQUENCE));
+    if (!namesFirst(value, v2, certificate)) return false;
   }
-
- private:
-  bool readable_ = true;
-  SigningCertificateV1 v1_;
-  SigningCertificateV2 v2_;
-};
+  return true;
+}
 
 // --- RSA signatures whose DigestInfo has no parameters -----------------------------
 
@@ -163,10 +181,9 @@ std::string allEntries(const X509_NAME* name) {
 X509* signerCertificate(CMS_SignerInfo* signer, STACK_OF(X509) * certificates, DigestAlgorithm algorithm,
                         int& budget) {
   if (CMS_signed_get_attr_count(signer) <= 0) return nullptr;
-  const SigningCertificates identified(signer);
   for (int i = 0; i < sk_X509_num(certificates); ++i) {
     X509* candidate = sk_X509_value(certificates, i);
-    if (CMS_SignerInfo_cert_cmp(signer, candidate) == 0 && identified.identify(candidate) &&
+    if (CMS_SignerInfo_cert_cmp(signer, candidate) == 0 && identifies(signer, candidate) &&
         verifiesWith(signer, candidate, algorithm, budget))
       return candidate;
   }
