@@ -62,7 +62,7 @@ class SignedData {
   // The questions below take a signer index below signerCount(); any other
   // index gets the negative answer.
 
-  // Nothing for a digest algorithm other than the three above.
+  // Nothing for a digest algorithm other than the three of DigestAlgorithm.
   std::optional<DigestAlgorithm> digestAlgorithm(std::size_t signer) const;
 
   // The value of the signer's messageDigest attribute; nothing when the
@@ -74,8 +74,8 @@ class SignedData {
   // does when a carried certificate
   // - is the one the signer names by issuer and serial number or by subject
   //   key identifier,
-  // - is the one its signing-certificate attribute (ESS, either version)
-  //   identifies by hash, when the signer has that attribute, and
+  // - is the first one its signing-certificate attribute (ESS, either
+  //   version) identifies by hash, when the signer has that attribute, and
   // - holds the public key that verifies the value; an RSA PKCS#1 v1.5
   //   value passes with its DigestInfo's parameters NULL or absent.
   // That certificate is the signer's certificate below; a signer whose
