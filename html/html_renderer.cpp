@@ -194,6 +194,13 @@ constexpr const char* kUnreadableBadgeRules = R"(        .verification-badge.unr
         }
 )";
 
+// Space between the details lines of a badge that has several, written only
+// on a page that shows one.
+constexpr const char* kStackedLinesRules = R"(        .badge-meta + .badge-meta {
+            margin-top: 4px;
+        }
+)";
+
 constexpr const char* kStyleTail = R"(        /* Footer Notu */
         .uyap-access {
             margin-top: 32px;
@@ -237,7 +244,14 @@ std::string tag(const std::string& className, const std::string& label, const st
   return "<span class=\"badge-tag " + className + "\">" + label + escapeHTML(value) + "</span>";
 }
 
-// A badge with its icon, title and details line; the signature badges and
+constexpr const char* kTagSeparator = "\n            ";
+
+// One details line of a badge.
+std::string metaLine(const std::string& tags) {
+  return "        <div class=\"badge-meta\">\n            " + tags + "\n        </div>\n";
+}
+
+// A badge with its icon, title and details lines; the signature badges and
 // the UYAP badge share it.
 std::string badge(const std::string& kind, const std::string& iconShapes, const std::string& title,
                   const std::string& metaLines) {
@@ -250,71 +264,102 @@ std::string badge(const std::string& kind, const std::string& iconShapes, const 
          "    </div>\n"
          "    <div class=\"badge-info\">\n"
          "        <div class=\"badge-title\">" +
-         title +
-         "</div>\n"
-         "        <div class=\"badge-meta\">\n"
-         "            " +
-         metaLines +
-         "\n"
-         "        </div>\n"
+         title + "</div>\n" + metaLines +
          "    </div>\n"
          "</div>";
 }
 
 constexpr const char* kShield = R"(<path d="M12 22s8-4 8-10V5l-8-3-8 3v7c0 6 8 10 8 10z"/>)";
+constexpr const char* kCross = R"(<path d="M9.5 9.5l5 5"/><path d="M14.5 9.5l-5 5"/>)";
+constexpr const char* kInvalid = "İmza Geçersiz: ";
 
 // How a signature badge looks for each status: its class, the mark inside
-// the shield, its title and the stylesheet rules it needs beyond the fixed
-// ones.
+// the shield, its title, what a signer's line says when its own check gave
+// this status, and the stylesheet rules it needs beyond the fixed ones.
 struct SignatureBadgeLook {
   const char* kind;
   const char* mark;
-  const char* title;
+  std::string title;
+  const char* reason;
   const char* rules;
 };
 
 SignatureBadgeLook lookOf(SignatureStatus status) {
+  constexpr const char* kChanged = "Belge İmzalandıktan Sonra Değiştirilmiş";
+  constexpr const char* kValueFails = "İmza Değeri Doğrulanamadı";
   switch (status) {
     case SignatureStatus::contentChanged:
-      return {"changed", R"(<path d="M9.5 9.5l5 5"/><path d="M14.5 9.5l-5 5"/>)",
-              "İmza Geçersiz: Belge İmzalandıktan Sonra Değiştirilmiş", kFailedBadgeRules};
+      return {"changed", kCross, std::string(kInvalid) + kChanged, kChanged, kFailedBadgeRules};
     case SignatureStatus::signatureInvalid:
-      return {"invalid", R"(<path d="M9.5 9.5l5 5"/><path d="M14.5 9.5l-5 5"/>)",
-              "İmza Geçersiz: İmza Değeri Doğrulanamadı", kFailedBadgeRules};
+      return {"invalid", kCross, std::string(kInvalid) + kValueFails, kValueFails, kFailedBadgeRules};
     case SignatureStatus::unreadable:
       return {"unreadable", R"(<path d="M12 7.5v5"/><path d="M12 15v2"/>)",
-              "İmza Doğrulanamadı: İmza Dosyası Okunamadı", kUnreadableBadgeRules};
+              "İmza Doğrulanamadı: İmza Dosyası Okunamadı", "İmza Dosyası Okunamadı", kUnreadableBadgeRules};
     case SignatureStatus::verified:
       break;
   }
   return {"signed", R"(<path d="M9 12l2 2 4-4"/>)",
-          "5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile İmzalanmıştır", ""};
+          "5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile İmzalanmıştır", "", ""};
 }
 
-std::string signatureBadge(const SignatureInfo& signature) {
-  const std::string separator = "\n            ";
-  const std::string meta = tag("signer", "<strong>İmzalayan:</strong> ", signature.signerName) + separator +
-                           tag("tc", "<strong>T.C.:</strong> ", signature.tcNumber) + separator +
-                           tag("date", "<strong>Tarih:</strong> ", signature.signingDate) + separator +
-                           tag("issuer", "", signature.issuer);
+// The four slots of the displayed signer, separated even when empty.
+std::string signerSlots(const SignatureInfo& signature) {
+  return tag("signer", "<strong>İmzalayan:</strong> ", signature.signerName) + kTagSeparator +
+         tag("tc", "<strong>T.C.:</strong> ", signature.tcNumber) + kTagSeparator +
+         tag("date", "<strong>Tarih:</strong> ", signature.signingDate) + kTagSeparator +
+         tag("issuer", "", signature.issuer);
+}
+
+// One signer among several: its tags that hold something, after a mark
+// when its own check failed.
+std::string signerTags(const Signer& signer) {
+  const std::string tags[] = {
+      signer.status == SignatureStatus::verified
+          ? std::string()
+          : tag("failed", "<strong>İmza Geçersiz:</strong> ", lookOf(signer.status).reason),
+      tag("signer", "<strong>İmzalayan:</strong> ", signer.name),
+      tag("tc", "<strong>T.C.:</strong> ", signer.tcNumber),
+      tag("date", "<strong>Tarih:</strong> ", signer.signingDate), tag("issuer", "", signer.issuer)};
+  std::string out;
+  for (const std::string& t : tags) {
+    if (t.empty()) continue;
+    if (!out.empty()) out += kTagSeparator;
+    out += t;
+  }
+  return out;
+}
+
+std::string codeTags(const std::string& code) {
+  return tag("code", std::string("<strong>") + UDFHTMLRenderer::kCodeLabel + "</strong> ", code) +
+         kTagSeparator + "<span class=\"badge-tag info\">" + UDFHTMLRenderer::kVerificationHost +
+         UDFHTMLRenderer::kVerificationNote + "</span>";
+}
+
+// One line for the displayed signer, or one per signer when there are
+// several; then the verification code, which lets anyone check the
+// document with the ministry, when the document has one.
+std::string signatureBadge(const SignatureInfo& signature, const std::string& code) {
+  std::string lines;
+  if (signature.signers.size() > 1) {
+    for (const Signer& signer : signature.signers) lines += metaLine(signerTags(signer));
+  } else {
+    lines = metaLine(signerSlots(signature));
+  }
+  if (!code.empty()) lines += metaLine(codeTags(code));
   const SignatureBadgeLook look = lookOf(signature.status);
-  return badge(look.kind, std::string(kShield) + look.mark, look.title, meta);
+  return badge(look.kind, std::string(kShield) + look.mark, look.title, lines);
 }
 
 std::string uyapBadge(const std::string& code) {
-  const std::string meta =
-      tag("code", std::string("<strong>") + UDFHTMLRenderer::kCodeLabel + "</strong> ", code) +
-      "\n            " + "<span class=\"badge-tag info\">" + UDFHTMLRenderer::kVerificationHost +
-      UDFHTMLRenderer::kVerificationNote + "</span>";
   return badge("uyap",
                R"(<rect x="3" y="3" width="18" height="18" rx="2" ry="2"/>)"
                R"(<line x1="9" y1="9" x2="15" y2="9"/><line x1="9" y1="13" x2="15" y2="13"/>)"
                R"(<line x1="9" y1="17" x2="11" y2="17"/>)",
-               UDFHTMLRenderer::kVerificationTitle, meta);
+               UDFHTMLRenderer::kVerificationTitle, metaLine(codeTags(code)));
 }
 
 std::string badgeFor(const UDFDocument& doc) {
-  if (doc.signature.isSigned) return signatureBadge(doc.signature);
+  if (doc.signature.isSigned) return signatureBadge(doc.signature, doc.verificationCode);
   if (!doc.verificationCode.empty()) return uyapBadge(doc.verificationCode);
   return {};
 }
@@ -341,7 +386,9 @@ std::string sheetContent(const UDFDocument& doc, DocumentWriter& writer, double 
 }
 
 std::string badgeRules(const UDFDocument& doc) {
-  return doc.signature.isSigned ? lookOf(doc.signature.status).rules : "";
+  if (!doc.signature.isSigned) return {};
+  const bool severalLines = doc.signature.signers.size() > 1 || !doc.verificationCode.empty();
+  return std::string(lookOf(doc.signature.status).rules) + (severalLines ? kStackedLinesRules : "");
 }
 
 std::string stylesheet(const UDFDocument& doc, const DocumentWriter& writer) {

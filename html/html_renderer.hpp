@@ -14,7 +14,10 @@ class UDFHTMLRenderer {
   // verification badge, the web-identifier note and the sheet footer. A
   // signature badge is green only for SignatureStatus::verified; a signature
   // that did not verify gets a red badge, one that could not be read an
-  // amber one.
+  // amber one. The badge names the signer on one line, or each signer on a
+  // line of its own (a signer whose own check failed marked) when there are
+  // several; a signed document's verification code follows on a line of its
+  // own. An unsigned document with a code gets the verification badge.
   // `fileName` is the page title. Never fails; every text from the document
   // is escaped. Pure and safe on any thread: each call builds its own writer
   // and font book.

@@ -215,7 +215,7 @@ struct DocumentElement : std::variant<ParagraphItem, TableItem> {
   const TableItem* table() const { return std::get_if<TableItem>(this); }
 };
 
-// What checking the signature found. The reader sets it for every signed
+// What checking a signature found. The reader sets it for every signed
 // document; the default keeps a summary built without a check looking
 // signed.
 enum class SignatureStatus {
@@ -231,15 +231,42 @@ enum class ChainTrust { untrustedRoot, trusted };
 // The signer certificate's validity period against the signed signing time.
 enum class CertificatePeriod { unknown, valid, notYetValid, expired };
 
+// The digest a signer signed with.
+enum class DigestAlgorithm { sha256, sha384, sha512 };
+
+// One signer of a signature that could be checked, named only by what the
+// signature covers: the certificate whose key verified it and the signer's
+// own signed attributes. A signer whose signature does not verify is named
+// by nothing (its texts are empty).
+struct Signer {
+  std::string name;         // the certificate subject's common name
+  std::string tcNumber;     // the subject's serialNumber when it is 11 digits ("TC"/"TR" before them dropped)
+  std::string issuer;       // one of the six display names of the certification authorities
+  std::string signingDate;  // its own signingTime, DD.MM.YYYY hh:mm:ss
+  DigestAlgorithm digestAlgorithm = DigestAlgorithm::sha256;
+  SignatureStatus status = SignatureStatus::verified;  // never unreadable
+  ChainTrust chain = ChainTrust::untrustedRoot;
+  CertificatePeriod certificatePeriod = CertificatePeriod::unknown;
+
+  bool operator==(const Signer&) const = default;
+};
+
+// The signature summary. The first fields describe the displayed (first)
+// signer, the last three the document as a whole; `signers` lists every
+// signer in signing order. When the signature could be checked, the first
+// fields are signers[0]'s; when it could not (status unreadable, `signers`
+// empty) they hold what a scan of the signature's bytes found.
 struct SignatureInfo {
   bool isSigned = false;
   std::string signerName;
   std::string tcNumber;
   std::string issuer;
-  std::string signingDate;  // DD.MM.YYYY hh:mm:ss
-  SignatureStatus status = SignatureStatus::verified;
-  ChainTrust chain = ChainTrust::untrustedRoot;
-  CertificatePeriod certificatePeriod = CertificatePeriod::unknown;
+  std::string signingDate;                             // DD.MM.YYYY hh:mm:ss
+  SignatureStatus status = SignatureStatus::verified;  // the worst of the signers'
+  ChainTrust chain = ChainTrust::untrustedRoot;        // trusted when every signer's is
+  CertificatePeriod certificatePeriod =
+      CertificatePeriod::unknown;  // the first signer's other than valid, if any
+  std::vector<Signer> signers = {};
 
   bool operator==(const SignatureInfo&) const = default;
 };

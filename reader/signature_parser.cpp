@@ -34,7 +34,7 @@ struct IssuerGroup {
 constexpr std::array<IssuerGroup, 5> kIssuers{{
     {{"TÜBİTAK", "TUBITAK", "Kamu SM"}, "TÜBİTAK Kamu SM"},
     {{"E-Tuğra", "E-Tugra", ""}, "E-Tuğra"},
-    {{"TurkTrust", "TURKTRUST", ""}, "TÜRKTRUST"},
+    {{"TurkTrust", "TURKTRUST", "TÜRKTRUST"}, "TÜRKTRUST"},
     {{"E-İmzaTR", "E-ImzaTR", ""}, "E-İmza TR"},
     {{"TN Elektronik", "", ""}, "TN Elektronik"},
 }};
@@ -65,15 +65,6 @@ std::string identityNumberFromText(std::string_view text) {
   // A run starting with 20 or 21 is a date and time, not an identity number.
   if (number.size() != kSerialLength || number.starts_with("20") || number.starts_with("21")) return {};
   return std::string(number);
-}
-
-std::string issuerFromText(std::string_view text) {
-  for (const auto& group : kIssuers) {
-    for (auto needle : group.needles) {
-      if (!needle.empty() && text.find(needle) != std::string_view::npos) return std::string(group.name);
-    }
-  }
-  return std::string(kFallbackIssuer);
 }
 
 // --- The common-name filter ------------------------------------------------------
@@ -163,9 +154,18 @@ SignatureInfo UDFSignatureParser::parseSignature(std::span<const std::uint8_t> d
   SignatureInfo info;
   info.isSigned = true;
   info.tcNumber = identityNumberFromText(text);
-  info.issuer = issuerFromText(text);
+  info.issuer = issuerName(text);
   scanDER(data, info);
   return info;
+}
+
+std::string UDFSignatureParser::issuerName(std::string_view text) {
+  for (const auto& group : kIssuers) {
+    for (auto needle : group.needles) {
+      if (!needle.empty() && text.find(needle) != std::string_view::npos) return std::string(group.name);
+    }
+  }
+  return std::string(kFallbackIssuer);
 }
 
 std::string UDFSignatureParser::formatUTCTime(std::string_view value) {

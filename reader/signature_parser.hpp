@@ -25,6 +25,12 @@ class UDFSignatureParser {
   // on any thread.
   static SignatureInfo parseSignature(std::span<const std::uint8_t> data);
 
+  // The display name of the certification authority that `text` names:
+  // the first of five groups of names found in it (TÜBİTAK Kamu SM,
+  // E-Tuğra, TÜRKTRUST, E-İmza TR, TN Elektronik), else the fallback
+  // "Nitelikli Elektronik Sertifika (5070 s.K.)".
+  static std::string issuerName(std::string_view text);
+
   // "YYMMDDhhmmss..." to "DD.MM.20YY hh:mm:ss"; anything after the twelfth
   // character is dropped and no time zone is applied. Input shorter than 12
   // bytes comes back unchanged. Characters are counted as bytes: the scan

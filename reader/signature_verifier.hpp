@@ -1,27 +1,22 @@
 // Checks the electronic signature in "sign.sgn" against the bytes of
-// "content.xml".
+// "content.xml" and names each signer by what the signature covers.
 //
-// The signature is a DER CMS SignedData with detached content, the signer's
-// certificate (and usually its chain) carried inside, and signed attributes
-// whose messageDigest is the digest of the exact content.xml member bytes
-// (after inflation, before any decoding). The check never reaches the
-// network: certificates come from the structure and from the system's
-// certificate folder only.
+// The signature is a DER CMS SignedData with detached content, the signers'
+// certificates (and usually their chains) carried inside, and for each
+// signer signed attributes whose messageDigest is the digest of the exact
+// content.xml member bytes (after inflation, before any decoding). The
+// check never reaches the network: certificates come from the structure and
+// from a certificate folder only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "model/udf_document.hpp"
 
 namespace maravel {
-
-struct SignatureCheck {
-  SignatureStatus status = SignatureStatus::unreadable;
-  ChainTrust chain = ChainTrust::untrustedRoot;
-  CertificatePeriod certificatePeriod = CertificatePeriod::unknown;
-};
 
 class SignatureVerifier {
  public:
@@ -31,20 +26,33 @@ class SignatureVerifier {
   // a chain never runs through more.
   static constexpr std::size_t kMaxCertificates = 16;
 
-  // The status covers every signer and is the worst found, in the order
-  // unreadable, signatureInvalid, contentChanged, verified:
-  // - unreadable: empty, oversized, not a CMS SignedData, cut short, no
-  //   signer, a digest other than SHA-256, -384 or -512, or no signed
-  //   messageDigest (as when the signed attributes are missing);
-  // - signatureInvalid: the signer's certificate is not carried, or the
-  //   signature value does not verify over the signed attributes;
+  // The summary of the signature, with isSigned true. Each signer gets its
+  // own outcome:
+  // - signatureInvalid: no carried certificate is the signer's (see
+  //   crypto::SignedData::signatureVerifies), or its key does not verify
+  //   the signature value; such a signer is named by nothing;
   // - contentChanged: the signature verifies but messageDigest is not the
-  //   digest of `content`.
-  // The chain and the certificate period describe the first signer; they
-  // do not change the status. Pure and safe on any thread; hostile bytes
-  // yield unreadable, never a crash.
-  static SignatureCheck verify(std::span<const std::uint8_t> signature,
-                               std::span<const std::uint8_t> content);
+  //   digest of `content`;
+  // - verified: both hold.
+  // A verified or changed signer is named by its certificate (common name,
+  // identity number from the subject's serialNumber, issuer display name)
+  // and its own signed signingTime; certificates it does not verify with,
+  // unsigned attributes and bytes after the structure are never read for
+  // it. Signers are listed in order of their signing times, those without
+  // one (and those that do not verify) last, otherwise as the structure
+  // holds them. The document's status is the worst of them.
+  //
+  // The whole signature is unreadable (and summarised by
+  // UDFSignatureParser's byte scan instead, with `signers` empty) when it
+  // is empty, oversized, not a CMS SignedData, cut short, has no signer or
+  // more than kMaxCertificates, or a signer has a digest other than
+  // SHA-256, -384 or -512, or no signed messageDigest.
+  //
+  // The chain is checked against the hashed certificate folder
+  // `trustFolder`, the system's when empty. Pure and safe on any thread;
+  // hostile bytes yield unreadable, never a crash.
+  static SignatureInfo verify(std::span<const std::uint8_t> signature, std::span<const std::uint8_t> content,
+                              const std::string& trustFolder = {});
 };
 
 }  // namespace maravel

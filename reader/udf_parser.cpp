@@ -7,7 +7,6 @@
 #include "platform/text/text.hpp"
 #include "reader/element_builder.hpp"
 #include "reader/list_numbering.hpp"
-#include "reader/signature_parser.hpp"
 #include "reader/signature_verifier.hpp"
 #include "reader/style_sheet.hpp"
 #include "reader/xml_tree.hpp"
@@ -201,18 +200,6 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocu
   }
 }
 
-// The display summary, and what checking it against the content.xml member
-// bytes, exactly as inflated, found.
-SignatureInfo signature(const std::vector<std::uint8_t>& signatureBytes,
-                        const std::vector<std::uint8_t>& contentBytes) {
-  SignatureInfo info = UDFSignatureParser::parseSignature(signatureBytes);
-  const SignatureCheck check = SignatureVerifier::verify(signatureBytes, contentBytes);
-  info.status = check.status;
-  info.chain = check.chain;
-  info.certificatePeriod = check.certificatePeriod;
-  return info;
-}
-
 // The plain text as the tree holds it, for content.xml without the markers.
 std::string contentElementText(const XMLNode* templateNode) {
   if (templateNode == nullptr) return {};
@@ -254,7 +241,7 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   doc.rawText = plainTextBetweenMarkers(*content);
   doc.verificationCode = verificationCode(entries);
   if (const auto* signatureBytes = entry(entries, "sign.sgn"))
-    doc.signature = signature(*signatureBytes, *entry(entries, "content.xml"));
+    doc.signature = SignatureVerifier::verify(*signatureBytes, *entry(entries, "content.xml"));
   entries.erase("content.xml");  // its text is all that is needed of it now
   readTree(std::move(*content), doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);

@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "html/html_renderer.hpp"
@@ -98,7 +99,12 @@ UDFDocument hostileDocument(bool signedDocument) {
   doc.pageProps = {kNaN, kInf, -kInf, 1e308, 0, 2, kNaN, kInf};
   doc.verificationCode = kHostile;
   doc.webID = kHostile;
-  if (signedDocument) doc.signature = {true, kHostile, kHostile, kHostile, kHostile};
+  if (signedDocument) {
+    doc.signature = {true, kHostile, kHostile, kHostile, kHostile, SignatureStatus::contentChanged};
+    const Signer hostile{
+        kHostile, kHostile, kHostile, kHostile, DigestAlgorithm::sha256, SignatureStatus::contentChanged};
+    doc.signature.signers = {hostile, hostile};
+  }
   doc.rawText = kHostile;
   return doc;
 }
@@ -174,7 +180,8 @@ std::set<std::string> entries(std::string_view list, char separator = ' ') {
 const std::set<std::string> kClasses = entries(
     "verification-badge signed|verification-badge changed|verification-badge invalid|"
     "verification-badge unreadable|verification-badge uyap|badge-icon|badge-info|badge-title|badge-meta|"
-    "badge-tag signer|badge-tag tc|badge-tag date|badge-tag issuer|badge-tag code|badge-tag info|"
+    "badge-tag signer|badge-tag tc|badge-tag date|badge-tag issuer|badge-tag code|badge-tag info|badge-tag "
+    "failed|"
     "document-sheet|udf-header|udf-footer|uyap-access|sheet-footer|udf-tab|udf-nj|udf-img|udf-row",
     '|');
 
@@ -313,14 +320,18 @@ class BrowserSafetyTest : public ::testing::Test {
 
 TEST_F(BrowserSafetyTest, HostileTextsStayTextAndThePageHoldsOnlyItsOwnMarkup) {
   // The fixed rules of an empty page, with the badge rules of the same
-  // signature outcome, one Chromium run per outcome.
-  std::map<SignatureStatus, Json> plainPages;
+  // signature outcome and number of badge lines, one Chromium run each.
+  std::map<std::tuple<SignatureStatus, std::size_t, bool>, Json> plainPages;
   const auto plainFor = [&](const UDFDocument& doc) -> const Json& {
-    auto [known, added] = plainPages.try_emplace(doc.signature.status);
+    const std::size_t signers = doc.signature.signers.size();
+    auto [known, added] =
+        plainPages.try_emplace({doc.signature.status, signers, doc.verificationCode.empty()});
     if (added) {
       UDFDocument plain;
       plain.signature.isSigned = doc.signature.isSigned;
       plain.signature.status = doc.signature.status;
+      plain.signature.signers.resize(signers);
+      plain.verificationCode = doc.verificationCode.empty() ? "" : "x";
       known->second = report(UDFHTMLRenderer::renderHTML(plain, "belge.udf"));
     }
     return known->second;

@@ -55,7 +55,8 @@ TEST_F(PageWriterTest, Title) {
 
 // Each outcome of the check has its class, icon mark and title over the same
 // details; only a page whose signature did not verify carries the rules
-// (light and dark) for that class. A signed page shows no verification code.
+// (light and dark) for that class. A signed page carries its verification
+// code on a line of its own, not the verification badge.
 TEST_F(PageWriterTest, SignatureBadges) {
   doc.signature = {true, "Ayşe <Yılmaz>", "12345678901", "Kamu SM & Co", "01.02.2026 10:11:12"};
   doc.verificationCode = "Zx9Q+aB1";
@@ -65,6 +66,10 @@ TEST_F(PageWriterTest, SignatureBadges) {
       "            <span class=\"badge-tag tc\"><strong>T.C.:</strong> 12345678901</span>\n"
       "            <span class=\"badge-tag date\"><strong>Tarih:</strong> 01.02.2026 10:11:12</span>\n"
       "            <span class=\"badge-tag issuer\">Kamu SM &amp; Co</span>\n"
+      "        </div>\n        <div class=\"badge-meta\">\n"
+      "            <span class=\"badge-tag code\"><strong>Kod:</strong> Zx9Q+aB1</span>\n"
+      "            <span class=\"badge-tag info\">evraksorgu.adalet.gov.tr adresinden teyit "
+      "edilebilir</span>\n"
       "        </div>\n    </div>\n</div>\n    <div class=\"document-sheet\">";
   const std::string cross = "<path d=\"M9.5 9.5l5 5\"/><path d=\"M14.5 9.5l-5 5\"/>";
   const struct {
@@ -95,16 +100,45 @@ TEST_F(PageWriterTest, SignatureBadges) {
     } else {
       EXPECT_TRUE(has(html, "\n        " + c.rule) && has(html, "\n            " + c.rule)) << c.kind;
     }
-    EXPECT_FALSE(has(html, "class=\"verification-badge uyap\"") || has(html, "Zx9Q+aB1")) << c.kind;
+    EXPECT_TRUE(has(html, "\n        .badge-meta + .badge-meta {\n            margin-top: 4px;\n"));
+    EXPECT_FALSE(has(html, "class=\"verification-badge uyap\"")) << c.kind;
   }
 }
 
+// Without a code and with one signer, the single details line as it always
+// was, its separators kept when fields are empty.
 TEST_F(PageWriterTest, SignedBadgeWithEmptyFieldsKeepsTheSeparators) {
   doc.signature.isSigned = true;
+  const std::string html = page();
+  EXPECT_TRUE(
+      has(html,
+          "        <div class=\"badge-meta\">\n            \n            \n            \n            \n"
+          "        </div>\n    </div>\n</div>\n"));
+  EXPECT_FALSE(has(html, ".badge-meta + .badge-meta"));
+}
+
+// Several signers: one line each in the model's order, only the tags that
+// hold something, a signer whose own check failed marked.
+TEST_F(PageWriterTest, SeveralSignersOneLineEach) {
+  doc.signature = {true, "CAHİT YILMAZ", "", "", "", SignatureStatus::contentChanged};
+  doc.signature.signers = {
+      {"CAHİT YILMAZ", "31415926530", "", ""},
+      {"Ayşe <Demir>", "", "E-Tuğra", "", DigestAlgorithm::sha384, SignatureStatus::contentChanged},
+      {"", "", "", "", DigestAlgorithm::sha256, SignatureStatus::signatureInvalid}};
+  const std::string failed = "<span class=\"badge-tag failed\"><strong>İmza Geçersiz:</strong> ";
   EXPECT_TRUE(
       has(page(),
-          "        <div class=\"badge-meta\">\n            \n            \n            \n            \n"
-          "        </div>\n"));
+          "Değiştirilmiş</div>\n        <div class=\"badge-meta\">\n"
+          "            <span class=\"badge-tag signer\"><strong>İmzalayan:</strong> CAHİT YILMAZ</span>\n"
+          "            <span class=\"badge-tag tc\"><strong>T.C.:</strong> 31415926530</span>\n"
+          "        </div>\n        <div class=\"badge-meta\">\n            " +
+              failed +
+              "Belge İmzalandıktan Sonra Değiştirilmiş</span>\n"
+              "            <span class=\"badge-tag signer\"><strong>İmzalayan:</strong> Ayşe "
+              "&lt;Demir&gt;</span>\n            <span class=\"badge-tag issuer\">E-Tuğra</span>\n"
+              "        </div>\n        <div class=\"badge-meta\">\n            " +
+              failed + "İmza Değeri Doğrulanamadı</span>\n        </div>\n    </div>\n</div>\n"));
+  EXPECT_TRUE(has(page(), "\n        .badge-meta + .badge-meta {\n"));
 }
 
 // The whole page around these fragments is checked by the golden pages.

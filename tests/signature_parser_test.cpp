@@ -121,7 +121,7 @@ TEST(SignatureParserTest, IssuerGroupsInOrderAndNonUTF8ReadAsLatin1) {
   // clang-format off
   const std::pair<const char*, std::string_view> cases[] = {
       {"Kamu SM ... TURKTRUST", "TÜBİTAK Kamu SM"}, {"TUBITAK", "TÜBİTAK Kamu SM"}, {"E-Tugra", "E-Tuğra"},
-      {"TurkTrust", "TÜRKTRUST"}, {"E-ImzaTR", "E-İmza TR"}, {"TN Elektronik", "TN Elektronik"},
+      {"TurkTrust", "TÜRKTRUST"}, {"O=TÜRKTRUST A.Ş.", "TÜRKTRUST"}, {"E-ImzaTR", "E-İmza TR"}, {"TN Elektronik", "TN Elektronik"},
       {"kamu sm", kFallbackIssuer}, {"\xFF\xFE TURKTRUST \x80", "TÜRKTRUST"}
   };
   // clang-format on

@@ -104,7 +104,7 @@ TEST_F(UdfdumpTest, KeysAreTheModelFieldNames) {
             "leftMargin rightMargin topMargin bottomMargin orientation mediaSize pageWidth pageHeight");
   EXPECT_EQ(doc["pageProps"]["pageWidth"], 419.53);
   EXPECT_EQ(keysOf(doc["signature"]),
-            "isSigned signerName tcNumber issuer signingDate status chain certificatePeriod");
+            "isSigned signerName tcNumber issuer signingDate status chain certificatePeriod signers");
   EXPECT_TRUE(doc["headerColor"].is_null());
   EXPECT_EQ(doc["rawText"], "Metin\tsekme\n");
 
@@ -168,7 +168,10 @@ TEST_F(UdfdumpTest, SignedSamples) {
   Json doc = dumpOf(sample("imzali-tutanak"));
   EXPECT_EQ(doc["signature"], Json::parse(R"({"isSigned": true, "signerName": "CAHİT YILMAZ",
       "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15",
-      "status": "verified", "chain": "untrustedRoot", "certificatePeriod": "valid"})"));
+      "status": "verified", "chain": "untrustedRoot", "certificatePeriod": "valid",
+      "signers": [{"name": "CAHİT YILMAZ", "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM",
+                   "signingDate": "04.12.2026 14:30:15", "digestAlgorithm": "sha256", "status": "verified",
+                   "chain": "untrustedRoot", "certificatePeriod": "valid"}]})"));
   EXPECT_EQ(doc["pageProps"]["pageWidth"], 841.89);  // landscape A4
   EXPECT_EQ(doc["verificationCode"], "Tz4Hn=9P");
   EXPECT_EQ(dumpOf(sample("degistirilmis-tutanak"))["signature"]["status"], "contentChanged");
@@ -183,14 +186,24 @@ CommandResult udfverify(const std::vector<std::string>& arguments) {
 TEST_F(UdfdumpTest, UdfverifyLinesAndExitStatuses) {
   const std::string good = sample("imzali-tutanak"), changed = sample("degistirilmis-tutanak");
   const std::string junk = folder.write("junk.udf", testing::bytes("PK")).string();
-  const std::string goodLine =
-      good +
-      ": verified; signer CAHİT YILMAZ; signed 04.12.2026 14:30:15; chain untrustedRoot; certificate valid\n";
+  const std::string three = sample("arabuluculuk-tutanagi");
+  const std::string cahit =
+      "signer CAHİT YILMAZ; tc 31415926530; signed 04.12.2026 14:30:15; issuer TÜBİTAK Kamu SM; digest "
+      "sha256";
+  const std::string checks = "; chain untrustedRoot; certificate valid\n";
+  const std::string goodLines = good + ": verified; signer CAHİT YILMAZ; signed 04.12.2026 14:30:15" +
+                                checks + "  verified; " + cahit + checks;
   // clang-format off
   const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-      {{good}, 0, goodLine},
-      {{good, changed}, 1, goodLine + changed + ": contentChanged; signer CAHİT YILMAZ; signed 04.12.2026 "
-                                                "14:30:15; chain untrustedRoot; certificate valid\n"},
+      {{good}, 0, goodLines},
+      {{good, changed}, 1, goodLines + changed + ": contentChanged; signer CAHİT YILMAZ; signed 04.12.2026 "
+                                                  "14:30:15" + checks + "  contentChanged; " + cahit + checks},
+      {{three}, 0, three + ": verified; signer CAHİT YILMAZ; signed 04.12.2026 14:30:15" + checks +
+                   "  verified; " + cahit + checks +
+                   "  verified; signer AYŞE DEMİR; tc 27182818284; signed 04.12.2026 14:45:00; issuer TÜBİTAK "
+                   "Kamu SM; digest sha384" + checks +
+                   "  verified; signer MEHMET ÖZTÜRK; tc 16180339887; signed 04.12.2026 15:00:00; issuer TÜBİTAK "
+                   "Kamu SM; digest sha256" + checks},
       {{sample("karar"), junk, "--", "-x.udf"}, 1, sample("karar") + ": unsigned\n" + junk +
                                                     ": notADocument\n-x.udf: cannotRead\n"},
       {{}, 2, ""}, {{"--json"}, 2, ""}, {{"--bogus", good}, 2, ""},

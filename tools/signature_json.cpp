@@ -1,5 +1,7 @@
 #include "tools/signature_json.hpp"
 
+#include <utility>
+
 namespace maravel::tools {
 
 const char* statusName(SignatureStatus status) {
@@ -32,10 +34,39 @@ const char* periodName(CertificatePeriod period) {
   return "unknown";
 }
 
+const char* digestName(DigestAlgorithm algorithm) {
+  switch (algorithm) {
+    case DigestAlgorithm::sha384:
+      return "sha384";
+    case DigestAlgorithm::sha512:
+      return "sha512";
+    case DigestAlgorithm::sha256:
+      break;
+  }
+  return "sha256";
+}
+
+namespace {
+
+Json signerJson(const Signer& signer) {
+  return Json{{"name", signer.name},
+              {"tcNumber", signer.tcNumber},
+              {"issuer", signer.issuer},
+              {"signingDate", signer.signingDate},
+              {"digestAlgorithm", digestName(signer.digestAlgorithm)},
+              {"status", statusName(signer.status)},
+              {"chain", chainName(signer.chain)},
+              {"certificatePeriod", periodName(signer.certificatePeriod)}};
+}
+
+}  // namespace
+
 Json signatureJson(const SignatureInfo& signature) {
   // An unsigned document has no check to report: its outcome fields are
   // null rather than the model's defaults, which would read "verified".
   const auto checked = [&](const char* name) { return signature.isSigned ? Json(name) : Json(nullptr); };
+  Json signers = Json::array();
+  for (const Signer& signer : signature.signers) signers.push_back(signerJson(signer));
   return Json{{"isSigned", signature.isSigned},
               {"signerName", signature.signerName},
               {"tcNumber", signature.tcNumber},
@@ -43,7 +74,8 @@ Json signatureJson(const SignatureInfo& signature) {
               {"signingDate", signature.signingDate},
               {"status", checked(statusName(signature.status))},
               {"chain", checked(chainName(signature.chain))},
-              {"certificatePeriod", checked(periodName(signature.certificatePeriod))}};
+              {"certificatePeriod", checked(periodName(signature.certificatePeriod))},
+              {"signers", std::move(signers)}};
 }
 
 }  // namespace maravel::tools

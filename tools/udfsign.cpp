@@ -1,7 +1,7 @@
-// udfsign CONTENT OUT.sgn: signs the bytes of the file CONTENT (a sample's
-// content.xml) with a throwaway authority and signer made for this run, and
-// writes the detached CMS signature to OUT.sgn, shaped like the editor's
-// sign.sgn. The keys exist only in memory while it runs: the signature
+// udfsign [--signers N] CONTENT OUT.sgn: signs the bytes of the file
+// CONTENT (a sample's content.xml) with a throwaway authority and one to
+// three signers made for this run, and writes the detached CMS signature to
+// OUT.sgn, shaped like the editor's sign.sgn. The keys exist only in memory while it runs: the signature
 // verifies, but nothing can ever sign with that signer again, and no system
 // trusts its authority.
 //
@@ -19,9 +19,10 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: udfsign CONTENT OUT.sgn\n"
-    "Writes a detached CMS signature over the bytes of CONTENT to OUT.sgn, made with a\n"
-    "throwaway test authority whose keys are forgotten when the command ends.\n";
+    "usage: udfsign [--signers N] CONTENT OUT.sgn\n"
+    "Writes a detached CMS signature over the bytes of CONTENT to OUT.sgn by N signers\n"
+    "(1 to 3, default 1), made with a throwaway test authority whose keys are forgotten\n"
+    "when the command ends.\n";
 
 }  // namespace
 
@@ -30,17 +31,26 @@ int main(int argc, char** argv) {
     std::cout << kUsage;
     return 0;
   }
-  if (argc != 3) {
+  std::vector<std::string_view> arguments(argv + 1, argv + argc);
+  maravel::testing::TestSigner::Options options;
+  if (arguments.size() == 4 && arguments[0] == "--signers" && arguments[1].size() == 1 &&
+      arguments[1][0] >= '1' && arguments[1][0] <= '3') {
+    options.coSigners = arguments[1][0] - '1';
+    arguments.erase(arguments.begin(), arguments.begin() + 2);
+  }
+  if (arguments.size() != 2) {
     std::cerr << kUsage;
     return 2;
   }
-  const auto content = maravel::quicklook::readFileContents(argv[1]);
+  const std::string contentPath(arguments[0]), outPath(arguments[1]);
+  const auto content = maravel::quicklook::readFileContents(contentPath);
   if (!content) {
-    std::cerr << "udfsign: cannot read " << argv[1] << "\n";
+    std::cerr << "udfsign: cannot read " << contentPath << "\n";
     return 2;
   }
-  if (maravel::quicklook::writeFileAtomically(argv[2], maravel::testing::TestSigner().sign(*content), 0644)) {
-    std::cerr << "udfsign: cannot write " << argv[2] << "\n";
+  const auto signature = maravel::testing::TestSigner().sign(*content, options);
+  if (maravel::quicklook::writeFileAtomically(outPath, signature, 0644)) {
+    std::cerr << "udfsign: cannot write " << outPath << "\n";
     return 2;
   }
   return 0;

@@ -27,12 +27,17 @@ constexpr std::string_view kUsage =
     "Checks the electronic signature (sign.sgn) of each .udf FILE against the document's\n"
     "content.xml and prints one line per file:\n"
     "  FILE: STATUS; signer NAME; signed DATE; chain CHAIN; certificate PERIOD\n"
+    "followed, when the signature could be read, by one line per signer in signing order:\n"
+    "  STATUS; signer NAME; tc NUMBER; signed DATE; issuer ISSUER; digest DIGEST; chain CHAIN;\n"
+    "  certificate PERIOD\n"
     "STATUS is verified, contentChanged, signatureInvalid or unreadable for a signed\n"
     "document, unsigned for a document without a signature, notADocument when FILE holds\n"
     "no UYAP document and cannotRead when FILE cannot be read. CHAIN is trusted when the\n"
     "signer's certificate chains to a root of the system trust store, else untrustedRoot;\n"
     "PERIOD is the certificate's validity at the signing time (valid, notYetValid,\n"
-    "expired, unknown). Nothing is fetched from the network.\n"
+    "expired, unknown). The file's line names the first signer; its STATUS is the worst of\n"
+    "the signers', its CHAIN trusted only when every signer's is. A signer whose signature\n"
+    "does not verify is named by nothing. Nothing is fetched from the network.\n"
     "  --json  print one JSON array with an object per file instead\n"
     "Exit status: 0 every file verified, 1 any file not verified, 2 usage error.\n";
 
@@ -59,16 +64,34 @@ std::string printable(std::string text) {
   return text;
 }
 
-std::string line(const Outcome& outcome) {
+// "; LABEL VALUE" when there is a value.
+std::string field(const char* label, const std::string& value) {
+  return value.empty() ? std::string() : std::string("; ") + label + " " + printable(value);
+}
+
+std::string checkFields(ChainTrust chain, CertificatePeriod period) {
+  return std::string("; chain ") + tools::chainName(chain) + "; certificate " + tools::periodName(period);
+}
+
+std::string signerLine(const Signer& signer) {
+  std::string out = std::string("  ") + tools::statusName(signer.status) + field("signer", signer.name) +
+                    field("tc", signer.tcNumber) + field("signed", signer.signingDate) +
+                    field("issuer", signer.issuer) +
+                    field("digest", tools::digestName(signer.digestAlgorithm));
+  // A signature that does not verify names no certificate to judge.
+  if (signer.status == SignatureStatus::signatureInvalid) return out;
+  return out + checkFields(signer.chain, signer.certificatePeriod);
+}
+
+std::string lines(const Outcome& outcome) {
   std::string out = printable(outcome.file) + ": " + outcome.status;
-  if (!outcome.signature) return out;
+  if (!outcome.signature) return out + "\n";
   const SignatureInfo& signature = *outcome.signature;
-  if (!signature.signerName.empty()) out += "; signer " + printable(signature.signerName);
-  if (!signature.signingDate.empty()) out += "; signed " + printable(signature.signingDate);
+  out += field("signer", signature.signerName) + field("signed", signature.signingDate);
   // An unreadable signature names no certificate to judge.
-  if (signature.status == SignatureStatus::unreadable) return out;
-  out += std::string("; chain ") + tools::chainName(signature.chain);
-  out += std::string("; certificate ") + tools::periodName(signature.certificatePeriod);
+  if (signature.status == SignatureStatus::unreadable) return out + "\n";
+  out += checkFields(signature.chain, signature.certificatePeriod) + "\n";
+  for (const Signer& signer : signature.signers) out += signerLine(signer) + "\n";
   return out;
 }
 
@@ -119,7 +142,7 @@ int main(int argc, char** argv) {
     if (asJson) {
       list.push_back(json(outcome));
     } else {
-      std::cout << line(outcome) << "\n";
+      std::cout << lines(outcome);
     }
   }
   if (asJson) std::cout << list.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";

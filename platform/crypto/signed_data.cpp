@@ -2,8 +2,6 @@
 
 #include <openssl/cms.h>
 #include <openssl/crypto.h>
-#include <openssl/err.h>
-#include <openssl/evp.h>
 #include <openssl/objects.h>
 #include <openssl/x509.h>
 #include <openssl/x509_vfy.h>
@@ -11,17 +9,12 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/crypto/openssl_support.hpp"
+#include "platform/crypto/signer_certificate.hpp"
+
 namespace maravel::crypto {
 
 namespace {
-
-template <auto Free>
-struct Deleter {
-  template <typename T>
-  void operator()(T* p) const {
-    Free(p);
-  }
-};
 
 void freeCertificates(STACK_OF(X509) * certificates) { sk_X509_pop_free(certificates, X509_free); }
 
@@ -30,45 +23,11 @@ using Certificates = std::unique_ptr<STACK_OF(X509), Deleter<freeCertificates>>;
 using Store = std::unique_ptr<X509_STORE, Deleter<X509_STORE_free>>;
 using StoreContext = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX_free>>;
 
-// Leaves OpenSSL's per-thread error queue as it was: whatever a call adds
-// is dropped when it returns.
-class ErrorQueueMark {
- public:
-  ErrorQueueMark() {
-    // Built-in algorithms only: no openssl.cnf, whatever the environment says.
-    OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
-    ERR_set_mark();
-  }
-  ~ErrorQueueMark() { ERR_pop_to_mark(); }
-  ErrorQueueMark(const ErrorQueueMark&) = delete;
-  ErrorQueueMark& operator=(const ErrorQueueMark&) = delete;
-};
-
-const EVP_MD* messageDigest(DigestAlgorithm algorithm) {
-  switch (algorithm) {
-    case DigestAlgorithm::sha384:
-      return EVP_sha384();
-    case DigestAlgorithm::sha512:
-      return EVP_sha512();
-    case DigestAlgorithm::sha256:
-      break;
-  }
-  return EVP_sha256();
-}
-
 // The signed attribute's only value, when the attribute occurs exactly once
 // with exactly one value of that ASN.1 type.
 const ASN1_STRING* singleSignedValue(CMS_SignerInfo* signer, int nid, int type) {
   if (CMS_signed_get_attr_count(signer) <= 0) return nullptr;
   return static_cast<const ASN1_STRING*>(CMS_signed_get0_data_by_OBJ(signer, OBJ_nid2obj(nid), -3, type));
-}
-
-X509* certificateOf(CMS_SignerInfo* signer, STACK_OF(X509) * certificates) {
-  for (int i = 0; i < sk_X509_num(certificates); ++i) {
-    X509* certificate = sk_X509_value(certificates, i);
-    if (CMS_SignerInfo_cert_cmp(signer, certificate) == 0) return certificate;
-  }
-  return nullptr;
 }
 
 // --- Counting certificates in the encoding --------------------------------------
@@ -155,35 +114,28 @@ struct SignedData::Parts {
   std::size_t signerCount = 0;
   // Per signer, looked up on first use (so that a caller can refuse a huge
   // structure by its counts before paying for the search): absent when not
-  // looked up yet, null when no carried certificate is the signer's.
+  // looked up yet, null when no carried certificate made the signature.
   std::vector<std::optional<X509*>> signerCertificates;
+  int keysLeft = 0;  // public-key operations the whole structure may still cost
 
   CMS_SignerInfo* signer(std::size_t index) const {
     if (index >= signerCount) return nullptr;
     return sk_CMS_SignerInfo_value(CMS_get0_SignerInfos(contentInfo.get()), static_cast<int>(index));
   }
 
-  X509* certificate(std::size_t index) {
+  X509* certificate(std::size_t index, const SignedData& data) {
     CMS_SignerInfo* info = signer(index);
-    if (!info) return nullptr;
+    const auto algorithm = data.digestAlgorithm(index);
+    if (!info || !algorithm) return nullptr;
     std::optional<X509*>& known = signerCertificates[index];
     if (!known) {
-      known = certificateOf(info, certificates.get());
-      if (*known) CMS_SignerInfo_set1_signer_cert(info, *known);
+      ErrorQueueMark mark;
+      known = signerCertificate(info, certificates.get(), *algorithm, keysLeft);
+      CMS_SignerInfo_set1_signer_cert(info, *known);
     }
     return *known;
   }
 };
-
-std::vector<std::uint8_t> digest(DigestAlgorithm algorithm, std::span<const std::uint8_t> data) {
-  ErrorQueueMark mark;
-  std::vector<std::uint8_t> out(EVP_MAX_MD_SIZE);
-  unsigned int size = 0;
-  if (EVP_Digest(data.data(), data.size(), out.data(), &size, messageDigest(algorithm), nullptr) != 1)
-    return {};
-  out.resize(size);
-  return out;
-}
 
 std::optional<SignedData> SignedData::decode(std::span<const std::uint8_t> bytes,
                                              std::size_t maxCertificates) {
@@ -200,6 +152,7 @@ std::optional<SignedData> SignedData::decode(std::span<const std::uint8_t> bytes
   parts->certificates.reset(CMS_get1_certs(contentInfo.get()));
   parts->signerCount = static_cast<std::size_t>(std::max(sk_CMS_SignerInfo_num(signers), 0));
   parts->signerCertificates.resize(parts->signerCount);
+  parts->keysLeft = static_cast<int>(std::min<std::size_t>(maxCertificates, 1024)) * 2;
   parts->contentInfo = std::move(contentInfo);
   return SignedData(std::move(parts));
 }
@@ -241,20 +194,40 @@ std::optional<std::vector<std::uint8_t>> SignedData::messageDigest(std::size_t i
 }
 
 bool SignedData::signatureVerifies(std::size_t index) const {
+  return parts_->certificate(index, *this) != nullptr;
+}
+
+std::optional<CertificateNames> SignedData::signerNames(std::size_t index) const {
   ErrorQueueMark mark;
-  CMS_SignerInfo* signer = parts_->signer(index);
-  if (!signer || !parts_->certificate(index) || CMS_signed_get_attr_count(signer) <= 0) return false;
-  return CMS_SignerInfo_verify(signer) == 1;
+  const X509* certificate = parts_->certificate(index, *this);
+  if (!certificate) return std::nullopt;
+  return namesOf(certificate);
+}
+
+namespace {
+
+const ASN1_TIME* signingTimeOf(CMS_SignerInfo* signer) {
+  if (!signer) return nullptr;
+  const ASN1_TIME* time = singleSignedValue(signer, NID_pkcs9_signingTime, V_ASN1_UTCTIME);
+  return time ? time : singleSignedValue(signer, NID_pkcs9_signingTime, V_ASN1_GENERALIZEDTIME);
+}
+
+}  // namespace
+
+std::optional<SigningTime> SignedData::signingTime(std::size_t index) const {
+  ErrorQueueMark mark;
+  const ASN1_TIME* time = signingTimeOf(parts_->signer(index));
+  if (!time) return std::nullopt;
+  const auto* characters = reinterpret_cast<const char*>(ASN1_STRING_get0_data(time));
+  return SigningTime{std::string(characters, static_cast<std::size_t>(ASN1_STRING_length(time))),
+                     ASN1_STRING_type(time) == V_ASN1_GENERALIZEDTIME};
 }
 
 std::optional<PeriodPosition> SignedData::signingTimePosition(std::size_t index) const {
   ErrorQueueMark mark;
-  CMS_SignerInfo* signer = parts_->signer(index);
-  X509* certificate = parts_->certificate(index);
-  if (!signer || !certificate) return std::nullopt;
-  const ASN1_TIME* time = singleSignedValue(signer, NID_pkcs9_signingTime, V_ASN1_UTCTIME);
-  if (!time) time = singleSignedValue(signer, NID_pkcs9_signingTime, V_ASN1_GENERALIZEDTIME);
-  if (!time) return std::nullopt;
+  const X509* certificate = parts_->certificate(index, *this);
+  const ASN1_TIME* time = signingTimeOf(parts_->signer(index));
+  if (!certificate || !time) return std::nullopt;
   const int fromStart = ASN1_TIME_compare(time, X509_get0_notBefore(certificate));
   const int fromEnd = ASN1_TIME_compare(time, X509_get0_notAfter(certificate));
   if (fromStart == -2 || fromEnd == -2) return std::nullopt;
@@ -263,17 +236,18 @@ std::optional<PeriodPosition> SignedData::signingTimePosition(std::size_t index)
   return PeriodPosition::within;
 }
 
-bool SignedData::chainsToSystemRoot(std::size_t index, int maxIntermediates) const {
+bool SignedData::chainsToTrustedRoot(std::size_t index, int maxIntermediates,
+                                     const std::string& trustFolder) const {
   ErrorQueueMark mark;
-  X509* certificate = parts_->certificate(index);
+  X509* certificate = parts_->certificate(index, *this);
   if (!certificate) return false;
-  // Only the hashed certificate folder: its files are opened by the subject
+  // Only a hashed certificate folder: its files are opened by the subject
   // name being looked for, so a check reads a file or two, not the bundle.
   Store store(X509_STORE_new());
   if (!store) return false;
   X509_LOOKUP* folder = X509_STORE_add_lookup(store.get(), X509_LOOKUP_hash_dir());
-  if (!folder || X509_LOOKUP_add_dir(folder, X509_get_default_cert_dir(), X509_FILETYPE_PEM) != 1)
-    return false;
+  const char* path = trustFolder.empty() ? X509_get_default_cert_dir() : trustFolder.c_str();
+  if (!folder || X509_LOOKUP_add_dir(folder, path, X509_FILETYPE_PEM) != 1) return false;
   StoreContext context(X509_STORE_CTX_new());
   if (!context ||
       X509_STORE_CTX_init(context.get(), store.get(), certificate, parts_->certificates.get()) != 1)

@@ -20,17 +20,29 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 #include <vector>
 
-namespace maravel::crypto {
+#include "platform/crypto/digest_info.hpp"
 
-enum class DigestAlgorithm { sha256, sha384, sha512 };
+namespace maravel::crypto {
 
 // Where a moment lies against a certificate's validity period.
 enum class PeriodPosition { before, within, after };
 
-// The digest of the data; empty when libcrypto fails (out of memory).
-std::vector<std::uint8_t> digest(DigestAlgorithm algorithm, std::span<const std::uint8_t> data);
+// What a certificate names, in UTF-8 (empty where it names nothing).
+struct CertificateNames {
+  std::string commonName;    // the subject's first commonName
+  std::string serialNumber;  // the subject's first serialNumber attribute, not the certificate's serial
+  std::string issuer;        // every value of the issuer's name, in order, joined by ", "
+};
+
+// A signingTime attribute's characters as the structure holds them.
+struct SigningTime {
+  std::string value;  // UTCTime "YYMMDDhhmmssZ" or GeneralizedTime "YYYYMMDDhhmmssZ"
+  bool generalized = false;
+};
 
 class SignedData {
  public:
@@ -50,7 +62,7 @@ class SignedData {
   // The questions below take a signer index below signerCount(); any other
   // index gets the negative answer.
 
-  // Nothing for a digest algorithm other than the three above.
+  // Nothing for a digest algorithm other than the three of DigestAlgorithm.
   std::optional<DigestAlgorithm> digestAlgorithm(std::size_t signer) const;
 
   // The value of the signer's messageDigest attribute; nothing when the
@@ -58,23 +70,38 @@ class SignedData {
   // attribute with exactly one octet-string value.
   std::optional<std::vector<std::uint8_t>> messageDigest(std::size_t signer) const;
 
-  // Whether the signature value verifies over the signed attributes with the
-  // public key of the signer's certificate: the carried certificate that the
-  // signer names by issuer and serial number or by subject key identifier.
-  // False without signed attributes, without that certificate, and for keys
-  // or algorithms libcrypto rejects.
+  // Whether the signature value verifies over the signed attributes. It
+  // does when a carried certificate
+  // - is the one the signer names by issuer and serial number or by subject
+  //   key identifier,
+  // - is the first one its signing-certificate attribute (ESS, either
+  //   version) identifies by hash, when the signer has that attribute, and
+  // - holds the public key that verifies the value; an RSA PKCS#1 v1.5
+  //   value passes with its DigestInfo's parameters NULL or absent.
+  // That certificate is the signer's certificate below; a signer whose
+  // signature does not verify has none. False without signed attributes
+  // and for keys or algorithms libcrypto rejects. A structure costs at most
+  // two public-key operations per certificate it may carry, whatever its
+  // signers claim; signers left over once they are spent do not verify.
   bool signatureVerifies(std::size_t signer) const;
 
-  // Where the signer's single signingTime attribute lies against its
-  // certificate's validity period; nothing without that attribute, without
-  // the certificate, or when a time does not parse.
+  // What the signer's certificate names; nothing without that certificate.
+  std::optional<CertificateNames> signerNames(std::size_t signer) const;
+
+  // The signer's single signingTime attribute among its signed attributes;
+  // nothing without exactly one.
+  std::optional<SigningTime> signingTime(std::size_t signer) const;
+
+  // Where that signing time lies against the signer's certificate's
+  // validity period; nothing without both, or when a time does not parse.
   std::optional<PeriodPosition> signingTimePosition(std::size_t signer) const;
 
   // Whether the signer's certificate chains, through the carried
-  // certificates, to a root certificate of the system trust store, with at
-  // most `maxIntermediates` certificates between them. Validity periods and
-  // revocation are not checked.
-  bool chainsToSystemRoot(std::size_t signer, int maxIntermediates) const;
+  // certificates, to a root certificate in the hashed certificate folder
+  // `trustFolder` (the system's, /etc/ssl/certs on Debian, when empty),
+  // with at most `maxIntermediates` certificates between them. Validity
+  // periods and revocation are not checked.
+  bool chainsToTrustedRoot(std::size_t signer, int maxIntermediates, const std::string& trustFolder) const;
 
  private:
   struct Parts;

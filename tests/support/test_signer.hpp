@@ -1,36 +1,66 @@
-// A throwaway certification authority and signer, made in memory with
+// A throwaway certification authority and signers, made in memory with
 // libcrypto, that write detached CMS signatures shaped like the editor's:
-// DER SignedData without eContent, RSA with SHA-256, the signer's and the
-// authority's certificates carried inside, and signed attributes
-// contentType, signingTime, signingCertificateV2 and messageDigest.
+// DER SignedData without eContent, the signers' and the authority's
+// certificates carried inside, and signed attributes contentType,
+// signingTime, signingCertificateV2 and messageDigest.
 //
-// The keys are fresh RSA keys each time a TestSigner is made and live only
-// in memory; nothing is ever written to disk. The names imitate a TÜBİTAK
-// Kamu SM certificate for the signer CAHİT YILMAZ (an invented person).
+// The keys are fresh each time a TestSigner is made and live only in
+// memory; nothing is ever written to disk. The names imitate TÜBİTAK Kamu
+// SM certificates for invented people: CAHİT YILMAZ (RSA, SHA-256, signing
+// time 04.12.2026 14:30:15 UTC, identity number 31415926530), then as
+// co-signers AYŞE DEMİR (RSA, 14:45:00, serialNumber "TC27182818284") and
+// MEHMET ÖZTÜRK (ECDSA P-256, SHA-256, 15:00:00 as a GeneralizedTime,
+// serialNumber "TR16180339887").
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace maravel::testing {
 
 class TestSigner {
  public:
-  // Signing time 04.12.2026 14:30:15 UTC; the signer's certificate is
-  // valid from 01.11.2026 to 01.11.2029.
+  // CAHİT YILMAZ's signing time; his certificate is valid from 01.11.2026
+  // to 01.11.2029.
   static constexpr const char* kSigningTime = "261204143015Z";
+
+  // How AYŞE DEMİR's RSA signature writes the DigestInfo around her digest.
+  enum class DigestInfoForm {
+    nullParameters,    // as libcrypto writes it
+    absentParameters,  // the algorithm identifier without its NULL
+    trailingByte,      // absent parameters, then one byte more
+    otherAlgorithm,    // absent parameters, the next SHA-2 identifier
+    wrongLength,       // absent parameters, the outer length one too many
+    bareDigest,        // the digest alone
+  };
+
+  // Changes made to a genuine signature without any key, each bringing
+  // "HAKİM SAHTE İSİM", "22222222220" and 01.01.2099.
+  enum class Forgery {
+    none,
+    certificateFirst,  // a certificate in that name with CAHİT's issuer, serial number and key, carried first
+    unsignedAttributes,  // that certificate and the date as CAHİT's unsigned attributes
+    appendedBytes,       // that certificate and a signingTime attribute after the structure
+  };
 
   struct Options {
     bool signedAttributes = true;
-    // Carries, instead of the signer's certificate, another one with the
-    // same issuer and serial number but another name and key.
+    // Carries, instead of CAHİT's certificate, another one with the same
+    // issuer and serial number but another name and key.
     bool swappedCertificate = false;
-    // The signer's certificate ended before the signing time.
+    // CAHİT's certificate ended before the signing time.
     bool expiredCertificate = false;
     // Further certificates carried beside the two (distinct, same key).
     int extraCertificates = 0;
+    // 1 adds AYŞE DEMİR, 2 also MEHMET ÖZTÜRK.
+    int coSigners = 0;
+    int secondDigestBits = 384;  // her SHA-2 digest
+    DigestInfoForm secondDigestInfo = DigestInfoForm::nullParameters;
+    bool secondSignatureDamaged = false;  // a bit of her signature value flipped
+    Forgery forgery = Forgery::none;
   };
 
   TestSigner();
@@ -42,8 +72,16 @@ class TestSigner {
   std::vector<std::uint8_t> sign(std::span<const std::uint8_t> content) const;
   std::vector<std::uint8_t> sign(std::span<const std::uint8_t> content, const Options& options) const;
 
-  // The signer's certificate alone, in DER: valid DER that is not CMS.
+  // CAHİT's certificate alone, in DER: valid DER that is not CMS.
   std::vector<std::uint8_t> certificate() const;
+
+  // The authority's certificate in PEM, and the file name under which a
+  // hashed certificate folder holds it ("<subject hash>.0").
+  struct Authority {
+    std::string fileName;
+    std::string pem;
+  };
+  Authority authority() const;
 
  private:
   struct Keys;
