@@ -1,0 +1,124 @@
+#include "reader/form_data.hpp"
+
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
+#include "platform/text/text.hpp"
+
+namespace maravel {
+
+namespace {
+
+bool isASCII(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isLeaf(const XMLNode& node) { return node.children.empty(); }
+
+bool isContainer(const XMLNode& node) {
+  return std::none_of(node.children.begin(), node.children.end(), isLeaf);
+}
+
+}  // namespace
+
+const std::string* FormData::Values::find(std::string_view name) const {
+  if (const auto exact = exact_.find(name); exact != exact_.end()) return exact->second;
+  if (name.size() > kMaxNameBytes) return nullptr;
+  const auto folded = folded_.find(caseFolded(name));
+  return folded == folded_.end() ? nullptr : folded->second;
+}
+
+FormData::FormData(const XMLNode& data) { read(data); }
+
+const std::string* FormData::value(std::string_view name, const Values* row) const {
+  if (row != nullptr) {
+    if (const std::string* found = row->find(name)) return found;
+  }
+  return leaves_.find(name);
+}
+
+const FormData::Rows* FormData::rowsNaming(const std::vector<std::string_view>& fieldNames) const {
+  std::unordered_set<std::string> distinct;
+  for (const std::string_view name : fieldNames) {
+    if (name.size() <= kMaxNameBytes) distinct.insert(caseFolded(name));
+  }
+  std::vector<std::size_t> named(containers_.size(), 0);
+  for (const std::string& name : distinct) {
+    if (const auto found = containersByName_.find(name); found != containersByName_.end()) {
+      for (const std::size_t container : found->second) ++named[container];
+    }
+  }
+  const auto best = std::max_element(named.begin(), named.end());
+  if (best == named.end() || *best == 0) return nullptr;
+  return &containers_[static_cast<std::size_t>(best - named.begin())];
+}
+
+// Unicode case folding is close to upper-casing and lower-casing again (ß
+// and SS meet in "ss"); ASCII names, nearly all of them, only lower-case.
+std::string FormData::caseFolded(std::string_view name) {
+  if (!isASCII(name)) return text::lowercased(text::uppercased(name));
+  std::string out(name);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// Counts one element read; false once kMaxElements were.
+bool FormData::take() {
+  if (elementsLeft_ == 0) return false;
+  --elementsLeft_;
+  return true;
+}
+
+void FormData::read(const XMLNode& group) {
+  for (const XMLNode& child : group.children) {
+    if (!take()) return;
+    if (isLeaf(child)) {
+      add(child, leaves_);
+    } else if (isContainer(child)) {
+      readContainer(child);
+    } else {
+      read(child);
+    }
+  }
+}
+
+void FormData::readContainer(const XMLNode& container) {
+  Rows rows;
+  std::unordered_set<std::string> names;
+  for (const XMLNode& row : container.children) {
+    if (!take()) break;
+    Values values;
+    readRow(row, values);
+    for (const auto& entry : values.folded_) names.insert(entry.first);
+    rows.push_back(std::move(values));
+  }
+  for (const std::string& name : names) containersByName_[name].push_back(containers_.size());
+  containers_.push_back(std::move(rows));
+}
+
+void FormData::readRow(const XMLNode& node, Values& values) {
+  for (const XMLNode& child : node.children) {
+    if (!take()) return;
+    if (isLeaf(child)) {
+      add(child, values);
+    } else {
+      readRow(child, values);
+    }
+  }
+}
+
+void FormData::add(const XMLNode& leaf, Values& values) {
+  if (leaf.name.size() > kMaxNameBytes) return;
+  if (valuesFull_ || leaf.text.size() > valueBytesLeft_) {
+    valuesFull_ = true;
+    return;
+  }
+  valueBytesLeft_ -= leaf.text.size();
+  values.exact_.emplace(leaf.name, &leaf.text);
+  values.folded_.emplace(caseFolded(leaf.name), &leaf.text);
+}
+
+}  // namespace maravel
