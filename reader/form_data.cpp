@@ -29,7 +29,7 @@ const std::string* FormData::Values::find(std::string_view name) const {
   return folded == folded_.end() ? nullptr : folded->second;
 }
 
-FormData::FormData(const XMLNode& data) { read(data); }
+FormData::FormData(const XMLNode& data) { read(data, false); }
 
 const std::string* FormData::value(std::string_view name, const Values* row) const {
   if (row != nullptr) {
@@ -49,9 +49,16 @@ const FormData::Rows* FormData::rowsNaming(const std::vector<std::string_view>& 
       for (const std::size_t container : found->second) ++named[container];
     }
   }
-  const auto best = std::max_element(named.begin(), named.end());
-  if (best == named.end() || *best == 0) return nullptr;
-  return &containers_[static_cast<std::size_t>(best - named.begin())];
+  const Rows* best = nullptr;
+  std::size_t bestNamed = 0;
+  for (std::size_t c = 0; c < containers_.size(); ++c) {
+    if (named[c] > bestNamed ||
+        (named[c] == bestNamed && best != nullptr && containers_[c].size() > best->size())) {
+      best = &containers_[c];
+      bestNamed = named[c];
+    }
+  }
+  return best;
 }
 
 // Unicode case folding is close to upper-casing and lower-casing again (ß
@@ -72,16 +79,18 @@ bool FormData::take() {
   return true;
 }
 
-void FormData::read(const XMLNode& group) {
-  for (const XMLNode& child : group.children) {
+// Leaves outside rows are values; every container, rows included, is a
+// list of rows, so that a group of rows inside another element is found too.
+void FormData::read(const XMLNode& node, bool inRow) {
+  for (const XMLNode& child : node.children) {
     if (!take()) return;
     if (isLeaf(child)) {
-      add(child, leaves_);
-    } else if (isContainer(child)) {
-      readContainer(child);
-    } else {
-      read(child);
+      if (!inRow) add(child, leaves_);
+      continue;
     }
+    const bool container = isContainer(child);
+    if (container) readContainer(child);
+    read(child, inRow || container);
   }
 }
 
@@ -112,10 +121,7 @@ void FormData::readRow(const XMLNode& node, Values& values) {
 
 void FormData::add(const XMLNode& leaf, Values& values) {
   if (leaf.name.size() > kMaxNameBytes) return;
-  if (valuesFull_ || leaf.text.size() > valueBytesLeft_) {
-    valuesFull_ = true;
-    return;
-  }
+  if (leaf.text.size() > valueBytesLeft_) return;
   valueBytesLeft_ -= leaf.text.size();
   values.exact_.emplace(leaf.name, &leaf.text);
   values.folded_.emplace(caseFolded(leaf.name), &leaf.text);

@@ -8,19 +8,19 @@
 //   XML parser delivered it (entities decoded), under its element name;
 // - a row container, an element whose child elements all have child
 //   elements of their own, is a list of rows: each child is one row, whose
-//   values are the leaves anywhere below it;
+//   values are the leaves anywhere below it (a container inside a row is a
+//   container of its own as well);
 // - any other element only groups: what it holds is read as if it stood
 //   directly in `data`.
 // Of several elements with one name the first wins. A name is found exactly,
 // else by a case-insensitive comparison (full Unicode case folding, no
 // locale): the field `Tarih` finds the element `tarih`.
 //
-// Bounds: at most kMaxElements elements are read, values of at most
-// kMaxValueBytes together are kept (the value that would pass the bound and
-// every later one count as missing), and names longer than kMaxNameBytes are
-// never found. The FormData points into the tree it was read from, which
-// must outlive it. Reading never fails; the const calls are safe on any
-// thread.
+// Bounds: at most kMaxElements elements are read (an element inside a
+// container counts once more for each container it lies in), values of at most
+// kMaxValueBytes together are kept (a value that would pass the bound counts
+// as missing), and names longer than kMaxNameBytes are never found. The FormData points into the tree it was
+// read from, which must outlive it. Reading never fails; the const calls are safe on any thread.
 #pragma once
 
 #include <cstddef>
@@ -59,9 +59,9 @@ class FormData {
   // else among the leaves outside rows; nullptr when neither has one.
   const std::string* value(std::string_view name, const Values* row) const;
 
-  // The rows of the container whose rows name the most of `fieldNames` (the
-  // first such container in document order on a tie), or nullptr when no
-  // container names any of them.
+  // The rows of the container whose rows name the most of `fieldNames`,
+  // among those the one with the most rows (the first in document order on
+  // a tie), or nullptr when no container names any of them.
   const Rows* rowsNaming(const std::vector<std::string_view>& fieldNames) const;
 
   // The key under which two names that differ only in letter case meet.
@@ -69,14 +69,13 @@ class FormData {
 
  private:
   bool take();
-  void read(const XMLNode& group);
+  void read(const XMLNode& node, bool inRow);
   void readContainer(const XMLNode& container);
   void readRow(const XMLNode& node, Values& values);
   void add(const XMLNode& leaf, Values& values);
 
   std::size_t elementsLeft_ = kMaxElements;
   std::size_t valueBytesLeft_ = kMaxValueBytes;
-  bool valuesFull_ = false;
   Values leaves_;
   std::vector<Rows> containers_;
   // Case-folded name to the containers whose rows carry it, each once.

@@ -40,7 +40,7 @@ struct Case {
 
 const Case kCases[] = {
     {"values, case-only match, blank variable, label, three rows",
-     "<data><tarih>07/12/2026</tarih><dosyaNo>2026/555 &amp; 1</dosyaNo>" + kRows + "</data>",
+     "<data><tarih>07/12/2026</tarih><dosyaNo>2026/555 &amp; 1</dosyaNo><dosya>" + kRows + "</dosya></data>",
      "07/12/2026\nDosya No\t: 2026/555 & 1\nİCRA BİLGİLERİ\t: \nDilekçe\nVekaletname\nMakbuz\n",
      {R"("text": "07/12/2026","fieldName": "Tarih")", R"("text": "","fieldName": "icraDosyasi")",
       R"("text": "İCRA BİLGİLERİ","fieldName": "İCRA BİLGİLERİ")",

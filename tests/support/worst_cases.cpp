@@ -256,7 +256,7 @@ std::vector<std::uint8_t> windows1254Content() {
   return udf(windows1254(editorContent(text, paragraphs)));
 }
 
-// A form whose template row of 100 fields meets a million data rows naming
+// A form whose template row of 100 fields meets 240,000 data rows naming
 // them, a value of 100 MB and leaves nested 900 deep.
 std::vector<std::uint8_t> hostileFormData() {
   const std::string field = R"(<field fieldName="v" fieldType="1" startOffset="0" length="1" />)";
@@ -264,9 +264,9 @@ std::vector<std::uint8_t> hostileFormData() {
                             repeated("<cell>" + paragraph(field) + "</cell>", 100) + "</row></table>";
   const std::string huge = R"(<field fieldName="huge" fieldType="1" startOffset="0" length="1" />)";
   std::string xml = editorContent("v", paragraph(huge) + table);
-  const std::string data = "<data><huge>" + std::string(100'000'000, 'x') + "</huge>" + repeated("<n>", 900) +
-                           "<v>tief</v>" + repeated("</n>", 900) + "<T>" +
-                           repeated("<r><v>deger</v></r>", 1'000'000) + "</T></data>";
+  const std::string data = "<data><huge>" + std::string(100'000'000, 'x') + "</huge><T>" +
+                           repeated("<r><v>deger</v></r>", 240'000) + "</T>" + repeated("<n>", 900) +
+                           "<v>tief</v>" + repeated("</n>", 900) + "</data>";
   return udf(xml.insert(xml.rfind("</template>"), data));
 }
 
@@ -291,7 +291,7 @@ const std::vector<WorstCase>& worstCases() {
       {"picture", "a picture whose base64 decodes to 200 MB", "picture data", hugePicture},
       {"pixels", "a PNG header claiming 2^31 x 2^31 pixels", "picture size", pictureClaimingHugePixels},
       {"windows1254", "a Windows-1254 content.xml of 50 MB", "run text, archive budget", windows1254Content},
-      {"form", "a form's template row of 100 fields, a million data rows, a 100 MB value, 900 levels",
+      {"form", "a form's template row of 100 fields, 240,000 data rows, a 100 MB value, 900 levels",
        "form data, template copies", hostileFormData},
   };
   return cases;
