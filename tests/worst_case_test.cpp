@@ -84,7 +84,7 @@ const Expected kExpected[] = {
     {"pixels", 0, {{"\"width\": 2147483648.0", 1}, {"\"height\": 2147483648.0", 1}},
      {{"width:calc(2147483648*var(--u));height:calc(2147483648*var(--u))", 1}}},
     {"windows1254", 0, {{"\"text\": \"Şişli Asliye Hukuk", 25'000}}, {}},
-    // 664 copies of the 301 elements fit in the template budget; the 100 MB value is left out.
+    // 664 copies of the template row (301 elements) fit in the budget for copies.
     {"form", 0, {{"\"text\": \"deger\"", 66'400}, {"\"text\": \"x", 0}}, {{">deger<", 66'400}}},
 };
 // clang-format on

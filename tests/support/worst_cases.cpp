@@ -260,11 +260,10 @@ std::vector<std::uint8_t> windows1254Content() {
 // them, a value of 100 MB and leaves nested 900 deep.
 std::vector<std::uint8_t> hostileFormData() {
   const std::string field = R"(<field fieldName="v" fieldType="1" startOffset="0" length="1" />)";
-  const std::string table = R"(<table tableName="T"><row rowType="dataRow">)" +
-                            repeated("<cell>" + paragraph(field) + "</cell>", 100) + "</row></table>";
-  const std::string huge = R"(<field fieldName="huge" fieldType="1" startOffset="0" length="1" />)";
-  std::string xml = editorContent("v", paragraph(huge) + table);
-  const std::string data = "<data><huge>" + std::string(100'000'000, 'x') + "</huge><T>" +
+  std::string xml =
+      editorContent("v", R"(<table><row rowType="dataRow">)" +
+                             repeated("<cell>" + paragraph(field) + "</cell>", 100) + "</row></table>");
+  const std::string data = "<data><v>" + std::string(100'000'000, 'x') + "</v><T>" +
                            repeated("<r><v>deger</v></r>", 240'000) + "</T>" + repeated("<n>", 900) +
                            "<v>tief</v>" + repeated("</n>", 900) + "</data>";
   return udf(xml.insert(xml.rfind("</template>"), data));
