@@ -39,7 +39,7 @@ class UDFParser {
   // kMaxFormContentForRawText bytes that holds "<data". A larger form
   // gives its text block as written, variable names and all.
   static std::optional<std::string> rawText(std::span<const std::uint8_t> udfData);
-  static constexpr std::size_t kMaxFormContentForRawText = 512 * 1024;
+  static constexpr std::size_t kMaxFormContentForRawText = 256 * 1024;
 };
 
 }  // namespace maravel
