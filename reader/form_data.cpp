@@ -1,6 +1,8 @@
 #include "reader/form_data.hpp"
 
 #include <algorithm>
+#include <limits>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -13,6 +15,8 @@ namespace {
 bool isASCII(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
+
+constexpr std::size_t kLargestIndex = std::numeric_limits<std::size_t>::max();
 
 bool isLeaf(const XMLNode& node) { return node.children.empty(); }
 
@@ -43,22 +47,20 @@ const FormData::Rows* FormData::rowsNaming(const std::vector<std::string_view>& 
   for (const std::string_view name : fieldNames) {
     if (name.size() <= kMaxNameBytes) distinct.insert(caseFolded(name));
   }
-  std::vector<std::size_t> named(containers_.size(), 0);
+  // Container index to the number of names its rows carry.
+  std::unordered_map<std::size_t, std::size_t> named;
   for (const std::string& name : distinct) {
     if (const auto found = containersByName_.find(name); found != containersByName_.end()) {
       for (const std::size_t container : found->second) ++named[container];
     }
   }
-  const Rows* best = nullptr;
-  std::size_t bestNamed = 0;
-  for (std::size_t c = 0; c < containers_.size(); ++c) {
-    if (named[c] > bestNamed ||
-        (named[c] == bestNamed && best != nullptr && containers_[c].size() > best->size())) {
-      best = &containers_[c];
-      bestNamed = named[c];
-    }
-  }
-  return best;
+  // More names first, then more rows, then the earlier container.
+  const auto rank = [&](const std::pair<const std::size_t, std::size_t>& entry) {
+    return std::tuple(entry.second, containers_[entry.first].size(), kLargestIndex - entry.first);
+  };
+  const auto best = std::max_element(named.begin(), named.end(),
+                                     [&](const auto& a, const auto& b) { return rank(a) < rank(b); });
+  return best == named.end() ? nullptr : &containers_[best->first];
 }
 
 // Unicode case folding is close to upper-casing and lower-casing again (ß
@@ -104,7 +106,10 @@ void FormData::readContainer(const XMLNode& container) {
     for (const auto& entry : values.folded_) names.insert(entry.first);
     rows.push_back(std::move(values));
   }
-  for (const std::string& name : names) containersByName_[name].push_back(containers_.size());
+  for (const std::string& name : names) {
+    std::vector<std::size_t>& containers = containersByName_[name];
+    if (containers.size() < kMaxContainersPerName) containers.push_back(containers_.size());
+  }
   containers_.push_back(std::move(rows));
 }
 

@@ -17,10 +17,14 @@
 // locale): the field `Tarih` finds the element `tarih`.
 //
 // Bounds: at most kMaxElements elements are read (an element inside a
-// container counts once more for each container it lies in), values of at most
-// kMaxValueBytes together are kept (a value that would pass the bound counts
-// as missing), and names longer than kMaxNameBytes are never found. The FormData points into the tree it was
-// read from, which must outlive it. Reading never fails; the const calls are safe on any thread.
+// container counts once more for each container it lies in); values of at
+// most kMaxValueBytes together are kept (a value that would pass the bound
+// counts as missing); names longer than kMaxNameBytes are never found; and a
+// name leads to at most kMaxContainersPerName containers, so that choosing a
+// container costs little however many a document holds.
+//
+// The FormData points into the tree it was read from, which must outlive
+// it. Reading never fails; the const calls are safe on any thread.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +42,7 @@ class FormData {
   static constexpr std::size_t kMaxElements = 100'000;
   static constexpr std::size_t kMaxValueBytes = std::size_t{16} << 20;
   static constexpr std::size_t kMaxNameBytes = 256;
+  static constexpr std::size_t kMaxContainersPerName = 64;
 
   // The values of one row, or the leaves outside every row.
   class Values {
