@@ -106,6 +106,9 @@ struct TextRun {
   std::optional<std::uint32_t> foreground;
   std::optional<std::uint32_t> background;
   std::optional<InlineImage> image;
+  // For a field of a form that the reader filled from the form's data: the
+  // variable's name, its text being the value. Absent for every other run.
+  std::optional<std::string> fieldName;
 
   bool operator==(const TextRun&) const = default;
 };

@@ -285,7 +285,8 @@ std::optional<TextRun> ElementBuilder::run(const XMLNode& child, const RunValues
     result.image = PictureReader::picture(child.attributes);
     if (!result.image) return std::nullopt;
   } else {
-    std::optional<std::string> text = runText(child);
+    std::optional<std::string> text =
+        form_ != nullptr && child.name == "field" ? fieldText(child, result) : runText(child);
     if (!text) return std::nullopt;
     result.text = std::move(*text);
     removeLineBreaks(result.text);
@@ -329,6 +330,26 @@ std::optional<std::string> ElementBuilder::runText(const XMLNode& child) {
   const std::optional<std::int64_t> length = integerAttribute(child.attributes, "length");
   if (start && length) return sliceText(*start, *length);
   return ownText(child.text);
+}
+
+// A form's field: its variable's value, a line break in it shown as a
+// space; without a value, nothing for a variable and the text for a label.
+std::optional<std::string> ElementBuilder::fieldText(const XMLNode& field, TextRun& result) {
+  const std::string* name = ownAttribute(field.attributes, "fieldname");
+  if (name == nullptr) return runText(field);
+  const std::string* value = nullptr;
+  if (name->size() <= FormData::kMaxNameBytes) {
+    result.fieldName = *name;
+    value = form_->value(*name, dataRow_);
+  }
+  if (value != nullptr) {
+    std::optional<std::string> text = ownText(*value);
+    if (text) std::replace(text->begin(), text->end(), '\n', ' ');
+    return text;
+  }
+  const std::string* type = ownAttribute(field.attributes, "fieldtype");
+  if (type != nullptr && *type == "1") return std::string();
+  return runText(field);
 }
 
 std::optional<std::string> ElementBuilder::sliceText(std::int64_t startOffset, std::int64_t length) {

@@ -1,7 +1,11 @@
 // The table methods of ElementBuilder: tables, rows, cells and their
 // borders and column widths. Cells hold block lists again, so tables nest;
-// the nesting depth is counted here and bounded by kMaxTableDepth.
+// the nesting depth is counted here and bounded by kMaxTableDepth. A form's
+// template rows are repeated here, once per row of its data.
+#include <algorithm>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/text/text.hpp"
 #include "reader/element_builder.hpp"
@@ -36,6 +40,22 @@ TableRow wrappedRow(TableItem inner) {
   return row;
 }
 
+bool isTemplateRow(const XMLNode& row) {
+  const std::string* type = ownAttribute(row.attributes, "rowtype");
+  return type != nullptr && *type == "dataRow";
+}
+
+// The number of elements in the subtree of `node` (itself included), and the
+// `fieldName` of every `field` among them added to `names`.
+std::size_t scanTemplate(const XMLNode& node, std::vector<std::string_view>& names) {
+  if (node.name == "field") {
+    if (const std::string* name = ownAttribute(node.attributes, "fieldname")) names.emplace_back(*name);
+  }
+  std::size_t count = 1;
+  for (const XMLNode& child : node.children) count += scanTemplate(child, names);
+  return count;
+}
+
 }  // namespace
 
 TableItem ElementBuilder::table(const XMLNode& node, ListNumbering& numbering) {
@@ -44,7 +64,9 @@ TableItem ElementBuilder::table(const XMLNode& node, ListNumbering& numbering) {
   item.columnSpans = spans(ownAttribute(node.attributes, "columnspans"));
   item.border = border(node.attributes);
   for (const XMLNode& child : node.children) {
-    if (child.name == "row") {
+    if (child.name == "row" && form_ != nullptr && isTemplateRow(child)) {
+      templateRows(child, numbering, item.rows);
+    } else if (child.name == "row") {
       item.rows.push_back(row(child, numbering));
     } else if (child.name == "table") {
       if (std::optional<TableItem> inner = nestedTable(child, numbering)) {
@@ -77,6 +99,28 @@ TableRow ElementBuilder::row(const XMLNode& node, ListNumbering& numbering) {
     result.cells.push_back(std::move(cell));
   }
   return result;
+}
+
+// A form's template row: one copy per data row, within kMaxRowsPerTemplate
+// and the document's kMaxTemplateElements; once, filled from the leaves,
+// when no container names its fields.
+void ElementBuilder::templateRows(const XMLNode& node, ListNumbering& numbering,
+                                  std::vector<TableRow>& rows) {
+  std::vector<std::string_view> names;
+  const std::size_t size = scanTemplate(node, names);
+  const FormData::Rows* dataRows = form_->rowsNaming(names);
+  if (dataRows == nullptr) {
+    rows.push_back(row(node, numbering));
+    return;
+  }
+  const FormData::Values* outer = dataRow_;
+  const std::size_t copies = std::min(dataRows->size(), kMaxRowsPerTemplate);
+  for (std::size_t i = 0; i < copies && size <= templateElementsLeft_; ++i) {
+    templateElementsLeft_ -= size;
+    dataRow_ = &(*dataRows)[i];
+    rows.push_back(row(node, numbering));
+  }
+  dataRow_ = outer;
 }
 
 std::optional<std::vector<double>> ElementBuilder::spans(const std::string* value) {

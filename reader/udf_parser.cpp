@@ -6,6 +6,7 @@
 
 #include "platform/text/text.hpp"
 #include "reader/element_builder.hpp"
+#include "reader/form_data.hpp"
 #include "reader/list_numbering.hpp"
 #include "reader/signature_verifier.hpp"
 #include "reader/style_sheet.hpp"
@@ -176,8 +177,10 @@ std::string webIdentifier(const XMLNode& templateNode) {
   return id ? std::string(text::trimWhitespaceAndNewlines(*id)) : std::string();
 }
 
-void readContentElements(const XMLNode& elementsNode, StyleSheet styles, UDFDocument& doc) {
+void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const FormData* form,
+                         UDFDocument& doc) {
   ElementBuilder builder(std::move(styles), text::toUTF16(doc.rawText), elementsNode.attributes);
+  if (form != nullptr) builder.fillFrom(*form);
   ListNumbering bodyNumbering;
   for (const auto& child : elementsNode.children) {
     if (child.name == "paragraph") {
@@ -207,6 +210,30 @@ std::string contentElementText(const XMLNode* templateNode) {
   return contentNode ? contentNode->text : std::string();
 }
 
+void appendLines(const std::vector<DocumentElement>& elements, std::string& out) {
+  for (const DocumentElement& element : elements) {
+    if (const ParagraphItem* paragraph = element.paragraph()) {
+      for (const TextRun& run : paragraph->runs) out += run.text;
+      out += '\n';
+    } else if (const TableItem* table = element.table()) {
+      for (const TableRow& row : table->rows) {
+        for (const TableCell& cell : row.cells) appendLines(cell.elements, out);
+      }
+    }
+  }
+}
+
+// A filled form's text: header, body and footer, tables cell by cell, each
+// paragraph a line ending in a line feed, as the text block holds the
+// placeholders.
+std::string filledText(const UDFDocument& doc) {
+  std::string out;
+  appendLines(doc.headerElements, out);
+  appendLines(doc.elements, out);
+  appendLines(doc.footerElements, out);
+  return out;
+}
+
 void readTree(std::string content, UDFDocument& doc) {
   // The text is released before the tree grows; nothing below needs it.
   XMLParseResult tree = parseOwnedXMLTree(std::move(content));
@@ -217,9 +244,14 @@ void readTree(std::string content, UDFDocument& doc) {
   StyleSheet styles = styleSheet(*templateNode);
   doc.pageProps = pageProperties(*templateNode);
   doc.webID = webIdentifier(*templateNode);
+  std::optional<FormData> form;
+  if (const XMLNode* data = templateNode->child("data")) form.emplace(*data);
   if (const XMLNode* elementsNode = templateNode->child("elements")) {
-    readContentElements(*elementsNode, std::move(styles), doc);
+    readContentElements(*elementsNode, std::move(styles), form ? &*form : nullptr, doc);
   }
+  // A form's text is what it shows, not its variable names; one that shows
+  // nothing keeps them for the plain-text body.
+  if (form && !doc.elements.empty()) doc.rawText = filledText(doc);
 }
 
 // content.xml as text, or nothing when there is no document.
@@ -261,6 +293,13 @@ std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfD
     content = *decoded;
   }
   std::string text = plainTextBetweenMarkers(content);
+  if (content.size() <= kMaxFormContentForRawText && content.find("<data") != std::string_view::npos) {
+    // Perhaps a form, whose text is its filled elements: small enough to read whole.
+    UDFDocument doc;
+    doc.rawText = std::move(text);
+    readTree(std::string(content), doc);
+    return std::move(doc.rawText);
+  }
   if (text.empty()) text = contentElementText(parseXMLTree(content).root.child("template"));
   return text;
 }

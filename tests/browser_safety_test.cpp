@@ -109,8 +109,9 @@ UDFDocument hostileDocument(bool signedDocument) {
   return doc;
 }
 
-// The same texts through the reader: attribute values and the text block
-// as a document can carry them (escaped for XML, NUL and bad bytes aside).
+// The same texts through the reader: attribute values, the text block and
+// a form's data as a document can carry them (escaped for XML, NUL and bad
+// bytes aside).
 UDFDocument hostileArchive() {
   const std::string xmlSafe =
       "&quot;&apos;&lt;/style&gt;&lt;/script&gt;--&gt;{}\\url(x)expression(1);@import";
@@ -121,8 +122,9 @@ UDFDocument hostileArchive() {
       "<elements resolver=\"hvl-default\">\n<paragraph TabSet=\"" + xmlSafe +
       "\" Numbered=\"true\" NumberType=\"" + xmlSafe + "\"><content family=\"" + xmlSafe + "\" size=\"" +
       xmlSafe + "\" foreground=\"" + xmlSafe + "\" startOffset=\"0\" length=\"60\" />" +
-      "<image imageData=\"" + xmlSafe + "\" width=\"" + xmlSafe + "\" /></paragraph>\n</elements>\n" +
-      "<webID id=\"" + xmlSafe + "\" />\n</template>\n";
+      "<image imageData=\"" + xmlSafe + "\" width=\"" + xmlSafe +
+      "\" /><field fieldName=\"v\" length=\"1\" />" + "</paragraph>\n</elements>\n<data><v>" + xmlSafe +
+      "</v></data>\n" + "<webID id=\"" + xmlSafe + "\" />\n</template>\n";
   // A certificate-like signature whose common name holds the texts.
   const std::string name = "</script><b onclick=\"x\">Ad Soyad</b>";
   std::string signature = std::string("\x55\x04\x03\x0C", 4) + static_cast<char>(name.size()) + name;

@@ -1,7 +1,9 @@
 // udfdump FILE: prints the document that the reader makes of a .udf file as
 // one JSON object whose keys are the model's field names. A tab stop list
 // shared by several paragraphs is written once; later paragraphs refer to it
-// with {"$ref": "#/elements/0/paragraph/tabStops"} (a JSON pointer).
+// with {"$ref": "#/elements/0/paragraph/tabStops"} (a JSON pointer). A run
+// of a form that was filled from the form's data carries "fieldName", the
+// variable its text is the value of, right after "text".
 //
 // Exit status: 0 with a document, 1 when the reader yields no document,
 // 2 for a usage error or a file that cannot be read.
@@ -172,6 +174,7 @@ class DocumentDump {
   void run(const TextRun& r) {
     json_.item().beginObject();
     json_.key("text").scalar(r.text);
+    if (r.fieldName) json_.key("fieldName").scalar(*r.fieldName);
     json_.key("bold").scalar(r.bold);
     json_.key("italic").scalar(r.italic);
     json_.key("underline").scalar(r.underline);

@@ -256,6 +256,19 @@ std::vector<std::uint8_t> windows1254Content() {
   return udf(windows1254(editorContent(text, paragraphs)));
 }
 
+// A form whose template row of 100 fields meets 240,000 data rows naming
+// them, a value of 100 MB and leaves nested 900 deep.
+std::vector<std::uint8_t> hostileFormData() {
+  const std::string field = R"(<field fieldName="v" fieldType="1" startOffset="0" length="1" />)";
+  std::string xml =
+      editorContent("v", R"(<table><row rowType="dataRow">)" +
+                             repeated("<cell>" + paragraph(field) + "</cell>", 100) + "</row></table>");
+  const std::string data = "<data><v>" + std::string(100'000'000, 'x') + "</v><T>" +
+                           repeated("<r><v>deger</v></r>", 240'000) + "</T>" + repeated("<n>", 900) +
+                           "<v>tief</v>" + repeated("</n>", 900) + "</data>";
+  return udf(xml.insert(xml.rfind("</template>"), data));
+}
+
 }  // namespace
 
 const std::vector<WorstCase>& worstCases() {
@@ -277,6 +290,8 @@ const std::vector<WorstCase>& worstCases() {
       {"picture", "a picture whose base64 decodes to 200 MB", "picture data", hugePicture},
       {"pixels", "a PNG header claiming 2^31 x 2^31 pixels", "picture size", pictureClaimingHugePixels},
       {"windows1254", "a Windows-1254 content.xml of 50 MB", "run text, archive budget", windows1254Content},
+      {"form", "a form's template row of 100 fields, 240,000 data rows, a 100 MB value, 900 levels",
+       "form data, template copies", hostileFormData},
   };
   return cases;
 }
