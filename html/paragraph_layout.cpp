@@ -215,6 +215,7 @@ ParagraphLayout::Result ParagraphLayout::layout(const ParagraphItem& p, const st
       const double tabWidth = std::max(std::min(next, std::max(x, lineWidth)) - x, 0.0);
       if (wraps == 0) result.lastFirstLineTab = result.tabWidths.size();
       result.tabWidths.push_back(tabWidth);
+      result.tabEnds.push_back(x + tabWidth);
       if (i == lastTab) break;
       x += tabWidth;
       placed = true;

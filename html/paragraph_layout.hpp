@@ -62,6 +62,8 @@ class ParagraphLayout {
     std::vector<double> tabWidths;  // one per tab segment up to the last, in order
     // The number (among the tabs) of the last tab that is still on the first line.
     std::optional<std::size_t> lastFirstLineTab;
+    // Where each tab leaves the pen, from the indent edge of its line.
+    std::vector<double> tabEnds;
   };
 
   // The paragraph's segments: a picture run gives one image segment; other
