@@ -154,13 +154,14 @@ std::vector<WordBody::Tab> WordBody::tabStops(const ParagraphItem& p, const std:
     for (const TabStop& stop : *p.tabStops)
       tabs.push_back({word::twips(indent + stop.position), stopKind(stop.alignment), false});
   }
+  const std::size_t documentStops = tabs.size();
   std::size_t segment = 0;
   for (std::size_t k = 0; k < layout.tabWidths.size() && k < layout.tabEnds.size(); ++k, ++segment) {
     while (segment < segments.size() && segments[segment].kind != Segment::Kind::tab) ++segment;
     const double end = layout.tabEnds[k];
-    if (p.tabStops && !tabs.empty()) {
+    if (documentStops > 0) {
       const std::size_t stop = firstStopBeyond(*p.tabStops, end - layout.tabWidths[k]);
-      if (stop < tabs.size()) {
+      if (stop < documentStops) {
         if (!tabs[stop].used && tabs[stop].kind == "decimal") {
           const auto following =
               ParagraphLayout(shared_.fonts, shared_.measuredBytesLeft).followingWidth(segments, segment);
