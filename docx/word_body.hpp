@@ -51,8 +51,15 @@ class WordShared {
 
   const std::vector<File>& files() const { return files_; }
 
+  // Tab stops that no tab of their paragraph reaches are written while this
+  // lasts (a million, some 45 MB of XML); past it only the stops the tabs
+  // reach are, so that a list of a thousand stops inherited by a hundred
+  // thousand paragraphs cannot make a copy of gigabytes.
+  static constexpr std::size_t kUnreachedStops = std::size_t{1} << 20;
+
   FontBook& fonts;
   std::size_t measuredBytesLeft = ParagraphLayout::kMeasuredTextBytes;
+  std::size_t stopsLeft = kUnreachedStops;
   std::int64_t nextDrawingId = 1;
 
  private:

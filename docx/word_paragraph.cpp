@@ -18,6 +18,9 @@ constexpr double kFixedTab = 10;
 constexpr std::size_t kMaxTabStops = 64;
 constexpr double kTolerance = ParagraphLayout::kTolerance;
 constexpr double kDefaultTabInterval = 72;
+// The run defaults of the copy's styles.
+constexpr std::string_view kDefaultFamily = "Times New Roman";
+constexpr std::int64_t kDefaultSize = 24;
 
 bool hasFixedTabs(const ParagraphItem& p) {
   return p.alignment == TextAlignment::center || p.alignment == TextAlignment::right;
@@ -57,8 +60,7 @@ bool onDefaultGrid(double x) {
   return std::fabs(x - std::round(x / kDefaultTabInterval) * kDefaultTabInterval) < kTolerance;
 }
 
-// Sorted by position, one stop per position (the first, used when any was),
-// at most kMaxTabStops: the used ones and the nearest others.
+// Sorted by position, one stop per position (the first; used when any was).
 std::vector<WordBody::Tab> tidy(std::vector<WordBody::Tab> tabs) {
   std::stable_sort(tabs.begin(), tabs.end(),
                    [](const auto& a, const auto& b) { return a.position < b.position; });
@@ -70,17 +72,39 @@ std::vector<WordBody::Tab> tidy(std::vector<WordBody::Tab> tabs) {
       out.push_back(tab);
     }
   }
-  if (out.size() <= kMaxTabStops) return out;
-  const auto used =
-      static_cast<std::size_t>(std::count_if(out.begin(), out.end(), [](const auto& t) { return t.used; }));
-  std::size_t room = used < kMaxTabStops ? kMaxTabStops - used : 0;
-  std::vector<WordBody::Tab> kept;
-  for (const auto& tab : out) {
-    if (!tab.used && room == 0) continue;
-    if (!tab.used) --room;
-    kept.push_back(tab);
+  return out;
+}
+
+// A document stop that a tab of the paragraph ends on.
+struct Reached {
+  std::size_t index = 0;
+  bool asRight = false;  // a decimal stop with no full stop after the tab
+};
+
+// The document's stops Word is given: every one a tab reaches, then the
+// others from the first on while the paragraph's kMaxTabStops and the
+// copy's `budget` last.
+void addDocumentStops(const TabStopList& stops, double indent, std::vector<Reached> reached,
+                      std::size_t& budget, std::vector<WordBody::Tab>& out) {
+  std::stable_sort(reached.begin(), reached.end(),
+                   [](const auto& a, const auto& b) { return a.index < b.index; });
+  std::size_t room = std::min(kMaxTabStops - std::min(reached.size(), kMaxTabStops), budget);
+  budget -= room;
+  std::size_t r = 0;
+  for (std::size_t i = 0; i < stops.size();) {
+    while (r < reached.size() && reached[r].index < i) ++r;
+    const bool used = r < reached.size() && reached[r].index == i;
+    if (!used && room == 0) {
+      if (r == reached.size()) break;
+      i = reached[r].index;  // on to the next stop a tab reaches
+      continue;
+    }
+    if (!used) --room;
+    const std::string_view kind = used && reached[r].asRight ? "right" : stopKind(stops[i].alignment);
+    out.push_back({word::twips(indent + stops[i].position), kind, used});
+    ++i;
   }
-  return kept;
+  budget += room;  // what this paragraph left
 }
 
 // A text stretch of a paragraph that a page field stands for.
@@ -149,25 +173,23 @@ std::vector<WordBody::Tab> WordBody::tabStops(const ParagraphItem& p, const std:
                                               const ParagraphLayout::Result& layout,
                                               std::optional<double> markerWidth) {
   const double indent = finiteOr(p.leftIndent, 0);
+  const bool ownStops = p.tabStops && !p.tabStops->empty() && !hasFixedTabs(p);
+  std::vector<Reached> reached;
   std::vector<Tab> tabs;
-  if (p.tabStops && !hasFixedTabs(p)) {
-    for (const TabStop& stop : *p.tabStops)
-      tabs.push_back({word::twips(indent + stop.position), stopKind(stop.alignment), false});
-  }
-  const std::size_t documentStops = tabs.size();
   std::size_t segment = 0;
   for (std::size_t k = 0; k < layout.tabWidths.size() && k < layout.tabEnds.size(); ++k, ++segment) {
     while (segment < segments.size() && segments[segment].kind != Segment::Kind::tab) ++segment;
     const double end = layout.tabEnds[k];
-    if (documentStops > 0) {
+    if (ownStops) {
       const std::size_t stop = firstStopBeyond(*p.tabStops, end - layout.tabWidths[k]);
-      if (stop < documentStops) {
-        if (!tabs[stop].used && tabs[stop].kind == "decimal") {
+      if (stop < p.tabStops->size()) {
+        bool asRight = false;
+        if (stopKind((*p.tabStops)[stop].alignment) == "decimal") {
           const auto following =
               ParagraphLayout(shared_.fonts, shared_.measuredBytesLeft).followingWidth(segments, segment);
-          if (following.decimal == following.full) tabs[stop].kind = "right";
+          asRight = following.decimal == following.full;
         }
-        tabs[stop].used = true;
+        reached.push_back({stop, asRight});
         continue;
       }
     } else if (!p.tabStops && onDefaultGrid(indent + end)) {
@@ -176,6 +198,7 @@ std::vector<WordBody::Tab> WordBody::tabStops(const ParagraphItem& p, const std:
     tabs.push_back({word::twips(indent + end), "left", true});
   }
   if (markerWidth) tabs.push_back({word::twips(indent + finiteOr(p.firstLineIndent, 0)), "left", true});
+  if (ownStops) addDocumentStops(*p.tabStops, indent, std::move(reached), shared_.stopsLeft, tabs);
   return tidy(std::move(tabs));
 }
 
@@ -188,26 +211,36 @@ void WordBody::paragraphProperties(const ParagraphItem& p, const std::vector<Tab
       xml.open("w:tab").attribute("w:val", tab.kind).attribute("w:pos", tab.position).close();
     xml.close();
   }
-  xml.open("w:spacing");
-  xml.attribute("w:before", word::twips(spacing.before, 0))
-      .attribute("w:after", word::twips(spacing.after, 0));
-  if (p.lineSpacing > 0) {
+  // What the document's defaults (Times New Roman 12, no spacing, no
+  // indents, left-aligned) already say is left out.
+  const std::int64_t before = word::twips(spacing.before, 0), after = word::twips(spacing.after, 0);
+  if (before != 0 || after != 0 || p.lineSpacing > 0) {
+    xml.open("w:spacing").attribute("w:before", before).attribute("w:after", after);
     // The page's line height is (lineSpacing + 1) x 1.15 the font size, and
     // 1.15 is the single line height of the document fonts.
-    xml.attribute("w:line", std::llround(240 * std::min(p.lineSpacing + 1, 132.0)))
-        .attribute("w:lineRule", "auto");
+    if (p.lineSpacing > 0) {
+      xml.attribute("w:line", std::llround(240 * std::min(p.lineSpacing + 1, 132.0)));
+      xml.attribute("w:lineRule", "auto");
+    }
+    xml.close();
   }
-  xml.close();
   const double hanging = finiteOr(std::max(p.hanging, 0.0), 0);
+  const std::int64_t left = word::twips(finiteOr(p.leftIndent, 0) + hanging);
+  const std::int64_t right = word::twips(finiteOr(p.rightIndent, 0));
   const std::int64_t first = word::twips(finiteOr(p.firstLineIndent, 0) - hanging - markerWidth);
-  xml.open("w:ind").attribute("w:left", word::twips(finiteOr(p.leftIndent, 0) + hanging));
-  xml.attribute("w:right", word::twips(finiteOr(p.rightIndent, 0)));
-  if (first > 0) xml.attribute("w:firstLine", first);
-  if (first < 0) xml.attribute("w:hanging", -first);
-  xml.close();
+  if (left != 0 || right != 0 || first != 0) {
+    xml.open("w:ind").attribute("w:left", left).attribute("w:right", right);
+    if (first > 0) xml.attribute("w:firstLine", first);
+    if (first < 0) xml.attribute("w:hanging", -first);
+    xml.close();
+  }
   static constexpr std::string_view kAlignments[] = {"left", "center", "right", "both"};
-  xml.empty("w:jc", "w:val", kAlignments[rawValue(p.alignment) & 3]);
-  runProperties(ParagraphLayout::baseRun(p), xml);  // the empty paragraph's line height
+  if (p.alignment != TextAlignment::left) xml.empty("w:jc", "w:val", kAlignments[rawValue(p.alignment) & 3]);
+  // The paragraph mark's face sets the line height of an empty paragraph.
+  TextRun mark;
+  mark.fontFamily = ParagraphLayout::baseRun(p).fontFamily;
+  mark.fontSize = ParagraphLayout::baseRun(p).fontSize;
+  runProperties(mark, xml);
   xml.close();
 }
 
@@ -282,17 +315,20 @@ void WordBody::runProperties(const TextRun& run, XmlWriter& xml, std::optional<d
     lastFamily_ = FontBook::documentFamily(run.fontFamily);
   }
   xml.open("w:rPr");
-  xml.open("w:rFonts");
-  for (const char* script : {"w:ascii", "w:hAnsi", "w:eastAsia", "w:cs"}) xml.attribute(script, lastFamily_);
-  xml.close();
+  if (lastFamily_ != kDefaultFamily) {
+    xml.open("w:rFonts");
+    for (const char* script : {"w:ascii", "w:hAnsi", "w:eastAsia", "w:cs"})
+      xml.attribute(script, lastFamily_);
+    xml.close();
+  }
   if (run.bold) xml.empty("w:b").empty("w:bCs");
   if (run.italic) xml.empty("w:i").empty("w:iCs");
   if (run.strikethrough) xml.empty("w:strike");
   if (const auto color = run.foreground ? run.foreground : region_.color)
     xml.empty("w:color", "w:val", hexColor(*color).substr(1));
   if (spacing) xml.empty("w:spacing", "w:val", word::twips(*spacing));
-  const std::int64_t size = word::halfPoints(run.fontSize);
-  xml.empty("w:sz", "w:val", size).empty("w:szCs", "w:val", size);
+  if (const std::int64_t size = word::halfPoints(run.fontSize); size != kDefaultSize)
+    xml.empty("w:sz", "w:val", size).empty("w:szCs", "w:val", size);
   if (run.underline) xml.empty("w:u", "w:val", "single");
   if (run.background) {
     xml.open("w:shd").attribute("w:val", "clear").attribute("w:color", "auto");
