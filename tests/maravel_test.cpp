@@ -79,6 +79,7 @@ TEST_F(InstalledMaravelTest, LaysOutTheProgramItsBundlesToolsAndDesktopEntry) {
                        "bin/maravel",
                        "bin/pelsora",
                        "bin/tivenna",
+                       "bin/udf2docx",
                        "bin/udf2pdf",
                        "bin/udftotext",
                        "bin/udfverify",
