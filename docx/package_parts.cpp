@@ -121,8 +121,11 @@ std::string appProperties() {
 }
 
 std::optional<std::string> customProperties(const UDFDocument& doc) {
+  // A signature that does not verify names no one who signed this text.
+  const bool verified = doc.signature.isSigned && doc.signature.status == SignatureStatus::verified;
+  const std::string signers = verified ? doc.signature.signerName : std::string();
   const std::pair<std::string_view, const std::string&> properties[] = {
-      {"UYAP Doğrulama Kodu", doc.verificationCode}, {"Asıl Belgeyi İmzalayanlar", doc.signature.signerName}};
+      {"UYAP Doğrulama Kodu", doc.verificationCode}, {"Asıl Belgeyi İmzalayanlar", signers}};
   XmlWriter xml;
   xml.open("Properties")
       .attribute("xmlns", "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties");

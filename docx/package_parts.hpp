@@ -40,7 +40,8 @@ std::string styles();
 std::string settings();
 std::string coreProperties(const std::string& title);
 std::string appProperties();
-// The verification code and the signers' names; nothing when there is neither.
+// The verification code, and the signers' names when the signature
+// verifies; nothing when there is neither.
 std::optional<std::string> customProperties(const UDFDocument& doc);
 
 }  // namespace maravel::word

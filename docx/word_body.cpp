@@ -49,6 +49,11 @@ const WordShared::File* WordShared::file(const InlineImage& image) {
   return known->second ? &files_[*known->second] : nullptr;
 }
 
+std::string_view WordBody::justification(TextAlignment alignment) {
+  static constexpr std::string_view kValues[] = {"left", "center", "right", "both"};
+  return kValues[rawValue(alignment) & 3];
+}
+
 void WordBody::write(const std::vector<DocumentElement>& elements, double width, XmlWriter& xml) {
   blocks(elements, width, false, xml);
 }
@@ -89,9 +94,8 @@ void WordBody::pageNumber(const PageNumberFormat& format, XmlWriter& xml) {
   run.bold = format.bold;
   run.italic = format.italic;
   run.foreground = format.color;
-  static constexpr std::string_view kAlignments[] = {"left", "center", "right"};
   xml.open("w:p").open("w:pPr");
-  xml.empty("w:jc", "w:val", kAlignments[rawValue(format.alignment())]);
+  xml.empty("w:jc", "w:val", justification(format.alignment()));
   runProperties(run, xml);
   xml.close();
   auto text = [&](const std::string& value) {

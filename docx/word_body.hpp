@@ -91,6 +91,9 @@ class WordBody {
   // An empty paragraph one point high.
   static void spacer(XmlWriter& xml);
 
+  // The w:jc value of an alignment; justified is "both".
+  static std::string_view justification(TextAlignment alignment);
+
   // A tab stop as written.
   struct Tab {
     std::int64_t position;  // twips from the margin
@@ -124,8 +127,8 @@ class WordBody {
 
   void table(const TableItem& table, double width, bool framed, XmlWriter& xml);
   void row(const TableItem& table, const TableRow& row, const std::vector<double>& tails,
-           const std::vector<std::int64_t>& grid, std::size_t r, std::size_t rowCount, double width,
-           bool framed, XmlWriter& xml);
+           const std::vector<std::int64_t>& grid, std::int64_t total, std::size_t r, std::size_t rowCount,
+           double width, bool framed, XmlWriter& xml);
   void cell(const TableItem& table, const TableRow& row, const TableCell& cell, std::int64_t gridSpan,
             double cellWidth, std::size_t r, std::size_t rowCount, std::size_t c, bool framed,
             XmlWriter& xml);

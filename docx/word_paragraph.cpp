@@ -41,20 +41,6 @@ std::string_view stopKind(std::int64_t alignment) {
   }
 }
 
-// The index of the first stop beyond `x`, as the page finds it.
-std::size_t firstStopBeyond(const TabStopList& stops, double x) {
-  std::size_t low = 0, high = stops.size();
-  while (low < high) {
-    const std::size_t mid = low + (high - low) / 2;
-    if (stops[mid].position > x + kTolerance) {
-      high = mid;
-    } else {
-      low = mid + 1;
-    }
-  }
-  return low;
-}
-
 // Whether Word's default stops, every 72 points from the margin, hold `x`.
 bool onDefaultGrid(double x) {
   return std::fabs(x - std::round(x / kDefaultTabInterval) * kDefaultTabInterval) < kTolerance;
@@ -181,7 +167,7 @@ std::vector<WordBody::Tab> WordBody::tabStops(const ParagraphItem& p, const std:
     while (segment < segments.size() && segments[segment].kind != Segment::Kind::tab) ++segment;
     const double end = layout.tabEnds[k];
     if (ownStops) {
-      const std::size_t stop = firstStopBeyond(*p.tabStops, end - layout.tabWidths[k]);
+      const std::size_t stop = ParagraphLayout::firstStopBeyond(*p.tabStops, end - layout.tabWidths[k]);
       if (stop < p.tabStops->size()) {
         bool asRight = false;
         if (stopKind((*p.tabStops)[stop].alignment) == "decimal") {
@@ -234,8 +220,7 @@ void WordBody::paragraphProperties(const ParagraphItem& p, const std::vector<Tab
     if (first < 0) xml.attribute("w:hanging", -first);
     xml.close();
   }
-  static constexpr std::string_view kAlignments[] = {"left", "center", "right", "both"};
-  if (p.alignment != TextAlignment::left) xml.empty("w:jc", "w:val", kAlignments[rawValue(p.alignment) & 3]);
+  if (p.alignment != TextAlignment::left) xml.empty("w:jc", "w:val", justification(p.alignment));
   // The paragraph mark's face sets the line height of an empty paragraph.
   TextRun mark;
   mark.fontFamily = ParagraphLayout::baseRun(p).fontFamily;

@@ -15,16 +15,16 @@ namespace {
 constexpr std::int64_t kCellMargin = 30;  // twips, half the page's cell padding
 
 // The cell edges of a row in twips: 0, then each cell's right edge, the
-// last at `total`.
+// last at `total`. Every cell is at least one twip wide, so that it holds a
+// grid column of its own; a row of cells that do not fit ends past `total`.
 std::vector<std::int64_t> rowEdges(const std::vector<double>& fractions, std::int64_t total) {
   std::vector<std::int64_t> edges{0};
   double sum = 0;
   for (std::size_t c = 0; c + 1 < fractions.size(); ++c) {
     sum += fractions[c];
-    edges.push_back(
-        std::clamp<std::int64_t>(std::llround(sum * static_cast<double>(total)), edges.back(), total));
+    edges.push_back(std::max<std::int64_t>(std::llround(sum * static_cast<double>(total)), edges.back() + 1));
   }
-  edges.push_back(total);
+  edges.push_back(std::max(total, edges.back() + 1));
   return edges;
 }
 
@@ -81,25 +81,34 @@ void WordBody::table(const TableItem& table, double width, bool framed, XmlWrite
   std::size_t r = 0;
   for (const TableRow& tableRow : table.rows) {
     if (tableRow.cells.empty()) continue;
-    row(table, tableRow, tails, grid, r++, rowCount, width, framed, xml);
+    row(table, tableRow, tails, grid, total, r++, rowCount, width, framed, xml);
   }
   xml.close();
   --tableDepth_;
 }
 
 void WordBody::row(const TableItem& table, const TableRow& row, const std::vector<double>& tails,
-                   const std::vector<std::int64_t>& grid, std::size_t r, std::size_t rowCount, double width,
-                   bool framed, XmlWriter& xml) {
+                   const std::vector<std::int64_t>& grid, std::int64_t total, std::size_t r,
+                   std::size_t rowCount, double width, bool framed, XmlWriter& xml) {
   const std::vector<double> fractions = TableLayout::cellFractions(table, tails, row);
-  const std::vector<std::int64_t> edges = rowEdges(fractions, grid.back());
-  xml.open("w:tr");
-  if (const std::optional<double> height = TableLayout::rowHeight(row)) {
-    xml.open("w:trPr").open("w:trHeight").attribute("w:val", word::twips(*height, 0));
-    xml.attribute("w:hRule", "atLeast").close().close();
-  }
+  const std::vector<std::int64_t> edges = rowEdges(fractions, total);
   auto column = [&](std::int64_t edge) {
     return std::lower_bound(grid.begin(), grid.end(), edge) - grid.begin();
   };
+  // A row that ends before the grid does (its cells fit, another row's do not).
+  const auto after = static_cast<std::int64_t>(grid.size()) - 1 - column(edges.back());
+  const std::optional<double> height = TableLayout::rowHeight(row);
+  xml.open("w:tr");
+  if (after > 0 || height) {
+    xml.open("w:trPr");
+    if (after > 0) xml.empty("w:gridAfter", "w:val", after);
+    if (height)
+      xml.open("w:trHeight")
+          .attribute("w:val", word::twips(*height, 0))
+          .attribute("w:hRule", "atLeast")
+          .close();
+    xml.close();
+  }
   for (std::size_t c = 0; c < row.cells.size(); ++c) {
     const std::int64_t span = column(edges[c + 1]) - column(edges[c]);
     cell(table, row, row.cells[c], span, width * fractions[c], r, rowCount, c, framed, xml);

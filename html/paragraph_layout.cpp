@@ -132,15 +132,9 @@ ParagraphLayout::FollowingWidth ParagraphLayout::followingWidth(const std::vecto
   return result;
 }
 
-// The position the tab at `index` moves the pen to from `x`: the next
-// multiple of 72 points without stops, else the first stop beyond the pen
-// (aligned against the text that follows), else 5 points on.
-double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
-                                  std::size_t index, double x) {
-  if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
-  const TabStopList& stops = *p.tabStops;
-  // Stops are sorted by position, so the first one beyond the pen is found
-  // by bisection; this keeps long stop lists from costing a scan per tab.
+// Stops are sorted by position, so the first one beyond the pen is found by
+// bisection; this keeps long stop lists from costing a scan per tab.
+std::size_t ParagraphLayout::firstStopBeyond(const TabStopList& stops, double x) {
   std::size_t low = 0;
   std::size_t high = stops.size();
   while (low < high) {
@@ -151,6 +145,17 @@ double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segm
       low = mid + 1;
     }
   }
+  return low;
+}
+
+// The position the tab at `index` moves the pen to from `x`: the next
+// multiple of 72 points without stops, else the first stop beyond the pen
+// (aligned against the text that follows), else 5 points on.
+double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
+                                  std::size_t index, double x) {
+  if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
+  const TabStopList& stops = *p.tabStops;
+  const std::size_t low = firstStopBeyond(stops, x);
   if (low == stops.size()) return x + kTabPastLastStop;
   const TabStop& stop = stops[low];
   double next = stop.position;

@@ -98,6 +98,10 @@ class ParagraphLayout {
   // The advance of `text` in the run's face at its display size.
   double measure(std::string_view text, const TextRun& run);
 
+  // The index of the first stop (sorted by position) beyond the pen at
+  // `x`, found by bisection; stops.size() when there is none.
+  static std::size_t firstStopBeyond(const TabStopList& stops, double x);
+
   // A piece overflows the line when it ends beyond its width plus this.
   static constexpr double kTolerance = 0.01;
 
