@@ -144,7 +144,10 @@ class Package {
   // A header or footer part; `elements` null for an empty one.
   void region(std::string_view kind, std::string_view type, const std::vector<DocumentElement>* elements,
               std::optional<std::uint32_t> color, const PageNumberFormat* pageNumber) {
-    const std::string name = std::string(kind) + std::to_string(references_.size() + 1) + ".xml";
+    const std::string_view element = kind == "header" ? "w:headerReference" : "w:footerReference";
+    const auto number = std::count_if(references_.begin(), references_.end(),
+                                      [&](const Reference& made) { return made.element == element; });
+    const std::string name = std::string(kind) + std::to_string(number + 1) + ".xml";
     XmlWriter xml;
     word::openContentRoot(xml, kind == "header" ? "w:hdr" : "w:ftr");
     WordBody body(shared_, {color, true});
@@ -152,8 +155,7 @@ class Package {
     if (pageNumber) body.pageNumber(*pageNumber, xml);
     if ((!elements || elements->empty()) && !pageNumber) WordBody::spacer(xml);
     add("word/" + name, xml.finish(), std::string(kind) + "+xml", kind);
-    references_.push_back(
-        {kind == "header" ? "w:headerReference" : "w:footerReference", type, relationships_.back().id});
+    references_.push_back({element, type, relationships_.back().id});
     if (!body.relationships().empty())
       parts_.push_back({"word/_rels/" + name + ".rels", word::relationships(body.relationships())});
   }
