@@ -124,13 +124,13 @@ TEST(DocxWriterTest, LibreOfficeLaysTheCopiesOutLikeThePaper) {
   if (!fs::exists("/usr/bin/soffice") || !fs::exists("/usr/bin/python3"))
     GTEST_SKIP() << "LibreOffice or Python is not installed";
   testing::ScratchFolder folder;
-  std::vector<std::string> docx = {"-c", kSummary};
+  std::vector<std::string> files;
   for (const Copy& copy : copies()) {
     const std::optional<UDFDocument> doc = UDFParser::parse(copy.udf);
     ASSERT_TRUE(doc) << copy.name;
     const auto bytes = DocxWriter::bytes(*doc, copy.name + ".udf");
     ASSERT_TRUE(bytes) << copy.name;
-    docx.push_back(folder.write(copy.name + ".docx", *bytes).string());
+    files.push_back(folder.write(copy.name + ".docx", *bytes).string());
     std::vector<std::uint8_t> pdf;
     ASSERT_TRUE(PdfWriter::write(*doc, copy.name, [&pdf](std::span<const std::uint8_t> piece) {
       pdf.insert(pdf.end(), piece.begin(), piece.end());
@@ -138,7 +138,9 @@ TEST(DocxWriterTest, LibreOfficeLaysTheCopiesOutLikeThePaper) {
     }));
     folder.write(copy.name + ".pdf", pdf);
   }
-  const testing::CommandResult summary = runCommand("/usr/bin/python3", docx);
+  std::vector<std::string> python = {"-c", kSummary};
+  python.insert(python.end(), files.begin(), files.end());
+  const testing::CommandResult summary = runCommand("/usr/bin/python3", python);
   ASSERT_EQ(summary.status, 0) << summary.err;
   std::istringstream lines(summary.out);
   for (const Copy& copy : copies()) {
@@ -150,14 +152,16 @@ TEST(DocxWriterTest, LibreOfficeLaysTheCopiesOutLikeThePaper) {
 
   // One LibreOffice run for all, with a profile of its own.
   const fs::path laidOut = folder.path() / "lo";
-  std::vector<std::string> convert = {"-env:UserInstallation=file://" + (folder.path() / "profile").string(),
+  std::vector<std::string> convert = {"300",
+                                      "/usr/bin/soffice",
+                                      "-env:UserInstallation=file://" + (folder.path() / "profile").string(),
                                       "--headless",
                                       "--convert-to",
                                       "pdf",
                                       "--outdir",
                                       laidOut.string()};
-  convert.insert(convert.end(), docx.begin() + 2, docx.end());
-  const testing::CommandResult office = runCommand("/usr/bin/soffice", convert);
+  convert.insert(convert.end(), files.begin(), files.end());
+  const testing::CommandResult office = runCommand("timeout", convert);
   ASSERT_EQ(office.status, 0) << office.err;
   for (const Copy& copy : copies()) {
     const std::vector<Word> paper = firstPageWords(folder.path() / (copy.name + ".pdf"));
