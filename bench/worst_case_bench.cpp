@@ -1,9 +1,8 @@
-// worst_case_bench [CASE...]: runs pelsora, tivenna, udfdump, udf2pdf and
-// udftotext as whole
-// processes, under GNU time, on each crafted worst-case document and prints
-// a Markdown table of wall time, CPU time, peak resident memory and exit
-// status per door. The goals (2 s and 1 GiB per process) are read off the table;
-// nothing here fails.
+// worst_case_bench [CASE...]: runs pelsora, tivenna, udfdump, udf2pdf,
+// udftotext and udf2docx as whole processes, under GNU time, on each crafted
+// worst-case document and prints a Markdown table of wall time, CPU time,
+// peak resident memory and exit status per door. The goals (2 s and 1 GiB per
+// process) are read off the table; nothing here fails.
 
 #include <algorithm>
 #include <cstdio>
@@ -58,8 +57,9 @@ int main(int argc, char** argv) {
   const std::vector<std::string> only(argv + 1, argv + argc);
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / "maravel-worst-cases";
   std::filesystem::create_directories(folder);
-  std::printf("| case | document | file | pelsora | tivenna | udfdump | udf2pdf | udftotext |\n"
-              "|---|---|---|---|---|---|---|---|\n");
+  std::printf(
+      "| case | document | file | pelsora | tivenna | udfdump | udf2pdf | udftotext | udf2docx |\n"
+      "|---|---|---|---|---|---|---|---|---|\n");
   for (const auto& worstCase : maravel::testing::worstCases()) {
     if (!only.empty() && std::find(only.begin(), only.end(), worstCase.name) == only.end()) continue;
     const std::filesystem::path file = folder / (worstCase.name + ".udf");
@@ -75,10 +75,11 @@ int main(int argc, char** argv) {
     const Measured udfdump = measure({UDFDUMP_PATH, file.string()}, report);
     const Measured udf2pdf = measure({UDF2PDF_PATH, "-o", "-", file.string()}, report);
     const Measured udftotext = measure({UDFTOTEXT_PATH, file.string()}, report);
-    std::printf("| %s | %s | %.1f MiB | %s | %s | %s | %s | %s |\n", worstCase.name.c_str(),
+    const Measured udf2docx = measure({UDF2DOCX_PATH, "-o", "-", file.string()}, report);
+    std::printf("| %s | %s | %.1f MiB | %s | %s | %s | %s | %s | %s |\n", worstCase.name.c_str(),
                 worstCase.what.c_str(), static_cast<double>(std::filesystem::file_size(file)) / (1 << 20),
                 cell(pelsora).c_str(), cell(tivenna).c_str(), cell(udfdump).c_str(), cell(udf2pdf).c_str(),
-                cell(udftotext).c_str());
+                cell(udftotext).c_str(), cell(udf2docx).c_str());
     std::fflush(stdout);
     if (std::getenv("MARAVEL_KEEP_CASES") == nullptr) std::filesystem::remove(file);
   }

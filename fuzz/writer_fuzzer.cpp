@@ -3,16 +3,21 @@
 // lengths, empty or hostile font families, colours with alpha bits, unsorted
 // tab stops, empty span lists, pictures with any mime type and data, and
 // tables nested past the writer's own bound. The page must still hold only
-// the writer's own markup.
+// the writer's own markup, and the Word copy only well-formed XML parts.
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "docx/docx_writer.hpp"
 #include "fuzz/fuzz_target.hpp"
+#include "reader/xml_tree.hpp"
+#include "reader/zip_extractor.hpp"
 
 namespace maravel::fuzz {
 namespace {
@@ -221,6 +226,18 @@ UDFDocument document(Choices& in) {
   return doc;
 }
 
+// The copy is an archive whose every part but the pictures is well-formed XML.
+void checkCopy(const std::optional<std::vector<std::uint8_t>>& copy) {
+  if (!copy) fail("no Word copy");
+  const ZipEntries parts = FastZipExtractor::extractEntries(*copy);
+  if (!parts.contains("word/document.xml")) fail("Word copy without its document");
+  for (const auto& [name, data] : parts) {
+    if (name.starts_with("word/media/")) continue;
+    if (!parseXMLTree({reinterpret_cast<const char*>(data.data()), data.size()}).success)
+      fail("Word copy part that is not well-formed", name);
+  }
+}
+
 }  // namespace
 }  // namespace maravel::fuzz
 
@@ -228,6 +245,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace maravel;
   fuzz::Choices in({data, size});
   const UDFDocument doc = fuzz::document(in);
-  fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc, in.text(20)));
+  const std::string title = in.text(20);
+  fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc, title));
+  fuzz::checkCopy(DocxWriter::bytes(doc, title));
   return 0;
 }

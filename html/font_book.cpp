@@ -112,6 +112,11 @@ std::string FontBook::family(const std::string& name) {
   return result;
 }
 
+std::string FontBook::documentFamily(const std::string& name) {
+  const std::string trimmed(trimQuotes(firstPiece(name)));
+  return logicalFamily(text::lowercased(trimmed)).value_or(trimmed);
+}
+
 std::string FontBook::lookUp(const std::string& trimmed) {
   const auto& families = installed();
   if (families.empty()) return trimmed;

@@ -57,6 +57,12 @@ class FontBook {
   // the plain face. The reference lives as long as the book.
   const fonts::FontFace& font(const TextRun& run, double size);
 
+  // The family to name in a document for other programs, which find fonts
+  // their own way: the first name of the document's family text without
+  // quotes, the logical names as family() gives them, every other name as
+  // written (installed here or not).
+  static std::string documentFamily(const std::string& name);
+
   // Advance width in points of `text` in font(run, size); 0 for "" without
   // creating a font.
   double width(std::string_view text, const TextRun& run, double size);

@@ -137,17 +137,9 @@ std::optional<double> ParagraphLayout::fixedTabAdvance(TextAlignment alignment) 
   return std::nullopt;
 }
 
-// The position the tab at `index` moves the pen to from `x`: a fixed step in
-// centred and right-aligned paragraphs, the next multiple of 72 points
-// without stops, else the first stop beyond the pen (aligned against the
-// text that follows), else 5 points on.
-double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
-                                  std::size_t index, double x) {
-  if (const std::optional<double> fixed = fixedTabAdvance(p.alignment)) return x + *fixed;
-  if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
-  const TabStopList& stops = *p.tabStops;
-  // Stops are sorted by position, so the first one beyond the pen is found
-  // by bisection; this keeps long stop lists from costing a scan per tab.
+// Stops are sorted by position, so the first one beyond the pen is found by
+// bisection; this keeps long stop lists from costing a scan per tab.
+std::size_t ParagraphLayout::firstStopBeyond(const TabStopList& stops, double x) {
   std::size_t low = 0;
   std::size_t high = stops.size();
   while (low < high) {
@@ -158,6 +150,19 @@ double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segm
       low = mid + 1;
     }
   }
+  return low;
+}
+
+// The position the tab at `index` moves the pen to from `x`: a fixed step in
+// centred and right-aligned paragraphs, the next multiple of 72 points
+// without stops, else the first stop beyond the pen (aligned against the
+// text that follows), else 5 points on.
+double ParagraphLayout::tabTarget(const ParagraphItem& p, const std::vector<Segment>& segments,
+                                  std::size_t index, double x) {
+  if (const std::optional<double> fixed = fixedTabAdvance(p.alignment)) return x + *fixed;
+  if (!p.tabStops) return (std::floor(x / kDefaultTabInterval) + 1) * kDefaultTabInterval;
+  const TabStopList& stops = *p.tabStops;
+  const std::size_t low = firstStopBeyond(stops, x);
   if (low == stops.size()) return x + kTabPastLastStop;
   const TabStop& stop = stops[low];
   double next = stop.position;
@@ -222,6 +227,7 @@ ParagraphLayout::Result ParagraphLayout::layout(const ParagraphItem& p, const st
       const double tabWidth = std::max(std::min(next, std::max(x, lineWidth)) - x, 0.0);
       if (wraps == 0) result.lastFirstLineTab = result.tabWidths.size();
       result.tabWidths.push_back(tabWidth);
+      result.tabEnds.push_back(x + tabWidth);
       if (i == lastTab) break;
       x += tabWidth;
       placed = true;

@@ -64,6 +64,8 @@ class ParagraphLayout {
     std::vector<double> tabWidths;  // one per tab segment up to the last, in order
     // The number (among the tabs) of the last tab that is still on the first line.
     std::optional<std::size_t> lastFirstLineTab;
+    // Where each tab leaves the pen, from the indent edge of its line.
+    std::vector<double> tabEnds;
   };
 
   // The paragraph's segments: a picture run gives one image segment; other
@@ -104,6 +106,10 @@ class ParagraphLayout {
   // (or the 72-point grid without stops). Nothing for the latter.
   static std::optional<double> fixedTabAdvance(TextAlignment alignment);
   static constexpr double kAlignedTabAdvance = 10;
+
+  // The index of the first stop (sorted by position) beyond the pen at
+  // `x`, found by bisection; stops.size() when there is none.
+  static std::size_t firstStopBeyond(const TabStopList& stops, double x);
 
   // A piece overflows the line when it ends beyond its width plus this.
   static constexpr double kTolerance = 0.01;

@@ -84,7 +84,7 @@ std::string DocumentWriter::listMarker(const ParagraphItem& p, const std::string
 
 std::string DocumentWriter::paragraph(const ParagraphItem& p, double width) {
   const std::vector<Segment> segments = ParagraphLayout::segments(p);
-  const auto [tabWidths, lastFirstLineTab] =
+  const auto [tabWidths, lastFirstLineTab, tabEnds] =
       ParagraphLayout(fonts, measuredBytesLeft_).layout(p, segments, width);
 
   std::string out = "<p class=\"udf-p " + paragraphClass(p) + "\">";

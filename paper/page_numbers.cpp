@@ -11,11 +11,7 @@ namespace maravel {
 
 namespace {
 
-// Where a page line's numbers stand in a paragraph's text.
-struct PageLine {
-  std::size_t pageBegin = 0, pageEnd = 0;
-  std::optional<std::pair<std::size_t, std::size_t>> total;
-};
+using PageLine = PageNumbers::Line;
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -106,6 +102,8 @@ void forEachParagraph(Elements& elements, int depth, Visit&& visit) {
 }
 
 }  // namespace
+
+std::vector<PageNumbers::Line> PageNumbers::find(std::string_view text) { return findPageLines(text); }
 
 bool PageNumbers::present(const std::vector<DocumentElement>& elements) {
   bool found = false;

@@ -8,6 +8,10 @@
 // Internal to paper/. Pure functions of the model.
 #pragma once
 
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "model/udf_document.hpp"
@@ -16,6 +20,16 @@ namespace maravel {
 
 class PageNumbers {
  public:
+  // Where one page line's numbers stand in a paragraph's text, in bytes:
+  // the page number, and the page count when the line shows one.
+  struct Line {
+    std::size_t pageBegin = 0, pageEnd = 0;
+    std::optional<std::pair<std::size_t, std::size_t>> total;
+  };
+
+  // The page lines of a paragraph's text (as fullText() gives it).
+  static std::vector<Line> find(std::string_view text);
+
   // True when some paragraph of the elements, at any table depth, holds a
   // page line.
   static bool present(const std::vector<DocumentElement>& elements);

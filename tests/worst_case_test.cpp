@@ -1,5 +1,5 @@
 // The crafted worst cases of tests/support/worst_cases.cpp through pelsora,
-// tivenna and udfdump as whole processes: each must finish (a watchdog ends a
+// tivenna, udfdump and udf2docx as whole processes: each must finish (a watchdog ends a
 // hang), and what comes before the bound it meets must be kept. How long each
 // takes and how much memory it needs is measured by bench/worst_case_bench,
 // not here.
@@ -129,6 +129,10 @@ TEST_P(WorstCaseTest, EveryDoorFinishesAndKeepsWhatComesBeforeTheBound) {
   EXPECT_EQ(page.status, expected.status) << page.err;
   EXPECT_TRUE(page.out.ends_with("</html>\n") || page.out.ends_with("</html>"));
   for (const auto& [text, n] : expected.inPage) EXPECT_EQ(count(page.out, text), n) << text.substr(0, 60);
+
+  const std::string copy = (folder.path() / "kopya.docx").string();
+  EXPECT_EQ(run(UDF2DOCX_PATH, {"-o", copy, file}).status, expected.status);
+  EXPECT_EQ(std::filesystem::exists(copy), expected.status == 0);
 
   const std::string png = (folder.path() / "thumbnail.png").string();
   EXPECT_EQ(run(TIVENNA_PATH, {"-s", "256", file, png}).status, 0);
