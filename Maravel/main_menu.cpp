@@ -8,7 +8,8 @@ const std::vector<Menu>& MainMenu::menus() {
       {"Dosya",
        {{"Aç…", "win.open", "<Control>o"},
         {"Yazdır…", "win.print", "<Control>p"},
-        {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"}}},
+        {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"},
+        {"Word Belgesi Olarak Kaydet…", "win.save-docx", "<Control><Shift>d"}}},
       {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
   };
   return menus;

@@ -32,6 +32,7 @@ class MainMenu {
   static constexpr const char* kOpen = "open";
   static constexpr const char* kPrint = "print";
   static constexpr const char* kSavePDF = "save-pdf";
+  static constexpr const char* kSaveDocx = "save-docx";
   static constexpr const char* kCopy = "copy";
   static constexpr const char* kSelectAll = "select-all";
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Maravel/open_requests.hpp"
+#include "docx/docx_writer.hpp"
 #include "html/html_renderer.hpp"
 #include "paper/pdf_writer.hpp"
 #include "platform/quicklook/file_contents.hpp"
@@ -16,9 +17,9 @@
 namespace maravel {
 namespace {
 
-// A saved PDF is an ordinary document file: readable by others, as the
+// A saved PDF or Word copy is an ordinary document file: readable by others, as the
 // desktop's own applications leave their files.
-constexpr mode_t kPdfMode = 0644;
+constexpr mode_t kSavedMode = 0644;
 
 // A document as the window shows it: the parsed model and its page.
 struct LoadedDocument {
@@ -78,7 +79,10 @@ void MainWindowController::setupUI() {
     if (const auto controller = weak.lock()) controller->printDocument();
   };
   actions.saveAsPDF = [weak] {
-    if (const auto controller = weak.lock()) controller->saveAsPDF();
+    if (const auto controller = weak.lock()) controller->saveAs(SaveFormat::pdf);
+  };
+  actions.saveAsDocx = [weak] {
+    if (const auto controller = weak.lock()) controller->saveAs(SaveFormat::docx);
   };
   surface_->buildViews(std::move(actions));
   surface_->setTitle(WindowTexts::windowTitle({}));
@@ -133,32 +137,36 @@ void MainWindowController::printDocument() {
   });
 }
 
-void MainWindowController::saveAsPDF() {
+void MainWindowController::saveAs(SaveFormat format) {
   if (!shown_) return;
   // The document shown now is saved, whatever is shown when the dialog closes.
-  surface_->choosePDFPath(SaveRequest::forDocument(shown_->path),
-                          [weak = weak_from_this(), shown = *shown_](const std::string& path) {
-                            if (const auto controller = weak.lock()) controller->writePDF(shown, path);
-                          });
+  surface_->chooseSavePath(SaveRequest::forDocument(shown_->path, format),
+                           [weak = weak_from_this(), shown = *shown_, format](const std::string& path) {
+                             if (const auto controller = weak.lock()) controller->write(shown, format, path);
+                           });
 }
 
-void MainWindowController::writePDF(const ShownDocument& shown, const std::string& path) {
-  auto work = [document = shown.document, title = shown.fileName, path] {
+void MainWindowController::write(const ShownDocument& shown, SaveFormat format, const std::string& path) {
+  auto work = [document = shown.document, title = shown.fileName, format, path] {
     try {
       std::vector<std::uint8_t> bytes;
-      const bool drawn = PdfWriter::write(*document, title, [&bytes](std::span<const std::uint8_t> piece) {
+      const auto sink = [&bytes](std::span<const std::uint8_t> piece) {
         bytes.insert(bytes.end(), piece.begin(), piece.end());
         return true;
-      });
-      return drawn && !quicklook::writeFileAtomically(path, bytes, kPdfMode);
+      };
+      const bool made = format == SaveFormat::docx ? DocxWriter::write(*document, title, sink)
+                                                   : PdfWriter::write(*document, title, sink);
+      return made && !quicklook::writeFileAtomically(path, bytes, kSavedMode);
     } catch (...) {
       return false;  // out of memory while laying out or drawing
     }
   };
-  auto done = [weak = weak_from_this(), name = quicklook::lastPathComponent(path)](bool written) {
+  auto done = [weak = weak_from_this(), format, name = quicklook::lastPathComponent(path)](bool written) {
     if (const auto controller = weak.lock()) {
-      controller->surface_->showStatus(written ? StatusMessage::pdfSaved(name)
-                                               : StatusMessage::pdfNotSaved(name));
+      const bool docx = format == SaveFormat::docx;
+      controller->surface_->showStatus(
+          written ? (docx ? StatusMessage::docxSaved(name) : StatusMessage::pdfSaved(name))
+                  : (docx ? StatusMessage::docxNotSaved(name) : StatusMessage::pdfNotSaved(name)));
     }
   };
   surface_->runInBackground(std::move(work), std::move(done));

@@ -57,10 +57,11 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // PDF's layout; nothing while no document is kept.
   void printDocument();
 
-  // Asks where to save the kept document as PDF (SaveRequest::forDocument),
-  // then writes the file in the background, replacing it whole or not at
-  // all, and reports in the status line; nothing while no document is kept.
-  void saveAsPDF();
+  // Asks where to save the kept document as PDF or as an editable Word copy
+  // (SaveRequest::forDocument), then writes the file in the background,
+  // replacing it whole or not at all, and reports in the status line;
+  // nothing while no document is kept.
+  void saveAs(SaveFormat format);
 
   // Installed: activateExtensions(); otherwise showNotInstalledAlert().
   void checkInstallation();
@@ -90,8 +91,8 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
     std::string fileName;
   };
 
-  // Writes the shown document to `path` and says so.
-  void writePDF(const ShownDocument& shown, const std::string& path);
+  // Writes the shown document to `path` in `format` and says so.
+  void write(const ShownDocument& shown, SaveFormat format, const std::string& path);
 
   std::unique_ptr<WindowSurface> surface_;
   std::optional<ShownDocument> shown_;

@@ -70,6 +70,14 @@ StatusMessage StatusMessage::pdfNotSaved(std::string_view fileName) {
   return aboutFile("⚠️ PDF kaydedilemedi: ", fileName, StatusColour::error);
 }
 
+StatusMessage StatusMessage::docxSaved(std::string_view fileName) {
+  return aboutFile("✓ Word belgesi olarak kaydedildi: ", fileName, StatusColour::success);
+}
+
+StatusMessage StatusMessage::docxNotSaved(std::string_view fileName) {
+  return aboutFile("⚠️ Word belgesi kaydedilemedi: ", fileName, StatusColour::error);
+}
+
 StatusMessage StatusMessage::printFailed(std::string_view fileName) {
   return aboutFile("⚠️ Yazdırılamadı: ", fileName, StatusColour::error);
 }

@@ -42,10 +42,12 @@ struct StatusMessage {
   static StatusMessage notInstalled();
   // The refresh button was pressed.
   static StatusMessage cacheRefreshed();
-  // Saving the shown document as a PDF file named `fileName` worked or did
-  // not; printing it failed (a cancelled print says nothing).
+  // Saving the shown document as a PDF file or a Word copy named `fileName`
+  // worked or did not; printing it failed (a cancelled print says nothing).
   static StatusMessage pdfSaved(std::string_view fileName);
   static StatusMessage pdfNotSaved(std::string_view fileName);
+  static StatusMessage docxSaved(std::string_view fileName);
+  static StatusMessage docxNotSaved(std::string_view fileName);
   static StatusMessage printFailed(std::string_view fileName);
 
   friend bool operator==(const StatusMessage&, const StatusMessage&) = default;

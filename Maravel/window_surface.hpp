@@ -22,6 +22,7 @@ struct WindowActions {
   std::function<void()> open;                                // "Aç…"
   std::function<void()> print;                               // "Yazdır…"
   std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
+  std::function<void()> saveAsDocx;                          // "Word Belgesi Olarak Kaydet…"
 };
 
 class WindowSurface {
@@ -42,17 +43,18 @@ class WindowSurface {
   // A modal dialog on the window; `closed` runs once it is dismissed, however.
   virtual void showAlert(const AlertText& alert, std::function<void()> closed) = 0;
   virtual void quit() = 0;
-  // Makes printing and saving as PDF available (menu items and shortcuts)
+  // Makes printing and saving as PDF or DOCX available (menu items and shortcuts)
   // or not; not available until the first call.
   virtual void enableDocumentActions(bool enabled) = 0;
   // The system print dialog for `job`, its page setup on the job's paper;
   // the pages are drawn through the job. `failed` runs when printing failed
   // (not when the user cancelled), at most once.
   virtual void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) = 0;
-  // A dialog that asks where to save a PDF file (PDF files listed); `chosen` runs with the
-  // path picked, not at all when the user cancels.
-  virtual void choosePDFPath(const SaveRequest& request,
-                             std::function<void(const std::string& path)> chosen) = 0;
+  // A dialog that asks where to save a file of the request's format (files
+  // of that format listed); `chosen` runs with the path picked, not at all
+  // when the user cancels.
+  virtual void chooseSavePath(const SaveRequest& request,
+                              std::function<void(const std::string& path)> chosen) = 0;
   // A dialog that asks which .udf file to open, starting in `folder` (empty:
   // the dialog's own choice); `chosen` as above.
   virtual void chooseUDFPath(const std::string& folder,

@@ -194,6 +194,16 @@ TEST_F(MainWindowControllerTest, PrintsAndSavesOnceADocumentIsShown) {
   log_.saveChosen((folder_.path() / "yok" / "karar.pdf").string());
   EXPECT_EQ(log_.statuses.back(),
             (StatusMessage{"⚠️ PDF kaydedilemedi: karar.pdf", StatusColour::error}));
+
+  log_.actions.saveAsDocx();
+  EXPECT_EQ(log_.saveRequest, (SaveRequest{folder_.path().string(), "Karar.2024.docx", SaveFormat::docx}));
+  log_.saveChosen((folder_.path() / "karar.docx").string());
+  EXPECT_TRUE(testing::readFile(folder_.path() / "karar.docx").starts_with("PK\x03\x04"));
+  EXPECT_EQ(log_.statuses.back(),
+            (StatusMessage{"✓ Word belgesi olarak kaydedildi: karar.docx", StatusColour::success}));
+  log_.saveChosen((folder_.path() / "yok" / "karar.docx").string());
+  EXPECT_EQ(log_.statuses.back(),
+            (StatusMessage{"⚠️ Word belgesi kaydedilemedi: karar.docx", StatusColour::error}));
 }
 
 TEST_F(MainWindowControllerTest, RegistersEnablesRefreshesAndReportsBothOn) {
@@ -322,12 +332,13 @@ TEST(MainMenuTest, HasTheFileMenuBetweenTheApplicationAndEditMenus) {
       {"Dosya",
        {{"Aç…", "win.open", "<Control>o"},
         {"Yazdır…", "win.print", "<Control>p"},
-        {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"}}},
+        {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"},
+        {"Word Belgesi Olarak Kaydet…", "win.save-docx", "<Control><Shift>d"}}},
       {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
   };
   EXPECT_EQ(MainMenu::menus(), expected);
-  const char* names[] = {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF};
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(std::string("win.") + names[i], expected[1].items[i].action);
+  const char* names[] = {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx};
+  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(std::string("win.") + names[i], expected[1].items[i].action);
 }
 
 TEST(SaveRequestTest, ProposesTheDocumentsFolderAndNameAsPdf) {
@@ -345,6 +356,8 @@ TEST(SaveRequestTest, ProposesTheDocumentsFolderAndNameAsPdf) {
       {"karar.udf", {"", "karar.pdf"}},
   };
   for (const Case& c : cases) EXPECT_EQ(SaveRequest::forDocument(c.path), c.request) << c.path;
+  EXPECT_EQ(SaveRequest::forDocument("/a/Karar.2024.UDF", SaveFormat::docx),
+            (SaveRequest{"/a", "Karar.2024.docx", SaveFormat::docx}));
 }
 
 TEST(OpenRequestsTest, AUDFNameEndsInUdfInAnyCase) {

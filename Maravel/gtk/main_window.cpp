@@ -61,8 +61,10 @@ struct FileDialog {
 
 constexpr FileDialog kOpenDialog = {GTK_FILE_CHOOSER_ACTION_OPEN, "UDF Belgesi Aç", "Aç",
                                     "UYAP belgeleri (.udf)", "udf"};
-constexpr FileDialog kSaveDialog = {GTK_FILE_CHOOSER_ACTION_SAVE, "PDF Olarak Kaydet", "Kaydet",
-                                    "PDF belgeleri", "pdf"};
+constexpr FileDialog kSavePDFDialog = {GTK_FILE_CHOOSER_ACTION_SAVE, "PDF Olarak Kaydet", "Kaydet",
+                                       "PDF belgeleri", "pdf"};
+constexpr FileDialog kSaveDocxDialog = {GTK_FILE_CHOOSER_ACTION_SAVE, "Word Belgesi Olarak Kaydet", "Kaydet",
+                                        "Word belgeleri", "docx"};
 
 // Shows a modal file dialog on `parent`, starting in `folder` with `name`
 // proposed (each when not empty); `chosen` runs with the local path picked.
@@ -221,7 +223,8 @@ void MainWindow::runEditingCommand(GSimpleAction* action, GVariant*, gpointer se
 }
 
 void MainWindow::addWindowActions() {
-  for (const std::string_view name : {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF}) {
+  for (const std::string_view name :
+       {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx}) {
     GSimpleAction* action = g_simple_action_new(name.data(), nullptr);
     g_simple_action_set_enabled(action, name == MainMenu::kOpen);  // the others wait for a document
     g_signal_connect(action, "activate", G_CALLBACK(runWindowAction), this);
@@ -233,15 +236,16 @@ void MainWindow::addWindowActions() {
 void MainWindow::runWindowAction(GSimpleAction* action, GVariant*, gpointer self) {
   const WindowActions& actions = static_cast<MainWindow*>(self)->actions_;
   const std::string_view name = g_action_get_name(G_ACTION(action));
-  const std::function<void()>& run = name == MainMenu::kOpen    ? actions.open
-                                     : name == MainMenu::kPrint ? actions.print
-                                                                : actions.saveAsPDF;
+  const std::function<void()>& run = name == MainMenu::kOpen      ? actions.open
+                                     : name == MainMenu::kPrint   ? actions.print
+                                     : name == MainMenu::kSavePDF ? actions.saveAsPDF
+                                                                  : actions.saveAsDocx;
   if (run) run();
 }
 
 void MainWindow::enableDocumentActions(bool enabled) {
   if (window_ == nullptr) return;
-  for (const char* name : {MainMenu::kPrint, MainMenu::kSavePDF}) {
+  for (const char* name : {MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx}) {
     GAction* action = g_action_map_lookup_action(G_ACTION_MAP(window_), name);
     if (action != nullptr) g_simple_action_set_enabled(G_SIMPLE_ACTION(action), enabled);
   }
@@ -251,10 +255,10 @@ void MainWindow::showPrintDialog(std::shared_ptr<PrintJob> job, std::function<vo
   if (window_ != nullptr) PrintOperation::run(window_, std::move(job), std::move(failed));
 }
 
-void MainWindow::choosePDFPath(const SaveRequest& request,
-                               std::function<void(const std::string& path)> chosen) {
-  if (window_ != nullptr)
-    runFileDialog(window_, kSaveDialog, request.folder, request.name, std::move(chosen));
+void MainWindow::chooseSavePath(const SaveRequest& request,
+                                std::function<void(const std::string& path)> chosen) {
+  const FileDialog& look = request.format == SaveFormat::docx ? kSaveDocxDialog : kSavePDFDialog;
+  if (window_ != nullptr) runFileDialog(window_, look, request.folder, request.name, std::move(chosen));
 }
 
 void MainWindow::chooseUDFPath(const std::string& folder,

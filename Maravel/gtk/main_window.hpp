@@ -52,8 +52,8 @@ class MainWindow final : public WindowSurface {
   void runInBackground(std::function<bool()> work, std::function<void(bool)> done) override;
   void enableDocumentActions(bool enabled) override;
   void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) override;
-  void choosePDFPath(const SaveRequest& request,
-                     std::function<void(const std::string& path)> chosen) override;
+  void chooseSavePath(const SaveRequest& request,
+                      std::function<void(const std::string& path)> chosen) override;
   void chooseUDFPath(const std::string& folder, std::function<void(const std::string& path)> chosen) override;
 
  private:

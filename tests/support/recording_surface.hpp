@@ -68,7 +68,7 @@ class RecordingSurface final : public WindowSurface {
     log_.printJob = std::move(job);
     log_.printFailed = std::move(failed);
   }
-  void choosePDFPath(const SaveRequest& request, std::function<void(const std::string&)> chosen) override {
+  void chooseSavePath(const SaveRequest& request, std::function<void(const std::string&)> chosen) override {
     log_.saveRequest = request;
     log_.saveChosen = std::move(chosen);
   }
