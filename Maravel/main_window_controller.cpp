@@ -38,12 +38,14 @@ struct LoadedDocument {
 // The document in the file, or nothing when it cannot be read or parsed.
 std::optional<LoadedDocument> loadDocument(const std::string& path, const std::string& fileName) {
   try {
-    const std::optional<std::vector<std::uint8_t>> data = quicklook::readFileContents(path);
+    const std::optional<std::vector<std::uint8_t>> data =
+        quicklook::readFileContents(path, quicklook::kMaxDocumentBytes);
     if (!data) return std::nullopt;
     std::optional<UDFDocument> doc = UDFParser::parse(*data);
     if (!doc) return std::nullopt;
     auto document = std::make_shared<const UDFDocument>(std::move(*doc));
-    std::string page = UDFHTMLRenderer::renderHTML(*document, fileName);
+    std::string page =
+        UDFHTMLRenderer::renderHTML(*document, fileName, UDFHTMLRenderer::pageBudget(data->size()));
     return LoadedDocument{std::move(document), std::move(page)};
   } catch (...) {
     // Out of memory: the document cannot be shown, the window stays usable.

@@ -12,8 +12,10 @@ namespace maravel {
 class PdfWriter {
  public:
   // Writes the PDF into `sink`; `title` goes into its properties. False when
-  // the sink refused bytes or the drawing failed. Pure and safe on any thread.
-  static bool write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink);
+  // the sink refused bytes or the drawing failed; then `failure`, when
+  // given, says which and why. Pure and safe on any thread.
+  static bool write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink,
+                    std::string* failure = nullptr);
 };
 
 }  // namespace maravel

@@ -21,15 +21,18 @@ class UDFParser {
   static constexpr std::size_t kMaxFallbackParagraphs = 100'000;
 
   // Nothing when the archive has no entries, no "content.xml", or a
-  // content.xml that is neither UTF-8 nor Windows-1254. Every other problem
-  // degrades to defaults, and a body that came out empty is replaced by the
-  // plain text, one paragraph per line. Pure and safe on any thread.
+  // content.xml that is neither UTF-8 nor Windows-1254, or that starts with
+  // a UTF-16 or UTF-32 byte-order mark and is not valid in that encoding.
+  // The text block (rawText) is the text of the first `content` element
+  // inside the document element, as the XML parser delivers it. Every other
+  // problem degrades to defaults, and a body that came out empty is replaced
+  // by the text block, one paragraph per line. Pure and safe on any thread.
   static std::optional<UDFDocument> parse(std::span<const std::uint8_t> udfData);
 
   // What parse(udfData) gives as rawText, and nothing exactly when parse
-  // gives nothing, for a fraction of the work: neither the styles nor the
-  // elements are read, and the XML only when the content markers are
-  // missing. Pure and safe on any thread.
+  // gives nothing, for a fraction of the work: no tree is built, and the
+  // XML is read only up to the end of the text block (the editor writes it
+  // first). Pure and safe on any thread.
   static std::optional<std::string> rawText(std::span<const std::uint8_t> udfData);
 };
 

@@ -49,8 +49,13 @@ bool ThumbnailProvider::provideThumbnail(const quicklook::QLFileThumbnailRequest
 
 void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
                                       const std::filesystem::path& file) {
-  drawSheet(context, size);
   const auto data = quicklook::readFileContents(file, maximumFileSize);
+  drawThumbnail(context, size, data ? std::optional<std::span<const std::uint8_t>>(*data) : std::nullopt);
+}
+
+void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
+                                      std::optional<std::span<const std::uint8_t>> data) {
+  drawSheet(context, size);
   if (!data) return;
   // Only the raw text is drawn, so the rest of the document is not read.
   if (const std::optional<std::string> rawText = UDFParser::rawText(*data))

@@ -1,10 +1,12 @@
-// udfdump FILE: prints the document that the reader makes of a .udf file as
-// one JSON object whose keys are the model's field names. A tab stop list
+// udfdump FILE: prints the document that the reader makes of a .udf file (or
+// of standard input for "-") as one JSON object whose keys are the model's
+// field names. A tab stop list
 // shared by several paragraphs is written once; later paragraphs refer to it
 // with {"$ref": "#/elements/0/paragraph/tabStops"} (a JSON pointer).
 //
 // Exit status: 0 with a document, 1 when the reader yields no document,
-// 2 for a usage error or a file that cannot be read.
+// 2 for a usage error, a file that cannot be read or output that cannot be
+// written.
 
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +19,8 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
-#include "platform/quicklook/file_contents.hpp"
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
 
@@ -28,8 +31,8 @@ using tools::Json;
 
 constexpr std::string_view kUsage =
     "usage: udfdump FILE\n"
-    "Prints the document read from the .udf file FILE as JSON.\n"
-    "Exit status: 0 document printed, 1 no document in the file, 2 usage or read error.\n";
+    "Prints the document read from the .udf file FILE (- for standard input) as JSON.\n"
+    "Exit status: 0 document printed, 1 no document in the file, 2 usage, read or write error.\n";
 
 const char* alignmentName(TextAlignment alignment) {
   switch (alignment) {
@@ -288,6 +291,7 @@ class DocumentDump {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  commandline::prepareOutputs();
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
     std::cout << kUsage;
     return 0;
@@ -296,22 +300,32 @@ int main(int argc, char** argv) {
     std::cout << "udfdump " << MARAVEL_VERSION << "\n";
     return 0;
   }
-  if (argc != 2 || std::string_view(argv[1]).starts_with("-")) {
+  const std::string_view argument = argc == 2 ? argv[1] : "";
+  if (argc != 2 || (argument.starts_with("-") && argument != "-")) {
     std::cerr << kUsage;
     return 2;
   }
   const std::string path = argv[1];
-  auto data = quicklook::readFileContents(path);
-  if (!data) {
-    std::cerr << "udfdump: cannot read " << path << "\n";
+  const commandline::Input input = commandline::readInput(path);
+  if (!input.bytes) {
+    std::cerr << "udfdump: " << input.error << "\n";
     return 2;
   }
-  auto doc = UDFParser::parse(*data);
+  auto doc = UDFParser::parse(*input.bytes);
   if (!doc) {
     std::cerr << "udfdump: " << path << " holds no readable document\n";
     return 1;
   }
-  DocumentDump(std::cout).document(*doc);
-  std::cout << "\n" << std::flush;
-  return std::cout ? 0 : 2;
+  commandline::Output output("-");
+  output.open();
+  {
+    commandline::OutputStream stream(output);
+    DocumentDump(stream).document(*doc);
+    stream << "\n";
+  }
+  if (!output.commit()) {
+    std::cerr << "udfdump: " << output.error() << "\n";
+    return 2;
+  }
+  return 0;
 }

@@ -52,17 +52,28 @@ class PageCanvas {
 
   // `text` (UTF-8, one line, no tabs) with its baseline starting at
   // `origin`. Every space (U+0020) advances `spaceExtra` points more than
-  // the font says, which is how justified lines are set.
+  // the font says, which is how justified lines are set. Text larger than
+  // kMaxTextSize points is not drawn: no paper is that large, and FreeType
+  // refuses sizes from 65,536 points on, which would leave the whole
+  // document undrawable.
   void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0);
+  static constexpr double kMaxTextSize = 4096;
 
   void fillRect(const Rect& rect, const Color& color);
   // A straight line of the given width centred on the segment.
   void drawLine(Point from, Point to, double width, const Color& color);
 
-  // A picture given as base64 text of a PNG, JPEG, GIF or BMP file, scaled
-  // to fit `rect` with its proportions kept and centred in it. JPEG files
-  // go into a PDF as they are.
+  // A picture given as base64 text of a PNG, JPEG, GIF or BMP file (known
+  // by its first bytes; nothing else is decoded), scaled to fit `rect` with
+  // its proportions kept and centred in it. JPEG files go into a PDF as they
+  // are. A picture of more than 50 million pixels is not drawn, and the
+  // pictures of one document together decode to at most
+  // kPictureAllowance pixels plus kPixelsPerPictureByte for every byte of
+  // their data: a few kilobytes of pictures must not cost minutes of
+  // decoding; the pictures past that are left out.
   void drawImage(std::string_view base64, const Rect& rect);
+  static constexpr std::uint64_t kPictureAllowance = 16'000'000;
+  static constexpr std::uint64_t kPixelsPerPictureByte = 64;
 
  private:
   struct GlyphRun;

@@ -34,6 +34,10 @@ class PdfDocument {
   // and cairo reported no error. Later calls do nothing and give false.
   bool finish();
 
+  // After finish() gave false: why, in cairo's words ("invalid matrix (not
+  // invertible)"), or "the sink refused bytes".
+  const std::string& failure() const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -1,4 +1,5 @@
-// Byte decoders (UTF-8, Windows-1254, Latin-1, ASCII) and UTF-16 conversion.
+// Byte decoders (UTF-8, UTF-16, UTF-32, Windows-1254, Latin-1, ASCII) and
+// UTF-16 conversion.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -110,6 +111,33 @@ std::optional<std::string> decodeASCII(Bytes bytes) {
     if (b > 0x7F) return std::nullopt;
   }
   return std::string(asChars(bytes));
+}
+
+std::optional<std::string> decodeUnicode(Bytes bytes, UnicodeForm form) {
+  const bool wide = form == UnicodeForm::utf32LE || form == UnicodeForm::utf32BE;
+  const bool big = form == UnicodeForm::utf16BE || form == UnicodeForm::utf32BE;
+  const std::size_t width = wide ? 4 : 2;
+  if (bytes.size() % width != 0) return std::nullopt;
+  const auto unit = [&](std::size_t at) {
+    char32_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + (big ? i : width - 1 - i)];
+    return value;
+  };
+  std::string out;
+  out.reserve(bytes.size() / width);
+  for (std::size_t at = 0; at < bytes.size(); at += width) {
+    char32_t cp = unit(at);
+    if (!wide && cp >= 0xD800 && cp <= 0xDBFF && at + width < bytes.size()) {
+      const char32_t low = unit(at + width);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        at += width;
+      }
+    }
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return std::nullopt;
+    appendUTF8(out, cp);
+  }
+  return out;
 }
 
 std::u16string toUTF16(std::string_view utf8) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "tests/support/shell_quoting.hpp"
 #include "tests/support/zip_writer.hpp"
 
 namespace maravel::testing {
@@ -52,11 +53,11 @@ std::string repeated(const std::string& piece, std::size_t times) {
 
 std::vector<std::uint8_t> udf(const std::string& contentXml) { return makeUdf(contentXml); }
 
-// Raw deflate of `size` zero bytes, compressed in pieces so that the zeros
-// never sit in memory at once.
-std::vector<std::uint8_t> deflatedZeros(std::size_t size) {
+// Raw deflate (or, with `windowBits` 15, a zlib stream) of `size` zero
+// bytes, compressed in pieces so that the zeros never sit in memory at once.
+std::vector<std::uint8_t> deflatedZeros(std::size_t size, int windowBits = -15) {
   z_stream stream{};
-  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY) != Z_OK)
     throw std::runtime_error("deflateInit2");
   const std::vector<std::uint8_t> zeros(kMiB, 0);
   std::vector<std::uint8_t> out;
@@ -256,6 +257,225 @@ std::vector<std::uint8_t> windows1254Content() {
   return udf(windows1254(editorContent(text, paragraphs)));
 }
 
+// --- Second round: cost per input byte, pictures, encodings --------------------------
+
+// The editor's content.xml with a document type declaration before `template`.
+std::string withDoctype(std::string xml, const std::string& doctype) {
+  xml.insert(xml.find("<template"), doctype);
+  return xml;
+}
+
+// 1,000 default attributes for every paragraph.
+std::string attributeDefaults() {
+  std::string list = "<!DOCTYPE template [<!ATTLIST paragraph";
+  for (int i = 0; i < 1000; ++i) list += " a" + std::to_string(i) + " CDATA \"1\"";
+  return list + ">]>\n";
+}
+
+std::vector<std::uint8_t> defaultAttributes() {
+  return udf(
+      withDoctype(editorContent("Metin", repeated(paragraph(content(0, 5)), 30'000)), attributeDefaults()));
+}
+
+// The text as plain character data after the elements: no markers to find.
+std::vector<std::uint8_t> defaultAttributesTextLast() {
+  return udf(attributeDefaults() + "<template><elements>" + repeated(paragraph(content(0, 5)), 30'000) +
+             "</elements><content>Metin</content></template>");
+}
+
+// `count` attributes a0="1" ... written on each of `elements` paragraphs,
+// numbered on from `first` + the element's number x `stride`.
+std::string attributedParagraphs(std::size_t elements, std::size_t count, std::size_t stride) {
+  std::string out;
+  for (std::size_t e = 0; e < elements; ++e) {
+    std::string attributes;
+    for (std::size_t i = 0; i < count; ++i) attributes += " a" + std::to_string(e * stride + i) + "=\"1\"";
+    out += paragraph(content(0, 5), attributes);
+  }
+  return out;
+}
+
+// 989 attributes on each paragraph: with its own 8 and its run's 3, 1,000.
+std::vector<std::uint8_t> literalAttributes() {
+  return udf("<template><elements>" + repeated(attributedParagraphs(1, 989, 0), 10'000) +
+             "</elements><content>Metin</content></template>");
+}
+
+std::vector<std::uint8_t> crowdedTag() {
+  return udf(editorContent("Once Sonra", paragraph(content(0, 4)) + "<paragraph" +
+                                             repeated(" a=\"\"", 30'000'000) + "/>" +
+                                             paragraph(content(5, 5))));
+}
+
+std::vector<std::uint8_t> distinctNames() {
+  return udf(editorContent("Metin", attributedParagraphs(300, 990, 990)));
+}
+
+std::vector<std::uint8_t> tabRuns() {
+  const std::string text = "a" + std::string(kMiB - 1, '\t');
+  return udf(editorContent(text, paragraph(repeated(content(0, text.size(), "underline=\"true\" "), 5))));
+}
+
+std::vector<std::uint8_t> longColumnSpans() {
+  const std::string spans = repeated("1,", 30'000'000);
+  const std::string row = "<row><cell>" + paragraph(content(0, 5)) + "</cell></row>";
+  return udf(editorContent("Hucre", "<table columnSpans=\"" + spans + "\">" + row + row + "</table>"));
+}
+
+std::vector<std::uint8_t> hugeTextBlock() { return udf(editorContent(std::string(100 * kMiB, 'a'), "")); }
+
+std::vector<std::uint8_t> wordOverRuns() {
+  std::string runs;
+  for (std::size_t i = 0; i < 10'000; ++i) runs += content(i, 1, i % 2 ? "bold=\"true\" " : "");
+  return udf(editorContent(std::string(10'000, 'x'), paragraph(runs)));
+}
+
+void appendUTF8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// 36,000 distinct private-use characters: no font has them.
+std::vector<std::uint8_t> charactersNoFontHas() {
+  std::string text;
+  for (char32_t c = 0xF0000; c < 0xF0000 + 36'000; ++c) appendUTF8(text, c);
+  return udf(editorContent(text, paragraph(content(0, 72'000))));
+}
+
+std::vector<std::uint8_t> combiningMarks() {
+  const std::string text = "a" + repeated("\xCC\x81", 300'000);
+  return udf(editorContent(text, paragraph(content(0, 300'001))));
+}
+
+std::vector<std::uint8_t> headerOnEveryPage() {
+  return udf(editorContent("Baslik\nAltlik\nx", "<header>" + paragraph(content(0, 6)) + "</header>" +
+                                                    repeated(paragraph(content(14, 1)), 200'000) +
+                                                    "<footer>" + paragraph(content(7, 6)) + "</footer>"));
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+// A PNG file of grey pixels of `bits` bits, all zero: every row filter 0.
+std::vector<std::uint8_t> png(std::uint32_t width, std::uint32_t height, std::uint8_t bits) {
+  std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  const auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+    put32(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put32(out,
+          static_cast<std::uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+  };
+  std::vector<std::uint8_t> header;
+  put32(header, width);
+  put32(header, height);
+  header.insert(header.end(), {bits, 0, 0, 0, 0});
+  chunk("IHDR", header);
+  const std::size_t rowBytes = 1 + (std::size_t{width} * bits + 7) / 8;
+  chunk("IDAT", deflatedZeros(rowBytes * height, 15));
+  chunk("IEND", {});
+  return out;
+}
+
+std::string base64(const std::vector<std::uint8_t>& bytes) {
+  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t group = std::uint32_t{bytes[i]} << 16;
+    if (i + 1 < bytes.size()) group |= std::uint32_t{bytes[i + 1]} << 8;
+    if (i + 2 < bytes.size()) group |= bytes[i + 2];
+    for (std::size_t k = 0; k < 4; ++k)
+      out += i + k <= bytes.size() ? kAlphabet[(group >> (18 - 6 * k)) & 0x3F] : '=';
+  }
+  return out;
+}
+
+std::vector<std::uint8_t> withPictures(const std::vector<std::string>& pictures) {
+  std::string images;
+  for (const std::string& data : pictures)
+    images += "<image imageData=\"" + data + "\" width=\"40\" height=\"40\" />";
+  return udf(editorContent("Resim", paragraph(content(0, 5) + images)));
+}
+
+std::vector<std::uint8_t> hugePNG() { return withPictures({base64(png(20'000, 20'000, 1))}); }
+
+std::vector<std::uint8_t> hugePNMHeader() {
+  return withPictures({base64(bytes("P6\n60000 60000\n255\n" + std::string(300, 'x')))});
+}
+
+std::vector<std::uint8_t> hugePNGHeader() { return withPictures({pngData(100'000, 100'000, 64)}); }
+
+std::vector<std::uint8_t> distinctPictures() {
+  std::vector<std::string> pictures;
+  for (std::uint32_t i = 0; i < 4096; ++i) pictures.push_back(base64(png(400 + i % 64, 400 + i / 64, 8)));
+  return withPictures(pictures);
+}
+
+std::vector<std::uint8_t> svgFilter() {
+  return withPictures({base64(bytes(
+      R"(<svg xmlns="http://www.w3.org/2000/svg" width="20000" height="20000"><filter id="f">)"
+      R"(<feTurbulence baseFrequency="0.001" numOctaves="20"/><feGaussianBlur stdDeviation="900"/></filter>)"
+      R"svg(<rect width="100%" height="100%" filter="url(#f)"/></svg>)svg"))});
+}
+
+// FreeType refuses to draw at 65,536 points.
+std::vector<std::uint8_t> hugeFontSize() {
+  return udf(editorContent("Dev harf", paragraph(content(0, 8)) + "<footer>" +
+                                           paragraph(content(0, 3, "size=\"65536\" ") + content(3, 5)) +
+                                           "</footer>"));
+}
+
+std::vector<std::uint8_t> ordinaryDocument() {
+  return udf(editorContent("Ornek metin\tsekmeli", paragraph(content(0, 19))));
+}
+
+std::vector<std::uint8_t> markersInAComment() {
+  return udf(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<template><!-- <content><![CDATA[Sahte metin]]>"
+      "</content> --><content><![CDATA[Gercek metin]]></content><elements>" +
+      paragraph(content(0, 12)) + "</elements></template>");
+}
+
+// content.xml in UTF-16 (little-endian) or UTF-32 (big-endian) with its
+// byte-order mark.
+std::vector<std::uint8_t> wideContent(bool utf32) {
+  const std::string xml = editorContent("Genişlik ölçüsü", paragraph(content(0, 15)));
+  std::vector<std::uint8_t> out =
+      utf32 ? std::vector<std::uint8_t>{0, 0, 0xFE, 0xFF} : std::vector<std::uint8_t>{0xFF, 0xFE};
+  for (std::size_t i = 0; i < xml.size();) {
+    const auto byte = static_cast<unsigned char>(xml[i]);
+    const std::size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? byte : byte & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (static_cast<unsigned char>(xml[i + k]) & 0x3F);
+    i += length;
+    if (utf32) {
+      put32(out, c);
+    } else {  // the text holds no character outside the first plane
+      out.insert(out.end(), {static_cast<std::uint8_t>(c & 0xFF), static_cast<std::uint8_t>(c >> 8)});
+    }
+  }
+  ZipWriter zip;
+  ZipWriter::Entry entry;
+  entry.name = "content.xml";
+  entry.data = std::move(out);
+  zip.add(std::move(entry));
+  return zip.finish();
+}
 }  // namespace
 
 const std::vector<WorstCase>& worstCases() {
@@ -276,9 +496,107 @@ const std::vector<WorstCase>& worstCases() {
       {"truncated", "an archive cut at 60 %", "end record search", truncatedArchive},
       {"picture", "a picture whose base64 decodes to 200 MB", "picture data", hugePicture},
       {"pixels", "a PNG header claiming 2^31 x 2^31 pixels", "picture size", pictureClaimingHugePixels},
-      {"windows1254", "a Windows-1254 content.xml of 50 MB", "run text, archive budget", windows1254Content},
+      {"windows1254", "a Windows-1254 content.xml of 50 MB", "run text, archive budget", windows1254Content,
+       Situation::file, true},
+      {"defaults", "30 million attributes from 1,000 defaults declared for every paragraph",
+       "no attribute list declarations", defaultAttributes},
+      {"defaultslate", "the same with the text as plain character data after the elements",
+       "no attribute list declarations", defaultAttributesTextLast},
+      {"attributes", "10,000 paragraphs of 1,000 attributes each, the text after them",
+       "attributes per document", literalAttributes},
+      {"crowded", "one start tag of 30 million attributes", "attributes per element", crowdedTag},
+      {"names", "297,000 distinct attribute names", "distinct names", distinctNames},
+      {"tabs", "5 underlined runs each spanning a text block of 1 MiB of tabs", "page bytes per input byte",
+       tabRuns},
+      {"spans", "a columnSpans list of 30 million entries", "list lengths", longColumnSpans},
+      {"cdata", "one CDATA of 100 MiB of one letter", "page bytes per input byte", hugeTextBlock,
+       Situation::file, true},
+      {"word", "one word spread over 10,000 runs", "paper line breaking", wordOverRuns, Situation::file,
+       true},
+      {"nofont", "36,000 distinct characters that no font has", "glyph fallbacks", charactersNoFontHas,
+       Situation::file, true},
+      {"marks", "one letter with 300,000 combining marks", "glyph clusters", combiningMarks, Situation::file,
+       true},
+      {"headers", "a header and a footer on every page of 200,000 paragraphs", "header and footer layouts",
+       headerOnEveryPage, Situation::file, true},
+      {"png", "a real PNG of 20000 x 20000 pixels", "picture pixels", hugePNG},
+      {"pnm", "a PNM header claiming 60000 x 60000 pixels", "picture formats", hugePNMHeader},
+      {"pngheader", "a PNG header claiming 100000 x 100000 pixels", "picture pixels", hugePNGHeader},
+      {"pictures", "4,096 distinct pictures of 400 x 400 pixels", "pictures freed once drawn",
+       distinctPictures},
+      {"svg", "an SVG picture with a filter", "picture formats", svgFilter},
+      {"fontsize", "a footer run of font size 65536", "text size on paper", hugeFontSize},
+      {"zeros", "standard input from /dev/zero", "input size", ordinaryDocument, Situation::zeros},
+      {"sparse", "a sparse file of 3 GiB", "input size", ordinaryDocument, Situation::sparseFile},
+      {"full", "every output to /dev/full", "output errors", ordinaryDocument, Situation::fullDevice},
+      {"fifo", "every output to a FIFO", "outputs that are not regular files", ordinaryDocument,
+       Situation::fifo},
+      {"pipe", "every output to a pipe whose reader has gone", "output errors", ordinaryDocument,
+       Situation::closedPipe},
+      {"markers", "the text markers inside a comment before the real text", "text block from the XML parser",
+       markersInAComment},
+      {"stdin", "the document on standard input", "standard input", ordinaryDocument,
+       Situation::standardInput},
+      {"utf16", "content.xml in UTF-16 with a byte-order mark", "encodings",
+       [] { return wideContent(false); }},
+      {"utf32", "content.xml in UTF-32 with a byte-order mark", "encodings",
+       [] { return wideContent(true); }},
   };
   return cases;
+}
+
+std::string commandLine(const WorstCase& worstCase, std::size_t command, const std::string& program,
+                        const std::filesystem::path& document, const std::filesystem::path& folder) {
+  const std::string name = kCommands[command];
+  std::string line;
+  std::string input = shellQuoted(document.string());
+  std::string redirect;
+  const std::string fifo = shellQuoted((folder / "fifo").string());
+  // Where the output goes: "-" is standard output.
+  std::string target = name == "tivenna"   ? shellQuoted((folder / "thumbnail.png").string())
+                       : name == "udf2pdf" ? shellQuoted((folder / "document.pdf").string())
+                                           : "-";
+  switch (worstCase.situation) {
+    case Situation::file:
+      break;
+    case Situation::standardInput:
+      input = "-";
+      redirect = " <" + shellQuoted(document.string());
+      break;
+    case Situation::zeros:
+      input = "-";
+      redirect = " </dev/zero";
+      break;
+    case Situation::sparseFile:
+      input = shellQuoted((folder / "sparse.udf").string());
+      line = "truncate -s 3G " + input + " && ";
+      break;
+    case Situation::fullDevice:
+      target = "/dev/full";
+      break;
+    case Situation::fifo:
+      target = fifo;
+      line = "rm -f " + fifo + " && mkfifo " + fifo + " && { timeout 60 cat " + fifo +
+             " >/dev/null 2>&1 & } && ";
+      break;
+    case Situation::closedPipe:
+      target = "-";
+      // Both ends are opened, then the reading one is closed: every write fails.
+      line = "rm -f " + fifo + " && mkfifo " + fifo + " && exec 3<>" + fifo + " 4>" + fifo + " 3<&- && ";
+      redirect = " >&4";
+      break;
+  }
+  line += "exec " + shellQuoted(program);
+  if (name == "tivenna") {
+    line += " -s 256 " + input + " " + target;
+  } else if (name == "udfdump" || name == "udfverify") {
+    line += " " + input;
+    if (target != "-") redirect += " >" + target;
+  } else {
+    if (target != "-" || name == "udf2pdf") line += " -o " + target;
+    line += " " + input;
+  }
+  return line + redirect;
 }
 
 }  // namespace maravel::testing
