@@ -12,9 +12,9 @@
 // once per level; destroying a tree never recurses, whatever its depth.
 //
 // Size is bounded too: after XMLTreeBuilder::kMaxElements elements (500,000;
-// a thousand-page decision has about 200,000) or with the element whose
-// attributes would pass XMLTreeBuilder::kMaxAttributes in all (4,000,000; the
-// same decision has about 1,100,000) the parse stops and the tree holds what
+// a thousand-page decision has about 425,000) or with the element whose
+// attributes would pass XMLTreeBuilder::kMaxAttributes in all (2,500,000; the
+// same decision has about 1,700,000) the parse stops and the tree holds what
 // came before; a few hundred kilobytes of compressed markup could otherwise
 // expand into millions of nodes and gigabytes of memory. An attribute value
 // longer than XMLTreeBuilder::kMaxAttributeBytes is left out of its element.
@@ -82,7 +82,7 @@ class XMLTreeBuilder {
   static constexpr std::size_t kMaxElements = 500'000;
   // The element whose attributes would pass this count in all is dropped,
   // and the elements after it.
-  static constexpr std::size_t kMaxAttributes = 4'000'000;
+  static constexpr std::size_t kMaxAttributes = 2'500'000;
   // Longer attribute values are dropped: 64 MiB, the base64 text of a
   // 48 MB picture.
   static constexpr std::size_t kMaxAttributeBytes = std::size_t{64} << 20;

@@ -1,5 +1,6 @@
 #include "platform/drawing/picture_decoder.hpp"
 
+#include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>

@@ -15,12 +15,13 @@
 // Pure functions; safe on any thread.
 #pragma once
 
-#include <cairo.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+
+// cairo's own declaration, so that this header needs no cairo include path.
+typedef struct _cairo_surface cairo_surface_t;
 
 namespace maravel::drawing::detail {
 

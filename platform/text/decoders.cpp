@@ -141,19 +141,28 @@ std::optional<std::string> decodeUnicode(Bytes bytes, UnicodeForm form) {
 }
 
 std::u16string toUTF16(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
+  // Never more units than bytes; written in place, ASCII eight bytes at a time.
+  std::u16string out(utf8.size(), u'\0');
+  char16_t* unit = out.data();
   for (std::size_t pos = 0; pos < utf8.size();) {
+    std::uint64_t word = 0;
+    if (pos + 8 <= utf8.size() &&
+        (std::memcpy(&word, utf8.data() + pos, 8), (word & 0x8080808080808080u) == 0)) {
+      for (std::size_t i = 0; i < 8; ++i) *unit++ = static_cast<char16_t>(utf8[pos + i]);
+      pos += 8;
+      continue;
+    }
     const auto decoded = decodeCodePoint(utf8, pos);
     pos += decoded.length;
     const char32_t cp = decoded.value;
     if (cp < 0x10000) {
-      out.push_back(static_cast<char16_t>(cp));
+      *unit++ = static_cast<char16_t>(cp);
     } else {
-      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      *unit++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      *unit++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     }
   }
+  out.resize(static_cast<std::size_t>(unit - out.data()));
   return out;
 }
 
