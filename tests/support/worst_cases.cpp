@@ -507,7 +507,7 @@ const std::vector<WorstCase>& worstCases() {
       {"crowded", "one start tag of 30 million attributes", "attributes per element", crowdedTag},
       {"names", "297,000 distinct attribute names", "distinct names", distinctNames},
       {"tabs", "5 underlined runs each spanning a text block of 1 MiB of tabs", "page bytes per input byte",
-       tabRuns},
+       tabRuns, Situation::file, true},
       {"spans", "a columnSpans list of 30 million entries", "list lengths", longColumnSpans},
       {"cdata", "one CDATA of 100 MiB of one letter", "page bytes per input byte", hugeTextBlock,
        Situation::file, true},
