@@ -1,5 +1,5 @@
 // worst_case_bench [CASE...]: runs the six commands as whole processes,
-// under GNU time, on each crafted worst case of tests/support/worst_cases.cpp
+// under GNU time, on each crafted worst case of bench/worst_cases.cpp
 // and prints a Markdown table of wall time, CPU time, peak resident memory
 // and exit status per command. The goals (2 s and 1 GiB per process) are read
 // off the table; nothing here fails.
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "tests/support/shell_quoting.hpp"
-#include "tests/support/worst_cases.hpp"
+#include "bench/worst_cases.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The crafted worst cases of tests/support/worst_cases.cpp through the six
+// The crafted worst cases of bench/worst_cases.cpp through the six
 // commands as whole processes: each must finish (a watchdog ends a hang)
 // with its exit status, keep what comes before the bound it meets, never
 // die of a signal, and leave outputs that are not regular files in place.
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/worst_cases.hpp"
+#include "bench/worst_cases.hpp"
 
 namespace maravel {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/worst_cases.hpp"
+#include "bench/worst_cases.hpp"
 
 #include <zlib.h>
 

@@ -1,8 +1,8 @@
 // Crafted documents and command-line situations at the reader's, the
 // writers' and the commands' bounds: each is built in memory, shaped like
 // the editor's files, and costs as much as a hostile file of its kind can.
-// The worst-case test runs them through the six commands; bench/
-// worst_case_bench measures the time and memory they take.
+// worst_case_bench measures the time and memory they take through the six
+// commands; tests/worst_case_test runs them there and checks what each keeps.
 #pragma once
 
 #include <cstdint>
