@@ -26,8 +26,7 @@ using tools::Json;
 constexpr std::string_view kUsage =
     "usage: udfverify [--json] FILE...\n"
     "Checks the electronic signature (sign.sgn) of each .udf FILE (- for standard input)\n"
-    "against the document's\n"
-    "content.xml and prints one line per file:\n"
+    "against the document's content.xml and prints one line per file:\n"
     "  FILE: STATUS; signer NAME; signed DATE; chain CHAIN; certificate PERIOD\n"
     "STATUS is verified, contentChanged, signatureInvalid or unreadable for a signed\n"
     "document, unsigned for a document without a signature, notADocument when FILE holds\n"
