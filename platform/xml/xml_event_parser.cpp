@@ -17,10 +17,13 @@ namespace maravel::xml {
 
 namespace {
 
-// Largest piece handed to expat at once (its length argument is an int).
-// The document goes in whole: expat scans an unfinished token again from its
-// start with every new piece, so smaller pieces would make one long start
-// tag (a picture's base64 text) cost quadratic time.
+// Pieces handed to expat: the first, and the largest (its length argument
+// is an int). Each piece is as long as all before it: expat scans an
+// unfinished token again from its start with every new piece, and growing
+// pieces keep one long start tag (a picture's base64 text) from costing
+// quadratic time, while a handler that stops early has had expat copy only
+// about twice what it read.
+constexpr std::size_t kFirstPieceBytes = std::size_t{1} << 20;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 30;
 
 struct ParserDeleter {
@@ -118,22 +121,6 @@ ParseEnd outcome(const Session& session, bool ok, bool whole) {
   return whole ? ParseEnd::complete : ParseEnd::bounded;
 }
 
-// Hands the document over in pieces; false at the first error. The last
-// piece is final only when the document is whole.
-bool parseAll(XML_Parser parser, std::string_view utf8, bool whole) {
-  std::size_t offset = 0;
-  do {
-    const std::size_t length = std::min(utf8.size() - offset, kChunkBytes);
-    const bool last = whole && offset + length == utf8.size();
-    if (XML_Parse(parser, utf8.data() + offset, static_cast<int>(length), last ? XML_TRUE : XML_FALSE) !=
-        XML_STATUS_OK) {
-      return false;
-    }
-    offset += length;
-  } while (offset < utf8.size());
-  return true;
-}
-
 // The end of the quoted value that opens at `quote`, or npos.
 std::size_t valueEnd(std::string_view utf8, std::size_t quote) { return utf8.find(utf8[quote], quote + 1); }
 
@@ -180,9 +167,20 @@ ParseEnd XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) 
   Session session{nullptr, handler, {}, {}, {}, std::nullopt};
   const ParserHandle parser = makeParser(session);
   if (!parser) return ParseEnd::malformed;
-  const std::size_t crowded = firstCrowdedStartTag(utf8);
-  const bool whole = crowded == std::string_view::npos;
-  return outcome(session, parseAll(parser.get(), utf8.substr(0, crowded), whole), whole);
+  std::size_t fed = 0;
+  for (;;) {
+    const std::size_t end = std::min(utf8.size(), fed + std::clamp(fed, kFirstPieceBytes, kChunkBytes));
+    // A crowded tag seen so far ends the document before it; the prefix is
+    // searched again each time, which costs about twice the document.
+    const std::size_t crowded = firstCrowdedStartTag(utf8.substr(0, end));
+    const std::size_t stop = std::min(end, crowded);
+    const bool whole = crowded == std::string_view::npos;
+    const bool last = !whole || stop == utf8.size();
+    const bool ok = XML_Parse(parser.get(), utf8.data() + fed, static_cast<int>(stop - fed),
+                              whole && last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
+    fed = stop;
+    if (!ok || session.end || last) return outcome(session, ok, whole);
+  }
 }
 
 ParseEnd XMLEventParser::parseOwned(std::string utf8, XMLEventHandler& handler) {
