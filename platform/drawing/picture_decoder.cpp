@@ -95,11 +95,17 @@ std::optional<PictureHeader> gif(Bytes b) {
   return header(PictureFormat::gif, width, height, *end, std::uint64_t{frameWidth} * frameHeight);
 }
 
+// The header sizes of the known BMP headers (OS/2 1 and 2, Windows 3 to 5):
+// a loader buffers the whole header before it reads a field of it.
 std::optional<PictureHeader> bmp(Bytes b) {
   if (b.size() < 26) return std::nullopt;
-  if (littleEndian32(b, 14) == 12) {  // the OS/2 header of 16-bit sizes
+  const std::uint32_t headerSize = littleEndian32(b, 14);
+  if (headerSize == 12) {  // 16-bit sizes
     return header(PictureFormat::bmp, littleEndian16(b, 18), littleEndian16(b, 20), b.size());
   }
+  static constexpr std::uint32_t kHeaderSizes[] = {16, 40, 52, 56, 64, 108, 124};
+  if (std::find(std::begin(kHeaderSizes), std::end(kHeaderSizes), headerSize) == std::end(kHeaderSizes))
+    return std::nullopt;
   const auto width = static_cast<std::int32_t>(littleEndian32(b, 18));
   const auto height = static_cast<std::int32_t>(littleEndian32(b, 22));
   if (width <= 0 || height == 0 || height == INT32_MIN) return std::nullopt;
