@@ -21,6 +21,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
 
@@ -76,6 +77,22 @@ class JsonStream {
   void beginArray() { begin('['); }
   void endArray() { end(']'); }
   void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+  // A long string written as nlohmann writes it, but in one pass and
+  // without copies: texts and pictures may run to many megabytes.
+  void string(std::string_view value) {
+    if (!text::isValidUTF8(value)) return scalar(Json(value));  // replaced as nlohmann replaces
+    out_ << '"';
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const auto c = static_cast<unsigned char>(value[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      out_.write(value.data() + written, static_cast<std::streamsize>(i - written));
+      written = i + 1;
+      out_ << escaped(c);
+    }
+    out_.write(value.data() + written, static_cast<std::streamsize>(value.size() - written));
+    out_ << '"';
+  }
   // A small value built whole, indented to where it stands.
   void value(const Json& value) {
     const std::string indent = "\n" + std::string(2 * open_.size(), ' ');
@@ -101,6 +118,30 @@ class JsonStream {
     out_ << bracket;
   }
   void newline() { out_ << '\n' << std::string(2 * open_.size(), ' '); }
+
+  static std::string escaped(unsigned char c) {
+    switch (c) {
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      case '\b':
+        return "\\b";
+      case '\f':
+        return "\\f";
+      case '\n':
+        return "\\n";
+      case '\r':
+        return "\\r";
+      case '\t':
+        return "\\t";
+      default: {
+        char code[8];
+        std::snprintf(code, sizeof code, "\\u%04x", c);
+        return code;
+      }
+    }
+  }
 
   std::ostream& out_;
   std::vector<std::size_t> open_;  // members written so far, per open container
@@ -131,7 +172,7 @@ class DocumentDump {
     json_.key("webID").scalar(doc.webID);
     json_.key("signature");
     signature(doc.signature);
-    json_.key("rawText").scalar(doc.rawText);
+    json_.key("rawText").string(doc.rawText);
     json_.endObject();
   }
 
@@ -174,7 +215,7 @@ class DocumentDump {
 
   void run(const TextRun& r) {
     json_.item().beginObject();
-    json_.key("text").scalar(r.text);
+    json_.key("text").string(r.text);
     json_.key("bold").scalar(r.bold);
     json_.key("italic").scalar(r.italic);
     json_.key("underline").scalar(r.underline);
@@ -188,7 +229,7 @@ class DocumentDump {
     json_.key("image");
     if (r.image) {
       json_.beginObject();
-      json_.key("base64").scalar(r.image->base64);
+      json_.key("base64").string(r.image->base64);
       json_.key("mimeType").scalar(r.image->mimeType);
       json_.key("width").scalar(r.image->width);
       json_.key("height").scalar(r.image->height);
