@@ -272,7 +272,7 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   return doc;
 }
 
-std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData) {
+std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData, std::size_t limit) {
   const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
   const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
   if (!bytes) return std::nullopt;
@@ -284,7 +284,7 @@ std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfD
     if (!decoded) return std::nullopt;
     content = *decoded;
   }
-  return documentChildText(content, kTextBlockElement).value_or(std::string());
+  return documentChildText(content, kTextBlockElement, limit).value_or(std::string());
 }
 
 }  // namespace maravel

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -32,8 +33,10 @@ class UDFParser {
   // What parse(udfData) gives as rawText, and nothing exactly when parse
   // gives nothing, for a fraction of the work: no tree is built, and the
   // XML is read only up to the end of the text block (the editor writes it
-  // first). Pure and safe on any thread.
-  static std::optional<std::string> rawText(std::span<const std::uint8_t> udfData);
+  // first), or up to `limit` bytes of it, where the text is then cut (at
+  // the start of a character). Pure and safe on any thread.
+  static std::optional<std::string> rawText(std::span<const std::uint8_t> udfData,
+                                            std::size_t limit = std::numeric_limits<std::size_t>::max());
 };
 
 }  // namespace maravel

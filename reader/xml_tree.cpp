@@ -41,12 +41,13 @@ class TreeBuildingHandler final : public xml::XMLEventHandler {
     builder_.didEndElement();
     return true;
   }
-  void foundCharacters(std::string_view text) override {
+  bool foundCharacters(std::string_view text) override {
     if (inCDATA_) {
       builder_.foundCDATA(text);
     } else {
       builder_.foundCharacters(text);
     }
+    return true;
   }
   void didStartCDATA() override { inCDATA_ = true; }
   void didEndCDATA() override { inCDATA_ = false; }
@@ -178,10 +179,11 @@ namespace {
 
 // Follows a document as XMLTreeBuilder would and keeps only the text of the
 // first `childName` element directly inside the document element; stops
-// once that element or the document element ends.
+// once that element or the document element ends, or the text reaches its
+// limit.
 class ChildTextHandler final : public xml::XMLEventHandler {
  public:
-  explicit ChildTextHandler(std::string_view childName) : childName_(childName) {}
+  ChildTextHandler(std::string_view childName, std::size_t limit) : childName_(childName), limit_(limit) {}
 
   bool didStartElement(std::string_view name, const xml::Attributes& attributes) override {
     if (admission_.start(attributes.size()) && admission_.depth() == 2 && !text_ && name == childName_) {
@@ -193,8 +195,17 @@ class ChildTextHandler final : public xml::XMLEventHandler {
     const std::size_t depth = admission_.depth();
     return !admission_.end() || (depth > 2 || (depth == 2 && !inChild()));
   }
-  void foundCharacters(std::string_view text) override {
-    if (inChild() && admission_.depth() == 2 && admission_.innermostKept()) text_->append(text);
+  bool foundCharacters(std::string_view text) override {
+    if (!inChild() || admission_.depth() != 2 || !admission_.innermostKept()) return true;
+    if (text.size() < limit_ - text_->size()) {
+      text_->append(text);
+      return true;
+    }
+    // The limit, cut back to where a character starts.
+    std::size_t end = limit_ - text_->size();
+    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text_->append(text.substr(0, end));
+    return false;
   }
   void didStartCDATA() override {}
   void didEndCDATA() override {}
@@ -206,14 +217,16 @@ class ChildTextHandler final : public xml::XMLEventHandler {
   bool inChild() const { return text_.has_value(); }
 
   std::string_view childName_;
+  std::size_t limit_;
   XMLAdmission admission_;
   std::optional<std::string> text_;
 };
 
 }  // namespace
 
-std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName) {
-  ChildTextHandler handler(childName);
+std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName,
+                                             std::size_t limit) {
+  ChildTextHandler handler(childName, limit);
   xml::XMLEventParser::parse(utf8, handler);
   return handler.take();
 }

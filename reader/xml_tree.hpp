@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstddef>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -129,7 +130,10 @@ XMLParseResult parseOwnedXMLTree(std::string utf8);
 // document element, exactly as the tree of the same document holds it, from
 // one pass that keeps no tree and ends with that element; nothing when the
 // tree would hold no such element. A document that starts with it costs
-// no more than the element itself.
-std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName);
+// no more than the element itself. With a `limit`, the pass ends once the
+// text holds that many bytes, and the text is cut there (at the start of a
+// character).
+std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName,
+                                             std::size_t limit = std::numeric_limits<std::size_t>::max());
 
 }  // namespace maravel

@@ -78,7 +78,9 @@ void onEndElement(void* userData, const XML_Char* name) {
 }
 
 void onCharacters(void* userData, const XML_Char* text, int length) {
-  sessionOf(userData).handler.foundCharacters(std::string_view(text, static_cast<std::size_t>(length)));
+  Session& session = sessionOf(userData);
+  if (!session.handler.foundCharacters(std::string_view(text, static_cast<std::size_t>(length))))
+    stop(session, ParseEnd::stopped);
 }
 
 void onStartCDATA(void* userData) { sessionOf(userData).handler.didStartCDATA(); }

@@ -45,12 +45,12 @@ class XMLEventHandler {
  public:
   virtual ~XMLEventHandler() = default;
 
-  // Returning false stops the parse (ParseEnd::stopped).
+  // Returning false from any of these stops the parse (ParseEnd::stopped).
   virtual bool didStartElement(std::string_view name, const Attributes& attributes) = 0;
   virtual bool didEndElement(std::string_view name) = 0;
   // Character data, possibly in several pieces; inside a CDATA section it
-  // comes between didStartCDATA and didEndCDATA.
-  virtual void foundCharacters(std::string_view text) = 0;
+  // comes between didStartCDATA and didEndCDATA. False stops the parse.
+  virtual bool foundCharacters(std::string_view text) = 0;
   virtual void didStartCDATA() = 0;
   virtual void didEndCDATA() = 0;
 };
