@@ -33,6 +33,7 @@ constexpr mode_t kPdfMode = 0644;
 struct LoadedDocument {
   std::shared_ptr<const UDFDocument> document;
   std::string page;
+  std::size_t fileBytes = 0;
 };
 
 // The document in the file, or nothing when it cannot be read or parsed.
@@ -46,7 +47,7 @@ std::optional<LoadedDocument> loadDocument(const std::string& path, const std::s
     auto document = std::make_shared<const UDFDocument>(std::move(*doc));
     std::string page =
         UDFHTMLRenderer::renderHTML(*document, fileName, UDFHTMLRenderer::pageBudget(data->size()));
-    return LoadedDocument{std::move(document), std::move(page)};
+    return LoadedDocument{std::move(document), std::move(page), data->size()};
   } catch (...) {
     // Out of memory: the document cannot be shown, the window stays usable.
     return std::nullopt;
@@ -114,7 +115,7 @@ void MainWindowController::loadUDF(const std::string& path) {
   }
   surface_->showPage(loaded->page);
   surface_->showStatus(StatusMessage::previewing(fileName));
-  shown_ = ShownDocument{std::move(loaded->document), path, fileName};
+  shown_ = ShownDocument{std::move(loaded->document), path, fileName, loaded->fileBytes};
   surface_->enableDocumentActions(true);
 }
 
@@ -122,7 +123,7 @@ void MainWindowController::printDocument() {
   if (!shown_) return;
   std::shared_ptr<PrintJob> job;
   try {
-    job = std::make_shared<PrintJob>(shown_->document, shown_->fileName);
+    job = std::make_shared<PrintJob>(shown_->document, shown_->fileName, shown_->fileBytes);
   } catch (...) {
     // Out of memory while laying the pages out.
     surface_->showStatus(StatusMessage::printFailed(shown_->fileName));
@@ -144,13 +145,16 @@ void MainWindowController::saveAsPDF() {
 }
 
 void MainWindowController::writePDF(const ShownDocument& shown, const std::string& path) {
-  auto work = [document = shown.document, title = shown.fileName, path] {
+  auto work = [document = shown.document, title = shown.fileName, fileBytes = shown.fileBytes, path] {
     try {
       std::vector<std::uint8_t> bytes;
-      const bool drawn = PdfWriter::write(*document, title, [&bytes](std::span<const std::uint8_t> piece) {
-        bytes.insert(bytes.end(), piece.begin(), piece.end());
-        return true;
-      });
+      const bool drawn = PdfWriter::write(
+          *document, title,
+          [&bytes](std::span<const std::uint8_t> piece) {
+            bytes.insert(bytes.end(), piece.begin(), piece.end());
+            return true;
+          },
+          fileBytes);
       return drawn && !quicklook::writeFileAtomically(path, bytes, kPdfMode);
     } catch (...) {
       return false;  // out of memory while laying out or drawing

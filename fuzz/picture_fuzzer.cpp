@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   doc.elements.emplace_back(std::move(paragraph));
   for (const std::string& violation : testing::modelViolations(doc)) fuzz::fail("model violation", violation);
   fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc));
-  drawing::PdfDocument pdf([](std::span<const std::uint8_t>) { return true; }, "fuzz");
+  drawing::PdfDocument pdf([](std::span<const std::uint8_t>) { return true; }, "fuzz",
+                           drawing::CanvasResources::picturePixelsFor(size));
   pdf.beginPage({100, 100}).drawImage(image->base64, {0, 0, image->width, image->height});
   if (!pdf.finish()) fuzz::fail("a picture left the PDF undrawable", pdf.failure());
   return 0;

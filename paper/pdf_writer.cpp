@@ -8,9 +8,9 @@
 namespace maravel {
 
 bool PdfWriter::write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink,
-                      std::string* failure) {
+                      std::size_t fileBytes, std::string* failure) {
   const PaperDocument paper = PageLayout::layout(doc);
-  drawing::PdfDocument pdf(std::move(sink), title);
+  drawing::PdfDocument pdf(std::move(sink), title, drawing::CanvasResources::picturePixelsFor(fileBytes));
   for (const PaperPage& page : paper.pages) {
     drawing::PageCanvas& canvas = pdf.beginPage({page.width, page.height});
     PagePainter::paint(page, canvas);

@@ -65,13 +65,14 @@ std::string outputFor(const std::string& file, const Options& options) {
 
 // Nothing when the PDF was written, else the line that says why not.
 std::optional<std::string> writePdf(const maravel::UDFDocument& doc, const std::string& file,
-                                    const std::string& output) {
+                                    std::size_t fileBytes, const std::string& output) {
   const std::string title = file == "-" ? "UDF Belgesi" : fs::path(file).filename().string();
   maravel::commandline::Output out(output);
   if (!out.open()) return out.error();
   std::string drawingFailure;
   const bool written = maravel::PdfWriter::write(
-      doc, title, [&out](std::span<const std::uint8_t> bytes) { return out.write(bytes); }, &drawingFailure);
+      doc, title, [&out](std::span<const std::uint8_t> bytes) { return out.write(bytes); }, fileBytes,
+      &drawingFailure);
   if (out.failed()) return out.error();
   if (!written) return "cannot draw " + file + ": " + drawingFailure;
   if (!out.commit()) return out.error();
@@ -88,7 +89,7 @@ int convert(const std::string& file, const Options& options) {
               << "\n";
     return kNotADocument;
   }
-  if (const auto failure = writePdf(*doc, file, outputFor(file, options))) {
+  if (const auto failure = writePdf(*doc, file, input.bytes->size(), outputFor(file, options))) {
     std::cerr << "udf2pdf: " << *failure << "\n";
     return kUsage;
   }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -79,9 +80,9 @@ struct CanvasResources::Impl {
   };
   static constexpr std::size_t kKeptPictures = 8;
   std::vector<Picture> pictures;
-  std::uint64_t picturePixelsLeft = PageCanvas::kPictureAllowance;
+  std::uint64_t picturePixelsLeft;
 
-  Impl() = default;
+  explicit Impl(std::uint64_t picturePixels) : picturePixelsLeft(picturePixels) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
@@ -153,10 +154,8 @@ struct CanvasResources::Impl {
   // True when the picture's pixels fit what is left, counted against it.
   bool affordable(const std::vector<std::uint8_t>& bytes) {
     const std::optional<detail::PictureHeader> header = detail::PictureDecoder::inspect(bytes);
-    if (!header) return false;
-    const std::uint64_t credit = picturePixelsLeft + PageCanvas::kPixelsPerPictureByte * bytes.size();
-    if (header->pixels > credit) return false;
-    picturePixelsLeft = credit - header->pixels;
+    if (!header || header->pixels > picturePixelsLeft) return false;
+    picturePixelsLeft -= header->pixels;
     return true;
   }
 
@@ -191,7 +190,14 @@ struct PageCanvas::GlyphRun {
   std::vector<cairo_text_cluster_t> clusters;
 };
 
-CanvasResources::CanvasResources() : impl_(std::make_unique<Impl>()) {}
+std::uint64_t CanvasResources::picturePixelsFor(std::size_t fileBytes) {
+  constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+  if (fileBytes > (kMost - kPictureAllowance) / kPicturePixelsPerFileByte) return kMost;
+  return kPictureAllowance + kPicturePixelsPerFileByte * fileBytes;
+}
+
+CanvasResources::CanvasResources(std::uint64_t picturePixels)
+    : impl_(std::make_unique<Impl>(picturePixels)) {}
 CanvasResources::~CanvasResources() = default;
 
 PageCanvas::PageCanvas(void* cairoContext, CanvasResources& resources)

@@ -34,7 +34,7 @@ struct PdfDocument::Impl {
   bool finished = false;
   std::string failure;
 
-  Impl() = default;
+  explicit Impl(std::uint64_t picturePixels) : resources(picturePixels) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
@@ -43,7 +43,8 @@ struct PdfDocument::Impl {
   }
 };
 
-PdfDocument::PdfDocument(Sink sink, const std::string& title) : impl_(std::make_unique<Impl>()) {
+PdfDocument::PdfDocument(Sink sink, const std::string& title, std::uint64_t picturePixels)
+    : impl_(std::make_unique<Impl>(picturePixels)) {
   impl_->state.sink = std::move(sink);
   // The first page's size is set when it begins.
   impl_->surface = cairo_pdf_surface_create_for_stream(writeToSink, &impl_->state, 595.28, 841.89);

@@ -20,8 +20,10 @@ class PdfDocument {
   // Takes the next piece of the file; false stops the writing.
   using Sink = std::function<bool(std::span<const std::uint8_t>)>;
 
-  // `title` goes into the document's information dictionary.
-  PdfDocument(Sink sink, const std::string& title);
+  // `title` goes into the document's information dictionary; its pictures
+  // decode to at most `picturePixels` pixels (see CanvasResources).
+  PdfDocument(Sink sink, const std::string& title,
+              std::uint64_t picturePixels = CanvasResources::kPictureAllowance);
   ~PdfDocument();
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
