@@ -67,7 +67,7 @@ class JsonStream {
   // Starts the value of `name` in the open object.
   JsonStream& key(std::string_view name) {
     item();
-    scalar(Json(name));
+    string(name);
     out_ << ": ";
     return *this;
   }
@@ -77,6 +77,8 @@ class JsonStream {
   void beginArray() { begin('['); }
   void endArray() { end(']'); }
   void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+  void flag(bool value) { out_ << (value ? "true" : "false"); }
+  void null() { out_ << "null"; }
   // A long string written as nlohmann writes it, but in one pass and
   // without copies: texts and pictures may run to many megabytes.
   void string(std::string_view value) {
@@ -103,7 +105,7 @@ class JsonStream {
 
   template <typename T>
   void optional(const std::optional<T>& value) {
-    value ? scalar(Json(*value)) : scalar(Json(nullptr));
+    value ? scalar(Json(*value)) : null();
   }
 
  private:
@@ -216,12 +218,12 @@ class DocumentDump {
   void run(const TextRun& r) {
     json_.item().beginObject();
     json_.key("text").string(r.text);
-    json_.key("bold").scalar(r.bold);
-    json_.key("italic").scalar(r.italic);
-    json_.key("underline").scalar(r.underline);
-    json_.key("strikethrough").scalar(r.strikethrough);
-    json_.key("isSubscript").scalar(r.isSubscript);
-    json_.key("isSuperscript").scalar(r.isSuperscript);
+    json_.key("bold").flag(r.bold);
+    json_.key("italic").flag(r.italic);
+    json_.key("underline").flag(r.underline);
+    json_.key("strikethrough").flag(r.strikethrough);
+    json_.key("isSubscript").flag(r.isSubscript);
+    json_.key("isSuperscript").flag(r.isSuperscript);
     json_.key("fontSize").scalar(r.fontSize);
     json_.key("fontFamily").scalar(r.fontFamily);
     json_.key("foreground").optional(r.foreground);
@@ -235,13 +237,13 @@ class DocumentDump {
       json_.key("height").scalar(r.image->height);
       json_.endObject();
     } else {
-      json_.scalar(nullptr);
+      json_.null();
     }
     json_.endObject();
   }
 
   void tabStops(const std::optional<TabStopList>& stops, const std::string& path) {
-    if (!stops) return json_.scalar(nullptr);
+    if (!stops) return json_.null();
     if (!stops->empty()) {
       const auto [first, added] = firstPaths_.try_emplace(stops->identity(), path);
       if (!added) {
@@ -261,14 +263,14 @@ class DocumentDump {
   }
 
   void spans(const std::optional<std::vector<double>>& values) {
-    if (!values) return json_.scalar(nullptr);
+    if (!values) return json_.null();
     json_.beginArray();
     for (const double value : *values) json_.item().scalar(value);
     json_.endArray();
   }
 
   void border(const std::optional<TableBorder>& b) {
-    if (!b) return json_.scalar(nullptr);
+    if (!b) return json_.null();
     json_.beginObject();
     json_.key("kind").scalar(b->kind);
     json_.key("color").optional(b->color);
