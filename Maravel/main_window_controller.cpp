@@ -25,18 +25,21 @@ constexpr mode_t kSavedMode = 0644;
 struct LoadedDocument {
   std::shared_ptr<const UDFDocument> document;
   std::string page;
+  std::size_t fileBytes = 0;
 };
 
 // The document in the file, or nothing when it cannot be read or parsed.
 std::optional<LoadedDocument> loadDocument(const std::string& path, const std::string& fileName) {
   try {
-    const std::optional<std::vector<std::uint8_t>> data = quicklook::readFileContents(path);
+    const std::optional<std::vector<std::uint8_t>> data =
+        quicklook::readFileContents(path, quicklook::kMaxDocumentBytes);
     if (!data) return std::nullopt;
     std::optional<UDFDocument> doc = UDFParser::parse(*data);
     if (!doc) return std::nullopt;
     auto document = std::make_shared<const UDFDocument>(std::move(*doc));
-    std::string page = UDFHTMLRenderer::renderHTML(*document, fileName);
-    return LoadedDocument{std::move(document), std::move(page)};
+    std::string page =
+        UDFHTMLRenderer::renderHTML(*document, fileName, UDFHTMLRenderer::pageBudget(data->size()));
+    return LoadedDocument{std::move(document), std::move(page), data->size()};
   } catch (...) {
     // Out of memory: the document cannot be shown, the window stays usable.
     return std::nullopt;
@@ -109,7 +112,7 @@ void MainWindowController::loadUDF(const std::string& path) {
   surface_->showPage(loaded->page);
   surface_->setTitle(WindowTexts::windowTitle(fileName));
   surface_->showStatus(StatusMessage::previewing(fileName));
-  shown_ = ShownDocument{std::move(loaded->document), path, fileName};
+  shown_ = ShownDocument{std::move(loaded->document), path, fileName, loaded->fileBytes};
   surface_->enableDocumentActions(true);
 }
 
@@ -125,7 +128,7 @@ void MainWindowController::printDocument() {
   if (!shown_) return;
   std::shared_ptr<PrintJob> job;
   try {
-    job = std::make_shared<PrintJob>(shown_->document, shown_->fileName);
+    job = std::make_shared<PrintJob>(shown_->document, shown_->fileName, shown_->fileBytes);
   } catch (...) {
     // Out of memory while laying the pages out.
     surface_->showStatus(StatusMessage::printFailed(shown_->fileName));
@@ -147,7 +150,7 @@ void MainWindowController::saveAs(SaveFormat format) {
 }
 
 void MainWindowController::write(const ShownDocument& shown, SaveFormat format, const std::string& path) {
-  auto work = [document = shown.document, title = shown.fileName, format, path] {
+  auto work = [document = shown.document, title = shown.fileName, fileBytes = shown.fileBytes, format, path] {
     try {
       std::vector<std::uint8_t> bytes;
       const auto sink = [&bytes](std::span<const std::uint8_t> piece) {
@@ -155,7 +158,7 @@ void MainWindowController::write(const ShownDocument& shown, SaveFormat format, 
         return true;
       };
       const bool made = format == SaveFormat::docx ? DocxWriter::write(*document, title, sink)
-                                                   : PdfWriter::write(*document, title, sink);
+                                                   : PdfWriter::write(*document, title, sink, fileBytes);
       return made && !quicklook::writeFileAtomically(path, bytes, kSavedMode);
     } catch (...) {
       return false;  // out of memory while laying out or drawing

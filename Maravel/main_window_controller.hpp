@@ -89,6 +89,7 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
     std::shared_ptr<const UDFDocument> document;
     std::string path;
     std::string fileName;
+    std::size_t fileBytes = 0;  // bounds the pictures on paper
   };
 
   // Writes the shown document to `path` in `format` and says so.

@@ -1,8 +1,12 @@
-// worst_case_bench [CASE...]: runs pelsora, tivenna, udfdump, udf2pdf,
-// udftotext and udf2docx as whole processes, under GNU time, on each crafted
-// worst-case document and prints a Markdown table of wall time, CPU time,
-// peak resident memory and exit status per door. The goals (2 s and 1 GiB per
-// process) are read off the table; nothing here fails.
+// worst_case_bench [CASE...]: runs the six commands as whole processes,
+// under GNU time, on each crafted worst case of bench/worst_cases.cpp
+// and prints a Markdown table of wall time, CPU time, peak resident memory
+// and exit status per command. The goals (2 s and 1 GiB per process) are read
+// off the table; nothing here fails.
+//
+// MARAVEL_COMMANDS_DIR names a folder holding the six programs to measure
+// instead of this build's (say, an older build's); each run is ended after
+// MARAVEL_WORST_CASE_SECONDS seconds (default 120), which shows as exit 124.
 
 #include <algorithm>
 #include <cstdio>
@@ -12,9 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/worst_cases.hpp"
+#include "tests/support/shell_quoting.hpp"
+#include "bench/worst_cases.hpp"
 
 namespace {
+
+namespace fs = std::filesystem;
+using maravel::testing::shellQuoted;
 
 struct Measured {
   double seconds = 0;     // wall time
@@ -23,13 +31,13 @@ struct Measured {
   int status = -1;
 };
 
-// Runs the program under GNU time with its output sent to /dev/null. The
-// program is time's own child, a fresh process, so its peak resident size
-// counts none of this program's memory.
-Measured measure(const std::vector<std::string>& command, const std::filesystem::path& report) {
-  std::string line = "/usr/bin/time -f '%e %U %S %M %x' -o '" + report.string() + "'";
-  for (const std::string& word : command) line += " '" + word + "'";
-  line += " >/dev/null 2>&1";
+// Runs the command line under GNU time with its output sent to /dev/null
+// (unless the line sends it elsewhere). The program is a fresh process, so
+// its peak resident size counts none of this program's memory.
+Measured measure(const std::string& commandLine, const fs::path& report, const std::string& seconds) {
+  const std::string line = "/usr/bin/time -f '%e %U %S %M %x' -o " + shellQuoted(report.string()) +
+                           " timeout -k 5 " + seconds + " sh -c " + shellQuoted(commandLine) +
+                           " >/dev/null 2>&1";
   Measured m;
   if (std::system(line.c_str()) == -1) return m;
   double kib = 0, user = 0, system = 0;
@@ -51,37 +59,44 @@ std::string cell(const Measured& m) {
   return text;
 }
 
+std::string program(std::size_t command) {
+  static const char* const kBuilt[] = {PELSORA_PATH,   TIVENNA_PATH, UDFDUMP_PATH,
+                                       UDFVERIFY_PATH, UDF2PDF_PATH, UDFTOTEXT_PATH};
+  if (const char* folder = std::getenv("MARAVEL_COMMANDS_DIR"))
+    return (fs::path(folder) / maravel::testing::kCommands[command]).string();
+  return kBuilt[command];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> only(argv + 1, argv + argc);
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / "maravel-worst-cases";
-  std::filesystem::create_directories(folder);
-  std::printf(
-      "| case | document | file | pelsora | tivenna | udfdump | udf2pdf | udftotext | udf2docx |\n"
-      "|---|---|---|---|---|---|---|---|---|\n");
+  const char* limit = std::getenv("MARAVEL_WORST_CASE_SECONDS");
+  const std::string seconds = limit != nullptr ? limit : "120";
+  const fs::path folder = fs::temp_directory_path() / "maravel-worst-cases";
+  fs::create_directories(folder);
+  std::printf("| case | document | file |");
+  for (const char* command : maravel::testing::kCommands) std::printf(" %s |", command);
+  std::printf("\n|---|---|---|---|---|---|---|---|---|\n");
   for (const auto& worstCase : maravel::testing::worstCases()) {
     if (!only.empty() && std::find(only.begin(), only.end(), worstCase.name) == only.end()) continue;
-    const std::filesystem::path file = folder / (worstCase.name + ".udf");
+    const fs::path file = folder / (worstCase.name + ".udf");
     {
       const std::vector<std::uint8_t> archive = worstCase.archive();
       std::ofstream(file, std::ios::binary)
           .write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
     }
-    const std::string png = (folder / (worstCase.name + ".png")).string();
-    const std::filesystem::path report = folder / "time.txt";
-    const Measured pelsora = measure({PELSORA_PATH, file.string()}, report);
-    const Measured tivenna = measure({TIVENNA_PATH, "-s", "256", file.string(), png}, report);
-    const Measured udfdump = measure({UDFDUMP_PATH, file.string()}, report);
-    const Measured udf2pdf = measure({UDF2PDF_PATH, "-o", "-", file.string()}, report);
-    const Measured udftotext = measure({UDFTOTEXT_PATH, file.string()}, report);
-    const Measured udf2docx = measure({UDF2DOCX_PATH, "-o", "-", file.string()}, report);
-    std::printf("| %s | %s | %.1f MiB | %s | %s | %s | %s | %s | %s |\n", worstCase.name.c_str(),
-                worstCase.what.c_str(), static_cast<double>(std::filesystem::file_size(file)) / (1 << 20),
-                cell(pelsora).c_str(), cell(tivenna).c_str(), cell(udfdump).c_str(), cell(udf2pdf).c_str(),
-                cell(udftotext).c_str(), cell(udf2docx).c_str());
-    std::fflush(stdout);
-    if (std::getenv("MARAVEL_KEEP_CASES") == nullptr) std::filesystem::remove(file);
+    std::printf("| %s | %s | %.1f KiB |", worstCase.name.c_str(), worstCase.what.c_str(),
+                static_cast<double>(fs::file_size(file)) / 1024);
+    for (std::size_t command = 0; command < std::size(maravel::testing::kCommands); ++command) {
+      const std::string line =
+          maravel::testing::commandLine(worstCase, command, program(command), file, folder);
+      std::printf(" %s |", cell(measure(line, folder / "time.txt", seconds)).c_str());
+      std::fflush(stdout);
+    }
+    std::printf("\n");
+    if (std::getenv("MARAVEL_KEEP_CASES") == nullptr) fs::remove(file);
+    fs::remove(folder / "sparse.udf");
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 // What every harness checks for one input: the reader either gives no
-// document or one that keeps the model's promises, and the page writer
-// turns that document into a page whose markup is all its own.
+// document or one that keeps the model's promises (and the same text block
+// as the thumbnail's pass), and the page writer turns that document into a
+// page whose markup is all its own.
 #pragma once
 
 #include <cstdint>
@@ -77,9 +78,13 @@ inline void checkPage(std::string_view page) {
 
 inline void parseAndRender(std::span<const std::uint8_t> archive) {
   const std::optional<UDFDocument> doc = UDFParser::parse(archive);
+  // The thumbnail's one pass must read the text block the whole parse reads.
+  const std::optional<std::string> rawText = UDFParser::rawText(archive);
+  if (rawText.has_value() != doc.has_value() || (doc && *rawText != doc->rawText))
+    fail("the text block alone differs from the parse's", rawText.value_or("(none)"));
   if (!doc) return;
   for (const std::string& violation : testing::modelViolations(*doc)) fail("model violation", violation);
-  checkPage(UDFHTMLRenderer::renderHTML(*doc, "fuzz.udf"));
+  checkPage(UDFHTMLRenderer::renderHTML(*doc, "fuzz.udf", UDFHTMLRenderer::pageBudget(archive.size())));
 }
 
 }  // namespace maravel::fuzz

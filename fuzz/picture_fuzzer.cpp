@@ -1,5 +1,6 @@
 // The attributes of one `image` element through the picture reader, and the
-// picture through the page writer.
+// picture through the page writer and onto paper, where its bytes are
+// sniffed, its header sized and, within the bounds, decoded.
 //
 // Input: "WIDTH;HEIGHT;DATA". An empty WIDTH or HEIGHT leaves that attribute
 // out; without two semicolons the whole input is the imagedata value. DATA
@@ -9,6 +10,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_target.hpp"
+#include "platform/drawing/leak_suppressions.hpp"
+#include "platform/drawing/pdf_document.hpp"
 #include "platform/text/text.hpp"
 #include "reader/picture_reader.hpp"
 
@@ -48,5 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   doc.elements.emplace_back(std::move(paragraph));
   for (const std::string& violation : testing::modelViolations(doc)) fuzz::fail("model violation", violation);
   fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc));
+  drawing::PdfDocument pdf([](std::span<const std::uint8_t>) { return true; }, "fuzz",
+                           drawing::CanvasResources::picturePixelsFor(size));
+  pdf.beginPage({100, 100}).drawImage(image->base64, {0, 0, image->width, image->height});
+  if (!pdf.finish()) fuzz::fail("a picture left the PDF undrawable", pdf.failure());
   return 0;
 }

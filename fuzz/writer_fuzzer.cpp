@@ -2,8 +2,9 @@
 // meets shapes the reader never makes: huge, negative, infinite and NaN
 // lengths, empty or hostile font families, colours with alpha bits, unsorted
 // tab stops, empty span lists, pictures with any mime type and data, and
-// tables nested past the writer's own bound. The page must still hold only
-// the writer's own markup, and the Word copy only well-formed XML parts.
+// tables nested past the writer's own bound, and page budgets that cut
+// paragraphs anywhere. The page must still hold only the writer's own
+// markup, and the Word copy only well-formed XML parts.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -246,7 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Choices in({data, size});
   const UDFDocument doc = fuzz::document(in);
   const std::string title = in.text(20);
-  fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc, title));
+  // Every other page under a budget that cuts it somewhere.
+  const std::size_t budget = in.flag() ? std::size_t{in.byte()} * 64 : std::numeric_limits<std::size_t>::max();
+  fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc, title, budget));
   fuzz::checkCopy(DocxWriter::bytes(doc, title));
   return 0;
 }

@@ -52,6 +52,7 @@ bool visibleAtDepth(const std::vector<DocumentElement>& elements, int depth) {
 std::string DocumentWriter::render(const std::vector<DocumentElement>& elements, double width, bool framed) {
   std::string out;
   for (const DocumentElement& element : elements) {
+    if (pageBytesLeft_ == 0) break;
     if (const ParagraphItem* p = element.paragraph()) {
       out += paragraph(*p, width);
     } else if (const TableItem* t = element.table()) {
@@ -70,6 +71,7 @@ std::string DocumentWriter::table(const TableItem& table, double width, bool fra
   std::string out;
   std::size_t r = 0;
   for (const TableRow& tableRow : table.rows) {
+    if (pageBytesLeft_ == 0) break;
     if (tableRow.cells.empty()) continue;
     out += row(table, tails, tableRow, r++, rowCount, width, framed);
   }
@@ -80,6 +82,7 @@ std::string DocumentWriter::table(const TableItem& table, double width, bool fra
 std::string DocumentWriter::row(const TableItem& table, const std::vector<double>& tails, const TableRow& row,
                                 std::size_t r, std::size_t rowCount, double width, bool framed) {
   const std::vector<double> fractions = TableLayout::cellFractions(table, tails, row);
+  std::size_t contentBytes = 0;  // spent by the paragraphs inside
   std::string out = "<table class=\"udf-row\"><tr";
   if (const auto height = TableLayout::rowHeight(row)) out += " style=\"height:" + u(*height) + "\"";
   out += ">";
@@ -100,9 +103,12 @@ std::string DocumentWriter::row(const TableItem& table, const std::vector<double
     } else {
       content = render(cell.elements, std::max(cellWidth - TableLayout::kCellPadding, 1.0), false);
     }
+    contentBytes += content.size();
     out += "<td style=\"" + style + "\">" + content + "</td>";
   }
-  return out + "</tr></table>";
+  out += "</tr></table>";
+  spend(out.size() - contentBytes);
+  return out;
 }
 
 std::string DocumentWriter::region(const std::vector<DocumentElement>& elements, double width,

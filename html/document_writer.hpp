@@ -3,7 +3,10 @@
 // classes they use.
 //
 // One DocumentWriter per page, on one thread. It only reads the model it is
-// given and borrows the FontBook, which must outlive it. The class tables
+// given and borrows the FontBook, which must outlive it. A page budget bounds
+// what it writes: a paragraph is cut where its text, tab boxes and pictures
+// would pass the bytes left, and no element or table row is written once
+// none are left. The class tables
 // (classNames, classCSS, darkCSS) grow while content is written; the page
 // writer copies classCSS and darkCSS into the stylesheet afterwards. No
 // operation fails: every input, however odd, gives well-formed HTML in which
@@ -11,8 +14,10 @@
 // into.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,7 +32,8 @@ namespace maravel {
 
 class DocumentWriter {
  public:
-  explicit DocumentWriter(FontBook& fonts) : fonts(fonts) {}
+  explicit DocumentWriter(FontBook& fonts, std::size_t pageBudget = std::numeric_limits<std::size_t>::max())
+      : fonts(fonts), pageBytesLeft_(pageBudget) {}
 
   FontBook& fonts;
   // Class key (declarations + "|" + dark override) to class name "sN".
@@ -62,7 +68,8 @@ class DocumentWriter {
   using Segment = ParagraphLayout::Segment;
   using FollowingWidth = ParagraphLayout::FollowingWidth;
 
-  // The paragraph as one `p` element laid out for `width` points.
+  // The paragraph as one `p` element laid out for `width` points, cut to
+  // the page bytes left.
   std::string paragraph(const ParagraphItem& p, double width);
 
   // The width of what follows the tab segment at `after` up to the next
@@ -96,7 +103,13 @@ class DocumentWriter {
   std::string row(const TableItem& table, const std::vector<double>& tails, const TableRow& row,
                   std::size_t r, std::size_t rowCount, double width, bool framed);
 
+  // The paragraph as far as `budget` bytes of page show it, or nothing when
+  // they show all of it.
+  static std::optional<ParagraphItem> shortened(const ParagraphItem& p, std::size_t budget);
+  void spend(std::size_t bytes) { pageBytesLeft_ -= std::min(bytes, pageBytesLeft_); }
+
   int tableDepth_ = 0;
+  std::size_t pageBytesLeft_;
   std::size_t measuredBytesLeft_ = ParagraphLayout::kMeasuredTextBytes;
   // The classes of the last few run formats: neighbouring runs mostly share
   // one, and each class costs a family lookup and a declaration list.

@@ -407,11 +407,18 @@ std::string stylesheet(const UDFDocument& doc, const DocumentWriter& writer) {
 
 }  // namespace
 
-std::string UDFHTMLRenderer::renderHTML(const UDFDocument& doc, const std::string& fileName) {
+std::size_t UDFHTMLRenderer::pageBudget(std::size_t inputBytes) {
+  constexpr std::size_t kMost = std::numeric_limits<std::size_t>::max();
+  if (inputBytes > (kMost - kPageAllowance) / kPageBytesPerInputByte) return kMost;
+  return kPageAllowance + kPageBytesPerInputByte * inputBytes;
+}
+
+std::string UDFHTMLRenderer::renderHTML(const UDFDocument& doc, const std::string& fileName,
+                                        std::size_t pageBudget) {
   const PageProperties& page = doc.pageProps;
   const double contentWidth = std::max(page.pageWidth() - page.leftMargin - page.rightMargin, 100.0);
   FontBook fonts;
-  DocumentWriter writer(fonts);
+  DocumentWriter writer(fonts, pageBudget);
   const std::string content = sheetContent(doc, writer, contentWidth);
 
   return "<!DOCTYPE html>\n"

@@ -1,6 +1,8 @@
 // The whole preview page for one parsed document.
 #pragma once
 
+#include <cstddef>
+#include <limits>
 #include <string>
 
 #include "model/udf_document.hpp"
@@ -21,7 +23,20 @@ class UDFHTMLRenderer {
   // `fileName` is the page title. Never fails; every text from the document
   // is escaped. Pure and safe on any thread: each call builds its own writer
   // and font book.
-  static std::string renderHTML(const UDFDocument& doc, const std::string& fileName = "UDF Belgesi");
+  //
+  // The header, body and footer together take about `pageBudget` bytes at
+  // most (a paragraph is cut where it would pass it, the elements after it
+  // are left out); the doors pass pageBudget(size of the file read).
+  static std::string renderHTML(const UDFDocument& doc, const std::string& fileName = "UDF Belgesi",
+                                std::size_t pageBudget = std::numeric_limits<std::size_t>::max());
+
+  // The page a file of `inputBytes` bytes may take: kPageAllowance plus
+  // kPageBytesPerInputByte for each of its bytes. Real documents take about
+  // three bytes of page per byte of file; a few kilobytes of compressed tabs
+  // or letters could otherwise ask for gigabytes of page.
+  static std::size_t pageBudget(std::size_t inputBytes);
+  static constexpr std::size_t kPageAllowance = std::size_t{16} << 20;
+  static constexpr std::size_t kPageBytesPerInputByte = 64;
 
   // Shown in the verification badge and the access note; paper prints the
   // badge's words at the foot of every page.

@@ -82,7 +82,82 @@ std::string DocumentWriter::listMarker(const ParagraphItem& p, const std::string
          ";top:" + u(p.spaceAbove) + "\">" + escapeHTML(marker) + "</span>";
 }
 
-std::string DocumentWriter::paragraph(const ParagraphItem& p, double width) {
+namespace {
+
+// Page bytes at least as many as a run's span, a tab box and an escaped
+// character take.
+constexpr std::size_t kSpanBytes = 32;
+constexpr std::size_t kTabBoxBytes = 160;
+constexpr std::size_t kPictureTagBytes = 128;
+
+std::size_t characterCost(char c) {
+  switch (c) {
+    case '\t':
+      return kTabBoxBytes;
+    case '&':
+    case '<':
+    case '>':
+    case '"':
+    case '\'':
+      return 6;
+    default:
+      return 1;
+  }
+}
+
+// How many bytes of `text` fit into `budget`, cut at a character boundary;
+// the cost of that much is added to `cost`.
+std::size_t fittingBytes(std::string_view text, std::size_t budget, std::size_t& cost) {
+  std::size_t end = 0;
+  for (; end < text.size(); ++end) {
+    const std::size_t next = characterCost(text[end]);
+    if (next > budget - cost) break;
+    cost += next;
+  }
+  while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return end;
+}
+
+}  // namespace
+
+std::optional<ParagraphItem> DocumentWriter::shortened(const ParagraphItem& p, std::size_t budget) {
+  std::size_t cost = 0;
+  for (std::size_t r = 0; r < p.runs.size(); ++r) {
+    const TextRun& run = p.runs[r];
+    const std::size_t own = run.image ? run.image->base64.size() + kPictureTagBytes : kSpanBytes;
+    std::size_t fits = 0;
+    if (own <= budget - cost) {
+      cost += own;
+      if (run.image) continue;
+      fits = fittingBytes(run.text, budget, cost);
+      if (fits == run.text.size()) continue;
+    }
+    // Every field but the runs, which are cut here (copying them all first
+    // would copy what is to be left out).
+    ParagraphItem cut;
+    cut.alignment = p.alignment;
+    cut.leftIndent = p.leftIndent;
+    cut.rightIndent = p.rightIndent;
+    cut.firstLineIndent = p.firstLineIndent;
+    cut.hanging = p.hanging;
+    cut.spaceAbove = p.spaceAbove;
+    cut.spaceBelow = p.spaceBelow;
+    cut.lineSpacing = p.lineSpacing;
+    cut.tabStops = p.tabStops;
+    cut.listMarker = p.listMarker;
+    cut.runs.assign(p.runs.begin(), p.runs.begin() + static_cast<std::ptrdiff_t>(r));
+    if (fits > 0) {
+      TextRun& partial = cut.runs.emplace_back(formatOf(run));
+      partial.text.assign(run.text, 0, fits);
+    }
+    return cut;
+  }
+  return std::nullopt;
+}
+
+std::string DocumentWriter::paragraph(const ParagraphItem& whole, double width) {
+  const std::optional<ParagraphItem> cut = shortened(whole, pageBytesLeft_);
+  const ParagraphItem& p = cut ? *cut : whole;
   const std::vector<Segment> segments = ParagraphLayout::segments(p);
   const auto [tabWidths, lastFirstLineTab, tabEnds] =
       ParagraphLayout(fonts, measuredBytesLeft_).layout(p, segments, width);
@@ -135,7 +210,9 @@ std::string DocumentWriter::paragraph(const ParagraphItem& p, double width) {
     }
   }
   flush();
-  return out + "</p>";
+  out += "</p>";
+  spend(out.size());
+  return out;
 }
 
 }  // namespace maravel

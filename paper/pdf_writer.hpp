@@ -2,6 +2,7 @@
 // embedded, text selectable and searchable.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "model/udf_document.hpp"
@@ -11,9 +12,13 @@ namespace maravel {
 
 class PdfWriter {
  public:
-  // Writes the PDF into `sink`; `title` goes into its properties. False when
-  // the sink refused bytes or the drawing failed. Pure and safe on any thread.
-  static bool write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink);
+  // Writes the PDF into `sink`; `title` goes into its properties, and the
+  // size of the file the document came from bounds its pictures (see
+  // drawing::CanvasResources). False when the sink refused bytes or the
+  // drawing failed; then `failure`, when given, says which and why. Pure and
+  // safe on any thread.
+  static bool write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink,
+                    std::size_t fileBytes = 0, std::string* failure = nullptr);
 };
 
 }  // namespace maravel

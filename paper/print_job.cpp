@@ -7,8 +7,11 @@
 
 namespace maravel {
 
-PrintJob::PrintJob(std::shared_ptr<const UDFDocument> doc, std::string title)
-    : doc_(std::move(doc)), title_(std::move(title)), layout_(PageLayout::layout(*doc_)) {}
+PrintJob::PrintJob(std::shared_ptr<const UDFDocument> doc, std::string title, std::size_t fileBytes)
+    : doc_(std::move(doc)),
+      title_(std::move(title)),
+      layout_(PageLayout::layout(*doc_)),
+      pages_(drawing::CanvasResources::picturePixelsFor(fileBytes)) {}
 
 PrintPaper PrintJob::paper() const {
   const PageProperties& page = doc_->pageProps;

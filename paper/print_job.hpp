@@ -2,6 +2,7 @@
 // the cairo contexts it hands over: the same layout and painter as the PDF.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -22,8 +23,10 @@ struct PrintPaper {
 class PrintJob {
  public:
   // Lays `doc` (not null) out and keeps it alive while the job lives; `title` names
-  // the job for the print queue. Throws only when memory runs out.
-  PrintJob(std::shared_ptr<const UDFDocument> doc, std::string title);
+  // the job for the print queue; the size of the file the document came
+  // from bounds its pictures (see drawing::CanvasResources). Throws only
+  // when memory runs out.
+  PrintJob(std::shared_ptr<const UDFDocument> doc, std::string title, std::size_t fileBytes = 0);
   PrintJob(const PrintJob&) = delete;
   PrintJob& operator=(const PrintJob&) = delete;
 

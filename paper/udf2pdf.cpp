@@ -3,9 +3,7 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,7 +12,8 @@
 #include <vector>
 
 #include "paper/pdf_writer.hpp"
-#include "platform/quicklook/command_input.hpp"
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
 #include "reader/udf_parser.hpp"
 
 namespace {
@@ -64,40 +63,34 @@ std::string outputFor(const std::string& file, const Options& options) {
   return (fs::path(file).parent_path() / name).string();
 }
 
-bool writePdf(const maravel::UDFDocument& doc, const std::string& title, const std::string& output) {
-  if (output == "-") {
-    const bool written = maravel::PdfWriter::write(doc, title, [](std::span<const std::uint8_t> bytes) {
-      return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-    });
-    return std::fflush(stdout) == 0 && written;
-  }
-  std::ofstream file(output, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  bool written = maravel::PdfWriter::write(doc, title, [&file](std::span<const std::uint8_t> bytes) {
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(file);
-  });
-  file.close();
-  written = written && !file.fail();
-  if (!written) {
-    std::error_code ignored;
-    fs::remove(output, ignored);
-  }
-  return written;
+// Nothing when the PDF was written, else the line that says why not.
+std::optional<std::string> writePdf(const maravel::UDFDocument& doc, const std::string& file,
+                                    std::size_t fileBytes, const std::string& output) {
+  const std::string title = file == "-" ? "UDF Belgesi" : fs::path(file).filename().string();
+  maravel::commandline::Output out(output);
+  if (!out.open()) return out.error();
+  std::string drawingFailure;
+  const bool written = maravel::PdfWriter::write(
+      doc, title, [&out](std::span<const std::uint8_t> bytes) { return out.write(bytes); }, fileBytes,
+      &drawingFailure);
+  if (out.failed()) return out.error();
+  if (!written) return "cannot draw " + file + ": " + drawingFailure;
+  if (!out.commit()) return out.error();
+  return std::nullopt;
 }
 
 // What converting one file gave, as an exit status.
 int convert(const std::string& file, const Options& options) {
-  const std::optional<std::vector<std::uint8_t>> bytes = maravel::quicklook::readCommandInput(file);
-  const auto doc = bytes ? maravel::UDFParser::parse(*bytes) : std::nullopt;
+  const maravel::commandline::Input input = maravel::commandline::readInput(file);
+  const auto doc = input.bytes ? maravel::UDFParser::parse(*input.bytes) : std::nullopt;
   if (!doc) {
-    std::cerr << "udf2pdf: cannot convert " << file << ": not a readable UDF document\n";
+    std::cerr << "udf2pdf: "
+              << (input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error)
+              << "\n";
     return kNotADocument;
   }
-  const std::string output = outputFor(file, options);
-  const std::string title = file == "-" ? "UDF Belgesi" : fs::path(file).filename().string();
-  if (!writePdf(*doc, title, output)) {
-    std::cerr << "udf2pdf: cannot write " << (output == "-" ? "standard output" : output) << "\n";
+  if (const auto failure = writePdf(*doc, file, input.bytes->size(), outputFor(file, options))) {
+    std::cerr << "udf2pdf: " << *failure << "\n";
     return kUsage;
   }
   return kWritten;
@@ -134,6 +127,7 @@ std::optional<int> parseArguments(int argc, char** argv, Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  maravel::commandline::prepareOutputs();
   Options options;
   if (const std::optional<int> done = parseArguments(argc, argv, options)) return *done;
   if (options.folder) {

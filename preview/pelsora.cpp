@@ -1,14 +1,15 @@
 // pelsora: the preview of one .udf file as an HTML page, for a shell or a
 // file manager. Writes exactly the bytes the preview door replies with.
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "preview/preview_provider.hpp"
 
 namespace {
@@ -19,9 +20,10 @@ constexpr int kUsage = 2;
 
 constexpr std::string_view kHelp =
     "Usage: pelsora [-o OUT] FILE\n"
-    "Writes the HTML preview of the UDF document FILE to standard output, or to OUT.\n"
+    "Writes the HTML preview of the UDF document FILE (- for standard input) to\n"
+    "standard output, or to OUT.\n"
     "\n"
-    "  -o OUT     write the page to OUT instead of standard output\n"
+    "  -o OUT     write the page to OUT (- for standard output)\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
@@ -39,26 +41,16 @@ int usageError(std::string_view message) {
   return kUsage;
 }
 
-bool writeBytes(const std::vector<std::uint8_t>& bytes, const std::optional<std::string>& output) {
-  if (!output) {
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size();
-    return std::fflush(stdout) == 0 && written;
-  }
-  std::ofstream file(*output, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  return !file.fail();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  maravel::commandline::prepareOutputs();
   Options options;
   bool haveFile = false;
   bool optionsEnded = false;  // after "--" every argument is a file name
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
-    if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+    if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {  // "-" alone is standard input
       if (arg == "--") {
         optionsEnded = true;
       } else if (arg == "--help" || arg == "-h") {
@@ -81,16 +73,22 @@ int main(int argc, char** argv) {
   }
   if (!haveFile) return usageError("no file given");
 
-  const maravel::PreviewProvider provider;
-  const auto reply = provider.providePreview({options.file});
+  const maravel::commandline::Input input = maravel::commandline::readInput(options.file);
+  const std::string title =
+      options.file == "-" ? "UDF Belgesi" : maravel::quicklook::lastPathComponent(options.file);
+  const auto reply = maravel::PreviewProvider::preview(
+      input.bytes ? std::optional<std::span<const std::uint8_t>>(*input.bytes) : std::nullopt, title);
   const bool errorPage = reply.contentSize().width == maravel::PreviewProvider::kErrorSize.width &&
                          reply.contentSize().height == maravel::PreviewProvider::kErrorSize.height;
-  if (!writeBytes(reply.data(), options.output)) {
-    std::cerr << "pelsora: cannot write the page to " << options.output.value_or("standard output") << "\n";
+  if (const auto error = maravel::commandline::writeOutput(options.output.value_or("-"), reply.data())) {
+    std::cerr << "pelsora: " << *error << "\n";
     return kUsage;
   }
   if (errorPage) {
-    std::cerr << "pelsora: cannot preview " << options.file << ": not a readable UDF document\n";
+    std::cerr << "pelsora: "
+              << (input.bytes ? "cannot preview " + options.file + ": not a readable UDF document"
+                              : input.error)
+              << "\n";
     return kErrorPage;
   }
   return kPreviewed;

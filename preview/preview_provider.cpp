@@ -33,13 +33,11 @@ quicklook::QLPreviewReply errorReply() {
   return {quicklook::UTType::html(), PreviewProvider::kErrorSize, [] { return utf8Bytes(kErrorPage); }};
 }
 
-std::optional<std::vector<std::uint8_t>> documentPage(const quicklook::QLFilePreviewRequest& request) {
-  const std::string fileName = quicklook::lastPathComponent(request.fileURL);
-  std::optional<std::vector<std::uint8_t>> data = quicklook::readFileContents(request.fileURL);
-  if (!data) return std::nullopt;
-  std::optional<UDFDocument> doc = UDFParser::parse(*data);
+std::optional<std::vector<std::uint8_t>> documentPage(std::span<const std::uint8_t> data,
+                                                      const std::string& fileName) {
+  std::optional<UDFDocument> doc = UDFParser::parse(data);
   if (!doc) return std::nullopt;
-  return utf8Bytes(UDFHTMLRenderer::renderHTML(*doc, fileName));
+  return utf8Bytes(UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size())));
 }
 
 }  // namespace
@@ -48,9 +46,17 @@ std::string_view PreviewProvider::errorPage() { return kErrorPage; }
 
 quicklook::QLPreviewReply PreviewProvider::providePreview(
     const quicklook::QLFilePreviewRequest& request) const {
+  const std::string fileName = quicklook::lastPathComponent(request.fileURL);
+  const std::optional<std::vector<std::uint8_t>> data =
+      quicklook::readFileContents(request.fileURL, quicklook::kMaxDocumentBytes);
+  return preview(data ? std::optional<std::span<const std::uint8_t>>(*data) : std::nullopt, fileName);
+}
+
+quicklook::QLPreviewReply PreviewProvider::preview(std::optional<std::span<const std::uint8_t>> data,
+                                                   const std::string& fileName) {
   std::optional<std::vector<std::uint8_t>> page;
   try {
-    page = documentPage(request);
+    if (data) page = documentPage(*data, fileName);
   } catch (...) {
     // Out of memory or a file-system error: Quick Look gets the error page.
     page.reset();

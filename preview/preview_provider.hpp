@@ -6,6 +6,10 @@
 // and keeps nothing between requests; safe on any thread.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/quicklook/preview_reply.hpp"
@@ -14,7 +18,13 @@ namespace maravel {
 
 class PreviewProvider {
  public:
+  // Reads at most quicklook::kMaxDocumentBytes; a larger file is not read.
   quicklook::QLPreviewReply providePreview(const quicklook::QLFilePreviewRequest& request) const;
+
+  // The reply for a file's bytes (nothing: it could not be read), with
+  // `fileName` as the page's title.
+  static quicklook::QLPreviewReply preview(std::optional<std::span<const std::uint8_t>> data,
+                                           const std::string& fileName);
 
   // Content sizes of the two replies, in points.
   static constexpr drawing::Size kDocumentSize{860, 1150};

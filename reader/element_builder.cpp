@@ -97,7 +97,8 @@ ElementBuilder::ElementBuilder(StyleSheet styles, std::u16string text, Attribute
       text_(std::move(text)),
       sectionAttributes_(std::move(sectionAttributes)),
       runTextLeft_(4 * text_.size() + budgets.runTextAllowance),
-      tabStopsLeft_(budgets.tabStops) {}
+      tabStopsLeft_(budgets.tabStops),
+      columnSpansLeft_(budgets.columnSpans) {}
 
 std::vector<DocumentElement> ElementBuilder::elements(const XMLNode& node, ListNumbering& numbering) {
   std::vector<DocumentElement> result;

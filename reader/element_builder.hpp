@@ -53,6 +53,12 @@ class ElementBuilder {
   // is cut and later text runs are dropped.
   static constexpr std::size_t kRunTextAllowance = 1 << 20;
 
+  // At most this many pieces of a columnSpans list are read (tables have a
+  // few dozen columns), and at most kColumnSpanBudget widths in a document
+  // (8 bytes each: 32 MB); later lists are shortened, possibly to nothing.
+  static constexpr std::size_t kMaxColumnSpans = 1000;
+  static constexpr std::size_t kColumnSpanBudget = 4'000'000;
+
   // A property value (other than "tabset") longer than this many bytes is
   // found but unusable and gives its default. Real values (numbers, font
   // families, list format names) are far shorter; the bound keeps inherited
@@ -71,6 +77,7 @@ class ElementBuilder {
   struct Budgets {
     std::size_t runTextAllowance = kRunTextAllowance;
     std::size_t tabStops = kTabStopBudget;
+    std::size_t columnSpans = kColumnSpanBudget;
   };
 
   ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes);
@@ -101,9 +108,10 @@ class ElementBuilder {
   // kMaxTabStopsPerParagraph stops.
   static std::vector<TabStop> tabStops(std::string_view value);
 
-  // Comma-separated numbers; nothing for no value or when none parses
-  // (never an empty list).
-  static std::optional<std::vector<double>> spans(const std::string* value);
+  // Comma-separated numbers among the first `limit` pieces; nothing for no
+  // value or when none parses (never an empty list).
+  static std::optional<std::vector<double>> spans(const std::string* value,
+                                                  std::size_t limit = kMaxColumnSpans);
 
   // Nothing without a "border" key; else its kind, "bordercolor" via rgb and
   // "borderwidth" (1 when absent or not a number).
@@ -133,6 +141,8 @@ class ElementBuilder {
   std::optional<std::string> sliceText(std::int64_t startOffset, std::int64_t length);
   std::optional<std::string> ownText(const std::string& text);
   std::optional<TableItem> nestedTable(const XMLNode& node, ListNumbering& numbering);
+  // spans() within what is left of the document's budget, counted against it.
+  std::optional<std::vector<double>> spansWithinBudget(const AttributeMap& attributes);
   TableRow row(const XMLNode& node, ListNumbering& numbering);
   void templateRows(const XMLNode& node, ListNumbering& numbering, std::vector<TableRow>& rows);
 
@@ -147,6 +157,7 @@ class ElementBuilder {
   int tableDepth_ = 0;
   std::size_t runTextLeft_;
   std::size_t tabStopsLeft_;
+  std::size_t columnSpansLeft_;
   // Parsed "tabset" values found in the style sheet or the section
   // attributes (storage this builder owns), keyed by the value's address.
   std::unordered_map<const std::string*, TabStopList> inheritedTabSets_;

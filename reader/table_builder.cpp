@@ -61,7 +61,7 @@ std::size_t scanTemplate(const XMLNode& node, std::vector<std::string_view>& nam
 TableItem ElementBuilder::table(const XMLNode& node, ListNumbering& numbering) {
   const TableLevel level(tableDepth_);
   TableItem item;
-  item.columnSpans = spans(ownAttribute(node.attributes, "columnspans"));
+  item.columnSpans = spansWithinBudget(node.attributes);
   item.border = border(node.attributes);
   for (const XMLNode& child : node.children) {
     if (child.name == "row" && form_ != nullptr && isTemplateRow(child)) {
@@ -86,7 +86,7 @@ std::optional<TableItem> ElementBuilder::nestedTable(const XMLNode& node, ListNu
 
 TableRow ElementBuilder::row(const XMLNode& node, ListNumbering& numbering) {
   TableRow result;
-  result.columnSpans = spans(ownAttribute(node.attributes, "columnspans"));
+  result.columnSpans = spansWithinBudget(node.attributes);
   if (const std::string* height = ownAttribute(node.attributes, "height")) {
     result.height = text::parseNumber(*height).value_or(0);
   }
@@ -123,12 +123,19 @@ void ElementBuilder::templateRows(const XMLNode& node, ListNumbering& numbering,
   dataRow_ = outer;
 }
 
-std::optional<std::vector<double>> ElementBuilder::spans(const std::string* value) {
+std::optional<std::vector<double>> ElementBuilder::spansWithinBudget(const AttributeMap& attributes) {
+  std::optional<std::vector<double>> widths =
+      spans(ownAttribute(attributes, "columnspans"), std::min(kMaxColumnSpans, columnSpansLeft_));
+  if (widths) columnSpansLeft_ -= widths->size();
+  return widths;
+}
+
+std::optional<std::vector<double>> ElementBuilder::spans(const std::string* value, std::size_t limit) {
   if (value == nullptr) return std::nullopt;
   std::vector<double> widths;
   const std::string_view all = *value;
   std::size_t pieceStart = 0;
-  while (pieceStart <= all.size()) {
+  for (std::size_t pieces = 0; pieces < limit && pieceStart <= all.size(); ++pieces) {
     std::size_t pieceEnd = all.find(',', pieceStart);
     if (pieceEnd == std::string_view::npos) pieceEnd = all.size();
     const std::string_view piece = text::trimWhitespace(all.substr(pieceStart, pieceEnd - pieceStart));

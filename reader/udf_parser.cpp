@@ -1,5 +1,7 @@
 #include "reader/udf_parser.hpp"
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -17,8 +19,7 @@ namespace maravel {
 
 namespace {
 
-constexpr std::string_view kContentOpen = "<content><![CDATA[";
-constexpr std::string_view kContentClose = "]]></content>";
+constexpr std::string_view kTextBlockElement = "content";
 constexpr std::string_view kCodeOpen = "<entry key=\"uyapdogrulamakodu\">";
 constexpr std::string_view kCodeClose = "</entry>";
 
@@ -34,19 +35,26 @@ const std::string* attribute(const XMLNode& node, const std::string& key) {
 
 // --- Steps that need no tree -------------------------------------------------
 
-std::optional<std::string> decodeContent(const std::vector<std::uint8_t>& bytes) {
-  if (auto utf8 = text::decodeUTF8(bytes)) return utf8;
-  return text::decodeWindows1254(bytes);
+// The encoding a UTF-16 or UTF-32 byte-order mark names, and the mark's
+// length; nothing without one.
+std::optional<std::pair<text::UnicodeForm, std::size_t>> byteOrderMark(std::span<const std::uint8_t> bytes) {
+  const auto startsWith = [&](std::initializer_list<std::uint8_t> mark) {
+    return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin());
+  };
+  if (startsWith({0x00, 0x00, 0xFE, 0xFF})) return std::pair(text::UnicodeForm::utf32BE, 4);
+  if (startsWith({0xFF, 0xFE, 0x00, 0x00})) return std::pair(text::UnicodeForm::utf32LE, 4);
+  if (startsWith({0xFE, 0xFF})) return std::pair(text::UnicodeForm::utf16BE, 2);
+  if (startsWith({0xFF, 0xFE})) return std::pair(text::UnicodeForm::utf16LE, 2);
+  return std::nullopt;
 }
 
-// The text between the first content markers, exactly as written.
-std::string plainTextBetweenMarkers(std::string_view content) {
-  auto open = content.find(kContentOpen);
-  if (open == std::string_view::npos) return {};
-  auto start = open + kContentOpen.size();
-  auto close = content.find(kContentClose, start);
-  if (close == std::string_view::npos) return {};
-  return std::string(content.substr(start, close - start));
+// content.xml as text: in the encoding its byte-order mark names (nothing
+// when it is not valid there), else UTF-8, else Windows-1254.
+std::optional<std::string> decodeContent(std::span<const std::uint8_t> bytes) {
+  if (const auto mark = byteOrderMark(bytes))
+    return text::decodeUnicode(bytes.subspan(mark->second), mark->first);
+  if (auto utf8 = text::decodeUTF8(bytes)) return utf8;
+  return text::decodeWindows1254(bytes);
 }
 
 void removeAll(std::string& s, std::string_view what) {
@@ -203,11 +211,15 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const F
   }
 }
 
-// The plain text as the tree holds it, for content.xml without the markers.
-std::string contentElementText(const XMLNode* templateNode) {
-  if (templateNode == nullptr) return {};
-  const XMLNode* contentNode = templateNode->child("content");
-  return contentNode ? contentNode->text : std::string();
+// The text block: the text of the first `content` element directly inside
+// the document element, as the XML parser delivers it (the text an XML
+// reader such as the editor shows); empty without one.
+std::string takeTextBlock(XMLNode& root) {
+  if (root.children.empty()) return {};
+  for (XMLNode& child : root.children.front().children) {
+    if (child.name == kTextBlockElement) return std::move(child.text);
+  }
+  return {};
 }
 
 void appendLines(const std::vector<DocumentElement>& elements, std::string& out) {
@@ -237,8 +249,8 @@ std::string filledText(const UDFDocument& doc) {
 void readTree(std::string content, UDFDocument& doc) {
   // The text is released before the tree grows; nothing below needs it.
   XMLParseResult tree = parseOwnedXMLTree(std::move(content));
+  doc.rawText = takeTextBlock(tree.root);
   const XMLNode* templateNode = tree.root.child("template");
-  if (doc.rawText.empty()) doc.rawText = contentElementText(templateNode);
   if (!tree.success || !templateNode) return;
 
   StyleSheet styles = styleSheet(*templateNode);
@@ -270,7 +282,6 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   if (!content) return std::nullopt;
 
   UDFDocument doc;
-  doc.rawText = plainTextBetweenMarkers(*content);
   doc.verificationCode = verificationCode(entries);
   if (const auto* signatureBytes = entry(entries, "sign.sgn"))
     doc.signature = SignatureVerifier::verify(*signatureBytes, *entry(entries, "content.xml"));
@@ -280,28 +291,31 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   return doc;
 }
 
-std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData) {
+std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData, std::size_t limit) {
   const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
   const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
   if (!bytes) return std::nullopt;
   // As decodeContent decides, but UTF-8 is read where it lies, not copied.
   std::string_view content(reinterpret_cast<const char*>(bytes->data()), bytes->size());
   std::optional<std::string> decoded;
-  if (!text::isValidUTF8(content)) {
-    decoded = text::decodeWindows1254(*bytes);
+  if (byteOrderMark(*bytes) || !text::isValidUTF8(content)) {
+    decoded = decodeContent(*bytes);
     if (!decoded) return std::nullopt;
     content = *decoded;
   }
-  std::string text = plainTextBetweenMarkers(content);
   if (content.size() <= kMaxFormContentForRawText && content.find("<data") != std::string_view::npos) {
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
-    doc.rawText = std::move(text);
     readTree(std::string(content), doc);
-    return std::move(doc.rawText);
+    std::string text = std::move(doc.rawText);
+    if (text.size() > limit) {
+      std::size_t cut = limit;
+      while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+      text.resize(cut);
+    }
+    return text;
   }
-  if (text.empty()) text = contentElementText(parseXMLTree(content).root.child("template"));
-  return text;
+  return documentChildText(content, kTextBlockElement, limit).value_or(std::string());
 }
 
 }  // namespace maravel

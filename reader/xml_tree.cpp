@@ -37,13 +37,17 @@ class TreeBuildingHandler final : public xml::XMLEventHandler {
     builder_.didStartElement(name, attributes);
     return !builder_.full();
   }
-  void didEndElement(std::string_view) override { builder_.didEndElement(); }
-  void foundCharacters(std::string_view text) override {
+  bool didEndElement(std::string_view) override {
+    builder_.didEndElement();
+    return true;
+  }
+  bool foundCharacters(std::string_view text) override {
     if (inCDATA_) {
       builder_.foundCDATA(text);
     } else {
       builder_.foundCharacters(text);
     }
+    return true;
   }
   void didStartCDATA() override { inCDATA_ = true; }
   void didEndCDATA() override { inCDATA_ = false; }
@@ -73,17 +77,39 @@ const XMLNode* XMLNode::child(std::string_view childName) const {
   return nullptr;
 }
 
+bool XMLAdmission::start(std::size_t attributeCount) {
+  if (dropped_ > 0 || depth_ >= XMLTreeBuilder::kMaxDepth || full_) {
+    ++dropped_;
+    return false;
+  }
+  if (attributeCount > XMLTreeBuilder::kMaxAttributes - attributes_) {
+    full_ = true;
+    ++dropped_;
+    return false;
+  }
+  attributes_ += attributeCount;
+  full_ = ++elements_ == XMLTreeBuilder::kMaxElements;
+  ++depth_;
+  return true;
+}
+
+bool XMLAdmission::end() {
+  if (dropped_ > 0) {
+    --dropped_;
+    return false;
+  }
+  if (depth_ == 0) return false;
+  --depth_;
+  return true;
+}
+
 XMLTreeBuilder::XMLTreeBuilder() {
   root_.name = "#document";
   stack_.push_back(&root_);
 }
 
 void XMLTreeBuilder::didStartElement(std::string_view name, const Attributes& attributes) {
-  if (droppedDepth_ > 0 || stack_.size() > kMaxDepth || full_) {
-    ++droppedDepth_;
-    return;
-  }
-  full_ = ++elementCount_ == kMaxElements;
+  if (!admission_.start(attributes.size())) return;
   XMLNode node;
   node.name = std::string(name);
   node.attributes.reserve(attributes.size());
@@ -97,19 +123,15 @@ void XMLTreeBuilder::didStartElement(std::string_view name, const Attributes& at
 }
 
 void XMLTreeBuilder::didEndElement() {
-  if (droppedDepth_ > 0) {
-    --droppedDepth_;
-  } else if (stack_.size() >= 2) {
-    stack_.pop_back();
-  }
+  if (admission_.end()) stack_.pop_back();
 }
 
 void XMLTreeBuilder::foundCharacters(std::string_view text) {
-  if (droppedDepth_ == 0) stack_.back()->text.append(text);
+  if (admission_.innermostKept()) stack_.back()->text.append(text);
 }
 
 void XMLTreeBuilder::foundCDATA(std::string_view bytes) {
-  if (droppedDepth_ > 0) return;
+  if (!admission_.innermostKept()) return;
   std::string& text = stack_.back()->text;
   if (text::isValidUTF8(bytes)) {
     text.append(bytes);
@@ -123,9 +145,7 @@ XMLNode XMLTreeBuilder::takeRoot() {
   root_ = XMLNode{};
   root_.name = "#document";
   stack_.assign(1, &root_);
-  droppedDepth_ = 0;
-  elementCount_ = 0;
-  full_ = false;
+  admission_ = XMLAdmission();
   return tree;
 }
 
@@ -136,9 +156,9 @@ template <typename Parse>
 XMLParseResult buildTree(const Parse& parse) {
   XMLTreeBuilder builder;
   TreeBuildingHandler handler(builder);
-  const bool parsed = parse(handler);
+  const xml::ParseEnd end = parse(handler);
   XMLParseResult result;
-  result.success = parsed || builder.full();
+  result.success = end != xml::ParseEnd::malformed;
   result.root = builder.takeRoot();
   return result;
 }
@@ -153,6 +173,62 @@ XMLParseResult parseOwnedXMLTree(std::string utf8) {
   return buildTree([&](xml::XMLEventHandler& handler) {
     return xml::XMLEventParser::parseOwned(std::move(utf8), handler);
   });
+}
+
+namespace {
+
+// Follows a document as XMLTreeBuilder would and keeps only the text of the
+// first `childName` element directly inside the document element; stops
+// once that element or the document element ends, or the text reaches its
+// limit.
+class ChildTextHandler final : public xml::XMLEventHandler {
+ public:
+  ChildTextHandler(std::string_view childName, std::size_t limit) : childName_(childName), limit_(limit) {}
+
+  bool didStartElement(std::string_view name, const xml::Attributes& attributes) override {
+    if (admission_.start(attributes.size()) && admission_.depth() == 2 && !text_ && name == childName_) {
+      text_.emplace();
+    }
+    return !admission_.full();
+  }
+  bool didEndElement(std::string_view) override {
+    const std::size_t depth = admission_.depth();
+    return !admission_.end() || (depth > 2 || (depth == 2 && !inChild()));
+  }
+  bool foundCharacters(std::string_view text) override {
+    if (!inChild() || admission_.depth() != 2 || !admission_.innermostKept()) return true;
+    if (text.size() < limit_ - text_->size()) {
+      text_->append(text);
+      return true;
+    }
+    // The limit, cut back to where a character starts.
+    std::size_t end = limit_ - text_->size();
+    while (end > 0 && end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    text_->append(text.substr(0, end));
+    return false;
+  }
+  void didStartCDATA() override {}
+  void didEndCDATA() override {}
+
+  std::optional<std::string> take() { return std::move(text_); }
+
+ private:
+  // True while the child found is open (text_ set, nothing after it yet).
+  bool inChild() const { return text_.has_value(); }
+
+  std::string_view childName_;
+  std::size_t limit_;
+  XMLAdmission admission_;
+  std::optional<std::string> text_;
+};
+
+}  // namespace
+
+std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName,
+                                             std::size_t limit) {
+  ChildTextHandler handler(childName, limit);
+  xml::XMLEventParser::parse(utf8, handler);
+  return handler.take();
 }
 
 }  // namespace maravel

@@ -12,15 +12,19 @@
 // once per level; destroying a tree never recurses, whatever its depth.
 //
 // Size is bounded too: after XMLTreeBuilder::kMaxElements elements (500,000;
-// a thousand-page decision has about 200,000) the parse stops and the tree
-// holds those elements; a few hundred kilobytes of compressed markup could
-// otherwise expand into millions of nodes and gigabytes of memory. An
-// attribute value longer than XMLTreeBuilder::kMaxAttributeBytes is left
-// out of its element. Neither counts as a failure: what came before the
-// bound is the document.
+// a thousand-page decision has about 425,000) or with the element whose
+// attributes would pass XMLTreeBuilder::kMaxAttributes in all (2,500,000; the
+// same decision has about 1,700,000) the parse stops and the tree holds what
+// came before; a few hundred kilobytes of compressed markup could otherwise
+// expand into millions of nodes and gigabytes of memory. An attribute value
+// longer than XMLTreeBuilder::kMaxAttributeBytes is left out of its element.
+// None of these counts as a failure: what came before the bound is the
+// document. The event parser's own bounds (platform/xml) apply as well.
 #pragma once
 
 #include <cstddef>
+#include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,12 +51,39 @@ struct XMLNode {
   const XMLNode* child(std::string_view childName) const;
 };
 
+// Which elements a tree keeps, by the bounds of XMLTreeBuilder: anything
+// nested deeper than kMaxDepth, and everything once a size bound is reached,
+// is dropped. Anything that follows a document's events by it keeps exactly
+// what the tree keeps.
+class XMLAdmission {
+ public:
+  // An element starts; true when it is kept.
+  bool start(std::size_t attributeCount);
+  // The innermost open element ends; true when it was kept.
+  bool end();
+  // True once a size bound was reached.
+  bool full() const { return full_; }
+  // Kept elements open, and whether the innermost open element is kept.
+  std::size_t depth() const { return depth_; }
+  bool innermostKept() const { return dropped_ == 0; }
+
+ private:
+  std::size_t depth_ = 0;
+  std::size_t dropped_ = 0;  // open elements inside the innermost kept one
+  std::size_t elements_ = 0;
+  std::size_t attributes_ = 0;
+  bool full_ = false;
+};
+
 class XMLTreeBuilder {
  public:
   // Elements nested deeper than this below the document root are dropped.
   static constexpr std::size_t kMaxDepth = 1000;
   // Elements past this count are dropped.
   static constexpr std::size_t kMaxElements = 500'000;
+  // The element whose attributes would pass this count in all is dropped,
+  // and the elements after it.
+  static constexpr std::size_t kMaxAttributes = 2'500'000;
   // Longer attribute values are dropped: 64 MiB, the base64 text of a
   // 48 MB picture.
   static constexpr std::size_t kMaxAttributeBytes = std::size_t{64} << 20;
@@ -68,9 +99,9 @@ class XMLTreeBuilder {
   // Bytes decoded as UTF-8, every invalid sequence replaced by U+FFFD.
   void foundCDATA(std::string_view bytes);
 
-  // True once the element count reached kMaxElements: the parse should
-  // stop, the tree is complete up to there.
-  bool full() const { return full_; }
+  // True once a size bound was reached: the parse should stop, the tree is
+  // complete up to there.
+  bool full() const { return admission_.full(); }
 
   const XMLNode& root() const { return root_; }
   // The tree; the builder starts over with an empty root.
@@ -78,10 +109,8 @@ class XMLTreeBuilder {
 
  private:
   XMLNode root_;
-  std::vector<XMLNode*> stack_;   // open elements; root_ first, never removed
-  std::size_t droppedDepth_ = 0;  // open elements that were dropped
-  std::size_t elementCount_ = 0;
-  bool full_ = false;
+  std::vector<XMLNode*> stack_;  // open elements; root_ first, never removed
+  XMLAdmission admission_;
 };
 
 struct XMLParseResult {
@@ -96,5 +125,15 @@ XMLParseResult parseXMLTree(std::string_view utf8);
 // The same for a document handed over, whose text is released before the
 // tree grows: a large document is then not held twice.
 XMLParseResult parseOwnedXMLTree(std::string utf8);
+
+// The text of the first element named `childName` directly inside the
+// document element, exactly as the tree of the same document holds it, from
+// one pass that keeps no tree and ends with that element; nothing when the
+// tree would hold no such element. A document that starts with it costs
+// no more than the element itself. With a `limit`, the pass ends once the
+// text holds that many bytes, and the text is cut there (at the start of a
+// character).
+std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName,
+                                             std::size_t limit = std::numeric_limits<std::size_t>::max());
 
 }  // namespace maravel

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/text/text.hpp"
 #include "reader/signature_verifier.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/scratch_folder.hpp"
@@ -54,6 +55,14 @@ std::string cdata(std::string_view text) {
   return "<template><content><![CDATA[" + std::string(text) + "]]></content></template>";
 }
 
+// content.xml in UTF-16, little-endian, after its byte-order mark.
+std::string utf16(std::string_view xml) {
+  std::string out = "\xFF\xFE";
+  for (const char16_t unit : text::toUTF16(xml))
+    out += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  return out;
+}
+
 std::optional<UDFDocument> parse(const std::vector<std::uint8_t>& data) { return UDFParser::parse(data); }
 
 std::optional<UDFDocument> parseXml(std::string_view contentXml,
@@ -80,6 +89,9 @@ TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
   EXPECT_FALSE(parse(ZipWriter().add("Content.xml", "<template/>").add("sign.sgn", "x").finish()));
   // 0x81 is unassigned in Windows-1254 and cannot start a UTF-8 sequence.
   EXPECT_FALSE(parseXml(cdata("a\x81")));
+  // A byte-order mark names the encoding: what is not valid in it is no document.
+  EXPECT_FALSE(parseXml(utf16(cdata("a")) + "x"));
+  EXPECT_FALSE(parseXml(std::string("\0\0\xFE\xFF\0\0\xD8\0", 8)));
 }
 
 // --- The text block and the body: from the tree or, failing that, the fallback ------
@@ -96,7 +108,8 @@ TEST(DocumentParserTest, TextAndBodyFromTheTreeOrFromTheFallback) {
       {"<template><content><![CDATA[Birinci satır\nİkinci satır]]></content><elements><oops>",
        "Birinci satır\nİkinci satır", Texts{"Birinci satır", "İkinci satır"}},
       {cdata("bir\n\niki\n"), "bir\n\niki\n", Texts{"bir", "", "iki", ""}},
-      {cdata("bir\r\niki\r\n"), "bir\r\niki\r\n", Texts{"bir", "iki", ""}},
+      // Line ends as the XML parser delivers them, as in any XML reader.
+      {cdata("bir\r\niki\r\n"), "bir\niki\n", Texts{"bir", "iki", ""}},
       {cdata("  a &amp; b  "), "  a &amp; b  ", Texts{"  a &amp; b  "}},
       {std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
            paragraphXml(0, 5) + "</elements></template>",
@@ -107,7 +120,13 @@ TEST(DocumentParserTest, TextAndBodyFromTheTreeOrFromTheFallback) {
       {"<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
            "</elements></document>",
        "satır", Texts{"satır"}},  // no template: the fallback
-      {"just text, no markers", "", Texts{}}};
+      {"just text, no markers", "", Texts{}},
+      // The text is what the XML says, not what looks like it in a comment
+      // or another element.
+      {"<template><!-- <content><![CDATA[sahte]]></content> --><x><content>iç</content></x>"
+       "<content><![CDATA[gerçek]]><b>alt</b>!</content></template>",
+       "gerçek!", Texts{"gerçek!"}},
+      {utf16(cdata("ağaç\nşğ")), "ağaç\nşğ", Texts{"ağaç", "şğ"}}};
   for (const auto& c : cases) {
     auto doc = parseXml(c.xml);
     ASSERT_TRUE(doc) << c.xml;
@@ -164,11 +183,14 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
   inputs.push_back(bytes("not a zip"));
   inputs.push_back({});
   inputs.push_back(ZipWriter().add("Content.xml", "<template/>").finish());
-  for (const char* xml : {"<template><content><![CDATA[a\x81]]></content></template>",
-                          "<template><content>Düz &amp; metin</content><elements><paragraph",
-                          "<template><elements/><content>\n<![CDATA[sonra]]>\n</content></template>",
-                          "<document><content>ağaçsız</content></document>"})
+  for (const char* xml :
+       {"<template><content><![CDATA[a\x81]]></content></template>",
+        "<template><content>Düz &amp; metin</content><elements><paragraph",
+        "<template><elements/><content>\n<![CDATA[sonra]]>\n</content></template>",
+        "<document><content>ağaçsız</content></document>",
+        "<template><!-- <content>x</content> --><elements/><a><content/></a><content>y</content>"})
     inputs.push_back(makeUdf(xml));
+  inputs.push_back(makeUdf(utf16(sourceFile("samples/karar/content.xml"))));
   ZipWriter::Entry tooSmall;  // declares less than it inflates to
   tooSmall.name = "content.xml";
   tooSmall.data = bytes(sourceFile("samples/karar/content.xml"));
@@ -181,6 +203,8 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
     ASSERT_EQ(rawText.has_value(), doc.has_value()) << "input " << i;
     if (doc) {
       EXPECT_EQ(*rawText, doc->rawText) << "input " << i;
+      const std::string head = UDFParser::rawText(inputs[i], 9).value_or("(none)");  // "Ş" is cut whole
+      EXPECT_TRUE(head.size() <= 9 && doc->rawText.starts_with(head) && text::isValidUTF8(head)) << head;
     }
   }
 }

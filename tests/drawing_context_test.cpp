@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "platform/drawing/leak_suppressions.hpp"
+#include "platform/drawing/picture_decoder.hpp"
 
 namespace maravel::drawing {
 namespace {
@@ -179,6 +180,49 @@ TEST(DrawingContextPNG, BytesAndFilesRoundTrip) {
   EXPECT_EQ(read->pixel(20, 5).alpha, 0);
   EXPECT_FALSE(DrawingContext::readPNG("/nonexistent/maravel.png").has_value());
   EXPECT_FALSE(DrawingContext(Size{4, 4}).writePNG("/nonexistent/maravel.png"));
+}
+
+// Pictures are known by their first bytes and sized by their headers, a
+// GIF by its screen and first frame; anything else is no picture.
+TEST(PictureDecoderTest, FormatAndSizeFromTheHeaderOnly) {
+  using detail::PictureDecoder;
+  using detail::PictureFormat;
+  const auto bytes = [](std::initializer_list<int> values) {
+    std::vector<std::uint8_t> out;
+    for (const int v : values) out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+  };
+  const std::vector<std::uint8_t> gifFrame = {0x2C, 0, 0, 2, 0, 5, 0, 4, 0, 0, 2, 1, 0, 0};
+  std::vector<std::uint8_t> gif =
+      bytes({'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x21, 0xF9, 1, 0, 0});
+  gif.insert(gif.end(), gifFrame.begin(), gifFrame.end());
+  const std::size_t firstFrameEnd = gif.size();
+  gif.insert(gif.end(), {0x2C, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 2, 0, 0x3B});  // a huge second frame
+  const struct {
+    std::vector<std::uint8_t> in;
+    std::optional<std::tuple<PictureFormat, std::uint32_t, std::uint32_t, std::uint64_t>> expected;
+  } cases[] = {
+      {bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 3, 0, 0, 0, 2}),
+       std::tuple(PictureFormat::png, 3, 2, 6)},
+      {bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0, 0xFF, 0xFF, 0xC2, 0, 17, 8, 0, 2, 0, 3}),
+       std::tuple(PictureFormat::jpeg, 3, 2, 6)},
+      {gif, std::tuple(PictureFormat::gif, 5, 6, 50)},  // the frame reaches past the screen
+      {bytes({'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0, 3, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF}),
+       std::tuple(PictureFormat::bmp, 3, 2, 6)},  // drawn top-down
+      {bytes({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 0, 0, 0, 0, 2}),
+       {}},
+      {bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 0, 0}), {}},  // no frame header
+      {bytes({'P', '6', '\n', '9', ' ', '9', '\n', '2', '5', '5', '\n'}), {}},
+      {bytes({'<', 's', 'v', 'g', ' ', 'w', 'i', 'd', 't', 'h', '=', '1', '>'}), {}},
+      {std::vector<std::uint8_t>(gif.begin(), gif.begin() + 20), {}}};
+  for (const auto& c : cases) {
+    const auto header = PictureDecoder::inspect(c.in);
+    ASSERT_EQ(header.has_value(), c.expected.has_value()) << c.in.size();
+    if (header) {
+      EXPECT_EQ(std::tuple(header->format, header->width, header->height, header->pixels), *c.expected);
+    }
+  }
+  EXPECT_EQ(PictureDecoder::inspect(gif)->decodedBytes, firstFrameEnd);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -186,6 +187,23 @@ TEST_F(PageWriterTest, HostileValuesStayInsideTheFormat) {
   for (std::size_t at = html.find("</style"); at != std::string::npos; at = html.find("</style", at + 1))
     ++closings;
   EXPECT_EQ(closings, 1u);
+}
+
+// A page budget cuts the paragraph that reaches it, at what its text, tab
+// boxes and pictures cost, and leaves out everything after it.
+TEST_F(PageWriterTest, PageBudgetCutsTheBodyWhereItRunsOut) {
+  doc.elements = {para("birinci"), para(std::string(10'000, 'x') + "son"), probe(), para("üçüncü")};
+  const std::string whole = page();
+  const std::string cut = UDFHTMLRenderer::renderHTML(doc, "karar.udf", 2'000);
+  const auto count = [](const std::string& text, char c) { return std::count(text.begin(), text.end(), c); };
+  EXPECT_TRUE(has(cut, ">birinci<") && has(whole, "son<") && has(whole, "üçüncü"));
+  EXPECT_FALSE(has(cut, "son<") || has(cut, "<table") || has(cut, "üçüncü"));
+  EXPECT_GT(count(cut, 'x'), 1'000);
+  EXPECT_LT(cut.size(), whole.size() - 8'000);
+  doc.elements = {para(std::string(10'000, '\t'))};
+  const std::string tabs = UDFHTMLRenderer::renderHTML(doc, "karar.udf", 16'000);
+  EXPECT_LT(count(tabs, '\t'), 100);
+  EXPECT_GT(count(tabs, '\t'), 50);
 }
 
 }  // namespace

@@ -56,6 +56,16 @@ TEST_F(TableBuilderTest, SpansAndBordersKeepOnlyUsableValues) {
                                         {" 12.5 ,inf,0x10,7", Spans({12.5, 7})}})
     EXPECT_EQ(spans(value), expected) << value;
   EXPECT_FALSE(ElementBuilder::spans(nullptr).has_value());
+  // Long lists keep their first pieces, and a document its first widths.
+  std::string thousandAndOne;
+  for (int i = 0; i <= 1000; ++i) thousandAndOne += "1,";
+  EXPECT_EQ(spans(thousandAndOne), Spans(std::vector<double>(ElementBuilder::kMaxColumnSpans, 1)));
+  ElementBuilder small({}, u"", {}, ElementBuilder::Budgets{.columnSpans = 3});
+  ListNumbering numbering;
+  const TableItem cut =
+      small.table(xml(R"(<table columnSpans="1,2"><row columnSpans="3,4"/></table>)"), numbering);
+  EXPECT_EQ(cut.columnSpans, Spans({1, 2}));
+  EXPECT_EQ(cut.rows.at(0).columnSpans, Spans(std::vector<double>{3}));
 
   const std::pair<AttributeMap, std::optional<TableBorder>> borders[] = {
       {{{"border", ""}}, TableBorder{"", std::nullopt, 1.0}},

@@ -56,6 +56,24 @@ TEST(DecodingTest, Utf16RoundTripAndUnpairedSurrogates) {
   EXPECT_EQ(fromUTF16(std::u16string{char16_t(0xDE00), u'y'}), "\xEF\xBF\xBDy");
 }
 
+TEST(DecodingTest, Utf16AndUtf32InEitherByteOrderOrNothing) {
+  using F = UnicodeForm;
+  const std::pair<F, std::vector<std::uint8_t>> good[] = {
+      // "ğ😀" each way
+      {F::utf16LE, raw({0x1F, 0x01, 0x3D, 0xD8, 0x00, 0xDE})},
+      {F::utf16BE, raw({0x01, 0x1F, 0xD8, 0x3D, 0xDE, 0x00})},
+      {F::utf32LE, raw({0x1F, 0x01, 0, 0, 0x00, 0xF6, 0x01, 0})},
+      {F::utf32BE, raw({0, 0, 0x01, 0x1F, 0, 0x01, 0xF6, 0x00})}};
+  for (const auto& [form, in] : good) EXPECT_EQ(decodeUnicode(in, form), "ğ😀");
+  const std::pair<F, std::vector<std::uint8_t>> bad[] = {
+      {F::utf16LE, raw({'a'})},                 // half a unit
+      {F::utf16LE, raw({0x3D, 0xD8, 'a', 0})},  // unpaired high surrogate
+      {F::utf16BE, raw({0xDE, 0x00})},          // lone low surrogate
+      {F::utf32LE, raw({0, 0, 0x11, 0})},       // above U+10FFFF
+      {F::utf32BE, raw({0, 0, 0xD8, 0x00})}};   // a surrogate
+  for (const auto& [form, in] : bad) EXPECT_EQ(decodeUnicode(in, form), std::nullopt);
+}
+
 // --- Case mapping -------------------------------------------------------------
 
 TEST(CaseMappingTest, DefaultUnicodeMappingBothWays) {

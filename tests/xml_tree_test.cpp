@@ -98,6 +98,30 @@ TEST(XMLTreeTest, EntityBombIsRejected) {
   EXPECT_TRUE(result.root.children.empty());
 }
 
+// An attribute list declaration is refused like an entity; a start tag of
+// too many attributes and the element that brings a name too many end the
+// document, which keeps what came before them.
+TEST(XMLTreeTest, AttributeListsCrowdedTagsAndTooManyNamesEndTheDocument) {
+  std::string full = "<b q='=>=' w=\"'>=\"";  // "=" and ">" inside values do not count
+  for (int i = 2; i < 1000; ++i) full += " x" + std::to_string(i) + "=\"\"";
+  const std::string crowded = "<t><a/>" + full + " y=\"\"";
+  std::string names = "<t>";
+  for (int i = 0; i < 5000; ++i) names += "<e" + std::to_string(i) + "/>";
+  const struct {
+    std::string xml;
+    bool success;
+    std::size_t kept;  // children of the document element
+  } cases[] = {{"<!DOCTYPE t [<!ATTLIST p a CDATA \"1\">]><t><p/></t>", false, 0},
+               {crowded + "/><c/></t>", true, 1},
+               {"<t><a/>" + full + "/></t>", true, 2},
+               {names + "</t>", true, 4095}};
+  for (const auto& c : cases) {
+    const XMLParseResult result = parseXMLTree(c.xml);
+    EXPECT_EQ(result.success, c.success) << c.xml.substr(0, 40);
+    EXPECT_EQ(result.root.children.empty() ? 0 : result.root.children[0].children.size(), c.kept);
+  }
+}
+
 TEST(XMLTreeTest, NestingBeyondTheLimitDropsTheDeepPartAndGoesOn) {
   const std::size_t depth = 100000;
   std::string deep = "<doc>";

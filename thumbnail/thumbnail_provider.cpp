@@ -49,11 +49,17 @@ bool ThumbnailProvider::provideThumbnail(const quicklook::QLFileThumbnailRequest
 
 void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
                                       const std::filesystem::path& file) {
-  drawSheet(context, size);
   const auto data = quicklook::readFileContents(file, maximumFileSize);
+  drawThumbnail(context, size, data ? std::optional<std::span<const std::uint8_t>>(*data) : std::nullopt);
+}
+
+void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
+                                      std::optional<std::span<const std::uint8_t>> data) {
+  drawSheet(context, size);
   if (!data) return;
-  // Only the raw text is drawn, so the rest of the document is not read.
-  if (const std::optional<std::string> rawText = UDFParser::rawText(*data))
+  // Only the beginning of the raw text is drawn, so the rest of the document
+  // is not read.
+  if (const std::optional<std::string> rawText = UDFParser::rawText(*data, 2 * bodyTextByteLimit))
     drawBodyText(context, size, *rawText);
 }
 
@@ -65,7 +71,7 @@ void ThumbnailProvider::drawBodyText(DrawingContext& context, const Size& size, 
 double ThumbnailProvider::bodyFontSize(double width) { return std::max(width / 24, 8.0); }
 
 std::string ThumbnailProvider::bodyText(std::string_view rawText) {
-  std::string body = text::prefixGraphemes(rawText.substr(0, bodyTextByteLimit * 2), bodyTextLength);
+  std::string body = text::prefixGraphemes(rawText.substr(0, 2 * bodyTextByteLimit), bodyTextLength);
   if (body.size() > bodyTextByteLimit) {
     std::size_t end = bodyTextByteLimit;
     while (end > 0 && (static_cast<unsigned char>(body[end]) & 0xC0) == 0x80) --end;

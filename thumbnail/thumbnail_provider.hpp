@@ -7,12 +7,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/drawing/drawing_context.hpp"
+#include "platform/quicklook/file_contents.hpp"
 #include "platform/quicklook/thumbnail_reply.hpp"
 
 namespace maravel {
@@ -32,6 +35,9 @@ class ThumbnailProvider {
   // The drawing block's work for a sheet of the given size.
   static void drawThumbnail(drawing::DrawingContext& context, const drawing::Size& size,
                             const std::filesystem::path& file);
+  // The same for a file's bytes (nothing: it could not be read).
+  static void drawThumbnail(drawing::DrawingContext& context, const drawing::Size& size,
+                            std::optional<std::span<const std::uint8_t>> data);
 
   // The drawing's last step: the beginning of a document's raw text in the
   // body rectangle. Any bytes are safe; invalid UTF-8 is drawn as U+FFFD.
@@ -50,7 +56,7 @@ class ThumbnailProvider {
   static constexpr std::size_t bodyTextByteLimit = 16 * 1024;
 
   // Files larger than this are not read: the sheet shows frame and badge only.
-  static constexpr std::size_t maximumFileSize = 256u * 1024 * 1024;
+  static constexpr std::size_t maximumFileSize = quicklook::kMaxDocumentBytes;
 };
 
 }  // namespace maravel

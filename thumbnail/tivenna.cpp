@@ -2,10 +2,12 @@
 //
 //   tivenna -s SIZE INPUT OUTPUT
 //
-// INPUT is a path or a file:// URI (file managers pass %i or %u); OUTPUT
-// receives a SIZE x SIZE PNG. The PNG is written to a temporary file beside
-// OUTPUT and renamed over it, so a reader never sees half a file; like every
-// thumbnail it is readable by its owner only. Exit status
+// INPUT is a path or a file:// URI (file managers pass %i or %u), or "-" for
+// standard input; OUTPUT receives a SIZE x SIZE PNG ("-": standard output).
+// A new PNG file is written to a temporary file beside OUTPUT and renamed
+// over it, so a reader never sees half a file; like every thumbnail it is
+// readable by its owner only. An OUTPUT that is not a regular file (a device,
+// a FIFO) is written to in place. Exit status
 // 0 whenever a PNG was written (a file that is not a readable document still
 // gets frame and badge), 2 for wrong arguments, 1 when OUTPUT cannot be
 // written.
@@ -13,20 +15,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
-#include "platform/quicklook/file_contents.hpp"
 #include "platform/text/text.hpp"
 #include "thumbnail/thumbnail_provider.hpp"
 
 namespace {
 
 using maravel::ThumbnailProvider;
-using maravel::quicklook::QLFileThumbnailRequest;
-using maravel::quicklook::QLThumbnailReply;
 
 constexpr int exitWritten = 0;
 constexpr int exitOutputFailed = 1;
@@ -35,8 +37,9 @@ constexpr std::int64_t largestSize = 4096;
 
 constexpr const char* usage =
     "Usage: tivenna -s SIZE INPUT OUTPUT\n"
-    "Draws a SIZE x SIZE thumbnail of the UYAP document INPUT (a path or a file:// URI)\n"
-    "and writes it to OUTPUT as PNG. SIZE is 1 to 4096 pixels.\n"
+    "Draws a SIZE x SIZE thumbnail of the UYAP document INPUT (a path, a file:// URI\n"
+    "or - for standard input) and writes it to OUTPUT (- for standard output) as PNG.\n"
+    "SIZE is 1 to 4096 pixels.\n"
     "  -s, --size SIZE  edge length in pixels\n"
     "  --help           show this text\n"
     "  --version        show the version\n";
@@ -84,8 +87,8 @@ std::optional<std::string> pathFromFileURI(std::string_view uri) {
   return path;
 }
 
-// A path stays as it is; a file:// URI becomes its path; anything that names
-// no local file becomes the empty path, which no read succeeds on.
+// A path (or "-") stays as it is; a file:// URI becomes its path; anything
+// that names no local file becomes the empty path, which no read succeeds on.
 std::string inputPath(const std::string& input) {
   if (input.rfind("file://", 0) == 0) return pathFromFileURI(input).value_or(std::string());
   if (input.find("://") != std::string::npos) return {};
@@ -124,28 +127,30 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
   return arguments;
 }
 
+// The sheet as PNG bytes; a document that cannot be read gets frame and
+// badge only, as the thumbnail door draws it.
 std::vector<std::uint8_t> renderThumbnail(const Arguments& arguments) {
-  QLFileThumbnailRequest request;
-  request.fileURL = inputPath(arguments.input);
+  const std::string path = inputPath(arguments.input);
+  const maravel::commandline::Input input =
+      path.empty() ? maravel::commandline::Input{}
+                   : maravel::commandline::readInput(path, ThumbnailProvider::maximumFileSize);
   const double side = static_cast<double>(arguments.size);
-  request.maximumSize = {side, side};
-  std::optional<QLThumbnailReply> reply;
-  ThumbnailProvider::provideThumbnail(
-      request,
-      [&reply](std::optional<QLThumbnailReply> r, std::optional<std::string>) { reply = std::move(r); });
-  if (!reply) return {};
-  const auto context = reply->render();
-  return context ? context->pngData() : std::vector<std::uint8_t>();
+  maravel::drawing::DrawingContext context({side, side});
+  ThumbnailProvider::drawThumbnail(
+      context, {side, side},
+      input.bytes ? std::optional<std::span<const std::uint8_t>>(*input.bytes) : std::nullopt);
+  return context.pngData();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  maravel::commandline::prepareOutputs();
   const auto arguments = parseArguments(argc, argv);
   if (!arguments) return fail(exitUsage, "usage: tivenna -s SIZE INPUT OUTPUT (see --help)");
   const std::vector<std::uint8_t> png = renderThumbnail(*arguments);
   if (png.empty()) return fail(exitOutputFailed, "cannot encode the thumbnail");
-  if (const auto error = maravel::quicklook::writeFileAtomically(arguments->output, png))
+  if (const auto error = maravel::commandline::writeOutput(arguments->output, png, 0600))
     return fail(exitOutputFailed, *error);
   return exitWritten;
 }

@@ -1,12 +1,14 @@
-// udfdump FILE: prints the document that the reader makes of a .udf file as
-// one JSON object whose keys are the model's field names. A tab stop list
+// udfdump FILE: prints the document that the reader makes of a .udf file (or
+// of standard input for "-") as one JSON object whose keys are the model's
+// field names. A tab stop list
 // shared by several paragraphs is written once; later paragraphs refer to it
 // with {"$ref": "#/elements/0/paragraph/tabStops"} (a JSON pointer). A run
 // of a form that was filled from the form's data carries "fieldName", the
 // variable its text is the value of, right after "text".
 //
 // Exit status: 0 with a document, 1 when the reader yields no document,
-// 2 for a usage error or a file that cannot be read.
+// 2 for a usage error, a file that cannot be read or output that cannot be
+// written.
 
 #include <cstdint>
 #include <cstdio>
@@ -19,7 +21,9 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
-#include "platform/quicklook/file_contents.hpp"
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
+#include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
 
@@ -30,8 +34,8 @@ using tools::Json;
 
 constexpr std::string_view kUsage =
     "usage: udfdump FILE\n"
-    "Prints the document read from the .udf file FILE as JSON.\n"
-    "Exit status: 0 document printed, 1 no document in the file, 2 usage or read error.\n";
+    "Prints the document read from the .udf file FILE (- for standard input) as JSON.\n"
+    "Exit status: 0 document printed, 1 no document in the file, 2 usage, read or write error.\n";
 
 const char* alignmentName(TextAlignment alignment) {
   switch (alignment) {
@@ -65,7 +69,7 @@ class JsonStream {
   // Starts the value of `name` in the open object.
   JsonStream& key(std::string_view name) {
     item();
-    scalar(Json(name));
+    string(name);
     out_ << ": ";
     return *this;
   }
@@ -75,6 +79,24 @@ class JsonStream {
   void beginArray() { begin('['); }
   void endArray() { end(']'); }
   void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
+  void flag(bool value) { out_ << (value ? "true" : "false"); }
+  void null() { out_ << "null"; }
+  // A long string written as nlohmann writes it, but in one pass and
+  // without copies: texts and pictures may run to many megabytes.
+  void string(std::string_view value) {
+    if (!text::isValidUTF8(value)) return scalar(Json(value));  // replaced as nlohmann replaces
+    out_ << '"';
+    std::size_t written = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      const auto c = static_cast<unsigned char>(value[i]);
+      if (c >= 0x20 && c != '"' && c != '\\') continue;
+      out_.write(value.data() + written, static_cast<std::streamsize>(i - written));
+      written = i + 1;
+      out_ << escaped(c);
+    }
+    out_.write(value.data() + written, static_cast<std::streamsize>(value.size() - written));
+    out_ << '"';
+  }
   // A small value built whole, indented to where it stands.
   void value(const Json& value) {
     const std::string indent = "\n" + std::string(2 * open_.size(), ' ');
@@ -85,7 +107,7 @@ class JsonStream {
 
   template <typename T>
   void optional(const std::optional<T>& value) {
-    value ? scalar(Json(*value)) : scalar(Json(nullptr));
+    value ? scalar(Json(*value)) : null();
   }
 
  private:
@@ -100,6 +122,30 @@ class JsonStream {
     out_ << bracket;
   }
   void newline() { out_ << '\n' << std::string(2 * open_.size(), ' '); }
+
+  static std::string escaped(unsigned char c) {
+    switch (c) {
+      case '"':
+        return "\\\"";
+      case '\\':
+        return "\\\\";
+      case '\b':
+        return "\\b";
+      case '\f':
+        return "\\f";
+      case '\n':
+        return "\\n";
+      case '\r':
+        return "\\r";
+      case '\t':
+        return "\\t";
+      default: {
+        char code[8];
+        std::snprintf(code, sizeof code, "\\u%04x", c);
+        return code;
+      }
+    }
+  }
 
   std::ostream& out_;
   std::vector<std::size_t> open_;  // members written so far, per open container
@@ -130,7 +176,7 @@ class DocumentDump {
     json_.key("webID").scalar(doc.webID);
     json_.key("signature");
     signature(doc.signature);
-    json_.key("rawText").scalar(doc.rawText);
+    json_.key("rawText").string(doc.rawText);
     json_.endObject();
   }
 
@@ -173,14 +219,14 @@ class DocumentDump {
 
   void run(const TextRun& r) {
     json_.item().beginObject();
-    json_.key("text").scalar(r.text);
-    if (r.fieldName) json_.key("fieldName").scalar(*r.fieldName);
-    json_.key("bold").scalar(r.bold);
-    json_.key("italic").scalar(r.italic);
-    json_.key("underline").scalar(r.underline);
-    json_.key("strikethrough").scalar(r.strikethrough);
-    json_.key("isSubscript").scalar(r.isSubscript);
-    json_.key("isSuperscript").scalar(r.isSuperscript);
+    json_.key("text").string(r.text);
+    if (r.fieldName) json_.key("fieldName").string(*r.fieldName);
+    json_.key("bold").flag(r.bold);
+    json_.key("italic").flag(r.italic);
+    json_.key("underline").flag(r.underline);
+    json_.key("strikethrough").flag(r.strikethrough);
+    json_.key("isSubscript").flag(r.isSubscript);
+    json_.key("isSuperscript").flag(r.isSuperscript);
     json_.key("fontSize").scalar(r.fontSize);
     json_.key("fontFamily").scalar(r.fontFamily);
     json_.key("foreground").optional(r.foreground);
@@ -188,19 +234,19 @@ class DocumentDump {
     json_.key("image");
     if (r.image) {
       json_.beginObject();
-      json_.key("base64").scalar(r.image->base64);
+      json_.key("base64").string(r.image->base64);
       json_.key("mimeType").scalar(r.image->mimeType);
       json_.key("width").scalar(r.image->width);
       json_.key("height").scalar(r.image->height);
       json_.endObject();
     } else {
-      json_.scalar(nullptr);
+      json_.null();
     }
     json_.endObject();
   }
 
   void tabStops(const std::optional<TabStopList>& stops, const std::string& path) {
-    if (!stops) return json_.scalar(nullptr);
+    if (!stops) return json_.null();
     if (!stops->empty()) {
       const auto [first, added] = firstPaths_.try_emplace(stops->identity(), path);
       if (!added) {
@@ -220,14 +266,14 @@ class DocumentDump {
   }
 
   void spans(const std::optional<std::vector<double>>& values) {
-    if (!values) return json_.scalar(nullptr);
+    if (!values) return json_.null();
     json_.beginArray();
     for (const double value : *values) json_.item().scalar(value);
     json_.endArray();
   }
 
   void border(const std::optional<TableBorder>& b) {
-    if (!b) return json_.scalar(nullptr);
+    if (!b) return json_.null();
     json_.beginObject();
     json_.key("kind").scalar(b->kind);
     json_.key("color").optional(b->color);
@@ -291,6 +337,7 @@ class DocumentDump {
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+  commandline::prepareOutputs();
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
     std::cout << kUsage;
     return 0;
@@ -299,22 +346,32 @@ int main(int argc, char** argv) {
     std::cout << "udfdump " << MARAVEL_VERSION << "\n";
     return 0;
   }
-  if (argc != 2 || std::string_view(argv[1]).starts_with("-")) {
+  const std::string_view argument = argc == 2 ? argv[1] : "";
+  if (argc != 2 || (argument.starts_with("-") && argument != "-")) {
     std::cerr << kUsage;
     return 2;
   }
   const std::string path = argv[1];
-  auto data = quicklook::readFileContents(path);
-  if (!data) {
-    std::cerr << "udfdump: cannot read " << path << "\n";
+  const commandline::Input input = commandline::readInput(path);
+  if (!input.bytes) {
+    std::cerr << "udfdump: " << input.error << "\n";
     return 2;
   }
-  auto doc = UDFParser::parse(*data);
+  auto doc = UDFParser::parse(*input.bytes);
   if (!doc) {
     std::cerr << "udfdump: " << path << " holds no readable document\n";
     return 1;
   }
-  DocumentDump(std::cout).document(*doc);
-  std::cout << "\n" << std::flush;
-  return std::cout ? 0 : 2;
+  commandline::Output output("-");
+  output.open();
+  {
+    commandline::OutputStream stream(output);
+    DocumentDump(stream).document(*doc);
+    stream << "\n";
+  }
+  if (!output.commit()) {
+    std::cerr << "udfdump: " << output.error() << "\n";
+    return 2;
+  }
+  return 0;
 }

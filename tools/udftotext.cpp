@@ -1,15 +1,14 @@
 // udftotext FILE: the text of a UDF document in reading order, for search
 // tools and shells.
 #include <cstdint>
-#include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "platform/quicklook/command_input.hpp"
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/plain_text_writer.hpp"
 
@@ -25,7 +24,7 @@ constexpr std::string_view kHelp =
     "output, or to OUT: header, body and footer in reading order, tables cell by\n"
     "cell and row by row, one line per paragraph, tabs kept, UTF-8.\n"
     "\n"
-    "  -o OUT     write the text to OUT instead of standard output\n"
+    "  -o OUT     write the text to OUT (- for standard output)\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
     "\n"
@@ -37,20 +36,10 @@ int usageError(std::string_view message) {
   return kUsage;
 }
 
-bool writeText(const std::string& text, const std::optional<std::string>& output) {
-  if (!output || *output == "-") {
-    const bool written = std::fwrite(text.data(), 1, text.size(), stdout) == text.size();
-    return std::fflush(stdout) == 0 && written;
-  }
-  std::ofstream file(*output, std::ios::binary | std::ios::trunc);
-  file.write(text.data(), static_cast<std::streamsize>(text.size()));
-  file.close();
-  return !file.fail();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  maravel::commandline::prepareOutputs();
   std::optional<std::string> file;
   std::optional<std::string> output;
   bool optionsEnded = false;  // after "--" every argument is a file name
@@ -78,14 +67,18 @@ int main(int argc, char** argv) {
   }
   if (!file) return usageError("no file given");
 
-  const std::optional<std::vector<std::uint8_t>> bytes = maravel::quicklook::readCommandInput(*file);
-  const auto doc = bytes ? maravel::UDFParser::parse(*bytes) : std::nullopt;
+  const maravel::commandline::Input input = maravel::commandline::readInput(*file);
+  const auto doc = input.bytes ? maravel::UDFParser::parse(*input.bytes) : std::nullopt;
   if (!doc) {
-    std::cerr << "udftotext: cannot read " << *file << ": not a readable UDF document\n";
+    std::cerr << "udftotext: "
+              << (input.bytes ? "cannot read " + *file + ": not a readable UDF document" : input.error)
+              << "\n";
     return kNotADocument;
   }
-  if (!writeText(maravel::PlainTextWriter::write(*doc), output)) {
-    std::cerr << "udftotext: cannot write the text to " << output.value_or("standard output") << "\n";
+  const std::string text = maravel::PlainTextWriter::write(*doc);
+  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  if (const auto error = maravel::commandline::writeOutput(output.value_or("-"), bytes)) {
+    std::cerr << "udftotext: " << *error << "\n";
     return kUsage;
   }
   return kWritten;

@@ -3,7 +3,7 @@
 //
 // Exit status: 0 when every file is a document whose signature is verified,
 // 1 when any is not (changed, invalid, unreadable, unsigned, not a document
-// or not readable), 2 for a usage error.
+// or not readable), 2 for a usage error or output that cannot be written.
 
 #include <cstdint>
 #include <iostream>
@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
-#include "platform/quicklook/file_contents.hpp"
+#include "platform/commandline/command_input.hpp"
+#include "platform/commandline/command_output.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
 
@@ -24,8 +25,8 @@ using tools::Json;
 
 constexpr std::string_view kUsage =
     "usage: udfverify [--json] FILE...\n"
-    "Checks the electronic signature (sign.sgn) of each .udf FILE against the document's\n"
-    "content.xml and prints one line per file:\n"
+    "Checks the electronic signature (sign.sgn) of each .udf FILE (- for standard input)\n"
+    "against the document's content.xml and prints one line per file:\n"
     "  FILE: STATUS; signer NAME; signed DATE; chain CHAIN; certificate PERIOD\n"
     "followed, when the signature could be read, by one line per signer in signing order:\n"
     "  STATUS; signer NAME; tc NUMBER; signed DATE; issuer ISSUER; digest DIGEST; chain CHAIN;\n"
@@ -39,21 +40,22 @@ constexpr std::string_view kUsage =
     "the signers', its CHAIN trusted only when every signer's is. A signer whose signature\n"
     "does not verify is named by nothing. Nothing is fetched from the network.\n"
     "  --json  print one JSON array with an object per file instead\n"
-    "Exit status: 0 every file verified, 1 any file not verified, 2 usage error.\n";
+    "Exit status: 0 every file verified, 1 any file not verified, 2 usage or write error.\n";
 
 struct Outcome {
   std::string file;
   std::string status;
   std::optional<SignatureInfo> signature;
+  std::string error;  // why the file could not be read
 };
 
 Outcome check(const std::string& path) {
-  const auto data = quicklook::readFileContents(path);
-  if (!data) return {path, "cannotRead", std::nullopt};
-  const auto doc = UDFParser::parse(*data);
-  if (!doc) return {path, "notADocument", std::nullopt};
-  if (!doc->signature.isSigned) return {path, "unsigned", std::nullopt};
-  return {path, tools::statusName(doc->signature.status), doc->signature};
+  const commandline::Input input = commandline::readInput(path);
+  if (!input.bytes) return {path, "cannotRead", std::nullopt, input.error};
+  const auto doc = UDFParser::parse(*input.bytes);
+  if (!doc) return {path, "notADocument", std::nullopt, {}};
+  if (!doc->signature.isSigned) return {path, "unsigned", std::nullopt, {}};
+  return {path, tools::statusName(doc->signature.status), doc->signature, {}};
 }
 
 // Control characters would break the one-line-per-file form.
@@ -104,6 +106,7 @@ Json json(const Outcome& outcome) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  commandline::prepareOutputs();
   const std::vector<std::string_view> arguments(argv + 1, argv + argc);
   if (arguments.size() == 1 && arguments[0] == "--help") {
     std::cout << kUsage;
@@ -121,7 +124,7 @@ int main(int argc, char** argv) {
       optionsEnded = true;
     } else if (!optionsEnded && argument == "--json") {
       asJson = true;
-    } else if (!optionsEnded && argument.starts_with("-")) {
+    } else if (!optionsEnded && argument.starts_with("-") && argument != "-") {
       std::cerr << "udfverify: unknown option " << argument << "\n" << kUsage;
       return 2;
     } else {
@@ -135,16 +138,24 @@ int main(int argc, char** argv) {
 
   bool allVerified = true;
   Json list = Json::array();
+  commandline::Output output("-");
+  output.open();
+  commandline::OutputStream out(output);
   for (const std::string& file : files) {
     const Outcome outcome = check(file);
     allVerified = allVerified && outcome.status == "verified";
-    if (outcome.status == "cannotRead") std::cerr << "udfverify: cannot read " << printable(file) << "\n";
+    if (!outcome.error.empty()) std::cerr << "udfverify: " << printable(outcome.error) << "\n";
     if (asJson) {
       list.push_back(json(outcome));
     } else {
-      std::cout << lines(outcome);
+      out << lines(outcome);
     }
   }
-  if (asJson) std::cout << list.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+  if (asJson) out << list.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+  out.flush();
+  if (!output.commit()) {
+    std::cerr << "udfverify: " << output.error() << "\n";
+    return 2;
+  }
   return allVerified ? 0 : 1;
 }

@@ -3,15 +3,17 @@
 #include <cairo-ft.h>
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <map>
 #include <tuple>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
+#include "platform/drawing/picture_decoder.hpp"
 #include "platform/fonts/font_face.hpp"
 #include "platform/text/text.hpp"
 
@@ -19,63 +21,10 @@ namespace maravel::drawing {
 
 namespace {
 
-// Pictures larger than this many pixels on a side are drawn from a copy
-// scaled down to it; paper never shows more detail.
-constexpr int kMaxPictureSide = 4096;
-
 cairo_t* context(void* cr) { return static_cast<cairo_t*>(cr); }
 
 void setSource(cairo_t* cr, const Color& color) {
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-}
-
-// Keeps a loader from decoding a huge picture at full size.
-void limitSize(GdkPixbufLoader* loader, int width, int height, gpointer) {
-  if (width <= kMaxPictureSide && height <= kMaxPictureSide) return;
-  const double scale = static_cast<double>(kMaxPictureSide) / std::max(width, height);
-  gdk_pixbuf_loader_set_size(loader, std::max(1, static_cast<int>(width * scale)),
-                             std::max(1, static_cast<int>(height * scale)));
-}
-
-GdkPixbuf* decodePicture(const std::vector<std::uint8_t>& bytes) {
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
-  g_signal_connect(loader, "size-prepared", G_CALLBACK(limitSize), nullptr);
-  const bool written = gdk_pixbuf_loader_write(loader, bytes.data(), bytes.size(), nullptr);
-  const bool closed = gdk_pixbuf_loader_close(loader, nullptr);
-  GdkPixbuf* pixbuf = written && closed ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-  if (pixbuf != nullptr) g_object_ref(pixbuf);
-  g_object_unref(loader);
-  return pixbuf;
-}
-
-// The pixels as a premultiplied ARGB32 surface.
-cairo_surface_t* surfaceFromPixbuf(GdkPixbuf* pixbuf) {
-  const int width = gdk_pixbuf_get_width(pixbuf);
-  const int height = gdk_pixbuf_get_height(pixbuf);
-  const int channels = gdk_pixbuf_get_n_channels(pixbuf);
-  const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
-  const int rowstride = gdk_pixbuf_get_rowstride(pixbuf);
-  if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels < (alpha ? 4 : 3)) return nullptr;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
-  cairo_surface_flush(surface);
-  const guchar* source = gdk_pixbuf_read_pixels(pixbuf);
-  unsigned char* target = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  for (int y = 0; y < height; ++y) {
-    const guchar* in = source + static_cast<std::ptrdiff_t>(y) * rowstride;
-    auto* out = reinterpret_cast<std::uint32_t*>(target + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < width; ++x, in += channels) {
-      const std::uint32_t a = alpha ? in[3] : 255;
-      const auto premultiply = [a](std::uint32_t c) { return (c * a + 127) / 255; };
-      out[x] = (a << 24) | (premultiply(in[0]) << 16) | (premultiply(in[1]) << 8) | premultiply(in[2]);
-    }
-  }
-  cairo_surface_mark_dirty(surface);
-  return surface;
 }
 
 // Where the cluster of glyph i ends in the text: the next cluster's start.
@@ -105,8 +54,12 @@ char32_t firstCodePoint(std::string_view character) {
   return code;
 }
 
-bool isJPEG(const std::vector<std::uint8_t>& bytes) {
-  return bytes.size() > 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+// A JPEG decoded at its own size.
+bool isFullSizeJPEG(const std::vector<std::uint8_t>& bytes, cairo_surface_t* decoded) {
+  const std::optional<detail::PictureHeader> header = detail::PictureDecoder::inspect(bytes);
+  return header && header->format == detail::PictureFormat::jpeg &&
+         header->width == static_cast<std::uint32_t>(cairo_image_surface_get_width(decoded)) &&
+         header->height == static_cast<std::uint32_t>(cairo_image_surface_get_height(decoded));
 }
 
 }  // namespace
@@ -118,16 +71,24 @@ struct CanvasResources::Impl {
   std::map<std::pair<std::string, int>, cairo_font_face_t*> fontFaces;
   // Unhinted, so that glyphs keep the advances the layout measured.
   std::map<std::pair<cairo_font_face_t*, double>, cairo_scaled_font_t*> scaledFonts;
-  // Decoded pictures by their base64 text; null for one that does not decode.
-  std::unordered_map<std::string, cairo_surface_t*> pictures;
+  // The last pictures drawn, decoded, by their base64 text (null for one
+  // that does not decode), the latest last: a picture on every page is
+  // decoded once, and a document of thousands holds only a few at a time.
+  struct Picture {
+    std::string base64;
+    cairo_surface_t* surface;
+  };
+  static constexpr std::size_t kKeptPictures = 8;
+  std::vector<Picture> pictures;
+  std::uint64_t picturePixelsLeft;
 
-  Impl() = default;
+  explicit Impl(std::uint64_t picturePixels) : picturePixelsLeft(picturePixels) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
     for (auto& entry : scaledFonts) cairo_scaled_font_destroy(entry.second);
     for (auto& entry : fontFaces) cairo_font_face_destroy(entry.second);
-    for (auto& entry : pictures) cairo_surface_destroy(entry.second);
+    for (const Picture& picture : pictures) cairo_surface_destroy(picture.surface);
   }
 
   const fonts::FontFace& shaper(const TextStyle& style) {
@@ -190,22 +151,36 @@ struct CanvasResources::Impl {
     return font;
   }
 
+  // True when the picture's pixels fit what is left, counted against it.
+  bool affordable(const std::vector<std::uint8_t>& bytes) {
+    const std::optional<detail::PictureHeader> header = detail::PictureDecoder::inspect(bytes);
+    if (!header || header->pixels > picturePixelsLeft) return false;
+    picturePixelsLeft -= header->pixels;
+    return true;
+  }
+
   cairo_surface_t* picture(std::string_view base64) {
-    std::string key(base64);
-    if (auto found = pictures.find(key); found != pictures.end()) return found->second;
+    const auto kept = std::find_if(pictures.begin(), pictures.end(),
+                                   [&](const Picture& picture) { return picture.base64 == base64; });
+    if (kept != pictures.end()) {
+      std::rotate(kept, kept + 1, pictures.end());
+      return pictures.back().surface;
+    }
     const std::vector<std::uint8_t> bytes = text::decodeBase64(base64);
-    cairo_surface_t* surface = nullptr;
-    if (GdkPixbuf* pixbuf = bytes.empty() ? nullptr : decodePicture(bytes)) {
-      surface = surfaceFromPixbuf(pixbuf);
-      const bool fullSize =
-          gdk_pixbuf_get_width(pixbuf) <= kMaxPictureSide && gdk_pixbuf_get_height(pixbuf) <= kMaxPictureSide;
-      g_object_unref(pixbuf);
-      if (surface != nullptr && fullSize && isJPEG(bytes)) {
-        auto* copy = static_cast<unsigned char*>(g_memdup2(bytes.data(), bytes.size()));
-        cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, bytes.size(), g_free, copy);
+    cairo_surface_t* surface = affordable(bytes) ? detail::PictureDecoder::decode(bytes) : nullptr;
+    if (surface != nullptr && isFullSizeJPEG(bytes, surface)) {
+      // Goes into a PDF as it is.
+      auto* copy = static_cast<unsigned char*>(std::malloc(bytes.size()));
+      if (copy != nullptr) {
+        std::memcpy(copy, bytes.data(), bytes.size());
+        cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, bytes.size(), std::free, copy);
       }
     }
-    pictures.emplace(std::move(key), surface);
+    if (pictures.size() == kKeptPictures) {
+      cairo_surface_destroy(pictures.front().surface);
+      pictures.erase(pictures.begin());
+    }
+    pictures.push_back({std::string(base64), surface});
     return surface;
   }
 };
@@ -215,14 +190,21 @@ struct PageCanvas::GlyphRun {
   std::vector<cairo_text_cluster_t> clusters;
 };
 
-CanvasResources::CanvasResources() : impl_(std::make_unique<Impl>()) {}
+std::uint64_t CanvasResources::picturePixelsFor(std::size_t fileBytes) {
+  constexpr std::uint64_t kMost = std::numeric_limits<std::uint64_t>::max();
+  if (fileBytes > (kMost - kPictureAllowance) / kPicturePixelsPerFileByte) return kMost;
+  return kPictureAllowance + kPicturePixelsPerFileByte * fileBytes;
+}
+
+CanvasResources::CanvasResources(std::uint64_t picturePixels)
+    : impl_(std::make_unique<Impl>(picturePixels)) {}
 CanvasResources::~CanvasResources() = default;
 
 PageCanvas::PageCanvas(void* cairoContext, CanvasResources& resources)
     : cr_(cairoContext), resources_(resources) {}
 
 void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra) {
-  if (text.empty() || !(style.size > 0)) return;
+  if (text.empty() || !(style.size > 0) || style.size > kMaxTextSize) return;
   const std::string valid = text::decodeUTF8Lossy(text);
   CanvasResources::Impl& resources = resources_.impl();
   const fonts::FontFace& shaper = resources.shaper(style);

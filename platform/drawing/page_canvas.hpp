@@ -30,9 +30,19 @@ struct TextStyle {
 
 // Fonts and decoded pictures shared by the pages of one document, so that a
 // face or a picture used on every page is loaded, and embedded, once.
+//
+// The pictures of one document together decode to at most `picturePixels`
+// pixels; the pictures past that are left out. A document file of N bytes
+// is given picturePixelsFor(N): a few kilobytes of compressed pictures must
+// not cost minutes of decoding, while a real picture of N bytes holds a
+// small part of 64 N pixels (a scanned page at 300 dpi: 9 pixels a byte).
 class CanvasResources {
  public:
-  CanvasResources();
+  static constexpr std::uint64_t kPictureAllowance = 16'000'000;
+  static constexpr std::uint64_t kPicturePixelsPerFileByte = 64;
+  static std::uint64_t picturePixelsFor(std::size_t fileBytes);
+
+  explicit CanvasResources(std::uint64_t picturePixels = kPictureAllowance);
   ~CanvasResources();
   CanvasResources(const CanvasResources&) = delete;
   CanvasResources& operator=(const CanvasResources&) = delete;
@@ -52,16 +62,22 @@ class PageCanvas {
 
   // `text` (UTF-8, one line, no tabs) with its baseline starting at
   // `origin`. Every space (U+0020) advances `spaceExtra` points more than
-  // the font says, which is how justified lines are set.
+  // the font says, which is how justified lines are set. Text larger than
+  // kMaxTextSize points is not drawn: no paper is that large, and FreeType
+  // refuses sizes from 65,536 points on, which would leave the whole
+  // document undrawable.
   void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0);
+  static constexpr double kMaxTextSize = 4096;
 
   void fillRect(const Rect& rect, const Color& color);
   // A straight line of the given width centred on the segment.
   void drawLine(Point from, Point to, double width, const Color& color);
 
-  // A picture given as base64 text of a PNG, JPEG, GIF or BMP file, scaled
-  // to fit `rect` with its proportions kept and centred in it. JPEG files
-  // go into a PDF as they are.
+  // A picture given as base64 text of a PNG, JPEG, GIF or BMP file (known
+  // by its first bytes; nothing else is decoded), scaled to fit `rect` with
+  // its proportions kept and centred in it. JPEG files go into a PDF as they
+  // are. A picture of more than 50 million pixels is not drawn, nor one
+  // past the pixels its resources allow.
   void drawImage(std::string_view base64, const Rect& rect);
 
  private:

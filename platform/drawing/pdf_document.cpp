@@ -32,8 +32,9 @@ struct PdfDocument::Impl {
   CanvasResources resources;
   std::optional<PageCanvas> canvas;
   bool finished = false;
+  std::string failure;
 
-  Impl() = default;
+  explicit Impl(std::uint64_t picturePixels) : resources(picturePixels) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
   ~Impl() {
@@ -42,7 +43,8 @@ struct PdfDocument::Impl {
   }
 };
 
-PdfDocument::PdfDocument(Sink sink, const std::string& title) : impl_(std::make_unique<Impl>()) {
+PdfDocument::PdfDocument(Sink sink, const std::string& title, std::uint64_t picturePixels)
+    : impl_(std::make_unique<Impl>(picturePixels)) {
   impl_->state.sink = std::move(sink);
   // The first page's size is set when it begins.
   impl_->surface = cairo_pdf_surface_create_for_stream(writeToSink, &impl_->state, 595.28, 841.89);
@@ -65,14 +67,21 @@ bool PdfDocument::finish() {
   impl_->finished = true;
   if (!impl_->canvas) beginPage({595.28, 841.89});
   cairo_show_page(impl_->cr);
-  const bool drawn = cairo_status(impl_->cr) == CAIRO_STATUS_SUCCESS;
+  cairo_status_t status = cairo_status(impl_->cr);
   cairo_destroy(impl_->cr);
   impl_->cr = nullptr;
   cairo_surface_finish(impl_->surface);
-  const bool written = cairo_surface_status(impl_->surface) == CAIRO_STATUS_SUCCESS;
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(impl_->surface);
   cairo_surface_destroy(impl_->surface);
   impl_->surface = nullptr;
-  return drawn && written && !impl_->state.failed;
+  if (impl_->state.failed) {
+    impl_->failure = "the sink refused bytes";
+  } else if (status != CAIRO_STATUS_SUCCESS) {
+    impl_->failure = cairo_status_to_string(status);
+  }
+  return impl_->failure.empty();
 }
+
+const std::string& PdfDocument::failure() const { return impl_->failure; }
 
 }  // namespace maravel::drawing

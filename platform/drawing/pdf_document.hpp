@@ -20,8 +20,10 @@ class PdfDocument {
   // Takes the next piece of the file; false stops the writing.
   using Sink = std::function<bool(std::span<const std::uint8_t>)>;
 
-  // `title` goes into the document's information dictionary.
-  PdfDocument(Sink sink, const std::string& title);
+  // `title` goes into the document's information dictionary; its pictures
+  // decode to at most `picturePixels` pixels (see CanvasResources).
+  PdfDocument(Sink sink, const std::string& title,
+              std::uint64_t picturePixels = CanvasResources::kPictureAllowance);
   ~PdfDocument();
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
@@ -33,6 +35,10 @@ class PdfDocument {
   // Ends the last page and the file; true when every byte reached the sink
   // and cairo reported no error. Later calls do nothing and give false.
   bool finish();
+
+  // After finish() gave false: why, in cairo's words ("invalid matrix (not
+  // invertible)"), or "the sink refused bytes".
+  const std::string& failure() const;
 
  private:
   struct Impl;

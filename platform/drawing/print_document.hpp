@@ -5,6 +5,7 @@
 // One document per thread; nothing throws.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 #include "platform/drawing/page_canvas.hpp"
@@ -13,7 +14,9 @@ namespace maravel::drawing {
 
 class PrintDocument {
  public:
-  PrintDocument() = default;
+  // Its pictures decode to at most `picturePixels` pixels (see CanvasResources).
+  explicit PrintDocument(std::uint64_t picturePixels = CanvasResources::kPictureAllowance)
+      : resources_(picturePixels) {}
   PrintDocument(const PrintDocument&) = delete;
   PrintDocument& operator=(const PrintDocument&) = delete;
 

@@ -7,17 +7,25 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace maravel::quicklook {
 
 namespace {
 
-bool isSmallRegularFile(int fd, std::size_t limit, std::size_t& size) {
+// The size of the regular file open as `fd`, or why it is not read.
+std::optional<std::size_t> readableSize(int fd, std::size_t limit, std::string& failure) {
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return false;
-  if (static_cast<std::uint64_t>(info.st_size) > limit) return false;
-  size = static_cast<std::size_t>(info.st_size);
-  return true;
+  if (::fstat(fd, &info) != 0) {
+    failure = std::strerror(errno);
+  } else if (!S_ISREG(info.st_mode) || info.st_size < 0) {
+    failure = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+  } else if (static_cast<std::uint64_t>(info.st_size) > limit) {
+    failure = largerThan(limit);
+  } else {
+    return static_cast<std::size_t>(info.st_size);
+  }
+  return std::nullopt;
 }
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -58,14 +66,23 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
   return std::nullopt;
 }
 
-std::optional<std::vector<std::uint8_t>> readFileContents(const std::filesystem::path& path,
-                                                          std::size_t limit) {
+std::string largerThan(std::size_t limit) {
+  const auto [amount, unit] = limit >= (std::size_t{1} << 20) && limit % (std::size_t{1} << 20) == 0
+                                  ? std::pair(limit >> 20, " MiB")
+                              : limit >= 1024 && limit % 1024 == 0 ? std::pair(limit >> 10, " KiB")
+                                                                   : std::pair(limit, " bytes");
+  return "larger than " + std::to_string(amount) + unit;
+}
+
+FileContents readFile(const std::filesystem::path& path, std::size_t limit) {
+  FileContents result;
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  std::optional<std::vector<std::uint8_t>> result;
-  std::size_t size = 0;
-  if (isSmallRegularFile(fd, limit, size)) {
-    std::vector<std::uint8_t> data(size);
+  if (fd < 0) {
+    result.failure = std::strerror(errno);
+    return result;
+  }
+  if (const std::optional<std::size_t> size = readableSize(fd, limit, result.failure)) {
+    std::vector<std::uint8_t> data(*size);
     std::size_t done = 0;
     while (done < data.size()) {
       const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
@@ -74,10 +91,15 @@ std::optional<std::vector<std::uint8_t>> readFileContents(const std::filesystem:
       done += static_cast<std::size_t>(n);
     }
     data.resize(done);
-    result = std::move(data);
+    result.bytes = std::move(data);
   }
   ::close(fd);
   return result;
+}
+
+std::optional<std::vector<std::uint8_t>> readFileContents(const std::filesystem::path& path,
+                                                          std::size_t limit) {
+  return readFile(path, limit).bytes;
 }
 
 std::string lastPathComponent(const std::filesystem::path& location) {

@@ -1,4 +1,5 @@
-// Byte decoders (UTF-8, Windows-1254, Latin-1, ASCII) and UTF-16 conversion.
+// Byte decoders (UTF-8, UTF-16, UTF-32, Windows-1254, Latin-1, ASCII) and
+// UTF-16 conversion.
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -112,20 +113,56 @@ std::optional<std::string> decodeASCII(Bytes bytes) {
   return std::string(asChars(bytes));
 }
 
+std::optional<std::string> decodeUnicode(Bytes bytes, UnicodeForm form) {
+  const bool wide = form == UnicodeForm::utf32LE || form == UnicodeForm::utf32BE;
+  const bool big = form == UnicodeForm::utf16BE || form == UnicodeForm::utf32BE;
+  const std::size_t width = wide ? 4 : 2;
+  if (bytes.size() % width != 0) return std::nullopt;
+  const auto unit = [&](std::size_t at) {
+    char32_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + (big ? i : width - 1 - i)];
+    return value;
+  };
+  std::string out;
+  out.reserve(bytes.size() / width);
+  for (std::size_t at = 0; at < bytes.size(); at += width) {
+    char32_t cp = unit(at);
+    if (!wide && cp >= 0xD800 && cp <= 0xDBFF && at + width < bytes.size()) {
+      const char32_t low = unit(at + width);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        at += width;
+      }
+    }
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return std::nullopt;
+    appendUTF8(out, cp);
+  }
+  return out;
+}
+
 std::u16string toUTF16(std::string_view utf8) {
-  std::u16string out;
-  out.reserve(utf8.size());
+  // Never more units than bytes; written in place, ASCII eight bytes at a time.
+  std::u16string out(utf8.size(), u'\0');
+  char16_t* unit = out.data();
   for (std::size_t pos = 0; pos < utf8.size();) {
+    std::uint64_t word = 0;
+    if (pos + 8 <= utf8.size() &&
+        (std::memcpy(&word, utf8.data() + pos, 8), (word & 0x8080808080808080u) == 0)) {
+      for (std::size_t i = 0; i < 8; ++i) *unit++ = static_cast<char16_t>(utf8[pos + i]);
+      pos += 8;
+      continue;
+    }
     const auto decoded = decodeCodePoint(utf8, pos);
     pos += decoded.length;
     const char32_t cp = decoded.value;
     if (cp < 0x10000) {
-      out.push_back(static_cast<char16_t>(cp));
+      *unit++ = static_cast<char16_t>(cp);
     } else {
-      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      *unit++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      *unit++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     }
   }
+  out.resize(static_cast<std::size_t>(unit - out.data()));
   return out;
 }
 

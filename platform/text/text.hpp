@@ -40,6 +40,12 @@ std::string decodeLatin1(Bytes bytes);
 // ASCII: fails on any byte above 0x7F.
 std::optional<std::string> decodeASCII(Bytes bytes);
 
+// UTF-16 and UTF-32 bytes in the given byte order (without a byte-order
+// mark); nothing for a length that is not a whole number of units, an
+// unpaired surrogate or a value above U+10FFFF.
+enum class UnicodeForm { utf16LE, utf16BE, utf32LE, utf32BE };
+std::optional<std::string> decodeUnicode(Bytes bytes, UnicodeForm form);
+
 // UTF-8 to UTF-16 code units. The input is assumed valid; invalid sequences
 // become U+FFFD.
 std::u16string toUTF16(std::string_view utf8);

@@ -5,14 +5,27 @@
 // with their prefixes), external entities and the external DTD subset are
 // never loaded, comments and processing instructions are dropped.
 //
-// Entity bombs: a document whose DTD declares any entity is rejected when the
-// declaration is reached (the content.xml of a UDF file never declares one),
-// and expat's amplification guard is set as a second line
+// Declarations: a document whose DTD declares any entity or any attribute
+// list is rejected when the declaration is reached (the content.xml of a UDF
+// file never declares one). Entities could expand a few bytes into
+// gigabytes, and an attribute list's defaults would be added to every
+// element of its type. Expat's amplification guard is set as a second line
 // (kMaxEntityAmplification, kAmplificationThresholdBytes).
+//
+// Expat's own costs are bounded too, so that no handler can be made to wait
+// for it: the document ends before a start tag with more than
+// kMaxAttributesPerElement attributes (expat would hold all of them at once,
+// 32 bytes each, before any handler sees one), and before the element that
+// brings the (kMaxNames + 1)th distinct element or attribute name (expat
+// keeps every name for the whole parse, and a document of distinct names
+// costs it time that grows faster than the names). Real documents use about
+// fifty names and at most forty attributes on an element.
 //
 // Events arrive synchronously, in document order, on the calling thread.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -25,31 +38,46 @@ using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
 inline constexpr float kMaxEntityAmplification = 100.0f;
 inline constexpr unsigned long long kAmplificationThresholdBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxAttributesPerElement = 1000;
+inline constexpr std::size_t kMaxNames = 4096;
 
 class XMLEventHandler {
  public:
   virtual ~XMLEventHandler() = default;
 
-  // Returning false stops the parse, which then reports failure.
+  // Returning false from any of these stops the parse (ParseEnd::stopped).
   virtual bool didStartElement(std::string_view name, const Attributes& attributes) = 0;
-  virtual void didEndElement(std::string_view name) = 0;
+  virtual bool didEndElement(std::string_view name) = 0;
   // Character data, possibly in several pieces; inside a CDATA section it
-  // comes between didStartCDATA and didEndCDATA.
-  virtual void foundCharacters(std::string_view text) = 0;
+  // comes between didStartCDATA and didEndCDATA. False stops the parse.
+  virtual bool foundCharacters(std::string_view text) = 0;
   virtual void didStartCDATA() = 0;
   virtual void didEndCDATA() = 0;
 };
 
+// How a parse ended. Events delivered before the end stay delivered, and in
+// every case but `malformed` everything before the end was well-formed.
+enum class ParseEnd {
+  complete,   // the whole document was read
+  stopped,    // a handler returned false
+  bounded,    // the document ended at one of the bounds above
+  malformed,  // an XML error or a rejected declaration
+};
+
 class XMLEventParser {
  public:
-  // True when the whole document was well-formed and no handler stopped it.
-  // Events delivered before an error stay delivered.
-  static bool parse(std::string_view utf8, XMLEventHandler& handler);
+  static ParseEnd parse(std::string_view utf8, XMLEventHandler& handler);
 
   // The same for a document handed over: its text is released as soon as
   // the parser has its own copy, before the first event, so that a large
   // document is not held twice while the caller builds on the events.
-  static bool parseOwned(std::string utf8, XMLEventHandler& handler);
+  static ParseEnd parseOwned(std::string utf8, XMLEventHandler& handler);
+
+  // Where the first start tag with more than kMaxAttributesPerElement
+  // attributes begins, or npos. Comments, CDATA sections, processing
+  // instructions and declarations are skipped; a start tag's attributes are
+  // counted by the "=" signs outside its quoted values.
+  static std::size_t firstCrowdedStartTag(std::string_view utf8);
 };
 
 }  // namespace maravel::xml

@@ -61,12 +61,6 @@ std::string readFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string shellQuoted(std::string_view text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string_view("'\\''") : std::string_view(&c, 1);
-  return quoted + "'";
-}
-
 CommandResult runCommand(const std::string& program, const std::vector<std::string>& arguments) {
   CommandResult result;
   // Standard error goes to a file of its own: reading a second pipe next to

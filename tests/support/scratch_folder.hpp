@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/shell_quoting.hpp"
+
 namespace maravel::testing {
 
 // A fresh, empty folder under the system temporary folder, named after the
@@ -39,9 +41,6 @@ class ScratchFolder {
 
 // The whole file; empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
-
-// `text` as one single-quoted word for /bin/sh, whatever bytes it holds.
-std::string shellQuoted(std::string_view text);
 
 struct CommandResult {
   int status = -1;  // exit status; -1 when the program did not exit normally
