@@ -20,10 +20,13 @@ void BM_Pdf(benchmark::State& state) {
   againstFloor(state, doc, [&] {
     const auto parsed = UDFParser::parse(doc.archive);
     pdfBytes = 0;
-    PdfWriter::write(*parsed, "karar.udf", [&](std::span<const std::uint8_t> piece) {
-      pdfBytes += piece.size();
-      return true;
-    });
+    PdfWriter::write(
+        *parsed, "karar.udf",
+        [&](std::span<const std::uint8_t> piece) {
+          pdfBytes += piece.size();
+          return true;
+        },
+        doc.archive.size());
     benchmark::DoNotOptimize(pdfBytes);
   });
   state.counters["pdfKiB"] = static_cast<double>(pdfBytes) / 1024;

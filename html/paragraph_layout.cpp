@@ -40,22 +40,43 @@ std::string cleanRunText(std::string_view text) {
 }  // namespace
 
 std::vector<Segment> ParagraphLayout::segments(const ParagraphItem& p) {
+  bool cut = false;
+  return segments(p, static_cast<std::size_t>(-1), cut);
+}
+
+std::vector<Segment> ParagraphLayout::segments(const ParagraphItem& p, std::size_t maxBytes, bool& cut) {
   std::vector<Segment> segments;
+  std::size_t left = maxBytes;
+  cut = false;
+  const auto take = [&](std::size_t bytes) {
+    cut = bytes > left;
+    if (!cut) left -= bytes;
+    return !cut;
+  };
   for (const TextRun& run : p.runs) {
     if (run.image) {
+      if (!take(kBoxBytes)) break;
       segments.push_back({Segment::Kind::image, &run, {}});
       continue;
     }
-    const std::string text = cleanRunText(run.text);
-    std::size_t start = 0;
+    std::string_view rest = run.text;
     while (true) {
-      const std::size_t tab = text.find('\t', start);
-      const std::size_t end = tab == std::string::npos ? text.size() : tab;
-      if (end > start) segments.push_back({Segment::Kind::text, &run, text.substr(start, end - start)});
-      if (tab == std::string::npos) break;
+      const std::size_t tab = rest.find('\t');
+      std::string_view piece = rest.substr(0, tab);
+      if (piece.size() > left) {
+        std::size_t end = left;
+        while (end > 0 && (static_cast<unsigned char>(piece[end]) & 0xC0) == 0x80) --end;
+        piece = piece.substr(0, end);
+        cut = true;
+      }
+      left -= piece.size();
+      std::string text = cleanRunText(piece);
+      if (!text.empty()) segments.push_back({Segment::Kind::text, &run, std::move(text)});
+      if (cut || tab == std::string_view::npos || !take(kBoxBytes)) break;
       segments.push_back({Segment::Kind::tab, &run, {}});
-      start = tab + 1;
+      rest.remove_prefix(tab + 1);
     }
+    if (cut) break;
   }
   return segments;
 }

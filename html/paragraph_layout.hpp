@@ -73,6 +73,13 @@ class ParagraphLayout {
   // split at tabs (empty pieces give no text segment).
   static std::vector<Segment> segments(const ParagraphItem& p);
 
+  // The segments of the paragraph's first `maxBytes` bytes of run text, a
+  // tab or a picture counting kBoxBytes (a box costs more to lay out and
+  // draw than a letter), cut at a character boundary; `cut` tells whether
+  // anything was left out.
+  static std::vector<Segment> segments(const ParagraphItem& p, std::size_t maxBytes, bool& cut);
+  static constexpr std::size_t kBoxBytes = 16;
+
   // The tab widths for the paragraph laid out in `width` points; empty when
   // it has no tab.
   Result layout(const ParagraphItem& p, const std::vector<Segment>& segments, double width);

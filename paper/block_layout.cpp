@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "html/document_writer.hpp"
+#include "html/paragraph_layout.hpp"
 
 namespace maravel {
 
@@ -23,7 +24,7 @@ double stackedHeight(const std::vector<PaperBlock>& blocks) {
   return height;
 }
 
-std::vector<PaperBlock> BlockLayout::layout(const std::vector<DocumentElement>& elements, double width,
+std::vector<PaperBlock> BlockLayout::layout(std::span<const DocumentElement> elements, double width,
                                             std::optional<std::uint32_t> regionColor, bool framed) {
   regionColor_ = regionColor;
   std::vector<PaperBlock> blocks;
@@ -38,12 +39,19 @@ std::vector<PaperBlock> BlockLayout::layout(const std::vector<DocumentElement>& 
 }
 
 void BlockLayout::paragraph(const ParagraphItem& p, double width, std::vector<PaperBlock>& out) {
-  if (lineBudget_ == 0) {
+  if (lineBudget_ == 0 || textBudget_ == 0) {
     cut_ = true;
     return;
   }
-  PaperParagraph laid = lines_.layout(p, width, regionColor_, lineBudget_);
+  PaperParagraph laid = lines_.layout(p, width, regionColor_, lineBudget_, textBudget_);
   lineBudget_ -= std::min(lineBudget_, laid.lines.size());
+  std::size_t bytes = 0;
+  for (const TextRun& run : p.runs)
+    bytes += run.image ? ParagraphLayout::kBoxBytes
+                       : run.text.size() +
+                             (ParagraphLayout::kBoxBytes - 1) *
+                                 static_cast<std::size_t>(std::count(run.text.begin(), run.text.end(), '\t'));
+  textBudget_ -= std::min(textBudget_, bytes);
   cut_ = cut_ || laid.cut;
   if (laid.spaceAbove > 0) out.push_back(gap(laid.spaceAbove));
   for (PaperLine& line : laid.lines) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "html/table_layout.hpp"
@@ -50,7 +51,7 @@ class BlockLayout {
   // The elements in `width` points; `regionColor` as for LineLayout.
   // `framed` as for the page writer's tables. Tables nested deeper than
   // the page writer writes them are left out.
-  std::vector<PaperBlock> layout(const std::vector<DocumentElement>& elements, double width,
+  std::vector<PaperBlock> layout(std::span<const DocumentElement> elements, double width,
                                  std::optional<std::uint32_t> regionColor, bool framed = false);
 
   // Lines laid out from now on stop at `lines`; a hostile document of
@@ -59,6 +60,12 @@ class BlockLayout {
     lineBudget_ = lines;
     cut_ = false;
   }
+  // Paragraphs laid out from now on stop after `bytes` bytes of run text
+  // together (as ParagraphLayout::segments counts them): a file that inflates to a hundred
+  // megabytes of text costs what the bytes it came in allow.
+  void setTextBudget(std::size_t bytes) { textBudget_ = bytes; }
+  // The lines left of the budget.
+  std::size_t lineBudget() const { return lineBudget_; }
   // True when the budget ran out and content was left out.
   bool cut() const { return cut_; }
 
@@ -70,6 +77,7 @@ class BlockLayout {
   std::optional<std::uint32_t> regionColor_;
   int depth_ = 0;
   std::size_t lineBudget_ = static_cast<std::size_t>(-1);
+  std::size_t textBudget_ = static_cast<std::size_t>(-1);
   bool cut_ = false;
 };
 

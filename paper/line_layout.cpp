@@ -62,12 +62,12 @@ bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) 
 class ParagraphFlow {
  public:
   ParagraphFlow(FontBook& fonts, const ParagraphItem& p, double width,
-                std::optional<std::uint32_t> regionColor)
+                std::optional<std::uint32_t> regionColor, std::size_t maxBytes)
       : fonts_(fonts),
         p_(p),
         regionColor_(regionColor),
         lineWidth_(std::max(width - p.leftIndent - p.rightIndent, 1.0)) {
-    segments_ = ParagraphLayout::segments(p);
+    segments_ = ParagraphLayout::segments(p, maxBytes, textCut_);
     tabs_ = ParagraphLayout(fonts).layout(p, segments_, width);
     lineHeightFactor_ = p.lineSpacing > 0 ? (p.lineSpacing + 1) * 1.15 : 0;
     measure();
@@ -90,7 +90,7 @@ class ParagraphFlow {
       if (paragraph.lines.size() >= std::max<std::size_t>(maxLines, 1)) break;
       paragraph.lines.push_back(lineBox(line));
     }
-    paragraph.cut = paragraph.lines.size() < ranges.size();
+    paragraph.cut = textCut_ || paragraph.lines.size() < ranges.size();
     if (paragraph.lines.empty()) paragraph.lines.push_back(lineBox({}));
     if (p_.listMarker) addMarker(paragraph.lines.front());
     return paragraph;
@@ -429,6 +429,7 @@ class ParagraphFlow {
   std::vector<Piece> pieces_;
   std::string text_;
   std::size_t keptEnd_ = 0;
+  bool textCut_ = false;
 };
 
 }  // namespace
@@ -440,8 +441,9 @@ std::uint32_t textColor(const TextRun& run, std::optional<std::uint32_t> regionC
 }
 
 PaperParagraph LineLayout::layout(const ParagraphItem& p, double width,
-                                  std::optional<std::uint32_t> regionColor, std::size_t maxLines) {
-  ParagraphFlow flow(fonts_, p, width, regionColor);
+                                  std::optional<std::uint32_t> regionColor, std::size_t maxLines,
+                                  std::size_t maxBytes) {
+  ParagraphFlow flow(fonts_, p, width, regionColor, maxBytes);
   return flow.layout(BrowserLineRules::opportunities(flow.text(), breaks_.opportunities(flow.text())),
                      maxLines);
 }

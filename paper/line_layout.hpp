@@ -42,10 +42,11 @@ class LineLayout {
   LineLayout(FontBook& fonts, breaks::LineBreaks& breaks) : fonts_(fonts), breaks_(breaks) {}
 
   // The paragraph laid out in `width` points, at most `maxLines` lines of
-  // it (at least one). `regionColor` is the header's or footer's colour,
-  // which text without a colour of its own takes.
+  // it (at least one) and its first `maxBytes` bytes of run text (as
+  // ParagraphLayout::segments counts them). `regionColor` is the header's
+  // or footer's colour, which text without a colour of its own takes.
   PaperParagraph layout(const ParagraphItem& p, double width, std::optional<std::uint32_t> regionColor,
-                        std::size_t maxLines);
+                        std::size_t maxLines, std::size_t maxBytes = static_cast<std::size_t>(-1));
 
  private:
   FontBook& fonts_;

@@ -52,12 +52,19 @@ bool headerOnPage(const UDFDocument& doc, int page) { return page >= doc.headerS
 
 }  // namespace
 
-PaperDocument PageLayout::layout(const UDFDocument& doc) {
-  FontBook fonts;
-  return layout(doc, fonts);
+std::size_t PageLayout::textBytesFor(std::size_t fileBytes) {
+  constexpr std::size_t kMost = static_cast<std::size_t>(-1);
+  if (fileBytes > (kMost - kTextAllowance) / kTextBytesPerFileByte) return kMost;
+  return kTextAllowance + kTextBytesPerFileByte * fileBytes;
 }
 
-PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
+PaperDocument PageLayout::layout(const UDFDocument& doc, std::optional<std::size_t> fileBytes) {
+  FontBook fonts;
+  return layout(doc, fonts, fileBytes);
+}
+
+PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
+                                 std::optional<std::size_t> fileBytes) {
   const PageProperties& props = doc.pageProps;
   const double width = std::max(props.pageWidth() - props.leftMargin - props.rightMargin, kMinContentWidth);
   breaks::LineBreaks breaks;
@@ -75,6 +82,7 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts) {
 
   PaperDocument paper;
   blocks.setLineBudget(kMaxBodyLines);
+  blocks.setTextBudget(fileBytes ? textBytesFor(*fileBytes) : static_cast<std::size_t>(-1));
   std::vector<PaperBlock> body = blocks.layout(doc.elements, width, std::nullopt);
   const bool cut = blocks.cut();
   std::size_t next = 0;

@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "html/font_book.hpp"
 #include "model/udf_document.hpp"
@@ -33,9 +34,12 @@ namespace maravel {
 
 class PageLayout {
  public:
-  static PaperDocument layout(const UDFDocument& doc);
+  // `fileBytes`, the size of the file the document came from, bounds the
+  // body's text (textBytesFor); without it the text is not bounded.
+  static PaperDocument layout(const UDFDocument& doc, std::optional<std::size_t> fileBytes = std::nullopt);
   // The same with a font book the caller keeps (one thread).
-  static PaperDocument layout(const UDFDocument& doc, FontBook& fonts);
+  static PaperDocument layout(const UDFDocument& doc, FontBook& fonts,
+                              std::optional<std::size_t> fileBytes = std::nullopt);
 
   // The layout stops after this many pages, or this many lines of the body,
   // and marks the result truncated; a header or footer shows at most
@@ -43,6 +47,22 @@ class PageLayout {
   static constexpr std::size_t kMaxPages = 10000;
   static constexpr std::size_t kMaxBodyLines = 200000;
   static constexpr std::size_t kMaxRegionLines = 1000;
+
+  // The body's run text laid out from a file of `fileBytes` bytes:
+  // kTextAllowance plus kTextBytesPerFileByte for each of its bytes (a
+  // thousand-page decision holds 1.5 bytes of text per byte of its file).
+  // What follows is left out and the result marked truncated: a few
+  // kilobytes that inflate to a hundred megabytes of text cost what a
+  // document of their own size costs.
+  static constexpr std::size_t kTextAllowance = std::size_t{1} << 20;
+  static constexpr std::size_t kTextBytesPerFileByte = 4;
+  static std::size_t textBytesFor(std::size_t fileBytes);
+  // A header or footer lays out at most this much run text. The elements
+  // showing a page line are laid out again for every page while their text
+  // together stays within kMaxNumberedRegionBytes; later ones keep the page
+  // line as written.
+  static constexpr std::size_t kMaxRegionTextBytes = std::size_t{64} << 10;
+  static constexpr std::size_t kMaxNumberedRegionBytes = 512;
   // Between the body's room and the footer, as on the preview page.
   static constexpr double kFooterGap = 18;
   // The body's room on a page is never less than this, whatever the margins.

@@ -9,7 +9,7 @@ namespace maravel {
 
 bool PdfWriter::write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink,
                       std::size_t fileBytes, std::string* failure) {
-  const PaperDocument paper = PageLayout::layout(doc);
+  const PaperDocument paper = PageLayout::layout(doc, fileBytes);
   drawing::PdfDocument pdf(std::move(sink), title, drawing::CanvasResources::picturePixelsFor(fileBytes));
   for (const PaperPage& page : paper.pages) {
     drawing::PageCanvas& canvas = pdf.beginPage({page.width, page.height});

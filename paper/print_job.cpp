@@ -10,7 +10,7 @@ namespace maravel {
 PrintJob::PrintJob(std::shared_ptr<const UDFDocument> doc, std::string title, std::size_t fileBytes)
     : doc_(std::move(doc)),
       title_(std::move(title)),
-      layout_(PageLayout::layout(*doc_)),
+      layout_(PageLayout::layout(*doc_, fileBytes)),
       pages_(drawing::CanvasResources::picturePixelsFor(fileBytes)) {}
 
 PrintPaper PrintJob::paper() const {

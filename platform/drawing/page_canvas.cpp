@@ -27,12 +27,11 @@ void setSource(cairo_t* cr, const Color& color) {
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
 }
 
-// Where the cluster of glyph i ends in the text: the next cluster's start.
-std::size_t nextCluster(const std::vector<fonts::ShapedGlyph>& glyphs, std::size_t i, std::size_t textSize) {
-  for (std::size_t j = i + 1; j < glyphs.size(); ++j) {
-    if (glyphs[j].cluster != glyphs[i].cluster) return glyphs[j].cluster;
-  }
-  return textSize;
+// The first glyph after i of another cluster: glyphs.size() when none.
+std::size_t nextClusterGlyph(const std::vector<fonts::ShapedGlyph>& glyphs, std::size_t i) {
+  std::size_t j = i + 1;
+  while (j < glyphs.size() && glyphs[j].cluster == glyphs[i].cluster) ++j;
+  return j;
 }
 
 // The length in bytes of the UTF-8 character at `at` of valid text.
@@ -217,9 +216,13 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
   double x = origin.x;
   for (std::size_t i = 0; i < shaped.size(); ++i) {
     const std::size_t cluster = shaped[i].cluster;
-    const std::size_t next = nextCluster(shaped, i, valid.size());
     const bool sameCluster = i > 0 && shaped[i - 1].cluster == cluster;
-    if (!sameCluster) run.clusters.push_back({static_cast<int>(next - cluster), 0});
+    if (!sameCluster) {
+      // Found once per cluster: a letter under 300,000 marks is one cluster.
+      const std::size_t after = nextClusterGlyph(shaped, i);
+      const std::size_t next = after < shaped.size() ? shaped[after].cluster : valid.size();
+      run.clusters.push_back({static_cast<int>(next - cluster), 0});
+    }
     if (shaped[i].glyph == 0) {
       if (!sameCluster) missing.emplace_back(cluster, x);
     } else {

@@ -30,11 +30,64 @@ constexpr hb_feature_t kFeaturesOff[] = {
 // int length); a piece ends on a code-point boundary.
 constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
 
+// A piece also ends before the mark that would make more than
+// this many follow one another: HarfBuzz places each mark by searching back
+// over the marks before it, so that one letter under 300,000 marks costs
+// minutes. Real text never stacks more than a few; Unicode's stream-safe
+// text format allows 30.
+constexpr std::size_t kMaxMarkRun = 30;
+
+// The code point at `at` and its length in bytes; a malformed sequence is
+// one byte of U+FFFD.
+std::pair<char32_t, std::size_t> codePointAt(std::string_view text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(text[i])); };
+  const char32_t lead = byte(at);
+  const std::size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF8 ? 4 : 1;
+  if (length == 1) return {lead < 0x80 ? lead : 0xFFFD, 1};
+  if (at + length > text.size()) return {0xFFFD, 1};
+  char32_t code = lead & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xC0) != 0x80) return {0xFFFD, 1};
+    code = (code << 6) | (byte(at + i) & 0x3F);
+  }
+  return {code, length};
+}
+
+bool isMark(hb_unicode_funcs_t* unicode, char32_t code) {
+  switch (hb_unicode_general_category(unicode, code)) {
+    case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK:
+      return true;
+    default:
+      return hb_unicode_combining_class(unicode, code) != HB_UNICODE_COMBINING_CLASS_NOT_REORDERED;
+  }
+}
+
 std::size_t pieceLength(std::string_view text) {
-  if (text.size() <= kPieceBytes) return text.size();
-  std::size_t end = kPieceBytes;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return end == 0 ? kPieceBytes : end;
+  std::size_t end = text.size();
+  if (end > kPieceBytes) {
+    end = kPieceBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    if (end == 0) end = kPieceBytes;
+  }
+  hb_unicode_funcs_t* unicode = hb_unicode_funcs_get_default();
+  std::size_t marks = 0;
+  for (std::size_t at = 0; at < end;) {
+    if (static_cast<unsigned char>(text[at]) < 0x80) {
+      marks = 0;
+      ++at;
+      continue;
+    }
+    const auto [code, length] = codePointAt(text, at);
+    if (!isMark(unicode, code)) {
+      marks = 0;
+    } else if (++marks > kMaxMarkRun && at > 0) {
+      return at;
+    }
+    at += length;
+  }
+  return end;
 }
 
 class EmptyFace final : public FontFace {
@@ -150,6 +203,10 @@ struct FaceCache::Files {
   // The plain face of each family, which every trait of the family starts from.
   std::map<std::string, std::optional<FaceMatch>> plainMatches;
   std::map<std::tuple<char32_t, bool, bool>, std::optional<FaceFile>> characterMatches;
+  // The files the character lookups found, each once, and how many lookups
+  // fontconfig answered.
+  std::vector<FaceFile> characterFiles;
+  std::size_t characterLookups = 0;
 
   Files() = default;
   Files(const Files&) = delete;
@@ -165,6 +222,27 @@ struct FaceCache::Files {
     hb_font_t* font = load(file);
     if (font != nullptr) fonts.emplace(std::move(key), font);
     return font;
+  }
+
+  // A file with a glyph for the character: fontconfig's answer for the
+  // first kMaxCharacterLookups characters, then the first file found so far
+  // that has one.
+  std::optional<FaceFile> characterFile(char32_t character, bool bold, bool italic) {
+    if (characterLookups < FaceCache::kMaxCharacterLookups) {
+      ++characterLookups;
+      std::optional<FaceFile> file = characterFaceFile(character, bold, italic);
+      if (file && std::find_if(characterFiles.begin(), characterFiles.end(), [&](const FaceFile& known) {
+                    return known.path == file->path && known.index == file->index;
+                  }) == characterFiles.end())
+        characterFiles.push_back(*file);
+      return file;
+    }
+    for (const FaceFile& known : characterFiles) {
+      hb_codepoint_t glyph = 0;
+      hb_font_t* loaded = font(known);
+      if (loaded != nullptr && hb_font_get_nominal_glyph(loaded, character, &glyph)) return known;
+    }
+    return std::nullopt;
   }
 
   static hb_font_t* load(const FaceFile& file) {
@@ -207,10 +285,9 @@ std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, 
                                                             bool italic) {
   auto key = std::make_tuple(character, bold, italic);
   auto match = files_->characterMatches.find(key);
-  if (match == files_->characterMatches.end()) {
-    match =
-        files_->characterMatches.emplace(std::move(key), characterFaceFile(character, bold, italic)).first;
-  }
+  if (match == files_->characterMatches.end())
+    match = files_->characterMatches.emplace(std::move(key), files_->characterFile(character, bold, italic))
+                .first;
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();

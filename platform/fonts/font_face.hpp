@@ -9,6 +9,7 @@
 // belong to one thread. Nothing here throws.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -113,8 +114,12 @@ class FaceCache {
 
   // A face that has a glyph for `character`, for text whose own face lacks
   // it (the browser falls back the same way); a face that measures 0 when no
-  // installed face has one.
+  // installed face has one. Each character is looked up once; fontconfig is
+  // asked for the first kMaxCharacterLookups characters (and traits) of a
+  // cache, each a scan of every installed font, and later characters get
+  // the first face found so far that has them, or the face that measures 0.
   std::unique_ptr<FontFace> createFaceForCharacter(char32_t character, double size, bool bold, bool italic);
+  static constexpr std::size_t kMaxCharacterLookups = 1024;
 
  private:
   struct Files;
