@@ -511,8 +511,7 @@ const std::vector<WorstCase>& worstCases() {
       {"truncated", "an archive cut at 60 %", "end record search", truncatedArchive},
       {"picture", "a picture whose base64 decodes to 200 MB", "picture data", hugePicture},
       {"pixels", "a PNG header claiming 2^31 x 2^31 pixels", "picture size", pictureClaimingHugePixels},
-      {"windows1254", "a Windows-1254 content.xml of 50 MB", "run text, archive budget", windows1254Content,
-       Situation::file, true},
+      {"windows1254", "a Windows-1254 content.xml of 50 MB", "run text, archive budget", windows1254Content},
       {"defaults", "30 million attributes from 1,000 defaults declared for every paragraph",
        "no attribute list declarations", defaultAttributes},
       {"defaultslate", "the same with the text as plain character data after the elements",
@@ -522,18 +521,14 @@ const std::vector<WorstCase>& worstCases() {
       {"crowded", "one start tag of 30 million attributes", "attributes per element", crowdedTag},
       {"names", "297,000 distinct attribute names", "distinct names", distinctNames},
       {"tabs", "5 underlined runs each spanning a text block of 1 MiB of tabs", "page bytes per input byte",
-       tabRuns, Situation::file, true},
+       tabRuns},
       {"spans", "a columnSpans list of 30 million entries", "list lengths", longColumnSpans},
-      {"cdata", "one CDATA of 100 MiB of one letter", "page bytes per input byte", hugeTextBlock,
-       Situation::file, true},
-      {"word", "one word spread over 10,000 runs", "paper line breaking", wordOverRuns, Situation::file,
-       true},
-      {"nofont", "36,000 distinct characters that no font has", "glyph fallbacks", charactersNoFontHas,
-       Situation::file, true},
-      {"marks", "one letter with 300,000 combining marks", "glyph clusters", combiningMarks, Situation::file,
-       true},
+      {"cdata", "one CDATA of 100 MiB of one letter", "page bytes per input byte", hugeTextBlock},
+      {"word", "one word spread over 10,000 runs", "paper line breaking", wordOverRuns},
+      {"nofont", "36,000 distinct characters that no font has", "glyph fallbacks", charactersNoFontHas},
+      {"marks", "one letter with 300,000 combining marks", "glyph clusters", combiningMarks},
       {"headers", "a header and a footer of 20 lines on every page of 200,000 paragraphs",
-       "header and footer layouts", headerOnEveryPage, Situation::file, true},
+       "header and footer layouts", headerOnEveryPage},
       {"png", "a real PNG of 20000 x 20000 pixels", "picture pixels", hugePNG},
       {"pnm", "a PNM header claiming 60000 x 60000 pixels", "picture formats", hugePNMHeader},
       {"pngheader", "a PNG header claiming 100000 x 100000 pixels", "picture pixels", hugePNGHeader},
@@ -570,9 +565,10 @@ std::string commandLine(const WorstCase& worstCase, std::size_t command, const s
   std::string redirect;
   const std::string fifo = shellQuoted((folder / "fifo").string());
   // Where the output goes: "-" is standard output.
-  std::string target = name == "tivenna"   ? shellQuoted((folder / "thumbnail.png").string())
-                       : name == "udf2pdf" ? shellQuoted((folder / "document.pdf").string())
-                                           : "-";
+  std::string target = name == "tivenna"    ? shellQuoted((folder / "thumbnail.png").string())
+                       : name == "udf2pdf"  ? shellQuoted((folder / "document.pdf").string())
+                       : name == "udf2docx" ? shellQuoted((folder / "document.docx").string())
+                                            : "-";
   switch (worstCase.situation) {
     case Situation::file:
       break;
@@ -610,7 +606,8 @@ std::string commandLine(const WorstCase& worstCase, std::size_t command, const s
     line += " " + input;
     if (target != "-") redirect += " >" + target;
   } else {
-    if (target != "-" || name == "udf2pdf") line += " -o " + target;
+    // The conversions write beside FILE unless told otherwise.
+    if (target != "-" || name == "udf2pdf" || name == "udf2docx") line += " -o " + target;
     line += " " + input;
   }
   return line + redirect;

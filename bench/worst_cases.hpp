@@ -1,7 +1,7 @@
 // Crafted documents and command-line situations at the reader's, the
 // writers' and the commands' bounds: each is built in memory, shaped like
 // the editor's files, and costs as much as a hostile file of its kind can.
-// worst_case_bench measures the time and memory they take through the six
+// worst_case_bench measures the time and memory they take through the seven
 // commands; tests/worst_case_test runs them there and checks what each keeps.
 #pragma once
 
@@ -32,16 +32,14 @@ struct WorstCase {
   std::string bound;  // the bound that keeps it cheap
   std::function<std::vector<std::uint8_t>()> archive;
   Situation situation = Situation::file;
-  // udf2pdf's paper layout does not bound this case yet: its run is left out.
-  bool paperNotYetBounded = false;
 };
 
 // In the order of the README's table.
 const std::vector<WorstCase>& worstCases();
 
-// The six commands, in this order.
-inline constexpr const char* kCommands[] = {"pelsora",   "tivenna", "udfdump",
-                                            "udfverify", "udf2pdf", "udftotext"};
+// The seven commands, in this order.
+inline constexpr const char* kCommands[] = {"pelsora", "tivenna",   "udfdump", "udfverify",
+                                            "udf2pdf", "udftotext", "udf2docx"};
 
 // One command's run on a case as a /bin/sh command line: `program` is the
 // command's path, `document` the case's archive written to a file, `folder`

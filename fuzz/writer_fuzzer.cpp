@@ -4,12 +4,14 @@
 // tab stops, empty span lists, pictures with any mime type and data, and
 // tables nested past the writer's own bound, and page budgets that cut
 // paragraphs anywhere. The page must still hold only the writer's own
-// markup, and the Word copy only well-formed XML parts.
+// markup, the Word copy only well-formed XML parts, and paper only the
+// document's own pictures on a bounded number of pages.
 #include <array>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +19,7 @@
 
 #include "docx/docx_writer.hpp"
 #include "fuzz/fuzz_target.hpp"
+#include "paper/page_layout.hpp"
 #include "reader/xml_tree.hpp"
 #include "reader/zip_extractor.hpp"
 
@@ -64,10 +67,31 @@ class Choices {
   }
 
   std::string text(std::size_t most) {
-    static constexpr std::array<std::string_view, 20> kPieces = {
-        "\"",           "'",  "<",  ">",    "&",    "</style>",    "</script>",
-        "-->",          "{",  "}",  "\\",   "url(", "expression(", std::string_view("\0", 1),
-        "\xED\xA0\x80", "\t", "\n", "\xC3", "ş",    "a b"};
+    // Past the markup breakers: a combining mark to stack on a letter, a
+    // private-use character that no font has, a page line.
+    static constexpr std::array<std::string_view, 23> kPieces = {"\"",
+                                                                 "'",
+                                                                 "<",
+                                                                 ">",
+                                                                 "&",
+                                                                 "</style>",
+                                                                 "</script>",
+                                                                 "-->",
+                                                                 "{",
+                                                                 "}",
+                                                                 "\\",
+                                                                 "url(",
+                                                                 "expression(",
+                                                                 std::string_view("\0", 1),
+                                                                 "\xED\xA0\x80",
+                                                                 "\t",
+                                                                 "\n",
+                                                                 "\xC3",
+                                                                 "ş",
+                                                                 "a b",
+                                                                 "\xCC\x81",
+                                                                 "\xF3\xB0\x80\x80",
+                                                                 "Sayfa 1 / 1"};
     std::string out;
     for (std::size_t n = count(most); n > 0; --n) {
       const std::uint8_t b = byte();
@@ -227,6 +251,32 @@ UDFDocument document(Choices& in) {
   return doc;
 }
 
+void collectPictures(const std::vector<DocumentElement>& elements, std::set<const InlineImage*>& out) {
+  for (const DocumentElement& element : elements) {
+    if (const ParagraphItem* p = element.paragraph()) {
+      for (const TextRun& run : p->runs)
+        if (run.image) out.insert(&*run.image);
+    } else if (const TableItem* table = element.table()) {
+      for (const TableRow& row : table->rows)
+        for (const TableCell& cell : row.cells) collectPictures(cell.elements, out);
+    }
+  }
+}
+
+// Paper holds at least one page and no more than its bound, and every
+// picture it places is one of the document's, which painting reads later.
+void checkPaper(const UDFDocument& doc, std::size_t fileBytes) {
+  const PaperDocument paper = PageLayout::layout(doc, fileBytes);
+  if (paper.pages.empty() || paper.pages.size() > PageLayout::kMaxPages) fail("paper without its pages");
+  std::set<const InlineImage*> pictures;
+  for (const auto* elements : {&doc.elements, &doc.headerElements, &doc.footerElements})
+    collectPictures(*elements, pictures);
+  for (const PaperPage& page : paper.pages) {
+    for (const PaperPicture& picture : page.marks.pictures)
+      if (!pictures.contains(picture.image)) fail("a picture on paper that is not the document's");
+  }
+}
+
 // The copy is an archive whose every part but the pictures is well-formed XML.
 void checkCopy(const std::optional<std::vector<std::uint8_t>>& copy) {
   if (!copy) fail("no Word copy");
@@ -248,8 +298,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const UDFDocument doc = fuzz::document(in);
   const std::string title = in.text(20);
   // Every other page under a budget that cuts it somewhere.
-  const std::size_t budget = in.flag() ? std::size_t{in.byte()} * 64 : std::numeric_limits<std::size_t>::max();
+  const std::size_t budget =
+      in.flag() ? std::size_t{in.byte()} * 64 : std::numeric_limits<std::size_t>::max();
   fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc, title, budget));
   fuzz::checkCopy(DocxWriter::bytes(doc, title));
+  fuzz::checkPaper(doc, size);
   return 0;
 }

@@ -113,7 +113,8 @@ TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {
   doc.headerElements.push_back(paragraph("BAŞLIK"));
   doc.headerStartPage = 2;
   ParagraphItem footer;
-  footer.runs = {run("Kurgu belge\tSayfa 1"), run(" / 1")};
+  footer.runs = {run("Kurgu belge\tSayfa 1"), run(" / 1"), run("")};
+  footer.runs.back().image = InlineImage{"R0lGODlhAQABAAAAACw=", "image/gif", 8, 8};
   doc.footerElements.push_back(footer);
   doc.footerElements.push_back(paragraph("7"));  // a bare page number line
   const PaperDocument paper = PageLayout::layout(doc);
@@ -125,11 +126,28 @@ TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {
     EXPECT_EQ(all.find("BAŞLIK") != std::string::npos, page.number >= 2) << all;
     EXPECT_NE(all.find("Kurgu belge|Sayfa " + number + "| / " + total + "|" + number), std::string::npos)
         << all;
+    // Laid out again for every page, the line still shows the document's
+    // own picture, which painting reads after the layout.
+    ASSERT_EQ(page.marks.pictures.size(), 1u);
+    EXPECT_EQ(page.marks.pictures[0].image, &*doc.footerElements[0].paragraph()->runs[2].image);
   }
   // Text that is not a page line stays as written.
   UDFDocument plain = shortPages();
   plain.footerElements.push_back(paragraph("No: 1 Kurgukent"));
   EXPECT_EQ(texts(PageLayout::layout(plain).pages[0]), "No: 1 Kurgukent");
+}
+
+// Text past what the file's size allows is left out, and the layout says so.
+TEST(PageLayoutTest, BodyTextStopsWhereTheFileSizeBoundsIt) {
+  UDFDocument doc;
+  doc.elements.push_back(paragraph(std::string(PageLayout::textBytesFor(0) + 10, 'a')));
+  doc.elements.push_back(paragraph("sonra"));
+  const PaperDocument paper = PageLayout::layout(doc, 0);
+  std::size_t laid = 0;
+  for (const PaperPage& page : paper.pages)
+    for (const PaperText& text : page.marks.texts) laid += text.text.size();
+  EXPECT_EQ(laid, PageLayout::textBytesFor(0));
+  EXPECT_TRUE(paper.truncated);
 }
 
 // A footer carrying its page number as attributes: on every page the
