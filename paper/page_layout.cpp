@@ -58,6 +58,10 @@ std::size_t PageLayout::textBytesFor(std::size_t fileBytes) {
   return kTextAllowance + kTextBytesPerFileByte * fileBytes;
 }
 
+std::size_t PageLayout::pagesFor(std::size_t fileBytes) {
+  return std::min(kMaxPages, kPageAllowance + fileBytes / kFileBytesPerPage);
+}
+
 PaperDocument PageLayout::layout(const UDFDocument& doc, std::optional<std::size_t> fileBytes) {
   FontBook fonts;
   return layout(doc, fonts, fileBytes);
@@ -70,6 +74,7 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
   breaks::LineBreaks breaks;
   LineLayout lines(fonts, breaks);
   BlockLayout blocks(lines);
+  BlockLayout bands(lines);
 
   PageBand header(doc.headerElements, doc.headerColor, true);
   // A footer that carries its page number as attributes shows it on a line
@@ -77,38 +82,59 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
   PageBand footer(doc.footerElements, doc.footerColor, !doc.pageNumber);
   if (doc.pageNumber) footer.addPageNumber(*doc.pageNumber);
   if (!doc.verificationCode.empty()) footer.addVerificationLine(doc.verificationCode);
-  const double footerHeight = footer.height(blocks, width);
-  const Placement at = place(props, header.height(blocks, width), footerHeight, footer.visible());
+  const double footerHeight = footer.height(bands, width);
+  const Placement at = place(props, header.height(bands, width), footerHeight, footer.visible());
 
   PaperDocument paper;
   blocks.setLineBudget(kMaxBodyLines);
   blocks.setTextBudget(fileBytes ? textBytesFor(*fileBytes) : static_cast<std::size_t>(-1));
-  std::vector<PaperBlock> body = blocks.layout(doc.elements, width, std::nullopt);
-  const bool cut = blocks.cut();
+  // The body is laid out element by element as the pages ask for it, so
+  // that what lies past the last page costs nothing.
+  std::vector<PaperBlock> body;
+  std::size_t laidElements = 0;
+  // Blocks past `next` are laid out until they reach a point below `room`:
+  // the page flow then meets the block that ends the page among them.
+  const auto layOutAhead = [&](std::size_t next, double room) {
+    const double reach = room + 1;
+    double ahead = 0;
+    for (std::size_t i = next; i < body.size() && ahead <= reach; ++i) ahead += body[i].height;
+    while (ahead <= reach && laidElements < doc.elements.size()) {
+      std::vector<PaperBlock> more =
+          blocks.layout(std::span(&doc.elements[laidElements++], 1), width, std::nullopt);
+      for (PaperBlock& block : more) {
+        ahead += block.height;
+        body.push_back(std::move(block));
+      }
+    }
+  };
   std::size_t next = 0;
+  const std::size_t maxPages = fileBytes ? pagesFor(*fileBytes) : kMaxPages;
   do {
     PaperPage page;
     page.number = static_cast<int>(paper.pages.size()) + 1;
     page.width = props.pageWidth();
     page.height = props.pageHeight();
     const double top = header.visible() && headerOnPage(doc, page.number) ? at.bodyTop : props.topMargin;
+    const double room = std::max(at.bodyBottom - top, kMinBodyHeight);
+    layOutAhead(next, room);
     PaperMarks marks;
-    PageFlow::fill(body, next, std::max(at.bodyBottom - top, kMinBodyHeight), true, marks);
+    PageFlow::fill(body, next, room, true, marks);
     page.marks.append(std::move(marks), props.leftMargin, top);
     paper.pages.push_back(std::move(page));
-  } while (next < body.size() && paper.pages.size() < kMaxPages);
-  paper.truncated = cut || next < body.size();
+    layOutAhead(next, 0);
+  } while (next < body.size() && paper.pages.size() < maxPages);
+  paper.truncated = blocks.cut() || next < body.size() || laidElements < doc.elements.size();
 
   const int total = static_cast<int>(paper.pages.size());
   for (PaperPage& page : paper.pages) {
     if (header.visible() && headerOnPage(doc, page.number)) {
       PaperMarks marks;
-      header.marks(blocks, width, page.number, total, marks);
+      header.marks(bands, width, page.number, total, marks);
       page.marks.append(std::move(marks), props.leftMargin, at.headerTop);
     }
     if (footer.visible()) {
       PaperMarks marks;
-      const double height = footer.marks(blocks, width, page.number, total, marks);
+      const double height = footer.marks(bands, width, page.number, total, marks);
       page.marks.append(std::move(marks), props.leftMargin, at.footerBottom - height);
     }
   }

@@ -35,7 +35,8 @@ namespace maravel {
 class PageLayout {
  public:
   // `fileBytes`, the size of the file the document came from, bounds the
-  // body's text (textBytesFor); without it the text is not bounded.
+  // body's text (textBytesFor) and the pages (pagesFor); without it only
+  // kMaxPages and kMaxBodyLines do.
   static PaperDocument layout(const UDFDocument& doc, std::optional<std::size_t> fileBytes = std::nullopt);
   // The same with a font book the caller keeps (one thread).
   static PaperDocument layout(const UDFDocument& doc, FontBook& fonts,
@@ -57,6 +58,14 @@ class PageLayout {
   static constexpr std::size_t kTextAllowance = std::size_t{1} << 20;
   static constexpr std::size_t kTextBytesPerFileByte = 4;
   static std::size_t textBytesFor(std::size_t fileBytes);
+  // Pages made from a file of `fileBytes` bytes: kPageAllowance plus one
+  // for every kFileBytesPerPage of it, at most kMaxPages (a thousand-page
+  // decision has 2.9 KB of file a page): every page repeats the header and
+  // footer, so that a small file of empty paragraphs under a tall header
+  // would otherwise draw ten thousand of them.
+  static constexpr std::size_t kPageAllowance = 100;
+  static constexpr std::size_t kFileBytesPerPage = 64;
+  static std::size_t pagesFor(std::size_t fileBytes);
   // A header or footer lays out at most this much run text. The elements
   // showing a page line are laid out again for every page while their text
   // together stays within kMaxNumberedRegionBytes; later ones keep the page
