@@ -137,16 +137,21 @@ TEST(PageLayoutTest, HeaderFromItsStartPageAndNumberedFooterOnEveryPage) {
   EXPECT_EQ(texts(PageLayout::layout(plain).pages[0]), "No: 1 Kurgukent");
 }
 
-// Text past what the file's size allows is left out, and the layout says so.
-TEST(PageLayoutTest, BodyTextStopsWhereTheFileSizeBoundsIt) {
+// Text and pages past what the file's size allows are left out, and the
+// layout says so.
+TEST(PageLayoutTest, TextAndPagesStopWhereTheFileSizeBoundsThem) {
+  constexpr std::size_t kFile = 64'000;
   UDFDocument doc;
-  doc.elements.push_back(paragraph(std::string(PageLayout::textBytesFor(0) + 10, 'a')));
+  doc.elements.push_back(paragraph(std::string(PageLayout::textBytesFor(kFile) + 10, 'a')));
   doc.elements.push_back(paragraph("sonra"));
-  const PaperDocument paper = PageLayout::layout(doc, 0);
+  PaperDocument paper = PageLayout::layout(doc, kFile);
   std::size_t laid = 0;
   for (const PaperPage& page : paper.pages)
     for (const PaperText& text : page.marks.texts) laid += text.text.size();
-  EXPECT_EQ(laid, PageLayout::textBytesFor(0));
+  EXPECT_EQ(laid, PageLayout::textBytesFor(kFile));
+  EXPECT_TRUE(paper.truncated);
+  paper = PageLayout::layout(doc, 0);
+  EXPECT_EQ(paper.pages.size(), PageLayout::kPageAllowance);
   EXPECT_TRUE(paper.truncated);
 }
 
