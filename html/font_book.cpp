@@ -134,6 +134,9 @@ std::string FontBook::lookUp(const std::string& trimmed) {
 }
 
 const fonts::FontFace& FontBook::font(const TextRun& run, double size) {
+  if (last_.face != nullptr && last_.size == size && last_.bold == run.bold && last_.italic == run.italic &&
+      last_.familyText == run.fontFamily)
+    return *last_.face;
   const std::string resolvedFamily = family(run.fontFamily);
   std::string key = resolvedFamily + "|" + keyNumber(size) + "|" + (run.bold ? "true" : "false") + "|" +
                     (run.italic ? "true" : "false");
@@ -142,6 +145,7 @@ const fonts::FontFace& FontBook::font(const TextRun& run, double size) {
     found =
         fonts_.emplace(std::move(key), faces_.createFace(resolvedFamily, size, run.bold, run.italic)).first;
   }
+  last_ = {run.fontFamily, size, run.bold, run.italic, found->second.get()};
   return *found->second;
 }
 

@@ -79,6 +79,15 @@ class FontBook {
   std::unordered_map<std::string, std::string> resolved_;
   std::optional<std::unordered_map<std::string, std::string>> installed_;
   int aliasLookups_ = 0;
+  // The face font() gave last and what it was asked for: runs of one face
+  // follow one another, and the lookup builds and hashes a key.
+  struct LastFace {
+    std::string familyText;
+    double size = 0;
+    bool bold = false;
+    bool italic = false;
+    const fonts::FontFace* face = nullptr;
+  } last_;
 };
 
 }  // namespace maravel
