@@ -266,7 +266,10 @@ void collectPictures(const std::vector<DocumentElement>& elements, std::set<cons
 // Paper holds at least one page and no more than its bound, and every
 // picture it places is one of the document's, which painting reads later.
 void checkPaper(const UDFDocument& doc, std::size_t fileBytes) {
-  const PaperDocument paper = PageLayout::layout(doc, fileBytes);
+  // One font book for every input, as a window keeps one: fontconfig's
+  // family list is read once.
+  static FontBook fonts;
+  const PaperDocument paper = PageLayout::layout(doc, fonts, fileBytes);
   if (paper.pages.empty() || paper.pages.size() > PageLayout::kMaxPages) fail("paper without its pages");
   std::set<const InlineImage*> pictures;
   for (const auto* elements : {&doc.elements, &doc.headerElements, &doc.footerElements})
