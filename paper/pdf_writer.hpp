@@ -13,8 +13,8 @@ namespace maravel {
 class PdfWriter {
  public:
   // Writes the PDF into `sink`; `title` goes into its properties, and the
-  // size of the file the document came from bounds its pictures (see
-  // drawing::CanvasResources). False when the sink refused bytes or the
+  // size of the file the document came from bounds its pictures, text and
+  // pages (see drawing::CanvasResources and PageLayout). False when the sink refused bytes or the
   // drawing failed; then `failure`, when given, says which and why. Pure and
   // safe on any thread.
   static bool write(const UDFDocument& doc, const std::string& title, drawing::PdfDocument::Sink sink,

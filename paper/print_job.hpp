@@ -24,7 +24,8 @@ class PrintJob {
  public:
   // Lays `doc` (not null) out and keeps it alive while the job lives; `title` names
   // the job for the print queue; the size of the file the document came
-  // from bounds its pictures (see drawing::CanvasResources). Throws only
+  // from bounds its pictures, text and pages (see drawing::CanvasResources
+  // and PageLayout). Throws only
   // when memory runs out.
   PrintJob(std::shared_ptr<const UDFDocument> doc, std::string title, std::size_t fileBytes = 0);
   PrintJob(const PrintJob&) = delete;
