@@ -64,8 +64,9 @@ class BlockLayout {
   // together (as ParagraphLayout::segments counts them): a file that inflates to a hundred
   // megabytes of text costs what the bytes it came in allow.
   void setTextBudget(std::size_t bytes) { textBudget_ = bytes; }
-  // The lines left of the budget.
+  // The lines and bytes left of the budgets.
   std::size_t lineBudget() const { return lineBudget_; }
+  std::size_t textBudget() const { return textBudget_; }
   // True when the budget ran out and content was left out.
   bool cut() const { return cut_; }
 

@@ -111,16 +111,19 @@ void PageBand::prepare(BlockLayout& blocks, double width) {
         numberedBytes += textBytes(element);
         perPage = numberedBytes <= PageLayout::kMaxNumberedRegionBytes;
       }
-      parts_.push_back({&element, false, perPage, 0, {}});
+      parts_.push_back({&element, false, perPage, 0, 0, {}});
     }
   }
-  if (pageNumber_) parts_.push_back({nullptr, true, true, 0, {}});
-  for (const DocumentElement& line : lines_) parts_.push_back({&line, true, false, 0, {}});
-  std::size_t budget = PageLayout::kMaxRegionLines;
+  if (pageNumber_) parts_.push_back({nullptr, true, true, 0, 0, {}});
+  for (const DocumentElement& line : lines_) parts_.push_back({&line, true, false, 0, 0, {}});
+  std::size_t lines = PageLayout::kMaxRegionLines;
+  std::size_t bytes = PageLayout::kMaxRegionTextBytes;
   for (Part& part : parts_) {
-    part.lineBudget = budget;
+    part.lineBudget = lines;
+    part.textBudget = bytes;
     std::vector<PaperBlock> laid = layoutPart(blocks, width, part, 1, 1);
-    budget = blocks.lineBudget();
+    lines = blocks.lineBudget();
+    bytes = blocks.textBudget();
     if (!part.perPage) part.blocks = std::move(laid);
   }
 }
@@ -128,7 +131,7 @@ void PageBand::prepare(BlockLayout& blocks, double width) {
 std::vector<PaperBlock> PageBand::layoutPart(BlockLayout& blocks, double width, const Part& part, int page,
                                              int total) const {
   blocks.setLineBudget(part.lineBudget);
-  blocks.setTextBudget(PageLayout::kMaxRegionTextBytes);
+  blocks.setTextBudget(part.textBudget);
   const std::optional<std::uint32_t> color = part.own ? std::nullopt : color_;
   if (part.element == nullptr) {
     const std::vector<DocumentElement> line = {PageNumbers::line(*pageNumber_, page, total)};

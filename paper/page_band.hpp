@@ -55,6 +55,7 @@ class PageBand {
     bool own = false;                          // drawn in its own colours
     bool perPage = false;                      // shows the page's number
     std::size_t lineBudget = 0;                // the band's lines left before it
+    std::size_t textBudget = 0;                // and its run text
     std::vector<PaperBlock> blocks;            // laid out once when not perPage
   };
 
