@@ -444,11 +444,12 @@ class DenseWriter {
   }
 
   void paragraph(bool numbered) {
-    out_.beginParagraph(numbered ? "Hanging=\"21.0\" LeftIndent=\"21.0\" TabSet=\"21.0:0:0,56.7:0:0\" "
-                                   "Numbered=\"true\" ListLevel=\"1\" ListId=\"1\" "
-                                   "NumberType=\"NUMBER_TYPE_NUMBER_TRE\" Alignment=\"3\""
-                                 : "Hanging=\"0.0\" LeftIndent=\"0.0\" TabSet=\"35.4:0:0,70.9:0:0,106.3:0:0\" "
-                                   "Alignment=\"3\"");
+    out_.beginParagraph(numbered
+                            ? "Hanging=\"21.0\" LeftIndent=\"21.0\" TabSet=\"21.0:0:0,56.7:0:0\" "
+                              "Numbered=\"true\" ListLevel=\"1\" ListId=\"1\" "
+                              "NumberType=\"NUMBER_TYPE_NUMBER_TRE\" Alignment=\"3\""
+                            : "Hanging=\"0.0\" LeftIndent=\"0.0\" TabSet=\"35.4:0:0,70.9:0:0,106.3:0:0\" "
+                              "Alignment=\"3\"");
     out_.content("\t" + words(45 + dice_.pick(10)) + " ");
     out_.content(words(40 + dice_.pick(10)) + ".", " bold=\"false\"");
     out_.endParagraph();

@@ -39,7 +39,7 @@ inline constexpr std::size_t kRecordPages = 8;
 // A text-heavy document of `pages` pages: per page 30 justified paragraphs
 // of about 90 words in two runs with short TabSets, every fifth numbered,
 // and a 3 x 3 table whose amounts stand on decimal stops. Far more text per
-// byte of markup than the editor's shape (about 20 KB of content.xml a
+// byte of markup than the editor's shape (about 42 KB of content.xml a
 // page), so the floor is small beside the work on the text. Signed, with a
 // verification code, like the decision.
 EditorDocument denseDocument(std::size_t pages);

@@ -1,6 +1,6 @@
 // maravel_bench_documents FOLDER [DOCUMENT...]: writes the benchmark
 // documents into FOLDER and prints each file's path, size and the size of
-// its content.xml. A DOCUMENT is
+// its content.xml; each is signed. A DOCUMENT is
 //   N          the editor-shaped decision of N pages, FOLDER/N-page.udf
 //   dense:N    the text-heavy document of N pages, FOLDER/dense-N-page.udf
 //   many:N     N small decisions of 1 to 3 pages, FOLDER/many/0001.udf ...
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/document_generator.hpp"
+#include "tests/support/test_signer.hpp"
 
 namespace {
 
@@ -25,7 +26,18 @@ struct Written {
   std::size_t contentBytes = 0;
 };
 
-bool write(const std::string& path, const EditorDocument& document, Written& total) {
+// The documents carry a genuine signature from a throwaway authority, so
+// that udfverify does all of its work on them: the digest of content.xml and
+// the signature check.
+const maravel::testing::TestSigner& signer() {
+  static const maravel::testing::TestSigner instance;
+  return instance;
+}
+
+bool write(const std::string& path, EditorDocument document, Written& total) {
+  const std::vector<std::uint8_t> signature = signer().sign(
+      {reinterpret_cast<const std::uint8_t*>(document.contentXml.data()), document.contentXml.size()});
+  document.signature.assign(signature.begin(), signature.end());
   const std::vector<std::uint8_t> archive = document.pack();
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
