@@ -95,6 +95,10 @@ class ElementBuilder {
   // written.
   void fillFrom(const FormData& data) { form_ = &data; }
 
+  // The text block as the builder holds it (invalid UTF-8 read as
+  // text::decodeUTF8Lossy reads it); the builder is done with.
+  std::string takeText() && { return std::move(text_).take(); }
+
   // The paragraphs and tables among the node's direct children, in order.
   std::vector<DocumentElement> elements(const XMLNode& node, ListNumbering& numbering);
   ParagraphItem paragraph(const XMLNode& node, ListNumbering& numbering);

@@ -187,7 +187,9 @@ std::string webIdentifier(const XMLNode& templateNode) {
 
 void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const FormData* form,
                          UDFDocument& doc) {
-  ElementBuilder builder(std::move(styles), doc.rawText, elementsNode.attributes);
+  // The builder holds the text block while it works and hands it back: a
+  // large block is then never held twice.
+  ElementBuilder builder(std::move(styles), std::move(doc.rawText), elementsNode.attributes);
   if (form != nullptr) builder.fillFrom(*form);
   ListNumbering bodyNumbering;
   for (const auto& child : elementsNode.children) {
@@ -209,6 +211,7 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const F
       doc.pageNumber = pageNumberFormat(child);
     }
   }
+  doc.rawText = std::move(builder).takeText();
 }
 
 // The text block: the text of the first `content` element directly inside

@@ -72,6 +72,7 @@ bool UTF16Text::isHighSurrogate(std::size_t index) {
 
 std::string UTF16Text::slice(std::size_t start, std::size_t count) {
   std::string out;
+  if (count == 0) return out;
   const std::size_t end = start + count;
   Position from = locate(start);
   if (from.unit < start) {

@@ -28,6 +28,9 @@ class UTF16Text {
   // Whether the unit at `index` (< size()) is the first half of a pair.
   bool isHighSurrogate(std::size_t index);
 
+  // The text, left empty.
+  std::string take() && { return std::move(text_); }
+
   // The units from `start` on, `count` of them (start + count <= size()), as UTF-8.
   std::string slice(std::size_t start, std::size_t count);
 

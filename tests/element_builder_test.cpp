@@ -356,8 +356,9 @@ TEST(UTF16TextTest, SliceIsTheUnitsConvertedBack) {
                   text::fromUTF16(std::u16string_view(units).substr(start, count)))
             << start << " + " << count;
       }
-      if (start < units.size())
+      if (start < units.size()) {
         EXPECT_EQ(sliced.isHighSurrogate(start), units[start] >= 0xD800 && units[start] <= 0xDBFF);
+      }
     }
   }
 }
