@@ -63,6 +63,16 @@ constexpr std::array<std::string_view, 6> kAmounts = {"48.250,75 TL", "1.312,40 
 constexpr std::array<std::string_view, 6> kLabels = {"DAVACI", "VEKİLİ",      "DAVALI",
                                                      "DAVA",   "DAVA TARİHİ", "KARAR TARİHİ"};
 
+// `count` words of the list, separated by spaces.
+std::string randomWords(Dice& dice, std::size_t count) {
+  std::string s;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) s += ' ';
+    s += dice.from(kWords);
+  }
+  return s;
+}
+
 std::size_t utf16Length(std::string_view utf8) {
   std::size_t units = 0;
   for (unsigned char c : utf8) {
@@ -293,14 +303,7 @@ class DecisionWriter {
     out_.endParagraph();
   }
 
-  std::string words(std::size_t count) {
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (i > 0) s += ' ';
-      s += dice_.from(kWords);
-    }
-    return s;
-  }
+  std::string words(std::size_t count) { return randomWords(dice_, count); }
 
   // A justified paragraph of about 70 words opened by a tab, with names,
   // dates and amounts as fields between single space runs.
@@ -434,14 +437,7 @@ class DenseWriter {
   }
 
  private:
-  std::string words(std::size_t count) {
-    std::string s;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (i > 0) s += ' ';
-      s += dice_.from(kWords);
-    }
-    return s;
-  }
+  std::string words(std::size_t count) { return randomWords(dice_, count); }
 
   void paragraph(bool numbered) {
     out_.beginParagraph(numbered
