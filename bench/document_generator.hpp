@@ -32,6 +32,18 @@ struct EditorDocument {
 
 EditorDocument editorDocument(std::size_t pages);
 
+// The court record: the editor-shaped decision of kRecordPages pages, about
+// 1.1 MB of content.xml (verbose markup, sparse text).
+inline constexpr std::size_t kRecordPages = 8;
+
+// A text-heavy document of `pages` pages: per page 30 justified paragraphs
+// of about 90 words in two runs with short TabSets, every fifth numbered,
+// and a 3 x 3 table whose amounts stand on decimal stops. Far more text per
+// byte of markup than the editor's shape (about 42 KB of content.xml a
+// page), so the floor is small beside the work on the text. Signed, with a
+// verification code, like the decision.
+EditorDocument denseDocument(std::size_t pages);
+
 // A document whose `elements` carries a TabSet of about `tabSetBytes` bytes
 // that every one of `paragraphs` paragraphs inherits.
 std::string inheritedTabSetContent(std::size_t paragraphs, std::size_t tabSetBytes);

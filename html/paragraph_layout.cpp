@@ -19,21 +19,28 @@ enum StopAlignment : std::int64_t { kRight = 1, kCenter = 2, kDecimal = 4 };
 std::string cleanRunText(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  std::size_t kept = 0;  // the start of what is still to be appended as it is
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte < 0x20 && byte != '\t') continue;
-    if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x85) {
-      ++i;  // next line, U+0085
+    // Only control characters and the leads of U+0085, U+2028 and U+2029 matter.
+    if ((byte >= 0x20 && byte != 0xC2 && byte != 0xE2) || byte == '\t') continue;
+    std::size_t dropped = 0;
+    if (byte < 0x20) {
+      dropped = 1;
+    } else if (byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x85) {
+      dropped = 2;  // next line, U+0085
+    } else if (byte == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+               (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+                static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+      dropped = 3;  // line and paragraph separators, U+2028 and U+2029
+    } else {
       continue;
     }
-    if (byte == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-        (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
-         static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
-      i += 2;  // line and paragraph separators, U+2028 and U+2029
-      continue;
-    }
-    out += text[i];
+    out.append(text, kept, i - kept);
+    i += dropped - 1;
+    kept = i + 1;
   }
+  out.append(text, kept);
   return out;
 }
 

@@ -108,6 +108,11 @@ std::size_t characterCost(char c) {
 // How many bytes of `text` fit into `budget`, cut at a character boundary;
 // the cost of that much is added to `cost`.
 std::size_t fittingBytes(std::string_view text, std::size_t budget, std::size_t& cost) {
+  // Nearly always the whole run fits: no character costs more than a tab box.
+  if (text.size() <= (budget - cost) / kTabBoxBytes) {
+    for (const char c : text) cost += characterCost(c);
+    return text.size();
+  }
   std::size_t end = 0;
   for (; end < text.size(); ++end) {
     const std::size_t next = characterCost(text[end]);

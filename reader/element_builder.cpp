@@ -83,15 +83,14 @@ void removeLineBreaks(std::string& s) {
   std::erase_if(s, [](char c) { return c == '\r' || c == '\n'; });
 }
 
-bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isUTF8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 
-ElementBuilder::ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes)
+ElementBuilder::ElementBuilder(StyleSheet styles, std::string text, AttributeMap sectionAttributes)
     : ElementBuilder(std::move(styles), std::move(text), std::move(sectionAttributes), Budgets{}) {}
 
-ElementBuilder::ElementBuilder(StyleSheet styles, std::u16string text, AttributeMap sectionAttributes,
+ElementBuilder::ElementBuilder(StyleSheet styles, std::string text, AttributeMap sectionAttributes,
                                Budgets budgets)
     : styles_(std::move(styles)),
       text_(std::move(text)),
@@ -361,12 +360,12 @@ std::optional<std::string> ElementBuilder::sliceText(std::int64_t startOffset, s
   if (runTextLeft_ == 0) return std::nullopt;
   if (count > runTextLeft_) {
     count = runTextLeft_;
-    if (count > 1 && isHighSurrogate(text_[start + count - 1])) --count;
+    if (count > 1 && text_.isHighSurrogate(start + count - 1)) --count;
     runTextLeft_ = 0;  // the cut run is the last one
   } else {
     runTextLeft_ -= count;
   }
-  return text::fromUTF16(std::u16string_view(text_).substr(start, count));
+  return text_.slice(start, count);
 }
 
 std::optional<std::string> ElementBuilder::ownText(const std::string& text) {

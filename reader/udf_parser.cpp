@@ -187,7 +187,9 @@ std::string webIdentifier(const XMLNode& templateNode) {
 
 void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const FormData* form,
                          UDFDocument& doc) {
-  ElementBuilder builder(std::move(styles), text::toUTF16(doc.rawText), elementsNode.attributes);
+  // The builder holds the text block while it works and hands it back: a
+  // large block is then never held twice.
+  ElementBuilder builder(std::move(styles), std::move(doc.rawText), elementsNode.attributes);
   if (form != nullptr) builder.fillFrom(*form);
   ListNumbering bodyNumbering;
   for (const auto& child : elementsNode.children) {
@@ -209,6 +211,7 @@ void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const F
       doc.pageNumber = pageNumberFormat(child);
     }
   }
+  doc.rawText = std::move(builder).takeText();
 }
 
 // The text block: the text of the first `content` element directly inside
@@ -274,36 +277,48 @@ std::optional<std::string> contentText(const ZipEntries& entries) {
   return decodeContent(*contentBytes);
 }
 
-}  // namespace
-
-std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData) {
-  ZipEntries entries = FastZipExtractor::extractEntries(udfData);
-  std::optional<std::string> content = contentText(entries);
-  if (!content) return std::nullopt;
-
-  UDFDocument doc;
-  doc.verificationCode = verificationCode(entries);
-  if (const auto* signatureBytes = entry(entries, "sign.sgn"))
-    doc.signature = SignatureVerifier::verify(*signatureBytes, *entry(entries, "content.xml"));
-  entries.erase("content.xml");  // its text is all that is needed of it now
-  readTree(std::move(*content), doc);
-  if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
-  return doc;
+// Whether decodeContent accepts the bytes, without a copy in the common case.
+bool isDecodable(std::span<const std::uint8_t> bytes) {
+  const std::string_view chars(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  return (!byteOrderMark(bytes) && text::isValidUTF8(chars)) || decodeContent(bytes).has_value();
 }
 
-std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData, std::size_t limit) {
-  const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
-  const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
-  if (!bytes) return std::nullopt;
+// The beginning of a longer content.xml without the character it cuts: whole
+// UTF-16 or UTF-32 units after a byte-order mark (and no leading surrogate
+// last), else no UTF-8 sequence left incomplete at the end.
+std::span<const std::uint8_t> wholeCharacters(std::span<const std::uint8_t> bytes) {
+  if (const auto mark = byteOrderMark(bytes)) {
+    const bool wide = mark->first == text::UnicodeForm::utf32LE || mark->first == text::UnicodeForm::utf32BE;
+    const std::size_t width = wide ? 4 : 2;
+    std::size_t size = bytes.size() - (bytes.size() - mark->second) % width;
+    if (!wide && size >= mark->second + 2) {
+      const bool big = mark->first == text::UnicodeForm::utf16BE;
+      const std::uint8_t high = bytes[size - (big ? 2 : 1)];
+      if (high >= 0xD8 && high <= 0xDB) size -= 2;
+    }
+    return bytes.first(size);
+  }
+  std::size_t lead = bytes.size();
+  while (lead > 0 && bytes.size() - lead < 4 && (bytes[lead - 1] & 0xC0) == 0x80) --lead;
+  if (lead == 0) return bytes;
+  const std::uint8_t first = bytes[lead - 1];
+  const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+  return bytes.size() - (lead - 1) < length ? bytes.first(lead - 1) : bytes;
+}
+
+// UDFParser::rawText for content.xml or (not `whole`) its beginning.
+std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool whole, std::size_t limit) {
+  if (!whole) bytes = wholeCharacters(bytes);
   // As decodeContent decides, but UTF-8 is read where it lies, not copied.
-  std::string_view content(reinterpret_cast<const char*>(bytes->data()), bytes->size());
+  std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::optional<std::string> decoded;
-  if (byteOrderMark(*bytes) || !text::isValidUTF8(content)) {
-    decoded = decodeContent(*bytes);
+  if (byteOrderMark(bytes) || !text::isValidUTF8(content)) {
+    decoded = decodeContent(bytes);
     if (!decoded) return std::nullopt;
     content = *decoded;
   }
-  if (content.size() <= kMaxFormContentForRawText && content.find("<data") != std::string_view::npos) {
+  if (whole && content.size() <= UDFParser::kMaxFormContentForRawText &&
+      content.find("<data") != std::string_view::npos) {
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
     readTree(std::string(content), doc);
@@ -316,6 +331,46 @@ std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfD
     return text;
   }
   return documentChildText(content, kTextBlockElement, limit).value_or(std::string());
+}
+
+}  // namespace
+
+std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData, Signature signature) {
+  ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+  std::optional<std::string> content = contentText(entries);
+  if (!content) return std::nullopt;
+
+  UDFDocument doc;
+  doc.verificationCode = verificationCode(entries);
+  if (const auto* signatureBytes = entry(entries, "sign.sgn");
+      signatureBytes && signature == Signature::checked)
+    doc.signature = SignatureVerifier::verify(*signatureBytes, *entry(entries, "content.xml"));
+  entries.erase("content.xml");  // its text is all that is needed of it now
+  readTree(std::move(*content), doc);
+  if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
+  return doc;
+}
+
+std::optional<SignatureInfo> UDFParser::signature(std::span<const std::uint8_t> udfData) {
+  const ZipEntries entries = FastZipExtractor::extractEntries(udfData, {"content.xml", "sign.sgn"});
+  const auto* content = entry(entries, "content.xml");
+  if (!content || !isDecodable(*content)) return std::nullopt;
+  const auto* signatureBytes = entry(entries, "sign.sgn");
+  return signatureBytes ? SignatureVerifier::verify(*signatureBytes, *content) : SignatureInfo{};
+}
+
+std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData, std::size_t limit) {
+  if (limit == std::numeric_limits<std::size_t>::max()) {
+    const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
+    const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
+    if (!bytes) return std::nullopt;
+    return textBlock(*bytes, true, limit);
+  }
+  const std::size_t wanted = std::max(kMaxFormContentForRawText + 1,
+                                      limit > kMaxContentForRawText / 8 ? kMaxContentForRawText : 8 * limit);
+  const auto beginning = FastZipExtractor::entryBeginning(udfData, "content.xml", wanted);
+  if (!beginning) return std::nullopt;
+  return textBlock(beginning->bytes, beginning->whole, limit);
 }
 
 }  // namespace maravel

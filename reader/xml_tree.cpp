@@ -103,7 +103,7 @@ bool XMLAdmission::end() {
   return true;
 }
 
-XMLTreeBuilder::XMLTreeBuilder() {
+XMLTreeBuilder::XMLTreeBuilder(std::size_t documentBytes) : documentBytes_(documentBytes) {
   root_.name = "#document";
   stack_.push_back(&root_);
 }
@@ -126,13 +126,27 @@ void XMLTreeBuilder::didEndElement() {
   if (admission_.end()) stack_.pop_back();
 }
 
+// Past this many bytes a text is given the room of the whole document: the
+// text block of a large document is then never copied (nor held twice while
+// it is), and the room it does not use is never touched.
+constexpr std::size_t kLargeText = 1 << 20;
+
+void XMLTreeBuilder::makeRoom(std::string& text, std::size_t more) const {
+  const std::size_t needed = text.size() + more;
+  if (needed > text.capacity() && needed > kLargeText && needed <= documentBytes_)
+    text.reserve(documentBytes_);
+}
+
 void XMLTreeBuilder::foundCharacters(std::string_view text) {
-  if (admission_.innermostKept()) stack_.back()->text.append(text);
+  if (!admission_.innermostKept()) return;
+  makeRoom(stack_.back()->text, text.size());
+  stack_.back()->text.append(text);
 }
 
 void XMLTreeBuilder::foundCDATA(std::string_view bytes) {
   if (!admission_.innermostKept()) return;
   std::string& text = stack_.back()->text;
+  makeRoom(text, bytes.size());
   if (text::isValidUTF8(bytes)) {
     text.append(bytes);
   } else {
@@ -153,8 +167,8 @@ namespace {
 
 // `parse` runs the event parser with the handler it is given.
 template <typename Parse>
-XMLParseResult buildTree(const Parse& parse) {
-  XMLTreeBuilder builder;
+XMLParseResult buildTree(std::size_t documentBytes, const Parse& parse) {
+  XMLTreeBuilder builder(documentBytes);
   TreeBuildingHandler handler(builder);
   const xml::ParseEnd end = parse(handler);
   XMLParseResult result;
@@ -166,11 +180,13 @@ XMLParseResult buildTree(const Parse& parse) {
 }  // namespace
 
 XMLParseResult parseXMLTree(std::string_view utf8) {
-  return buildTree([&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
+  return buildTree(utf8.size(),
+                   [&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
 }
 
 XMLParseResult parseOwnedXMLTree(std::string utf8) {
-  return buildTree([&](xml::XMLEventHandler& handler) {
+  const std::size_t documentBytes = utf8.size();
+  return buildTree(documentBytes, [&](xml::XMLEventHandler& handler) {
     return xml::XMLEventParser::parseOwned(std::move(utf8), handler);
   });
 }

@@ -90,7 +90,10 @@ class XMLTreeBuilder {
 
   using Attributes = std::vector<std::pair<std::string_view, std::string_view>>;
 
-  XMLTreeBuilder();
+  // `documentBytes`: the length of the document the events come from, when
+  // known. No text inside it can be longer, so a text that grows large is
+  // given that much room at once instead of being copied as it doubles.
+  explicit XMLTreeBuilder(std::size_t documentBytes = 0);
 
   // Event callbacks, in document order.
   void didStartElement(std::string_view name, const Attributes& attributes);
@@ -108,9 +111,12 @@ class XMLTreeBuilder {
   XMLNode takeRoot();
 
  private:
+  void makeRoom(std::string& text, std::size_t more) const;
+
   XMLNode root_;
   std::vector<XMLNode*> stack_;  // open elements; root_ first, never removed
   XMLAdmission admission_;
+  std::size_t documentBytes_;
 };
 
 struct XMLParseResult {

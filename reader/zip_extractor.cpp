@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <limits>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/text/text.hpp"
 
@@ -122,6 +124,59 @@ std::optional<std::vector<std::uint8_t>> readEntry(Archive data, const CentralHe
   return bytes;
 }
 
+// Calls visit(name, header, data) for each entry of the central directory
+// whose data lies inside the archive, in directory order.
+template <typename Visit>
+void walkDirectory(Archive archive, const Visit& visit) {
+  if (archive.size() < kEndRecordSize) return;
+  const auto endRecord = findEndRecord(archive);
+  if (!endRecord) return;
+
+  const std::uint64_t directorySize = read32(archive, *endRecord + 12);
+  const std::uint64_t directoryOffset = read32(archive, *endRecord + 16);
+  const std::uint64_t limit = std::min<std::uint64_t>(archive.size(), directoryOffset + directorySize);
+  for (std::uint64_t p = directoryOffset; limit >= p + kCentralHeaderSize;) {
+    if (read32(archive, p) != kCentralHeaderSignature) break;
+    const CentralHeader header = readCentralHeader(archive, p);
+    if (p + header.totalLength > archive.size()) break;
+    if (const auto data = entryData(archive, header))
+      visit(entryName(archive, p + kCentralHeaderSize, header.nameLength), header, *data);
+    p += header.totalLength;
+  }
+}
+
+// At most maxBytes of the entry, inflating no further than that.
+std::optional<FastZipExtractor::Beginning> readBeginning(Archive data, std::uint16_t method,
+                                                         std::size_t maxBytes) {
+  FastZipExtractor::Beginning beginning;
+  if (method == kStored) {
+    beginning.whole = data.size() <= maxBytes;
+    const std::size_t size = std::min<std::size_t>(data.size(), maxBytes);
+    beginning.bytes.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+    return beginning;
+  }
+  if (method != kDeflated) return std::nullopt;
+  constexpr std::uint64_t kMaxChunk = std::numeric_limits<uInt>::max();
+  const std::uint64_t bound =
+      FastZipExtractor::kMaxInflationRatio * data.size() + FastZipExtractor::kMinInflationBuffer;
+  const std::uint64_t size = std::min<std::uint64_t>(maxBytes, bound);
+  if (data.size() > kMaxChunk || size > kMaxChunk) return std::nullopt;
+  z_stream stream{};
+  if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
+  beginning.bytes.resize(size);
+  stream.next_in = const_cast<Bytef*>(data.data());
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = beginning.bytes.data();
+  stream.avail_out = static_cast<uInt>(size);
+  const int status = inflate(&stream, Z_SYNC_FLUSH);
+  const uLong produced = stream.total_out;
+  inflateEnd(&stream);
+  beginning.whole = status == Z_STREAM_END;
+  beginning.bytes.resize(produced);
+  if (!beginning.whole && produced == 0) return std::nullopt;
+  return beginning;
+}
+
 }  // namespace
 
 ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archive) {
@@ -131,27 +186,36 @@ ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archiv
 ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archive,
                                             std::uint64_t maxExtractedBytes) {
   ZipEntries entries;
-  if (archive.size() < kEndRecordSize) return entries;
-  const auto endRecord = findEndRecord(archive);
-  if (!endRecord) return entries;
-
-  const std::uint64_t directorySize = read32(archive, *endRecord + 12);
-  const std::uint64_t directoryOffset = read32(archive, *endRecord + 16);
-  const std::uint64_t limit = std::min<std::uint64_t>(archive.size(), directoryOffset + directorySize);
   std::uint64_t budget = maxExtractedBytes;
-
-  for (std::uint64_t p = directoryOffset; limit >= p + kCentralHeaderSize;) {
-    if (read32(archive, p) != kCentralHeaderSignature) break;
-    const CentralHeader header = readCentralHeader(archive, p);
-    if (p + header.totalLength > archive.size()) break;
-    std::string name = entryName(archive, p + kCentralHeaderSize, header.nameLength);
-    if (const auto data = entryData(archive, header)) {
-      if (auto bytes = readEntry(*data, header, budget))
-        entries.insert_or_assign(std::move(name), std::move(*bytes));
-    }
-    p += header.totalLength;
-  }
+  walkDirectory(archive, [&](std::string name, const CentralHeader& header, Archive data) {
+    if (auto bytes = readEntry(data, header, budget))
+      entries.insert_or_assign(std::move(name), std::move(*bytes));
+  });
   return entries;
+}
+
+ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archive,
+                                            std::initializer_list<std::string_view> names) {
+  ZipEntries entries;
+  std::uint64_t budget = kMaxExtractedBytes;
+  walkDirectory(archive, [&](std::string name, const CentralHeader& header, Archive data) {
+    if (std::find(names.begin(), names.end(), name) == names.end()) return;
+    if (auto bytes = readEntry(data, header, budget))
+      entries.insert_or_assign(std::move(name), std::move(*bytes));
+  });
+  return entries;
+}
+
+std::optional<FastZipExtractor::Beginning> FastZipExtractor::entryBeginning(
+    std::span<const std::uint8_t> archive, std::string_view name, std::size_t maxBytes) {
+  std::vector<std::pair<CentralHeader, Archive>> candidates;
+  walkDirectory(archive, [&](const std::string& entryName, const CentralHeader& header, Archive data) {
+    if (entryName == name) candidates.emplace_back(header, data);
+  });
+  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
+    if (auto beginning = readBeginning(it->second, it->first.method, maxBytes)) return beginning;
+  }
+  return std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> FastZipExtractor::decompressDeflate(

@@ -17,9 +17,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -40,6 +42,24 @@ class FastZipExtractor {
 
   // The same with another budget for the bytes of all entries together.
   static ZipEntries extractEntries(std::span<const std::uint8_t> archive, std::uint64_t maxExtractedBytes);
+
+  // Only the entries of these names, as extractEntries reads them; the
+  // others are neither inflated nor charged to the budget.
+  static ZipEntries extractEntries(std::span<const std::uint8_t> archive,
+                                   std::initializer_list<std::string_view> names);
+
+  // The beginning of the last readable entry of this name: at most
+  // `maxBytes` bytes (and never more than the inflation ratio allows), and
+  // `whole` when that is all of it. Deflated data is inflated only that
+  // far, whatever size it declares, so damage further on is never seen;
+  // damage inside the beginning ends it there. Nothing when no entry of
+  // the name yields a byte or a whole entry.
+  struct Beginning {
+    std::vector<std::uint8_t> bytes;
+    bool whole = false;
+  };
+  static std::optional<Beginning> entryBeginning(std::span<const std::uint8_t> archive, std::string_view name,
+                                                 std::size_t maxBytes);
 
   // Inflates one raw deflate stream into a buffer sized in advance from the
   // expected size (or 6 x the input when that is not positive), within the

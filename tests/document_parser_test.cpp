@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -206,6 +207,24 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
       const std::string head = UDFParser::rawText(inputs[i], 9).value_or("(none)");  // "Ş" is cut whole
       EXPECT_TRUE(head.size() <= 9 && doc->rawText.starts_with(head) && text::isValidUTF8(head)) << head;
     }
+  }
+}
+
+// The thumbnail's text inflates only the beginning of content.xml, so damage
+// further on (a deflate stream cut short, a byte no encoding takes) leaves
+// that beginning readable where the whole document is not.
+TEST(DocumentParserTest, LimitedRawTextSurvivesDamageAfterTheBeginning) {
+  std::string content = "<template><content><![CDATA[Başlangıç]]></content><elements>";
+  for (std::uint32_t i = 0; content.size() < 400 * 1024; ++i) content += std::to_string(i * 2654435761u);
+  ZipWriter::Entry cut;
+  cut.name = "content.xml";
+  cut.data = ZipWriter::deflateRaw(bytes(content));
+  cut.data.resize(cut.data.size() - 64);
+  cut.precompressed = true;
+  cut.declaredUncompressedSize = static_cast<std::uint32_t>(content.size());
+  for (const auto& udf : {ZipWriter().add(cut).finish(), makeUdf(content + "\x81")}) {
+    EXPECT_FALSE(UDFParser::parse(udf));
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), "Başlangıç");
   }
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <tuple>
 
+#include "platform/text/text.hpp"
+#include "reader/utf16_text.hpp"
 #include "reader/xml_tree.hpp"
 #include "tests/support/model_invariants.hpp"
 
@@ -22,7 +24,7 @@ class ElementBuilderTest : public ::testing::Test {
     return trees_.back().root.children.at(0);
   }
 
-  ParagraphItem paragraph(std::string_view source, std::u16string text = u"", StyleSheet styles = {},
+  ParagraphItem paragraph(std::string_view source, std::string text = "", StyleSheet styles = {},
                           AttributeMap section = {}) {
     ElementBuilder builder(std::move(styles), std::move(text), std::move(section));
     ListNumbering numbering;
@@ -44,7 +46,7 @@ using Texts = std::vector<std::string>;
 // --- Block lists -----------------------------------------------------------
 
 TEST_F(ElementBuilderTest, BlockListKeepsParagraphsAndTablesInOrderAndSkipsOthers) {
-  ElementBuilder builder({}, u"Bir", {});
+  ElementBuilder builder({}, "Bir", {});
   ListNumbering numbering;
   const auto elements = builder.elements(xml(R"(<elements resolver="hvl-default">
       <paragraph><content startOffset="0" length="3" /></paragraph>
@@ -80,7 +82,7 @@ TEST_F(ElementBuilderTest, ParagraphNumbersAreCheckedAndOnlyHangingAndLineSpacin
 TEST_F(ElementBuilderTest, ParagraphPropertiesComeFromStylesThenSection) {
   StyleSheet styles{.styles = {{"edf_1700000000001", {{"name", "edf_1700000000001"}, {"leftindent", "21.0"}}},
                                {"hvl-default", {{"name", "hvl-default"}, {"spacebelow", "3"}}}}};
-  const ParagraphItem p = paragraph(R"(<paragraph resolver="edf_1700000000001" />)", u"", styles,
+  const ParagraphItem p = paragraph(R"(<paragraph resolver="edf_1700000000001" />)", "", styles,
                                     {{"resolver", "hvl-default"}, {"alignment", "1"}});
   EXPECT_EQ(p.leftIndent, 21);
   EXPECT_EQ(p.spaceBelow, 3);
@@ -111,7 +113,7 @@ TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBoundedEvenWhenInherited) {
   std::string body = R"(<elements TabSet=")" + value + R"(">)";
   for (int i = 0; i < 200; ++i) body += R"(<paragraph Alignment="0"/>)";
   const XMLNode& elements = xml(body + "</elements>");
-  ElementBuilder builder({}, u"", elements.attributes);
+  ElementBuilder builder({}, "", elements.attributes);
   ListNumbering numbering;
   const auto built = builder.elements(elements, numbering);
   ASSERT_EQ(built.size(), 200u);
@@ -129,7 +131,7 @@ TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudge
                                 other + "<paragraph /><paragraph /></elements>");
   StyleSheet styles{.styles = {{"liste", {{"name", "liste"}, {"tabset", "5:1,6:1"}}}}};
 
-  ElementBuilder builder(styles, u"", elements.attributes, {.tabStops = 10});
+  ElementBuilder builder(styles, "", elements.attributes, {.tabStops = 10});
   ListNumbering numbering;
   const auto built = builder.elements(elements, numbering);
   std::vector<std::size_t> counts;
@@ -143,7 +145,7 @@ TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudge
   EXPECT_EQ(stopsOf(1).identity(), stopsOf(2).identity());
   EXPECT_NE(stopsOf(1), stopsOf(4));
 
-  ElementBuilder roomy(styles, u"", elements.attributes);
+  ElementBuilder roomy(styles, "", elements.attributes);
   const auto shared = roomy.elements(elements, numbering);
   EXPECT_EQ(shared[5].paragraph()->tabStops, (std::vector<TabStop>{{7, 2}, {8, 2}}));
   EXPECT_EQ(shared[5].paragraph()->tabStops->identity(), shared[6].paragraph()->tabStops->identity());
@@ -155,7 +157,7 @@ TEST_F(ElementBuilderTest, RunTextsFromTheTextBlock) {
   const struct {
     const char* what;
     const char* children;
-    std::u16string text;
+    std::string text;
     Texts runs;
   } cases[] = {
       {"offsets are clamped to the text block",
@@ -164,16 +166,16 @@ TEST_F(ElementBuilderTest, RunTextsFromTheTextBlock) {
           <content startOffset="9223372036854775807" length="9223372036854775807" />
           <content startOffset="-9223372036854775808" length="-9223372036854775808" />
           <content startOffset="1.5" length="2">own text</content>)",
-       u"abcdef", Texts{"f", "ab", "", "", "", "own text"}},
+       "abcdef", Texts{"f", "ab", "", "", "", "own text"}},
       {"slices drop line breaks, keep tabs and repair lone surrogates",
        R"(<content startOffset="0" length="5" /><content startOffset="5" length="2" />
           <content startOffset="7" length="1" />)",
-       u"a\r\n\tbŞ\U0001F600", Texts{"a\tb", "Ş\uFFFD", "\uFFFD"}},
+       "a\r\n\tbŞ\U0001F600", Texts{"a\tb", "Ş\uFFFD", "\uFFFD"}},
       {"which children become runs",
        R"(<content startOffset="0" length="1" /><field fieldName="mahkemeAdi" startOffset="1" length="1" />
           <space startOffset="2" length="1" /><tab /><bookmark startOffset="3" length="1" />
           <bookmark name="no offset" /><image /><content startOffset="4" length="1" />)",
-       u"abcde", Texts{"a", "b", "c", "", "d", "e"}}};
+       "abcde", Texts{"a", "b", "c", "", "d", "e"}}};
   for (const auto& c : cases) {
     EXPECT_EQ(texts(paragraph(std::string("<paragraph>") + c.children + "</paragraph>", c.text)), c.runs)
         << c.what;
@@ -187,7 +189,7 @@ TEST_F(ElementBuilderTest, RunInheritanceStopsAtTheFirstValueFoundEvenWhenUnusab
       <content bold="false" startOffset="0" length="1" />
       <content startOffset="0" length="1" />
     </paragraph>)",
-                                    u"a", styles, {{"underline", "true"}, {"family", "Courier"}});
+                                    "a", styles, {{"underline", "true"}, {"family", "Courier"}});
   EXPECT_EQ(p.runs[0].fontSize, 12);
   EXPECT_TRUE(p.runs[0].bold);
   EXPECT_FALSE(p.runs[1].bold);
@@ -214,7 +216,7 @@ TEST_F(ElementBuilderTest, RememberedStyleChainsAnswerLikeTheStyleSheet) {
       <content resolver="edf_1" startOffset="0" length="1" />
       <content resolver="edf_0" startOffset="0" length="1" />
     </paragraph>)",
-                                    u"a", styles);
+                                    "a", styles);
   for (std::size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(p.runs[i].bold, i % 2 == 0) << i;
     EXPECT_EQ(p.runs[i].fontSize, 9) << i;
@@ -227,7 +229,7 @@ TEST_F(ElementBuilderTest, RunFormatDefaults) {
       <content size="-3" startOffset="0" length="1" />
       <content size="10.5" family="Arial" subscript="true" startOffset="0" length="1" />
     </paragraph>)",
-                                    u"a");
+                                    "a");
   TextRun expected;  // every default, whatever the unusable values said
   expected.text = "a";
   EXPECT_EQ(p.runs[0], expected);
@@ -237,7 +239,7 @@ TEST_F(ElementBuilderTest, RunFormatDefaults) {
 
   const std::string family(ElementBuilder::kMaxPropertyLength + 1, 'F');
   const ParagraphItem overlong =
-      paragraph(R"(<paragraph><content startOffset="0" length="1" /></paragraph>)", u"a", {},
+      paragraph(R"(<paragraph><content startOffset="0" length="1" /></paragraph>)", "a", {},
                 {{"family", family}, {"size", "1" + std::string(300, '0')}});
   EXPECT_EQ(overlong.runs[0].fontFamily, "Times New Roman");
   EXPECT_EQ(overlong.runs[0].fontSize, 12);
@@ -255,7 +257,7 @@ TEST_F(ElementBuilderTest, RgbKeepsTheLow24Bits) {
   EXPECT_FALSE(ElementBuilder::rgb(nullptr).has_value());
   const ParagraphItem p = paragraph(
       R"(<paragraph><content foreground="-1" background="#FF0000" startOffset="0" length="1" /></paragraph>)",
-      u"a");
+      "a");
   EXPECT_EQ(p.runs[0].foreground, 0xFFFFFFu);
   EXPECT_FALSE(p.runs[0].background.has_value());
 }
@@ -269,7 +271,7 @@ TEST_F(ElementBuilderTest, ImageWithoutDataYieldsNoRunButOthersStay) {
       <image imagedata="iVBORw0KGgo=" width="20" height="10" />
       <content startOffset="1" length="1" />
     </paragraph>)",
-                                    u"ab");
+                                    "ab");
   EXPECT_EQ(texts(p), (Texts{"a", "", "b"}));
   EXPECT_EQ(p.runs[1].image.value().width, 20);
 }
@@ -286,7 +288,7 @@ TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
   }
   source += R"(<content startOffset="0" length="0" /></paragraph>)";
 
-  ElementBuilder builder({}, std::u16string(blockSize, u'x'), {}, {.runTextAllowance = 4 * blockSize});
+  ElementBuilder builder({}, std::string(blockSize, 'x'), {}, {.runTextAllowance = 4 * blockSize});
   ListNumbering numbering;
   const ParagraphItem p = builder.paragraph(xml(source), numbering);
   ASSERT_EQ(p.runs.size(), 9u);
@@ -294,7 +296,7 @@ TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
   EXPECT_EQ(p.runs[8].text, "");
 
   // The default budget leaves real documents whole.
-  ElementBuilder roomy({}, u"abc", {});
+  ElementBuilder roomy({}, "abc", {});
   std::string whole = "<paragraph>";
   for (int i = 0; i < 100; ++i) whole += R"(<content startOffset="0" length="3" />)";
   EXPECT_EQ(roomy.paragraph(xml(whole + "</paragraph>"), numbering).runs.size(), 100u);
@@ -306,7 +308,7 @@ TEST_F(ElementBuilderTest, OverlappingRunsStopAtTheRunTextBudget) {
 }
 
 TEST_F(ElementBuilderTest, RunCrossingTheBudgetIsCutAtACharacterBoundary) {
-  ElementBuilder builder({}, u"abcdefghij", {}, {.runTextAllowance = 5});
+  ElementBuilder builder({}, "abcdefghij", {}, {.runTextAllowance = 5});
   ListNumbering numbering;
   std::string source = "<paragraph>";
   for (int i = 0; i < 5; ++i) source += R"(<content startOffset="0" length="10" />)";
@@ -314,7 +316,7 @@ TEST_F(ElementBuilderTest, RunCrossingTheBudgetIsCutAtACharacterBoundary) {
       builder.paragraph(xml(source + "<content>own text</content></paragraph>"), numbering);
   EXPECT_EQ(texts(p), (Texts{"abcdefghij", "abcdefghij", "abcdefghij", "abcdefghij", "abcde"}));
 
-  ElementBuilder own({}, u"", {}, {.runTextAllowance = 4});
+  ElementBuilder own({}, "", {}, {.runTextAllowance = 4});
   const ParagraphItem q =
       own.paragraph(xml(R"(<paragraph><content>aŞŞ</content><content>b</content></paragraph>)"), numbering);
   EXPECT_EQ(texts(q), Texts{"aŞ"});
@@ -336,6 +338,29 @@ TEST(ModelInvariants, ReportsEveryBrokenPromise) {
   t.columnSpans = std::vector<double>{};
   const auto violations = testing::modelViolations({DocumentElement(p), DocumentElement(t)});
   EXPECT_EQ(violations.size(), 9u) << ::testing::PrintToString(violations);
+}
+
+// Slices by UTF-16 offsets are the units converted back, whatever order
+// they are asked in; the long text crosses several checkpoints.
+TEST(UTF16TextTest, SliceIsTheUnitsConvertedBack) {
+  std::string longText;
+  for (int i = 0; i < 60; ++i) longText += "ab\U0001F600ş€ ";
+  for (const std::string& utf8 : {std::string("abc"), std::string("aŞ\U0001F600b\U0001F600"),
+                                  std::string("a\xF0\x9F\x98x\x81y"), longText}) {
+    const std::u16string units = text::toUTF16(utf8);
+    UTF16Text sliced(utf8);
+    ASSERT_EQ(sliced.size(), units.size());
+    for (std::size_t start = units.size() + 1; start-- > 0;) {
+      for (std::size_t count = 0; start + count <= units.size(); count += 1 + count / 2) {
+        EXPECT_EQ(sliced.slice(start, count),
+                  text::fromUTF16(std::u16string_view(units).substr(start, count)))
+            << start << " + " << count;
+      }
+      if (start < units.size()) {
+        EXPECT_EQ(sliced.isHighSurrogate(start), units[start] >= 0xD800 && units[start] <= 0xDBFF);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class ListNumberingTest : public ::testing::Test {
   std::vector<std::string> markers(std::string_view body, StyleSheet styles = {}) {
     trees_.push_back(parseXMLTree(body));
     const XMLNode& elements = trees_.back().root.children.at(0);
-    ElementBuilder builder(std::move(styles), u"", elements.attributes);
+    ElementBuilder builder(std::move(styles), "", elements.attributes);
     ListNumbering numbering;
     std::vector<std::string> result;
     for (const DocumentElement& element : builder.elements(elements, numbering)) {

@@ -131,7 +131,7 @@ TEST(PictureReader, ImageElementInAParagraph) {
                                            "&#10;  &quot;&gt;&lt;!-- --&gt;&amp;" + data.substr(10) +
                                            R"(" width="50" />
     </paragraph>)");
-  ElementBuilder builder({}, u"", {});
+  ElementBuilder builder({}, "", {});
   ListNumbering numbering;
   const ParagraphItem p = builder.paragraph(tree.root.children.at(0), numbering);
   ASSERT_EQ(p.runs.size(), 1u);

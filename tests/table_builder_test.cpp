@@ -17,7 +17,7 @@ class TableBuilderTest : public ::testing::Test {
     return trees_.back().root.children.at(0);
   }
 
-  TableItem table(std::string_view source, std::u16string text = u"") {
+  TableItem table(std::string_view source, std::string text = "") {
     ElementBuilder builder({}, std::move(text), {});
     ListNumbering numbering;
     TableItem item = builder.table(xml(source), numbering);
@@ -60,7 +60,7 @@ TEST_F(TableBuilderTest, SpansAndBordersKeepOnlyUsableValues) {
   std::string thousandAndOne;
   for (int i = 0; i <= 1000; ++i) thousandAndOne += "1,";
   EXPECT_EQ(spans(thousandAndOne), Spans(std::vector<double>(ElementBuilder::kMaxColumnSpans, 1)));
-  ElementBuilder small({}, u"", {}, ElementBuilder::Budgets{.columnSpans = 3});
+  ElementBuilder small({}, "", {}, ElementBuilder::Budgets{.columnSpans = 3});
   ListNumbering numbering;
   const TableItem cut =
       small.table(xml(R"(<table columnSpans="1,2"><row columnSpans="3,4"/></table>)"), numbering);
@@ -87,7 +87,7 @@ TEST_F(TableBuilderTest, RowsReadHeightSpansAndBorderAndSkipOtherChildren) {
       <row height="tall"><cell /></row>
       <paragraph><content startOffset="0" length="1" /></paragraph>
     </table>)",
-                            u"a");
+                            "a");
   ASSERT_EQ(t.rows.size(), 2u);
   EXPECT_FALSE(t.columnSpans.has_value());
   EXPECT_EQ(t.rows[0].height, -3);
@@ -111,7 +111,7 @@ TEST_F(TableBuilderTest, TableDirectlyInsideTableBecomesAWrappedRow) {
 }
 
 TEST_F(TableBuilderTest, ListCountersContinueAcrossCells) {
-  ElementBuilder builder({}, u"", {});
+  ElementBuilder builder({}, "", {});
   ListNumbering numbering;
   const auto elements = builder.elements(xml(R"(<elements>
       <paragraph numbered="true" />
@@ -146,7 +146,7 @@ TEST_F(TableBuilderTest, NestingIsBoundedAtTheTableDepthLimit) {
        {std::pair{limit, false}, {limit + 1, false}, {3'400, false}, {10'000, true}}) {
     const XMLParseResult tree = parseXMLTree(nestedTables(levels, direct));
     ASSERT_FALSE(tree.root.children.empty());
-    ElementBuilder builder({}, u"a", {});
+    ElementBuilder builder({}, "a", {});
     ListNumbering numbering;
     const auto elements = builder.elements(tree.root.children[0], numbering);
     EXPECT_EQ(tableDepth(elements), limit) << levels;

@@ -9,9 +9,13 @@ namespace {
 // Tabs stay; every other control character below U+0020 goes (runs hold no
 // line breaks, but a hostile document may hold anything).
 void appendRunText(std::string_view text, std::string& out) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x20 || c == '\t') out += c;
+  std::size_t kept = 0;  // the start of what is still to be appended
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (static_cast<unsigned char>(text[i]) >= 0x20 || text[i] == '\t') continue;
+    out.append(text, kept, i - kept);
+    kept = i + 1;
   }
+  out.append(text, kept);
 }
 
 void appendElements(const std::vector<DocumentElement>& elements, int depth, std::string& out) {

@@ -47,20 +47,40 @@ char32_t windows1254CodePoint(std::uint8_t b) {
 }  // namespace
 
 bool isValidUTF8(std::string_view bytes) {
-  for (std::size_t pos = 0; pos < bytes.size();) {
-    // Markup is nearly all ASCII: 32 such bytes are checked at once.
-    constexpr std::size_t kBlock = 32;
-    if (pos + kBlock <= bytes.size()) {
-      std::uint64_t words[kBlock / 8];
-      std::memcpy(words, bytes.data() + pos, kBlock);
-      if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080u) == 0) {
-        pos += kBlock;
-        continue;
-      }
+  // The same rules as decodeCodePoint (no overlong forms, no surrogates,
+  // nothing above U+10FFFF), unrolled: Turkish text mixes ASCII with
+  // two-byte letters every few bytes, so the per-byte path is the hot one.
+  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  const auto* const end = p + bytes.size();
+  const auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
+  while (p < end) {
+    // Markup is nearly all ASCII: eight such bytes are checked at once.
+    std::uint64_t word = 0;
+    if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0)) {
+      p += 8;
+      continue;
     }
-    const auto decoded = decodeCodePoint(bytes, pos);
-    if (!decoded.valid) return false;
-    pos += decoded.length;
+    const std::uint8_t lead = *p;
+    if (lead < 0x80) {
+      ++p;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      if (end - p < 2 || !continuation(p[1])) return false;
+      p += 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      if (end - p < 3 || !continuation(p[2])) return false;
+      const std::uint8_t low = lead == 0xE0 ? 0xA0 : 0x80;
+      const std::uint8_t high = lead == 0xED ? 0x9F : 0xBF;
+      if (p[1] < low || p[1] > high) return false;
+      p += 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      if (end - p < 4 || !continuation(p[2]) || !continuation(p[3])) return false;
+      const std::uint8_t low = lead == 0xF0 ? 0x90 : 0x80;
+      const std::uint8_t high = lead == 0xF4 ? 0x8F : 0xBF;
+      if (p[1] < low || p[1] > high) return false;
+      p += 4;
+    } else {
+      return false;
+    }
   }
   return true;
 }
@@ -167,21 +187,42 @@ std::u16string toUTF16(std::string_view utf8) {
 }
 
 std::string fromUTF16(std::u16string_view units) {
-  std::string out;
-  out.reserve(units.size());
+  // Sized first (three bytes for any unit from U+0800 on: a lone surrogate
+  // becomes U+FFFD, and a pair takes four bytes for its two units), then
+  // written in place.
+  std::size_t size = 0;
+  for (const char16_t unit : units) size += unit < 0x80 ? 1 : unit < 0x800 ? 2 : 3;
+  std::string out(size, '\0');
+  char* byte = out.data();
+  const auto put = [&](char32_t cp) {
+    if (cp < 0x80) {
+      *byte++ = static_cast<char>(cp);
+      return;
+    }
+    if (cp < 0x800) {
+      *byte++ = static_cast<char>(0xC0 | (cp >> 6));
+    } else if (cp < 0x10000) {
+      *byte++ = static_cast<char>(0xE0 | (cp >> 12));
+      *byte++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    } else {
+      *byte++ = static_cast<char>(0xF0 | (cp >> 18));
+      *byte++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *byte++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    *byte++ = static_cast<char>(0x80 | (cp & 0x3F));
+  };
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
-    const bool isHigh = unit >= 0xD800 && unit <= 0xDBFF;
-    const bool isLow = unit >= 0xDC00 && unit <= 0xDFFF;
-    if (isHigh && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
-      appendUTF8(out, 0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{units[i + 1]} - 0xDC00));
+    if (unit < 0xD800 || unit > 0xDFFF) {
+      put(unit);
+    } else if (unit <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      put(0x10000 + ((char32_t{unit} - 0xD800) << 10) + (char32_t{units[i + 1]} - 0xDC00));
       ++i;
-    } else if (isHigh || isLow) {
-      appendUTF8(out, kReplacementCharacter);
     } else {
-      appendUTF8(out, unit);
+      put(kReplacementCharacter);
     }
   }
+  out.resize(static_cast<std::size_t>(byte - out.data()));
   return out;
 }
 

@@ -1,0 +1,93 @@
+#include "reader/utf16_text.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "platform/text/text.hpp"
+
+namespace maravel {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+}  // namespace
+
+UTF16Text::UTF16Text(std::string utf8)
+    : text_(text::isValidUTF8(utf8) ? std::move(utf8) : text::decodeUTF8Lossy(utf8)) {
+  checkpoints_.reserve(text_.size() / kStride + 1);
+  std::size_t byte = 0;
+  std::size_t unit = 0;
+  while (byte < text_.size()) {
+    const std::size_t next = (unit + kStride - 1) / kStride * kStride;  // the next checkpoint's unit
+    std::uint64_t word = 0;
+    if (text_.size() - byte >= 8 &&
+        (std::memcpy(&word, text_.data() + byte, 8), (word & 0x8080808080808080u) == 0)) {
+      // Eight ASCII bytes, eight units.
+      if (next < unit + 8) checkpoints_.push_back({byte + (next - unit), next});
+      byte += 8;
+      unit += 8;
+      continue;
+    }
+    const std::size_t units = unitsAt(byte);
+    if (next < unit + units) checkpoints_.push_back({byte, unit});
+    byte += bytesAt(byte);
+    unit += units;
+  }
+  units_ = unit;
+}
+
+std::size_t UTF16Text::unitsAt(std::size_t byte) const {
+  return static_cast<unsigned char>(text_[byte]) >= 0xF0 ? 2 : 1;
+}
+
+std::size_t UTF16Text::bytesAt(std::size_t byte) const {
+  const auto lead = static_cast<unsigned char>(text_[byte]);
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+UTF16Text::Position UTF16Text::locate(std::size_t unit) {
+  Position at = cursor_;
+  if ((unit < at.unit || unit - at.unit >= kStride) && !checkpoints_.empty()) {
+    const Position& checkpoint = checkpoints_[std::min(unit / kStride, checkpoints_.size() - 1)];
+    if (unit < at.unit || checkpoint.unit > at.unit) at = checkpoint;
+  }
+  while (at.byte < text_.size()) {
+    const std::size_t units = unitsAt(at.byte);
+    if (at.unit + units > unit) break;
+    at.unit += units;
+    at.byte += bytesAt(at.byte);
+  }
+  cursor_ = at;
+  return at;
+}
+
+bool UTF16Text::isHighSurrogate(std::size_t index) {
+  const Position at = locate(index);
+  return at.unit == index && unitsAt(at.byte) == 2;
+}
+
+std::string UTF16Text::slice(std::size_t start, std::size_t count) {
+  std::string out;
+  if (count == 0) return out;
+  const std::size_t end = start + count;
+  Position from = locate(start);
+  if (from.unit < start) {
+    // The slice starts with the second half of a pair.
+    out += kReplacement;
+    from.byte += 4;
+    from.unit += 2;
+    cursor_ = from;
+  }
+  if (from.unit >= end) return out;
+  const Position to = locate(end);
+  out.reserve(out.size() + to.byte - from.byte + kReplacement.size());
+  out.append(text_, from.byte, to.byte - from.byte);
+  if (to.unit < end) out += kReplacement;  // it ends with the first half of a pair
+  return out;
+}
+
+}  // namespace maravel
