@@ -20,7 +20,7 @@
 #include "tests/support/golden_files.hpp"
 #include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

@@ -10,8 +10,8 @@
 #include "reader/signature_verifier.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/test_signer.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/test_signer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -154,15 +154,6 @@ TEST(DocumentParserTest, FallbackStopsAtItsParagraphBound) {
   EXPECT_EQ(doc->elements.front().paragraph()->fullText(), "ilk");
 }
 
-TEST(DocumentParserTest, HeaderAndFooterOnlyStillGetTheFallbackBody) {
-  auto doc = parseXml(editorXml("Başlık\nGövde\nAlt", "<header>" + paragraphXml(0, 7) + "</header><footer>" +
-                                                          paragraphXml(13, 3) + "</footer>"));
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(texts(doc->headerElements), Texts{"Başlık"});
-  EXPECT_EQ(texts(doc->footerElements), Texts{"Alt"});
-  EXPECT_EQ(texts(doc->elements), (Texts{"Başlık", "Gövde", "Alt"}));
-}
-
 // --- The raw text alone, for the thumbnail ------------------------------------------------
 
 std::string sourceFile(const std::string& path) { return testing::readFile(MARAVEL_SOURCE_DIR "/" + path); }
@@ -264,7 +255,8 @@ TEST(DocumentParserTest, PageFormatOfTheFirstPropertiesWithCaseSensitiveNames) {
   EXPECT_EQ(doc->pageProps, PageProperties());
 }
 
-// --- Web identifier, styles, header and footer ------------------------------------------
+// --- Web identifier (styles, header and footer are in the golden documents)
+// ------------------------------------------
 
 TEST(DocumentParserTest, WebIdentifierIsTrimmedAndOnlyTheFirstCounts) {
   for (const auto& [tail, webID] :
@@ -274,46 +266,6 @@ TEST(DocumentParserTest, WebIdentifierIsTrimmedAndOnlyTheFirstCounts) {
     ASSERT_TRUE(doc);
     EXPECT_EQ(doc->webID, webID);
   }
-}
-
-TEST(DocumentParserTest, LaterStyleOfTheSameNameWins) {
-  auto doc =
-      parseXml(editorXml("metin\n",
-                         "<paragraph resolver=\"edf_1\"><content resolver=\"edf_1\" startOffset=\"0\" "
-                         "length=\"6\" /></paragraph>",
-                         "",
-                         "<styles><style name=\"edf_1\" size=\"10\" bold=\"true\" /></styles>"
-                         "<styles><style name=\"edf_1\" size=\"14\" /><style size=\"20\" /></styles>"));
-  ASSERT_TRUE(doc);
-  const auto& run = doc->elements.at(0).paragraph()->runs.at(0);
-  EXPECT_EQ(run.fontSize, 14);
-  EXPECT_FALSE(run.bold);
-}
-
-// The last header gives the start page and colour; header, footer and body
-// each number their lists from 1.
-TEST(DocumentParserTest, HeaderStartPageColoursAndNumbering) {
-  const std::string numbered = " Numbered=\"true\" ListLevel=\"1\"";
-  auto doc = parseXml(editorXml(
-      "b\nh\nf\n", "<header startPage=\"3\" foreground=\"-16776961\">" + paragraphXml(2, 2, numbered) +
-                       "</header>" + paragraphXml(0, 2, numbered) + "<header>" + paragraphXml(2, 2) +
-                       "</header><footer foreground=\"16711680\">" + paragraphXml(4, 2, numbered) +
-                       "</footer>" + paragraphXml(0, 2, numbered)));
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(doc->headerStartPage, 1);
-  EXPECT_FALSE(doc->headerColor);
-  EXPECT_EQ(doc->footerColor, 0xFF0000u);
-  EXPECT_EQ(texts(doc->headerElements), (Texts{"h", "h"}));
-  EXPECT_EQ(texts(doc->elements), (Texts{"b", "b"}));
-  for (const auto* region : {&doc->elements, &doc->headerElements, &doc->footerElements})
-    EXPECT_EQ(region->at(0).paragraph()->listMarker, "1.");
-  EXPECT_EQ(doc->elements.at(1).paragraph()->listMarker, "2.");
-
-  auto single = parseXml(editorXml(
-      "h\n", "<header startPage=\"2\" foreground=\"-16777216\">" + paragraphXml(0, 2) + "</header>"));
-  ASSERT_TRUE(single);
-  EXPECT_EQ(single->headerStartPage, 2);
-  EXPECT_EQ(single->headerColor, 0x000000u);
 }
 
 // --- Signature ---------------------------------------------------------------------------

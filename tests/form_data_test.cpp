@@ -10,8 +10,8 @@
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
 #include "tools/plain_text_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

@@ -1,8 +1,9 @@
-// Golden pages: each tests/golden/<name>.xml is the content.xml of a
+// Golden documents: each tests/golden/<name>.xml is the content.xml of a
 // document written the way the editor writes it (with <name>.properties.xml
 // as its documentproperties.xml when present). The driver packs it into a
 // .udf archive, parses it and renders the page with the title "<name>.udf";
-// the page must equal tests/golden/<name>.html byte for byte.
+// the page must equal tests/golden/<name>.html byte for byte, and udfdump's
+// JSON of the same archive (the whole model) must equal <name>.json.
 //
 // karar.html holds the whole page. The other pairs hold it with the fixed
 // rules of the stylesheet (the same on every page but for the sheet's size,
@@ -10,10 +11,10 @@
 // that they show what their document changes: the generated classes, the
 // badge and the sheet's content.
 //
-// To add a pair, write the .xml, then run this test once with
+// To add a document, write the .xml, then run this test once with
 // MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
-// changed .html files instead of comparing. Read every generated page
-// against the page's fixed fragments before committing it. Tab boxes are
+// changed .html and .json files instead of comparing. Read every generated
+// file before committing it. Tab boxes are
 // sized from measured text, so the pages assume the fonts scripts/setup
 // installs (Liberation standing in for Times New Roman and Arial).
 
@@ -26,6 +27,8 @@
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/golden_files.hpp"
+#include "tests/support/model_invariants.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace maravel {
 namespace {
@@ -55,9 +58,19 @@ TEST_P(GoldenPageTest, PageMatches) {
   const std::string name = GetParam();
   const std::optional<UDFDocument> doc = UDFParser::parse(testing::goldenUdf(name));
   ASSERT_TRUE(doc) << name;
+  EXPECT_EQ(testing::modelViolations(*doc), std::vector<std::string>{});
   std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
   if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
   testing::expectGolden(testing::goldenDir() / (name + ".html"), page);
+}
+
+TEST_P(GoldenPageTest, DumpMatches) {
+  const std::string name = GetParam();
+  testing::ScratchFolder folder;
+  const auto udf = folder.write(name + ".udf", testing::goldenUdf(name));
+  const testing::CommandResult run = testing::runCommand(UDFDUMP_PATH, {udf.string()});
+  EXPECT_EQ(run.err, "");
+  testing::expectGolden(testing::goldenDir() / (name + ".json"), run.out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(testing::goldenNames()),

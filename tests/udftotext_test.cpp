@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
 #include "tools/plain_text_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

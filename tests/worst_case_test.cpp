@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/scratch_folder.hpp"
 #include "bench/worst_cases.hpp"
+#include "tests/support/scratch_folder.hpp"
 
 namespace maravel {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel::testing {
 

@@ -1,4 +1,4 @@
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 #include <zlib.h>
 

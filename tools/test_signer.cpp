@@ -1,4 +1,4 @@
-#include "tests/support/test_signer.hpp"
+#include "tools/test_signer.hpp"
 
 #include <openssl/asn1.h>
 #include <openssl/bio.h>
