@@ -5,18 +5,18 @@
 // the page must equal tests/golden/<name>.html byte for byte, and udfdump's
 // JSON of the same archive (the whole model) must equal <name>.json.
 //
-// karar.html holds the whole page. The other pairs hold it with the fixed
-// rules of the stylesheet (the same on every page but for the sheet's size,
-// which the page writer tests check) each replaced by one marker line, so
+// karar.html and a5-yatay.html hold the whole page (A4 and a landscape A5
+// sheet with narrow content). The other pairs hold it with the fixed
+// rules of the stylesheet (the same on every page but for the sheet's size)
+// each replaced by one marker line, so
 // that they show what their document changes: the generated classes, the
 // badge and the sheet's content.
 //
 // To add a document, write the .xml, then run this test once with
 // MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
 // changed .html and .json files instead of comparing. Read every generated
-// file before committing it. Tab boxes are
-// sized from measured text, so the pages assume the fonts scripts/setup
-// installs (Liberation standing in for Times New Roman and Arial).
+// file before committing it. Tab boxes are sized from measured text, so the
+// pages assume the fonts scripts/setup installs (Liberation standing in for Times New Roman and Arial).
 
 #include <gtest/gtest.h>
 
@@ -33,7 +33,7 @@
 namespace maravel {
 namespace {
 
-const std::set<std::string> kWholePages = {"karar"};
+const std::set<std::string> kWholePages = {"karar", "a5-yatay"};
 constexpr std::string_view kElided = "        /* fixed rules */\n";
 
 // Replaces the text after `from` up to and including `through` (searched
