@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -72,6 +73,26 @@ TEST_P(GoldenPageTest, DumpMatches) {
   EXPECT_EQ(run.err, "");
   testing::expectGolden(testing::goldenDir() / (name + ".json"), run.out);
 }
+
+// The project's samples, packed (and three of them signed) by the build:
+// their dumps are tests/golden/samples/<name>.json.
+class SampleDumpTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SampleDumpTest, DumpMatches) {
+  const testing::CommandResult run =
+      testing::runCommand(UDFDUMP_PATH, {MARAVEL_BINARY_DIR "/samples/" + GetParam() + ".udf"});
+  EXPECT_EQ(run.err, "");
+  testing::expectGolden(testing::goldenDir() / "samples" / (GetParam() + ".json"), run.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleDumpTest,
+                         ::testing::Values("arabuluculuk-tutanagi", "degistirilmis-tutanak", "dilekce",
+                                           "harc-makbuzu", "imzali-tutanak", "karar"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(testing::goldenNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
