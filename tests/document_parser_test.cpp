@@ -20,33 +20,17 @@ using testing::bytes;
 using testing::makeUdf;
 using testing::ZipWriter;
 
-constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n";
-constexpr std::string_view kStyles =
-    "<styles><style name=\"default\" size=\"12\" family=\"Dialog\" FONT_ATTRIBUTE_KEY=\"javax.swing.plaf."
-    "FontUIResource[family=Dialog,name=Dialog,style=plain,size=12]\" /><style name=\"hvl-default\" "
-    "size=\"12\" family=\"Times New Roman\" /></styles>";
-
 // content.xml as the editor writes it: the text in one CDATA block, then
-// properties, elements and styles.
-std::string editorXml(std::string_view text, std::string_view elements, std::string_view properties = "",
-                      std::string_view tail = "") {
-  std::string xml(kDeclaration);
-  xml += "<template format_id=\"1.8\" >\n<content><![CDATA[";
-  xml += text;
-  xml += "]]></content><properties>";
-  xml += properties;
-  xml += "</properties>\n<elements resolver=\"hvl-default\">\n";
-  xml += elements;
-  xml += "\n</elements>\n";
-  xml += kStyles;
-  xml += tail;
-  xml += "\n</template>\n";
-  return xml;
+// the elements (the editor's styles and properties are in the golden
+// documents).
+std::string editorXml(std::string_view text, std::string_view elements) {
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n<content><![CDATA[" +
+         std::string(text) + "]]></content>\n<elements resolver=\"hvl-default\">\n" + std::string(elements) +
+         "\n</elements>\n</template>\n";
 }
 
-std::string paragraphXml(int start, int length, std::string_view extra = "") {
-  return "<paragraph Alignment=\"0\" resolver=\"hvl-default\"" + std::string(extra) +
-         "><content resolver=\"hvl-default\" startOffset=\"" + std::to_string(start) + "\" length=\"" +
+std::string paragraphXml(int start, int length) {
+  return "<paragraph Alignment=\"0\"><content startOffset=\"" + std::to_string(start) + "\" length=\"" +
          std::to_string(length) + "\" /></paragraph>";
 }
 
@@ -95,53 +79,7 @@ TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
 }
 
 // --- The text block and the body: from the tree or, failing that, the fallback ------
-
-TEST(DocumentParserTest, TextAndBodyFromTheTreeOrFromTheFallback) {
-  const struct {
-    std::string xml, rawText;
-    Texts body;
-  } cases[] = {
-      // "ŞİĞÜÖÇ ışığı" in Windows-1254.
-      {cdata("\xDE\xDD\xD0\xDC\xD6\xC7 \xFD\xFE\xFD\xF0\xFD"), "ŞİĞÜÖÇ ışığı", Texts{"ŞİĞÜÖÇ ışığı"}},
-      // Broken XML with its markers: the fallback splits at line feeds,
-      // keeping the trailing empty paragraph.
-      {"<template><content><![CDATA[Birinci satır\nİkinci satır]]></content><elements><oops>",
-       "Birinci satır\nİkinci satır", Texts{"Birinci satır", "İkinci satır"}},
-      {cdata("bir\n\niki\n"), "bir\n\niki\n", Texts{"bir", "", "iki", ""}},
-      // Line ends as the XML parser delivers them, as in any XML reader.
-      {cdata("bir\r\niki\r\n"), "bir\niki\n", Texts{"bir", "iki", ""}},
-      {cdata("  a &amp; b  "), "  a &amp; b  ", Texts{"  a &amp; b  "}},
-      {std::string(kDeclaration) + "<template><content>Düz metin &amp; devamı</content><elements>" +
-           paragraphXml(0, 5) + "</elements></template>",
-       "Düz metin & devamı", Texts{"Düz m"}},  // text from the tree without CDATA
-      {"<template>\n<content>\n<![CDATA[Satır]]>\n</content><elements>" + paragraphXml(1, 5) +
-           "</elements></template>",
-       "\nSatır\n", Texts{"Satır"}},  // the line break before CDATA is part of the text
-      {"<document><content><![CDATA[satır]]></content><elements>" + paragraphXml(0, 2) +
-           "</elements></document>",
-       "satır", Texts{"satır"}},  // no template: the fallback
-      {"just text, no markers", "", Texts{}},
-      // The text is what the XML says, not what looks like it in a comment
-      // or another element.
-      {"<template><!-- <content><![CDATA[sahte]]></content> --><x><content>iç</content></x>"
-       "<content><![CDATA[gerçek]]><b>alt</b>!</content></template>",
-       "gerçek!", Texts{"gerçek!"}},
-      {utf16(cdata("ağaç\nşğ")), "ağaç\nşğ", Texts{"ağaç", "şğ"}}};
-  for (const auto& c : cases) {
-    auto doc = parseXml(c.xml);
-    ASSERT_TRUE(doc) << c.xml;
-    EXPECT_EQ(doc->rawText, c.rawText);
-    EXPECT_EQ(texts(doc->elements), c.body) << c.xml;
-  }
-  // Fallback paragraphs are one plain run each, in a document with nothing else.
-  auto doc = parseXml(cases[1].xml);
-  ParagraphItem first;
-  first.runs.resize(1);
-  first.runs[0].text = "Birinci satır";
-  EXPECT_EQ(*doc->elements.at(0).paragraph(), first);
-  EXPECT_EQ(doc->pageProps, PageProperties());
-  EXPECT_TRUE(doc->headerElements.empty() && doc->footerElements.empty() && doc->webID.empty());
-}
+// (the metin-*, sayfa-*, kod-* and webid golden documents hold the cases)
 
 TEST(DocumentParserTest, FallbackStopsAtItsParagraphBound) {
   // A few kilobytes of compressed line feeds must not become millions of
@@ -197,74 +135,6 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
       const std::string head = UDFParser::rawText(inputs[i], 9).value_or("(none)");  // "Ş" is cut whole
       EXPECT_TRUE(head.size() <= 9 && doc->rawText.starts_with(head) && text::isValidUTF8(head)) << head;
     }
-  }
-}
-
-// --- Verification code ---------------------------------------------------------------
-
-constexpr std::string_view kPropertiesHead =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\n"
-    "<!DOCTYPE properties SYSTEM \"http://java.sun.com/dtd/properties.dtd\">\n<properties>\n";
-
-std::string verificationCodeOf(std::string_view entries) {
-  auto doc = parseXml(cdata("x"), std::string(kPropertiesHead) + std::string(entries) + "</properties>\n");
-  return doc ? doc->verificationCode : "(no document)";
-}
-
-TEST(DocumentParserTest, VerificationCodeIsTrimmedButNeverCrossesALineBreak) {
-  EXPECT_EQ(verificationCodeOf("<entry key=\"uyapsicil\">0</entry>\n"
-                               "<entry key=\"uyapdogrulamakodu\">  Zx9Q+aB1 \t</entry>\n"),
-            "Zx9Q+aB1");
-  for (const char* entry :
-       {"<entry key=\"uyapdogrulamakodu\">Zx9Q\n+aB1</entry>\n",
-        "<entry key=\"uyapdogrulamakodu\">\nZx9Q+aB1</entry>\n",
-        "<entry key=\"uyapdogrulamakodu\">\xFE\xFF</entry>\n", "<entry key=\"uyapsicil\">1</entry>\n"}) {
-    EXPECT_EQ(verificationCodeOf(entry), "") << entry;
-  }
-}
-
-// --- Page format ---------------------------------------------------------------------
-
-PageProperties pageOf(std::string_view properties) {
-  auto doc = parseXml(editorXml("a\n", paragraphXml(0, 2), properties));
-  EXPECT_TRUE(doc);
-  return doc ? doc->pageProps : PageProperties();
-}
-
-TEST(DocumentParserTest, PageFormatOfTheFirstPropertiesWithCaseSensitiveNames) {
-  const double d = 42.52;  // the default margin
-  // left, right, top and bottom margin, orientation, media size
-  const std::pair<std::string, PageProperties> cases[] = {
-      {"<pageFormat mediaSizeName=\"2\" LeftMargin=\"30\" rightMargin=\"56.69291305541992\" topMargin=\"10\" "
-       "bottomMargin=\"1e1\" paperOrientation=\"0\" headerFOffset=\"20.0\" footerFOffset=\"20.0\" />",
-       PageProperties{30, 56.69291305541992, 10, 10, 0, 2, 20, 20}},
-      {"<pageformat leftMargin=\"30\" />", PageProperties{30, d, d, d, 1, 1, {}, {}}},
-      {"<PAGEFORMAT leftMargin=\"30\" />", PageProperties()},
-      {"<PageFormat leftMargin=\"30\" />", PageProperties()},
-      {"<pageFormat leftMargin=\"abc\" rightMargin=\"inf\" topMargin=\"nan\" bottomMargin=\"0x10\" "
-       "paperOrientation=\"\" mediaSizeName=\"+2\" />",
-       PageProperties{d, d, d, d, 1, 2, {}, {}}},
-      {"<pageFormat paperOrientation=\" 0\" mediaSizeName=\"2.0\" />", PageProperties()},
-      {"<pageFormat mediaSizeName=\"99999999999999999999\" />", PageProperties()},
-      {"<pageformat leftMargin=\"11\" /><pageFormat leftMargin=\"22\" />",
-       PageProperties{11, d, d, d, 1, 1, {}, {}}}};
-  for (const auto& [properties, page] : cases) EXPECT_EQ(pageOf(properties), page) << properties;
-  auto doc = parseXml(
-      editorXml("a\n", paragraphXml(0, 2), "", "<properties><pageFormat leftMargin=\"33\" /></properties>"));
-  ASSERT_TRUE(doc);
-  EXPECT_EQ(doc->pageProps, PageProperties());
-}
-
-// --- Web identifier (styles, header and footer are in the golden documents)
-// ------------------------------------------
-
-TEST(DocumentParserTest, WebIdentifierIsTrimmedAndOnlyTheFirstCounts) {
-  for (const auto& [tail, webID] :
-       {std::pair{"<webID id=\"  ABC  -  DEF=\n\" >\n\n</webID><webID id=\"later\" />", "ABC  -  DEF="},
-        {"<webID /><webID id=\"later\" />", ""}}) {
-    auto doc = parseXml(editorXml("a\n", paragraphXml(0, 2), "", tail));
-    ASSERT_TRUE(doc);
-    EXPECT_EQ(doc->webID, webID);
   }
 }
 
