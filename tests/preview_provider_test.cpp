@@ -49,18 +49,6 @@ class PreviewProviderTest : public ::testing::Test {
   PreviewProvider provider;
 };
 
-TEST_F(PreviewProviderTest, ErrorPageIsTheFixedText) {
-  const std::string_view page = PreviewProvider::errorPage();
-  EXPECT_EQ(page.size(), 546u);
-  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 10);
-  for (const std::string_view piece :
-       {"        <div style=\"font-size: 48px; margin-bottom: 12px;\">\U0001F4C4</div>\n",
-        ">UDF Belgesi Önizlenemedi</h3>",
-        ">Dosya hasarlı veya desteklenmeyen bir UDF sürümünde olabilir.</p>\n    </div>\n"})
-    EXPECT_NE(page.find(piece), std::string_view::npos) << piece;
-  EXPECT_TRUE(page.ends_with("</body>\n</html>"));
-}
-
 TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
   expectErrorPage(preview(dir.write("bos.udf", {})));
   expectErrorPage(preview(dir.write("metin.udf", bytes("Bu bir UDF belgesi değil.\n"))));
