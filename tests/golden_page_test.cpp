@@ -2,8 +2,9 @@
 // document written the way the editor writes it (with <name>.properties.xml
 // as its documentproperties.xml when present). The driver packs it into a
 // .udf archive, parses it and renders the page with the title "<name>.udf";
-// the page must equal tests/golden/<name>.html byte for byte, and udfdump's
-// JSON of the same archive (the whole model) must equal <name>.json.
+// the page must equal tests/golden/<name>.html byte for byte, udfdump's JSON
+// of the same archive (the whole model) <name>.json, and its plain text (as
+// udftotext prints it) <name>.txt.
 //
 // karar.html and a5-yatay.html hold the whole page (A4 and a landscape A5
 // sheet with narrow content). The other pairs hold it with the fixed
@@ -14,7 +15,7 @@
 //
 // To add a document, write the .xml, then run this test once with
 // MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
-// changed .html and .json files instead of comparing. Read every generated
+// changed .html, .json and .txt files instead of comparing. Read every generated
 // file before committing it. Tab boxes are sized from measured text, so the
 // pages assume the fonts scripts/setup installs (Liberation standing in for Times New Roman and Arial).
 
@@ -30,6 +31,7 @@
 #include "tests/support/golden_files.hpp"
 #include "tests/support/model_invariants.hpp"
 #include "tests/support/scratch_folder.hpp"
+#include "tools/plain_text_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -63,6 +65,7 @@ TEST_P(GoldenPageTest, PageMatches) {
   std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
   if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
   testing::expectGolden(testing::goldenDir() / (name + ".html"), page);
+  testing::expectGolden(testing::goldenDir() / (name + ".txt"), PlainTextWriter::write(*doc));
 }
 
 TEST_P(GoldenPageTest, DumpMatches) {
