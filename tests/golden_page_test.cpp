@@ -59,8 +59,10 @@ class GoldenPageTest : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(GoldenPageTest, PageMatches) {
   const std::string name = GetParam();
-  const std::optional<UDFDocument> doc = UDFParser::parse(testing::goldenUdf(name));
+  const std::vector<std::uint8_t> udf = testing::goldenUdf(name);
+  const std::optional<UDFDocument> doc = UDFParser::parse(udf);
   ASSERT_TRUE(doc) << name;
+  EXPECT_EQ(UDFParser::rawText(udf), doc->rawText);  // the thumbnail's one-pass read
   EXPECT_EQ(testing::modelViolations(*doc), std::vector<std::string>{});
   std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
   if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
