@@ -45,7 +45,8 @@ class ParagraphWriterTest : public ::testing::Test {
 };
 
 // Tab boxes for each kind of stop, the first tab of a paragraph, justified
-// first lines and the paragraph classes are in the sekmeler golden document.
+// first lines and the paragraph classes are in the sekmeler golden document,
+// list markers in madde-isareti.
 TEST_F(ParagraphWriterTest, FollowingWidthStopsAtTheNextTab) {
   const TextRun small = text("", 10);
   TextRun sup = text("", 10);
@@ -63,30 +64,6 @@ TEST_F(ParagraphWriterTest, FollowingWidthStopsAtTheNextTab) {
   EXPECT_DOUBLE_EQ(last.full, w("999", 10));
   EXPECT_DOUBLE_EQ(last.decimal, last.full);
   EXPECT_EQ(writer.followingWidth(segments, 5).full + writer.followingWidth(segments, 5).decimal, 0);
-}
-
-TEST_F(ParagraphWriterTest, ListMarkerHangsBeforeTheFirstLine) {
-  // The box is at least 15.5 points wide (the golden pages), or as wide as
-  // the marker.
-  ParagraphItem p = para({text("Birinci madde", 16)});
-  p.firstLineIndent = 36;
-  p.listMarker = "10.";
-  p.spaceAbove = 6;
-  ASSERT_DOUBLE_EQ(w("10.", 16), 20);
-  std::string html = writer.paragraph(p, 400);
-  EXPECT_NE(html.find("style=\"left:calc(15.5*var(--u));top:calc(6*var(--u))\">10.</span>"),
-            std::string::npos);
-
-  TextRun run = text("madde");  // decorations dropped, colour kept
-  run.underline = true;
-  run.foreground = 0x336699;
-  p.runs = {text(""), run};
-  p.listMarker = "a<b";
-  html = writer.paragraph(p, 400);
-  TextRun coloured = text("");
-  coloured.foreground = 0x336699;
-  EXPECT_NE(html.find("<span class=\"udf-mk " + writer.runClass(coloured) + "\""), std::string::npos);
-  EXPECT_NE(html.find(">a&lt;b</span>"), std::string::npos);
 }
 
 TEST_F(ParagraphWriterTest, EqualRunsShareOneSpanTextIsEscapedEmptyLinesKept) {
