@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "platform/text/text.hpp"
-#include "reader/signature_verifier.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tools/test_signer.hpp"
 #include "tools/zip_writer.hpp"
 
 namespace maravel {
@@ -55,16 +53,6 @@ std::optional<UDFDocument> parseXml(std::string_view contentXml,
   return parse(makeUdf(contentXml, properties, signature));
 }
 
-using Texts = std::vector<std::string>;
-
-Texts texts(const std::vector<DocumentElement>& elements) {
-  std::vector<std::string> out;
-  for (const auto& element : elements) {
-    if (const auto* paragraph = element.paragraph()) out.push_back(paragraph->fullText());
-  }
-  return out;
-}
-
 // --- When there is no document --------------------------------------------------
 
 TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
@@ -79,7 +67,8 @@ TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
 }
 
 // --- The text block and the body: from the tree or, failing that, the fallback ------
-// (the metin-*, sayfa-*, kod-* and webid golden documents hold the cases)
+// (the metin-*, sayfa-*, kod-*, webid and imza-* golden documents hold the
+// cases)
 
 TEST(DocumentParserTest, FallbackStopsAtItsParagraphBound) {
   // A few kilobytes of compressed line feeds must not become millions of
@@ -136,27 +125,6 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
       EXPECT_TRUE(head.size() <= 9 && doc->rawText.starts_with(head) && text::isValidUTF8(head)) << head;
     }
   }
-}
-
-// --- Signature ---------------------------------------------------------------------------
-
-// The check covers the content.xml member bytes as stored: here Windows-1254
-// bytes, in XML that is broken besides.
-TEST(DocumentParserTest, SignatureIsReadAndCheckedEvenWhenTheXmlIsBroken) {
-  const std::string content = "<template><content><![CDATA[sat\xFDr]]></content><elements";
-  const auto signature = testing::TestSigner().sign(bytes(content));
-  const std::string signatureText(signature.begin(), signature.end());
-  auto doc = parseXml(content, std::nullopt, signatureText);
-  ASSERT_TRUE(doc);
-  // The summary is the check's (its fields are the verifier suite's).
-  EXPECT_EQ(doc->signature, SignatureVerifier::verify(signature, bytes(content)));
-  EXPECT_EQ(doc->signature.status, SignatureStatus::verified);
-  EXPECT_EQ(texts(doc->elements), Texts{"satır"});
-  EXPECT_EQ(parseXml(content + " ", std::nullopt, signatureText)->signature.status,
-            SignatureStatus::contentChanged);
-  EXPECT_EQ(parseXml(content, std::nullopt, std::string(32, '\0'))->signature.status,
-            SignatureStatus::unreadable);
-  EXPECT_EQ(parseXml(cdata("satır"))->signature, SignatureInfo());
 }
 
 // The footer's page number attributes, and the text each page gets from them
