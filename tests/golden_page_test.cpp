@@ -1,24 +1,23 @@
 // Golden documents: each tests/golden/<name>.xml is the content.xml of a
-// document written the way the editor writes it (with <name>.properties.xml
-// as its documentproperties.xml when present). The driver packs it into a
-// .udf archive, parses it and renders the page with the title "<name>.udf";
-// the page must equal tests/golden/<name>.html byte for byte, udfdump's JSON
-// of the same archive (the whole model) <name>.json, and its plain text (as
-// udftotext prints it) <name>.txt.
+// document (with <name>.properties.xml as its documentproperties.xml and
+// <name>.imza naming its signature, when present). The driver packs it into
+// a .udf archive, parses it and renders the page with the title
+// "<name>.udf"; the page must equal tests/golden/<name>.html byte for byte,
+// its plain text (as udftotext prints it) <name>.txt, and udfdump's JSON of
+// the same archive (the whole model) <name>.json.
 //
 // karar, a5-yatay and four imza-* pages are whole pages (A4, a landscape A5
-// sheet with narrow content, the rules each badge brings).
-// The other pairs hold it with the fixed
-// rules of the stylesheet (the same on every page but for the sheet's size)
-// each replaced by one marker line, so
-// that they show what their document changes: the generated classes, the
-// badge and the sheet's content.
+// sheet with narrow content, the rules each badge brings). The others hold
+// the page with the fixed rules of the stylesheet each replaced by one
+// marker line, so that they show what their document changes: the
+// generated classes, the badge and the sheet's content.
 //
 // To add a document, write the .xml, then run this test once with
 // MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
-// changed .html, .json and .txt files instead of comparing. Read every generated
-// file before committing it. Tab boxes are sized from measured text, so the
-// pages assume the fonts scripts/setup installs (Liberation standing in for Times New Roman and Arial).
+// changed .html, .txt and .json files instead of comparing. Read every
+// generated file before committing it. Tab boxes are sized from measured
+// text, so the pages assume the fonts scripts/setup installs (Liberation
+// standing in for Times New Roman and Arial).
 
 #include <gtest/gtest.h>
 
