@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel::bench {
 

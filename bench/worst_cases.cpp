@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "tests/support/shell_quoting.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel::testing {
 

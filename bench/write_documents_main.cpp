@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "bench/document_generator.hpp"
-#include "tests/support/test_signer.hpp"
+#include "tools/test_signer.hpp"
 
 namespace {
 

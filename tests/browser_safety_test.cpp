@@ -20,7 +20,7 @@
 #include "reader/udf_parser.hpp"
 #include "tests/support/chromium.hpp"
 #include "tests/support/hostile_document.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

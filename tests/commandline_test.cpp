@@ -12,7 +12,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel::commandline {
 namespace {

@@ -21,7 +21,7 @@
 #include "reader/zip_extractor.hpp"
 #include "tests/support/hostile_document.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

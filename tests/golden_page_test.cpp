@@ -1,24 +1,27 @@
-// Golden pages: each tests/golden/<name>.xml is the content.xml of a
-// document written the way the editor writes it (with <name>.properties.xml
-// as its documentproperties.xml when present). The driver packs it into a
-// .udf archive, parses it and renders the page with the title "<name>.udf";
-// the page must equal tests/golden/<name>.html byte for byte.
+// Golden documents: each tests/golden/<name>.xml is the content.xml of a
+// document (with <name>.properties.xml as its documentproperties.xml and
+// <name>.imza naming its signature, when present). The driver packs it into
+// a .udf archive, parses it and renders the page with the title
+// "<name>.udf"; the page must equal tests/golden/<name>.html byte for byte,
+// its plain text (as udftotext prints it) <name>.txt, and udfdump's JSON of
+// the same archive (the whole model) <name>.json.
 //
-// karar.html holds the whole page. The other pairs hold it with the fixed
-// rules of the stylesheet (the same on every page but for the sheet's size,
-// which the page writer tests check) each replaced by one marker line, so
-// that they show what their document changes: the generated classes, the
-// badge and the sheet's content.
+// karar, a5-yatay and four imza-* pages are whole pages (A4, a landscape A5
+// sheet with narrow content, the rules each badge brings). The others hold
+// the page with the fixed rules of the stylesheet each replaced by one
+// marker line, so that they show what their document changes: the
+// generated classes, the badge and the sheet's content.
 //
-// To add a pair, write the .xml, then run this test once with
+// To add a document, write the .xml, then run this test once with
 // MARAVEL_UPDATE_GOLDEN=1 in the environment: it writes the missing or
-// changed .html files instead of comparing. Read every generated page
-// against the page's fixed fragments before committing it. Tab boxes are
-// sized from measured text, so the pages assume the fonts scripts/setup
-// installs (Liberation standing in for Times New Roman and Arial).
+// changed .html, .txt and .json files instead of comparing. Read every
+// generated file before committing it. Tab boxes are sized from measured
+// text, so the pages assume the fonts scripts/setup installs (Liberation
+// standing in for Times New Roman and Arial).
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <set>
 #include <string_view>
@@ -26,11 +29,15 @@
 #include "html/html_renderer.hpp"
 #include "reader/udf_parser.hpp"
 #include "tests/support/golden_files.hpp"
+#include "tests/support/model_invariants.hpp"
+#include "tests/support/scratch_folder.hpp"
+#include "tools/plain_text_writer.hpp"
 
 namespace maravel {
 namespace {
 
-const std::set<std::string> kWholePages = {"karar"};
+const std::set<std::string> kWholePages = {"karar",         "a5-yatay",   "imza-gecerli",
+                                           "imza-degismis", "imza-sahte", "imza-okunamaz"};
 constexpr std::string_view kElided = "        /* fixed rules */\n";
 
 // Replaces the text after `from` up to and including `through` (searched
@@ -51,14 +58,45 @@ std::string withoutFixedRules(std::string page) {
 
 class GoldenPageTest : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(GoldenPageTest, PageMatches) {
+// One test a document (the signed ones make their keys once).
+TEST_P(GoldenPageTest, PageDumpAndTextMatch) {
   const std::string name = GetParam();
-  const std::optional<UDFDocument> doc = UDFParser::parse(testing::goldenUdf(name));
+  const std::vector<std::uint8_t> udf = testing::goldenUdf(name);
+  const std::optional<UDFDocument> doc = UDFParser::parse(udf);
   ASSERT_TRUE(doc) << name;
+  EXPECT_EQ(UDFParser::rawText(udf), doc->rawText);  // the thumbnail's one-pass read
+  EXPECT_EQ(testing::modelViolations(*doc), std::vector<std::string>{});
   std::string page = UDFHTMLRenderer::renderHTML(*doc, name + ".udf");
   if (!kWholePages.contains(name)) page = withoutFixedRules(std::move(page));
   testing::expectGolden(testing::goldenDir() / (name + ".html"), page);
+  testing::expectGolden(testing::goldenDir() / (name + ".txt"), PlainTextWriter::write(*doc));
+
+  testing::ScratchFolder folder;
+  const testing::CommandResult run =
+      testing::runCommand(UDFDUMP_PATH, {folder.write(name + ".udf", udf).string()});
+  EXPECT_EQ(run.err, "");
+  testing::expectGolden(testing::goldenDir() / (name + ".json"), run.out);
 }
+
+// The project's samples, packed (and three of them signed) by the build:
+// their dumps are tests/golden/samples/<name>.json.
+class SampleDumpTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SampleDumpTest, DumpMatches) {
+  const testing::CommandResult run =
+      testing::runCommand(UDFDUMP_PATH, {MARAVEL_BINARY_DIR "/samples/" + GetParam() + ".udf"});
+  EXPECT_EQ(run.err, "");
+  testing::expectGolden(testing::goldenDir() / "samples" / (GetParam() + ".json"), run.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, SampleDumpTest,
+                         ::testing::Values("arabuluculuk-tutanagi", "degistirilmis-tutanak", "dilekce",
+                                           "harc-makbuzu", "imzali-tutanak", "karar"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Pairs, GoldenPageTest, ::testing::ValuesIn(testing::goldenNames()),
                          [](const ::testing::TestParamInfo<std::string>& info) {

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "Maravel/extension_activation.hpp"
-#include "Maravel/main_menu.hpp"
 #include "Maravel/main_window_controller.hpp"
 #include "Maravel/navigation_policy.hpp"
 #include "Maravel/open_requests.hpp"
@@ -20,7 +19,7 @@
 #include "platform/process/process.hpp"
 #include "tests/support/recording_surface.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -74,39 +73,6 @@ class MainWindowControllerTest : public ::testing::Test {
   testing::SurfaceLog log_;
   FakeTools tools_;
 };
-
-// Every text that named a macOS facility, as the window now says it; the
-// rest of each text is unchanged.
-TEST(WindowTextsTest, NameTheLinuxDesktopsFacilities) {
-  const std::string welcome(WindowTexts::welcomePage());  // only its paragraph changed
-  const AlertText alert = WindowTexts::notInstalledAlert();
-  const std::string rows[][2] = {
-      {WindowTexts::windowTitle(""), "Maravel (Önizleme)"},
-      {WindowTexts::titleLabel(), "⚖️ Maravel (Önizleme)"},
-      {WindowTexts::refreshButton(), "🔄 Küçük Resimleri Yenile"},
-      {WindowTexts::dropHint(),
-       "💡 Dosya yöneticisinde herhangi bir .udf dosyası seçip “Maravel ile Aç” deyin veya test etmek için "
-       "buraya "
-       "sürükleyin"},
-      {welcome.substr(welcome.find("        D"), welcome.find("\n    </p>") - welcome.find("        D")),
-       "        Dosya yöneticisinde dilediğiniz <strong>.udf</strong> dosyasını seçip <strong>Maravel ile "
-       "Aç</strong> diyerek anında okuyabilirsiniz. Yukarıdaki alana sürükleyerek de test edebilirsiniz."},
-      {StatusMessage::checking().text, "● Önizleme eklentisi denetleniyor…"},
-      {StatusMessage::extensionsActive().text, "● Önizleme Eklentisi Sistemde Aktif (küçük resimler hazır)"},
-      {StatusMessage::extensionsOff().text,
-       "⚠️ Eklenti kapalı: Maravel'i yeniden kurun, ardından tekrar açın"},
-      {StatusMessage::notInstalled().text,
-       "⚠️ Kurulum tamamlanmadı: uygulamayı /usr, /opt veya ~/.local altına kurun"},
-      {StatusMessage::cacheRefreshed().text, "✓ Küçük resim önbelleği başarıyla yenilendi!"},
-      {alert.message, "Önce /usr, /opt veya ~/.local altına kurun"},
-      {alert.informative,
-       "Maravel'in dosya yöneticisinde çalışabilmesi için /usr, /opt veya ~/.local altında bulunması gerekir."
-       "\n\nBu pencereyi kapatın, indirdiğiniz Maravel paketini “sudo apt install ./maravel_….deb” komutuyla "
-       "kurun, ardından uygulamayı uygulama menüsünden açın."},
-      {MainMenu::menus().front().items.front().label, "Maravel'den Çık"},
-  };
-  for (const auto& [text, expected] : rows) EXPECT_EQ(text, expected);
-}
 
 TEST_F(MainWindowControllerTest, StartsWithTheWelcomePageAndTheCheckingStatus) {
   const auto controller = makeController({}, tools_.runner());
@@ -324,21 +290,6 @@ TEST(ExtensionActivationTest, AnExtensionIsOnWhenItsLineDoesNotStartWithAMinus) 
   EXPECT_FALSE(ExtensionActivation::isEnabled("-    com.orvelin.Maravel.Tivenna(0.1.0)\n"));
   EXPECT_TRUE(ExtensionActivation::isEnabled("+    com.orvelin.Maravel.Tivenna(0.1.0)\n"));
   EXPECT_TRUE(ExtensionActivation::isEnabled("     com.orvelin.Maravel.Tivenna(0.1.0)\n"));
-}
-
-TEST(MainMenuTest, HasTheFileMenuBetweenTheApplicationAndEditMenus) {
-  const std::vector<Menu> expected = {
-      {"Maravel", {{"Maravel'den Çık", "app.quit", "<Control>q"}}},
-      {"Dosya",
-       {{"Aç…", "win.open", "<Control>o"},
-        {"Yazdır…", "win.print", "<Control>p"},
-        {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"},
-        {"Word Belgesi Olarak Kaydet…", "win.save-docx", "<Control><Shift>d"}}},
-      {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
-  };
-  EXPECT_EQ(MainMenu::menus(), expected);
-  const char* names[] = {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx};
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(std::string("win.") + names[i], expected[1].items[i].action);
 }
 
 TEST(SaveRequestTest, ProposesTheDocumentsFolderAndNameAsPdf) {

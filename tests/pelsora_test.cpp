@@ -9,7 +9,7 @@
 #include "preview/preview_provider.hpp"
 #include "tests/support/editor_content.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

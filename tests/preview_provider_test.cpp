@@ -10,7 +10,7 @@
 
 #include "tests/support/editor_content.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -48,18 +48,6 @@ class PreviewProviderTest : public ::testing::Test {
   testing::ScratchFolder dir;
   PreviewProvider provider;
 };
-
-TEST_F(PreviewProviderTest, ErrorPageIsTheFixedText) {
-  const std::string_view page = PreviewProvider::errorPage();
-  EXPECT_EQ(page.size(), 546u);
-  EXPECT_EQ(std::count(page.begin(), page.end(), '\n'), 10);
-  for (const std::string_view piece :
-       {"        <div style=\"font-size: 48px; margin-bottom: 12px;\">\U0001F4C4</div>\n",
-        ">UDF Belgesi Önizlenemedi</h3>",
-        ">Dosya hasarlı veya desteklenmeyen bir UDF sürümünde olabilir.</p>\n    </div>\n"})
-    EXPECT_NE(page.find(piece), std::string_view::npos) << piece;
-  EXPECT_TRUE(page.ends_with("</body>\n</html>"));
-}
 
 TEST_F(PreviewProviderTest, UnreadableInputsGiveTheErrorPage) {
   expectErrorPage(preview(dir.write("bos.udf", {})));

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/support/test_signer.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/test_signer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

@@ -9,8 +9,8 @@
 #include <tuple>
 
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/test_signer.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/test_signer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 

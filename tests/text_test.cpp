@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel::text {
 namespace {

@@ -9,7 +9,7 @@
 #include "platform/drawing/leak_suppressions.hpp"
 #include "platform/text/text.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {

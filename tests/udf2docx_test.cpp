@@ -9,7 +9,7 @@
 
 #include "tests/support/editor_content.hpp"
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace {
 

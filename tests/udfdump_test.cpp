@@ -3,15 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "tests/support/scratch_folder.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -33,30 +31,6 @@ Json dumpOf(const std::string& path) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   return Json::parse(run.out);
-}
-
-// The keys of an object in order, separated by spaces.
-std::string keysOf(const Json& object) {
-  std::string keys;
-  for (const auto& [key, value] : object.items()) keys += (keys.empty() ? "" : " ") + key;
-  return keys;
-}
-
-// The list markers of every paragraph, tables walked depth first.
-std::vector<std::string> markersOf(const Json& elements) {
-  std::vector<std::string> markers;
-  for (const auto& element : elements) {
-    if (element.contains("paragraph") && !element["paragraph"]["listMarker"].is_null())
-      markers.push_back(element["paragraph"]["listMarker"]);
-    if (!element.contains("table")) continue;
-    for (const auto& row : element["table"]["rows"]) {
-      for (const auto& cell : row["cells"]) {
-        const std::vector<std::string> inCell = markersOf(cell["elements"]);
-        markers.insert(markers.end(), inCell.begin(), inCell.end());
-      }
-    }
-  }
-  return markers;
 }
 
 // Files written for a test live in its own folder.
@@ -85,96 +59,6 @@ TEST_F(UdfdumpTest, ExitStatusesAndStreams) {
     EXPECT_NE(run.err, "") << ::testing::PrintToString(arguments);
   }
   EXPECT_NE(udfdump({"--bogus"}).err.find("usage"), std::string::npos);
-}
-
-// --- The JSON shape ------------------------------------------------------------------
-
-TEST_F(UdfdumpTest, KeysAreTheModelFieldNames) {
-  const std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n"
-      "<content><![CDATA[Metin\tsekme\n]]></content><properties><pageFormat mediaSizeName=\"2\" "
-      "/></properties>\n"
-      "<elements resolver=\"hvl-default\">\n<paragraph TabSet=\"36.0:4:0\" Alignment=\"3\"><content "
-      "foreground=\"-65536\" startOffset=\"0\" length=\"12\" /></paragraph>\n</elements>\n</template>\n";
-  Json doc = dumpOf(folder.write("shape.udf", testing::makeUdf(xml)).string());
-  EXPECT_EQ(keysOf(doc),
-            "elements headerElements footerElements headerStartPage headerColor footerColor pageProps "
-            "verificationCode webID signature rawText");
-  EXPECT_EQ(keysOf(doc["pageProps"]),
-            "leftMargin rightMargin topMargin bottomMargin orientation mediaSize pageWidth pageHeight");
-  EXPECT_EQ(doc["pageProps"]["pageWidth"], 419.53);
-  EXPECT_EQ(keysOf(doc["signature"]),
-            "isSigned signerName tcNumber issuer signingDate status chain certificatePeriod signers");
-  EXPECT_TRUE(doc["headerColor"].is_null());
-  EXPECT_EQ(doc["rawText"], "Metin\tsekme\n");
-
-  const Json& paragraph = doc["elements"][0]["paragraph"];
-  EXPECT_EQ(keysOf(paragraph),
-            "runs alignment leftIndent rightIndent firstLineIndent hanging spaceAbove spaceBelow lineSpacing "
-            "tabStops listMarker");
-  EXPECT_EQ(paragraph["alignment"], "justify");
-  EXPECT_EQ(paragraph["tabStops"], Json::parse(R"([{"position": 36.0, "alignment": 4}])"));
-  EXPECT_TRUE(paragraph["listMarker"].is_null());
-  const Json& run = paragraph["runs"][0];
-  EXPECT_EQ(
-      keysOf(run),
-      "text bold italic underline strikethrough isSubscript isSuperscript fontSize fontFamily foreground "
-      "background image");
-  EXPECT_EQ(run["text"], "Metin\tsekme");
-  EXPECT_EQ(run["foreground"], 0xFF0000);
-  EXPECT_TRUE(run["background"].is_null() && run["image"].is_null());
-}
-
-TEST_F(UdfdumpTest, ATabStopListSharedByParagraphsIsWrittenOnce) {
-  const std::string xml =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?> \n\n<template format_id=\"1.8\" >\n"
-      "<content><![CDATA[a\tb]]></content>\n<elements resolver=\"hvl-default\" TabSet=\"36.0:1:0\">\n"
-      "<paragraph Alignment=\"0\" /><table><row><cell><paragraph Alignment=\"0\" /></cell></row></table>"
-      "<paragraph TabSet=\"36.0:1:0\" />\n</elements>\n</template>\n";
-  Json doc = dumpOf(folder.write("shared.udf", testing::makeUdf(xml)).string());
-  const Json& first = doc["elements"][0]["paragraph"]["tabStops"];
-  EXPECT_EQ(first, Json::parse(R"([{"position": 36.0, "alignment": 1}])"));
-  const Json& inCell =
-      doc["elements"][1]["table"]["rows"][0]["cells"][0]["elements"][0]["paragraph"]["tabStops"];
-  ASSERT_EQ(inCell, Json::parse(R"({"$ref": "#/elements/0/paragraph/tabStops"})"));
-  EXPECT_EQ(doc.at(Json::json_pointer(inCell["$ref"].get<std::string>().substr(1))), first);
-  EXPECT_EQ(doc["elements"][2]["paragraph"]["tabStops"], first);  // its own list, equal but not shared
-}
-
-// --- The samples -----------------------------------------------------------------------
-
-// The markers of the samples' lists pin the numbering of real files; the
-// rest of what the samples hold is read by the reader's own suites.
-TEST_F(UdfdumpTest, Samples) {
-  const CommandResult run = udfdump({sample("karar")});
-  EXPECT_EQ(run.out.rfind("{\n  \"elements\": [\n    {\n      \"paragraph\"", 0), 0u);  // two spaces a level
-  const Json karar = Json::parse(run.out);
-  EXPECT_EQ(
-      Json({karar["headerStartPage"], karar["headerColor"], karar["footerColor"], karar["verificationCode"],
-            karar["webID"]}),
-      Json::parse(R"([2, 2046052, 8355711, "Kr7Wq+2M", "KRGA12B  -  CDE34FG  -  HIJ+56K  -  LMN78O="])"));
-  // An unsigned document has no check outcome.
-  EXPECT_TRUE(karar["signature"]["status"].is_null() && karar["signature"]["chain"].is_null());
-  EXPECT_EQ(markersOf(karar["elements"]), (std::vector<std::string>{"1-", "2-", "3-", "4-"}));
-  const Json dilekce = dumpOf(sample("dilekce"));
-  EXPECT_EQ(markersOf(dilekce["elements"]),
-            (std::vector<std::string>{"1.", "2.", "a.", "b.", "i.", "3.", "●", "●", "▪", "▪", "➤"}));
-  EXPECT_EQ(dilekce["headerElements"][0]["paragraph"]["runs"][0]["image"]["mimeType"], "image/png");
-}
-
-// Both carry a signature made at build time over imzali-tutanak's
-// content.xml; the other has one figure changed since.
-TEST_F(UdfdumpTest, SignedSamples) {
-  Json doc = dumpOf(sample("imzali-tutanak"));
-  EXPECT_EQ(doc["signature"], Json::parse(R"({"isSigned": true, "signerName": "CAHİT YILMAZ",
-      "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM", "signingDate": "04.12.2026 14:30:15",
-      "status": "verified", "chain": "untrustedRoot", "certificatePeriod": "valid",
-      "signers": [{"name": "CAHİT YILMAZ", "tcNumber": "31415926530", "issuer": "TÜBİTAK Kamu SM",
-                   "signingDate": "04.12.2026 14:30:15", "digestAlgorithm": "sha256", "status": "verified",
-                   "chain": "untrustedRoot", "certificatePeriod": "valid"}]})"));
-  EXPECT_EQ(doc["pageProps"]["pageWidth"], 841.89);  // landscape A4
-  EXPECT_EQ(doc["verificationCode"], "Tz4Hn=9P");
-  EXPECT_EQ(dumpOf(sample("degistirilmis-tutanak"))["signature"]["status"], "contentChanged");
 }
 
 // --- udfverify -------------------------------------------------------------------------
@@ -219,7 +103,7 @@ TEST_F(UdfdumpTest, UdfverifyLinesAndExitStatuses) {
 
   CommandResult json = udfverify({"--json", good, sample("karar")});
   EXPECT_EQ(json.status, 1);
-  // The signature as udfdump writes it (SignedSamples).
+  // The signature as udfdump writes it.
   EXPECT_EQ(
       Json::parse(json.out),
       Json::array(

@@ -13,32 +13,7 @@ const XMLNode& documentElement(const XMLParseResult& result) {
   return result.root.children.front();
 }
 
-TEST(XMLTreeTest, BuildsTheEditorsTree) {
-  const XMLParseResult result = parseXMLTree(R"(<?xml version="1.0" encoding="UTF-8" ?>
-<template format_id="1.8">
-<content><![CDATA[Sayın Mahkeme
-Davacı vekili]]></content>
-<properties><pageFormat mediaSizeName="1" leftMargin="42.52" rightMargin="42.52" /></properties>
-<elements resolver="hvl-default">
-<paragraph Alignment="3" LeftIndent="0.0"><content startOffset="0" length="13" /></paragraph>
-</elements>
-<styles><style name="hvl-default" family="Times New Roman" size="12" /></styles>
-</template>)");
-  ASSERT_TRUE(result.success);
-  const XMLNode& root = documentElement(result);
-  EXPECT_EQ(root.name, "template");
-  EXPECT_EQ(root.attributes.at("format_id"), "1.8");
-  EXPECT_EQ(root.child("content")->text, "Sayın Mahkeme\nDavacı vekili");
-  const XMLNode* pageFormat = root.child("properties")->child("pageFormat");
-  ASSERT_NE(pageFormat, nullptr);
-  EXPECT_EQ(pageFormat->attributes.at("leftmargin"), "42.52");
-  EXPECT_EQ(pageFormat->attributes.at("mediasizename"), "1");
-  const XMLNode& paragraph = root.child("elements")->children.at(0);
-  EXPECT_EQ(paragraph.attributes.at("alignment"), "3");
-  EXPECT_EQ(paragraph.children.at(0).attributes.at("startoffset"), "0");
-  EXPECT_EQ(root.child("Styles"), nullptr);  // element names compare exactly
-}
-
+// The editor's tree itself is read by every golden document.
 TEST(XMLTreeTest, AttributeNamesDifferingInCaseCollapse) {
   const XMLParseResult result = parseXMLTree(R"(<style Name="a" name="b" LEFTMARGİN="1"/>)");
   ASSERT_TRUE(result.success);

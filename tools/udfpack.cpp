@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/quicklook/file_contents.hpp"
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace {
 

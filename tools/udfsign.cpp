@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/quicklook/file_contents.hpp"
-#include "tests/support/test_signer.hpp"
+#include "tools/test_signer.hpp"
 
 namespace {
 

@@ -1,6 +1,10 @@
 // The golden documents under tests/golden: <name>.xml is the content.xml of
 // a document written the way the editor writes it, with <name>.properties.xml
-// as its documentproperties.xml when present; beside them lie the outputs
+// as its documentproperties.xml when present and <name>.imza naming the
+// signature its sign.sgn holds (made by the test signer: "gecerli" over the
+// content, "degismis" over other bytes, "sahte-sertifika" with a swapped
+// certificate, "uc-imza" with two co-signers, "ikinci-bozuk" with a damaged
+// second signature, "okunamaz" 32 zero bytes); beside them lie the outputs
 // each driver expects (<name>.html, <name>.pdf.txt).
 #pragma once
 

@@ -3,7 +3,7 @@
 #include <limits>
 #include <optional>
 
-#include "tests/support/zip_writer.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel::testing {
 
