@@ -134,7 +134,7 @@ ParagraphItem ElementBuilder::paragraph(const XMLNode& node, ListNumbering& numb
 // Answers as styles_.lookup(key, attributes) does, remembering what each
 // style chain answers.
 const std::string* ElementBuilder::inherited(std::string_view key, const AttributeMap& attributes) const {
-  if (const auto own = attributes.find(std::string(key)); own != attributes.end()) return &own->second;
+  if (const auto own = attributes.find(key); own != attributes.end()) return &own->second;
   const auto resolver = attributes.find("resolver");
   if (resolver == attributes.end()) return nullptr;
   const std::string& styleName = resolver->second;
