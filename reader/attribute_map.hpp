@@ -25,7 +25,7 @@ class AttributeMap {
   using const_iterator = std::vector<value_type>::const_iterator;
 
   // Larger maps are kept sorted by name.
-  static constexpr std::size_t kLinearSize = 8;
+  static constexpr std::size_t kLinearSize = 16;
 
   AttributeMap() = default;
   // A name given twice keeps the value given last, as insert_or_assign would.

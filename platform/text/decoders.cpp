@@ -1,6 +1,7 @@
 // Byte decoders (UTF-8, UTF-16, UTF-32, Windows-1254, Latin-1, ASCII) and
 // UTF-16 conversion.
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -46,6 +47,21 @@ char32_t windows1254CodePoint(std::uint8_t b) {
 
 }  // namespace
 
+std::size_t asciiPrefix(std::string_view bytes) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::size_t at = 0;
+  for (; bytes.size() - at >= 8; at += 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + at, 8);
+    if ((word & kHighBits) == 0) continue;
+    if constexpr (std::endian::native == std::endian::little)
+      return at + static_cast<std::size_t>(std::countr_zero(word & kHighBits)) / 8;
+    break;
+  }
+  while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80) ++at;
+  return at;
+}
+
 bool isValidUTF8(std::string_view bytes) {
   // The same rules as decodeCodePoint (no overlong forms, no surrogates,
   // nothing above U+10FFFF), unrolled: Turkish text mixes ASCII with
@@ -54,12 +70,9 @@ bool isValidUTF8(std::string_view bytes) {
   const auto* const end = p + bytes.size();
   const auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
   while (p < end) {
-    // Markup is nearly all ASCII: eight such bytes are checked at once.
-    std::uint64_t word = 0;
-    if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0)) {
-      p += 8;
-      continue;
-    }
+    // Markup is nearly all ASCII, text mostly: such stretches are skipped whole.
+    p += asciiPrefix({reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)});
+    if (p == end) break;
     const std::uint8_t lead = *p;
     if (lead < 0x80) {
       ++p;
