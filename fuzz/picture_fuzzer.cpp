@@ -23,18 +23,16 @@ maravel::AttributeMap attributesOf(std::string_view input) {
   const std::size_t second = first == std::string_view::npos ? first : input.find(';', first + 1);
   std::string_view data = input;
   if (second != std::string_view::npos) {
-    if (first > 0) attributes.insert_or_assign("width", std::string(input.substr(0, first)));
-    if (second > first + 1)
-      attributes.insert_or_assign("height", std::string(input.substr(first + 1, second - first - 1)));
+    if (first > 0) attributes["width"] = std::string(input.substr(0, first));
+    if (second > first + 1) attributes["height"] = std::string(input.substr(first + 1, second - first - 1));
     data = input.substr(second + 1);
   }
   if (data.starts_with("!")) {
     data.remove_prefix(1);
-    attributes.insert_or_assign(
-        "imagedata",
-        maravel::text::encodeBase64({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()}));
+    attributes["imagedata"] =
+        maravel::text::encodeBase64({reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
   } else {
-    attributes.insert_or_assign("imagedata", std::string(data));
+    attributes["imagedata"] = std::string(data);
   }
   return attributes;
 }

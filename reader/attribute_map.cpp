@@ -74,6 +74,11 @@ void AttributeMap::insert_or_assign(std::string name, std::string value) {
   entries_.emplace(at, std::move(name), std::move(value));
 }
 
+std::string& AttributeMap::operator[](std::string_view name) {
+  if (!contains(name)) insert_or_assign(std::string(name), {});
+  return entries_[static_cast<std::size_t>(find(name) - begin())].second;
+}
+
 bool operator==(const AttributeMap& a, const AttributeMap& b) {
   if (a.size() != b.size()) return false;
   return std::all_of(a.begin(), a.end(), [&](const AttributeMap::value_type& entry) {

@@ -38,6 +38,8 @@ class AttributeMap {
   // The value of `name`; std::out_of_range when there is none.
   const std::string& at(std::string_view name) const;
   void insert_or_assign(std::string name, std::string value);
+  // The value of `name`, added empty when there is none.
+  std::string& operator[](std::string_view name);
 
   const_iterator begin() const { return entries_.begin(); }
   const_iterator end() const { return entries_.end(); }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 
 namespace maravel {

@@ -1,8 +1,8 @@
 #include "tools/plain_text_writer.hpp"
 
-#include <cstdint>
-#include <cstring>
 #include <string_view>
+
+#include "platform/text/byte_words.hpp"
 
 namespace maravel {
 
@@ -10,18 +10,11 @@ namespace {
 
 // Tabs stay; every other control character below U+0020 goes (runs hold no
 // line breaks, but a hostile document may hold anything).
-// Whether one of the eight bytes of `word` lies below 0x20.
-bool holdsControl(std::uint64_t word) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  return ((word - 0x20 * kOnes) & ~word & 0x80 * kOnes) != 0;
-}
-
 void appendRunText(std::string_view text, std::string& out) {
   std::size_t kept = 0;  // the start of what is still to be appended
   for (std::size_t i = 0; i < text.size(); ++i) {
     // Eight bytes without a control character pass in one step.
-    std::uint64_t word = 0;
-    if (text.size() - i >= 8 && (std::memcpy(&word, text.data() + i, 8), !holdsControl(word))) {
+    if (text.size() - i >= 8 && !text::anyByteBelow(text::wordAt(text.data() + i), 0x20)) {
       i += 7;
       continue;
     }

@@ -1,10 +1,10 @@
 // Byte decoders (UTF-8, UTF-16, UTF-32, Windows-1254, Latin-1, ASCII) and
 // UTF-16 conversion.
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
+#include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 #include "platform/text/utf8_codec.hpp"
 
@@ -46,21 +46,6 @@ char32_t windows1254CodePoint(std::uint8_t b) {
 }
 
 }  // namespace
-
-std::size_t asciiPrefix(std::string_view bytes) {
-  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-  std::size_t at = 0;
-  for (; bytes.size() - at >= 8; at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes.data() + at, 8);
-    if ((word & kHighBits) == 0) continue;
-    if constexpr (std::endian::native == std::endian::little)
-      return at + static_cast<std::size_t>(std::countr_zero(word & kHighBits)) / 8;
-    break;
-  }
-  while (at < bytes.size() && static_cast<unsigned char>(bytes[at]) < 0x80) ++at;
-  return at;
-}
 
 bool isValidUTF8(std::string_view bytes) {
   // The same rules as decodeCodePoint (no overlong forms, no surrogates,

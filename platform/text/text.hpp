@@ -23,10 +23,6 @@ using Bytes = std::span<const std::uint8_t>;
 bool isValidUTF8(std::string_view bytes);
 bool isValidUTF8(Bytes bytes);
 
-// How many bytes at the start of `bytes` are ASCII, found eight at a time:
-// text scanners skip such stretches in one step.
-std::size_t asciiPrefix(std::string_view bytes);
-
 // The bytes as a string when they are valid UTF-8 (no surrogates, no overlong
 // forms, nothing above U+10FFFF); nothing otherwise.
 std::optional<std::string> decodeUTF8(Bytes bytes);
