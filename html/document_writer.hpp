@@ -15,6 +15,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -22,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "html/font_book.hpp"
@@ -98,6 +100,7 @@ class DocumentWriter {
   static TextRun formatOf(const TextRun& run);
   std::string newRunClass(const TextRun& run);
   std::string paragraphClass(const ParagraphItem& p);
+  std::string newParagraphClass(const ParagraphItem& p);
   std::string listMarker(const ParagraphItem& p, const std::string& marker);
   std::string table(const TableItem& table, double width, bool framed);
   std::string row(const TableItem& table, const std::vector<double>& tails, const TableRow& row,
@@ -120,6 +123,17 @@ class DocumentWriter {
   static constexpr std::size_t kRecentRunClasses = 4;
   std::vector<RecentRunClass> recentRunClasses_;
   std::size_t nextRecentRunClass_ = 0;
+  // The same for paragraphs, keyed by everything paragraphClass reads, the
+  // numbers bit for bit; a document's paragraphs mostly share a few.
+  struct ParagraphFormat {
+    TextAlignment alignment;
+    std::array<std::uint64_t, 8> numbers;  // indents, spacing, the base run's size
+    std::string family;                    // the base run's
+    bool operator==(const ParagraphFormat&) const = default;
+  };
+  static ParagraphFormat paragraphFormat(const ParagraphItem& p);
+  std::vector<std::pair<ParagraphFormat, std::string>> recentParagraphClasses_;
+  std::size_t nextRecentParagraphClass_ = 0;
 };
 
 // The low 24 bits of a colour as "#RRGGBB" in upper-case hexadecimal.

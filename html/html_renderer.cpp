@@ -376,9 +376,16 @@ std::string accessNote(const std::string& webID) {
 std::string sheetContent(const UDFDocument& doc, DocumentWriter& writer, double contentWidth) {
   std::string out;
   if (doc.headerStartPage < 2 && DocumentWriter::hasVisibleContent(doc.headerElements)) {
-    out += writer.region(doc.headerElements, contentWidth, doc.headerColor, "udf-header");
+    out = writer.region(doc.headerElements, contentWidth, doc.headerColor, "udf-header");
   }
-  out += writer.render(doc.elements, contentWidth, false);
+  // The body is taken as it is when nothing stands before it: it is most of
+  // the page and need not be copied.
+  std::string body = writer.render(doc.elements, contentWidth, false);
+  if (out.empty()) {
+    out = std::move(body);
+  } else {
+    out += body;
+  }
   if (DocumentWriter::hasVisibleContent(doc.footerElements)) {
     out += writer.region(doc.footerElements, contentWidth, doc.footerColor, "udf-footer");
   }
@@ -419,31 +426,36 @@ std::string UDFHTMLRenderer::renderHTML(const UDFDocument& doc, const std::strin
   const double contentWidth = std::max(page.pageWidth() - page.leftMargin - page.rightMargin, 100.0);
   FontBook fonts;
   DocumentWriter writer(fonts, pageBudget);
-  const std::string content = sheetContent(doc, writer, contentWidth);
+  std::string html = sheetContent(doc, writer, contentWidth);
 
-  return "<!DOCTYPE html>\n"
-         "<html lang=\"tr\">\n"
-         "<head>\n"
-         "    <meta charset=\"UTF-8\">\n"
-         "    <meta name=\"viewport\" content=\"width=device-width, initial-scale=1.0\">\n"
-         "    <title>" +
-         escapeHTML(fileName) +
-         "</title>\n"
-         "    <style>\n" +
-         stylesheet(doc, writer) +
-         "    </style>\n"
-         "</head>\n"
-         "<body>\n"
-         "    " +
-         badgeFor(doc) +
-         "\n"
-         "    <div class=\"document-sheet\">\n"
-         "        " +
-         content + "\n        " + accessNote(doc.webID) + "\n        " + kSheetFooter +
-         "\n"
-         "    </div>\n"
-         "</body>\n"
-         "</html>\n";
+  // The content is most of the page: what comes before it is put in front
+  // of it in its own room rather than the content copied into a new string.
+  const std::string before =
+      "<!DOCTYPE html>\n"
+      "<html lang=\"tr\">\n"
+      "<head>\n"
+      "    <meta charset=\"UTF-8\">\n"
+      "    <meta name=\"viewport\" content=\"width=device-width, initial-scale=1.0\">\n"
+      "    <title>" +
+      escapeHTML(fileName) +
+      "</title>\n"
+      "    <style>\n" +
+      stylesheet(doc, writer) +
+      "    </style>\n"
+      "</head>\n"
+      "<body>\n"
+      "    " +
+      badgeFor(doc) +
+      "\n"
+      "    <div class=\"document-sheet\">\n"
+      "        ";
+  html.insert(0, before);
+  html += "\n        " + accessNote(doc.webID) + "\n        " + kSheetFooter +
+          "\n"
+          "    </div>\n"
+          "</body>\n"
+          "</html>\n";
+  return html;
 }
 
 }  // namespace maravel

@@ -4,6 +4,7 @@
 // box of the computed width.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "html/document_writer.hpp"
@@ -56,7 +57,31 @@ std::string imageTag(const InlineImage& image) {
 
 }  // namespace
 
+DocumentWriter::ParagraphFormat DocumentWriter::paragraphFormat(const ParagraphItem& p) {
+  const TextRun& base = ParagraphLayout::baseRun(p);
+  const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
+  return {p.alignment,
+          {bits(p.leftIndent), bits(p.rightIndent), bits(p.hanging), bits(p.firstLineIndent),
+           bits(p.spaceAbove), bits(p.spaceBelow), bits(p.lineSpacing), bits(base.fontSize)},
+          base.fontFamily};
+}
+
 std::string DocumentWriter::paragraphClass(const ParagraphItem& p) {
+  ParagraphFormat format = paragraphFormat(p);
+  for (const auto& [recent, name] : recentParagraphClasses_) {
+    if (recent == format) return name;
+  }
+  std::string name = newParagraphClass(p);
+  if (recentParagraphClasses_.size() < kRecentRunClasses) {
+    recentParagraphClasses_.emplace_back(std::move(format), name);
+  } else {
+    recentParagraphClasses_[nextRecentParagraphClass_] = {std::move(format), name};
+    nextRecentParagraphClass_ = (nextRecentParagraphClass_ + 1) % kRecentRunClasses;
+  }
+  return name;
+}
+
+std::string DocumentWriter::newParagraphClass(const ParagraphItem& p) {
   std::string css = alignmentDeclaration(p.alignment);
   if (p.leftIndent != 0) css += "margin-left:" + u(p.leftIndent) + ";";
   if (p.rightIndent != 0) css += "margin-right:" + u(p.rightIndent) + ";";
@@ -110,7 +135,11 @@ std::size_t characterCost(char c) {
 std::size_t fittingBytes(std::string_view text, std::size_t budget, std::size_t& cost) {
   // Nearly always the whole run fits: no character costs more than a tab box.
   if (text.size() <= (budget - cost) / kTabBoxBytes) {
-    for (const char c : text) cost += characterCost(c);
+    // A byte costs one unless it is one of the few below '?' that cost more.
+    cost += text.size();
+    for (const char c : text) {
+      if (static_cast<unsigned char>(c) <= '>') cost += characterCost(c) - 1;
+    }
     return text.size();
   }
   std::size_t end = 0;

@@ -35,9 +35,15 @@ quicklook::QLPreviewReply errorReply() {
 
 std::optional<std::vector<std::uint8_t>> documentPage(std::span<const std::uint8_t> data,
                                                       const std::string& fileName) {
-  std::optional<UDFDocument> doc = UDFParser::parse(data);
-  if (!doc) return std::nullopt;
-  return utf8Bytes(UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size())));
+  std::string page;
+  {
+    // The model is let go before the page is copied out: the two copies of
+    // a large page are then not held beside it.
+    std::optional<UDFDocument> doc = UDFParser::parse(data);
+    if (!doc) return std::nullopt;
+    page = UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size()));
+  }
+  return utf8Bytes(page);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 constexpr int kMaxResolverHops = 16;
 
 const std::string* find(const AttributeMap& attributes, std::string_view key) {
-  const auto it = attributes.find(std::string(key));
+  const auto it = attributes.find(key);
   return it == attributes.end() ? nullptr : &it->second;
 }
 

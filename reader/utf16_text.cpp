@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 
 namespace maravel {
@@ -22,16 +23,13 @@ UTF16Text::UTF16Text(std::string utf8)
   std::size_t byte = 0;
   std::size_t unit = 0;
   while (byte < text_.size()) {
-    const std::size_t next = (unit + kStride - 1) / kStride * kStride;  // the next checkpoint's unit
-    std::uint64_t word = 0;
-    if (text_.size() - byte >= 8 &&
-        (std::memcpy(&word, text_.data() + byte, 8), (word & 0x8080808080808080u) == 0)) {
-      // Eight ASCII bytes, eight units.
-      if (next < unit + 8) checkpoints_.push_back({byte + (next - unit), next});
-      byte += 8;
-      unit += 8;
-      continue;
-    }
+    std::size_t next = (unit + kStride - 1) / kStride * kStride;  // the next checkpoint's unit
+    // A stretch of ASCII, one unit a byte.
+    const std::size_t ascii = text::asciiPrefix(std::string_view(text_).substr(byte));
+    for (; next < unit + ascii; next += kStride) checkpoints_.push_back({byte + (next - unit), next});
+    byte += ascii;
+    unit += ascii;
+    if (byte == text_.size()) break;
     const std::size_t units = unitsAt(byte);
     if (next < unit + units) checkpoints_.push_back({byte, unit});
     byte += bytesAt(byte);

@@ -112,11 +112,13 @@ void XMLTreeBuilder::didStartElement(std::string_view name, const Attributes& at
   if (!admission_.start(attributes.size())) return;
   XMLNode node;
   node.name = std::string(name);
-  node.attributes.reserve(attributes.size());
+  std::vector<AttributeMap::value_type> entries;
+  entries.reserve(attributes.size());
   for (const auto& [attributeName, value] : attributes) {
     if (value.size() > kMaxAttributeBytes) continue;
-    node.attributes.insert_or_assign(lowercasedName(attributeName), std::string(value));
+    entries.emplace_back(lowercasedName(attributeName), value);
   }
+  node.attributes = AttributeMap(std::move(entries));
   XMLNode& parent = *stack_.back();
   parent.children.push_back(std::move(node));
   stack_.push_back(&parent.children.back());

@@ -27,12 +27,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-namespace maravel {
+#include "reader/attribute_map.hpp"
 
-using AttributeMap = std::unordered_map<std::string, std::string>;
+namespace maravel {
 
 struct XMLNode {
   XMLNode() = default;

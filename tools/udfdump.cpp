@@ -23,6 +23,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
@@ -88,6 +89,14 @@ class JsonStream {
     out_ << '"';
     std::size_t written = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
+      // Eight bytes that need no escape pass in one step.
+      if (value.size() - i >= 8) {
+        const std::uint64_t word = text::wordAt(value.data() + i);
+        if (!text::anyByteBelow(word, 0x20) && !text::anyByteIs(word, '"') && !text::anyByteIs(word, '\\')) {
+          i += 7;
+          continue;
+        }
+      }
       const auto c = static_cast<unsigned char>(value[i]);
       if (c >= 0x20 && c != '"' && c != '\\') continue;
       out_.write(value.data() + written, static_cast<std::streamsize>(i - written));
@@ -100,9 +109,11 @@ class JsonStream {
   // A small value built whole, indented to where it stands.
   void value(const Json& value) {
     const std::string indent = "\n" + std::string(2 * open_.size(), ' ');
+    std::string indented;
     for (const char c : value.dump(2, ' ', false, Json::error_handler_t::replace)) {
-      c == '\n' ? out_ << indent : out_ << c;
+      c == '\n' ? indented += indent : indented += c;
     }
+    out_ << indented;
   }
 
   template <typename T>

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 #include "platform/text/utf8_codec.hpp"
 
@@ -54,12 +55,9 @@ bool isValidUTF8(std::string_view bytes) {
   const auto* const end = p + bytes.size();
   const auto continuation = [](std::uint8_t b) { return (b & 0xC0) == 0x80; };
   while (p < end) {
-    // Markup is nearly all ASCII: eight such bytes are checked at once.
-    std::uint64_t word = 0;
-    if (end - p >= 8 && (std::memcpy(&word, p, 8), (word & 0x8080808080808080u) == 0)) {
-      p += 8;
-      continue;
-    }
+    // Markup is nearly all ASCII, text mostly: such stretches are skipped whole.
+    p += asciiPrefix({reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p)});
+    if (p == end) break;
     const std::uint8_t lead = *p;
     if (lead < 0x80) {
       ++p;
