@@ -164,6 +164,7 @@ struct ShapedWords {
   static constexpr std::size_t kEntryBytes = 96;  // a map node, its key and its vector
 
   struct Glyph {
+    std::uint32_t glyph = 0;
     std::int32_t advance = 0;
     std::uint32_t cluster = 0;
   };
@@ -173,14 +174,11 @@ struct ShapedWords {
   ShapedWords(const ShapedWords&) = delete;
   ShapedWords& operator=(const ShapedWords&) = delete;
 
-  // Hands the advance and cluster of each glyph of `word` to `visit`.
+  // Hands the index, advance and cluster of each glyph of `word` to `visit`.
   template <typename Visit>
   void visit(hb_font_t* font, const hb_segment_properties_t& properties, std::string_view word,
              Visit&& visit) {
-    const auto toVisit = [&](std::uint32_t, std::int32_t advance, std::uint32_t cluster) {
-      visit(advance, cluster);
-    };
-    if (word.size() > kMaxWordBytes) return shapeIn(buffer, font, word, &properties, toVisit);
+    if (word.size() > kMaxWordBytes) return shapeIn(buffer, font, word, &properties, visit);
     // The script decides the shaping of a word; the direction follows from
     // it and the language is the process's.
     key.assign(reinterpret_cast<const char*>(&properties.script), sizeof properties.script);
@@ -189,18 +187,18 @@ struct ShapedWords {
     if (found == words.end()) {
       std::vector<Glyph> glyphs;
       shapeIn(buffer, font, word, &properties,
-              [&](std::uint32_t, std::int32_t advance, std::uint32_t cluster) {
-                glyphs.push_back({advance, cluster});
+              [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                glyphs.push_back({glyph, advance, cluster});
               });
       const std::size_t bytes = kEntryBytes + key.size() + glyphs.size() * sizeof(Glyph);
       if (*held + bytes > kHeldBytes) {
-        for (const Glyph& glyph : glyphs) visit(glyph.advance, glyph.cluster);
+        for (const Glyph& glyph : glyphs) visit(glyph.glyph, glyph.advance, glyph.cluster);
         return;
       }
       *held += bytes;
       found = words.emplace(key, std::move(glyphs)).first;
     }
-    for (const Glyph& glyph : found->second) visit(glyph.advance, glyph.cluster);
+    for (const Glyph& glyph : found->second) visit(glyph.glyph, glyph.advance, glyph.cluster);
   }
 
   std::unordered_map<std::string, std::vector<Glyph>> words;
@@ -230,18 +228,31 @@ class ShapedFace final : public FontFace {
     return static_cast<double>(units) * size_ / unitsPerEm_;
   }
 
+  // Words of the simple scripts come from the font file's shaped words:
+  // the same glyphs in the same order as the text shaped whole.
   std::vector<ShapedGlyph> shape(std::string_view text) const override {
     std::vector<ShapedGlyph> glyphs;
     glyphs.reserve(text.size());
-    std::uint32_t offset = 0;
     const double scale = size_ / unitsPerEm_;
+    const auto from = [&glyphs, scale](std::size_t offset) {
+      return [&glyphs, scale, offset](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+        glyphs.push_back({glyph, advance * scale, static_cast<std::uint32_t>(offset) + cluster});
+      };
+    };
+    hb_segment_properties_t properties;
+    if (!text.empty() && pieceLength(text) == text.size() && wordsShapeAlike(text, properties)) {
+      for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = wordEnd(text, at);
+        words_->visit(font_, properties, text.substr(at, end - at), from(at));
+        at = end;
+      }
+      return glyphs;
+    }
+    std::size_t offset = 0;
     while (!text.empty()) {
       const std::size_t length = pieceLength(text);
-      shapePiece(font_, text.substr(0, length),
-                 [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
-                   glyphs.push_back({glyph, advance * scale, offset + cluster});
-                 });
-      offset += static_cast<std::uint32_t>(length);
+      shapePiece(font_, text.substr(0, length), from(offset));
+      offset += length;
       text.remove_prefix(length);
     }
     return glyphs;
@@ -249,21 +260,8 @@ class ShapedFace final : public FontFace {
 
   std::vector<double> advancesBefore(std::string_view text) const override {
     std::vector<double> before(text.size() + 1, 0.0);
-    const double scale = size_ / unitsPerEm_;
-    hb_segment_properties_t properties;
-    if (!text.empty() && pieceLength(text) == text.size() && wordsShapeAlike(text, properties)) {
-      for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = wordEnd(text, at);
-        words_->visit(font_, properties, text.substr(at, end - at),
-                      [&](std::int32_t advance, std::uint32_t cluster) {
-                        if (at + cluster < text.size()) before[at + cluster + 1] += advance * scale;
-                      });
-        at = end;
-      }
-    } else {
-      for (const ShapedGlyph& glyph : shape(text))
-        if (glyph.cluster < text.size()) before[glyph.cluster + 1] += glyph.advance;
-    }
+    for (const ShapedGlyph& glyph : shape(text))
+      if (glyph.cluster < text.size()) before[glyph.cluster + 1] += glyph.advance;
     for (std::size_t i = 1; i < before.size(); ++i) before[i] += before[i - 1];
     return before;
   }
