@@ -293,6 +293,18 @@ class ShapedFace final : public FontFace {
   // Whether `text` (one piece) is in a script that keeps to words; then
   // `properties` are those its shaping as a whole takes.
   bool wordsShapeAlike(std::string_view text, hb_segment_properties_t& properties) const {
+    // HarfBuzz takes the script of the first letter that has one; when that
+    // is an ASCII letter it is Latin, without adding the text to a buffer.
+    for (const char c : text) {
+      if (static_cast<unsigned char>(c) >= 0x80) break;
+      if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') {
+        properties = HB_SEGMENT_PROPERTIES_DEFAULT;
+        properties.direction = HB_DIRECTION_LTR;
+        properties.script = HB_SCRIPT_LATIN;
+        properties.language = hb_language_get_default();
+        return true;
+      }
+    }
     hb_buffer_t* buffer = words_->buffer;
     hb_buffer_clear_contents(buffer);
     hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
