@@ -220,6 +220,8 @@ class ShapedFace final : public FontFace {
 
   double advance(std::string_view text) const override {
     std::int64_t units = 0;
+    if (visitWords(text, [&](std::uint32_t, std::int32_t advance, std::uint32_t) { units += advance; }))
+      return static_cast<double>(units) * size_ / unitsPerEm_;
     while (!text.empty()) {
       const std::size_t length = pieceLength(text);
       units += shapedUnits(text.substr(0, length));
@@ -228,8 +230,9 @@ class ShapedFace final : public FontFace {
     return static_cast<double>(units) * size_ / unitsPerEm_;
   }
 
-  // Words of the simple scripts come from the font file's shaped words:
-  // the same glyphs in the same order as the text shaped whole.
+  // Text in the scripts that keep to words is put together from the font
+  // file's shaped words: the same glyphs in the same order as the text
+  // shaped whole. Advances in font units add up the same in any grouping.
   std::vector<ShapedGlyph> shape(std::string_view text) const override {
     std::vector<ShapedGlyph> glyphs;
     glyphs.reserve(text.size());
@@ -239,15 +242,7 @@ class ShapedFace final : public FontFace {
         glyphs.push_back({glyph, advance * scale, static_cast<std::uint32_t>(offset) + cluster});
       };
     };
-    hb_segment_properties_t properties;
-    if (!text.empty() && pieceLength(text) == text.size() && wordsShapeAlike(text, properties)) {
-      for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = wordEnd(text, at);
-        words_->visit(font_, properties, text.substr(at, end - at), from(at));
-        at = end;
-      }
-      return glyphs;
-    }
+    if (visitWords(text, from(0))) return glyphs;
     std::size_t offset = 0;
     while (!text.empty()) {
       const std::size_t length = pieceLength(text);
@@ -288,6 +283,25 @@ class ShapedFace final : public FontFace {
     std::int64_t units = 0;
     shapePiece(font_, piece, [&](std::uint32_t, std::int32_t advance, std::uint32_t) { units += advance; });
     return units;
+  }
+
+  // Hands each glyph of `text` (index, advance, byte offset of its cluster in
+  // `text`) to `visit` from the font file's shaped words; false, visiting
+  // nothing, unless the text is one piece in a script that keeps to words.
+  template <typename Visit>
+  bool visitWords(std::string_view text, Visit&& visit) const {
+    hb_segment_properties_t properties;
+    if (text.empty() || pieceLength(text) != text.size() || !wordsShapeAlike(text, properties)) return false;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = wordEnd(text, at);
+      const auto offset = static_cast<std::uint32_t>(at);
+      words_->visit(font_, properties, text.substr(at, end - at),
+                    [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                      visit(glyph, advance, offset + cluster);
+                    });
+      at = end;
+    }
+    return true;
   }
 
   // Whether `text` (one piece) is in a script that keeps to words; then
