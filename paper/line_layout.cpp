@@ -48,15 +48,6 @@ struct Extent {
   }
 };
 
-std::vector<double> prefixAdvances(const std::vector<fonts::ShapedGlyph>& glyphs, std::size_t length) {
-  std::vector<double> advanceAt(length + 1, 0.0);
-  for (const fonts::ShapedGlyph& glyph : glyphs) {
-    if (glyph.cluster < length) advanceAt[glyph.cluster + 1] += glyph.advance;
-  }
-  for (std::size_t i = 1; i <= length; ++i) advanceAt[i] += advanceAt[i - 1];
-  return advanceAt;
-}
-
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 class ParagraphFlow {
@@ -107,7 +98,7 @@ class ParagraphFlow {
         case Segment::Kind::text: {
           piece.size = ParagraphLayout::displaySize(*segment.run);
           const fonts::FontFace& face = fonts_.font(*segment.run, piece.size);
-          piece.prefix = prefixAdvances(face.shape(segment.text), segment.text.size());
+          piece.prefix = face.advancesBefore(segment.text);
           piece.width = piece.prefix.back();
           piece.metrics = face.metrics();
           text_ += segment.text;

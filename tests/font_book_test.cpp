@@ -117,6 +117,21 @@ TEST_F(FontBookTest, KerningAndLigaturesAreOff) {
   }
 }
 
+// Words are shaped once per font file; the glyphs must stay those of the text shaped whole.
+TEST_F(FontBookTest, AdvancesBeforeAddUpTheShapedText) {
+  for (const std::string text :
+       {"Dava  dava 2024/17 dava\xCC\x81 ", "ab \xD8\xB3\xD9\x84\xD8\xA7\xD9\x85 ab", "  x  "}) {
+    for (const double size : {12.0, 10.5}) {
+      const fonts::FontFace& face = book.font(runIn("DejaVu Sans"), size);
+      std::vector<double> expected(text.size() + 1, 0.0);
+      for (const fonts::ShapedGlyph& glyph : face.shape(text)) expected[glyph.cluster + 1] += glyph.advance;
+      for (std::size_t i = 1; i < expected.size(); ++i) expected[i] += expected[i - 1];
+      EXPECT_EQ(face.advancesBefore(text), expected) << text << size;
+      EXPECT_DOUBLE_EQ(expected.back(), face.advance(text)) << text << size;  // shaped whole
+    }
+  }
+}
+
 TEST(FontFaceTest, UnknownFamiliesStillMeasure) {
   auto face = fonts::createFace("No Such Family At All", 12, false, false);
   ASSERT_NE(face, nullptr);

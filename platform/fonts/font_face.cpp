@@ -8,7 +8,9 @@
 #include <climits>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/fonts/font_config.hpp"
@@ -94,30 +96,121 @@ class EmptyFace final : public FontFace {
  public:
   double advance(std::string_view) const override { return 0; }
   std::vector<ShapedGlyph> shape(std::string_view) const override { return {}; }
+  std::vector<double> advancesBefore(std::string_view text) const override {
+    return std::vector<double>(text.size() + 1, 0.0);
+  }
   FaceMetrics metrics() const override { return {}; }
   std::optional<FaceFile> file() const override { return std::nullopt; }
 };
 
-// Shapes one piece with the features off and hands each glyph's index,
-// advance (in font units) and cluster to `visit`.
+// Shapes one piece in `buffer` with the features off, in the script and
+// direction of `properties` or, without them, those HarfBuzz guesses from
+// the piece, and hands each glyph's index, advance (in font units) and
+// cluster to `visit`.
 template <typename Visit>
-void shapePiece(hb_font_t* font, std::string_view piece, Visit&& visit) {
-  hb_buffer_t* buffer = hb_buffer_create();
+void shapeIn(hb_buffer_t* buffer, hb_font_t* font, std::string_view piece,
+             const hb_segment_properties_t* properties, Visit&& visit) {
+  hb_buffer_clear_contents(buffer);
   const int length = static_cast<int>(piece.size());
   hb_buffer_add_utf8(buffer, piece.data(), length, 0, length);
-  hb_buffer_guess_segment_properties(buffer);
+  if (properties != nullptr)
+    hb_buffer_set_segment_properties(buffer, properties);
+  else
+    hb_buffer_guess_segment_properties(buffer);
   hb_shape(font, buffer, kFeaturesOff, std::size(kFeaturesOff));
   unsigned count = 0;
   const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer, &count);
   const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer, &count);
   for (unsigned i = 0; i < count; ++i) visit(infos[i].codepoint, positions[i].x_advance, infos[i].cluster);
+}
+
+template <typename Visit>
+void shapePiece(hb_font_t* font, std::string_view piece, Visit&& visit) {
+  hb_buffer_t* buffer = hb_buffer_create();
+  shapeIn(buffer, font, piece, nullptr, visit);
   hb_buffer_destroy(buffer);
 }
 
+// Scripts whose shaping keeps to each word: no joining and no reordering,
+// so a word shaped alone (in the script of the text around it) gives the
+// glyphs and advances it has in the text.
+bool keepsToWords(hb_script_t script) {
+  return script == HB_SCRIPT_INVALID || script == HB_SCRIPT_LATIN || script == HB_SCRIPT_CYRILLIC ||
+         script == HB_SCRIPT_GREEK;
+}
+
+// The end of the word that starts at `at`: past the spaces after it, where
+// a printable ASCII character follows, so that no cluster and no lookup of
+// those scripts reaches across.
+std::size_t wordEnd(std::string_view text, std::size_t at) {
+  while (at < text.size()) {
+    if (text[at] != ' ') {
+      ++at;
+      continue;
+    }
+    while (at < text.size() && text[at] == ' ') ++at;
+    if (at < text.size() && text[at] > ' ' && text[at] < 0x7F) return at;
+  }
+  return at;
+}
+
+// The words one font file shaped, in font units, for its faces of every
+// size: a document sets the same words again and again. All files of one
+// FaceCache keep at most kHeldBytes of words; later words are shaped each
+// time, as are words longer than kMaxWordBytes.
+struct ShapedWords {
+  static constexpr std::size_t kHeldBytes = std::size_t{8} << 20;
+  static constexpr std::size_t kMaxWordBytes = 64;
+  static constexpr std::size_t kEntryBytes = 96;  // a map node, its key and its vector
+
+  struct Glyph {
+    std::uint32_t glyph = 0;
+    std::int32_t advance = 0;
+    std::uint32_t cluster = 0;
+  };
+
+  explicit ShapedWords(std::shared_ptr<std::size_t> heldBytes) : held(std::move(heldBytes)) {}
+  ~ShapedWords() { hb_buffer_destroy(buffer); }
+  ShapedWords(const ShapedWords&) = delete;
+  ShapedWords& operator=(const ShapedWords&) = delete;
+
+  // Hands the index, advance and cluster of each glyph of `word` to `visit`.
+  template <typename Visit>
+  void visit(hb_font_t* font, const hb_segment_properties_t& properties, std::string_view word,
+             Visit&& visit) {
+    if (word.size() > kMaxWordBytes) return shapeIn(buffer, font, word, &properties, visit);
+    // The script decides the shaping of a word; the direction follows from
+    // it and the language is the process's.
+    key.assign(reinterpret_cast<const char*>(&properties.script), sizeof properties.script);
+    key.append(word);
+    auto found = words.find(key);
+    if (found == words.end()) {
+      std::vector<Glyph> glyphs;
+      shapeIn(buffer, font, word, &properties,
+              [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                glyphs.push_back({glyph, advance, cluster});
+              });
+      const std::size_t bytes = kEntryBytes + key.size() + glyphs.size() * sizeof(Glyph);
+      if (*held + bytes > kHeldBytes) {
+        for (const Glyph& glyph : glyphs) visit(glyph.glyph, glyph.advance, glyph.cluster);
+        return;
+      }
+      *held += bytes;
+      found = words.emplace(key, std::move(glyphs)).first;
+    }
+    for (const Glyph& glyph : found->second) visit(glyph.glyph, glyph.advance, glyph.cluster);
+  }
+
+  std::unordered_map<std::string, std::vector<Glyph>> words;
+  std::shared_ptr<std::size_t> held;
+  hb_buffer_t* buffer = hb_buffer_create();
+  std::string key;
+};
+
 class ShapedFace final : public FontFace {
  public:
-  ShapedFace(hb_font_t* font, double size, FaceFile file)
-      : font_(hb_font_reference(font)), size_(size), file_(std::move(file)) {
+  ShapedFace(hb_font_t* font, std::shared_ptr<ShapedWords> words, double size, FaceFile file)
+      : font_(hb_font_reference(font)), words_(std::move(words)), size_(size), file_(std::move(file)) {
     const unsigned upem = hb_face_get_upem(hb_font_get_face(font));
     unitsPerEm_ = upem == 0 ? 1000 : upem;
   }
@@ -127,6 +220,8 @@ class ShapedFace final : public FontFace {
 
   double advance(std::string_view text) const override {
     std::int64_t units = 0;
+    if (visitWords(text, [&](std::uint32_t, std::int32_t advance, std::uint32_t) { units += advance; }))
+      return static_cast<double>(units) * size_ / unitsPerEm_;
     while (!text.empty()) {
       const std::size_t length = pieceLength(text);
       units += shapedUnits(text.substr(0, length));
@@ -135,21 +230,35 @@ class ShapedFace final : public FontFace {
     return static_cast<double>(units) * size_ / unitsPerEm_;
   }
 
+  // Text in the scripts that keep to words is put together from the font
+  // file's shaped words: the same glyphs in the same order as the text
+  // shaped whole. Advances in font units add up the same in any grouping.
   std::vector<ShapedGlyph> shape(std::string_view text) const override {
     std::vector<ShapedGlyph> glyphs;
     glyphs.reserve(text.size());
-    std::uint32_t offset = 0;
     const double scale = size_ / unitsPerEm_;
+    const auto from = [&glyphs, scale](std::size_t offset) {
+      return [&glyphs, scale, offset](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+        glyphs.push_back({glyph, advance * scale, static_cast<std::uint32_t>(offset) + cluster});
+      };
+    };
+    if (visitWords(text, from(0))) return glyphs;
+    std::size_t offset = 0;
     while (!text.empty()) {
       const std::size_t length = pieceLength(text);
-      shapePiece(font_, text.substr(0, length),
-                 [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
-                   glyphs.push_back({glyph, advance * scale, offset + cluster});
-                 });
-      offset += static_cast<std::uint32_t>(length);
+      shapePiece(font_, text.substr(0, length), from(offset));
+      offset += length;
       text.remove_prefix(length);
     }
     return glyphs;
+  }
+
+  std::vector<double> advancesBefore(std::string_view text) const override {
+    std::vector<double> before(text.size() + 1, 0.0);
+    for (const ShapedGlyph& glyph : shape(text))
+      if (glyph.cluster < text.size()) before[glyph.cluster + 1] += glyph.advance;
+    for (std::size_t i = 1; i < before.size(); ++i) before[i] += before[i - 1];
+    return before;
   }
 
   FaceMetrics metrics() const override {
@@ -176,6 +285,48 @@ class ShapedFace final : public FontFace {
     return units;
   }
 
+  // Hands each glyph of `text` (index, advance, byte offset of its cluster in
+  // `text`) to `visit` from the font file's shaped words; false, visiting
+  // nothing, unless the text is one piece in a script that keeps to words.
+  template <typename Visit>
+  bool visitWords(std::string_view text, Visit&& visit) const {
+    hb_segment_properties_t properties;
+    if (text.empty() || pieceLength(text) != text.size() || !wordsShapeAlike(text, properties)) return false;
+    for (std::size_t at = 0; at < text.size();) {
+      const std::size_t end = wordEnd(text, at);
+      const auto offset = static_cast<std::uint32_t>(at);
+      words_->visit(font_, properties, text.substr(at, end - at),
+                    [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                      visit(glyph, advance, offset + cluster);
+                    });
+      at = end;
+    }
+    return true;
+  }
+
+  // Whether `text` (one piece) is in a script that keeps to words; then
+  // `properties` are those its shaping as a whole takes.
+  bool wordsShapeAlike(std::string_view text, hb_segment_properties_t& properties) const {
+    // HarfBuzz takes the script of the first letter that has one; when that
+    // is an ASCII letter it is Latin, without adding the text to a buffer.
+    for (const char c : text) {
+      if (static_cast<unsigned char>(c) >= 0x80) break;
+      if ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') {
+        properties = HB_SEGMENT_PROPERTIES_DEFAULT;
+        properties.direction = HB_DIRECTION_LTR;
+        properties.script = HB_SCRIPT_LATIN;
+        properties.language = hb_language_get_default();
+        return true;
+      }
+    }
+    hb_buffer_t* buffer = words_->buffer;
+    hb_buffer_clear_contents(buffer);
+    hb_buffer_add_utf8(buffer, text.data(), static_cast<int>(text.size()), 0, static_cast<int>(text.size()));
+    hb_buffer_guess_segment_properties(buffer);
+    hb_buffer_get_segment_properties(buffer, &properties);
+    return keepsToWords(properties.script);
+  }
+
   // A metric in font units; `fallback` when the font does not give it.
   double position(hb_ot_metrics_tag_t tag, double fallback) const {
     hb_position_t value = 0;
@@ -186,6 +337,7 @@ class ShapedFace final : public FontFace {
   }
 
   hb_font_t* font_;
+  std::shared_ptr<ShapedWords> words_;
   double size_;
   unsigned unitsPerEm_;
   FaceFile file_;
@@ -207,6 +359,8 @@ struct FaceCache::Files {
   // fontconfig answered.
   std::vector<FaceFile> characterFiles;
   std::size_t characterLookups = 0;
+  std::map<hb_font_t*, std::shared_ptr<ShapedWords>> words;
+  std::shared_ptr<std::size_t> wordBytes = std::make_shared<std::size_t>(0);
 
   Files() = default;
   Files(const Files&) = delete;
@@ -222,6 +376,12 @@ struct FaceCache::Files {
     hb_font_t* font = load(file);
     if (font != nullptr) fonts.emplace(std::move(key), font);
     return font;
+  }
+
+  std::shared_ptr<ShapedWords>& wordsOf(hb_font_t* font) {
+    std::shared_ptr<ShapedWords>& shaped = words[font];
+    if (!shaped) shaped = std::make_shared<ShapedWords>(wordBytes);
+    return shaped;
   }
 
   // A file with a glyph for the character: fontconfig's answer for the
@@ -278,7 +438,7 @@ std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, doubl
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();
-  return std::make_unique<ShapedFace>(font, size, *file);
+  return std::make_unique<ShapedFace>(font, files_->wordsOf(font), size, *file);
 }
 
 std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, double size, bool bold,
@@ -291,7 +451,7 @@ std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, 
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();
-  return std::make_unique<ShapedFace>(font, size, *file);
+  return std::make_unique<ShapedFace>(font, files_->wordsOf(font), size, *file);
 }
 
 std::unique_ptr<FontFace> createFace(const std::string& family, double size, bool bold, bool italic) {

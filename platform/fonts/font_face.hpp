@@ -59,6 +59,12 @@ class FontFace {
   // The glyphs of `text` left to right with their advances, whose sum is
   // advance(text); empty for a face without a font file.
   virtual std::vector<ShapedGlyph> shape(std::string_view text) const = 0;
+  // The advance before each byte offset of `text`, text.size() + 1 values:
+  // shape(text)'s advances added up in glyph order, each glyph's at the
+  // offset after its cluster's first byte, so that the last is the whole
+  // width. Bit for bit the same sums; words met before in the face's font
+  // file (at any size) are not shaped again.
+  virtual std::vector<double> advancesBefore(std::string_view text) const = 0;
   // All zero for a face without a font file.
   virtual FaceMetrics metrics() const = 0;
   // The font file the face is drawn from; nothing for a face without one.
