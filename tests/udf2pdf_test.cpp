@@ -125,18 +125,6 @@ TEST_F(Udf2pdfTest, ExitStatus) {
   EXPECT_NE(mixed.err.find("bozuk.udf"), std::string::npos);
   EXPECT_TRUE(fs::exists(dir.path() / "iyi.pdf"));
   EXPECT_FALSE(fs::exists(dir.path() / "bozuk.pdf"));
-
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{},
-                                             {"--bilinmeyen", good.string()},
-                                             {"-o"},
-                                             {"-o", "x.pdf", good.string(), good.string()},
-                                             {"-o", "x.pdf", "-d", "y", good.string()}}) {
-    EXPECT_EQ(udf2pdf(args).status, 2) << ::testing::PrintToString(args);
-  }
-  EXPECT_EQ(udf2pdf({"-o", (dir.path() / "yok" / "x.pdf").string(), good.string()}).status, 2);
-  EXPECT_TRUE(udf2pdf({"--help"}).out.starts_with("Usage: udf2pdf"));
-  EXPECT_TRUE(udf2pdf({"--version"}).out.starts_with("udf2pdf "));
 }
 
 }  // namespace
