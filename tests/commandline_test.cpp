@@ -1,6 +1,7 @@
 // The input and output rules of the command line programs, on files of a
-// scratch folder. Devices, FIFOs, pipes and standard input are met through
-// the commands themselves in the worst-case suite.
+// scratch folder, and every command's answer to wrong arguments, unreadable
+// inputs and unwritable outputs. Devices, FIFOs, pipes and standard input
+// are met through the commands themselves in the worst-case suite.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "tests/support/editor_content.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
 
@@ -61,6 +63,99 @@ TEST(CommandInputTest, FilesAreReadWholeOrRefusedWithTheirReason) {
     EXPECT_FALSE(input.bytes.has_value());
     EXPECT_EQ(input.error, error);
   }
+}
+
+// One shell line per row, run in a scratch folder holding a good document
+// ($G) and a broken one ($B), the commands first on the PATH: the status,
+// and a piece of standard output (status 0) or standard error; "^" anchors
+// the piece at the start, and on standard error asks for one line only. A
+// refused command leaves no file behind and, but for pelsora's error page,
+// writes nothing on standard output.
+TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatus) {
+  const testing::ScratchFolder dir;
+  const std::string good =
+      dir.write("iyi.udf", testing::makeUdf(testing::editorContent(
+                               "Ad\tSoyad\n",
+                               "<paragraph TabSet=\"100.0:0:0\"><content startOffset=\"0\" "
+                               "length=\"9\" /></paragraph>")))
+          .string();
+  const std::string bad = dir.write("bozuk.udf", testing::bytes("PK\x03\x04 kırık")).string();
+  // clang-format off
+  const struct {
+    std::string line;
+    int status;
+    std::string piece;
+  } rows[] = {
+      {"udfdump --help", 0, "usage: udfdump FILE"}, {"udfdump --version", 0, "^udfdump "}, {"udfdump", 2, ""},
+      {"udfdump a b", 2, ""}, {"udfdump --bogus", 2, "usage"}, {"udfdump yok.udf", 2, ""},
+      {"udfdump $B", 1, ""},
+      {"udfverify --help", 0, "usage: udfverify [--json] FILE..."}, {"udfverify --version", 0, "^udfverify "},
+      {"udfverify", 2, ""}, {"udfverify --json", 2, ""}, {"udfverify --bogus $G", 2, ""},
+      {"udfpack yok paket.udf", 2, ""}, {"udfpack tek", 2, ""},
+      {"udftotext --help", 0, "^Usage: udftotext"}, {"udftotext $B", 1, ""}, {"udftotext", 2, ""},
+      {"udftotext a.udf b.udf", 2, ""}, {"udftotext -o yok/x $G", 2, ""},
+      // After "--", "-o" names a file; a missing output folder is a usage error.
+      {"pelsora --help", 0, "^Usage: pelsora"}, {"pelsora --version", 0, "^pelsora "},
+      {"pelsora", 2, "^pelsora: "}, {"pelsora --unknown karar.udf", 2, "^pelsora: "},
+      {"pelsora a.udf b.udf", 2, "^pelsora: "}, {"pelsora karar.udf -o", 2, "^pelsora: "},
+      {"pelsora --", 2, "^pelsora: "}, {"pelsora -- -o", 1, "^pelsora: "},
+      {"pelsora yok.udf", 1, "^pelsora: "},
+      {"pelsora -o yok/sayfa.html $G", 2, "^pelsora: "},
+      {"udf2pdf --help", 0, "^Usage: udf2pdf"}, {"udf2pdf --version", 0, "^udf2pdf "}, {"udf2pdf", 2, ""},
+      {"udf2pdf --bilinmeyen $G", 2, ""}, {"udf2pdf -o", 2, ""}, {"udf2pdf -o x.pdf $G $G", 2, ""},
+      {"udf2pdf -o x.pdf -d y $G", 2, ""}, {"udf2pdf -o yok/x.pdf $G", 2, ""},
+      {"udf2docx --help", 0, "^Usage: udf2docx"}, {"udf2docx --version", 0, "^udf2docx "},
+      {"udf2docx", 2, "no file given"}, {"udf2docx --bilinmeyen $G", 2, "unknown option --bilinmeyen"},
+      {"udf2docx -o", 2, "-o needs a file name"}, {"udf2docx -o x.docx $G $G", 2, "-o takes one file"},
+      {"udf2docx -o x.docx -d y $G", 2, "-o and -d do not go together"},
+      {"udf2docx - - < $G", 2, "standard input can be read once"},
+      {"udf2docx -o yok/x.docx $G", 2, "cannot write"}, {"udf2docx -o . $G", 2, "Is a directory"},
+      {"{ sleep 1; udf2docx -o - $G 2>../err; echo $? >../st; } | true; cat ../err >&2; exit $(cat ../st)", 2,
+       "cannot write standard output: Broken pipe"},
+      {"tivenna --help", 0, "tivenna -s SIZE INPUT OUTPUT"}, {"tivenna --version", 0, "^tivenna "},
+      {"tivenna", 2, "^tivenna: "}, {"tivenna $G x.png", 2, "^tivenna: "},
+      {"tivenna -s 128 $G", 2, "^tivenna: "}, {"tivenna -s 128 $G x.png fazla", 2, "^tivenna: "},
+      {"tivenna -s", 2, "^tivenna: "}, {"tivenna -s abc $G x.png", 2, "^tivenna: "},
+      {"tivenna -s 0 $G x.png", 2, "^tivenna: "}, {"tivenna -s -5 $G x.png", 2, "^tivenna: "},
+      {"tivenna -s 4097 $G x.png", 2, "^tivenna: "}, {"tivenna -s '128 ' $G x.png", 2, "^tivenna: "},
+      {"tivenna -x -s 128 $G x.png", 2, "^tivenna: "}, {"tivenna -s 128 $G ''", 2, "^tivenna: "},
+      {"tivenna -s 128 $G /nonexistent-maravel/thumb.png", 1, "^tivenna: "},
+      // A rename over a folder fails after the temporary file was written.
+      {"mkdir -p klasör && tivenna -s 128 $G klasör", 1, "^tivenna: "},
+      {"pluginkit --version", 0, "^pluginkit (Maravel) 0.1.0\n"}, {"pluginkit", 2, ""},
+      {"pluginkit -a", 2, ""}, {"pluginkit -e use", 2, ""},
+      {"pluginkit -e belki -i com.orvelin.Maravel.Tivenna", 2, ""}, {"pluginkit -x", 2, ""},
+      {"qlmanage", 2, ""}, {"qlmanage -r fazla", 2, ""},
+      {"maravel --help", 0, "^Usage: maravel [FILE...]\n"}, {"maravel --version", 0, "^maravel 0.1.0\n"},
+      {"maravel --pencere", 2, "^maravel: unknown option --pencere (try --help)\n"},
+  };
+  // clang-format on
+  const fs::path work = dir.path() / "is";
+  fs::create_directory(work);
+  for (const auto& row : rows) {
+    const testing::CommandResult run = testing::runCommand(
+        "sh", {"-c", "cd " + testing::shellQuoted(work.string()) + " && HOME=$PWD XDG_DATA_HOME=$PWD/veri " +
+                         "XDG_CACHE_HOME=$PWD/cache PATH=" + testing::shellQuoted(COMMAND_DIRS) +
+                         "$PATH G=" + testing::shellQuoted(good) + " B=" + testing::shellQuoted(bad) +
+                         " && export HOME XDG_DATA_HOME XDG_CACHE_HOME PATH && " + row.line});
+    EXPECT_EQ(run.status, row.status) << row.line << "\n" << run.err;
+    const std::string& stream = row.status == 0 ? run.out : run.err;
+    const bool anchored = row.piece.starts_with("^");
+    const std::size_t at = stream.find(anchored ? row.piece.substr(1) : row.piece);
+    EXPECT_TRUE(anchored ? at == 0 : at != std::string::npos) << row.line << ": " << stream;
+    if (row.status == 0) continue;
+    if (!row.line.starts_with("pelsora")) {
+      EXPECT_EQ(run.out, "") << row.line;
+    }
+    EXPECT_NE(run.err, "") << row.line;
+    if (anchored) {
+      EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << row.line << ": " << run.err;
+    }
+  }
+  std::set<std::string> left;
+  for (const auto& entry : fs::recursive_directory_iterator(work))
+    left.insert(entry.path().filename().string());
+  EXPECT_EQ(left, (std::set<std::string>{"klasör"}));
 }
 
 }  // namespace

@@ -61,18 +61,6 @@ const std::vector<std::string> kInstalledFiles = {
     "share/thumbnailers/tivenna.thumbnailer",
 };
 
-TEST(MaravelCommandTest, AnswersHelpAndVersionAndRefusesUnknownOptions) {
-  const CommandResult help = runCommand(MARAVEL_PATH, {"--help"});
-  EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.starts_with("Usage: maravel [FILE...]\n")) << help.out;
-  const CommandResult version = runCommand(MARAVEL_PATH, {"--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "maravel 0.1.0\n");
-  const CommandResult wrong = runCommand(MARAVEL_PATH, {"--pencere"});
-  EXPECT_EQ(wrong.status, 2);
-  EXPECT_EQ(wrong.err, "maravel: unknown option --pencere (try --help)\n");
-}
-
 // A user's home with this build installed under ~/.local, as
 // "cmake --install build --prefix ~/.local" does.
 class InstalledMaravelTest : public ::testing::Test {

@@ -47,25 +47,6 @@ TEST(PelsoraTest, PageToStandardOutputOrAFileAndExitStatuses) {
   EXPECT_EQ(error.out, PreviewProvider::errorPage());
   EXPECT_NE(error.err.find("bozuk.udf"), std::string::npos);
   EXPECT_EQ(std::count(error.err.begin(), error.err.end(), '\n'), 1);
-
-  // After "--", "-o" names a file; a missing output folder is a usage error.
-  const std::pair<std::vector<std::string>, int> cases[] = {
-      {{}, 2},
-      {{"--unknown", "karar.udf"}, 2},
-      {{"a.udf", "b.udf"}, 2},
-      {{"karar.udf", "-o"}, 2},
-      {{"--"}, 2},
-      {{"--", "-o"}, 1},
-      {{(dir.path() / "yok.udf").string()}, 1},
-      {{"-o", (dir.path() / "yok" / "sayfa.html").string(), file}, 2},
-      {{"--help"}, 0}};
-  for (const auto& [arguments, status] : cases) {
-    const CommandResult run = pelsora(arguments);
-    EXPECT_EQ(run.status, status) << ::testing::PrintToString(arguments);
-    EXPECT_TRUE(status == 0 || run.err.starts_with("pelsora: ")) << run.err;
-  }
-  EXPECT_TRUE(pelsora({"--help"}).out.starts_with("Usage: pelsora"));
-  EXPECT_TRUE(pelsora({"--version"}).out.starts_with("pelsora "));
 }
 
 }  // namespace

@@ -72,25 +72,4 @@ TEST_F(Udf2docxTest, CopiesGoWhereAsked) {
   EXPECT_FALSE(fs::exists(dir.path() / "out" / "bozuk.docx"));
 }
 
-TEST_F(Udf2docxTest, FailuresSayWhatWentWrong) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"$C", "no file given"},
-      {"$C --bilinmeyen $G", "unknown option --bilinmeyen"},
-      {"$C -o", "-o needs a file name"},
-      {"$C -o x.docx $G $G", "-o takes one file"},
-      {"$C -o x.docx -d y $G", "-o and -d do not go together"},
-      {"$C - - < $G", "standard input can be read once"},
-      {"$C -o yok/x.docx $G", "cannot write"},
-      {"$C -o . $G", "Is a directory"},
-      {"{ sleep 1; $C -o - $G 2>err; echo $? >st; } | true; cat err >&2; exit $(cat st)",
-       "cannot write standard output: Broken pipe"}};
-  for (const auto& [line, message] : cases) {
-    const CommandResult run = shell(line);
-    EXPECT_EQ(run.status, 2) << line;
-    EXPECT_NE(run.err.find(message), std::string::npos) << line << ": " << run.err;
-  }
-  EXPECT_TRUE(shell("$C --help").out.starts_with("Usage: udf2docx"));
-  EXPECT_TRUE(shell("$C --version").out.starts_with("udf2docx "));
-}
-
 }  // namespace

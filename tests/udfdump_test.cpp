@@ -39,28 +39,6 @@ class UdfdumpTest : public ::testing::Test {
   testing::ScratchFolder folder;
 };
 
-// --- Command line ------------------------------------------------------------------
-
-TEST_F(UdfdumpTest, ExitStatusesAndStreams) {
-  EXPECT_NE(udfdump({"--help"}).out.find("usage: udfdump FILE"), std::string::npos);
-  EXPECT_EQ(udfdump({"--version"}).out.rfind("udfdump ", 0), 0u);
-  const std::string junk = folder.write("junk.udf", testing::bytes("not a zip archive")).string();
-  // clang-format off
-  const std::pair<std::vector<std::string>, int> cases[] = {
-      {{"--help"}, 0}, {{"--version"}, 0}, {{}, 2}, {{"a", "b"}, 2}, {{"--bogus"}, 2},
-      {{(folder.path() / "x.udf").string()}, 2}, {{junk}, 1}
-  };
-  // clang-format on
-  for (const auto& [arguments, status] : cases) {
-    CommandResult run = udfdump(arguments);
-    EXPECT_EQ(run.status, status) << ::testing::PrintToString(arguments);
-    if (status == 0) continue;
-    EXPECT_EQ(run.out, "") << ::testing::PrintToString(arguments);
-    EXPECT_NE(run.err, "") << ::testing::PrintToString(arguments);
-  }
-  EXPECT_NE(udfdump({"--bogus"}).err.find("usage"), std::string::npos);
-}
-
 // --- udfverify -------------------------------------------------------------------------
 
 CommandResult udfverify(const std::vector<std::string>& arguments) {
@@ -90,7 +68,6 @@ TEST_F(UdfdumpTest, UdfverifyLinesAndExitStatuses) {
                    "Kamu SM; digest sha256" + checks},
       {{sample("karar"), junk, "--", "-x.udf"}, 1, sample("karar") + ": unsigned\n" + junk +
                                                     ": notADocument\n-x.udf: cannotRead\n"},
-      {{}, 2, ""}, {{"--json"}, 2, ""}, {{"--bogus", good}, 2, ""},
   };
   // clang-format on
   for (const auto& [arguments, status, out] : cases) {
@@ -98,8 +75,6 @@ TEST_F(UdfdumpTest, UdfverifyLinesAndExitStatuses) {
     EXPECT_EQ(run.status, status) << ::testing::PrintToString(arguments);
     EXPECT_EQ(run.out, out) << ::testing::PrintToString(arguments);
   }
-  EXPECT_NE(udfverify({"--help"}).out.find("usage: udfverify [--json] FILE..."), std::string::npos);
-  EXPECT_EQ(udfverify({"--version"}).out.rfind("udfverify ", 0), 0u);
 
   CommandResult json = udfverify({"--json", good, sample("karar")});
   EXPECT_EQ(json.status, 1);
@@ -121,11 +96,9 @@ TEST_F(UdfdumpTest, UdfpackPacksASampleFolder) {
   const std::string packed = (folder.path() / "karar-packed.udf").string();
   ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed}), 0);
   EXPECT_EQ(dumpOf(packed), dumpOf(sample("karar")));
-  EXPECT_EQ(udfpack({(folder.path() / "no-such-folder").string(), packed}), 2);
   const std::string signature = folder.write("x.sgn", testing::bytes("x")).string();
   ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed, signature}), 0);
   EXPECT_EQ(dumpOf(packed)["signature"]["status"], "unreadable");
-  EXPECT_EQ(udfpack({"only-one-argument"}), 2);
 }
 
 }  // namespace

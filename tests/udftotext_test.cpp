@@ -47,14 +47,6 @@ Gerekçe
   EXPECT_EQ(testing::runCommand(command, {"-o", (dir.path() / "metin.txt").string(), file.string()}).status,
             0);
   EXPECT_EQ(testing::readFile(dir.path() / "metin.txt"), run.out);
-
-  const auto bad = dir.write("bozuk.udf", testing::bytes("PK\x03\x04"));
-  EXPECT_EQ(testing::runCommand(command, {bad.string()}).status, 1);
-  EXPECT_EQ(testing::runCommand(command, {}).status, 2);
-  EXPECT_EQ(testing::runCommand(command, {"a.udf", "b.udf"}).status, 2);
-  EXPECT_EQ(testing::runCommand(command, {"-o", (dir.path() / "yok" / "x").string(), file.string()}).status,
-            2);
-  EXPECT_TRUE(testing::runCommand(command, {"--help"}).out.starts_with("Usage: udftotext"));
 }
 
 }  // namespace
