@@ -53,8 +53,8 @@ std::optional<TextAlignment> textAlignmentFromRaw(std::int64_t raw);
 inline int rawValue(TextAlignment a) { return static_cast<int>(a); }
 
 // The page number that an editor footer carries as attributes
-// (pageNumber-spec="BSP32_2120", pageNumber-seperator, pageNumber-fontFace,
-// ...) rather than as text. The number after the underscore in the spec is a
+// (a code such as "BSP32_2120", pageNumber-seperator, pageNumber-fontFace,
+// ...) rather than as text. The number after the code's underscore is a
 // set of bits: 8 the base, 32 centred, 64 right-aligned (neither: left), 2048
 // "current SEPARATOR total".
 struct PageNumberFormat {

@@ -132,14 +132,14 @@ std::optional<double> offset(const XMLNode& node, const std::string& key) {
   return number;
 }
 
-// The footer's page number attributes; nothing without a pageNumber-spec
+// The footer's page number attributes; nothing without a page number code
 // whose part after the last underscore is an integer.
 std::optional<PageNumberFormat> pageNumberFormat(const XMLNode& footer) {
-  const auto* spec = attribute(footer, "pagenumber-spec");
-  if (!spec) return std::nullopt;
-  const auto underscore = spec->rfind('_');
+  const auto* code = attribute(footer, "pagenumber-spec");
+  if (!code) return std::nullopt;
+  const auto underscore = code->rfind('_');
   if (underscore == std::string::npos) return std::nullopt;
-  const std::optional<std::int64_t> bits = text::parseInteger(std::string_view(*spec).substr(underscore + 1));
+  const std::optional<std::int64_t> bits = text::parseInteger(std::string_view(*code).substr(underscore + 1));
   if (!bits) return std::nullopt;
   PageNumberFormat format;
   format.bits = *bits;

@@ -178,8 +178,8 @@ TEST(DocumentParserTest, FooterPageNumberFromItsAttributes) {
       "pageNumber-fontBold=\"true\" pageNumber-fontItalic=\"false\" pageNumber-color=\"-65536\"></footer>"));
   ASSERT_TRUE(styled && styled->pageNumber);
   EXPECT_EQ(*styled->pageNumber, (PageNumberFormat{2120, "/", "Verdana", 9, true, false, 0xFF0000u, "", 1}));
-  for (const char* spec : {"BSP32", "BSP32_x", ""}) {
-    auto none = parseXml(editorXml("f\n", std::string("<footer pageNumber-spec=\"") + spec + "\"></footer>"));
+  for (const char* code : {"BSP32", "BSP32_x", ""}) {
+    auto none = parseXml(editorXml("f\n", std::string("<footer pageNumber-spec=\"") + code + "\"></footer>"));
     ASSERT_TRUE(none);
     EXPECT_FALSE(none->pageNumber) << spec;
   }
