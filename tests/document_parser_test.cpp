@@ -181,7 +181,7 @@ TEST(DocumentParserTest, FooterPageNumberFromItsAttributes) {
   for (const char* code : {"BSP32", "BSP32_x", ""}) {
     auto none = parseXml(editorXml("f\n", std::string("<footer pageNumber-spec=\"") + code + "\"></footer>"));
     ASSERT_TRUE(none);
-    EXPECT_FALSE(none->pageNumber) << spec;
+    EXPECT_FALSE(none->pageNumber) << code;
   }
 }
 
