@@ -12,6 +12,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/commandline/conversion_command.hpp"
+#include "platform/drawing/leak_suppressions.hpp"
 #include "reader/udf_parser.hpp"
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/drawing/leak_suppressions.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "preview/preview_provider.hpp"
 
