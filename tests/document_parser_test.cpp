@@ -147,39 +147,37 @@ TEST(DocumentParserTest, LimitedRawTextSurvivesDamageAfterTheBeginning) {
 }
 
 // The footer's page number attributes, and the text each page gets from them
-// (first and last of 13 pages).
+// (first and last of 13 pages). The code attribute carries its name as the
+// editor writes it.
+std::optional<UDFDocument> footerWithNumber(const std::string& code, const std::string& others) {
+  return parseXml(editorXml(
+      "f\n", "<footer pageNumber-spec=\"" + code + "\" " + others + ">" + paragraphXml(0, 1) + "</footer>"));
+}
+
 TEST(DocumentParserTest, FooterPageNumberFromItsAttributes) {
-  struct Case {
-    std::string attributes;
-    TextAlignment alignment;
-    std::string first, last;
-  };
-  const Case cases[] = {
-      {"pageNumber-spec=\"BSP32_08\"", TextAlignment::left, "1", "13"},
-      {"pageNumber-spec=\"BSP32_40\"", TextAlignment::center, "1", "13"},
-      {"pageNumber-spec=\"BSP32_72\" pageNumber-foreStr=\"Sayfa \"", TextAlignment::right, "Sayfa 1",
-       "Sayfa 13"},
-      {"pageNumber-spec=\"BSP32_2088\" pageNumber-seperator=\" - \"", TextAlignment::center, "1 - 13",
-       "13 - 13"},
-      {"pageNumber-spec=\"BSP32_2120\" pageNumber-seperator=\"/\" pageNumber-pageStartNumStr=\"5\"",
-       TextAlignment::right, "5/13", "17/13"},
-      {"pageNumber-spec=\"BSP32_2120\" pageNumber-pageStartNumStr=\"\"", TextAlignment::right, "1/13",
-       "13/13"}};
-  for (const auto& c : cases) {
-    auto doc = parseXml(editorXml("f\n", "<footer " + c.attributes + ">" + paragraphXml(0, 1) + "</footer>"));
-    ASSERT_TRUE(doc && doc->pageNumber) << c.attributes;
-    EXPECT_EQ(doc->pageNumber->alignment(), c.alignment) << c.attributes;
-    EXPECT_EQ(doc->pageNumber->text(0, 13), c.first) << c.attributes;
-    EXPECT_EQ(doc->pageNumber->text(12, 13), c.last) << c.attributes;
+  const std::tuple<std::string, std::string, TextAlignment, std::string, std::string> cases[] = {
+      {"BSP32_08", "", TextAlignment::left, "1", "13"},
+      {"BSP32_40", "", TextAlignment::center, "1", "13"},
+      {"BSP32_72", "pageNumber-foreStr=\"Sayfa \"", TextAlignment::right, "Sayfa 1", "Sayfa 13"},
+      {"BSP32_2088", "pageNumber-seperator=\" - \"", TextAlignment::center, "1 - 13", "13 - 13"},
+      {"BSP32_2120", "pageNumber-seperator=\"/\" pageNumber-pageStartNumStr=\"5\"", TextAlignment::right,
+       "5/13", "17/13"},
+      {"BSP32_2120", "pageNumber-pageStartNumStr=\"\"", TextAlignment::right, "1/13", "13/13"}};
+  for (const auto& [code, others, alignment, first, last] : cases) {
+    auto doc = footerWithNumber(code, others);
+    ASSERT_TRUE(doc && doc->pageNumber) << code << others;
+    EXPECT_EQ(doc->pageNumber->alignment(), alignment) << code;
+    EXPECT_EQ(doc->pageNumber->text(0, 13), first) << code << others;
+    EXPECT_EQ(doc->pageNumber->text(12, 13), last) << code << others;
   }
-  auto styled = parseXml(editorXml(
-      "f\n",
-      "<footer pageNumber-spec=\"BSP32_2120\" pageNumber-fontFace=\"Verdana\" pageNumber-fontSize=\"9\" "
-      "pageNumber-fontBold=\"true\" pageNumber-fontItalic=\"false\" pageNumber-color=\"-65536\"></footer>"));
+  auto styled = footerWithNumber(
+      "BSP32_2120",
+      "pageNumber-fontFace=\"Verdana\" pageNumber-fontSize=\"9\" pageNumber-fontBold=\"true\" "
+      "pageNumber-fontItalic=\"false\" pageNumber-color=\"-65536\"");
   ASSERT_TRUE(styled && styled->pageNumber);
   EXPECT_EQ(*styled->pageNumber, (PageNumberFormat{2120, "/", "Verdana", 9, true, false, 0xFF0000u, "", 1}));
   for (const char* code : {"BSP32", "BSP32_x", ""}) {
-    auto none = parseXml(editorXml("f\n", std::string("<footer pageNumber-spec=\"") + code + "\"></footer>"));
+    auto none = footerWithNumber(code, "");
     ASSERT_TRUE(none);
     EXPECT_FALSE(none->pageNumber) << code;
   }
