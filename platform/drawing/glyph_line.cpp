@@ -19,21 +19,9 @@ namespace maravel::drawing {
 
 namespace {
 
-template <auto destroy>
-struct Deleter {
-  template <typename T>
-  void operator()(T* object) const {
-    destroy(object);
-  }
-};
-using Pattern = std::unique_ptr<FcPattern, Deleter<FcPatternDestroy>>;
-using Blob = std::unique_ptr<hb_blob_t, Deleter<hb_blob_destroy>>;
-using Face = std::unique_ptr<hb_face_t, Deleter<hb_face_destroy>>;
-using HbFont = std::unique_ptr<hb_font_t, Deleter<hb_font_destroy>>;
-using Buffer = std::unique_ptr<hb_buffer_t, Deleter<hb_buffer_destroy>>;
-using FontFace = std::unique_ptr<cairo_font_face_t, Deleter<cairo_font_face_destroy>>;
-using ScaledFont = std::unique_ptr<cairo_scaled_font_t, Deleter<cairo_scaled_font_destroy>>;
-using FontOptions = std::unique_ptr<cairo_font_options_t, Deleter<cairo_font_options_destroy>>;
+// An object of a C library with the function that releases it.
+template <typename T>
+using Owned = std::unique_ptr<T, void (*)(T*)>;
 
 // Pango's own units: 1/1024 of a pixel at 72 dpi.
 constexpr int kUnits = 1024;
@@ -48,9 +36,9 @@ bool isPlainLatin(std::u16string_view characters) {
 // The face pango's font map picks for the font: the same request (family,
 // weight, slant, width, size at 72 dpi, pango's version), the same
 // substitutions and the best match with its rendering settings.
-Pattern matchFace(const Font& font, double size) {
-  Pattern request(FcPatternCreate());
-  if (!request) return nullptr;
+Owned<FcPattern> matchFace(const Font& font, double size) {
+  Owned<FcPattern> request(FcPatternCreate(), FcPatternDestroy);
+  if (!request) return {nullptr, FcPatternDestroy};
   FcPatternAddString(request.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(font.family.c_str()));
   FcPatternAddDouble(request.get(), FC_WEIGHT, font.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(request.get(), FC_SLANT, FC_SLANT_ROMAN);
@@ -59,14 +47,51 @@ Pattern matchFace(const Font& font, double size) {
   FcPatternAddDouble(request.get(), FC_PIXEL_SIZE, size);
   FcPatternAddDouble(request.get(), FC_DPI, 72);
   FcPatternAddInteger(request.get(), "pangoversion", pango_version());
-  if (FcConfigSubstitute(nullptr, request.get(), FcMatchPattern) != FcTrue) return nullptr;
-  FcDefaultSubstitute(request.get());
   FcResult result = FcResultNoMatch;
-  return Pattern(FcFontMatch(nullptr, request.get(), &result));
+  if (FcConfigSubstitute(nullptr, request.get(), FcMatchPattern) == FcTrue) {
+    FcDefaultSubstitute(request.get());
+    return {FcFontMatch(nullptr, request.get(), &result), FcPatternDestroy};
+  }
+  return {nullptr, FcPatternDestroy};
 }
 
 // Rounded to whole pixels, as pango places glyphs when it rounds positions.
 int roundedUnits(hb_position_t units) { return (units + kUnits / 2) & ~(kUnits - 1); }
+
+// The glyphs of `text` in the face of this file at this size, placed as
+// pango places them with the top of the line at `point`: HarfBuzz's
+// advances and offsets rounded to whole pixels, the baseline the face's
+// ascender below the top. Nothing when the face lacks a glyph.
+std::optional<std::vector<cairo_glyph_t>> shapeLine(std::string_view text, const char* file, int index,
+                                                    double size, const Point& point) {
+  const Owned<hb_blob_t> blob(hb_blob_create_from_file(file), hb_blob_destroy);
+  const Owned<hb_face_t> face(hb_face_create(blob.get(), static_cast<unsigned>(index)), hb_face_destroy);
+  const Owned<hb_font_t> font(hb_font_create(face.get()), hb_font_destroy);
+  const int scale = static_cast<int>(std::lround(size * kUnits));
+  hb_font_set_scale(font.get(), scale, scale);
+  const Owned<hb_buffer_t> buffer(hb_buffer_create(), hb_buffer_destroy);
+  hb_buffer_add_utf8(buffer.get(), text.data(), static_cast<int>(text.size()), 0,
+                     static_cast<int>(text.size()));
+  hb_buffer_guess_segment_properties(buffer.get());
+  hb_shape(font.get(), buffer.get(), nullptr, 0);
+  unsigned count = 0;
+  const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
+  const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
+  hb_font_extents_t extents{};
+  hb_font_get_h_extents(font.get(), &extents);
+
+  const double baseline = point.y + static_cast<double>(extents.ascender) / kUnits;
+  std::vector<cairo_glyph_t> glyphs(count);
+  int pen = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    if (infos[i].codepoint == 0) return std::nullopt;
+    glyphs[i] = {infos[i].codepoint,
+                 point.x + static_cast<double>(pen + roundedUnits(positions[i].x_offset)) / kUnits,
+                 baseline - static_cast<double>(roundedUnits(positions[i].y_offset)) / kUnits};
+    pen += roundedUnits(positions[i].x_advance);
+  }
+  return glyphs;
+}
 
 }  // namespace
 
@@ -77,7 +102,7 @@ bool drawGlyphLine(cairo_t* cr, std::string_view text, const Point& point, const
   [[maybe_unused]] static const bool shared = fonts::shareConfiguration();
   // The size pango is given: whole 1/1024 points.
   const double size = static_cast<double>(std::lround(std::clamp(font.size, 0.0, 4096.0) * kUnits)) / kUnits;
-  const Pattern face = matchFace(font, size);
+  const Owned<FcPattern> face = matchFace(font, size);
   FcChar8* file = nullptr;
   int index = 0;
   FcCharSet* covered = nullptr;
@@ -91,47 +116,25 @@ bool drawGlyphLine(cairo_t* cr, std::string_view text, const Point& point, const
     return false;
   FcPatternGetInteger(face.get(), FC_INDEX, 0, &index);
 
-  const Blob blob(hb_blob_create_from_file(reinterpret_cast<const char*>(file)));
-  const Face hbFace(hb_face_create(blob.get(), static_cast<unsigned>(index)));
-  const HbFont hbFont(hb_font_create(hbFace.get()));
-  const int scale = static_cast<int>(std::lround(size * kUnits));
-  hb_font_set_scale(hbFont.get(), scale, scale);
-  const Buffer buffer(hb_buffer_create());
-  hb_buffer_add_utf8(buffer.get(), text.data(), static_cast<int>(text.size()), 0,
-                     static_cast<int>(text.size()));
-  hb_buffer_guess_segment_properties(buffer.get());
-  hb_shape(hbFont.get(), buffer.get(), nullptr, 0);
-  unsigned count = 0;
-  const hb_glyph_info_t* infos = hb_buffer_get_glyph_infos(buffer.get(), &count);
-  const hb_glyph_position_t* positions = hb_buffer_get_glyph_positions(buffer.get(), &count);
-  hb_font_extents_t extents{};
-  hb_font_get_h_extents(hbFont.get(), &extents);
-
-  // The baseline lies the face's ascender below the top of the line.
-  const double baseline = point.y + static_cast<double>(extents.ascender) / kUnits;
-  std::vector<cairo_glyph_t> glyphs(count);
-  int pen = 0;
-  for (unsigned i = 0; i < count; ++i) {
-    if (infos[i].codepoint == 0) return false;
-    glyphs[i] = {infos[i].codepoint,
-                 point.x + static_cast<double>(pen + roundedUnits(positions[i].x_offset)) / kUnits,
-                 baseline - static_cast<double>(roundedUnits(positions[i].y_offset)) / kUnits};
-    pen += roundedUnits(positions[i].x_advance);
-  }
+  const std::optional<std::vector<cairo_glyph_t>> glyphs =
+      shapeLine(text, reinterpret_cast<const char*>(file), index, size, point);
+  if (!glyphs) return false;
 
   // The surface's font options with unhinted metrics, as pango merges them.
-  const FontOptions options(cairo_font_options_create());
+  const Owned<cairo_font_options_t> options(cairo_font_options_create(), cairo_font_options_destroy);
   cairo_surface_get_font_options(cairo_get_target(cr), options.get());
   cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
-  const FontFace cairoFace(cairo_ft_font_face_create_for_pattern(face.get()));
+  const Owned<cairo_font_face_t> cairoFace(cairo_ft_font_face_create_for_pattern(face.get()),
+                                           cairo_font_face_destroy);
   cairo_matrix_t fontMatrix;
   cairo_matrix_t ctm;
   cairo_matrix_init_scale(&fontMatrix, size, size);
   cairo_get_matrix(cr, &ctm);
-  const ScaledFont scaled(cairo_scaled_font_create(cairoFace.get(), &fontMatrix, &ctm, options.get()));
+  const Owned<cairo_scaled_font_t> scaled(
+      cairo_scaled_font_create(cairoFace.get(), &fontMatrix, &ctm, options.get()), cairo_scaled_font_destroy);
   if (cairo_scaled_font_status(scaled.get()) != CAIRO_STATUS_SUCCESS) return false;
   cairo_set_scaled_font(cr, scaled.get());
-  cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
+  cairo_show_glyphs(cr, glyphs->data(), static_cast<int>(glyphs->size()));
   return true;
 }
 
