@@ -366,9 +366,14 @@ std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfD
     if (!bytes) return std::nullopt;
     return textBlock(*bytes, true, limit);
   }
+  return rawText(FastZipExtractor::ArchiveReader::of(udfData), limit);
+}
+
+std::optional<std::string> UDFParser::rawText(const FastZipExtractor::ArchiveReader& udfFile,
+                                              std::size_t limit) {
   const std::size_t wanted = std::max(kMaxFormContentForRawText + 1,
                                       limit > kMaxContentForRawText / 8 ? kMaxContentForRawText : 8 * limit);
-  const auto beginning = FastZipExtractor::entryBeginning(udfData, "content.xml", wanted);
+  const auto beginning = FastZipExtractor::entryBeginning(udfFile, "content.xml", wanted);
   if (!beginning) return std::nullopt;
   return textBlock(beginning->bytes, beginning->whole, limit);
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/udf_document.hpp"
+#include "reader/zip_extractor.hpp"
 
 namespace maravel {
 
@@ -59,6 +60,10 @@ class UDFParser {
   // gives its text block as written, variable names and all.
   static std::optional<std::string> rawText(std::span<const std::uint8_t> udfData,
                                             std::size_t limit = std::numeric_limits<std::size_t>::max());
+  // The same with a limit for a file read by position: only its zip
+  // directory and the beginning of content.xml are read.
+  static std::optional<std::string> rawText(const FastZipExtractor::ArchiveReader& udfFile,
+                                            std::size_t limit);
   static constexpr std::size_t kMaxFormContentForRawText = 256 * 1024;
   static constexpr std::size_t kMaxContentForRawText = 16 * 1024 * 1024;
 

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string_view>
 #include <utility>
@@ -70,13 +71,18 @@ std::string entryName(Archive archive, std::uint64_t at, std::uint64_t length) {
   return text::decodeUTF8(archive.subspan(at, length)).value_or(std::string());
 }
 
+// Where an entry's data starts: after the local header at `local`, its name
+// and its extra field. `localHeader` holds that header's fixed part.
+std::uint64_t dataStart(std::uint64_t local, Archive localHeader) {
+  return local + kLocalHeaderSize + read16(localHeader, 26) + read16(localHeader, 28);
+}
+
 // The entry's data as the local header places it, when it lies inside the
 // archive. Sizes come from the central directory only.
 std::optional<Archive> entryData(Archive archive, const CentralHeader& header) {
   const std::uint64_t local = header.localHeaderOffset;
   if (local + kLocalHeaderSize > archive.size()) return std::nullopt;
-  const std::uint64_t start =
-      local + kLocalHeaderSize + read16(archive, local + 26) + read16(archive, local + 28);
+  const std::uint64_t start = dataStart(local, archive.subspan(local, kLocalHeaderSize));
   const std::uint64_t end = start + header.compressedSize;
   if (end > archive.size()) return std::nullopt;
   return archive.subspan(start, header.compressedSize);
@@ -124,6 +130,31 @@ std::optional<std::vector<std::uint8_t>> readEntry(Archive data, const CentralHe
   return bytes;
 }
 
+// An archive's bytes from `base` on: all of it (base 0), or the part read
+// around its central directory. Positions are the archive's own.
+struct Window {
+  Archive bytes;
+  std::uint64_t base = 0;
+  std::uint64_t archiveSize = 0;
+};
+
+// Calls visit(name, header) for each header of the central directory at
+// `offset` of `size` bytes, in directory order. A header whose name, extra
+// field or comment runs past the end of the archive ends the walk; the
+// window holds every header that starts inside the directory.
+template <typename Visit>
+void walkHeaders(const Window& window, std::uint64_t offset, std::uint64_t size, const Visit& visit) {
+  const std::uint64_t limit = std::min<std::uint64_t>(window.archiveSize, offset + size);
+  for (std::uint64_t p = offset; limit >= p + kCentralHeaderSize;) {
+    const Archive bytes = window.bytes.subspan(p - window.base);
+    if (read32(bytes, 0) != kCentralHeaderSignature) break;
+    const CentralHeader header = readCentralHeader(bytes, 0);
+    if (p + header.totalLength > window.archiveSize) break;
+    visit(entryName(bytes, kCentralHeaderSize, header.nameLength), header);
+    p += header.totalLength;
+  }
+}
+
 // Calls visit(name, header, data) for each entry of the central directory
 // whose data lies inside the archive, in directory order.
 template <typename Visit>
@@ -131,49 +162,104 @@ void walkDirectory(Archive archive, const Visit& visit) {
   if (archive.size() < kEndRecordSize) return;
   const auto endRecord = findEndRecord(archive);
   if (!endRecord) return;
-
-  const std::uint64_t directorySize = read32(archive, *endRecord + 12);
-  const std::uint64_t directoryOffset = read32(archive, *endRecord + 16);
-  const std::uint64_t limit = std::min<std::uint64_t>(archive.size(), directoryOffset + directorySize);
-  for (std::uint64_t p = directoryOffset; limit >= p + kCentralHeaderSize;) {
-    if (read32(archive, p) != kCentralHeaderSignature) break;
-    const CentralHeader header = readCentralHeader(archive, p);
-    if (p + header.totalLength > archive.size()) break;
-    if (const auto data = entryData(archive, header))
-      visit(entryName(archive, p + kCentralHeaderSize, header.nameLength), header, *data);
-    p += header.totalLength;
-  }
+  walkHeaders(Window{archive, 0, archive.size()}, read32(archive, *endRecord + 16),
+              read32(archive, *endRecord + 12), [&](std::string name, const CentralHeader& header) {
+                if (const auto data = entryData(archive, header)) visit(std::move(name), header, *data);
+              });
 }
 
-// At most maxBytes of the entry, inflating no further than that.
-std::optional<FastZipExtractor::Beginning> readBeginning(Archive data, std::uint16_t method,
-                                                         std::size_t maxBytes) {
-  FastZipExtractor::Beginning beginning;
-  if (method == kStored) {
-    beginning.whole = data.size() <= maxBytes;
-    const std::size_t size = std::min<std::size_t>(data.size(), maxBytes);
-    beginning.bytes.assign(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
-    return beginning;
+using ArchiveReader = FastZipExtractor::ArchiveReader;
+
+// The central directory of an archive read by position: its offset and size
+// as the end record gives them, and the bytes from that offset as far as a
+// header starting inside it can reach. Nothing without an end record or
+// when a read fails.
+struct Directory {
+  std::vector<std::uint8_t> bytes;
+  std::uint64_t offset = 0;
+  std::uint64_t size = 0;
+};
+
+std::optional<Directory> readDirectory(const ArchiveReader& archive) {
+  if (archive.size < kEndRecordSize) return std::nullopt;
+  std::vector<std::uint8_t> tail(std::min(archive.size, kEndRecordSize + kMaxCommentSize));
+  if (!archive.read(archive.size - tail.size(), tail)) return std::nullopt;
+  const auto endRecord = findEndRecord(tail);
+  if (!endRecord) return std::nullopt;
+  Directory directory;
+  directory.offset = read32(tail, *endRecord + 16);
+  directory.size = read32(tail, *endRecord + 12);
+  // A header's name, extra field and comment add at most three 16-bit
+  // lengths to its fixed part.
+  const std::uint64_t end = std::min(archive.size, directory.offset + directory.size + 3 * 0xFFFF);
+  if (directory.offset < end) {
+    directory.bytes.resize(end - directory.offset);
+    if (!archive.read(directory.offset, directory.bytes)) return std::nullopt;
   }
-  if (method != kDeflated) return std::nullopt;
+  return directory;
+}
+
+// Where the entry's data starts when it lies inside the archive.
+std::optional<std::uint64_t> entryDataStart(const ArchiveReader& archive, const CentralHeader& header) {
+  const std::uint64_t local = header.localHeaderOffset;
+  if (local + kLocalHeaderSize > archive.size) return std::nullopt;
+  std::array<std::uint8_t, kLocalHeaderSize> localHeader{};
+  if (!archive.read(local, localHeader)) return std::nullopt;
+  const std::uint64_t start = dataStart(local, localHeader);
+  if (start + header.compressedSize > archive.size) return std::nullopt;
+  return start;
+}
+
+// The compressed data is read in pieces of this size, so that no more of it
+// is read than the beginning needs.
+constexpr std::size_t kInputPiece = 64 * 1024;
+
+// At most maxBytes of the deflated data at `start`, inflating no further
+// than that.
+std::optional<FastZipExtractor::Beginning> inflateBeginning(const ArchiveReader& archive, std::uint64_t start,
+                                                            std::uint64_t compressedSize,
+                                                            std::size_t maxBytes) {
   constexpr std::uint64_t kMaxChunk = std::numeric_limits<uInt>::max();
   const std::uint64_t bound =
-      FastZipExtractor::kMaxInflationRatio * data.size() + FastZipExtractor::kMinInflationBuffer;
+      FastZipExtractor::kMaxInflationRatio * compressedSize + FastZipExtractor::kMinInflationBuffer;
   const std::uint64_t size = std::min<std::uint64_t>(maxBytes, bound);
-  if (data.size() > kMaxChunk || size > kMaxChunk) return std::nullopt;
+  if (size > kMaxChunk) return std::nullopt;
   z_stream stream{};
   if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
+  FastZipExtractor::Beginning beginning;
   beginning.bytes.resize(size);
-  stream.next_in = const_cast<Bytef*>(data.data());
-  stream.avail_in = static_cast<uInt>(data.size());
   stream.next_out = beginning.bytes.data();
   stream.avail_out = static_cast<uInt>(size);
-  const int status = inflate(&stream, Z_SYNC_FLUSH);
+  std::vector<std::uint8_t> piece(std::min<std::uint64_t>(compressedSize, kInputPiece));
+  int status = Z_OK;
+  for (std::uint64_t done = 0; status == Z_OK && stream.avail_out > 0 && done < compressedSize;) {
+    const std::span<std::uint8_t> input(piece.data(),
+                                        std::min<std::uint64_t>(piece.size(), compressedSize - done));
+    if (!archive.read(start + done, input)) break;
+    done += input.size();
+    stream.next_in = input.data();
+    stream.avail_in = static_cast<uInt>(input.size());
+    do {
+      status = inflate(&stream, Z_SYNC_FLUSH);
+    } while (status == Z_OK && stream.avail_in > 0 && stream.avail_out > 0);
+  }
   const uLong produced = stream.total_out;
   inflateEnd(&stream);
   beginning.whole = status == Z_STREAM_END;
   beginning.bytes.resize(produced);
   if (!beginning.whole && produced == 0) return std::nullopt;
+  return beginning;
+}
+
+// At most maxBytes of the entry whose data starts at `start`.
+std::optional<FastZipExtractor::Beginning> readBeginning(const ArchiveReader& archive, std::uint64_t start,
+                                                         const CentralHeader& header, std::size_t maxBytes) {
+  if (header.method == kDeflated) return inflateBeginning(archive, start, header.compressedSize, maxBytes);
+  if (header.method != kStored) return std::nullopt;
+  FastZipExtractor::Beginning beginning;
+  beginning.whole = header.compressedSize <= maxBytes;
+  beginning.bytes.resize(std::min<std::size_t>(header.compressedSize, maxBytes));
+  if (!archive.read(start, beginning.bytes)) return std::nullopt;
   return beginning;
 }
 
@@ -206,14 +292,27 @@ ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archiv
   return entries;
 }
 
-std::optional<FastZipExtractor::Beginning> FastZipExtractor::entryBeginning(
-    std::span<const std::uint8_t> archive, std::string_view name, std::size_t maxBytes) {
-  std::vector<std::pair<CentralHeader, Archive>> candidates;
-  walkDirectory(archive, [&](const std::string& entryName, const CentralHeader& header, Archive data) {
-    if (entryName == name) candidates.emplace_back(header, data);
-  });
+FastZipExtractor::ArchiveReader FastZipExtractor::ArchiveReader::of(std::span<const std::uint8_t> archive) {
+  return {archive.size(), [archive](std::uint64_t offset, std::span<std::uint8_t> into) {
+            std::copy_n(archive.begin() + static_cast<std::ptrdiff_t>(offset), into.size(), into.begin());
+            return true;
+          }};
+}
+
+std::optional<FastZipExtractor::Beginning> FastZipExtractor::entryBeginning(const ArchiveReader& archive,
+                                                                            std::string_view name,
+                                                                            std::size_t maxBytes) {
+  const std::optional<Directory> directory = readDirectory(archive);
+  if (!directory) return std::nullopt;
+  std::vector<CentralHeader> candidates;
+  walkHeaders(Window{directory->bytes, directory->offset, archive.size}, directory->offset, directory->size,
+              [&](const std::string& entryName, const CentralHeader& header) {
+                if (entryName == name) candidates.push_back(header);
+              });
   for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-    if (auto beginning = readBeginning(it->second, it->first.method, maxBytes)) return beginning;
+    const std::optional<std::uint64_t> start = entryDataStart(archive, *it);
+    if (!start) continue;
+    if (auto beginning = readBeginning(archive, *start, *it, maxBytes)) return beginning;
   }
   return std::nullopt;
 }

@@ -1,4 +1,5 @@
-// Reads the members of a zip archive held in memory.
+// Reads the members of a zip archive held in memory, and the beginning of
+// one member of an archive read by position (a file need not be read whole).
 //
 // One forward pass over the central directory; stored (method 0) and deflated
 // (method 8) entries only. Whatever cannot be read is simply missing from the
@@ -17,6 +18,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <span>
@@ -48,17 +50,31 @@ class FastZipExtractor {
   static ZipEntries extractEntries(std::span<const std::uint8_t> archive,
                                    std::initializer_list<std::string_view> names);
 
+  // An archive of `size` bytes read by position: read(offset, into) fills
+  // `into` with the bytes at `offset` (the range always lies within `size`)
+  // and says whether it could; a failed read is taken as the archive ending
+  // there.
+  struct ArchiveReader {
+    std::uint64_t size = 0;
+    std::function<bool(std::uint64_t offset, std::span<std::uint8_t> into)> read;
+
+    // Reads an archive held in memory, which must outlive the reader.
+    static ArchiveReader of(std::span<const std::uint8_t> archive);
+  };
+
   // The beginning of the last readable entry of this name: at most
   // `maxBytes` bytes (and never more than the inflation ratio allows), and
   // `whole` when that is all of it. Deflated data is inflated only that
   // far, whatever size it declares, so damage further on is never seen;
   // damage inside the beginning ends it there. Nothing when no entry of
-  // the name yields a byte or a whole entry.
+  // the name yields a byte or a whole entry. Only the end record, the
+  // central directory, the entry's local header and as much of its data as
+  // the beginning needs are read, never the whole archive.
   struct Beginning {
     std::vector<std::uint8_t> bytes;
     bool whole = false;
   };
-  static std::optional<Beginning> entryBeginning(std::span<const std::uint8_t> archive, std::string_view name,
+  static std::optional<Beginning> entryBeginning(const ArchiveReader& archive, std::string_view name,
                                                  std::size_t maxBytes);
 
   // Inflates one raw deflate stream into a buffer sized in advance from the

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/quicklook/file_contents.hpp"
+#include "platform/quicklook/open_file.hpp"
 #include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -49,8 +49,18 @@ bool ThumbnailProvider::provideThumbnail(const quicklook::QLFileThumbnailRequest
 
 void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
                                       const std::filesystem::path& file) {
-  const auto data = quicklook::readFileContents(file, maximumFileSize);
-  drawThumbnail(context, size, data ? std::optional<std::span<const std::uint8_t>>(*data) : std::nullopt);
+  drawSheet(context, size);
+  std::string failure;
+  const std::optional<quicklook::OpenFile> opened = quicklook::OpenFile::open(file, maximumFileSize, failure);
+  if (!opened) return;
+  // Only the zip directory and the beginning of content.xml are read, so a
+  // long document costs no more than a short one.
+  const FastZipExtractor::ArchiveReader archive{
+      opened->size(), [&opened](std::uint64_t offset, std::span<std::uint8_t> into) {
+        return opened->read(offset, into) == into.size();
+      }};
+  if (const std::optional<std::string> rawText = UDFParser::rawText(archive, 2 * bodyTextByteLimit))
+    drawBodyText(context, size, *rawText);
 }
 
 void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
@@ -58,7 +68,7 @@ void ThumbnailProvider::drawThumbnail(DrawingContext& context, const Size& size,
   drawSheet(context, size);
   if (!data) return;
   // Only the beginning of the raw text is drawn, so the rest of the document
-  // is not read.
+  // is not inflated.
   if (const std::optional<std::string> rawText = UDFParser::rawText(*data, 2 * bodyTextByteLimit))
     drawBodyText(context, size, *rawText);
 }

@@ -32,7 +32,8 @@ class ThumbnailProvider {
   // only).
   static bool provideThumbnail(const quicklook::QLFileThumbnailRequest& request, const Handler& handler);
 
-  // The drawing block's work for a sheet of the given size.
+  // The drawing block's work for a sheet of the given size. Of the file
+  // only the zip directory and the beginning of content.xml are read.
   static void drawThumbnail(drawing::DrawingContext& context, const drawing::Size& size,
                             const std::filesystem::path& file);
   // The same for a file's bytes (nothing: it could not be read).

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -131,14 +132,18 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
 // badge only, as the thumbnail door draws it.
 std::vector<std::uint8_t> renderThumbnail(const Arguments& arguments) {
   const std::string path = inputPath(arguments.input);
-  const maravel::commandline::Input input =
-      path.empty() ? maravel::commandline::Input{}
-                   : maravel::commandline::readInput(path, ThumbnailProvider::maximumFileSize);
   const double side = static_cast<double>(arguments.size);
   maravel::drawing::DrawingContext context({side, side});
-  ThumbnailProvider::drawThumbnail(
-      context, {side, side},
-      input.bytes ? std::optional<std::span<const std::uint8_t>>(*input.bytes) : std::nullopt);
+  if (path == "-") {
+    const maravel::commandline::Input input =
+        maravel::commandline::readInput(path, ThumbnailProvider::maximumFileSize);
+    ThumbnailProvider::drawThumbnail(
+        context, {side, side},
+        input.bytes ? std::optional<std::span<const std::uint8_t>>(*input.bytes) : std::nullopt);
+  } else {
+    // A file is read by position: only the parts the text needs.
+    ThumbnailProvider::drawThumbnail(context, {side, side}, std::filesystem::path(path));
+  }
   return context.pngData();
 }
 

@@ -10,6 +10,7 @@
 #include <numbers>
 #include <utility>
 
+#include "platform/drawing/glyph_line.hpp"
 #include "platform/drawing/png_writer.hpp"
 #include "platform/fonts/font_face.hpp"
 
@@ -178,8 +179,9 @@ void DrawingContext::drawString(std::string_view string, const Point& point, con
                                 const Color& color) {
   if (!impl_) return;
   cairo_t* cr = impl_->cr;
-  PangoLayout* layout = makeLayout(cr, string, font);
   setSource(cr, color);
+  if (drawGlyphLine(cr, string, point, font)) return;
+  PangoLayout* layout = makeLayout(cr, string, font);
   cairo_move_to(cr, point.x, point.y);
   pango_cairo_show_layout(cr, layout);
   cairo_new_path(cr);

@@ -9,24 +9,11 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/quicklook/open_file.hpp"
+
 namespace maravel::quicklook {
 
 namespace {
-
-// The size of the regular file open as `fd`, or why it is not read.
-std::optional<std::size_t> readableSize(int fd, std::size_t limit, std::string& failure) {
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    failure = std::strerror(errno);
-  } else if (!S_ISREG(info.st_mode) || info.st_size < 0) {
-    failure = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-  } else if (static_cast<std::uint64_t>(info.st_size) > limit) {
-    failure = largerThan(limit);
-  } else {
-    return static_cast<std::size_t>(info.st_size);
-  }
-  return std::nullopt;
-}
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
@@ -76,24 +63,11 @@ std::string largerThan(std::size_t limit) {
 
 FileContents readFile(const std::filesystem::path& path, std::size_t limit) {
   FileContents result;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    result.failure = std::strerror(errno);
-    return result;
-  }
-  if (const std::optional<std::size_t> size = readableSize(fd, limit, result.failure)) {
-    std::vector<std::uint8_t> data(*size);
-    std::size_t done = 0;
-    while (done < data.size()) {
-      const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      done += static_cast<std::size_t>(n);
-    }
-    data.resize(done);
+  if (const std::optional<OpenFile> file = OpenFile::open(path, limit, result.failure)) {
+    std::vector<std::uint8_t> data(file->size());
+    data.resize(file->read(0, data));
     result.bytes = std::move(data);
   }
-  ::close(fd);
   return result;
 }
 
