@@ -31,41 +31,6 @@ using testing::hostileArchive;
 using testing::hostileDocument;
 using testing::kHostile;
 
-// Walks the parsed page and its style sheets and writes what it finds as
-// JSON into <pre id="maravel-safety">.
-constexpr const char* kProbe = R"(<script>
-(() => {
-  const me = document.currentScript;
-  const report = {elements: [], rules: [], title: document.title,
-                  text: document.querySelector('.document-sheet').textContent};
-  const declarations = style => {
-    const list = [];
-    for (let i = 0; i < style.length; ++i) list.push([style.item(i), style.getPropertyValue(style.item(i))]);
-    return list;
-  };
-  for (const e of document.querySelectorAll('*')) {
-    if (e === me) continue;
-    const attributes = [];
-    for (const a of e.attributes) attributes.push([a.name, a.value]);
-    report.elements.push({tag: e.localName, ns: e.namespaceURI, attributes,
-                          style: e.hasAttribute('style') ? declarations(e.style) : []});
-  }
-  const walk = (rules, media) => {
-    for (const r of rules) {
-      if (r.type === CSSRule.STYLE_RULE) report.rules.push({media, selector: r.selectorText, style: declarations(r.style)});
-      else if (r.type === CSSRule.MEDIA_RULE) walk(r.cssRules, r.conditionText);
-      else report.rules.push({media, other: r.cssText});
-    }
-  };
-  for (const sheet of document.styleSheets) walk(sheet.cssRules, '');
-  const out = document.createElement('pre');
-  out.id = 'maravel-safety';
-  out.textContent = JSON.stringify(report);
-  document.body.appendChild(out);
-})();
-</script>
-)";
-
 // The entries of a list written as one text, separated by `separator`.
 std::set<std::string> entries(std::string_view list, char separator = ' ') {
   std::set<std::string> out;
@@ -145,7 +110,8 @@ class BrowserSafetyTest : public ::testing::Test {
 
   // What Chromium makes of the page.
   Json report(std::string page) {
-    page.insert(page.rfind("</body>"), kProbe);
+    page.insert(page.rfind("</body>"), testing::readFile(std::filesystem::path(MARAVEL_SOURCE_DIR) /
+                                                         "tests/support/safety_probe.html"));
     const std::optional<std::string> dom = testing::dumpDOM(folder, page, 1000);
     if (!dom) return {};
     const std::optional<std::string> text = testing::preText(*dom, "maravel-safety");
