@@ -141,32 +141,5 @@ TEST(XMLTreeTest, DestroyingAVeryDeepTreeDoesNotRecurse) {
   SUCCEED();
 }
 
-class XMLTreeBuilderTest : public ::testing::Test {
- protected:
-  XMLTreeBuilder builder;
-};
-
-TEST_F(XMLTreeBuilderTest, EndWithOnlyRootOpenKeepsRootAndTakeRootStartsOver) {
-  builder.didEndElement();
-  builder.didEndElement();
-  builder.didStartElement("template", {});
-  builder.foundCharacters("x");
-  const XMLNode tree = builder.takeRoot();
-  EXPECT_EQ(tree.name, "#document");
-  ASSERT_EQ(tree.children.size(), 1u);
-  EXPECT_EQ(tree.children[0].text, "x");
-  EXPECT_EQ(builder.root().name, "#document");
-  EXPECT_TRUE(builder.root().children.empty());
-}
-
-TEST_F(XMLTreeBuilderTest, CdataWithInvalidUtf8GetsReplacementCharacters) {
-  builder.didStartElement("content", {{"Lang", "tr"}});
-  builder.foundCDATA("ok\xFF\xC3");
-  builder.foundCharacters("!");
-  const XMLNode& content = builder.root().children.at(0);
-  EXPECT_EQ(content.text, "ok\xEF\xBF\xBD\xEF\xBF\xBD!");
-  EXPECT_EQ(content.attributes.at("lang"), "tr");
-}
-
 }  // namespace
 }  // namespace maravel
