@@ -52,6 +52,7 @@ const std::set<std::string> kClasses = entries(
 
 // Generated classes and the fixed classes they are paired with.
 const std::regex kGeneratedClass(R"((udf-p |udf-mk )?s[0-9]+)");
+const std::regex kGeneratedRule(R"(\.s[0-9]+)");
 const std::regex kPicture(R"(data:image/(png|jpeg|gif|bmp);base64,[A-Za-z0-9+/=]*)");
 // Lengths, numbers, colours and the few keywords the writer uses.
 const std::regex kPlainValue(R"([-+a-z0-9#.,()*% ]*)");
@@ -148,15 +149,11 @@ class BrowserSafetyTest : public ::testing::Test {
     }
 
     // The fixed rules of a plain page, then only generated classes.
-    std::vector<Json> fixed;
     std::size_t generated = 0;
     for (const Json& rule : page["rules"]) {
       ASSERT_FALSE(rule.contains("other")) << rule;
       const std::string selector = rule["selector"];
-      if (!std::regex_match(selector, std::regex(R"(\.s[0-9]+)"))) {
-        fixed.push_back(Json{rule["media"], selector, propertyNames(rule)});
-        continue;
-      }
+      if (!std::regex_match(selector, kGeneratedRule)) continue;
       ++generated;
       EXPECT_TRUE(rule["media"] == "" || rule["media"] == "(prefers-color-scheme: dark)") << rule;
       for (const Json& declaration : rule["style"]) {
@@ -166,19 +163,21 @@ class BrowserSafetyTest : public ::testing::Test {
             << selector << " " << property << ": " << value;
       }
     }
-    std::vector<Json> plainFixed;
-    for (const Json& rule : plain["rules"]) {
-      if (!std::regex_match(rule["selector"].get<std::string>(), std::regex(R"(\.s[0-9]+)")))
-        plainFixed.push_back(Json{rule["media"], rule["selector"], propertyNames(rule)});
-    }
-    EXPECT_EQ(Json(fixed), Json(plainFixed));
+    EXPECT_EQ(fixedRules(page), fixedRules(plain));
     EXPECT_GT(generated, 0u);
   }
 
-  static Json propertyNames(const Json& rule) {
-    Json names = Json::array();
-    for (const Json& declaration : rule["style"]) names.push_back(declaration[0]);
-    return names;
+  // The media, selector and property names of each rule that is not a
+  // generated class.
+  static Json fixedRules(const Json& report) {
+    Json fixed = Json::array();
+    for (const Json& rule : report["rules"]) {
+      if (std::regex_match(rule["selector"].get<std::string>(), kGeneratedRule)) continue;
+      Json names = Json::array();
+      for (const Json& declaration : rule["style"]) names.push_back(declaration[0]);
+      fixed.push_back(Json{rule["media"], rule["selector"], names});
+    }
+    return fixed;
   }
 
   testing::ScratchFolder folder;
