@@ -18,7 +18,6 @@
 #include "reader/udf_parser.hpp"
 #include "tests/support/chromium.hpp"
 #include "tests/support/golden_files.hpp"
-#include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
 
@@ -27,133 +26,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Where a probe's text must land, in points from the paragraph's indent edge.
-enum class Edge { left, right, centre, point };
-
+// Where a text of the sekme-olcu golden document must land, in points from
+// its paragraph's indent edge: the "left", "right" or "centre" of the text,
+// or the left of its first character, a decimal "point".
 struct Probe {
-  std::string name;
-  std::string text;  // a unique piece of the page's text
-  Edge edge;
+  const char* name;
+  const char* text;  // a unique piece of the page's text
+  const char* edge;
   double expected;
 };
 
-TextRun run(std::string text, std::string family = "Times New Roman", double size = 12) {
-  return testing::textRun(std::move(text), size, std::move(family));
-}
-
-ParagraphItem paragraph(std::vector<TextRun> runs, std::optional<std::vector<TabStop>> stops) {
-  ParagraphItem p = testing::paragraphOf(std::move(runs));
-  p.tabStops = std::move(stops);
-  return p;
-}
-
-// The document and the probes: each paragraph puts one text on one stop.
-struct Layout {
-  UDFDocument doc;
-  std::vector<Probe> probes;
-
-  void add(ParagraphItem p, Probe probe) {
-    doc.elements.emplace_back(std::move(p));
-    probes.push_back(std::move(probe));
-  }
+const Probe kProbes[] = {
+    {"left", "ÖRNEK KİŞİ", "left", 200},
+    {"right", "2026/101 Esas", "right", 400},
+    {"centre", "KABULÜNE", "centre", 250},
+    {"decimal", ".56 TL", "point", 300},
+    {"default stops", "gün", "left", 144},
+    {"right, mixed fonts", "Av. Örnek Avukat", "right", 420},
+    {"right, monospaced", "%18", "right", 450},
+    {"right after a long text", "Kesin", "right", 460},
+    {"left, indented", "metni burada", "left", 150},
+    {"centre, justified", "Hakim 654321", "centre", 350},
+    {"decimal after superscript", ".250,00", "point", 320},
 };
 
-Layout tabLayout() {
-  Layout layout;
-  layout.add(paragraph({run("Davacı\tÖRNEK KİŞİ")}, std::vector<TabStop>{{200, 0}}),
-             {"left", "ÖRNEK KİŞİ", Edge::left, 200});
-  layout.add(paragraph({run("DOSYA NO\t2026/101 Esas")}, std::vector<TabStop>{{400, 1}}),
-             {"right", "2026/101 Esas", Edge::right, 400});
-  layout.add(paragraph({run("HÜKÜM\tKABULÜNE")}, std::vector<TabStop>{{250, 2}}),
-             {"centre", "KABULÜNE", Edge::centre, 250});
-  layout.add(paragraph({run("Harç tutarı\t1234.56 TL")}, std::vector<TabStop>{{300, 4}}),
-             {"decimal", ".56 TL", Edge::point, 300});
-  layout.add(paragraph({run("a\tb\t"), run("gün", "Times New Roman", 12)}, std::nullopt),
-             {"default stops", "gün", Edge::left, 144});
-
-  TextRun bold = run("Vekili\t", "Arial", 11);
-  bold.bold = true;
-  TextRun italic = run("Av. Örnek Avukat", "Calibri", 10.5);
-  italic.italic = true;
-  layout.add(paragraph({bold, italic}, std::vector<TabStop>{{420, 1}}),
-             {"right, mixed fonts", "Av. Örnek Avukat", Edge::right, 420});
-  layout.add(paragraph({run("1-\tDavanın KABULÜNE,\t%18", "monospaced", 12)},
-                       std::vector<TabStop>{{36, 0}, {450, 1}}),
-             {"right, monospaced", "%18", Edge::right, 450});
-  layout.add(
-      paragraph({run("Taraflar arasındaki kira ilişkisinin sona erdiği anlaşıldığından\t", "Cambria", 11),
-                 run("Kesin", "Cambria", 11)},
-                std::vector<TabStop>{{460, 1}}),
-      {"right after a long text", "Kesin", Edge::right, 460});
-
-  ParagraphItem indented = paragraph({run("Madde\tmetni burada")}, std::vector<TabStop>{{150, 0}});
-  indented.leftIndent = 36;
-  indented.firstLineIndent = 18;
-  layout.add(std::move(indented), {"left, indented", "metni burada", Edge::left, 150});
-
-  ParagraphItem justified = paragraph({run("Katip 123456\tHakim 654321")}, std::vector<TabStop>{{350, 2}});
-  justified.alignment = TextAlignment::justify;
-  layout.add(std::move(justified), {"centre, justified", "Hakim 654321", Edge::centre, 350});
-
-  TextRun sup = run("2\t", "Times New Roman", 12);
-  sup.isSuperscript = true;
-  layout.add(paragraph({run("m"), sup, run("Toplam 1.250,00")}, std::vector<TabStop>{{320, 4}}),
-             {"decimal after superscript", ".250,00", Edge::point, 320});
-  return layout;
-}
-
-const char* edgeName(Edge edge) {
-  static constexpr const char* kNames[] = {"left", "right", "centre", "point"};
-  return kNames[static_cast<int>(edge)];
-}
-
-std::string jsString(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-// Measures each probe once fonts are ready and writes "name<TAB>points"
-// lines into a pre element the DOM dump carries out.
-std::string measuringScript(const std::vector<Probe>& probes) {
-  std::string list = "[";
-  for (const Probe& p : probes) {
-    list += "[" + jsString(p.name) + "," + jsString(p.text) + "," + jsString(edgeName(p.edge)) + "],";
-  }
-  list += "]";
-  return R"(<script>
-document.fonts.ready.then(() => {
-  const sheet = document.querySelector('.document-sheet');
-  const ruler = document.createElement('div');
-  ruler.style.width = 'calc(1000 * var(--u))';
-  sheet.appendChild(ruler);
-  const u = ruler.getBoundingClientRect().width / 1000;
-  const lines = ['u\t' + u];
-  for (const [name, text, edge] of )" +
-         list + R"() {
-    const walker = document.createTreeWalker(sheet, NodeFilter.SHOW_TEXT);
-    let node = null;
-    while (walker.nextNode()) if (walker.currentNode.data.includes(text)) { node = walker.currentNode; break; }
-    if (!node) { lines.push(name + '\tmissing'); continue; }
-    const start = node.data.indexOf(text);
-    const range = document.createRange();
-    range.setStart(node, start);
-    range.setEnd(node, edge === 'point' ? start + 1 : start + text.length);
-    const box = range.getBoundingClientRect();
-    const origin = node.parentElement.closest('p').getBoundingClientRect().left;
-    const x = edge === 'right' ? box.right : edge === 'centre' ? (box.left + box.right) / 2 : box.left;
-    lines.push(name + '\t' + (x - origin) / u);
-  }
-  const out = document.createElement('pre');
-  out.id = 'maravel-measure';
-  out.textContent = lines.join('\n');
-  document.body.appendChild(out);
-});
-</script>
-)";
+// The probes as the rows tests/support/tab_probes.html measures.
+std::string probesScript() {
+  std::string rows = "<script>const probes = [";
+  for (const Probe& p : kProbes) rows += "['" + std::string(p.name) + "','" + p.text + "','" + p.edge + "'],";
+  return rows + "];</script>\n";
 }
 
 // The same lines on paper, "x<TAB>text" each: header (when the page shows
@@ -228,17 +129,17 @@ class BrowserLayoutTest : public ::testing::TestWithParam<int> {
 };
 
 TEST_P(BrowserLayoutTest, TextAfterTabsLandsOnTheStops) {
-  const Layout layout = tabLayout();
-  std::string page = UDFHTMLRenderer::renderHTML(layout.doc, "sekmeler.udf");
-  const std::size_t bodyEnd = page.rfind("</body>");
-  ASSERT_NE(bodyEnd, std::string::npos);
-  page.insert(bodyEnd, measuringScript(layout.probes));
+  const auto doc = UDFParser::parse(testing::goldenUdf("sekme-olcu"));
+  ASSERT_TRUE(doc);
+  std::string page = UDFHTMLRenderer::renderHTML(*doc, "sekme-olcu.udf");
+  page.insert(page.rfind("</body>"), probesScript() + testing::readFile(fs::path(MARAVEL_SOURCE_DIR) /
+                                                                        "tests/support/tab_probes.html"));
 
   const auto values = measure(page);
   ASSERT_FALSE(values.empty()) << "chromium gave no measurements";
   const std::optional<double> u = text::parseNumber(values.count("u") ? values.at("u") : "");
   ASSERT_TRUE(u && *u > 0);
-  for (const Probe& probe : layout.probes) {
+  for (const Probe& probe : kProbes) {
     const auto found = values.find(probe.name);
     ASSERT_NE(found, values.end()) << probe.name;
     const std::optional<double> points = text::parseNumber(found->second);

@@ -31,41 +31,6 @@ using testing::hostileArchive;
 using testing::hostileDocument;
 using testing::kHostile;
 
-// Walks the parsed page and its style sheets and writes what it finds as
-// JSON into <pre id="maravel-safety">.
-constexpr const char* kProbe = R"(<script>
-(() => {
-  const me = document.currentScript;
-  const report = {elements: [], rules: [], title: document.title,
-                  text: document.querySelector('.document-sheet').textContent};
-  const declarations = style => {
-    const list = [];
-    for (let i = 0; i < style.length; ++i) list.push([style.item(i), style.getPropertyValue(style.item(i))]);
-    return list;
-  };
-  for (const e of document.querySelectorAll('*')) {
-    if (e === me) continue;
-    const attributes = [];
-    for (const a of e.attributes) attributes.push([a.name, a.value]);
-    report.elements.push({tag: e.localName, ns: e.namespaceURI, attributes,
-                          style: e.hasAttribute('style') ? declarations(e.style) : []});
-  }
-  const walk = (rules, media) => {
-    for (const r of rules) {
-      if (r.type === CSSRule.STYLE_RULE) report.rules.push({media, selector: r.selectorText, style: declarations(r.style)});
-      else if (r.type === CSSRule.MEDIA_RULE) walk(r.cssRules, r.conditionText);
-      else report.rules.push({media, other: r.cssText});
-    }
-  };
-  for (const sheet of document.styleSheets) walk(sheet.cssRules, '');
-  const out = document.createElement('pre');
-  out.id = 'maravel-safety';
-  out.textContent = JSON.stringify(report);
-  document.body.appendChild(out);
-})();
-</script>
-)";
-
 // The entries of a list written as one text, separated by `separator`.
 std::set<std::string> entries(std::string_view list, char separator = ' ') {
   std::set<std::string> out;
@@ -87,6 +52,7 @@ const std::set<std::string> kClasses = entries(
 
 // Generated classes and the fixed classes they are paired with.
 const std::regex kGeneratedClass(R"((udf-p |udf-mk )?s[0-9]+)");
+const std::regex kGeneratedRule(R"(\.s[0-9]+)");
 const std::regex kPicture(R"(data:image/(png|jpeg|gif|bmp);base64,[A-Za-z0-9+/=]*)");
 // Lengths, numbers, colours and the few keywords the writer uses.
 const std::regex kPlainValue(R"([-+a-z0-9#.,()*% ]*)");
@@ -145,7 +111,8 @@ class BrowserSafetyTest : public ::testing::Test {
 
   // What Chromium makes of the page.
   Json report(std::string page) {
-    page.insert(page.rfind("</body>"), kProbe);
+    page.insert(page.rfind("</body>"), testing::readFile(std::filesystem::path(MARAVEL_SOURCE_DIR) /
+                                                         "tests/support/safety_probe.html"));
     const std::optional<std::string> dom = testing::dumpDOM(folder, page, 1000);
     if (!dom) return {};
     const std::optional<std::string> text = testing::preText(*dom, "maravel-safety");
@@ -182,15 +149,11 @@ class BrowserSafetyTest : public ::testing::Test {
     }
 
     // The fixed rules of a plain page, then only generated classes.
-    std::vector<Json> fixed;
     std::size_t generated = 0;
     for (const Json& rule : page["rules"]) {
       ASSERT_FALSE(rule.contains("other")) << rule;
       const std::string selector = rule["selector"];
-      if (!std::regex_match(selector, std::regex(R"(\.s[0-9]+)"))) {
-        fixed.push_back(Json{rule["media"], selector, propertyNames(rule)});
-        continue;
-      }
+      if (!std::regex_match(selector, kGeneratedRule)) continue;
       ++generated;
       EXPECT_TRUE(rule["media"] == "" || rule["media"] == "(prefers-color-scheme: dark)") << rule;
       for (const Json& declaration : rule["style"]) {
@@ -200,19 +163,21 @@ class BrowserSafetyTest : public ::testing::Test {
             << selector << " " << property << ": " << value;
       }
     }
-    std::vector<Json> plainFixed;
-    for (const Json& rule : plain["rules"]) {
-      if (!std::regex_match(rule["selector"].get<std::string>(), std::regex(R"(\.s[0-9]+)")))
-        plainFixed.push_back(Json{rule["media"], rule["selector"], propertyNames(rule)});
-    }
-    EXPECT_EQ(Json(fixed), Json(plainFixed));
+    EXPECT_EQ(fixedRules(page), fixedRules(plain));
     EXPECT_GT(generated, 0u);
   }
 
-  static Json propertyNames(const Json& rule) {
-    Json names = Json::array();
-    for (const Json& declaration : rule["style"]) names.push_back(declaration[0]);
-    return names;
+  // The media, selector and property names of each rule that is not a
+  // generated class.
+  static Json fixedRules(const Json& report) {
+    Json fixed = Json::array();
+    for (const Json& rule : report["rules"]) {
+      if (std::regex_match(rule["selector"].get<std::string>(), kGeneratedRule)) continue;
+      Json names = Json::array();
+      for (const Json& declaration : rule["style"]) names.push_back(declaration[0]);
+      fixed.push_back(Json{rule["media"], rule["selector"], names});
+    }
+    return fixed;
   }
 
   testing::ScratchFolder folder;

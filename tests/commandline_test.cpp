@@ -80,6 +80,8 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
                                "length=\"9\" /></paragraph>")))
           .string();
   const std::string bad = dir.write("bozuk.udf", testing::bytes("PK\x03\x04 kırık")).string();
+  const std::string karar = testing::shellQuoted(MARAVEL_SOURCE_DIR "/samples/karar");
+  const std::string packed = testing::shellQuoted(MARAVEL_BINARY_DIR "/samples/karar.udf");
   // clang-format off
   const struct {
     std::string line;
@@ -92,15 +94,23 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
       {"udfverify --help", 0, "usage: udfverify [--json] FILE..."}, {"udfverify --version", 0, "^udfverify "},
       {"udfverify", 2, ""}, {"udfverify --json", 2, ""}, {"udfverify --bogus $G", 2, ""},
       {"udfpack yok paket.udf", 2, ""}, {"udfpack tek", 2, ""},
+      // A sample folder packs into the sample's document; a signature file goes in as it is.
+      {"udfpack " + karar + " p.udf && udfdump p.udf >a && udfdump " + packed + " | cmp - a && rm p.udf a", 0, ""},
+      {"printf x >x.sgn && udfpack " + karar + " p.udf x.sgn && udfdump p.udf && rm p.udf x.sgn", 0,
+       "\"status\": \"unreadable\""},
       {"udftotext --help", 0, "^Usage: udftotext"}, {"udftotext $B", 1, ""}, {"udftotext", 2, ""},
-      {"udftotext a.udf b.udf", 2, ""}, {"udftotext -o yok/x $G", 2, ""},
+      {"udftotext a.udf b.udf", 2, ""}, {"udftotext -o yok/x $G", 2, ""}, {"udftotext $G", 0, "^Ad\tSoyad\n"},
+      {"udftotext -o m.txt $G && cat m.txt && rm m.txt", 0, "^Ad\tSoyad\n"},
       // After "--", "-o" names a file; a missing output folder is a usage error.
       {"pelsora --help", 0, "^Usage: pelsora"}, {"pelsora --version", 0, "^pelsora "},
       {"pelsora", 2, "^pelsora: "}, {"pelsora --unknown karar.udf", 2, "^pelsora: "},
       {"pelsora a.udf b.udf", 2, "^pelsora: "}, {"pelsora karar.udf -o", 2, "^pelsora: "},
       {"pelsora --", 2, "^pelsora: "}, {"pelsora -- -o", 1, "^pelsora: "},
       {"pelsora yok.udf", 1, "^pelsora: "},
-      {"pelsora -o yok/sayfa.html $G", 2, "^pelsora: "},
+      {"pelsora -o yok/sayfa.html $G", 2, "^pelsora: "}, {"pelsora $G", 0, "<title>iyi.udf</title>"},
+      {"pelsora $G >a && pelsora -o b $G && cmp a b && rm a && cat b && rm b", 0, "^<!DOCTYPE html>"},
+      // The error page on standard output, and one line naming the file.
+      {"pelsora $B", 1, "^pelsora: cannot preview " + bad + ": not a readable UDF document\n"},
       {"udf2pdf --help", 0, "^Usage: udf2pdf"}, {"udf2pdf --version", 0, "^udf2pdf "}, {"udf2pdf", 2, ""},
       {"udf2pdf --bilinmeyen $G", 2, ""}, {"udf2pdf -o", 2, ""}, {"udf2pdf -o x.pdf $G $G", 2, ""},
       {"udf2pdf -o x.pdf -d y $G", 2, ""}, {"udf2pdf -o yok/x.pdf $G", 2, ""},
@@ -110,6 +120,10 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
       {"udf2docx -o x.docx -d y $G", 2, "-o and -d do not go together"},
       {"udf2docx - - < $G", 2, "standard input can be read once"},
       {"udf2docx -o yok/x.docx $G", 2, "cannot write"}, {"udf2docx -o . $G", 2, "Is a directory"},
+      // Copies go where asked: beside the input, to a file or standard output, into a folder.
+      {"udf2docx $G && head -c 2 ${G%.udf}.docx && rm ${G%.udf}.docx", 0, "^PK"}, {"udf2docx -o - $G", 0, "^PK\x03\x04"},
+      {"udf2docx -o k.docx - < $G && head -c 2 k.docx && rm k.docx", 0, "^PK"},
+      {"udf2docx - < $G", 0, "^PK\x03\x04"}, {"udf2docx $B $G -d d; echo $?; ls d; rm -r d", 0, "^1\niyi.docx\n"},
       {"{ sleep 1; udf2docx -o - $G 2>../err; echo $? >../st; } | true; cat ../err >&2; exit $(cat ../st)", 2,
        "cannot write standard output: Broken pipe"},
       {"tivenna --help", 0, "tivenna -s SIZE INPUT OUTPUT"}, {"tivenna --version", 0, "^tivenna "},
@@ -120,6 +134,8 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
       {"tivenna -s 4097 $G x.png", 2, "^tivenna: "}, {"tivenna -s '128 ' $G x.png", 2, "^tivenna: "},
       {"tivenna -x -s 128 $G x.png", 2, "^tivenna: "}, {"tivenna -s 128 $G ''", 2, "^tivenna: "},
       {"tivenna -s 128 $G /nonexistent-maravel/thumb.png", 1, "^tivenna: "},
+      // An old thumbnail is replaced and no temporary file stays behind.
+      {"echo x > e.png && tivenna -s 128 $G e.png && ls && head -c 4 e.png && rm e.png", 0, "^e.png\n\x89PNG"},
       // A rename over a folder fails after the temporary file was written.
       {"mkdir -p klasör && tivenna -s 128 $G klasör", 1, "^tivenna: "},
       {"pluginkit --version", 0, "^pluginkit (Maravel) 0.1.0\n"}, {"pluginkit", 2, ""},

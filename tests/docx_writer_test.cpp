@@ -19,6 +19,7 @@
 #include "reader/udf_parser.hpp"
 #include "reader/xml_tree.hpp"
 #include "reader/zip_extractor.hpp"
+#include "tests/support/golden_files.hpp"
 #include "tests/support/hostile_document.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
@@ -41,23 +42,16 @@ std::vector<std::uint8_t> sample(const std::string& name) {
   return testing::bytes(testing::readFile(MARAVEL_BINARY_DIR "/samples/" + name + ".udf"));
 }
 
-std::vector<std::uint8_t> golden(const std::string& name, bool properties = false) {
-  const std::string folder = MARAVEL_SOURCE_DIR "/tests/golden/";
-  if (!properties) return testing::makeUdf(testing::readFile(folder + name + ".xml"));
-  return testing::makeUdf(testing::readFile(folder + name + ".xml"),
-                          testing::readFile(folder + name + ".properties.xml"));
-}
-
 const std::vector<Copy>& copies() {
   static const std::vector<Copy> kCopies = {
       {"karar", sample("karar"), true, "PAGE NUMPAGES"},
       {"dilekce", sample("dilekce"), false, "PAGE"},
       {"imzali-tutanak", sample("imzali-tutanak"), false, "PAGE NUMPAGES"},
       {"degistirilmis-tutanak", sample("degistirilmis-tutanak"), false, "PAGE NUMPAGES"},
-      {"golden-bicim", golden("bicim"), false, ""},
-      {"golden-bozuk", golden("bozuk"), false, ""},
-      {"golden-karar", golden("karar", true), false, "PAGE"},
-      {"golden-tablolar", golden("tablolar"), false, ""}};
+      {"golden-bicim", testing::goldenUdf("bicim"), false, ""},
+      {"golden-bozuk", testing::goldenUdf("bozuk"), false, ""},
+      {"golden-karar", testing::goldenUdf("karar"), false, "PAGE"},
+      {"golden-tablolar", testing::goldenUdf("tablolar"), false, ""}};
   return kCopies;
 }
 

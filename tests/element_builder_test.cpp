@@ -32,7 +32,9 @@ class ElementBuilderTest : public ::testing::Test {
 };
 using Texts = std::vector<std::string>;
 
-TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBoundedEvenWhenInherited) {
+// The lowest stops are kept, whatever their order in the list; a list
+// inherited by many paragraphs is the worst-case suite's "tabset".
+TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBounded) {
   const std::size_t bound = ElementBuilder::kMaxTabStopsPerParagraph;
   std::string value;
   for (std::size_t i = bound + 500; i > 0; --i) value += std::to_string(i) + ".0:0:0,";
@@ -40,18 +42,6 @@ TEST_F(ElementBuilderTest, TabStopsPerParagraphAreBoundedEvenWhenInherited) {
   ASSERT_EQ(stops.size(), bound);
   EXPECT_EQ(stops.front().position, 1);
   EXPECT_EQ(stops.back().position, static_cast<double>(bound));
-
-  std::string body = R"(<elements TabSet=")" + value + R"(">)";
-  for (int i = 0; i < 200; ++i) body += R"(<paragraph Alignment="0"/>)";
-  const XMLNode& elements = xml(body + "</elements>");
-  ElementBuilder builder({}, "", elements.attributes);
-  ListNumbering numbering;
-  const auto built = builder.elements(elements, numbering);
-  ASSERT_EQ(built.size(), 200u);
-  for (const DocumentElement& element : built) {
-    EXPECT_EQ(element.paragraph()->tabStops.value().size(), bound);
-    EXPECT_EQ(element.paragraph()->tabStops->identity(), built[0].paragraph()->tabStops->identity());
-  }
 }
 
 TEST_F(ElementBuilderTest, InheritedTabStopsAreSharedAndParsedStopsShareOneBudget) {

@@ -25,41 +25,32 @@ using testing::CommandResult;
 using testing::readFile;
 using testing::runCommand;
 
-// What the install rules put under a prefix, for one user or as the package.
-const std::vector<std::string> kInstalledFiles = {
-    "bin/maravel",
-    "bin/pelsora",
-    "bin/tivenna",
-    "bin/udf2docx",
-    "bin/udf2pdf",
-    "bin/udfdump",
-    "bin/udftotext",
-    "bin/udfverify",
-    "lib/maravel/PlugIns/Pelsora.appex/manifest",
-    "lib/maravel/PlugIns/Pelsora.appex/maravel-udf.xml",
-    "lib/maravel/PlugIns/Pelsora.appex/pelsora",
-    "lib/maravel/PlugIns/Tivenna.appex/manifest",
-    "lib/maravel/PlugIns/Tivenna.appex/maravel-udf.xml",
-    "lib/maravel/PlugIns/Tivenna.appex/tivenna",
-    "lib/maravel/PlugIns/Tivenna.appex/tivenna.thumbnailer",
-    "libexec/maravel/pluginkit",
-    "libexec/maravel/qlmanage",
-    "share/applications/maravel.desktop",
-    "share/doc/maravel/changelog.gz",
-    "share/doc/maravel/copyright",
-    "share/man/man1/maravel.1.gz",
-    "share/man/man1/pelsora.1.gz",
-    "share/man/man1/tivenna.1.gz",
-    "share/man/man1/udf2docx.1.gz",
-    "share/man/man1/udf2pdf.1.gz",
-    "share/man/man1/udfdump.1.gz",
-    "share/man/man1/udftotext.1.gz",
-    "share/man/man1/udfverify.1.gz",
-    "share/maravel/recoll/mimeconf",
-    "share/maravel/recoll/mimemap",
-    "share/mime/packages/maravel-udf.xml",
-    "share/thumbnailers/tivenna.thumbnailer",
-};
+// What the install rules put under a prefix, for one user or as the package:
+// each command with its manual page, the two bundles, the stand-ins for the
+// extension tools and the desktop's files.
+const std::vector<std::string> kInstalledFiles = [] {
+  std::vector<std::string> files = {"libexec/maravel/pluginkit",
+                                    "libexec/maravel/qlmanage",
+                                    "share/applications/maravel.desktop",
+                                    "share/doc/maravel/changelog.gz",
+                                    "share/doc/maravel/copyright",
+                                    "share/maravel/recoll/mimeconf",
+                                    "share/maravel/recoll/mimemap",
+                                    "share/mime/packages/maravel-udf.xml",
+                                    "share/thumbnailers/tivenna.thumbnailer",
+                                    "lib/maravel/PlugIns/Tivenna.appex/tivenna.thumbnailer"};
+  for (const auto& [bundle, program] : {std::pair{"Pelsora", "pelsora"}, {"Tivenna", "tivenna"}}) {
+    for (const std::string part : {"manifest", "maravel-udf.xml", program})
+      files.push_back("lib/maravel/PlugIns/" + std::string(bundle) + ".appex/" + part);
+  }
+  for (const std::string command :
+       {"maravel", "pelsora", "tivenna", "udf2docx", "udf2pdf", "udfdump", "udftotext", "udfverify"}) {
+    files.push_back("bin/" + command);
+    files.push_back("share/man/man1/" + command + ".1.gz");
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}();
 
 // A user's home with this build installed under ~/.local, as
 // "cmake --install build --prefix ~/.local" does.

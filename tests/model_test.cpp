@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "model/udf_document.hpp"
-#include "tests/support/model_values.hpp"
 
 namespace maravel {
 namespace {
 
+// A paragraph's joined text and the sharing of tab stop lists show in the
+// paged footers and the golden dumps.
 TEST(PagePropertiesTest, OrientationAndMediaSizeChooseThePaper) {
   PageProperties page;
   // orientation, mediaSize -> width, height; unknown codes mean portrait A4.
@@ -24,26 +25,6 @@ TEST(PagePropertiesTest, OrientationAndMediaSizeChooseThePaper) {
     EXPECT_EQ(page.pageWidth(), c.width) << c.orientation << c.mediaSize;
     EXPECT_EQ(page.pageHeight(), c.height) << c.orientation << c.mediaSize;
   }
-}
-
-TEST(ParagraphItemTest, FullTextJoinsRunsAndSkipsPictures) {
-  ParagraphItem paragraph;
-  EXPECT_EQ(paragraph.fullText(), "");
-
-  TextRun picture = testing::textRun("");
-  picture.image = InlineImage{"iVBORw0KGgo=", "image/png", 10, 10};
-  paragraph.runs = {testing::textRun("ab"), picture, testing::textRun("c")};
-  EXPECT_EQ(paragraph.fullText(), "abc");
-}
-
-TEST(TabStopListTest, CopiesShareTheStopsAndCompareByContent) {
-  const TabStopList stops = std::vector<TabStop>{{36, 0}, {72, 1}};
-  const TabStopList copy = stops;
-  const TabStopList equal{{36, 0}, {72, 1}};
-  EXPECT_EQ(copy.identity(), stops.identity());
-  EXPECT_NE(equal.identity(), stops.identity());
-  EXPECT_EQ(equal, stops);
-  EXPECT_NE(equal, (TabStopList{{36, 0}}));
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <charconv>
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -50,14 +49,9 @@ std::vector<drawing::Size> pageSizes(const fs::path& pdf) {
   std::vector<drawing::Size> sizes;
   std::istringstream in(info.out);
   for (std::string line; std::getline(in, line);) {
-    const std::size_t at = line.find(" size: ");  // "Page    1 size:  595.28 x 419.53 pts"
-    if (!line.starts_with("Page ") || at == std::string::npos) continue;
-    const char* p = line.c_str() + line.find_first_not_of(' ', at + 6);
-    const char* end = line.c_str() + line.size();
-    drawing::Size size;
-    p = std::from_chars(p, end, size.width).ptr;
-    std::from_chars(p + std::min<std::ptrdiff_t>(3, end - p), end, size.height);  // past " x "
-    sizes.push_back(size);
+    drawing::Size size;  // "Page    1 size:  595.28 x 419.53 pts"
+    if (std::sscanf(line.c_str(), "Page %*d size: %lf x %lf", &size.width, &size.height) == 2)
+      sizes.push_back(size);
   }
   return sizes;
 }

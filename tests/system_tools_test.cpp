@@ -26,14 +26,9 @@ class SystemToolsTest : public ::testing::Test {
     dataHome_ = folder_.path() / "veri";
     cacheHome_ = folder_.path() / "önbellek";
     plugins_ = folder_.path() / "Uygulama Klasörü" / "PlugIns";
-    makeBundle("Pelsora.appex",
-               "identifier=com.orvelin.Maravel.Pelsora\nkind=preview\nversion=0.1.0\n"
-               "executable=pelsora\nmime-type=application/x-uyap-udf\n"
-               "mime-package=maravel-udf.xml\n");
-    makeBundle("Tivenna.appex",
-               "identifier=com.orvelin.Maravel.Tivenna\nkind=thumbnail\nversion=0.1.0\n"
-               "executable=tivenna\nmime-type=application/x-uyap-udf\n"
-               "mime-package=maravel-udf.xml\nthumbnailer=tivenna.thumbnailer\n");
+    // The manifests the build installs.
+    for (const char* name : {"Pelsora.appex", "Tivenna.appex"})
+      makeBundle(name, readFile(fs::path(MARAVEL_BINARY_DIR) / "Maravel" / name / "manifest"));
   }
 
   void makeBundle(const std::string& name, const std::string& manifest) const {

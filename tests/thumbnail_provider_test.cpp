@@ -135,15 +135,6 @@ TEST_F(ThumbnailProviderTest, FileIsReadOnlyWhenTheBlockRuns) {
   writeDocument("Geç gelen belge");
   std::filesystem::rename(folder_.path() / "belge.udf", path);
   EXPECT_GT(bodyInk(*late.render(), 256, 256), 0);
-
-  // Present at request time, removed before drawing: frame and badge only.
-  const QLThumbnailReply gone = request(path, Size{256, 256});
-  std::filesystem::remove(path);
-  const auto sheet = gone.render();
-  ASSERT_TRUE(sheet.has_value());
-  EXPECT_EQ(bodyInk(*sheet, 256, 256), 0);
-  EXPECT_GT(inkIn(*sheet, 204, 8, 248, 28).blue, 100);
-  EXPECT_LT(sheet->pixel(1, 128).red, 230);
 }
 
 // An empty text block, folders and devices (never read) leave the body empty.

@@ -86,20 +86,5 @@ TEST_F(UdfdumpTest, UdfverifyLinesAndExitStatuses) {
            Json::object({{"file", sample("karar")}, {"status", "unsigned"}, {"signature", nullptr}})}));
 }
 
-// --- udfpack ---------------------------------------------------------------------------
-
-int udfpack(const std::vector<std::string>& arguments) {
-  return testing::runCommand(UDFPACK_PATH, arguments).status;
-}
-
-TEST_F(UdfdumpTest, UdfpackPacksASampleFolder) {
-  const std::string packed = (folder.path() / "karar-packed.udf").string();
-  ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed}), 0);
-  EXPECT_EQ(dumpOf(packed), dumpOf(sample("karar")));
-  const std::string signature = folder.write("x.sgn", testing::bytes("x")).string();
-  ASSERT_EQ(udfpack({MARAVEL_SOURCE_DIR "/samples/karar", packed, signature}), 0);
-  EXPECT_EQ(dumpOf(packed)["signature"]["status"], "unreadable");
-}
-
 }  // namespace
 }  // namespace maravel

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace maravel {
 namespace {
 
@@ -125,47 +123,6 @@ TEST(XMLTreeTest, OverlongAttributeValuesAreLeftOut) {
   const XMLParseResult result = parseXMLTree("<image imageData=\"" + value + "\" width=\"10\"/>");
   ASSERT_TRUE(result.success);
   EXPECT_EQ(result.root.children.at(0).attributes, (AttributeMap{{"width", "10"}}));
-}
-
-TEST(XMLTreeTest, DestroyingAVeryDeepTreeDoesNotRecurse) {
-  // Built by hand, past the builder's bound: a recursive teardown of 100,000
-  // levels would overflow the stack.
-  auto root = std::make_unique<XMLNode>();
-  XMLNode* node = root.get();
-  for (int i = 0; i < 100000; ++i) {
-    node->children.emplace_back();
-    node = &node->children.back();
-    node->name = "a";
-  }
-  root.reset();
-  SUCCEED();
-}
-
-class XMLTreeBuilderTest : public ::testing::Test {
- protected:
-  XMLTreeBuilder builder;
-};
-
-TEST_F(XMLTreeBuilderTest, EndWithOnlyRootOpenKeepsRootAndTakeRootStartsOver) {
-  builder.didEndElement();
-  builder.didEndElement();
-  builder.didStartElement("template", {});
-  builder.foundCharacters("x");
-  const XMLNode tree = builder.takeRoot();
-  EXPECT_EQ(tree.name, "#document");
-  ASSERT_EQ(tree.children.size(), 1u);
-  EXPECT_EQ(tree.children[0].text, "x");
-  EXPECT_EQ(builder.root().name, "#document");
-  EXPECT_TRUE(builder.root().children.empty());
-}
-
-TEST_F(XMLTreeBuilderTest, CdataWithInvalidUtf8GetsReplacementCharacters) {
-  builder.didStartElement("content", {{"Lang", "tr"}});
-  builder.foundCDATA("ok\xFF\xC3");
-  builder.foundCharacters("!");
-  const XMLNode& content = builder.root().children.at(0);
-  EXPECT_EQ(content.text, "ok\xEF\xBF\xBD\xEF\xBF\xBD!");
-  EXPECT_EQ(content.attributes.at("lang"), "tr");
 }
 
 }  // namespace
