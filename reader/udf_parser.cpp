@@ -1,6 +1,7 @@
 #include "reader/udf_parser.hpp"
 
 #include <algorithm>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -249,9 +250,10 @@ std::string filledText(const UDFDocument& doc) {
   return out;
 }
 
-void readTree(std::string content, UDFDocument& doc) {
-  // The text is released before the tree grows; nothing below needs it.
-  XMLParseResult tree = parseOwnedXMLTree(std::move(content));
+// `content` is valid UTF-8; `release` lets its bytes go, which happens
+// before the tree grows: nothing below needs them.
+void readTree(std::string_view content, const std::function<void()>& release, UDFDocument& doc) {
+  XMLParseResult tree = parseValidXMLTree(content, release);
   doc.rawText = takeTextBlock(tree.root);
   const XMLNode* templateNode = tree.root.child("template");
   if (!tree.success || !templateNode) return;
@@ -269,12 +271,15 @@ void readTree(std::string content, UDFDocument& doc) {
   if (form && !doc.elements.empty()) doc.rawText = filledText(doc);
 }
 
-// content.xml as text, or nothing when there is no document.
-std::optional<std::string> contentText(const ZipEntries& entries) {
-  if (entries.empty()) return std::nullopt;
-  const auto* contentBytes = entry(entries, "content.xml");
-  if (!contentBytes) return std::nullopt;
-  return decodeContent(*contentBytes);
+// content.xml as UTF-8 text: where it lies when it is UTF-8 already, else
+// decoded into `decoded`; nothing when decodeContent takes no text from it.
+std::optional<std::string_view> contentText(std::span<const std::uint8_t> bytes,
+                                            std::optional<std::string>& decoded) {
+  const std::string_view chars(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!byteOrderMark(bytes) && text::isValidUTF8(chars)) return chars;
+  decoded = decodeContent(bytes);
+  if (!decoded) return std::nullopt;
+  return *decoded;
 }
 
 // Whether decodeContent accepts the bytes, without a copy in the common case.
@@ -321,7 +326,8 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
       content.find("<data") != std::string_view::npos) {
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
-    readTree(std::string(content), doc);
+    readTree(
+        content, [] {}, doc);
     std::string text = std::move(doc.rawText);
     if (text.size() > limit) {
       std::size_t cut = limit;
@@ -337,16 +343,26 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
 
 std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData, Signature signature) {
   ZipEntries entries = FastZipExtractor::extractEntries(udfData);
-  std::optional<std::string> content = contentText(entries);
+  const auto contentEntry = entries.find("content.xml");
+  if (contentEntry == entries.end()) return std::nullopt;
+  std::vector<std::uint8_t>& contentBytes = contentEntry->second;
+  std::optional<std::string> decoded;
+  const std::optional<std::string_view> content = contentText(contentBytes, decoded);
   if (!content) return std::nullopt;
 
   UDFDocument doc;
   doc.verificationCode = verificationCode(entries);
   if (const auto* signatureBytes = entry(entries, "sign.sgn");
       signatureBytes && signature == Signature::checked)
-    doc.signature = SignatureVerifier::verify(*signatureBytes, *entry(entries, "content.xml"));
-  entries.erase("content.xml");  // its text is all that is needed of it now
-  readTree(std::move(*content), doc);
+    doc.signature = SignatureVerifier::verify(*signatureBytes, contentBytes);
+  // The parser's copy is all that is needed of content.xml from then on.
+  readTree(
+      *content,
+      [&] {
+        std::vector<std::uint8_t>().swap(contentBytes);
+        decoded.reset();
+      },
+      doc);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
 }

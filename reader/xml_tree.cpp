@@ -103,7 +103,8 @@ bool XMLAdmission::end() {
   return true;
 }
 
-XMLTreeBuilder::XMLTreeBuilder(std::size_t documentBytes) : documentBytes_(documentBytes) {
+XMLTreeBuilder::XMLTreeBuilder(std::size_t documentBytes, bool validUTF8)
+    : documentBytes_(documentBytes), validUTF8_(validUTF8) {
   root_.name = "#document";
   stack_.push_back(&root_);
 }
@@ -149,7 +150,7 @@ void XMLTreeBuilder::foundCDATA(std::string_view bytes) {
   if (!admission_.innermostKept()) return;
   std::string& text = stack_.back()->text;
   makeRoom(text, bytes.size());
-  if (text::isValidUTF8(bytes)) {
+  if (validUTF8_ || text::isValidUTF8(bytes)) {
     text.append(bytes);
   } else {
     text.append(text::decodeUTF8Lossy(bytes));
@@ -169,8 +170,8 @@ namespace {
 
 // `parse` runs the event parser with the handler it is given.
 template <typename Parse>
-XMLParseResult buildTree(std::size_t documentBytes, const Parse& parse) {
-  XMLTreeBuilder builder(documentBytes);
+XMLParseResult buildTree(std::size_t documentBytes, bool validUTF8, const Parse& parse) {
+  XMLTreeBuilder builder(documentBytes, validUTF8);
   TreeBuildingHandler handler(builder);
   const xml::ParseEnd end = parse(handler);
   XMLParseResult result;
@@ -182,14 +183,13 @@ XMLParseResult buildTree(std::size_t documentBytes, const Parse& parse) {
 }  // namespace
 
 XMLParseResult parseXMLTree(std::string_view utf8) {
-  return buildTree(utf8.size(),
+  return buildTree(utf8.size(), false,
                    [&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
 }
 
-XMLParseResult parseOwnedXMLTree(std::string utf8) {
-  const std::size_t documentBytes = utf8.size();
-  return buildTree(documentBytes, [&](xml::XMLEventHandler& handler) {
-    return xml::XMLEventParser::parseOwned(std::move(utf8), handler);
+XMLParseResult parseValidXMLTree(std::string_view utf8, const std::function<void()>& release) {
+  return buildTree(utf8.size(), true, [&](xml::XMLEventHandler& handler) {
+    return xml::XMLEventParser::parseReleasing(utf8, handler, release);
   });
 }
 

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -92,7 +93,9 @@ class XMLTreeBuilder {
   // `documentBytes`: the length of the document the events come from, when
   // known. No text inside it can be longer, so a text that grows large is
   // given that much room at once instead of being copied as it doubles.
-  explicit XMLTreeBuilder(std::size_t documentBytes = 0);
+  // `validUTF8`: the document is known to be valid UTF-8, so CDATA needs no
+  // check.
+  explicit XMLTreeBuilder(std::size_t documentBytes = 0, bool validUTF8 = false);
 
   // Event callbacks, in document order.
   void didStartElement(std::string_view name, const Attributes& attributes);
@@ -116,6 +119,7 @@ class XMLTreeBuilder {
   std::vector<XMLNode*> stack_;  // open elements; root_ first, never removed
   XMLAdmission admission_;
   std::size_t documentBytes_;
+  bool validUTF8_;
 };
 
 struct XMLParseResult {
@@ -127,9 +131,10 @@ struct XMLParseResult {
 // Never loads external entities.
 XMLParseResult parseXMLTree(std::string_view utf8);
 
-// The same for a document handed over, whose text is released before the
-// tree grows: a large document is then not held twice.
-XMLParseResult parseOwnedXMLTree(std::string utf8);
+// The same for a document known to be valid UTF-8, held by the caller, who
+// lets its bytes go when `release` is called: once the parser holds its own
+// copy, before the tree grows, so that a large document is not held twice.
+XMLParseResult parseValidXMLTree(std::string_view utf8, const std::function<void()>& release);
 
 // The text of the first element named `childName` directly inside the
 // document element, exactly as the tree of the same document holds it, from

@@ -186,20 +186,38 @@ ParseEnd XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) 
 }
 
 ParseEnd XMLEventParser::parseOwned(std::string utf8, XMLEventHandler& handler) {
-  if (utf8.empty() || utf8.size() > kChunkBytes) return parse(utf8, handler);
+  return parseReleasing(utf8, handler, [&utf8] { std::string().swap(utf8); });
+}
+
+ParseEnd XMLEventParser::parseReleasing(std::string_view utf8, XMLEventHandler& handler,
+                                        const std::function<void()>& release) {
+  if (utf8.empty() || utf8.size() > kChunkBytes) {
+    const ParseEnd end = parse(utf8, handler);
+    release();
+    return end;
+  }
   Session session{nullptr, handler, {}, {}, {}, std::nullopt};
   const ParserHandle parser = makeParser(session);
-  if (!parser) return ParseEnd::malformed;
+  if (!parser) {
+    release();
+    return ParseEnd::malformed;
+  }
   const std::size_t crowded = firstCrowdedStartTag(utf8);
   const bool whole = crowded == std::string_view::npos;
   // What XML_Parse does with a piece, with the caller's copy dropped in
   // between.
   const int length = static_cast<int>(std::min(utf8.size(), crowded));
-  if (length == 0) return outcome(session, true, whole);
+  if (length == 0) {
+    release();
+    return outcome(session, true, whole);
+  }
   void* buffer = XML_GetBuffer(parser.get(), length);
-  if (buffer == nullptr) return ParseEnd::malformed;
+  if (buffer == nullptr) {
+    release();
+    return ParseEnd::malformed;
+  }
   std::memcpy(buffer, utf8.data(), static_cast<std::size_t>(length));
-  std::string().swap(utf8);
+  release();
   const bool ok = XML_ParseBuffer(parser.get(), length, whole ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
   return outcome(session, ok, whole);
 }

@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,6 +73,12 @@ class XMLEventParser {
   // the parser has its own copy, before the first event, so that a large
   // document is not held twice while the caller builds on the events.
   static ParseEnd parseOwned(std::string utf8, XMLEventHandler& handler);
+
+  // The same for a document held elsewhere: `release` is called once the
+  // parser has its own copy, before the first event (or after the parse
+  // when it makes none), so that the caller can let its bytes go.
+  static ParseEnd parseReleasing(std::string_view utf8, XMLEventHandler& handler,
+                                 const std::function<void()>& release);
 
   // Where the first start tag with more than kMaxAttributesPerElement
   // attributes begins, or npos. Comments, CDATA sections, processing
