@@ -186,14 +186,35 @@ std::string webIdentifier(const XMLNode& templateNode) {
   return id ? std::string(text::trimWhitespaceAndNewlines(*id)) : std::string();
 }
 
-void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const FormData* form,
-                         UDFDocument& doc) {
+XMLNode* childNamed(XMLNode& node, std::string_view name) {
+  for (XMLNode& child : node.children) {
+    if (child.name == name) return &child;
+  }
+  return nullptr;
+}
+
+// Empties a node (its subtree freed) when it goes out of scope.
+class ReleasedAfterUse {
+ public:
+  explicit ReleasedAfterUse(XMLNode& node) : node_(node) {}
+  ~ReleasedAfterUse() { node_ = XMLNode(); }
+  ReleasedAfterUse(const ReleasedAfterUse&) = delete;
+  ReleasedAfterUse& operator=(const ReleasedAfterUse&) = delete;
+
+ private:
+  XMLNode& node_;
+};
+
+// Each element of the tree is taken apart once it is read, so that the tree
+// shrinks while the model grows.
+void readContentElements(XMLNode& elementsNode, StyleSheet styles, const FormData* form, UDFDocument& doc) {
   // The builder holds the text block while it works and hands it back: a
   // large block is then never held twice.
   ElementBuilder builder(std::move(styles), std::move(doc.rawText), elementsNode.attributes);
   if (form != nullptr) builder.fillFrom(*form);
   ListNumbering bodyNumbering;
-  for (const auto& child : elementsNode.children) {
+  for (XMLNode& child : elementsNode.children) {
+    const ReleasedAfterUse released(child);
     if (child.name == "paragraph") {
       doc.elements.emplace_back(builder.paragraph(child, bodyNumbering));
     } else if (child.name == "table") {
@@ -255,7 +276,7 @@ std::string filledText(const UDFDocument& doc) {
 void readTree(std::string_view content, const std::function<void()>& release, UDFDocument& doc) {
   XMLParseResult tree = parseValidXMLTree(content, release);
   doc.rawText = takeTextBlock(tree.root);
-  const XMLNode* templateNode = tree.root.child("template");
+  XMLNode* templateNode = childNamed(tree.root, "template");
   if (!tree.success || !templateNode) return;
 
   StyleSheet styles = styleSheet(*templateNode);
@@ -263,7 +284,7 @@ void readTree(std::string_view content, const std::function<void()>& release, UD
   doc.webID = webIdentifier(*templateNode);
   std::optional<FormData> form;
   if (const XMLNode* data = templateNode->child("data")) form.emplace(*data);
-  if (const XMLNode* elementsNode = templateNode->child("elements")) {
+  if (XMLNode* elementsNode = childNamed(*templateNode, "elements")) {
     readContentElements(*elementsNode, std::move(styles), form ? &*form : nullptr, doc);
   }
   // A form's text is what it shows, not its variable names; one that shows

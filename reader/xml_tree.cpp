@@ -1,5 +1,6 @@
 #include "reader/xml_tree.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/text/text.hpp"
@@ -60,8 +61,13 @@ class TreeBuildingHandler final : public xml::XMLEventHandler {
 }  // namespace
 
 XMLNode::~XMLNode() {
-  // Children are moved onto a work list before they die, so each destructor
-  // below this one meets an empty `children` and returns at once.
+  // Children without children of their own (the runs of a paragraph, most
+  // nodes) go with the vector; deeper ones are moved onto a work list before
+  // they die, so each destructor below this one meets an empty `children`
+  // and returns at once.
+  if (std::all_of(children.begin(), children.end(),
+                  [](const XMLNode& child) { return child.children.empty(); }))
+    return;
   std::vector<XMLNode> pending = std::move(children);
   while (!pending.empty()) {
     XMLNode node = std::move(pending.back());
