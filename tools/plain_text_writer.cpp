@@ -38,8 +38,10 @@ class TextOut {
     if (sink_ == nullptr || text_.size() < PlainTextWriter::kPieceBytes) return ok_;
     return flush();
   }
+  // Hands what is made so far on (a text kept whole stays).
   bool flush() {
-    if (sink_ != nullptr && ok_ && !text_.empty()) ok_ = (*sink_)(text_);
+    if (sink_ == nullptr) return true;
+    if (ok_ && !text_.empty()) ok_ = (*sink_)(text_);
     text_.clear();
     return ok_;
   }
