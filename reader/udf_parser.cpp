@@ -1,7 +1,6 @@
 #include "reader/udf_parser.hpp"
 
 #include <algorithm>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -271,10 +270,10 @@ std::string filledText(const UDFDocument& doc) {
   return out;
 }
 
-// `content` is valid UTF-8; `release` lets its bytes go, which happens
-// before the tree grows: nothing below needs them.
-void readTree(std::string_view content, const std::function<void()>& release, UDFDocument& doc) {
-  XMLParseResult tree = parseValidXMLTree(content, release);
+// `content` is valid UTF-8, given up to the parse: its bytes are used up as
+// the tree grows, and nothing below needs them.
+void readTree(std::span<char> content, UDFDocument& doc) {
+  XMLParseResult tree = parseConsumedXMLTree(content);
   doc.rawText = takeTextBlock(tree.root);
   XMLNode* templateNode = childNamed(tree.root, "template");
   if (!tree.success || !templateNode) return;
@@ -294,13 +293,13 @@ void readTree(std::string_view content, const std::function<void()>& release, UD
 
 // content.xml as UTF-8 text: where it lies when it is UTF-8 already, else
 // decoded into `decoded`; nothing when decodeContent takes no text from it.
-std::optional<std::string_view> contentText(std::span<const std::uint8_t> bytes,
-                                            std::optional<std::string>& decoded) {
-  const std::string_view chars(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (!byteOrderMark(bytes) && text::isValidUTF8(chars)) return chars;
+std::optional<std::span<char>> contentText(std::vector<std::uint8_t>& bytes,
+                                           std::optional<std::string>& decoded) {
+  const std::span<char> chars(reinterpret_cast<char*>(bytes.data()), bytes.size());
+  if (!byteOrderMark(bytes) && text::isValidUTF8(std::string_view(chars.data(), chars.size()))) return chars;
   decoded = decodeContent(bytes);
   if (!decoded) return std::nullopt;
-  return *decoded;
+  return std::span<char>(decoded->data(), decoded->size());
 }
 
 // Whether decodeContent accepts the bytes, without a copy in the common case.
@@ -347,8 +346,8 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
       content.find("<data") != std::string_view::npos) {
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
-    readTree(
-        content, [] {}, doc);
+    std::string copy(content);
+    readTree(copy, doc);
     std::string text = std::move(doc.rawText);
     if (text.size() > limit) {
       std::size_t cut = limit;
@@ -368,7 +367,7 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   if (contentEntry == entries.end()) return std::nullopt;
   std::vector<std::uint8_t>& contentBytes = contentEntry->second;
   std::optional<std::string> decoded;
-  const std::optional<std::string_view> content = contentText(contentBytes, decoded);
+  const std::optional<std::span<char>> content = contentText(contentBytes, decoded);
   if (!content) return std::nullopt;
 
   UDFDocument doc;
@@ -376,14 +375,12 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   if (const auto* signatureBytes = entry(entries, "sign.sgn");
       signatureBytes && signature == Signature::checked)
     doc.signature = SignatureVerifier::verify(*signatureBytes, contentBytes);
-  // The parser's copy is all that is needed of content.xml from then on.
-  readTree(
-      *content,
-      [&] {
-        std::vector<std::uint8_t>().swap(contentBytes);
-        decoded.reset();
-      },
-      doc);
+  // Its text is all that is needed of content.xml from then on, and the
+  // parse uses that up.
+  if (decoded) std::vector<std::uint8_t>().swap(contentBytes);
+  readTree(*content, doc);
+  decoded.reset();
+  entries.erase(contentEntry);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
 }

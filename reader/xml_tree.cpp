@@ -193,9 +193,9 @@ XMLParseResult parseXMLTree(std::string_view utf8) {
                    [&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
 }
 
-XMLParseResult parseValidXMLTree(std::string_view utf8, const std::function<void()>& release) {
+XMLParseResult parseConsumedXMLTree(std::span<char> utf8) {
   return buildTree(utf8.size(), true, [&](xml::XMLEventHandler& handler) {
-    return xml::XMLEventParser::parseReleasing(utf8, handler, release);
+    return xml::XMLEventParser::parseConsuming(utf8, handler);
   });
 }
 

@@ -23,9 +23,9 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -131,10 +131,10 @@ struct XMLParseResult {
 // Never loads external entities.
 XMLParseResult parseXMLTree(std::string_view utf8);
 
-// The same for a document known to be valid UTF-8, held by the caller, who
-// lets its bytes go when `release` is called: once the parser holds its own
-// copy, before the tree grows, so that a large document is not held twice.
-XMLParseResult parseValidXMLTree(std::string_view utf8, const std::function<void()>& release);
+// The same for a document known to be valid UTF-8 that the caller gives up
+// (xml::XMLEventParser::parseConsuming): its bytes are handed back to the
+// system as the parse goes on and must not be read again, only freed.
+XMLParseResult parseConsumedXMLTree(std::span<char> utf8);
 
 // The text of the first element named `childName` directly inside the
 // document element, exactly as the tree of the same document holds it, from
