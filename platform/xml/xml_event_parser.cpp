@@ -28,6 +28,11 @@ namespace {
 // about twice what it read.
 constexpr std::size_t kFirstPieceBytes = std::size_t{1} << 20;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 30;
+// parseConsuming reads a document up to this size in one piece: expat
+// counts lines and columns through every piece but the last, which costs
+// about a tenth of the parse, and below this the memory pieces save is not
+// worth that.
+constexpr std::size_t kWholeBytes = std::size_t{16} << 20;
 
 struct ParserDeleter {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -227,16 +232,26 @@ ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& h
   const std::size_t length = std::min(all.size(), crowded);
   PageRelease pages(utf8.data());
   std::size_t fed = 0;
-  std::size_t piece = kFirstPieceBytes;
+  std::size_t piece = length <= kWholeBytes ? length : kFirstPieceBytes;
   for (;;) {
     const std::size_t end = fed + std::min(piece, length - fed);
     const bool last = end == length;
+    const XML_Bool final = whole && last ? XML_TRUE : XML_FALSE;
     const std::size_t eventsBefore = session.events;
-    const bool ok = XML_Parse(parser.get(), all.data() + fed, static_cast<int>(end - fed),
-                              whole && last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
+    bool ok = true;
+    if (end == fed) {
+      ok = XML_Parse(parser.get(), all.data(), 0, final) == XML_STATUS_OK;
+    } else {
+      // What XML_Parse does with a piece, with the piece handed back in
+      // between: expat has its own copy.
+      const int size = static_cast<int>(end - fed);
+      void* buffer = XML_GetBuffer(parser.get(), size);
+      if (buffer == nullptr) return ParseEnd::malformed;
+      std::memcpy(buffer, all.data() + fed, static_cast<std::size_t>(size));
+      pages.upTo(end);
+      ok = XML_ParseBuffer(parser.get(), size, final) == XML_STATUS_OK;
+    }
     fed = end;
-    // Expat holds its own copy of anything it has not finished with.
-    pages.upTo(fed);
     if (!ok || session.end || last) return outcome(session, ok, whole);
     // A piece that brought no event lies inside one long token (a picture's
     // start tag), which expat scans again from its start with each piece:
