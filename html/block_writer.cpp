@@ -47,10 +47,33 @@ bool visibleAtDepth(const std::vector<DocumentElement>& elements, int depth) {
   return false;
 }
 
+// A generous guess at the bytes of the page the elements make: their text
+// and pictures twice over, and room for each paragraph's markup.
+std::size_t pageGuess(const std::vector<DocumentElement>& elements, int depth) {
+  std::size_t bytes = 0;
+  for (const DocumentElement& element : elements) {
+    if (const ParagraphItem* p = element.paragraph()) {
+      bytes += 512;
+      for (const TextRun& run : p->runs)
+        bytes += 2 * run.text.size() + 64 + (run.image ? run.image->base64.size() : 0);
+    } else if (const TableItem* table = element.table(); table && depth < DocumentWriter::kMaxTableDepth) {
+      for (const TableRow& row : table->rows) {
+        bytes += 512;
+        for (const TableCell& cell : row.cells) bytes += 256 + pageGuess(cell.elements, depth + 1);
+      }
+    }
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::string DocumentWriter::render(const std::vector<DocumentElement>& elements, double width, bool framed) {
   std::string out;
+  // The body of a large document is most of the page: given its room at
+  // once (only what it uses is ever touched), it is never copied, nor held
+  // twice, while it grows.
+  if (tableDepth_ == 0) out.reserve(std::min(pageGuess(elements, 0), pageBytesLeft_));
   for (const DocumentElement& element : elements) {
     if (pageBytesLeft_ == 0) break;
     if (const ParagraphItem* p = element.paragraph()) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "platform/text/byte_words.hpp"
+
 namespace maravel {
 
 std::string escapeHTML(std::string_view text) {
@@ -10,6 +12,15 @@ std::string escapeHTML(std::string_view text) {
   out.reserve(text.size());
   std::size_t kept = 0;  // the start of what is still to be appended as it is
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // Eight bytes without any of the five pass in one step.
+    if (text.size() - i >= 8) {
+      const std::uint64_t word = text::wordAt(text.data() + i);
+      if (!text::anyByteIs(word, '&') && !text::anyByteIs(word, '<') && !text::anyByteIs(word, '>') &&
+          !text::anyByteIs(word, '"') && !text::anyByteIs(word, '\'')) {
+        i += 7;
+        continue;
+      }
+    }
     const char c = text[i];
     // One comparison lets nearly every character through: all five lie
     // below '?' and are none of the letters and digits above it.

@@ -4,8 +4,10 @@
 // box of the computed width.
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "html/document_writer.hpp"
 #include "html/html_escape.hpp"
@@ -115,7 +117,7 @@ constexpr std::size_t kSpanBytes = 32;
 constexpr std::size_t kTabBoxBytes = 160;
 constexpr std::size_t kPictureTagBytes = 128;
 
-std::size_t characterCost(char c) {
+constexpr std::size_t characterCost(char c) {
   switch (c) {
     case '\t':
       return kTabBoxBytes;
@@ -135,11 +137,17 @@ std::size_t characterCost(char c) {
 std::size_t fittingBytes(std::string_view text, std::size_t budget, std::size_t& cost) {
   // Nearly always the whole run fits: no character costs more than a tab box.
   if (text.size() <= (budget - cost) / kTabBoxBytes) {
-    // A byte costs one unless it is one of the few below '?' that cost more.
+    // A byte costs one unless it is one of the few that cost more, looked
+    // up without a branch.
+    static constexpr auto kExtraCost = [] {
+      std::array<std::uint8_t, 256> extra{};
+      for (int c = 0; c < 256; ++c)
+        extra[static_cast<std::size_t>(c)] =
+            static_cast<std::uint8_t>(characterCost(static_cast<char>(c)) - 1);
+      return extra;
+    }();
     cost += text.size();
-    for (const char c : text) {
-      if (static_cast<unsigned char>(c) <= '>') cost += characterCost(c) - 1;
-    }
+    for (const char c : text) cost += kExtraCost[static_cast<unsigned char>(c)];
     return text.size();
   }
   std::size_t end = 0;

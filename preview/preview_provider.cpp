@@ -41,6 +41,8 @@ std::optional<std::vector<std::uint8_t>> documentPage(std::span<const std::uint8
     // a large page are then not held beside it.
     std::optional<UDFDocument> doc = UDFParser::parse(data);
     if (!doc) return std::nullopt;
+    // The page shows the runs, never the text block they were cut from.
+    std::string().swap(doc->rawText);
     page = UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size()));
   }
   return utf8Bytes(page);

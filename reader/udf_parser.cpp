@@ -185,14 +185,35 @@ std::string webIdentifier(const XMLNode& templateNode) {
   return id ? std::string(text::trimWhitespaceAndNewlines(*id)) : std::string();
 }
 
-void readContentElements(const XMLNode& elementsNode, StyleSheet styles, const FormData* form,
-                         UDFDocument& doc) {
+XMLNode* childNamed(XMLNode& node, std::string_view name) {
+  for (XMLNode& child : node.children) {
+    if (child.name == name) return &child;
+  }
+  return nullptr;
+}
+
+// Empties a node (its subtree freed) when it goes out of scope.
+class ReleasedAfterUse {
+ public:
+  explicit ReleasedAfterUse(XMLNode& node) : node_(node) {}
+  ~ReleasedAfterUse() { node_ = XMLNode(); }
+  ReleasedAfterUse(const ReleasedAfterUse&) = delete;
+  ReleasedAfterUse& operator=(const ReleasedAfterUse&) = delete;
+
+ private:
+  XMLNode& node_;
+};
+
+// Each element of the tree is taken apart once it is read, so that the tree
+// shrinks while the model grows.
+void readContentElements(XMLNode& elementsNode, StyleSheet styles, const FormData* form, UDFDocument& doc) {
   // The builder holds the text block while it works and hands it back: a
   // large block is then never held twice.
   ElementBuilder builder(std::move(styles), std::move(doc.rawText), elementsNode.attributes);
   if (form != nullptr) builder.fillFrom(*form);
   ListNumbering bodyNumbering;
-  for (const auto& child : elementsNode.children) {
+  for (XMLNode& child : elementsNode.children) {
+    const ReleasedAfterUse released(child);
     if (child.name == "paragraph") {
       doc.elements.emplace_back(builder.paragraph(child, bodyNumbering));
     } else if (child.name == "table") {
@@ -249,11 +270,12 @@ std::string filledText(const UDFDocument& doc) {
   return out;
 }
 
-void readTree(std::string content, UDFDocument& doc) {
-  // The text is released before the tree grows; nothing below needs it.
-  XMLParseResult tree = parseOwnedXMLTree(std::move(content));
+// `content` is valid UTF-8, given up to the parse: its bytes are used up as
+// the tree grows, and nothing below needs them.
+void readTree(std::span<char> content, UDFDocument& doc) {
+  XMLParseResult tree = parseConsumedXMLTree(content);
   doc.rawText = takeTextBlock(tree.root);
-  const XMLNode* templateNode = tree.root.child("template");
+  XMLNode* templateNode = childNamed(tree.root, "template");
   if (!tree.success || !templateNode) return;
 
   StyleSheet styles = styleSheet(*templateNode);
@@ -261,7 +283,7 @@ void readTree(std::string content, UDFDocument& doc) {
   doc.webID = webIdentifier(*templateNode);
   std::optional<FormData> form;
   if (const XMLNode* data = templateNode->child("data")) form.emplace(*data);
-  if (const XMLNode* elementsNode = templateNode->child("elements")) {
+  if (XMLNode* elementsNode = childNamed(*templateNode, "elements")) {
     readContentElements(*elementsNode, std::move(styles), form ? &*form : nullptr, doc);
   }
   // A form's text is what it shows, not its variable names; one that shows
@@ -269,12 +291,15 @@ void readTree(std::string content, UDFDocument& doc) {
   if (form && !doc.elements.empty()) doc.rawText = filledText(doc);
 }
 
-// content.xml as text, or nothing when there is no document.
-std::optional<std::string> contentText(const ZipEntries& entries) {
-  if (entries.empty()) return std::nullopt;
-  const auto* contentBytes = entry(entries, "content.xml");
-  if (!contentBytes) return std::nullopt;
-  return decodeContent(*contentBytes);
+// content.xml as UTF-8 text: where it lies when it is UTF-8 already, else
+// decoded into `decoded`; nothing when decodeContent takes no text from it.
+std::optional<std::span<char>> contentText(std::vector<std::uint8_t>& bytes,
+                                           std::optional<std::string>& decoded) {
+  const std::span<char> chars(reinterpret_cast<char*>(bytes.data()), bytes.size());
+  if (!byteOrderMark(bytes) && text::isValidUTF8(std::string_view(chars.data(), chars.size()))) return chars;
+  decoded = decodeContent(bytes);
+  if (!decoded) return std::nullopt;
+  return std::span<char>(decoded->data(), decoded->size());
 }
 
 // Whether decodeContent accepts the bytes, without a copy in the common case.
@@ -321,7 +346,8 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
       content.find("<data") != std::string_view::npos) {
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
-    readTree(std::string(content), doc);
+    std::string copy(content);
+    readTree(copy, doc);
     std::string text = std::move(doc.rawText);
     if (text.size() > limit) {
       std::size_t cut = limit;
@@ -337,16 +363,24 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
 
 std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData, Signature signature) {
   ZipEntries entries = FastZipExtractor::extractEntries(udfData);
-  std::optional<std::string> content = contentText(entries);
+  const auto contentEntry = entries.find("content.xml");
+  if (contentEntry == entries.end()) return std::nullopt;
+  std::vector<std::uint8_t>& contentBytes = contentEntry->second;
+  std::optional<std::string> decoded;
+  const std::optional<std::span<char>> content = contentText(contentBytes, decoded);
   if (!content) return std::nullopt;
 
   UDFDocument doc;
   doc.verificationCode = verificationCode(entries);
   if (const auto* signatureBytes = entry(entries, "sign.sgn");
       signatureBytes && signature == Signature::checked)
-    doc.signature = SignatureVerifier::verify(*signatureBytes, *entry(entries, "content.xml"));
-  entries.erase("content.xml");  // its text is all that is needed of it now
-  readTree(std::move(*content), doc);
+    doc.signature = SignatureVerifier::verify(*signatureBytes, contentBytes);
+  // Its text is all that is needed of content.xml from then on, and the
+  // parse uses that up.
+  if (decoded) std::vector<std::uint8_t>().swap(contentBytes);
+  readTree(*content, doc);
+  decoded.reset();
+  entries.erase(contentEntry);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
 }

@@ -17,8 +17,16 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 }  // namespace
 
-UTF16Text::UTF16Text(std::string utf8)
-    : text_(text::isValidUTF8(utf8) ? std::move(utf8) : text::decodeUTF8Lossy(utf8)) {
+UTF16Text::UTF16Text(std::string utf8) : text_(std::move(utf8)) {
+  // The check for valid UTF-8 rides along with the one pass that sets the
+  // checkpoints; only a text that fails it is decoded and passed again.
+  if (index()) return;
+  text_ = text::decodeUTF8Lossy(text_);
+  index();
+}
+
+bool UTF16Text::index() {
+  checkpoints_.clear();
   checkpoints_.reserve(text_.size() / kStride + 1);
   std::size_t byte = 0;
   std::size_t unit = 0;
@@ -30,12 +38,15 @@ UTF16Text::UTF16Text(std::string utf8)
     byte += ascii;
     unit += ascii;
     if (byte == text_.size()) break;
-    const std::size_t units = unitsAt(byte);
+    const std::size_t length = text::validSequenceLength(text_, byte);
+    if (length == 0) return false;
+    const std::size_t units = length == 4 ? 2 : 1;
     if (next < unit + units) checkpoints_.push_back({byte, unit});
-    byte += bytesAt(byte);
+    byte += length;
     unit += units;
   }
   units_ = unit;
+  return true;
 }
 
 std::size_t UTF16Text::unitsAt(std::size_t byte) const {

@@ -45,6 +45,9 @@ class UTF16Text {
   Position locate(std::size_t unit);
   std::size_t unitsAt(std::size_t byte) const;
   std::size_t bytesAt(std::size_t byte) const;
+  // Sets the checkpoints and the length; false (and left half done) at the
+  // first invalid sequence.
+  bool index();
 
   std::string text_;
   std::size_t units_ = 0;

@@ -1,5 +1,6 @@
 #include "reader/xml_tree.hpp"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/text/text.hpp"
@@ -60,8 +61,13 @@ class TreeBuildingHandler final : public xml::XMLEventHandler {
 }  // namespace
 
 XMLNode::~XMLNode() {
-  // Children are moved onto a work list before they die, so each destructor
-  // below this one meets an empty `children` and returns at once.
+  // Children without children of their own (the runs of a paragraph, most
+  // nodes) go with the vector; deeper ones are moved onto a work list before
+  // they die, so each destructor below this one meets an empty `children`
+  // and returns at once.
+  if (std::all_of(children.begin(), children.end(),
+                  [](const XMLNode& child) { return child.children.empty(); }))
+    return;
   std::vector<XMLNode> pending = std::move(children);
   while (!pending.empty()) {
     XMLNode node = std::move(pending.back());
@@ -103,7 +109,8 @@ bool XMLAdmission::end() {
   return true;
 }
 
-XMLTreeBuilder::XMLTreeBuilder(std::size_t documentBytes) : documentBytes_(documentBytes) {
+XMLTreeBuilder::XMLTreeBuilder(std::size_t documentBytes, bool validUTF8)
+    : documentBytes_(documentBytes), validUTF8_(validUTF8) {
   root_.name = "#document";
   stack_.push_back(&root_);
 }
@@ -149,7 +156,7 @@ void XMLTreeBuilder::foundCDATA(std::string_view bytes) {
   if (!admission_.innermostKept()) return;
   std::string& text = stack_.back()->text;
   makeRoom(text, bytes.size());
-  if (text::isValidUTF8(bytes)) {
+  if (validUTF8_ || text::isValidUTF8(bytes)) {
     text.append(bytes);
   } else {
     text.append(text::decodeUTF8Lossy(bytes));
@@ -169,8 +176,8 @@ namespace {
 
 // `parse` runs the event parser with the handler it is given.
 template <typename Parse>
-XMLParseResult buildTree(std::size_t documentBytes, const Parse& parse) {
-  XMLTreeBuilder builder(documentBytes);
+XMLParseResult buildTree(std::size_t documentBytes, bool validUTF8, const Parse& parse) {
+  XMLTreeBuilder builder(documentBytes, validUTF8);
   TreeBuildingHandler handler(builder);
   const xml::ParseEnd end = parse(handler);
   XMLParseResult result;
@@ -182,14 +189,13 @@ XMLParseResult buildTree(std::size_t documentBytes, const Parse& parse) {
 }  // namespace
 
 XMLParseResult parseXMLTree(std::string_view utf8) {
-  return buildTree(utf8.size(),
+  return buildTree(utf8.size(), false,
                    [&](xml::XMLEventHandler& handler) { return xml::XMLEventParser::parse(utf8, handler); });
 }
 
-XMLParseResult parseOwnedXMLTree(std::string utf8) {
-  const std::size_t documentBytes = utf8.size();
-  return buildTree(documentBytes, [&](xml::XMLEventHandler& handler) {
-    return xml::XMLEventParser::parseOwned(std::move(utf8), handler);
+XMLParseResult parseConsumedXMLTree(std::span<char> utf8) {
+  return buildTree(utf8.size(), true, [&](xml::XMLEventHandler& handler) {
+    return xml::XMLEventParser::parseConsuming(utf8, handler);
   });
 }
 

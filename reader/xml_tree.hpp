@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,7 +93,9 @@ class XMLTreeBuilder {
   // `documentBytes`: the length of the document the events come from, when
   // known. No text inside it can be longer, so a text that grows large is
   // given that much room at once instead of being copied as it doubles.
-  explicit XMLTreeBuilder(std::size_t documentBytes = 0);
+  // `validUTF8`: the document is known to be valid UTF-8, so CDATA needs no
+  // check.
+  explicit XMLTreeBuilder(std::size_t documentBytes = 0, bool validUTF8 = false);
 
   // Event callbacks, in document order.
   void didStartElement(std::string_view name, const Attributes& attributes);
@@ -116,6 +119,7 @@ class XMLTreeBuilder {
   std::vector<XMLNode*> stack_;  // open elements; root_ first, never removed
   XMLAdmission admission_;
   std::size_t documentBytes_;
+  bool validUTF8_;
 };
 
 struct XMLParseResult {
@@ -127,9 +131,10 @@ struct XMLParseResult {
 // Never loads external entities.
 XMLParseResult parseXMLTree(std::string_view utf8);
 
-// The same for a document handed over, whose text is released before the
-// tree grows: a large document is then not held twice.
-XMLParseResult parseOwnedXMLTree(std::string utf8);
+// The same for a document known to be valid UTF-8 that the caller gives up
+// (xml::XMLEventParser::parseConsuming): its bytes are handed back to the
+// system as the parse goes on and must not be read again, only freed.
+XMLParseResult parseConsumedXMLTree(std::span<char> utf8);
 
 // The text of the first element named `childName` directly inside the
 // document element, exactly as the tree of the same document holds it, from

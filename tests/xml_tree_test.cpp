@@ -118,11 +118,27 @@ TEST(XMLTreeTest, ParsingStopsAfterTheElementLimitAndKeepsWhatCameBefore) {
   EXPECT_EQ(result.root.children[0].children.size(), XMLTreeBuilder::kMaxElements - 1);
 }
 
+// A document over 16 MB that the parser may use up goes to it in pieces;
+// one long start tag spans many of them.
 TEST(XMLTreeTest, OverlongAttributeValuesAreLeftOut) {
   const std::string value(XMLTreeBuilder::kMaxAttributeBytes + 1, 'A');
-  const XMLParseResult result = parseXMLTree("<image imageData=\"" + value + "\" width=\"10\"/>");
-  ASSERT_TRUE(result.success);
-  EXPECT_EQ(result.root.children.at(0).attributes, (AttributeMap{{"width", "10"}}));
+  std::string xml = "<image imageData=\"" + value + "\" width=\"10\"/>";
+  for (const XMLParseResult& result : {parseXMLTree(xml), parseConsumedXMLTree(xml)}) {
+    ASSERT_TRUE(result.success);
+    EXPECT_EQ(result.root.children.at(0).attributes, (AttributeMap{{"width", "10"}}));
+  }
+}
+
+TEST(XMLTreeTest, ADocumentUsedUpInPiecesGivesTheSameTree) {
+  std::string xml = "<t><content><![CDATA[" + std::string(std::size_t{17} << 20, 'x') +
+                    "\xC4\x9F]]></content><p a=\"1\">b</p></t>";
+  const XMLParseResult whole = parseXMLTree(xml);
+  const XMLParseResult used = parseConsumedXMLTree(xml);
+  ASSERT_TRUE(used.success);
+  const XMLNode& t = documentElement(used);
+  EXPECT_EQ(t.children.at(0).text, documentElement(whole).children.at(0).text);
+  EXPECT_EQ(t.children.at(1).attributes, (AttributeMap{{"a", "1"}}));
+  EXPECT_EQ(t.children.at(1).text, "b");
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 // Pure and safe on any thread; nothing fails.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "model/udf_document.hpp"
 
@@ -15,6 +17,13 @@ namespace maravel {
 class PlainTextWriter {
  public:
   static std::string write(const UDFDocument& doc);
+
+  // The same text handed to `sink` piece by piece as it is made (pieces of
+  // about kPieceBytes, split only between paragraphs), so that a large text
+  // is never held whole. Stops at the first piece `sink` refuses; false
+  // then.
+  static bool write(const UDFDocument& doc, const std::function<bool(std::string_view)>& sink);
+  static constexpr std::size_t kPieceBytes = 1 << 16;
 
   // Tables nested deeper than this are left out, as the page leaves them.
   static constexpr int kMaxTableDepth = 64;

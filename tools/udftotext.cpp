@@ -70,17 +70,27 @@ int main(int argc, char** argv) {
   const maravel::commandline::Input input = maravel::commandline::readInput(*file);
   // The text shows no signature: its check (a digest of all of content.xml) is left out.
   using maravel::UDFParser;
-  const auto doc = input.bytes ? UDFParser::parse(*input.bytes, UDFParser::Signature::skipped) : std::nullopt;
+  auto doc = input.bytes ? UDFParser::parse(*input.bytes, UDFParser::Signature::skipped) : std::nullopt;
   if (!doc) {
     std::cerr << "udftotext: "
               << (input.bytes ? "cannot read " + *file + ": not a readable UDF document" : input.error)
               << "\n";
     return kNotADocument;
   }
-  const std::string text = maravel::PlainTextWriter::write(*doc);
-  const auto bytes = std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-  if (const auto error = maravel::commandline::writeOutput(output.value_or("-"), bytes)) {
-    std::cerr << "udftotext: " << *error << "\n";
+  // The text is written as it is made, and the text block (which the text
+  // repeats) is let go first: a large document's text is never held twice.
+  std::string().swap(doc->rawText);
+  maravel::commandline::Output out(output.value_or("-"));
+  const bool written =
+      out.open() &&
+      maravel::PlainTextWriter::write(
+          *doc,
+          [&](std::string_view piece) {
+            return out.write(std::span(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
+          }) &&
+      out.commit();
+  if (!written) {
+    std::cerr << "udftotext: " << out.error() << "\n";
     return kUsage;
   }
   return kWritten;

@@ -85,6 +85,11 @@ bool isValidUTF8(std::string_view bytes) {
 
 bool isValidUTF8(Bytes bytes) { return isValidUTF8(asChars(bytes)); }
 
+std::size_t validSequenceLength(std::string_view s, std::size_t pos) {
+  const auto decoded = decodeCodePoint(s, pos);
+  return decoded.valid ? decoded.length : 0;
+}
+
 std::optional<std::string> decodeUTF8(Bytes bytes) {
   const std::string_view chars = asChars(bytes);
   if (!isValidUTF8(chars)) return std::nullopt;

@@ -23,6 +23,10 @@ using Bytes = std::span<const std::uint8_t>;
 bool isValidUTF8(std::string_view bytes);
 bool isValidUTF8(Bytes bytes);
 
+// The length of the valid UTF-8 sequence that starts at `pos` (below
+// s.size()), by the rules of isValidUTF8; 0 when none starts there.
+std::size_t validSequenceLength(std::string_view s, std::size_t pos);
+
 // The bytes as a string when they are valid UTF-8 (no surrogates, no overlong
 // forms, nothing above U+10FFFF); nothing otherwise.
 std::optional<std::string> decodeUTF8(Bytes bytes);

@@ -6,8 +6,11 @@
 #define XML_DTD 1
 #endif
 #include <expat.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -25,6 +28,11 @@ namespace {
 // about twice what it read.
 constexpr std::size_t kFirstPieceBytes = std::size_t{1} << 20;
 constexpr std::size_t kChunkBytes = std::size_t{1} << 30;
+// parseConsuming reads a document up to this size in one piece: expat
+// counts lines and columns through every piece but the last, which costs
+// about a tenth of the parse, and below this the memory pieces save is not
+// worth that.
+constexpr std::size_t kWholeBytes = std::size_t{16} << 20;
 
 struct ParserDeleter {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -41,6 +49,7 @@ struct Session {
   std::unordered_set<std::string> elementNames;
   std::unordered_set<const XML_Char*> attributeNames;
   std::optional<ParseEnd> end;  // why the parse was stopped from inside
+  std::size_t events = 0;       // events delivered so far
 };
 
 Session& sessionOf(void* userData) { return *static_cast<Session*>(userData); }
@@ -64,6 +73,7 @@ bool namesWithinBound(Session& session, const XML_Char* name, const XML_Char** a
 
 void onStartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
   Session& session = sessionOf(userData);
+  ++session.events;
   if (!namesWithinBound(session, name, attributes)) return stop(session, ParseEnd::bounded);
   session.attributes.clear();
   for (const XML_Char** pair = attributes; pair[0] != nullptr; pair += 2) {
@@ -74,11 +84,13 @@ void onStartElement(void* userData, const XML_Char* name, const XML_Char** attri
 
 void onEndElement(void* userData, const XML_Char* name) {
   Session& session = sessionOf(userData);
+  ++session.events;
   if (!session.handler.didEndElement(name)) stop(session, ParseEnd::stopped);
 }
 
 void onCharacters(void* userData, const XML_Char* text, int length) {
   Session& session = sessionOf(userData);
+  ++session.events;
   if (!session.handler.foundCharacters(std::string_view(text, static_cast<std::size_t>(length))))
     stop(session, ParseEnd::stopped);
 }
@@ -131,6 +143,31 @@ std::size_t past(std::string_view utf8, std::size_t from, std::string_view close
   const std::size_t at = utf8.find(close, from);
   return at == std::string_view::npos ? at : at + close.size();
 }
+
+// Hands the whole pages of a buffer back to the system as its bytes are
+// used up, front to back.
+class PageRelease {
+ public:
+  explicit PageRelease(char* data) : start_(reinterpret_cast<std::uintptr_t>(data)), done_(alignUp(start_)) {}
+
+  // The bytes before `offset` are used up.
+  void upTo(std::size_t offset) {
+    const std::uintptr_t end = (start_ + offset) / pageSize() * pageSize();
+    if (end <= done_) return;
+    madvise(reinterpret_cast<void*>(done_), end - done_, MADV_DONTNEED);
+    done_ = end;
+  }
+
+ private:
+  static std::uintptr_t pageSize() {
+    static const auto size = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    return size;
+  }
+  static std::uintptr_t alignUp(std::uintptr_t at) { return (at + pageSize() - 1) / pageSize() * pageSize(); }
+
+  std::uintptr_t start_;
+  std::uintptr_t done_;  // pages before this one are handed back
+};
 
 }  // namespace
 
@@ -185,23 +222,42 @@ ParseEnd XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) 
   }
 }
 
-ParseEnd XMLEventParser::parseOwned(std::string utf8, XMLEventHandler& handler) {
-  if (utf8.empty() || utf8.size() > kChunkBytes) return parse(utf8, handler);
+ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& handler) {
+  const std::string_view all(utf8.data(), utf8.size());
   Session session{nullptr, handler, {}, {}, {}, std::nullopt};
   const ParserHandle parser = makeParser(session);
   if (!parser) return ParseEnd::malformed;
-  const std::size_t crowded = firstCrowdedStartTag(utf8);
+  const std::size_t crowded = firstCrowdedStartTag(all);
   const bool whole = crowded == std::string_view::npos;
-  // What XML_Parse does with a piece, with the caller's copy dropped in
-  // between.
-  const int length = static_cast<int>(std::min(utf8.size(), crowded));
-  if (length == 0) return outcome(session, true, whole);
-  void* buffer = XML_GetBuffer(parser.get(), length);
-  if (buffer == nullptr) return ParseEnd::malformed;
-  std::memcpy(buffer, utf8.data(), static_cast<std::size_t>(length));
-  std::string().swap(utf8);
-  const bool ok = XML_ParseBuffer(parser.get(), length, whole ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
-  return outcome(session, ok, whole);
+  const std::size_t length = std::min(all.size(), crowded);
+  PageRelease pages(utf8.data());
+  std::size_t fed = 0;
+  std::size_t piece = length <= kWholeBytes ? length : kFirstPieceBytes;
+  for (;;) {
+    const std::size_t end = fed + std::min(piece, length - fed);
+    const bool last = end == length;
+    const XML_Bool final = whole && last ? XML_TRUE : XML_FALSE;
+    const std::size_t eventsBefore = session.events;
+    bool ok = true;
+    if (end == fed) {
+      ok = XML_Parse(parser.get(), all.data(), 0, final) == XML_STATUS_OK;
+    } else {
+      // What XML_Parse does with a piece, with the piece handed back in
+      // between: expat has its own copy.
+      const int size = static_cast<int>(end - fed);
+      void* buffer = XML_GetBuffer(parser.get(), size);
+      if (buffer == nullptr) return ParseEnd::malformed;
+      std::memcpy(buffer, all.data() + fed, static_cast<std::size_t>(size));
+      pages.upTo(end);
+      ok = XML_ParseBuffer(parser.get(), size, final) == XML_STATUS_OK;
+    }
+    fed = end;
+    if (!ok || session.end || last) return outcome(session, ok, whole);
+    // A piece that brought no event lies inside one long token (a picture's
+    // start tag), which expat scans again from its start with each piece:
+    // pieces then grow, so that the scans add up to about twice the token.
+    piece = session.events == eventsBefore ? std::min(2 * piece, kChunkBytes) : kFirstPieceBytes;
+  }
 }
 
 }  // namespace maravel::xml

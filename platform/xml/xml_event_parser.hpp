@@ -25,6 +25,7 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -68,10 +69,12 @@ class XMLEventParser {
  public:
   static ParseEnd parse(std::string_view utf8, XMLEventHandler& handler);
 
-  // The same for a document handed over: its text is released as soon as
-  // the parser has its own copy, before the first event, so that a large
-  // document is not held twice while the caller builds on the events.
-  static ParseEnd parseOwned(std::string utf8, XMLEventHandler& handler);
+  // The same for a document the caller gives up: as the parse goes on, the
+  // pages of `utf8` already read are handed back to the system (they read
+  // as zeros from then on), so that a large document is never held whole
+  // beside what the handler builds from it. The caller must not read the
+  // bytes again, only free them.
+  static ParseEnd parseConsuming(std::span<char> utf8, XMLEventHandler& handler);
 
   // Where the first start tag with more than kMaxAttributesPerElement
   // attributes begins, or npos. Comments, CDATA sections, processing
