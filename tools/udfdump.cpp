@@ -10,10 +10,13 @@
 // 2 for a usage error, a file that cannot be read or output that cannot be
 // written.
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
@@ -57,12 +60,12 @@ const char* alignmentName(TextAlignment alignment) {
 // Writes JSON as it goes, in the layout of nlohmann's dump with an indent
 // of 2, so that the output never has to be held in memory as a whole: it is
 // gathered in pieces of 64 KB, since a stream's put costs more than the byte.
-// Numbers are formatted by nlohmann, each distinct one once (a document
-// repeats a handful of sizes and indents); invalid UTF-8 in strings becomes
-// U+FFFD.
+// Fractional numbers are formatted by nlohmann, each distinct one once (a
+// document repeats a handful of sizes and indents), whole ones in decimal as
+// nlohmann writes them; invalid UTF-8 in strings becomes U+FFFD.
 class JsonStream {
  public:
-  explicit JsonStream(std::ostream& out) : out_(out) { buffer_.reserve(kPiece + 4096); }
+  explicit JsonStream(std::ostream& out) : out_(out), buffer_(new char[kPiece]) {}
   ~JsonStream() { flush(); }
   JsonStream(const JsonStream&) = delete;
   JsonStream& operator=(const JsonStream&) = delete;
@@ -70,7 +73,7 @@ class JsonStream {
   // Starts the next value of the open array (or the top-level value).
   JsonStream& item() {
     if (!open_.empty()) {
-      if (open_.back()++ > 0) buffer_ += ',';
+      if (open_.back()++ > 0) put(',');
       newline();
     }
     return *this;
@@ -79,9 +82,9 @@ class JsonStream {
   // Names are the model's own, plain ASCII that needs no escape.
   JsonStream& key(std::string_view name) {
     item();
-    buffer_ += '"';
-    buffer_ += name;
-    buffer_ += "\": ";
+    put('"');
+    append(name);
+    append("\": ");
     return *this;
   }
 
@@ -95,19 +98,22 @@ class JsonStream {
       string(value);
     } else if constexpr (std::is_same_v<T, double>) {
       number(value);
+    } else if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+      char digits[24];
+      append(std::string_view(digits, std::to_chars(digits, digits + sizeof digits, value).ptr));
     } else {
       append(Json(value).dump(-1, ' ', false, Json::error_handler_t::replace));
     }
   }
-  void flag(bool value) { buffer_ += value ? "true" : "false"; }
-  void null() { buffer_ += "null"; }
+  void flag(bool value) { append(value ? "true" : "false"); }
+  void null() { append("null"); }
   // A long string written as nlohmann writes it, but in one pass and
   // without copies: texts and pictures may run to many megabytes.
   void string(std::string_view value) {
     if (!text::isValidUTF8(value)) {  // replaced as nlohmann replaces
       return append(Json(value).dump(-1, ' ', false, Json::error_handler_t::replace));
     }
-    buffer_ += '"';
+    put('"');
     std::size_t written = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
       // Eight bytes that need no escape pass in one step.
@@ -122,10 +128,10 @@ class JsonStream {
       if (c >= 0x20 && c != '"' && c != '\\') continue;
       append(value.substr(written, i - written));
       written = i + 1;
-      buffer_ += escaped(c);
+      append(escaped(c));
     }
     append(value.substr(written));
-    buffer_ += '"';
+    put('"');
   }
   // A small value built whole, indented to where it stands.
   void value(const Json& value) {
@@ -143,16 +149,27 @@ class JsonStream {
   }
 
   void flush() {
-    out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
-    buffer_.clear();
+    out_.write(buffer_.get(), static_cast<std::streamsize>(used_));
+    used_ = 0;
   }
 
  private:
   static constexpr std::size_t kPiece = 64 * 1024;
 
   void append(std::string_view bytes) {
-    buffer_ += bytes;
-    if (buffer_.size() >= kPiece) flush();
+    if (bytes.size() > kPiece - used_) {
+      flush();
+      if (bytes.size() >= kPiece) {  // a long text goes straight through
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return;
+      }
+    }
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+  }
+  void put(char c) {
+    if (used_ == kPiece) flush();
+    buffer_[used_++] = c;
   }
   void number(double value) {
     std::uint64_t bits;
@@ -162,19 +179,23 @@ class JsonStream {
     append(at->second);
   }
   void begin(char bracket) {
-    buffer_ += bracket;
+    put(bracket);
     open_.push_back(0);
   }
   void end(char bracket) {
     const std::size_t members = open_.back();
     open_.pop_back();
     if (members > 0) newline();
-    buffer_ += bracket;
+    put(bracket);
   }
   void newline() {
-    buffer_ += '\n';
-    buffer_.append(2 * open_.size(), ' ');
-    if (buffer_.size() >= kPiece) flush();
+    constexpr std::string_view kSpaces = "                                ";
+    put('\n');
+    for (std::size_t left = 2 * open_.size(); left > 0;) {
+      const std::size_t some = std::min(left, kSpaces.size());
+      append(kSpaces.substr(0, some));
+      left -= some;
+    }
   }
 
   static std::string escaped(unsigned char c) {
@@ -202,7 +223,8 @@ class JsonStream {
   }
 
   std::ostream& out_;
-  std::string buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
   std::vector<std::size_t> open_;                           // members written so far, per open container
   std::unordered_map<std::uint64_t, std::string> numbers_;  // by the double's bits
 };
