@@ -10,13 +10,18 @@
 // 2 for a usage error, a file that cannot be read or output that cannot be
 // written.
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -53,25 +58,33 @@ const char* alignmentName(TextAlignment alignment) {
 }
 
 // Writes JSON as it goes, in the layout of nlohmann's dump with an indent
-// of 2, so that the output never has to be held in memory as a whole.
-// Scalars are formatted by nlohmann; invalid UTF-8 in strings becomes U+FFFD.
+// of 2, so that the output never has to be held in memory as a whole: it is
+// gathered in pieces of 64 KB, since a stream's put costs more than the byte.
+// Fractional numbers are formatted by nlohmann, each distinct one once (a
+// document repeats a handful of sizes and indents), whole ones in decimal as
+// nlohmann writes them; invalid UTF-8 in strings becomes U+FFFD.
 class JsonStream {
  public:
-  explicit JsonStream(std::ostream& out) : out_(out) {}
+  explicit JsonStream(std::ostream& out) : out_(out), buffer_(new char[kPiece]) {}
+  ~JsonStream() { flush(); }
+  JsonStream(const JsonStream&) = delete;
+  JsonStream& operator=(const JsonStream&) = delete;
 
   // Starts the next value of the open array (or the top-level value).
   JsonStream& item() {
     if (!open_.empty()) {
-      if (open_.back()++ > 0) out_ << ',';
+      if (open_.back()++ > 0) put(',');
       newline();
     }
     return *this;
   }
   // Starts the value of `name` in the open object.
+  // Names are the model's own, plain ASCII that needs no escape.
   JsonStream& key(std::string_view name) {
     item();
-    string(name);
-    out_ << ": ";
+    put('"');
+    append(name);
+    append("\": ");
     return *this;
   }
 
@@ -79,14 +92,28 @@ class JsonStream {
   void endObject() { end('}'); }
   void beginArray() { begin('['); }
   void endArray() { end(']'); }
-  void scalar(const Json& value) { out_ << value.dump(-1, ' ', false, Json::error_handler_t::replace); }
-  void flag(bool value) { out_ << (value ? "true" : "false"); }
-  void null() { out_ << "null"; }
+  template <typename T>
+  void scalar(const T& value) {
+    if constexpr (std::is_convertible_v<const T&, std::string_view>) {
+      string(value);
+    } else if constexpr (std::is_same_v<T, double>) {
+      number(value);
+    } else if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+      char digits[24];
+      append(std::string_view(digits, std::to_chars(digits, digits + sizeof digits, value).ptr));
+    } else {
+      append(Json(value).dump(-1, ' ', false, Json::error_handler_t::replace));
+    }
+  }
+  void flag(bool value) { append(value ? "true" : "false"); }
+  void null() { append("null"); }
   // A long string written as nlohmann writes it, but in one pass and
   // without copies: texts and pictures may run to many megabytes.
   void string(std::string_view value) {
-    if (!text::isValidUTF8(value)) return scalar(Json(value));  // replaced as nlohmann replaces
-    out_ << '"';
+    if (!text::isValidUTF8(value)) {  // replaced as nlohmann replaces
+      return append(Json(value).dump(-1, ' ', false, Json::error_handler_t::replace));
+    }
+    put('"');
     std::size_t written = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
       // Eight bytes that need no escape pass in one step.
@@ -99,12 +126,12 @@ class JsonStream {
       }
       const auto c = static_cast<unsigned char>(value[i]);
       if (c >= 0x20 && c != '"' && c != '\\') continue;
-      out_.write(value.data() + written, static_cast<std::streamsize>(i - written));
+      append(value.substr(written, i - written));
       written = i + 1;
-      out_ << escaped(c);
+      append(escaped(c));
     }
-    out_.write(value.data() + written, static_cast<std::streamsize>(value.size() - written));
-    out_ << '"';
+    append(value.substr(written));
+    put('"');
   }
   // A small value built whole, indented to where it stands.
   void value(const Json& value) {
@@ -113,26 +140,63 @@ class JsonStream {
     for (const char c : value.dump(2, ' ', false, Json::error_handler_t::replace)) {
       c == '\n' ? indented += indent : indented += c;
     }
-    out_ << indented;
+    append(indented);
   }
 
   template <typename T>
   void optional(const std::optional<T>& value) {
-    value ? scalar(Json(*value)) : null();
+    value ? scalar(*value) : null();
+  }
+
+  void flush() {
+    out_.write(buffer_.get(), static_cast<std::streamsize>(used_));
+    used_ = 0;
   }
 
  private:
+  static constexpr std::size_t kPiece = 64 * 1024;
+
+  void append(std::string_view bytes) {
+    if (bytes.size() > kPiece - used_) {
+      flush();
+      if (bytes.size() >= kPiece) {  // a long text goes straight through
+        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return;
+      }
+    }
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+  }
+  void put(char c) {
+    if (used_ == kPiece) flush();
+    buffer_[used_++] = c;
+  }
+  void number(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    auto [at, added] = numbers_.try_emplace(bits);
+    if (added) at->second = Json(value).dump();
+    append(at->second);
+  }
   void begin(char bracket) {
-    out_ << bracket;
+    put(bracket);
     open_.push_back(0);
   }
   void end(char bracket) {
     const std::size_t members = open_.back();
     open_.pop_back();
     if (members > 0) newline();
-    out_ << bracket;
+    put(bracket);
   }
-  void newline() { out_ << '\n' << std::string(2 * open_.size(), ' '); }
+  void newline() {
+    constexpr std::string_view kSpaces = "                                ";
+    put('\n');
+    for (std::size_t left = 2 * open_.size(); left > 0;) {
+      const std::size_t some = std::min(left, kSpaces.size());
+      append(kSpaces.substr(0, some));
+      left -= some;
+    }
+  }
 
   static std::string escaped(unsigned char c) {
     switch (c) {
@@ -159,7 +223,10 @@ class JsonStream {
   }
 
   std::ostream& out_;
-  std::vector<std::size_t> open_;  // members written so far, per open container
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  std::vector<std::size_t> open_;                           // members written so far, per open container
+  std::unordered_map<std::uint64_t, std::string> numbers_;  // by the double's bits
 };
 
 // The document as JSON. A tab stop list that paragraphs share (one tab
