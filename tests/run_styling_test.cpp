@@ -47,6 +47,7 @@ TEST(CSSStringTest, EscapesWhatCouldEndStringRuleOrElement) {
   EXPECT_EQ(escapeCSSString("<>{};"), "\\3c \\3e \\7b \\7d \\3b ");
   EXPECT_EQ(escapeCSSString("a\nb\x7F"), "a\\a b\\7f ");
   EXPECT_EQ(escapeCSSString("\xC2\x85"), "\\85 ");
+  EXPECT_EQ(escapeCSSString("\xED\xBF\xBF"), "\\fffd \\fffd \\fffd ");  // U+DFFF, a surrogate
   EXPECT_EQ(escapeCSSString("\xFF"
                             "a\xE2\x80"),
             "\\fffd a\\fffd \\fffd ");
