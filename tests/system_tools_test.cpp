@@ -93,6 +93,8 @@ TEST_F(SystemToolsTest, RefusesUnknownExtensionsForeignBundlesAndWrongArguments)
   EXPECT_EQ(pluginkit({"-a", folder_.path().string()}).status, 1);
   makeBundle("Kaçak.appex", "identifier=../../../kacak\nkind=thumbnail\nexecutable=tivenna\n");
   EXPECT_EQ(pluginkit({"-a", bundle("Kaçak.appex")}).status, 1);
+  makeBundle("Nokta.appex", "identifier=..\nkind=thumbnail\nexecutable=tivenna\n");
+  EXPECT_EQ(pluginkit({"-a", bundle("Nokta.appex")}).status, 1);
   makeBundle("Dışarı.appex", "identifier=com.example.Disari\nkind=thumbnail\nexecutable=../../bin/sh\n");
   EXPECT_EQ(pluginkit({"-a", bundle("Dışarı.appex")}).status, 1);
   EXPECT_EQ(pluginkit({"-e", "use", "-i", "../../../kacak"}).status, 1);
