@@ -74,10 +74,6 @@ std::string_view trimWhitespaceAndNewlines(std::string_view s);
 // stay.
 std::string_view trimWhitespace(std::string_view s);
 
-// Removes every white-space character (Zs, tab, line breaks, U+0085, U+2028,
-// U+2029) anywhere in the string.
-std::string removeWhitespace(std::string_view s);
-
 // Whether `word` stands in `s` as a word of its own: each occurrence is
 // checked for a letter (or a mark attached to one) directly before or after
 // it; an occurrence with neither counts.

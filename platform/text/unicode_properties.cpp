@@ -196,17 +196,6 @@ bool containsWord(std::string_view s, std::string_view word) {
   return false;
 }
 
-std::string removeWhitespace(std::string_view s) {
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t pos = 0; pos < s.size();) {
-    const auto decoded = decodeCodePoint(s, pos);
-    if (!decoded.valid || !isBlankOrLineBreak(decoded.value)) out.append(s.substr(pos, decoded.length));
-    pos += decoded.length;
-  }
-  return out;
-}
-
 std::string prefixGraphemes(std::string_view s, std::size_t count) {
   if (count == 0) return {};
   utf8proc_int32_t state = 0;
