@@ -1,6 +1,6 @@
 // Drawing one paper page: text set glyph by glyph from the same font files
 // and advances the layout measured, lines, rectangles and pictures, on a
-// cairo context that a PDF document or a print job owns.
+// cairo context that a print job owns or into a page of a PdfDocument.
 //
 // Coordinates are in points from the page's top-left corner, y downwards.
 // Text stays text: a PDF drawn through a canvas can be searched, selected
@@ -54,11 +54,21 @@ class CanvasResources {
   std::unique_ptr<Impl> impl_;
 };
 
+namespace detail {
+class CanvasTarget;
+}
+
 class PageCanvas {
  public:
   // Draws on `cairoContext`, a cairo_t* that stays owned by the caller and
   // must outlive the canvas, as must `resources`.
   PageCanvas(void* cairoContext, CanvasResources& resources);
+  // Hands its marks to `target` (how a PdfDocument writes its pages), which
+  // must outlive the canvas, as must `resources`.
+  PageCanvas(detail::CanvasTarget& target, CanvasResources& resources);
+  ~PageCanvas();
+  PageCanvas(const PageCanvas&) = delete;
+  PageCanvas& operator=(const PageCanvas&) = delete;
 
   // `text` (UTF-8, one line, no tabs) with its baseline starting at
   // `origin`. Every space (U+0020) advances `spaceExtra` points more than
@@ -81,12 +91,8 @@ class PageCanvas {
   void drawImage(std::string_view base64, const Rect& rect);
 
  private:
-  struct GlyphRun;
-  // Shows a run of glyphs in a cairo face (a cairo_font_face_t*) with the
-  // text it stands for, so that the text can be searched.
-  void show(void* fontFace, const TextStyle& style, std::string_view utf8, const GlyphRun& run);
-
-  void* cr_;
+  std::unique_ptr<detail::CanvasTarget> ownTarget_;
+  detail::CanvasTarget& target_;
   CanvasResources& resources_;
 };
 
