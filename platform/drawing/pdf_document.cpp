@@ -25,7 +25,7 @@ using detail::appendNumber;
 using detail::writtenNumber;
 
 // zlib's level for every stream.
-constexpr int kCompression = 6;
+constexpr int kCompression = 2;
 
 // A glyph lands within this many points of where the canvas placed it;
 // further off, the text is moved by an adjustment in its TJ array.
@@ -49,7 +49,14 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
   CanvasResources resources;
   std::optional<PageCanvas> canvas;
   const int catalog, pageTree, sharedResources, info;
-  std::vector<int> pages;
+  struct Page {
+    int number = 0;
+    double width = 1, height = 1;
+    std::vector<int> contents;
+  };
+  std::vector<Page> pages;
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t current = kNone;  // the page being written
   std::string title;
   bool finished = false;
   std::string failure;
@@ -83,8 +90,16 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
         info(file.reserve()) {}
 
   void beginPage(Size pageSize) {
+    pages.push_back({file.reserve(), side(pageSize.width), side(pageSize.height), {}});
+    continuePage(pages.size() - 1);
+  }
+
+  // Starts a content stream of its own on page `index`.
+  void continuePage(std::size_t index) {
     endPage();
-    const double width = side(pageSize.width), height = side(pageSize.height);
+    current = index;
+    Page& page = pages[index];
+    page.contents.push_back(file.reserve());
     content.clear();
     inText = false;
     font = -1;
@@ -92,26 +107,31 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     stroke.clear();
     lineWidth = -1;
     alpha = 1000;
-    pages.push_back(file.reserve());
-    std::string page = "<</Type/Page/Parent " + reference(pageTree) + "/MediaBox[0 0 ";
-    appendNumber(page, width);
-    page.push_back(' ');
-    appendNumber(page, height);
-    page.append("]/Resources ").append(reference(sharedResources)).append("/Contents ");
-    page.append(reference(pages.back() + 1)).append(">>");
-    file.object(pages.back(), page);
-    file.reserve();  // the contents, written when the page ends
-    // Points from the top-left corner, y downwards, as the canvas draws.
-    content.append("1 0 0 -1 0 ");
-    appendNumber(content, height);
+    // Points from the top-left corner, y downwards, as the canvas draws;
+    // the page's streams run as one, so each leaves the state as it was.
+    content.append("q 1 0 0 -1 0 ");
+    appendNumber(content, page.height);
     content.append(" cm\n");
   }
 
   void endPage() {
-    if (pages.empty()) return;
+    if (current == kNone) return;
     endText();
-    file.stream(pages.back() + 1, "", content);
+    content.append("Q\n");
+    file.stream(pages[current].contents.back(), "", content);
     content.clear();
+    current = kNone;
+  }
+
+  void writePage(const Page& page) {
+    std::string object = "<</Type/Page/Parent " + reference(pageTree) + "/MediaBox[0 0 ";
+    appendNumber(object, page.width);
+    object.push_back(' ');
+    appendNumber(object, page.height);
+    object.append("]/Resources ").append(reference(sharedResources)).append("/Contents[");
+    for (const int contents : page.contents) object.append(reference(contents)).push_back(' ');
+    object.back() = ']';
+    file.object(page.number, object + ">>");
   }
 
   void endText() {
@@ -200,13 +220,16 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     appendNumber(content, run.baseline);
     content.append(" Tm\n");
 
-    bool inArray = false, inHex = false;
-    const auto closeHex = [&] {
-      if (inHex) content.push_back('>');
-      inHex = false;
+    // Adjustments in thousandths of an em to as many decimals as keep a
+    // glyph within kPlacement of its place: 2 at 12 points.
+    const int decimals = std::clamp(static_cast<int>(std::ceil(std::log10(written))), 0, 4);
+    bool inArray = false, inString = false;
+    const auto closeString = [&] {
+      if (inString) content.push_back(')');
+      inString = false;
     };
     const auto closeArray = [&] {
-      closeHex();
+      closeString();
       if (inArray) content.append("]TJ\n");
       inArray = false;
     };
@@ -215,14 +238,14 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
       inArray = true;
       const double off = x - pen;
       if (std::fabs(off) > kPlacement) {
-        const double adjustment = writtenNumber(-off * 1000 / written);
-        closeHex();
-        appendNumber(content, adjustment);
+        const double adjustment = writtenNumber(-off * 1000 / written, decimals);
+        closeString();
+        appendNumber(content, adjustment, decimals);
         pen -= adjustment * written / 1000;
       }
-      if (!inHex) content.push_back('<');
-      inHex = true;
-      detail::appendHex4(content, glyph);
+      if (!inString) content.push_back('(');
+      inString = true;
+      detail::appendCode(content, glyph);
       pen += pdfFont.width(glyph) * written / 1000;
     };
 
@@ -389,8 +412,9 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     file.object(sharedResources, shared + ">>");
     std::string tree = "<</Type/Pages/Count " + std::to_string(pages.size()) + "/Kids[";
     for (std::size_t i = 0; i < pages.size(); ++i) {
+      writePage(pages[i]);
       if (i > 0) tree.push_back(' ');
-      tree.append(reference(pages[i]));
+      tree.append(reference(pages[i].number));
     }
     file.object(pageTree, tree + "]>>");
     file.object(catalog, "<</Type/Catalog/Pages " + reference(pageTree) + ">>");
@@ -412,6 +436,13 @@ PageCanvas& PdfDocument::beginPage(Size size) {
   impl_->beginPage(size);
   impl_->canvas.emplace(*impl_, impl_->resources);
   return *impl_->canvas;
+}
+
+PageCanvas* PdfDocument::continuePage(std::size_t index) {
+  if (impl_->finished || index >= impl_->pages.size()) return nullptr;
+  impl_->continuePage(index);
+  impl_->canvas.emplace(*impl_, impl_->resources);
+  return &*impl_->canvas;
 }
 
 bool PdfDocument::finish() {

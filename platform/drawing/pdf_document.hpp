@@ -4,8 +4,8 @@
 // copied. A picture drawn on many pages is embedded once.
 //
 // One document per thread; nothing throws. A page's content goes to the
-// sink when the next page begins; the fonts, which must know every glyph
-// used, and the file's tables go when it finishes. finish() reports whether
+// sink when the next page begins or continues; the fonts, which must know
+// every glyph used, and the file's tables go when it finishes. finish() reports whether
 // everything reached the sink.
 #pragma once
 
@@ -35,6 +35,12 @@ class PdfDocument {
   // Starts a page of the size in points (at least 1 by 1); the canvas is
   // valid until the next page starts or the document finishes.
   PageCanvas& beginPage(Size size);
+
+  // Draws more on page `index` (from 0) of those begun, over what it holds,
+  // so that what needs the page count (a footer's "3 / 12") can be drawn
+  // after the last page; the canvas is valid as beginPage's is. Null for a
+  // page not begun, and after finish().
+  PageCanvas* continuePage(std::size_t index);
 
   // Ends the last page (an empty A4 page when none began) and the file;
   // true when every byte reached the sink. Later calls do nothing and give

@@ -23,6 +23,11 @@ void appendNumber(std::string& out, double value, int decimals = 3);
 // Appends `value` as four hexadecimal digits (a two-byte code).
 void appendHex4(std::string& out, std::uint32_t value);
 
+// Appends the two bytes of the code `value` as they stand inside a literal
+// string, escaped where they would end it or change it ('(', ')', '\\' and
+// carriage return).
+void appendCode(std::string& out, std::uint32_t value);
+
 // Appends the UTF-16BE code units of `utf8` (valid UTF-8) as hexadecimal
 // digits, without a byte order mark.
 void appendUTF16Hex(std::string& out, std::string_view utf8);
