@@ -10,6 +10,13 @@ namespace maravel::drawing::detail {
 namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
+// Streams shorter than this go as they are: deflating them saves a few
+// bytes and costs a reset of zlib's tables.
+constexpr std::size_t kSmallStream = 256;
+// zlib's memory level: a hash table of 8,192 entries, which every stream
+// clears first, instead of 32,768; page streams of tens of kilobytes
+// deflate as well.
+constexpr int kMemoryLevel = 6;
 
 }  // namespace
 
@@ -52,10 +59,12 @@ void PdfFile::stream(int number, std::string_view entries, std::string_view data
 }
 
 void PdfFile::stream(int number, std::string_view entries, std::span<const std::uint8_t> data, bool deflate) {
+  deflate = deflate && data.size() >= kSmallStream;
   if (deflate) {
     if (zlib_ == nullptr) {
       auto stream = std::make_unique<z_stream>();
-      if (deflateInit(stream.get(), level_) == Z_OK) zlib_ = stream.release();
+      if (deflateInit2(stream.get(), level_, Z_DEFLATED, 15, kMemoryLevel, Z_DEFAULT_STRATEGY) == Z_OK)
+        zlib_ = stream.release();
     } else {
       deflateReset(static_cast<z_stream*>(zlib_));
     }

@@ -104,14 +104,14 @@ PdfFont::~PdfFont() {
   hb_face_destroy(face_);
 }
 
-double PdfFont::width(std::uint32_t glyph) {
+double PdfFont::measure(std::uint32_t glyph) {
   if (glyph >= widths_.size()) return 0;
   double& width = widths_[glyph];
   if (width < 0) width = writtenNumber(hb_font_get_glyph_h_advance(font_, glyph) * 1000.0 / unitsPerEm_, 4);
   return width;
 }
 
-bool PdfFont::use(std::uint32_t glyph, std::string_view text) {
+bool PdfFont::firstUse(std::uint32_t glyph, std::string_view text) {
   if (glyph >= used_.size()) return true;
   const bool mappable = text.size() <= kMaxMappedBytes;
   std::uint32_t& slot = used_[glyph];

@@ -32,18 +32,26 @@ class PdfFont {
   int number() const { return number_; }
 
   // The advance of `glyph` in thousandths of an em, as /W gives it.
-  double width(std::uint32_t glyph);
+  double width(std::uint32_t glyph) {
+    return glyph < widths_.size() && widths_[glyph] >= 0 ? widths_[glyph] : measure(glyph);
+  }
 
   // Puts `glyph` into the subset, standing for `text` (valid UTF-8, may be
   // empty). False when the glyph already stands for other text: the text
   // must then be given beside it (an /ActualText span).
-  bool use(std::uint32_t glyph, std::string_view text);
+  bool use(std::uint32_t glyph, std::string_view text) {
+    // Most glyphs were met before with the same text.
+    if (glyph < used_.size() && used_[glyph] != 0 && texts_[used_[glyph] - 1] == text) return true;
+    return firstUse(glyph, text);
+  }
 
   // Writes the font's objects: the subset, its descriptor, its widths and
   // its CMap.
   void write(PdfFile& file);
 
  private:
+  double measure(std::uint32_t glyph);
+  bool firstUse(std::uint32_t glyph, std::string_view text);
   std::string toUnicode() const;
   std::string widths();
 

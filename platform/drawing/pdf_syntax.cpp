@@ -81,13 +81,18 @@ void appendHex4(std::string& out, std::uint32_t value) {
 }
 
 void appendCode(std::string& out, std::uint32_t value) {
-  for (const char byte : {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)}) {
-    if (byte == '(' || byte == ')' || byte == '\\') {
-      out.push_back('\\');
-    } else if (byte == '\r') {
+  const auto special = [](char byte) { return byte == '(' || byte == ')' || byte == '\\' || byte == '\r'; };
+  const char bytes[2] = {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
+  if (!special(bytes[0]) && !special(bytes[1])) {
+    out.append(bytes, 2);
+    return;
+  }
+  for (const char byte : bytes) {
+    if (byte == '\r') {
       out.append("\\r");
       continue;
     }
+    if (special(byte)) out.push_back('\\');
     out.push_back(byte);
   }
 }
