@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "paper/pdf_writer.hpp"
 #include "tests/support/golden_files.hpp"
+#include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
 
@@ -37,6 +39,29 @@ TEST_F(Udf2pdfTest, GoldenDocumentsPrintAsTheirTexts) {
     const CommandResult text =
         runCommand("pdftotext", {"-layout", (dir.path() / (name + ".pdf")).string(), "-"});
     maravel::testing::expectGolden(maravel::testing::goldenDir() / (name + ".pdf.txt"), text.out);
+  }
+}
+
+// What a PDF holds reads back as written: the title (the file's name,
+// hostile like any input) with the string's delimiters in it or in UTF-16,
+// and characters the face lacks, drawn from a face that has them.
+TEST_F(Udf2pdfTest, TitleAndTextReadBack) {
+  const struct {
+    std::string title, text;
+  } rows[] = {{"karar (2) \\ son).udf", "Karar metni (özet)."}, {"tutanak ğüş.udf", "Onay ✓ ve ∑ işareti."}};
+  for (const auto& row : rows) {
+    maravel::UDFDocument doc;
+    doc.elements.emplace_back(maravel::testing::paragraphOf({maravel::testing::textRun(row.text)}));
+    std::string pdf;
+    ASSERT_TRUE(maravel::PdfWriter::write(doc, row.title, [&pdf](std::span<const std::uint8_t> bytes) {
+      pdf.append(bytes.begin(), bytes.end());
+      return true;
+    }));
+    const fs::path file = dir.writeText("yazi.pdf", pdf);
+    EXPECT_NE(runCommand("pdfinfo", {file.string()}).out.find("Title:           " + row.title + "\n"),
+              std::string::npos)
+        << row.title;
+    EXPECT_EQ(runCommand("pdftotext", {file.string(), "-"}).out, row.text + "\n\n\f") << row.title;
   }
 }
 
