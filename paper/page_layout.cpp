@@ -71,8 +71,14 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
                                  std::optional<std::size_t> fileBytes) {
   PaperDocument paper;
   paper.truncated = layoutPages(
-      doc, fonts, fileBytes, [&paper](PaperPage&& page) { paper.pages.push_back(std::move(page)); },
+      doc, fonts, fileBytes,
+      [&paper](PaperPage&& page) {
+        // A document held whole keeps no glyphs: its painter shapes each text.
+        for (PaperText& text : page.marks.texts) text.glyphs = {};
+        paper.pages.push_back(std::move(page));
+      },
       [&paper](int number, PaperMarks&& regions) {
+        for (PaperText& text : regions.texts) text.glyphs = {};
         paper.pages[static_cast<std::size_t>(number - 1)].marks.append(std::move(regions), 0, 0);
       });
   return paper;

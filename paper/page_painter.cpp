@@ -86,7 +86,7 @@ void PagePainter::paint(const PaperPage& page, drawing::PageCanvas& canvas) {
   }
   for (const PaperText& text : page.marks.texts) {
     const drawing::TextStyle style{text.family, text.size, text.bold, text.italic, color(text.color)};
-    canvas.drawText(text.text, {text.x, text.baseline}, style, text.spaceExtra);
+    canvas.drawText(text.text, {text.x, text.baseline}, style, text.spaceExtra, text.glyphs);
   }
   for (const PaperRule& rule : joinedRules(page.marks.rules)) {
     canvas.drawLine({rule.x1, rule.y1}, {rule.x2, rule.y2}, rule.width, color(rule.color));

@@ -16,7 +16,7 @@ namespace maravel::drawing {
 namespace {
 
 // The first glyph after i of another cluster: glyphs.size() when none.
-std::size_t nextClusterGlyph(const std::vector<fonts::ShapedGlyph>& glyphs, std::size_t i) {
+std::size_t nextClusterGlyph(std::span<const fonts::ShapedGlyph> glyphs, std::size_t i) {
   std::size_t j = i + 1;
   while (j < glyphs.size() && glyphs[j].cluster == glyphs[i].cluster) ++j;
   return j;
@@ -60,7 +60,8 @@ PageCanvas::PageCanvas(detail::CanvasTarget& target, CanvasResources& resources)
 
 PageCanvas::~PageCanvas() = default;
 
-void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra) {
+void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra,
+                          std::span<const fonts::ShapedGlyph> glyphs) {
   if (text.empty() || !(style.size > 0) || style.size > kMaxTextSize) return;
   // Text is nearly always valid already, and then not copied.
   std::string repaired;
@@ -68,7 +69,13 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
   const std::string_view valid = repaired.empty() ? text : repaired;
   CanvasResources::Impl& resources = resources_.impl();
   const fonts::FontFace& shaper = resources.shaper(style);
-  const std::vector<fonts::ShapedGlyph> shaped = shaper.shape(valid);
+  const bool given = !glyphs.empty() && repaired.empty() &&
+                     std::all_of(glyphs.begin(), glyphs.end(), [&](const fonts::ShapedGlyph& glyph) {
+                       return glyph.cluster < valid.size();
+                     });
+  std::vector<fonts::ShapedGlyph> ownGlyphs;
+  if (!given) ownGlyphs = shaper.shape(valid);
+  const std::span<const fonts::ShapedGlyph> shaped = given ? glyphs : std::span(ownGlyphs);
 
   // The face's own glyphs in one run; a character it has no glyph for is
   // drawn in its place from a face that has one, as the browser does.

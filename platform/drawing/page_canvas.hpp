@@ -11,10 +11,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/drawing/drawing_context.hpp"
+#include "platform/fonts/font_face.hpp"
 
 namespace maravel::drawing {
 
@@ -76,7 +78,12 @@ class PageCanvas {
   // kMaxTextSize points is not drawn: no paper is that large, and FreeType
   // refuses sizes from 65,536 points on, which would leave the whole
   // document undrawable.
-  void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0);
+  // `glyphs`, when given, are the text's glyphs as a FontFace of this style
+  // shaped them (clusters counted from the text's start), so that a text
+  // just measured is not shaped again; they are used when the text is
+  // valid UTF-8 and every cluster lies inside it.
+  void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0,
+                std::span<const fonts::ShapedGlyph> glyphs = {});
   static constexpr double kMaxTextSize = 4096;
 
   void fillRect(const Rect& rect, const Color& color);
