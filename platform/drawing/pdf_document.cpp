@@ -327,13 +327,14 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
   Picture embed(std::string_view base64) {
     cairo_surface_t* surface = resources.impl().picture(base64);
     if (surface == nullptr) return {};
-    cairo_surface_flush(surface);
     const int width = cairo_image_surface_get_width(surface);
     const int height = cairo_image_surface_get_height(surface);
     std::string entries = "/Type/XObject/Subtype/Image/Width " + std::to_string(width) + "/Height " +
                           std::to_string(height) + "/BitsPerComponent 8/Interpolate true";
     const int number = file.reserve();
     if (!embedJPEG(surface, number, entries)) {
+      // After the JPEG's look-up: flushing lets go of a surface's mime data.
+      cairo_surface_flush(surface);
       const unsigned char* data = cairo_image_surface_get_data(surface);
       const int stride = cairo_image_surface_get_stride(surface);
       const bool hasAlpha = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32;
