@@ -358,7 +358,15 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
           opaque = opaque && a == 255;
         }
       }
-      std::string imageEntries = entries + "/ColorSpace/DeviceRGB";
+      // A grey picture goes in as one channel.
+      bool grey = true;
+      for (std::size_t i = 0; grey && i < rgb.size(); i += 3)
+        grey = rgb[i] == rgb[i + 1] && rgb[i] == rgb[i + 2];
+      if (grey) {
+        for (std::size_t i = 0; i < rgb.size() / 3; ++i) rgb[i] = rgb[3 * i];
+        rgb.resize(rgb.size() / 3);
+      }
+      std::string imageEntries = entries + (grey ? "/ColorSpace/DeviceGray" : "/ColorSpace/DeviceRGB");
       if (!opaque) {
         const int smask = file.reserve();
         file.stream(smask, entries + "/ColorSpace/DeviceGray", mask);
