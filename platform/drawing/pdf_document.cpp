@@ -74,6 +74,7 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
 
   // The page being written and the state its content has set.
   std::string content;
+  std::vector<char> scratch;  // a text's operators, written in place
   bool inText = false;
   int font = -1;
   double size = 0;
@@ -223,33 +224,46 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     // Adjustments in thousandths of an em to as many decimals as keep a
     // glyph within kPlacement of its place: 2 at 12 points.
     const int decimals = std::clamp(static_cast<int>(std::ceil(std::log10(written))), 0, 4);
+    // Written in place, room made first: at most a number, a code and the
+    // array's and string's delimiters a glyph, and a span a cluster.
+    constexpr std::size_t kGlyphBytes = detail::kNumberBytes + detail::kCodeBytes + 8;
+    constexpr std::string_view kSpanStart = "/Span<</ActualText<FEFF", kSpanEnd = ">>>BDC\n",
+                               kEnd = "]TJ\nEMC\n";
+    const std::size_t room = run.glyphs.size() * kGlyphBytes + run.text.size() * 4 +
+                             run.clusters.size() * (kSpanStart.size() + kSpanEnd.size() + kEnd.size()) + 8;
+    if (scratch.size() < room) scratch.resize(room);
+    char* out = scratch.data();
+    const auto put = [&out](std::string_view bytes) {
+      for (const char byte : bytes) *out++ = byte;
+    };
     bool inArray = false, inString = false;
     const auto closeString = [&] {
-      if (inString) content.push_back(')');
+      if (inString) *out++ = ')';
       inString = false;
     };
     const auto closeArray = [&] {
       closeString();
-      if (inArray) content.append("]TJ\n");
+      if (inArray) put("]TJ\n");
       inArray = false;
     };
     const auto place = [&](std::uint32_t glyph, double x) {
-      if (!inArray) content.push_back('[');
+      if (!inArray) *out++ = '[';
       inArray = true;
       const double off = x - pen;
       if (std::fabs(off) > kPlacement) {
         const double adjustment = writtenNumber(-off * 1000 / written, decimals);
         closeString();
-        appendNumber(content, adjustment, decimals);
+        out = detail::writeNumber(out, adjustment, decimals);
         pen -= adjustment * written / 1000;
       }
-      if (!inString) content.push_back('(');
+      if (!inString) *out++ = '(';
       inString = true;
-      detail::appendCode(content, glyph);
+      out = detail::writeCode(out, glyph);
       pen += pdfFont.width(glyph) * written / 1000;
     };
 
     std::size_t next = 0, offset = 0;
+    std::string actualText;
     for (const detail::TextCluster& cluster : run.clusters) {
       const std::string_view text = run.text.substr(std::min(offset, run.text.size()), cluster.bytes);
       offset += cluster.bytes;
@@ -258,19 +272,23 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
       bool plain = pdfFont.use(run.glyphs[next].glyph, text) && count == 1;
       for (std::size_t i = 1; i < count; ++i) pdfFont.use(run.glyphs[next + i].glyph, {});
       if (!plain) {
-        // The cluster's text beside its glyphs.
+        // The cluster's text beside its glyphs: four digits for each
+        // UTF-16 unit, at most as many as the text's bytes.
         closeArray();
-        content.append("/Span<</ActualText<FEFF");
-        detail::appendUTF16Hex(content, text);
-        content.append(">>>BDC\n");
+        actualText.clear();
+        detail::appendUTF16Hex(actualText, text);
+        put(kSpanStart);
+        put(actualText);
+        put(kSpanEnd);
       }
       for (std::size_t i = 0; i < count; ++i, ++next) place(run.glyphs[next].glyph, run.glyphs[next].x);
       if (!plain) {
         closeArray();
-        content.append("EMC\n");
+        put("EMC\n");
       }
     }
     closeArray();
+    content.append(scratch.data(), out);
   }
 
   void fillRect(const Rect& rect, const Color& color) override {

@@ -47,16 +47,21 @@ double writtenNumber(double value, int decimals) {
 }
 
 void appendNumber(std::string& out, double value, int decimals) {
+  char digits[kNumberBytes];
+  out.append(digits, writeNumber(digits, value, decimals));
+}
+
+char* writeNumber(char* out, double value, int decimals) {
   decimals = clampedDecimals(decimals);
   const double scale = kPowersOfTen[decimals];
   const double clamped =
       std::isfinite(value) ? std::fmax(-kMaxPdfNumber, std::fmin(kMaxPdfNumber, value)) : 0;
   long long units = std::llround(clamped * scale);
   if (units < 0) {
-    out.push_back('-');
+    *out++ = '-';
     units = -units;
   }
-  char digits[24];
+  char digits[kNumberBytes];
   int count = 0;
   // The decimals, least significant first, trailing zeros left out.
   bool significant = false;
@@ -71,7 +76,8 @@ void appendNumber(std::string& out, double value, int decimals) {
     digits[count++] = static_cast<char>('0' + units % 10);
     units /= 10;
   } while (units > 0);
-  while (count > 0) out.push_back(digits[--count]);
+  while (count > 0) *out++ = digits[--count];
+  return out;
 }
 
 void appendHex4(std::string& out, std::uint32_t value) {
@@ -80,21 +86,18 @@ void appendHex4(std::string& out, std::uint32_t value) {
   out.append(digits, 4);
 }
 
-void appendCode(std::string& out, std::uint32_t value) {
-  const auto special = [](char byte) { return byte == '(' || byte == ')' || byte == '\\' || byte == '\r'; };
-  const char bytes[2] = {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
-  if (!special(bytes[0]) && !special(bytes[1])) {
-    out.append(bytes, 2);
-    return;
-  }
-  for (const char byte : bytes) {
-    if (byte == '\r') {
-      out.append("\\r");
+char* writeCode(char* out, std::uint32_t value) {
+  for (const char byte : {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)}) {
+    if (byte == '(' || byte == ')' || byte == '\\') {
+      *out++ = '\\';
+    } else if (byte == '\r') {
+      *out++ = '\\';
+      *out++ = 'r';
       continue;
     }
-    if (special(byte)) out.push_back('\\');
-    out.push_back(byte);
+    *out++ = byte;
   }
+  return out;
 }
 
 void appendUTF16Hex(std::string& out, std::string_view utf8) {

@@ -2,6 +2,7 @@
 // platform/drawing): numbers, names and strings made safe from any input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -19,14 +20,18 @@ double writtenNumber(double value, int decimals = 3);
 // Appends writtenNumber(value, decimals) in the shortest form: no exponent,
 // no trailing zeros ("12", "-0.5", "595.28").
 void appendNumber(std::string& out, double value, int decimals = 3);
+// The same written at `out`, at most kNumberBytes of them; the end.
+constexpr std::size_t kNumberBytes = 20;
+char* writeNumber(char* out, double value, int decimals = 3);
 
 // Appends `value` as four hexadecimal digits (a two-byte code).
 void appendHex4(std::string& out, std::uint32_t value);
 
-// Appends the two bytes of the code `value` as they stand inside a literal
-// string, escaped where they would end it or change it ('(', ')', '\\' and
-// carriage return).
-void appendCode(std::string& out, std::uint32_t value);
+// Writes the two bytes of the code `value` at `out` as they stand inside a
+// literal string, escaped where they would end it or change it ('(', ')',
+// '\\' and carriage return): at most kCodeBytes bytes; the end.
+constexpr std::size_t kCodeBytes = 4;
+char* writeCode(char* out, std::uint32_t value);
 
 // Appends the UTF-16BE code units of `utf8` (valid UTF-8) as hexadecimal
 // digits, without a byte order mark.
