@@ -19,16 +19,41 @@ using Segment = ParagraphLayout::Segment;
 constexpr std::string_view kObject = "\xEF\xBF\xBC";
 
 // One segment in the paragraph's combined text.
+bool clusterBefore(const fonts::ShapedGlyph& a, const fonts::ShapedGlyph& b) { return a.cluster < b.cluster; }
+
+// What FontFace::advancesBefore gives for `text`, from its shaped glyphs.
+std::vector<double> advancesBefore(std::string_view text, const std::vector<fonts::ShapedGlyph>& glyphs) {
+  std::vector<double> before(text.size() + 1, 0.0);
+  for (const fonts::ShapedGlyph& glyph : glyphs)
+    if (glyph.cluster < text.size()) before[glyph.cluster + 1] += glyph.advance;
+  for (std::size_t i = 1; i < before.size(); ++i) before[i] += before[i - 1];
+  return before;
+}
+
 struct Piece {
   const Segment* segment = nullptr;
   std::size_t start = 0;  // offset in the combined text
   std::size_t length = 0;
   std::vector<double> prefix;  // text: the advance before each byte offset
+  // text: its glyphs as shaped, when their clusters ascend (else none: the
+  // painter shapes each line's part itself)
+  std::vector<fonts::ShapedGlyph> glyphs;
   double width = 0;            // the whole piece
   double size = 0;             // display size of text
   fonts::FaceMetrics metrics;  // text
   std::size_t tab = 0;         // the tab's number among the paragraph's tabs
 };
+
+// The piece's glyphs of its bytes [from, to), clusters counted from
+// `from`; none when the piece kept none.
+std::vector<fonts::ShapedGlyph> glyphsOf(const Piece& piece, std::size_t from, std::size_t to) {
+  const auto before = [](const fonts::ShapedGlyph& glyph, std::size_t at) { return glyph.cluster < at; };
+  const auto first = std::lower_bound(piece.glyphs.begin(), piece.glyphs.end(), from, before);
+  const auto last = std::lower_bound(first, piece.glyphs.end(), to, before);
+  std::vector<fonts::ShapedGlyph> glyphs(first, last);
+  for (fonts::ShapedGlyph& glyph : glyphs) glyph.cluster -= static_cast<std::uint32_t>(from);
+  return glyphs;
+}
 
 struct LineRange {
   std::size_t begin = 0;
@@ -98,7 +123,9 @@ class ParagraphFlow {
         case Segment::Kind::text: {
           piece.size = ParagraphLayout::displaySize(*segment.run);
           const fonts::FontFace& face = fonts_.font(*segment.run, piece.size);
-          piece.prefix = face.advancesBefore(segment.text);
+          piece.glyphs = face.shape(segment.text);
+          piece.prefix = advancesBefore(segment.text, piece.glyphs);
+          if (!std::is_sorted(piece.glyphs.begin(), piece.glyphs.end(), clusterBefore)) piece.glyphs.clear();
           piece.width = piece.prefix.back();
           piece.metrics = face.metrics();
           text_ += segment.text;
@@ -340,6 +367,7 @@ class ParagraphFlow {
       text.spaceExtra = spaceExtra;
       text.width = piece.prefix[to - piece.start] - piece.prefix[from - piece.start] +
                    spaceExtra * static_cast<double>(expandableSpaces(from, to));
+      text.glyphs = glyphsOf(piece, from - piece.start, to - piece.start);
       const double shift = baselineShift(run);
       text.baseline = -shift;
       const Extent box = boxExtent(piece.metrics, piece.size, shift);

@@ -69,6 +69,24 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, std::optional<std::size
 
 PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
                                  std::optional<std::size_t> fileBytes) {
+  PaperDocument paper;
+  paper.truncated = layoutPages(
+      doc, fonts, fileBytes,
+      [&paper](PaperPage&& page) {
+        // A document held whole keeps no glyphs: its painter shapes each text.
+        for (PaperText& text : page.marks.texts) text.glyphs = {};
+        paper.pages.push_back(std::move(page));
+      },
+      [&paper](int number, PaperMarks&& regions) {
+        for (PaperText& text : regions.texts) text.glyphs = {};
+        paper.pages[static_cast<std::size_t>(number - 1)].marks.append(std::move(regions), 0, 0);
+      });
+  return paper;
+}
+
+bool PageLayout::layoutPages(const UDFDocument& doc, FontBook& fonts, std::optional<std::size_t> fileBytes,
+                             const std::function<void(PaperPage&&)>& bodyPage,
+                             const std::function<void(int, PaperMarks&&)>& regions) {
   const PageProperties& props = doc.pageProps;
   const double width = std::max(props.pageWidth() - props.leftMargin - props.rightMargin, kMinContentWidth);
   breaks::LineBreaks breaks;
@@ -85,11 +103,11 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
   const double footerHeight = footer.height(bands, width);
   const Placement at = place(props, header.height(bands, width), footerHeight, footer.visible());
 
-  PaperDocument paper;
   blocks.setLineBudget(kMaxBodyLines);
   blocks.setTextBudget(fileBytes ? textBytesFor(*fileBytes) : static_cast<std::size_t>(-1));
   // The body is laid out element by element as the pages ask for it, so
-  // that what lies past the last page costs nothing.
+  // that what lies past the last page costs nothing, and the blocks a page
+  // took are let go once it is handed over.
   std::vector<PaperBlock> body;
   std::size_t laidElements = 0;
   // Blocks past `next` are laid out until they reach a point below `room`:
@@ -108,10 +126,11 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
     }
   };
   std::size_t next = 0;
+  int pages = 0;
   const std::size_t maxPages = fileBytes ? pagesFor(*fileBytes) : kMaxPages;
   do {
     PaperPage page;
-    page.number = static_cast<int>(paper.pages.size()) + 1;
+    page.number = ++pages;
     page.width = props.pageWidth();
     page.height = props.pageHeight();
     const double top = header.visible() && headerOnPage(doc, page.number) ? at.bodyTop : props.topMargin;
@@ -120,25 +139,28 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
     PaperMarks marks;
     PageFlow::fill(body, next, room, true, marks);
     page.marks.append(std::move(marks), props.leftMargin, top);
-    paper.pages.push_back(std::move(page));
+    bodyPage(std::move(page));
+    body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(next));
+    next = 0;
     layOutAhead(next, 0);
-  } while (next < body.size() && paper.pages.size() < maxPages);
-  paper.truncated = blocks.cut() || next < body.size() || laidElements < doc.elements.size();
+  } while (next < body.size() && static_cast<std::size_t>(pages) < maxPages);
+  const bool truncated = blocks.cut() || next < body.size() || laidElements < doc.elements.size();
 
-  const int total = static_cast<int>(paper.pages.size());
-  for (PaperPage& page : paper.pages) {
-    if (header.visible() && headerOnPage(doc, page.number)) {
-      PaperMarks marks;
-      header.marks(bands, width, page.number, total, marks);
-      page.marks.append(std::move(marks), props.leftMargin, at.headerTop);
+  for (int number = 1; number <= pages; ++number) {
+    PaperMarks marks;
+    if (header.visible() && headerOnPage(doc, number)) {
+      PaperMarks band;
+      header.marks(bands, width, number, pages, band);
+      marks.append(std::move(band), props.leftMargin, at.headerTop);
     }
     if (footer.visible()) {
-      PaperMarks marks;
-      const double height = footer.marks(bands, width, page.number, total, marks);
-      page.marks.append(std::move(marks), props.leftMargin, at.footerBottom - height);
+      PaperMarks band;
+      const double height = footer.marks(bands, width, number, pages, band);
+      marks.append(std::move(band), props.leftMargin, at.footerBottom - height);
     }
+    regions(number, std::move(marks));
   }
-  return paper;
+  return truncated;
 }
 
 }  // namespace maravel

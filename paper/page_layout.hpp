@@ -24,6 +24,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "html/font_book.hpp"
@@ -41,6 +42,14 @@ class PageLayout {
   // The same with a font book the caller keeps (one thread).
   static PaperDocument layout(const UDFDocument& doc, FontBook& fonts,
                               std::optional<std::size_t> fileBytes = std::nullopt);
+  // The same pages handed over as they are made, so that a caller drawing
+  // them never holds more than one: `body` takes each page with its body's
+  // marks as soon as it is filled; once the page count is known, `regions`
+  // takes each page's number (from 1) and its header's and footer's marks.
+  // True when the result is truncated.
+  static bool layoutPages(const UDFDocument& doc, FontBook& fonts, std::optional<std::size_t> fileBytes,
+                          const std::function<void(PaperPage&&)>& body,
+                          const std::function<void(int, PaperMarks&&)>& regions);
 
   // The layout stops after this many pages, or this many lines of the body,
   // and marks the result truncated; a header or footer shows at most

@@ -27,10 +27,11 @@ struct Line {
 
 // The page's rules with those that overlap or touch along one line joined
 // into one, drawn by line in the order the lines first appear. A table of
-// 200 columns draws four rules a cell; the PDF surface merges every drawing
-// into the page's region of drawn rectangles, which costs as many steps as
-// the region has rectangles, so a page of its cells would cost minutes
-// drawn one by one. The joined rules cover exactly what the parts cover.
+// 200 columns draws four rules a cell; cairo's print surfaces merge every
+// drawing into the page's region of drawn rectangles, which costs as many
+// steps as the region has rectangles, so a page of its cells would cost
+// minutes drawn one by one, and a PDF page would hold four times the
+// strokes. The joined rules cover exactly what the parts cover.
 std::vector<PaperRule> joinedRules(const std::vector<PaperRule>& rules) {
   std::vector<PaperRule> out;
   std::map<std::tuple<bool, double, double, std::uint32_t>, std::size_t> lineOf;
@@ -86,7 +87,7 @@ void PagePainter::paint(const PaperPage& page, drawing::PageCanvas& canvas) {
   }
   for (const PaperText& text : page.marks.texts) {
     const drawing::TextStyle style{text.family, text.size, text.bold, text.italic, color(text.color)};
-    canvas.drawText(text.text, {text.x, text.baseline}, style, text.spaceExtra);
+    canvas.drawText(text.text, {text.x, text.baseline}, style, text.spaceExtra, text.glyphs);
   }
   for (const PaperRule& rule : joinedRules(page.marks.rules)) {
     canvas.drawLine({rule.x1, rule.y1}, {rule.x2, rule.y2}, rule.width, color(rule.color));

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "model/udf_document.hpp"
+#include "platform/fonts/font_face.hpp"
 
 namespace maravel {
 
@@ -27,6 +28,9 @@ struct PaperText {
   std::uint32_t color = 0;  // 0xRRGGBB
   double spaceExtra = 0;    // added to every space's advance on a justified line
   double width = 0;         // the advance of the whole text, spaceExtra included
+  // Its glyphs as the layout shaped them in this face, clusters counted
+  // from the text's start; none when the painter is to shape it.
+  std::vector<fonts::ShapedGlyph> glyphs;
 };
 
 // A straight line: underline, strike-through, underlined tab, cell border.

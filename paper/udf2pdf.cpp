@@ -58,7 +58,10 @@ std::optional<std::string> writePdf(const maravel::UDFDocument& doc, const std::
 // What converting one file gave, as an exit status.
 int convert(const std::string& file, const std::string& output) {
   const maravel::commandline::Input input = maravel::commandline::readInput(file);
-  const auto doc = input.bytes ? maravel::UDFParser::parse(*input.bytes) : std::nullopt;
+  // Paper shows no signature: its check, a digest of all of content.xml, is skipped.
+  const auto doc = input.bytes
+                       ? maravel::UDFParser::parse(*input.bytes, maravel::UDFParser::Signature::skipped)
+                       : std::nullopt;
   if (!doc) {
     std::cerr << "udf2pdf: "
               << (input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error)

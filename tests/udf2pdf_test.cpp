@@ -2,10 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "paper/pdf_writer.hpp"
+#include "platform/text/text.hpp"
 #include "tests/support/golden_files.hpp"
+#include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
 
@@ -19,6 +24,16 @@ class Udf2pdfTest : public ::testing::Test {
  protected:
   CommandResult udf2pdf(const std::vector<std::string>& arguments) {
     return runCommand(MARAVEL_BINARY_DIR "/paper/udf2pdf", arguments);
+  }
+
+  // The PDF of `doc`, written in the folder.
+  fs::path writePdf(const maravel::UDFDocument& doc, const std::string& title) {
+    std::string pdf;
+    EXPECT_TRUE(maravel::PdfWriter::write(doc, title, [&pdf](std::span<const std::uint8_t> bytes) {
+      pdf.append(bytes.begin(), bytes.end());
+      return true;
+    }));
+    return dir.writeText("yazi.pdf", pdf);
   }
 
   maravel::testing::ScratchFolder dir;
@@ -38,6 +53,58 @@ TEST_F(Udf2pdfTest, GoldenDocumentsPrintAsTheirTexts) {
         runCommand("pdftotext", {"-layout", (dir.path() / (name + ".pdf")).string(), "-"});
     maravel::testing::expectGolden(maravel::testing::goldenDir() / (name + ".pdf.txt"), text.out);
   }
+}
+
+// What a PDF holds reads back as written: the title (the file's name,
+// hostile like any input) with the string's delimiters in it or in UTF-16,
+// and characters the face lacks, drawn from a face that has them.
+TEST_F(Udf2pdfTest, TitleAndTextReadBack) {
+  const struct {
+    std::string title, text;
+  } rows[] = {{"karar (2) \\ son).udf", "Karar metni (özet)."}, {"tutanak ğüş.udf", "Onay ✓ ve ∑ işareti."}};
+  for (const auto& row : rows) {
+    maravel::UDFDocument doc;
+    doc.elements.emplace_back(maravel::testing::paragraphOf({maravel::testing::textRun(row.text)}));
+    const fs::path file = writePdf(doc, row.title);
+    EXPECT_NE(runCommand("pdfinfo", {file.string()}).out.find("Title:           " + row.title + "\n"),
+              std::string::npos)
+        << row.title;
+    EXPECT_EQ(runCommand("pdftotext", {file.string(), "-"}).out, row.text + "\n\n\f") << row.title;
+  }
+}
+
+// A JPEG at its own size goes into the PDF as it is, once for the three
+// pages that show it.
+TEST_F(Udf2pdfTest, JpegGoesInAsItIsOnce) {
+  maravel::UDFDocument text;
+  text.elements.emplace_back(maravel::testing::paragraphOf({maravel::testing::textRun("Resim")}));
+  const std::string jpeg = (dir.path() / "resim").string();
+  ASSERT_EQ(
+      runCommand("pdftoppm", {"-jpeg", "-scale-to", "16", "-singlefile", writePdf(text, "a").string(), jpeg})
+          .status,
+      0);
+  const std::string bytes = maravel::testing::readFile(jpeg + ".jpg");
+  maravel::TextRun picture;
+  picture.image = maravel::InlineImage{
+      maravel::text::encodeBase64({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}),
+      "image/jpeg", 400, 600};
+  maravel::UDFDocument doc;
+  for (int page = 0; page < 3; ++page) doc.elements.emplace_back(maravel::testing::paragraphOf({picture}));
+  const std::string list = runCommand("pdfimages", {"-list", writePdf(doc, "b").string()}).out;
+  // One row a page: page, number, type, size, colour, ..., encoding, interpolation, object.
+  std::istringstream rows(list);
+  std::multiset<std::string> encodings;
+  std::set<std::string> objects;
+  for (std::string row, field; std::getline(rows, row);) {
+    std::istringstream fields(row);
+    std::vector<std::string> parts;
+    while (fields >> field) parts.push_back(field);
+    if (parts.size() < 11 || parts[2] != "image") continue;
+    encodings.insert(parts[8]);
+    objects.insert(parts[10]);
+  }
+  EXPECT_EQ(encodings, (std::multiset<std::string>{"jpeg", "jpeg", "jpeg"})) << list;
+  EXPECT_EQ(objects.size(), 1u) << list;
 }
 
 TEST_F(Udf2pdfTest, OutputsGoWhereAsked) {

@@ -1,6 +1,6 @@
 // Drawing one paper page: text set glyph by glyph from the same font files
 // and advances the layout measured, lines, rectangles and pictures, on a
-// cairo context that a PDF document or a print job owns.
+// cairo context that a print job owns or into a page of a PdfDocument.
 //
 // Coordinates are in points from the page's top-left corner, y downwards.
 // Text stays text: a PDF drawn through a canvas can be searched, selected
@@ -11,10 +11,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "platform/drawing/drawing_context.hpp"
+#include "platform/fonts/font_face.hpp"
 
 namespace maravel::drawing {
 
@@ -54,11 +56,21 @@ class CanvasResources {
   std::unique_ptr<Impl> impl_;
 };
 
+namespace detail {
+class CanvasTarget;
+}
+
 class PageCanvas {
  public:
   // Draws on `cairoContext`, a cairo_t* that stays owned by the caller and
   // must outlive the canvas, as must `resources`.
   PageCanvas(void* cairoContext, CanvasResources& resources);
+  // Hands its marks to `target` (how a PdfDocument writes its pages), which
+  // must outlive the canvas, as must `resources`.
+  PageCanvas(detail::CanvasTarget& target, CanvasResources& resources);
+  ~PageCanvas();
+  PageCanvas(const PageCanvas&) = delete;
+  PageCanvas& operator=(const PageCanvas&) = delete;
 
   // `text` (UTF-8, one line, no tabs) with its baseline starting at
   // `origin`. Every space (U+0020) advances `spaceExtra` points more than
@@ -66,7 +78,12 @@ class PageCanvas {
   // kMaxTextSize points is not drawn: no paper is that large, and FreeType
   // refuses sizes from 65,536 points on, which would leave the whole
   // document undrawable.
-  void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0);
+  // `glyphs`, when given, are the text's glyphs as a FontFace of this style
+  // shaped them (clusters counted from the text's start), so that a text
+  // just measured is not shaped again; they are used when the text is
+  // valid UTF-8 and every cluster lies inside it.
+  void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0,
+                std::span<const fonts::ShapedGlyph> glyphs = {});
   static constexpr double kMaxTextSize = 4096;
 
   void fillRect(const Rect& rect, const Color& color);
@@ -81,12 +98,8 @@ class PageCanvas {
   void drawImage(std::string_view base64, const Rect& rect);
 
  private:
-  struct GlyphRun;
-  // Shows a run of glyphs in a cairo face (a cairo_font_face_t*) with the
-  // text it stands for, so that the text can be searched.
-  void show(void* fontFace, const TextStyle& style, std::string_view utf8, const GlyphRun& run);
-
-  void* cr_;
+  std::unique_ptr<detail::CanvasTarget> ownTarget_;
+  detail::CanvasTarget& target_;
   CanvasResources& resources_;
 };
 

@@ -1,8 +1,12 @@
-// A PDF file written page by page through cairo's PDF surface; each page is
-// drawn with a PageCanvas. Fonts are embedded as subsets.
+// A PDF file written page by page; each page is drawn with a PageCanvas.
+// Text stays text: every face is embedded once as a subset of the glyphs
+// shown, with each glyph's text, so that the file can be searched and
+// copied. A picture drawn on many pages is embedded once.
 //
-// One document per thread; nothing throws. Bytes go to the sink as cairo
-// produces them; finish() reports whether everything reached it.
+// One document per thread; nothing throws. A page's content goes to the
+// sink when the next page begins or continues; the fonts, which must know
+// every glyph used, and the file's tables go when it finishes. finish() reports whether
+// everything reached the sink.
 #pragma once
 
 #include <cstdint>
@@ -28,16 +32,22 @@ class PdfDocument {
   PdfDocument(const PdfDocument&) = delete;
   PdfDocument& operator=(const PdfDocument&) = delete;
 
-  // Starts a page of the size in points; the canvas is valid until the next
-  // page starts or the document finishes.
+  // Starts a page of the size in points (at least 1 by 1); the canvas is
+  // valid until the next page starts or the document finishes.
   PageCanvas& beginPage(Size size);
 
-  // Ends the last page and the file; true when every byte reached the sink
-  // and cairo reported no error. Later calls do nothing and give false.
+  // Draws more on page `index` (from 0) of those begun, over what it holds,
+  // so that what needs the page count (a footer's "3 / 12") can be drawn
+  // after the last page; the canvas is valid as beginPage's is. Null for a
+  // page not begun, and after finish().
+  PageCanvas* continuePage(std::size_t index);
+
+  // Ends the last page (an empty A4 page when none began) and the file;
+  // true when every byte reached the sink. Later calls do nothing and give
+  // false.
   bool finish();
 
-  // After finish() gave false: why, in cairo's words ("invalid matrix (not
-  // invertible)"), or "the sink refused bytes".
+  // After finish() gave false: why ("the sink refused bytes").
   const std::string& failure() const;
 
  private:

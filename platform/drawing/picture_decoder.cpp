@@ -55,7 +55,9 @@ std::optional<PictureHeader> jpeg(Bytes b) {
     const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
     if (frame) {
       if (at + 9 > b.size()) return std::nullopt;
-      return header(PictureFormat::jpeg, bigEndian16(b, at + 7), bigEndian16(b, at + 5), b.size());
+      auto found = header(PictureFormat::jpeg, bigEndian16(b, at + 7), bigEndian16(b, at + 5), b.size());
+      if (found && at + 9 < b.size()) found->components = b[at + 9];
+      return found;
     }
     at += 2 + bigEndian16(b, at + 2);
   }

@@ -35,6 +35,7 @@ struct PictureHeader {
   // The bytes a decoder needs: for a GIF those up to the end of its first
   // frame (a trailer is added), else all of them.
   std::size_t decodedBytes = 0;
+  int components = 0;  // a JPEG's colour components
 };
 
 class PictureDecoder {

@@ -1,0 +1,62 @@
+// The fonts and pictures a document's canvases share (internal to
+// platform/drawing).
+#pragma once
+
+#include <cairo.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/drawing/page_canvas.hpp"
+#include "platform/fonts/font_face.hpp"
+
+namespace maravel::drawing {
+
+struct CanvasResources::Impl {
+  fonts::FaceCache faces;
+  // Found without copying the family: std::less<> compares the key with a
+  // tuple of a string_view.
+  std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>, std::less<>>
+      shapers;
+  std::map<std::tuple<char32_t, double, bool, bool>, std::unique_ptr<fonts::FontFace>> fallbacks;
+  std::map<std::pair<std::string, int>, cairo_font_face_t*> fontFaces;
+  // Unhinted, so that glyphs keep the advances the layout measured.
+  std::map<std::pair<cairo_font_face_t*, double>, cairo_scaled_font_t*> scaledFonts;
+  // The last pictures drawn, decoded, by their base64 text (null for one
+  // that does not decode), the latest last: a picture on every page is
+  // decoded once, and a document of thousands holds only a few at a time.
+  struct Picture {
+    std::string base64;
+    cairo_surface_t* surface;
+  };
+  static constexpr std::size_t kKeptPictures = 8;
+  std::vector<Picture> pictures;
+  std::uint64_t picturePixelsLeft;
+
+  explicit Impl(std::uint64_t picturePixels) : picturePixelsLeft(picturePixels) {}
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  ~Impl();
+
+  const fonts::FontFace& shaper(const TextStyle& style);
+  const fonts::FontFace& fallback(char32_t character, const TextStyle& style);
+  // The cairo face drawing from exactly the file the shaper measured; null
+  // when cairo cannot load it.
+  cairo_font_face_t* fontFace(const fonts::FaceFile& file);
+  cairo_scaled_font_t* scaledFont(cairo_font_face_t* face, double size);
+  // The picture decoded (a JPEG at its own size carries its file as cairo's
+  // JPEG mime data), or null when it does not decode or is past the budget.
+  // Owned by the resources until kKeptPictures others have been asked for.
+  cairo_surface_t* picture(std::string_view base64);
+
+ private:
+  // True when the picture's pixels fit what is left, counted against it.
+  bool affordable(const std::vector<std::uint8_t>& bytes);
+};
+
+}  // namespace maravel::drawing
