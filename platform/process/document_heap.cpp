@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -26,10 +27,10 @@ std::uintptr_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(
 }  // namespace
 
 void reserveDocumentHeap(std::size_t documentBytes) {
+  if (reserved || documentBytes < kMinDocumentBytes) return;
   const std::size_t heap = documentBytes > kMaxDocumentHeap / kHeapPerDocumentByte
                                ? kMaxDocumentHeap
-                               : documentBytes * kHeapPerDocumentByte;
-  if (reserved || heap < kMinDocumentHeap) return;
+                               : std::max(documentBytes * kHeapPerDocumentByte, kMinDocumentHeap);
   // The heap grows by what a request needs plus the top pad: probes are
   // taken until one makes it grow, then given back into its top, which the
   // trim threshold keeps.

@@ -16,14 +16,15 @@
 
 namespace maravel::process {
 
-// Grows the heap by kHeapPerDocumentByte x `documentBytes` (at most
+// Grows the heap by kHeapPerDocumentByte x `documentBytes` (at least
+// kMinDocumentHeap, so that whole 2 MB pages fit, and at most
 // kMaxDocumentHeap) at once, asks for 2 MB pages there, and keeps the heap
 // from handing its top back to the system (which would give later growth
 // plain pages again) until releaseDocumentHeap. Only address space is
 // taken: pages are touched, and counted, as they are used. Nothing for
-// documents whose heap would stay below kMinDocumentHeap, whose faults are
-// few, and nothing when the system refuses. Call once, after reading the
-// document and before parsing it.
+// documents below kMinDocumentBytes (a page or two), which touch too
+// little to gain, and nothing when the system refuses. Call once, after
+// reading the document and before parsing it.
 void reserveDocumentHeap(std::size_t documentBytes);
 
 // After reserveDocumentHeap: hands what the heap holds free back to the
@@ -37,7 +38,8 @@ void releaseDocumentHeap();
 // text made from it take about 2 to 3 times that: address space beyond what
 // is used costs nothing.
 inline constexpr std::size_t kHeapPerDocumentByte = 40;
-inline constexpr std::size_t kMinDocumentHeap = std::size_t{32} << 20;
+inline constexpr std::size_t kMinDocumentBytes = 32 * 1024;
+inline constexpr std::size_t kMinDocumentHeap = std::size_t{8} << 20;
 inline constexpr std::size_t kMaxDocumentHeap = std::size_t{1} << 30;
 
 }  // namespace maravel::process
