@@ -134,6 +134,8 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 
 }  // namespace
 
+void loadConfiguration() { config(); }
+
 bool shareConfiguration() {
   FcConfig* loaded = config();
   return loaded != nullptr && FcConfigSetCurrent(loaded) == FcTrue;
