@@ -10,7 +10,6 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
-#include "platform/process/document_heap.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "preview/preview_provider.hpp"
 
@@ -76,7 +75,6 @@ int main(int argc, char** argv) {
   if (!haveFile) return usageError("no file given");
 
   const maravel::commandline::Input input = maravel::commandline::readInput(options.file);
-  if (input.bytes) maravel::process::reserveDocumentHeap(input.bytes->size());
   const std::string title =
       options.file == "-" ? "UDF Belgesi" : maravel::quicklook::lastPathComponent(options.file);
   const auto reply = maravel::PreviewProvider::preview(

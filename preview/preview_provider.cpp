@@ -6,7 +6,6 @@
 
 #include "html/html_renderer.hpp"
 #include "platform/fonts/configuration_load.hpp"
-#include "platform/process/document_heap.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -48,9 +47,6 @@ std::optional<std::vector<std::uint8_t>> documentPage(std::span<const std::uint8
     if (!doc) return std::nullopt;
     // The page shows the runs, never the text block they were cut from.
     std::string().swap(doc->rawText);
-    // The tree is gone: its pages go back to the system rather than stay
-    // beside the page.
-    process::releaseDocumentHeap();
     page = UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size()));
   }
   return utf8Bytes(page);

@@ -16,9 +16,8 @@ namespace {
 constexpr std::size_t kProbeBytes = 16 * 1024;
 // The heap's top holds at most a few hundred kilobytes before the reserve.
 constexpr std::size_t kMaxProbes = 64;
-// The C library's own top pad and trim threshold, for after the reserve.
+// The C library's own top pad, for growth after the reserve.
 constexpr int kDefaultTopPad = 128 * 1024;
-constexpr int kDefaultTrimThreshold = 128 * 1024;
 
 bool reserved = false;
 
@@ -54,13 +53,6 @@ void reserveDocumentHeap(std::size_t documentBytes) {
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const std::uintptr_t start = from / page * page;
   madvise(reinterpret_cast<void*>(start), address(grown) - start, MADV_HUGEPAGE);
-}
-
-void releaseDocumentHeap() {
-  if (!reserved) return;
-  reserved = false;
-  mallopt(M_TRIM_THRESHOLD, kDefaultTrimThreshold);
-  malloc_trim(0);
 }
 
 }  // namespace maravel::process

@@ -3,8 +3,8 @@
 //
 // Touching memory for the first time costs a page fault per 4 KB page, and
 // on a virtual machine a fault costs about as much as parsing the bytes that
-// fill the page: at a thousand dense pages a command touches 150 MB, 40,000
-// faults. Grown at once and in memory the kernel may back with 2 MB pages
+// fill the page: at a thousand dense pages udftotext touches 110 MB in
+// 40,000 faults. Grown at once and in memory the kernel may back with 2 MB pages
 // (where transparent huge pages are on "madvise" or "always"), the heap
 // takes one fault where there were 512.
 //
@@ -20,19 +20,12 @@ namespace maravel::process {
 // kMinDocumentHeap, so that whole 2 MB pages fit, and at most
 // kMaxDocumentHeap) at once, asks for 2 MB pages there, and keeps the heap
 // from handing its top back to the system (which would give later growth
-// plain pages again) until releaseDocumentHeap. Only address space is
+// plain pages again) until the program ends. Only address space is
 // taken: pages are touched, and counted, as they are used. Nothing for
 // documents below kMinDocumentBytes (a page or two), which touch too
 // little to gain, and nothing when the system refuses. Call once, after
 // reading the document and before parsing it.
 void reserveDocumentHeap(std::size_t documentBytes);
-
-// After reserveDocumentHeap: hands what the heap holds free back to the
-// system and lets the heap hand its top back again. For a program that
-// makes something large from the model once the parse has freed its tree
-// (a page), so that the pages the tree used do not stay beside it.
-// Nothing when no heap was reserved.
-void releaseDocumentHeap();
 
 // content.xml inflates to 10 to 25 times the file, and the tree, model and
 // text made from it take about 2 to 3 times that: address space beyond what
