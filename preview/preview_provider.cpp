@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "html/html_renderer.hpp"
-#include "platform/fonts/configuration_load.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -36,9 +35,6 @@ quicklook::QLPreviewReply errorReply() {
 
 std::optional<std::vector<std::uint8_t>> documentPage(std::span<const std::uint8_t> data,
                                                       const std::string& fileName) {
-  // The page asks for fonts only once the document is read: the font
-  // configuration is loaded on the other core meanwhile.
-  const fonts::ConfigurationLoad fontConfiguration;
   std::string page;
   {
     // The model is let go before the page is copied out: the two copies of

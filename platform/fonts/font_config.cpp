@@ -134,8 +134,6 @@ bool hasTraits(const FaceFile& file, bool bold, bool italic) {
 
 }  // namespace
 
-void loadConfiguration() { config(); }
-
 bool shareConfiguration() {
   FcConfig* loaded = config();
   return loaded != nullptr && FcConfigSetCurrent(loaded) == FcTrue;

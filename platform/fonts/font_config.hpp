@@ -16,10 +16,6 @@ struct FaceMatch {
   std::string family;
 };
 
-// Loads the process's configuration unless it is loaded already. A thread
-// that asks for it while another loads it waits for that load.
-void loadConfiguration();
-
 // Nothing when fontconfig matches no file at all.
 std::optional<FaceMatch> matchPlainFace(const std::string& family);
 
