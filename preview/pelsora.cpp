@@ -1,5 +1,6 @@
 // pelsora: the preview of one .udf file as an HTML page, for a shell or a
 // file manager. Writes exactly the bytes the preview door replies with.
+#include <cstddef>
 #include <iostream>
 #include <optional>
 #include <span>
@@ -10,6 +11,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
+#include "platform/process/document_heap.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "preview/preview_provider.hpp"
 
@@ -18,6 +20,7 @@ namespace {
 constexpr int kPreviewed = 0;
 constexpr int kErrorPage = 1;
 constexpr int kUsage = 2;
+constexpr std::size_t kMaxReservedDocumentBytes = 1024 * 1024;
 
 constexpr std::string_view kHelp =
     "Usage: pelsora [-o OUT] FILE\n"
@@ -75,6 +78,10 @@ int main(int argc, char** argv) {
   if (!haveFile) return usageError("no file given");
 
   const maravel::commandline::Input input = maravel::commandline::readInput(options.file);
+  // Up to a few hundred pages: beyond, the page made after the parse would
+  // stand beside the heap the tree used, which the reserve keeps.
+  if (input.bytes && input.bytes->size() <= kMaxReservedDocumentBytes)
+    maravel::process::reserveDocumentHeap(input.bytes->size());
   const std::string title =
       options.file == "-" ? "UDF Belgesi" : maravel::quicklook::lastPathComponent(options.file);
   const auto reply = maravel::PreviewProvider::preview(

@@ -28,6 +28,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/process/document_heap.hpp"
 #include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
@@ -435,6 +436,7 @@ int main(int argc, char** argv) {
     std::cerr << "udfdump: " << input.error << "\n";
     return 2;
   }
+  process::reserveDocumentHeap(input.bytes->size());
   auto doc = UDFParser::parse(*input.bytes);
   if (!doc) {
     std::cerr << "udfdump: " << path << " holds no readable document\n";

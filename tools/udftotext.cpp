@@ -9,6 +9,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/process/document_heap.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/plain_text_writer.hpp"
 
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
   if (!file) return usageError("no file given");
 
   const maravel::commandline::Input input = maravel::commandline::readInput(*file);
+  if (input.bytes) maravel::process::reserveDocumentHeap(input.bytes->size());
   // The text shows no signature: its check (a digest of all of content.xml) is left out.
   using maravel::UDFParser;
   auto doc = input.bytes ? UDFParser::parse(*input.bytes, UDFParser::Signature::skipped) : std::nullopt;
