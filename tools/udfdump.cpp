@@ -136,7 +136,8 @@ class JsonStream {
   }
   // A small value built whole, indented to where it stands.
   void value(const Json& value) {
-    const std::string indent = "\n" + std::string(2 * open_.size(), ' ');
+    std::string indent(1 + 2 * open_.size(), ' ');
+    indent[0] = '\n';
     std::string indented;
     for (const char c : value.dump(2, ' ', false, Json::error_handler_t::replace)) {
       c == '\n' ? indented += indent : indented += c;
