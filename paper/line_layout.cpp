@@ -463,7 +463,8 @@ PaperParagraph LineLayout::layout(const ParagraphItem& p, double width,
                                   std::optional<std::uint32_t> regionColor, std::size_t maxLines,
                                   std::size_t maxBytes) {
   ParagraphFlow flow(fonts_, p, width, regionColor, maxBytes);
-  return flow.layout(BrowserLineRules::opportunities(flow.text(), breaks_.opportunities(flow.text())),
+  const std::string& text = flow.text();
+  return flow.layout(BrowserLineRules::opportunities(text, [&] { return breaks_.opportunities(text); }),
                      maxLines);
 }
 
