@@ -87,6 +87,14 @@ void appendHex4(std::string& out, std::uint32_t value) {
 }
 
 char* writeCode(char* out, std::uint32_t value) {
+  const auto plain = [](std::uint32_t byte) {
+    return byte != '(' && byte != ')' && byte != '\\' && byte != '\r';
+  };
+  if (plain((value >> 8) & 0xFF) && plain(value & 0xFF)) {
+    out[0] = static_cast<char>((value >> 8) & 0xFF);
+    out[1] = static_cast<char>(value & 0xFF);
+    return out + 2;
+  }
   for (const char byte : {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)}) {
     if (byte == '(' || byte == ')' || byte == '\\') {
       *out++ = '\\';
