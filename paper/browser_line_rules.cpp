@@ -45,9 +45,10 @@ constexpr PairTable kPairTable;
 constexpr char32_t kNoBreakSpace = 0xA0;
 constexpr char32_t kObjectReplacement = 0xFFFC;
 
+bool isAsciiLetter(char32_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool isTableCharacter(char32_t c) { return c >= '!' && c <= 0x7F; }
 bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
-bool isAlphanumeric(char32_t c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAlphanumeric(char32_t c) { return isDigit(c) || isAsciiLetter(c); }
 
 // Characters the Unicode rules decide about: all beyond ASCII but the
 // no-break space.
@@ -71,7 +72,7 @@ bool pairBreaks(char32_t beforeLast, char32_t last, char32_t next) {
 enum class PairClass { other, letter, digit, infix, box };
 
 PairClass pairClass(char32_t c) {
-  if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return PairClass::letter;
+  if (isAsciiLetter(c)) return PairClass::letter;
   if (isDigit(c)) return PairClass::digit;
   if (c == '.' || c == ',' || c == ':' || c == ';') return PairClass::infix;
   if (c == kObjectReplacement) return PairClass::box;
@@ -122,9 +123,13 @@ std::vector<std::size_t> BrowserLineRules::opportunities(
   auto [last, at] = decode(text, 0);
   char32_t beforeLast = 0;
   while (at < text.size()) {
-    const auto [next, after] = decode(text, at);
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const auto [next, after] =
+        lead < 0x80 ? std::pair<char32_t, std::size_t>(lead, at + 1) : decode(text, at);
     bool breaks = false;
-    if (last == ' ') {
+    if (isAsciiLetter(last) && isAsciiLetter(next)) {
+      // nothing breaks inside a word: the most common pair by far
+    } else if (last == ' ') {
       breaks = next != ' ';
     } else if (next == ' ') {
       breaks = false;
