@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace maravel {
@@ -25,11 +26,29 @@ constexpr PairRule kPairRules[] = {
     {"?", "#$%&(*+-0123456789<=>@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\^_`abcdefghijklmnopqrstuvwxyz{|~"},
 };
 
-constexpr char32_t kNoBreakSpace = 0xA0;
+// The pair table as one bit per pair of ASCII characters, looked up once a
+// character instead of searched.
+struct PairTable {
+  std::uint64_t bits[128][2] = {};
+  constexpr PairTable() {
+    for (const PairRule& rule : kPairRules)
+      for (char last : rule.after)
+        for (char next : rule.before) bits[last & 0x7F][(next >> 6) & 1] |= std::uint64_t{1} << (next & 63);
+  }
+  constexpr bool breaks(char32_t last, char32_t next) const {
+    return (bits[last][next >> 6] >> (next & 63)) & 1;
+  }
+};
 
+constexpr PairTable kPairTable;
+
+constexpr char32_t kNoBreakSpace = 0xA0;
+constexpr char32_t kObjectReplacement = 0xFFFC;
+
+bool isAsciiLetter(char32_t c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool isTableCharacter(char32_t c) { return c >= '!' && c <= 0x7F; }
 bool isDigit(char32_t c) { return c >= '0' && c <= '9'; }
-bool isAlphanumeric(char32_t c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isAlphanumeric(char32_t c) { return isDigit(c) || isAsciiLetter(c); }
 
 // Characters the Unicode rules decide about: all beyond ASCII but the
 // no-break space.
@@ -39,10 +58,40 @@ bool pairBreaks(char32_t beforeLast, char32_t last, char32_t next) {
   // A hyphen before a digit is a minus sign unless a letter or digit
   // precedes it ("ABC-123", "2024-1234").
   if (last == '-' && isDigit(next)) return isAlphanumeric(beforeLast);
-  for (const PairRule& rule : kPairRules) {
-    if (rule.after.find(static_cast<char>(last)) != std::string_view::npos)
-      return rule.before.find(static_cast<char>(next)) != std::string_view::npos;
-  }
+  return kPairTable.breaks(last, next);
+}
+
+// The few line breaking classes whose pairs the Unicode rules settle
+// without looking further along the text: letters (AL), digits (NU), the
+// infix separators . , : ; (IS) and the box that stands for a tab or a
+// picture (CB). No rule that spans more than the two characters at a
+// position starts or ends with these classes (the rules that look across
+// spaces meet no space here, the numeric rule never ends in a letter), so
+// the pair alone decides, and the iterator need not run over text made of
+// them.
+enum class PairClass { other, letter, digit, infix, box };
+
+PairClass pairClass(char32_t c) {
+  if (isAsciiLetter(c)) return PairClass::letter;
+  if (isDigit(c)) return PairClass::digit;
+  if (c == '.' || c == ',' || c == ':' || c == ';') return PairClass::infix;
+  if (c == kObjectReplacement) return PairClass::box;
+  // The letters of Latin-1 and Latin Extended-A (Turkish among them) are
+  // all letters to the rules; the two signs among them are not.
+  if (c >= 0xC0 && c <= 0x17F && c != 0xD7 && c != 0xF7) return PairClass::letter;
+  return PairClass::other;
+}
+
+// Whether the Unicode rules break between `last` and `next`, when the pair
+// decides it: letters and digits hold together, a separator holds to what
+// it follows and to a letter after it, and a box stands apart.
+std::optional<bool> knownUnicodeBreak(char32_t last, char32_t next) {
+  const PairClass a = pairClass(last);
+  const PairClass b = pairClass(next);
+  if (a == PairClass::other || b == PairClass::other) return std::nullopt;
+  if (b == PairClass::infix) return false;
+  if (a == PairClass::box || b == PairClass::box) return true;
+  if (a == PairClass::infix) return b == PairClass::letter ? std::optional<bool>(false) : std::nullopt;
   return false;
 }
 
@@ -64,25 +113,40 @@ std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-std::vector<std::size_t> BrowserLineRules::opportunities(std::string_view text,
-                                                         const std::vector<std::size_t>& unicode) {
+std::vector<std::size_t> BrowserLineRules::opportunities(
+    std::string_view text, const std::function<std::vector<std::size_t>()>& unicodeOpportunities) {
   std::vector<std::size_t> out;
   if (text.empty()) return out;
+  std::vector<std::size_t> unicode;
+  bool unicodeAsked = false;
   auto nextUnicode = unicode.begin();
   auto [last, at] = decode(text, 0);
   char32_t beforeLast = 0;
   while (at < text.size()) {
-    const auto [next, after] = decode(text, at);
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const auto [next, after] =
+        lead < 0x80 ? std::pair<char32_t, std::size_t>(lead, at + 1) : decode(text, at);
     bool breaks = false;
-    if (last == ' ') {
+    if (isAsciiLetter(last) && isAsciiLetter(next)) {
+      // nothing breaks inside a word: the most common pair by far
+    } else if (last == ' ') {
       breaks = next != ' ';
     } else if (next == ' ') {
       breaks = false;
     } else if (isTableCharacter(last) && isTableCharacter(next)) {
       breaks = pairBreaks(beforeLast, last, next);
     } else if (needsUnicodeRules(last) || needsUnicodeRules(next)) {
-      nextUnicode = std::lower_bound(nextUnicode, unicode.end(), at);
-      breaks = nextUnicode != unicode.end() && *nextUnicode == at;
+      if (const std::optional<bool> known = knownUnicodeBreak(last, next)) {
+        breaks = *known;
+      } else {
+        if (!unicodeAsked) {
+          unicode = unicodeOpportunities();
+          unicodeAsked = true;
+          nextUnicode = unicode.begin();
+        }
+        nextUnicode = std::lower_bound(nextUnicode, unicode.end(), at);
+        breaks = nextUnicode != unicode.end() && *nextUnicode == at;
+      }
     }
     if (breaks) out.push_back(at);
     beforeLast = last;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -26,10 +27,11 @@ class BrowserLineRules {
   static constexpr double kPixelsPerPoint = 1.6;
 
   // The byte offsets of `text` (UTF-8) before which the browser may break a
-  // line, ascending, given `unicode`, the offsets the Unicode rules allow
-  // (ascending, as breaks::LineBreaks gives them).
+  // line, ascending. `unicode` gives the offsets the Unicode rules allow
+  // (ascending, as breaks::LineBreaks gives them); it is called at most
+  // once, and only when a pair of characters needs them.
   static std::vector<std::size_t> opportunities(std::string_view text,
-                                                const std::vector<std::size_t>& unicode);
+                                                const std::function<std::vector<std::size_t>()>& unicode);
 
   // The width in pixels the browser gives text that measures `points` at
   // its font size of `size` points, rounded up to 1/64 pixel.

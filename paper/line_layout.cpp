@@ -41,6 +41,7 @@ struct Piece {
   double width = 0;            // the whole piece
   double size = 0;             // display size of text
   fonts::FaceMetrics metrics;  // text
+  std::string family;          // text: the installed family, found once for all its lines
   std::size_t tab = 0;         // the tab's number among the paragraph's tabs
 };
 
@@ -128,6 +129,7 @@ class ParagraphFlow {
           if (!std::is_sorted(piece.glyphs.begin(), piece.glyphs.end(), clusterBefore)) piece.glyphs.clear();
           piece.width = piece.prefix.back();
           piece.metrics = face.metrics();
+          piece.family = fonts_.family(segment.run->fontFamily);
           text_ += segment.text;
           break;
         }
@@ -359,7 +361,7 @@ class ParagraphFlow {
       PaperText text;
       text.x = x;
       text.text = piece.segment->text.substr(from - piece.start, to - from);
-      text.family = fonts_.family(run.fontFamily);
+      text.family = piece.family;
       text.size = piece.size;
       text.bold = run.bold;
       text.italic = run.italic;
@@ -463,7 +465,8 @@ PaperParagraph LineLayout::layout(const ParagraphItem& p, double width,
                                   std::optional<std::uint32_t> regionColor, std::size_t maxLines,
                                   std::size_t maxBytes) {
   ParagraphFlow flow(fonts_, p, width, regionColor, maxBytes);
-  return flow.layout(BrowserLineRules::opportunities(flow.text(), breaks_.opportunities(flow.text())),
+  const std::string& text = flow.text();
+  return flow.layout(BrowserLineRules::opportunities(text, [&] { return breaks_.opportunities(text); }),
                      maxLines);
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "paper/browser_line_rules.hpp"
+#include "platform/breaks/line_breaks.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 
 namespace maravel {
@@ -252,6 +254,23 @@ TEST(PageLayoutTest, LinesBreakAtTheSameWordsAndAlignLikeThePage) {
   EXPECT_EQ(texts[2].text, "DAVACI");
   EXPECT_NEAR(texts[3].x, left + 69, 0.01);                    // left stop
   EXPECT_NEAR(texts[4].x + texts[4].width, left + 400, 0.01);  // right stop
+}
+
+// Letters, digits, separators and the tab's box decide a break between
+// them without the Unicode rules being run; what they decide must be what
+// the rules say.
+TEST(PageLayoutTest, BreaksDecidedByTheirPairAreTheUnicodeRulesOwn) {
+  const std::vector<std::string> chars = {"a",        "Z",        "7",        ".",       ";", "\xEF\xBF\xBC",
+                                          "\xC3\xA7", "\xC4\xB1", "\xC3\x86", "\xC3\x97"};
+  breaks::LineBreaks unicode;
+  for (const std::string& a : chars)
+    for (const std::string& b : chars) {
+      if (a.size() == 1 && b.size() == 1) continue;  // ASCII pairs follow the browser's table
+      const std::string text = a + b;
+      const auto all = unicode.opportunities(text);
+      const auto found = BrowserLineRules::opportunities(text, [&] { return all; });
+      EXPECT_EQ(found, all) << text;
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/drawing/canvas_target.hpp"
 #include "platform/drawing/page_canvas.hpp"
 #include "platform/fonts/font_face.hpp"
 
@@ -37,6 +38,10 @@ struct CanvasResources::Impl {
   static constexpr std::size_t kKeptPictures = 8;
   std::vector<Picture> pictures;
   std::uint64_t picturePixelsLeft;
+  // A text's glyphs and clusters, kept from text to text so that drawing a
+  // line allocates nothing once the longest line has been drawn.
+  std::vector<detail::PlacedGlyph> runGlyphs;
+  std::vector<detail::TextCluster> runClusters;
 
   explicit Impl(std::uint64_t picturePixels) : picturePixelsLeft(picturePixels) {}
   Impl(const Impl&) = delete;

@@ -79,8 +79,16 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
 
   // The face's own glyphs in one run; a character it has no glyph for is
   // drawn in its place from a face that has one, as the browser does.
-  detail::GlyphRun run{style.size, origin.y, style.color, valid, {}, {}};
+  detail::GlyphRun run{style.size,
+                       origin.y,
+                       style.color,
+                       valid,
+                       std::move(resources.runGlyphs),
+                       std::move(resources.runClusters)};
+  run.glyphs.clear();
+  run.clusters.clear();
   run.glyphs.reserve(shaped.size());
+  run.clusters.reserve(shaped.size());
   std::vector<std::pair<std::size_t, double>> missing;  // cluster and x
   double x = origin.x;
   for (std::size_t i = 0; i < shaped.size(); ++i) {
@@ -102,6 +110,8 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
     if (valid[cluster] == ' ') x += spaceExtra;
   }
   if (!run.clusters.empty()) target_.showGlyphs(shaper, run);
+  resources.runGlyphs = std::move(run.glyphs);
+  resources.runClusters = std::move(run.clusters);
   for (const auto& [cluster, at] : missing) {
     const std::size_t length = characterLength(valid, cluster);
     const std::string_view character = valid.substr(cluster, length);

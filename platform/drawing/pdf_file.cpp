@@ -1,6 +1,6 @@
 #include "platform/drawing/pdf_file.hpp"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <cstdio>
 #include <memory>
@@ -11,12 +11,8 @@ namespace {
 
 constexpr std::size_t kPiece = 64 * 1024;
 // Streams shorter than this go as they are: deflating them saves a few
-// bytes and costs a reset of zlib's tables.
+// bytes.
 constexpr std::size_t kSmallStream = 256;
-// zlib's memory level: a hash table of 8,192 entries, which every stream
-// clears first, instead of 32,768; page streams of tens of kilobytes
-// deflate as well.
-constexpr int kMemoryLevel = 6;
 
 }  // namespace
 
@@ -27,11 +23,7 @@ PdfFile::PdfFile(Sink sink, int compressionLevel) : sink_(std::move(sink)), leve
 }
 
 PdfFile::~PdfFile() {
-  if (zlib_ != nullptr) {
-    auto* stream = static_cast<z_stream*>(zlib_);
-    deflateEnd(stream);
-    delete stream;
-  }
+  if (compressor_ != nullptr) libdeflate_free_compressor(static_cast<libdeflate_compressor*>(compressor_));
 }
 
 int PdfFile::reserve() {
@@ -60,26 +52,16 @@ void PdfFile::stream(int number, std::string_view entries, std::string_view data
 
 void PdfFile::stream(int number, std::string_view entries, std::span<const std::uint8_t> data, bool deflate) {
   deflate = deflate && data.size() >= kSmallStream;
-  if (deflate) {
-    if (zlib_ == nullptr) {
-      auto stream = std::make_unique<z_stream>();
-      if (deflateInit2(stream.get(), level_, Z_DEFLATED, 15, kMemoryLevel, Z_DEFAULT_STRATEGY) == Z_OK)
-        zlib_ = stream.release();
-    } else {
-      deflateReset(static_cast<z_stream*>(zlib_));
-    }
-    deflate = zlib_ != nullptr;
-  }
-  if (deflate) {
-    auto* stream = static_cast<z_stream*>(zlib_);
-    deflated_.resize(deflateBound(stream, static_cast<uLong>(data.size())));
-    stream->next_in = const_cast<Bytef*>(data.data());
-    stream->avail_in = static_cast<uInt>(data.size());
-    stream->next_out = reinterpret_cast<Bytef*>(deflated_.data());
-    stream->avail_out = static_cast<uInt>(deflated_.size());
-    const int status = ::deflate(stream, Z_FINISH);
-    deflate = status == Z_STREAM_END;
-    if (deflate) deflated_.resize(deflated_.size() - stream->avail_out);
+  if (deflate && compressor_ == nullptr) compressor_ = libdeflate_alloc_compressor(level_);
+  if (deflate && compressor_ != nullptr) {
+    auto* compressor = static_cast<libdeflate_compressor*>(compressor_);
+    deflated_.resize(libdeflate_zlib_compress_bound(compressor, data.size()));
+    const std::size_t size =
+        libdeflate_zlib_compress(compressor, data.data(), data.size(), deflated_.data(), deflated_.size());
+    deflated_.resize(size);
+    deflate = size > 0;
+  } else {
+    deflate = false;
   }
   const std::string_view body =
       deflate ? std::string_view(deflated_)

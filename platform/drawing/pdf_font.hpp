@@ -40,8 +40,14 @@ class PdfFont {
   // empty). False when the glyph already stands for other text: the text
   // must then be given beside it (an /ActualText span).
   bool use(std::uint32_t glyph, std::string_view text) {
-    // Most glyphs were met before with the same text.
-    if (glyph < used_.size() && used_[glyph] != 0 && texts_[used_[glyph] - 1] == text) return true;
+    // Most glyphs were met before with the same text, of a byte or two:
+    // compared here rather than through a call to memcmp.
+    if (glyph < used_.size() && used_[glyph] != 0) {
+      const std::string& known = texts_[used_[glyph] - 1];
+      bool same = known.size() == text.size();
+      for (std::size_t i = 0; same && i < text.size(); ++i) same = known[i] == text[i];
+      if (same) return true;
+    }
     return firstUse(glyph, text);
   }
 

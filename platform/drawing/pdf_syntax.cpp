@@ -86,20 +86,6 @@ void appendHex4(std::string& out, std::uint32_t value) {
   out.append(digits, 4);
 }
 
-char* writeCode(char* out, std::uint32_t value) {
-  for (const char byte : {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)}) {
-    if (byte == '(' || byte == ')' || byte == '\\') {
-      *out++ = '\\';
-    } else if (byte == '\r') {
-      *out++ = '\\';
-      *out++ = 'r';
-      continue;
-    }
-    *out++ = byte;
-  }
-  return out;
-}
-
 void appendUTF16Hex(std::string& out, std::string_view utf8) {
   forEachUTF16(utf8, [&out](std::uint32_t unit) { appendHex4(out, unit); });
 }

@@ -31,7 +31,28 @@ void appendHex4(std::string& out, std::uint32_t value);
 // literal string, escaped where they would end it or change it ('(', ')',
 // '\\' and carriage return): at most kCodeBytes bytes; the end.
 constexpr std::size_t kCodeBytes = 4;
-char* writeCode(char* out, std::uint32_t value);
+// Inline: it is written once for every glyph of a document.
+inline char* writeCode(char* out, std::uint32_t value) {
+  const auto plain = [](std::uint32_t byte) {
+    return byte != '(' && byte != ')' && byte != '\\' && byte != '\r';
+  };
+  if (plain((value >> 8) & 0xFF) && plain(value & 0xFF)) {
+    out[0] = static_cast<char>((value >> 8) & 0xFF);
+    out[1] = static_cast<char>(value & 0xFF);
+    return out + 2;
+  }
+  for (const char byte : {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)}) {
+    if (byte == '(' || byte == ')' || byte == '\\') {
+      *out++ = '\\';
+    } else if (byte == '\r') {
+      *out++ = '\\';
+      *out++ = 'r';
+      continue;
+    }
+    *out++ = byte;
+  }
+  return out;
+}
 
 // Appends the UTF-16BE code units of `utf8` (valid UTF-8) as hexadecimal
 // digits, without a byte order mark.

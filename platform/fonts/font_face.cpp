@@ -261,7 +261,17 @@ class ShapedFace final : public FontFace {
     return before;
   }
 
+  // Asked for every text the layout measures; the face's size never
+  // changes, so they are worked out once.
   FaceMetrics metrics() const override {
+    if (!metrics_) metrics_ = measureMetrics();
+    return *metrics_;
+  }
+
+  std::optional<FaceFile> file() const override { return file_; }
+
+ private:
+  FaceMetrics measureMetrics() const {
     hb_font_extents_t extents{};
     hb_font_get_h_extents(font_, &extents);
     FaceMetrics metrics;
@@ -276,9 +286,6 @@ class ShapedFace final : public FontFace {
     return metrics;
   }
 
-  std::optional<FaceFile> file() const override { return file_; }
-
- private:
   std::int64_t shapedUnits(std::string_view piece) const {
     std::int64_t units = 0;
     shapePiece(font_, piece, [&](std::uint32_t, std::int32_t advance, std::uint32_t) { units += advance; });
@@ -341,6 +348,7 @@ class ShapedFace final : public FontFace {
   double size_;
   unsigned unitsPerEm_;
   FaceFile file_;
+  mutable std::optional<FaceMetrics> metrics_;
 };
 
 }  // namespace
