@@ -151,7 +151,7 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
   for (const auto& row : rows) {
     const testing::CommandResult run = testing::runCommand(
         "sh", {"-c", "cd " + testing::shellQuoted(work.string()) + " && HOME=$PWD XDG_DATA_HOME=$PWD/veri " +
-                         "XDG_CACHE_HOME=$PWD/cache PATH=" + testing::shellQuoted(COMMAND_DIRS) +
+                         "XDG_CACHE_HOME=$PWD/../cache PATH=" + testing::shellQuoted(COMMAND_DIRS) +
                          "$PATH G=" + testing::shellQuoted(good) + " B=" + testing::shellQuoted(bad) +
                          " && export HOME XDG_DATA_HOME XDG_CACHE_HOME PATH && " + row.line});
     EXPECT_EQ(run.status, row.status) << row.line << "\n" << run.err;

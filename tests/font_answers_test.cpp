@@ -1,0 +1,86 @@
+// Font answers kept between processes: found again while nothing they were
+// drawn from has changed, never once something has.
+#include "platform/fonts/font_answers.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+#include "tests/support/scratch_folder.hpp"
+
+namespace maravel::fonts {
+namespace {
+
+namespace fs = std::filesystem;
+using Fields = FontAnswers::Fields;
+
+void write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+TEST(FontAnswersTest, HoldOnlyWhileTheSettingsAndEveryWatchedPathStayAsTheyWere) {
+  const Fields question = {"match", "Times\tNew\\Roman\n", "plain"};
+  const Fields answer = {"/yazı tipi/a b.ttf", "0", ""};
+  struct Row {
+    const char* change;
+    std::function<void(const fs::path& folder)> make;
+    const char* settings;
+    bool found;
+  };
+  const Row rows[] = {
+      {"nothing", [](const fs::path&) {}, "LANG=tr_TR.UTF-8", true},
+      {"the settings", [](const fs::path&) {}, "LANG=C.UTF-8", false},
+      {"a configuration file edited", [](const fs::path& f) { write(f / "fonts.conf", "<fontconfig/> "); },
+       nullptr, false},
+      {"a font installed", [](const fs::path& f) { write(f / "fonts" / "yeni.ttf", "x"); }, nullptr, false},
+      {"a user configuration made", [](const fs::path& f) { fs::create_directory(f / "user"); }, nullptr,
+       false},
+      {"the file cut short", [](const fs::path& f) { fs::resize_file(f / "cache" / "answers", 40); }, nullptr,
+       false},
+      {"the file garbled",
+       [](const fs::path& f) { write(f / "cache" / "answers", "maravel font answers 1\na\t9\n"); }, nullptr,
+       false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.change);
+    testing::ScratchFolder scratch;
+    const fs::path& folder = scratch.path();
+    write(folder / "fonts.conf", "<fontconfig/>");
+    fs::create_directory(folder / "fonts");
+    const fs::path file = folder / "cache" / "answers";
+    const auto watched = [&folder] {
+      return std::vector<std::string>{folder / "fonts.conf", folder / "fonts", folder / "user"};
+    };
+    const auto later = FontAnswers::Clock::now() + std::chrono::minutes(1);
+    {
+      FontAnswers first(file, "LANG=tr_TR.UTF-8");
+      EXPECT_FALSE(first.find(question));
+      first.keep(question, answer, watched, later);
+    }
+    {
+      FontAnswers second(file, "LANG=tr_TR.UTF-8");  // appends to the file the first one made
+      second.keep({"families"}, {}, watched, later);
+    }
+    row.make(folder);
+    FontAnswers third(file, row.settings != nullptr ? row.settings : "LANG=tr_TR.UTF-8");
+    EXPECT_EQ(third.find(question), row.found ? std::optional(answer) : std::nullopt);
+    EXPECT_EQ(third.find({"families"}), row.found ? std::optional(Fields{}) : std::nullopt);
+    // Where it did not hold, the next answer makes the file anew.
+    third.keep({"generic", "Georgia"}, {"1"}, watched, later);
+    EXPECT_EQ(FontAnswers(file, row.settings != nullptr ? row.settings : "LANG=tr_TR.UTF-8")
+                  .find({"generic", "Georgia"}),
+              std::optional(Fields{"1"}));
+  }
+}
+
+TEST(FontAnswersTest, AreNotKeptWhenAWatchedPathChangedWhileAnswering) {
+  testing::ScratchFolder scratch;
+  const fs::path file = scratch.path() / "answers";
+  write(scratch.path() / "fonts.conf", "<fontconfig/>");
+  const auto watched = [&scratch] { return std::vector<std::string>{scratch.path() / "fonts.conf"}; };
+  FontAnswers(file, "").keep({"families"}, {"DejaVu Sans"}, watched, FontAnswers::Clock::now());
+  EXPECT_FALSE(fs::exists(file));
+  EXPECT_FALSE(FontAnswers(file, "").find({"families"}));
+}
+
+}  // namespace
+}  // namespace maravel::fonts
