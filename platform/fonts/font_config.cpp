@@ -74,7 +74,8 @@ std::string answerSettings() {
   for (const char* name :
        {"FC_LANG", "LC_ALL", "LC_CTYPE", "LANG", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
     const char* value = std::getenv(name);
-    settings += std::string(name) + (value == nullptr ? " unset" : "=" + std::string(value)) + '\n';
+    settings.append(name).append(value == nullptr ? " unset" : "=").append(value == nullptr ? "" : value);
+    settings += '\n';
   }
   return settings;
 }
