@@ -158,6 +158,7 @@ void FontAnswers::load() {
   std::string_view rest(*bytes);
   rest.remove_prefix(kMagic.size());
   bool inHead = true;
+  bool sameSettings = false;
   std::unordered_map<std::string, Fields> answers;
   // Only whole lines count: an answer being appended by another process
   // may not be there yet.
@@ -166,11 +167,12 @@ void FontAnswers::load() {
     const std::vector<std::string_view> parts = split(line);
     if (inHead) {
       if (parts.size() == 2 && parts[0] == "settings") {
-        if (unescaped(parts[1]) != settings_) return;
+        sameSettings = unescaped(parts[1]) == settings_;
+        if (!sameSettings) return;
       } else if (parts.size() == 3 && parts[0] == "watch") {
         const std::optional<std::string> path = unescaped(parts[1]);
         if (!path || stateOf(*path) != parts[2]) return;
-      } else if (line == "answers") {
+      } else if (line == "answers" && sameSettings) {
         head_ = std::string(*bytes, 0, bytes->size() - rest.size() + end + 1);
         inHead = false;
       } else {
