@@ -1,4 +1,5 @@
 #include "platform/drawing/pdf_document.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -79,6 +80,9 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
   std::string fill, stroke;
   double lineWidth = -1;
   long alpha = 1000;
+  // The colour the last setColor set and whether for strokes: asked for
+  // again (most texts of a page), it would write nothing.
+  std::optional<std::pair<Color, bool>> lastColor;
 
   Impl(PdfDocument::Sink sink, std::uint64_t picturePixels)
       : file(std::move(sink), kCompression),
@@ -106,6 +110,7 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     stroke.clear();
     lineWidth = -1;
     alpha = 1000;
+    lastColor.reset();
     // Points from the top-left corner, y downwards, as the canvas draws;
     // the page's streams run as one, so each leaves the state as it was.
     content.append("q 1 0 0 -1 0 ");
@@ -141,6 +146,11 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
 
   // Sets the colour of fills ("rg") or strokes ("RG") when it changes.
   void setColor(const Color& color, bool stroking) {
+    if (lastColor && lastColor->second == stroking && lastColor->first.red == color.red &&
+        lastColor->first.green == color.green && lastColor->first.blue == color.blue &&
+        lastColor->first.alpha == color.alpha)
+      return;
+    lastColor.emplace(color, stroking);
     std::string set;
     appendNumber(set, color.red);
     set.push_back(' ');
