@@ -254,7 +254,8 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
       if (inArray) put("]TJ\n");
       inArray = false;
     };
-    const auto place = [&](std::uint32_t glyph, double x) {
+    // Inlined at both its calls: once a glyph, it would otherwise be a call a glyph.
+    const auto place = [&](std::uint32_t glyph, double x) __attribute__((always_inline)) {
       if (!inArray) *out++ = '[';
       inArray = true;
       const double off = x - pen;
@@ -273,6 +274,14 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     std::size_t next = 0, offset = 0;
     std::string actualText;
     for (const detail::TextCluster& cluster : run.clusters) {
+      // Most clusters: a byte of text drawn by one glyph that stands for it.
+      if (cluster.bytes == 1 && cluster.glyphs == 1 && offset < run.text.size() && next < run.glyphs.size() &&
+          pdfFont.usedAs(run.glyphs[next].glyph, run.text[offset])) {
+        place(run.glyphs[next].glyph, run.glyphs[next].x);
+        ++next;
+        ++offset;
+        continue;
+      }
       const std::string_view text = run.text.substr(std::min(offset, run.text.size()), cluster.bytes);
       offset += cluster.bytes;
       const std::size_t count = std::min<std::size_t>(cluster.glyphs, run.glyphs.size() - next);
