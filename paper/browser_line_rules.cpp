@@ -123,6 +123,18 @@ std::vector<std::size_t> BrowserLineRules::opportunities(
   auto [last, at] = decode(text, 0);
   char32_t beforeLast = 0;
   while (at < text.size()) {
+    if (isAsciiLetter(last)) {
+      // Nothing breaks inside a word of ASCII letters, the most common pair
+      // by far: the word's letters are passed over at once.
+      std::size_t end = at;
+      while (end < text.size() && isAsciiLetter(static_cast<unsigned char>(text[end]))) ++end;
+      if (end > at) {
+        beforeLast = end - at >= 2 ? static_cast<unsigned char>(text[end - 2]) : last;
+        last = static_cast<unsigned char>(text[end - 1]);
+        at = end;
+        continue;
+      }
+    }
     const auto lead = static_cast<unsigned char>(text[at]);
     const auto [next, after] =
         lead < 0x80 ? std::pair<char32_t, std::size_t>(lead, at + 1) : decode(text, at);

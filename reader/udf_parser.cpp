@@ -361,7 +361,20 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
 
 }  // namespace
 
-std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfData, Signature signature) {
+namespace {
+
+// The signature check parse makes, or none: a pointer, so that the parse
+// that skips it does not refer to it, and a program that only ever skips it
+// is linked without it and without the cryptography library.
+using SignatureCheck = SignatureInfo (*)(const std::vector<std::uint8_t>& signature,
+                                         std::span<const std::uint8_t> content);
+
+SignatureInfo checkSignature(const std::vector<std::uint8_t>& signature,
+                             std::span<const std::uint8_t> content) {
+  return SignatureVerifier::verify(signature, content);
+}
+
+std::optional<UDFDocument> parseWith(std::span<const std::uint8_t> udfData, SignatureCheck check) {
   ZipEntries entries = FastZipExtractor::extractEntries(udfData);
   const auto contentEntry = entries.find("content.xml");
   if (contentEntry == entries.end()) return std::nullopt;
@@ -372,9 +385,8 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
 
   UDFDocument doc;
   doc.verificationCode = verificationCode(entries);
-  if (const auto* signatureBytes = entry(entries, "sign.sgn");
-      signatureBytes && signature == Signature::checked)
-    doc.signature = SignatureVerifier::verify(*signatureBytes, contentBytes);
+  if (const auto* signatureBytes = entry(entries, "sign.sgn"); signatureBytes && check != nullptr)
+    doc.signature = check(*signatureBytes, contentBytes);
   // Its text is all that is needed of content.xml from then on, and the
   // parse uses that up.
   if (decoded) std::vector<std::uint8_t>().swap(contentBytes);
@@ -383,6 +395,16 @@ std::optional<UDFDocument> UDFParser::parse(std::span<const std::uint8_t> udfDat
   entries.erase(contentEntry);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
+}
+
+}  // namespace
+
+std::optional<UDFDocument> UDFParser::parseChecked(std::span<const std::uint8_t> udfData) {
+  return parseWith(udfData, checkSignature);
+}
+
+std::optional<UDFDocument> UDFParser::parseUnchecked(std::span<const std::uint8_t> udfData) {
+  return parseWith(udfData, nullptr);
 }
 
 std::optional<SignatureInfo> UDFParser::signature(std::span<const std::uint8_t> udfData) {

@@ -37,7 +37,12 @@ class UDFParser {
   // stays the default, as for an unsigned file.
   enum class Signature { checked, skipped };
   static std::optional<UDFDocument> parse(std::span<const std::uint8_t> udfData,
-                                          Signature signature = Signature::checked);
+                                          Signature signature = Signature::checked) {
+    // Chosen here, in the caller's code: a program that always skips the
+    // check is linked without it and without the cryptography library, which
+    // every start of the program would otherwise load.
+    return signature == Signature::checked ? parseChecked(udfData) : parseUnchecked(udfData);
+  }
 
   // What parse(udfData) gives as rawText, and nothing exactly when parse
   // gives nothing, for a fraction of the work: no tree is built, and the
@@ -74,6 +79,10 @@ class UDFParser {
   // whose other entries fill it still has its signature checked.) Pure and
   // safe on any thread.
   static std::optional<SignatureInfo> signature(std::span<const std::uint8_t> udfData);
+
+ private:
+  static std::optional<UDFDocument> parseChecked(std::span<const std::uint8_t> udfData);
+  static std::optional<UDFDocument> parseUnchecked(std::span<const std::uint8_t> udfData);
 };
 
 }  // namespace maravel

@@ -1,5 +1,8 @@
 #include "platform/drawing/cairo_canvas_target.hpp"
 
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -9,6 +12,35 @@ namespace {
 
 void setSource(cairo_t* cr, const Color& color) {
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
+}
+
+// The picture's pixels as an image surface, which from then on holds them
+// (a JPEG at its own size carries its file as cairo's JPEG mime data); null
+// when cairo cannot make it.
+std::shared_ptr<void> surfaceOf(CanvasResources::Impl::Picture& picture) {
+  DecodedPicture& decoded = *picture.decoded;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, decoded.width, decoded.height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  cairo_surface_flush(surface);
+  unsigned char* target = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const std::size_t rowBytes = std::size_t{4} * decoded.width;
+  for (int y = 0; y < decoded.height; ++y)
+    std::memcpy(target + static_cast<std::ptrdiff_t>(y) * stride,
+                decoded.pixels.data() + static_cast<std::ptrdiff_t>(y) * decoded.width, rowBytes);
+  cairo_surface_mark_dirty(surface);
+  std::vector<std::uint32_t>().swap(decoded.pixels);
+  if (!picture.jpeg.empty()) {
+    auto* copy = static_cast<unsigned char*>(std::malloc(picture.jpeg.size()));
+    if (copy != nullptr) {
+      std::memcpy(copy, picture.jpeg.data(), picture.jpeg.size());
+      cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, picture.jpeg.size(), std::free, copy);
+    }
+  }
+  return {surface, [](void* made) { cairo_surface_destroy(static_cast<cairo_surface_t*>(made)); }};
 }
 
 }  // namespace
@@ -51,7 +83,10 @@ void CairoCanvasTarget::drawLine(Point from, Point to, double width, const Color
 }
 
 void CairoCanvasTarget::drawPicture(std::string_view base64, const Rect& rect) {
-  cairo_surface_t* picture = resources_.picture(base64);
+  CanvasResources::Impl::Picture* kept = resources_.picture(base64);
+  if (kept == nullptr) return;
+  if (!kept->surface && !kept->decoded->pixels.empty()) kept->surface = surfaceOf(*kept);
+  auto* picture = static_cast<cairo_surface_t*>(kept->surface.get());
   if (picture == nullptr) return;
   const double width = cairo_image_surface_get_width(picture);
   const double height = cairo_image_surface_get_height(picture);

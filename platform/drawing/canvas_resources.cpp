@@ -4,8 +4,6 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 
 #include "platform/drawing/picture_decoder.hpp"
@@ -16,11 +14,11 @@ namespace maravel::drawing {
 namespace {
 
 // A JPEG decoded at its own size.
-bool isFullSizeJPEG(const std::vector<std::uint8_t>& bytes, cairo_surface_t* decoded) {
+bool isFullSizeJPEG(const std::vector<std::uint8_t>& bytes, const detail::DecodedPicture& decoded) {
   const std::optional<detail::PictureHeader> header = detail::PictureDecoder::inspect(bytes);
   return header && header->format == detail::PictureFormat::jpeg &&
-         header->width == static_cast<std::uint32_t>(cairo_image_surface_get_width(decoded)) &&
-         header->height == static_cast<std::uint32_t>(cairo_image_surface_get_height(decoded));
+         header->width == static_cast<std::uint32_t>(decoded.width) &&
+         header->height == static_cast<std::uint32_t>(decoded.height);
 }
 
 }  // namespace
@@ -34,12 +32,6 @@ std::uint64_t CanvasResources::picturePixelsFor(std::size_t fileBytes) {
 CanvasResources::CanvasResources(std::uint64_t picturePixels)
     : impl_(std::make_unique<Impl>(picturePixels)) {}
 CanvasResources::~CanvasResources() = default;
-
-CanvasResources::Impl::~Impl() {
-  for (auto& entry : scaledFonts) cairo_scaled_font_destroy(entry.second);
-  for (auto& entry : fontFaces) cairo_font_face_destroy(entry.second);
-  for (const Picture& picture : pictures) cairo_surface_destroy(picture.surface);
-}
 
 const fonts::FontFace& CanvasResources::Impl::shaper(const TextStyle& style) {
   auto key = std::make_tuple(style.family, style.size, style.bold, style.italic);
@@ -66,7 +58,7 @@ const fonts::FontFace& CanvasResources::Impl::fallback(char32_t character, const
 
 cairo_font_face_t* CanvasResources::Impl::fontFace(const fonts::FaceFile& file) {
   auto key = std::make_pair(file.path, file.index);
-  if (auto found = fontFaces.find(key); found != fontFaces.end()) return found->second;
+  if (auto found = fontFaces.find(key); found != fontFaces.end()) return found->second.get();
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FILE, reinterpret_cast<const FcChar8*>(file.path.c_str()));
   FcPatternAddInteger(pattern, FC_INDEX, file.index);
@@ -76,13 +68,13 @@ cairo_font_face_t* CanvasResources::Impl::fontFace(const fonts::FaceFile& file) 
     cairo_font_face_destroy(face);
     face = nullptr;
   }
-  fontFaces.emplace(std::move(key), face);
+  fontFaces.emplace(std::move(key), CairoPointer<cairo_font_face_t>(face, cairo_font_face_destroy));
   return face;
 }
 
 cairo_scaled_font_t* CanvasResources::Impl::scaledFont(cairo_font_face_t* face, double size) {
   const auto key = std::make_pair(face, size);
-  if (auto found = scaledFonts.find(key); found != scaledFonts.end()) return found->second;
+  if (auto found = scaledFonts.find(key); found != scaledFonts.end()) return found->second.get();
   cairo_matrix_t matrix, identity;
   cairo_matrix_init_scale(&matrix, size, size);
   cairo_matrix_init_identity(&identity);
@@ -95,7 +87,7 @@ cairo_scaled_font_t* CanvasResources::Impl::scaledFont(cairo_font_face_t* face, 
     cairo_scaled_font_destroy(font);
     font = nullptr;
   }
-  scaledFonts.emplace(key, font);
+  scaledFonts.emplace(key, CairoPointer<cairo_scaled_font_t>(font, cairo_scaled_font_destroy));
   return font;
 }
 
@@ -106,29 +98,20 @@ bool CanvasResources::Impl::affordable(const std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-cairo_surface_t* CanvasResources::Impl::picture(std::string_view base64) {
-  const auto kept = std::find_if(pictures.begin(), pictures.end(),
-                                 [&](const Picture& picture) { return picture.base64 == base64; });
-  if (kept != pictures.end()) {
+CanvasResources::Impl::Picture* CanvasResources::Impl::picture(std::string_view base64) {
+  auto kept = std::find_if(pictures.begin(), pictures.end(),
+                           [&](const Picture& picture) { return picture.base64 == base64; });
+  if (kept == pictures.end()) {
+    std::vector<std::uint8_t> bytes = text::decodeBase64(base64);
+    Picture picture{std::string(base64), std::nullopt, {}, nullptr};
+    if (affordable(bytes)) picture.decoded = detail::PictureDecoder::decode(bytes);
+    if (picture.decoded && isFullSizeJPEG(bytes, *picture.decoded)) picture.jpeg = std::move(bytes);
+    if (pictures.size() == kKeptPictures) pictures.erase(pictures.begin());
+    pictures.push_back(std::move(picture));
+  } else {
     std::rotate(kept, kept + 1, pictures.end());
-    return pictures.back().surface;
   }
-  const std::vector<std::uint8_t> bytes = text::decodeBase64(base64);
-  cairo_surface_t* surface = affordable(bytes) ? detail::PictureDecoder::decode(bytes) : nullptr;
-  if (surface != nullptr && isFullSizeJPEG(bytes, surface)) {
-    // Goes into a PDF as it is.
-    auto* copy = static_cast<unsigned char*>(std::malloc(bytes.size()));
-    if (copy != nullptr) {
-      std::memcpy(copy, bytes.data(), bytes.size());
-      cairo_surface_set_mime_data(surface, CAIRO_MIME_TYPE_JPEG, copy, bytes.size(), std::free, copy);
-    }
-  }
-  if (pictures.size() == kKeptPictures) {
-    cairo_surface_destroy(pictures.front().surface);
-    pictures.erase(pictures.begin());
-  }
-  pictures.push_back({std::string(base64), surface});
-  return surface;
+  return pictures.back().decoded ? &pictures.back() : nullptr;
 }
 
 }  // namespace maravel::drawing

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -14,6 +15,7 @@
 
 #include "platform/drawing/canvas_target.hpp"
 #include "platform/drawing/page_canvas.hpp"
+#include "platform/drawing/picture_decoder.hpp"
 #include "platform/fonts/font_face.hpp"
 
 namespace maravel::drawing {
@@ -25,15 +27,24 @@ struct CanvasResources::Impl {
   std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>, std::less<>>
       shapers;
   std::map<std::tuple<char32_t, double, bool, bool>, std::unique_ptr<fonts::FontFace>> fallbacks;
-  std::map<std::pair<std::string, int>, cairo_font_face_t*> fontFaces;
+  // cairo's objects are let go of through the pointer they are made with,
+  // never named here: a program that draws only PDF is linked without cairo.
+  template <typename T>
+  using CairoPointer = std::unique_ptr<T, void (*)(T*)>;
+  std::map<std::pair<std::string, int>, CairoPointer<cairo_font_face_t>> fontFaces;
   // Unhinted, so that glyphs keep the advances the layout measured.
-  std::map<std::pair<cairo_font_face_t*, double>, cairo_scaled_font_t*> scaledFonts;
-  // The last pictures drawn, decoded, by their base64 text (null for one
-  // that does not decode), the latest last: a picture on every page is
-  // decoded once, and a document of thousands holds only a few at a time.
+  std::map<std::pair<cairo_font_face_t*, double>, CairoPointer<cairo_scaled_font_t>> scaledFonts;
+  // The last pictures drawn, decoded, by their base64 text (nothing decoded
+  // for one that does not decode), the latest last: a picture on every page
+  // is decoded once, and a document of thousands holds only a few at a time.
   struct Picture {
     std::string base64;
-    cairo_surface_t* surface;
+    std::optional<detail::DecodedPicture> decoded;
+    // The file of a JPEG decoded at its own size: a PDF carries it as it is.
+    std::vector<std::uint8_t> jpeg;
+    // The cairo surface the cairo target makes of the pixels when it first
+    // draws them (then it holds them, and `decoded` keeps only the size).
+    std::shared_ptr<void> surface;
   };
   static constexpr std::size_t kKeptPictures = 8;
   std::vector<Picture> pictures;
@@ -46,7 +57,6 @@ struct CanvasResources::Impl {
   explicit Impl(std::uint64_t picturePixels) : picturePixelsLeft(picturePixels) {}
   Impl(const Impl&) = delete;
   Impl& operator=(const Impl&) = delete;
-  ~Impl();
 
   const fonts::FontFace& shaper(const TextStyle& style);
   const fonts::FontFace& fallback(char32_t character, const TextStyle& style);
@@ -54,10 +64,10 @@ struct CanvasResources::Impl {
   // when cairo cannot load it.
   cairo_font_face_t* fontFace(const fonts::FaceFile& file);
   cairo_scaled_font_t* scaledFont(cairo_font_face_t* face, double size);
-  // The picture decoded (a JPEG at its own size carries its file as cairo's
-  // JPEG mime data), or null when it does not decode or is past the budget.
-  // Owned by the resources until kKeptPictures others have been asked for.
-  cairo_surface_t* picture(std::string_view base64);
+  // The picture decoded, or null when it does not decode or is past the
+  // budget. Owned by the resources until kKeptPictures others have been
+  // asked for.
+  Picture* picture(std::string_view base64);
 
  private:
   // True when the picture's pixels fit what is left, counted against it.

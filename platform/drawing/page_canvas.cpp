@@ -85,10 +85,11 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
                        valid,
                        std::move(resources.runGlyphs),
                        std::move(resources.runClusters)};
-  run.glyphs.clear();
-  run.clusters.clear();
-  run.glyphs.reserve(shaped.size());
-  run.clusters.reserve(shaped.size());
+  // Room for every glyph and cluster made first and filled by index: this
+  // runs for every glyph of the document.
+  run.glyphs.resize(shaped.size());
+  run.clusters.resize(shaped.size());
+  std::size_t glyphCount = 0, clusterCount = 0;
   std::vector<std::pair<std::size_t, double>> missing;  // cluster and x
   double x = origin.x;
   for (std::size_t i = 0; i < shaped.size(); ++i) {
@@ -98,17 +99,19 @@ void PageCanvas::drawText(std::string_view text, Point origin, const TextStyle& 
       // Found once per cluster: a letter under 300,000 marks is one cluster.
       const std::size_t after = nextClusterGlyph(shaped, i);
       const std::size_t next = after < shaped.size() ? shaped[after].cluster : valid.size();
-      run.clusters.push_back({static_cast<std::uint32_t>(next - cluster), 0});
+      run.clusters[clusterCount++] = {static_cast<std::uint32_t>(next - cluster), 0};
     }
     if (shaped[i].glyph == 0) {
       if (!sameCluster) missing.emplace_back(cluster, x);
     } else {
-      run.glyphs.push_back({shaped[i].glyph, x});
-      ++run.clusters.back().glyphs;
+      run.glyphs[glyphCount++] = {shaped[i].glyph, x};
+      ++run.clusters[clusterCount - 1].glyphs;
     }
     x += shaped[i].advance;
     if (valid[cluster] == ' ') x += spaceExtra;
   }
+  run.glyphs.resize(glyphCount);
+  run.clusters.resize(clusterCount);
   if (!run.clusters.empty()) target_.showGlyphs(shaper, run);
   resources.runGlyphs = std::move(run.glyphs);
   resources.runClusters = std::move(run.clusters);

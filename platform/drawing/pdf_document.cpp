@@ -1,7 +1,5 @@
 #include "platform/drawing/pdf_document.hpp"
 
-#include <cairo.h>
-
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -82,6 +80,9 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
   std::string fill, stroke;
   double lineWidth = -1;
   long alpha = 1000;
+  // The colour the last setColor set and whether for strokes: asked for
+  // again (most texts of a page), it would write nothing.
+  std::optional<std::pair<Color, bool>> lastColor;
 
   Impl(PdfDocument::Sink sink, std::uint64_t picturePixels)
       : file(std::move(sink), kCompression),
@@ -109,6 +110,7 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     stroke.clear();
     lineWidth = -1;
     alpha = 1000;
+    lastColor.reset();
     // Points from the top-left corner, y downwards, as the canvas draws;
     // the page's streams run as one, so each leaves the state as it was.
     content.append("q 1 0 0 -1 0 ");
@@ -144,6 +146,11 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
 
   // Sets the colour of fills ("rg") or strokes ("RG") when it changes.
   void setColor(const Color& color, bool stroking) {
+    if (lastColor && lastColor->second == stroking && lastColor->first.red == color.red &&
+        lastColor->first.green == color.green && lastColor->first.blue == color.blue &&
+        lastColor->first.alpha == color.alpha)
+      return;
+    lastColor.emplace(color, stroking);
     std::string set;
     appendNumber(set, color.red);
     set.push_back(' ');
@@ -247,7 +254,8 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
       if (inArray) put("]TJ\n");
       inArray = false;
     };
-    const auto place = [&](std::uint32_t glyph, double x) {
+    // Inlined at both its calls: once a glyph, it would otherwise be a call a glyph.
+    const auto place = [&](std::uint32_t glyph, double x) __attribute__((always_inline)) {
       if (!inArray) *out++ = '[';
       inArray = true;
       const double off = x - pen;
@@ -266,6 +274,14 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     std::size_t next = 0, offset = 0;
     std::string actualText;
     for (const detail::TextCluster& cluster : run.clusters) {
+      // Most clusters: a byte of text drawn by one glyph that stands for it.
+      if (cluster.bytes == 1 && cluster.glyphs == 1 && offset < run.text.size() && next < run.glyphs.size() &&
+          pdfFont.usedAs(run.glyphs[next].glyph, run.text[offset])) {
+        place(run.glyphs[next].glyph, run.glyphs[next].x);
+        ++next;
+        ++offset;
+        continue;
+      }
       const std::string_view text = run.text.substr(std::min(offset, run.text.size()), cluster.bytes);
       offset += cluster.bytes;
       const std::size_t count = std::min<std::size_t>(cluster.glyphs, run.glyphs.size() - next);
@@ -344,29 +360,26 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
 
   // Writes the picture of `base64` as an image object.
   Picture embed(std::string_view base64) {
-    cairo_surface_t* surface = resources.impl().picture(base64);
-    if (surface == nullptr) return {};
-    const int width = cairo_image_surface_get_width(surface);
-    const int height = cairo_image_surface_get_height(surface);
+    const CanvasResources::Impl::Picture* picture = resources.impl().picture(base64);
+    if (picture == nullptr) return {};
+    const detail::DecodedPicture& decoded = *picture->decoded;
+    const int width = decoded.width;
+    const int height = decoded.height;
+    if (decoded.pixels.size() != std::size_t{1} * width * height) return {};
     std::string entries = "/Type/XObject/Subtype/Image/Width " + std::to_string(width) + "/Height " +
                           std::to_string(height) + "/BitsPerComponent 8/Interpolate true";
     const int number = file.reserve();
-    if (!embedJPEG(surface, number, entries)) {
-      // After the JPEG's look-up: flushing lets go of a surface's mime data.
-      cairo_surface_flush(surface);
-      const unsigned char* data = cairo_image_surface_get_data(surface);
-      const int stride = cairo_image_surface_get_stride(surface);
-      const bool hasAlpha = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32;
+    if (!embedJPEG(picture->jpeg, number, entries)) {
       std::vector<std::uint8_t> rgb, mask;
       rgb.reserve(std::size_t{3} * width * height);
       mask.reserve(std::size_t{1} * width * height);
       bool opaque = true;
       for (int y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(data + std::size_t{1} * y * stride);
+        const std::uint32_t* row = decoded.pixels.data() + std::size_t{1} * y * width;
         for (int x = 0; x < width; ++x) {
           const std::uint32_t pixel = row[x];
-          const std::uint32_t a = hasAlpha ? pixel >> 24 : 255;
-          // Premultiplied in the surface, straight in the file.
+          const std::uint32_t a = pixel >> 24;
+          // Premultiplied in the pixels, straight in the file.
           const auto channel = [a](std::uint32_t value) {
             return static_cast<std::uint8_t>(a == 0 ? 0 : a == 255 ? value : (value * 255 + a / 2) / a);
           };
@@ -398,12 +411,8 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
   }
 
   // A JPEG file at its own size goes in as it is; false for any other picture.
-  bool embedJPEG(cairo_surface_t* surface, int number, const std::string& entries) {
-    const unsigned char* data = nullptr;
-    unsigned long length = 0;
-    cairo_surface_get_mime_data(surface, CAIRO_MIME_TYPE_JPEG, &data, &length);
-    if (data == nullptr) return false;
-    const std::span<const std::uint8_t> bytes(data, length);
+  bool embedJPEG(std::span<const std::uint8_t> bytes, int number, const std::string& entries) {
+    if (bytes.empty()) return false;
     const std::optional<detail::PictureHeader> header = detail::PictureDecoder::inspect(bytes);
     if (!header) return false;
     const char* space = header->components == 1   ? "/ColorSpace/DeviceGray"

@@ -96,6 +96,7 @@ PdfFont::PdfFont(const fonts::FaceFile& file, int number, int serial) : number_(
   unitsPerEm_ = upem == 0 ? 1000 : upem;
   hb_font_set_scale(font_, static_cast<int>(unitsPerEm_), static_cast<int>(unitsPerEm_));
   used_.assign(glyphCount_, 0);
+  byteOf_.assign(glyphCount_, -1);
   widths_.assign(glyphCount_, -1);
 }
 
@@ -118,11 +119,14 @@ bool PdfFont::firstUse(std::uint32_t glyph, std::string_view text) {
   if (slot == 0) {
     texts_.emplace_back(mappable ? text : std::string_view());
     slot = static_cast<std::uint32_t>(texts_.size());
-    return mappable;
+  } else if (std::string& known = texts_[slot - 1]; known.empty() && mappable) {
+    known = text;
+  } else {
+    return known == text;
   }
-  std::string& known = texts_[slot - 1];
-  if (known.empty() && mappable) known = text;
-  return known == text;
+  const std::string& known = texts_[slot - 1];
+  if (known.size() == 1) byteOf_[glyph] = static_cast<unsigned char>(known[0]);
+  return mappable;
 }
 
 std::string PdfFont::widths() {

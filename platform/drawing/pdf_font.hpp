@@ -51,6 +51,12 @@ class PdfFont {
     return firstUse(glyph, text);
   }
 
+  // Whether `glyph` is in the subset standing for the one byte `byte`, as
+  // use(glyph, that byte) would find: most glyphs of a text, in one look-up.
+  bool usedAs(std::uint32_t glyph, char byte) const {
+    return glyph < byteOf_.size() && byteOf_[glyph] == static_cast<unsigned char>(byte);
+  }
+
   // Writes the font's objects: the subset, its descriptor, its widths and
   // its CMap.
   void write(PdfFile& file);
@@ -70,6 +76,8 @@ class PdfFont {
   // By glyph: 0 when unused, else 1 + the index of its text in texts_.
   std::vector<std::uint32_t> used_;
   std::vector<std::string> texts_;
+  // By glyph: the byte it stands for when its text is one byte, else -1.
+  std::vector<std::int16_t> byteOf_;
   // By glyph: its /W advance, negative until asked for.
   std::vector<double> widths_;
 };

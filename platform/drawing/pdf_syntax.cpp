@@ -1,5 +1,6 @@
 #include "platform/drawing/pdf_syntax.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -10,6 +11,7 @@ namespace maravel::drawing::detail {
 namespace {
 
 constexpr double kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+constexpr long long kUnitsOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 int clampedDecimals(int decimals) { return decimals < 0 ? 0 : decimals > 6 ? 6 : decimals; }
@@ -53,31 +55,29 @@ void appendNumber(std::string& out, double value, int decimals) {
 
 char* writeNumber(char* out, double value, int decimals) {
   decimals = clampedDecimals(decimals);
-  const double scale = kPowersOfTen[decimals];
   const double clamped =
       std::isfinite(value) ? std::fmax(-kMaxPdfNumber, std::fmin(kMaxPdfNumber, value)) : 0;
-  long long units = std::llround(clamped * scale);
-  if (units < 0) {
-    *out++ = '-';
-    units = -units;
+  // Rounded half away from zero, as std::llround does, without its library
+  // call (this runs for nearly every glyph): the value is at most
+  // kMaxPdfNumber times a million, far inside the integers a double holds
+  // exactly, so its fraction is exact.
+  const double magnitude = std::fabs(clamped * kPowersOfTen[decimals]);
+  auto units = static_cast<long long>(magnitude);
+  if (magnitude - static_cast<double>(units) >= 0.5) ++units;
+  if (units != 0 && clamped < 0) *out++ = '-';
+  const long long scale = kUnitsOfTen[decimals];
+  out = std::to_chars(out, out + kNumberBytes, units / scale).ptr;
+  long long fraction = units % scale;
+  if (fraction == 0) return out;
+  // The decimals, trailing zeros left out.
+  int digits = decimals;
+  while (fraction % 10 == 0) {
+    fraction /= 10;
+    --digits;
   }
-  char digits[kNumberBytes];
-  int count = 0;
-  // The decimals, least significant first, trailing zeros left out.
-  bool significant = false;
-  for (int i = 0; i < decimals; ++i) {
-    const int digit = static_cast<int>(units % 10);
-    units /= 10;
-    if (digit != 0) significant = true;
-    if (significant) digits[count++] = static_cast<char>('0' + digit);
-  }
-  if (significant) digits[count++] = '.';
-  do {
-    digits[count++] = static_cast<char>('0' + units % 10);
-    units /= 10;
-  } while (units > 0);
-  while (count > 0) *out++ = digits[--count];
-  return out;
+  *out++ = '.';
+  for (int i = digits - 1; i >= 0; --i, fraction /= 10) out[i] = static_cast<char>('0' + fraction % 10);
+  return out + digits;
 }
 
 void appendHex4(std::string& out, std::uint32_t value) {

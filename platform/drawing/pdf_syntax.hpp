@@ -2,6 +2,7 @@
 // platform/drawing): numbers, names and strings made safe from any input.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,11 +32,17 @@ void appendHex4(std::string& out, std::uint32_t value);
 // literal string, escaped where they would end it or change it ('(', ')',
 // '\\' and carriage return): at most kCodeBytes bytes; the end.
 constexpr std::size_t kCodeBytes = 4;
+// The bytes a literal string escapes: '(', ')', '\\' and carriage return.
+inline constexpr std::array<bool, 256> kEscapedInString = [] {
+  std::array<bool, 256> escaped{};
+  for (const unsigned char byte : {'(', ')', '\\', '\r'}) escaped[byte] = true;
+  return escaped;
+}();
+
 // Inline: it is written once for every glyph of a document.
 inline char* writeCode(char* out, std::uint32_t value) {
-  const auto plain = [](std::uint32_t byte) {
-    return byte != '(' && byte != ')' && byte != '\\' && byte != '\r';
-  };
+  // Looked up rather than compared: it runs once for every glyph.
+  const auto plain = [](std::uint32_t byte) { return !kEscapedInString[byte]; };
   if (plain((value >> 8) & 0xFF) && plain(value & 0xFF)) {
     out[0] = static_cast<char>((value >> 8) & 0xFF);
     out[1] = static_cast<char>(value & 0xFF);

@@ -1,6 +1,5 @@
 #include "platform/drawing/picture_decoder.hpp"
 
-#include <cairo.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>
@@ -160,34 +159,27 @@ GdkPixbuf* load(Bytes bytes, const PictureHeader& header) {
   return pixbuf;
 }
 
-// The pixels as a premultiplied ARGB32 surface.
-cairo_surface_t* surfaceFromPixbuf(GdkPixbuf* pixbuf) {
+// The pixels, premultiplied.
+std::optional<DecodedPicture> picturePixels(GdkPixbuf* pixbuf) {
   const int width = gdk_pixbuf_get_width(pixbuf);
   const int height = gdk_pixbuf_get_height(pixbuf);
   const int channels = gdk_pixbuf_get_n_channels(pixbuf);
   const bool alpha = gdk_pixbuf_get_has_alpha(pixbuf);
   const int rowstride = gdk_pixbuf_get_rowstride(pixbuf);
-  if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels < (alpha ? 4 : 3)) return nullptr;
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
-    return nullptr;
-  }
-  cairo_surface_flush(surface);
+  if (gdk_pixbuf_get_bits_per_sample(pixbuf) != 8 || channels < (alpha ? 4 : 3) || width <= 0 || height <= 0)
+    return std::nullopt;
+  DecodedPicture picture{width, height, std::vector<std::uint32_t>(std::size_t{1} * width * height)};
   const guchar* source = gdk_pixbuf_read_pixels(pixbuf);
-  unsigned char* target = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
   for (int y = 0; y < height; ++y) {
     const guchar* in = source + static_cast<std::ptrdiff_t>(y) * rowstride;
-    auto* out = reinterpret_cast<std::uint32_t*>(target + static_cast<std::ptrdiff_t>(y) * stride);
+    std::uint32_t* out = picture.pixels.data() + static_cast<std::ptrdiff_t>(y) * width;
     for (int x = 0; x < width; ++x, in += channels) {
       const std::uint32_t a = alpha ? in[3] : 255;
       const auto premultiply = [a](std::uint32_t c) { return (c * a + 127) / 255; };
       out[x] = (a << 24) | (premultiply(in[0]) << 16) | (premultiply(in[1]) << 8) | premultiply(in[2]);
     }
   }
-  cairo_surface_mark_dirty(surface);
-  return surface;
+  return picture;
 }
 
 }  // namespace
@@ -200,14 +192,14 @@ std::optional<PictureHeader> PictureDecoder::inspect(std::span<const std::uint8_
   return std::nullopt;
 }
 
-cairo_surface_t* PictureDecoder::decode(std::span<const std::uint8_t> bytes) {
+std::optional<DecodedPicture> PictureDecoder::decode(std::span<const std::uint8_t> bytes) {
   const std::optional<PictureHeader> header = inspect(bytes);
-  if (!header || header->pixels > kMaxPixels) return nullptr;
+  if (!header || header->pixels > kMaxPixels) return std::nullopt;
   GdkPixbuf* pixbuf = load(bytes, *header);
-  if (pixbuf == nullptr) return nullptr;
-  cairo_surface_t* surface = surfaceFromPixbuf(pixbuf);
+  if (pixbuf == nullptr) return std::nullopt;
+  std::optional<DecodedPicture> picture = picturePixels(pixbuf);
   g_object_unref(pixbuf);
-  return surface;
+  return picture;
 }
 
 }  // namespace maravel::drawing::detail

@@ -19,9 +19,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-
-// cairo's own declaration, so that this header needs no cairo include path.
-typedef struct _cairo_surface cairo_surface_t;
+#include <vector>
 
 namespace maravel::drawing::detail {
 
@@ -38,6 +36,14 @@ struct PictureHeader {
   int components = 0;  // a JPEG's colour components
 };
 
+// A picture's pixels as premultiplied ARGB32 (alpha in the high byte), row
+// after row from the top, without padding.
+struct DecodedPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
 class PictureDecoder {
  public:
   static constexpr std::uint64_t kMaxPixels = 50'000'000;
@@ -47,10 +53,10 @@ class PictureDecoder {
   // header that is cut short, or a size of zero.
   static std::optional<PictureHeader> inspect(std::span<const std::uint8_t> bytes);
 
-  // The picture as a premultiplied ARGB32 image surface owned by the caller,
-  // at most kMaxSide pixels on a side; nullptr when it is not one of the four
-  // formats, has more than kMaxPixels pixels, or does not decode.
-  static cairo_surface_t* decode(std::span<const std::uint8_t> bytes);
+  // The picture's pixels, at most kMaxSide on a side; nothing when it is not
+  // one of the four formats, has more than kMaxPixels pixels, or does not
+  // decode.
+  static std::optional<DecodedPicture> decode(std::span<const std::uint8_t> bytes);
 };
 
 }  // namespace maravel::drawing::detail

@@ -56,6 +56,9 @@ std::pair<char32_t, std::size_t> codePointAt(std::string_view text, std::size_t 
 }
 
 bool isMark(hb_unicode_funcs_t* unicode, char32_t code) {
+  // Nothing before the combining diacritical marks (U+0300) is a mark or
+  // combines: Turkish letters are answered without asking HarfBuzz.
+  if (code < 0x300) return false;
   switch (hb_unicode_general_category(unicode, code)) {
     case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
