@@ -1,6 +1,7 @@
 #include "paper/line_layout.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -333,12 +334,19 @@ class ParagraphFlow {
 
   PaperLine lineBox(const LineRange& line) {
     const auto [offset, extra] = alignment(line);
-    Extent extent = strut();
+    // The same for every line of the paragraph.
+    if (!strut_) strut_ = strut();
+    Extent extent = *strut_;
     PaperMarks marks;
     double x = p_.leftIndent + line.startX + offset;
-    std::vector<std::pair<PaperText, const Piece*>> texts;
-    std::vector<std::pair<PaperPicture, double>> pictures;
-    std::vector<std::pair<double, const Piece*>> tabs;
+    // Kept from line to line: a line's texts, pictures and tabs wait here
+    // until its baseline is known.
+    auto& texts = lineTexts_;
+    auto& pictures = linePictures_;
+    auto& tabs = lineTabs_;
+    texts.clear();
+    pictures.clear();
+    tabs.clear();
     for (std::size_t i = pieceAt(line.begin); i < pieces_.size() && pieces_[i].start < line.end; ++i) {
       const Piece& piece = pieces_[i];
       const TextRun& run = *piece.segment->run;
@@ -379,6 +387,7 @@ class ParagraphFlow {
     }
 
     const double baseline = extent.above;
+    marks.texts.reserve(texts.size());
     for (auto& [text, piece] : texts) {
       text.baseline += baseline;
       decorate(marks, text, *piece->segment->run, piece->metrics);
@@ -451,6 +460,10 @@ class ParagraphFlow {
   std::string text_;
   std::size_t keptEnd_ = 0;
   bool textCut_ = false;
+  std::optional<Extent> strut_;
+  std::vector<std::pair<PaperText, const Piece*>> lineTexts_;
+  std::vector<std::pair<PaperPicture, double>> linePictures_;
+  std::vector<std::pair<double, const Piece*>> lineTabs_;
 };
 
 }  // namespace

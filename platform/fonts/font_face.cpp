@@ -7,13 +7,17 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <functional>
+#include <list>
 #include <map>
 #include <memory>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
 
 #include "platform/fonts/font_config.hpp"
+#include "platform/text/byte_words.hpp"
 
 namespace maravel::fonts {
 namespace {
@@ -80,8 +84,9 @@ std::size_t pieceLength(std::string_view text) {
   std::size_t marks = 0;
   for (std::size_t at = 0; at < end;) {
     if (static_cast<unsigned char>(text[at]) < 0x80) {
+      // ASCII is no mark: its stretches are passed over eight bytes at a time.
       marks = 0;
-      ++at;
+      at += text::asciiPrefix(text.substr(at, end - at));
       continue;
     }
     const auto [code, length] = codePointAt(text, at);
@@ -183,31 +188,55 @@ struct ShapedWords {
              Visit&& visit) {
     if (word.size() > kMaxWordBytes) return shapeIn(buffer, font, word, &properties, visit);
     // The script decides the shaping of a word; the direction follows from
-    // it and the language is the process's.
-    key.assign(reinterpret_cast<const char*>(&properties.script), sizeof properties.script);
-    key.append(word);
-    auto found = words.find(key);
+    // it and the language is the process's. A word is looked up as it
+    // stands in the text, without a key made of it.
+    Words& words = wordsOf(properties.script);
+    auto found = words.find(word);
     if (found == words.end()) {
       std::vector<Glyph> glyphs;
       shapeIn(buffer, font, word, &properties,
               [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
                 glyphs.push_back({glyph, advance, cluster});
               });
-      const std::size_t bytes = kEntryBytes + key.size() + glyphs.size() * sizeof(Glyph);
+      const std::size_t bytes =
+          kEntryBytes + sizeof properties.script + word.size() + glyphs.size() * sizeof(Glyph);
       if (*held + bytes > kHeldBytes) {
         for (const Glyph& glyph : glyphs) visit(glyph.glyph, glyph.advance, glyph.cluster);
         return;
       }
       *held += bytes;
-      found = words.emplace(key, std::move(glyphs)).first;
+      found = words.emplace(std::string(word), std::move(glyphs)).first;
     }
     for (const Glyph& glyph : found->second) visit(glyph.glyph, glyph.advance, glyph.cluster);
   }
 
-  std::unordered_map<std::string, std::vector<Glyph>> words;
+  // Words are found by a string_view of the text.
+  struct WordHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view word) const noexcept {
+      return std::hash<std::string_view>{}(word);
+    }
+  };
+  using Words = std::unordered_map<std::string, std::vector<Glyph>, WordHash, std::equal_to<>>;
+
+  // Nearly every text is in one script: the last one asked for is kept.
+  Words& wordsOf(hb_script_t script) {
+    if (last != nullptr && last->first == script) return last->second;
+    auto found = std::find_if(scripts.begin(), scripts.end(),
+                              [&](const auto& entry) { return entry.first == script; });
+    if (found == scripts.end()) {
+      scripts.emplace_back(script, Words{});
+      found = std::prev(scripts.end());
+    }
+    last = &*found;
+    return last->second;
+  }
+
+  // A list, so that an entry stays where it is while others are added.
+  std::list<std::pair<hb_script_t, Words>> scripts;
+  std::pair<hb_script_t, Words>* last = nullptr;
   std::shared_ptr<std::size_t> held;
   hb_buffer_t* buffer = hb_buffer_create();
-  std::string key;
 };
 
 class ShapedFace final : public FontFace {
