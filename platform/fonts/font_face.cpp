@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <functional>
-#include <list>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -190,51 +188,93 @@ struct ShapedWords {
     // The script decides the shaping of a word; the direction follows from
     // it and the language is the process's. A word is looked up as it
     // stands in the text, without a key made of it.
-    Words& words = wordsOf(properties.script);
-    auto found = words.find(word);
-    if (found == words.end()) {
-      std::vector<Glyph> glyphs;
+    const std::uint64_t hash = hashOf(properties.script, word);
+    std::size_t slot = find(hash, properties.script, word);
+    if (slots[slot].keyLength == 0) {
+      const std::size_t first = glyphs.size();
       shapeIn(buffer, font, word, &properties,
               [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
                 glyphs.push_back({glyph, advance, cluster});
               });
-      const std::size_t bytes =
-          kEntryBytes + sizeof properties.script + word.size() + glyphs.size() * sizeof(Glyph);
-      if (*held + bytes > kHeldBytes) {
-        for (const Glyph& glyph : glyphs) visit(glyph.glyph, glyph.advance, glyph.cluster);
+      const std::size_t count = glyphs.size() - first;
+      const std::size_t bytes = kEntryBytes + sizeof properties.script + word.size() + count * sizeof(Glyph);
+      if (*held + bytes > kHeldBytes || glyphs.size() > UINT32_MAX ||
+          keys.size() + word.size() > UINT32_MAX) {
+        for (std::size_t i = first; i < glyphs.size(); ++i)
+          visit(glyphs[i].glyph, glyphs[i].advance, glyphs[i].cluster);
+        glyphs.resize(first);
         return;
       }
       *held += bytes;
-      found = words.emplace(std::string(word), std::move(glyphs)).first;
+      slots[slot] = {hash,
+                     properties.script,
+                     static_cast<std::uint32_t>(keys.size()),
+                     static_cast<std::uint32_t>(word.size()),
+                     static_cast<std::uint32_t>(first),
+                     static_cast<std::uint32_t>(count)};
+      keys.append(word);
+      if (++used * 2 > slots.size()) grow();
+      for (std::size_t i = first; i < glyphs.size(); ++i)
+        visit(glyphs[i].glyph, glyphs[i].advance, glyphs[i].cluster);
+      return;
     }
-    for (const Glyph& glyph : found->second) visit(glyph.glyph, glyph.advance, glyph.cluster);
+    const Slot& found = slots[slot];
+    for (std::size_t i = found.glyphAt; i < found.glyphAt + found.glyphCount; ++i)
+      visit(glyphs[i].glyph, glyphs[i].advance, glyphs[i].cluster);
   }
 
-  // Words are found by a string_view of the text.
-  struct WordHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view word) const noexcept {
-      return std::hash<std::string_view>{}(word);
-    }
+  // The words kept in one open-addressed table whose keys and glyphs lie
+  // in two arrays: a look-up a word costs a hash of its few bytes and, mostly,
+  // one comparison, where a map of strings followed a node and its vector.
+  struct Slot {
+    std::uint64_t hash = 0;
+    hb_script_t script = HB_SCRIPT_INVALID;
+    std::uint32_t keyAt = 0;
+    std::uint32_t keyLength = 0;  // 0: empty (a word is never empty)
+    std::uint32_t glyphAt = 0;
+    std::uint32_t glyphCount = 0;
   };
-  using Words = std::unordered_map<std::string, std::vector<Glyph>, WordHash, std::equal_to<>>;
 
-  // Nearly every text is in one script: the last one asked for is kept.
-  Words& wordsOf(hb_script_t script) {
-    if (last != nullptr && last->first == script) return last->second;
-    auto found = std::find_if(scripts.begin(), scripts.end(),
-                              [&](const auto& entry) { return entry.first == script; });
-    if (found == scripts.end()) {
-      scripts.emplace_back(script, Words{});
-      found = std::prev(scripts.end());
-    }
-    last = &*found;
-    return last->second;
+  static std::uint64_t hashOf(hb_script_t script, std::string_view word) {
+    constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = (static_cast<std::uint64_t>(script) ^ word.size()) * kMultiplier;
+    std::size_t at = 0;
+    for (; at + 8 <= word.size(); at += 8) hash = (hash ^ text::wordAt(word.data() + at)) * kMultiplier;
+    std::uint64_t tail = 0;
+    for (std::size_t shift = 0; at < word.size(); ++at, shift += 8)
+      tail |= std::uint64_t{static_cast<unsigned char>(word[at])} << shift;
+    hash = (hash ^ tail) * kMultiplier;
+    return hash ^ (hash >> 29);
   }
 
-  // A list, so that an entry stays where it is while others are added.
-  std::list<std::pair<hb_script_t, Words>> scripts;
-  std::pair<hb_script_t, Words>* last = nullptr;
+  // The slot of the word, or the empty slot where it belongs.
+  std::size_t find(std::uint64_t hash, hb_script_t script, std::string_view word) const {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+      const Slot& entry = slots[slot];
+      if (entry.keyLength == 0) return slot;
+      if (entry.hash == hash && entry.script == script && entry.keyLength == word.size() &&
+          std::string_view(keys).substr(entry.keyAt, entry.keyLength) == word)
+        return slot;
+    }
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots.size() * 2);
+    old.swap(slots);
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& entry : old) {
+      if (entry.keyLength == 0) continue;
+      std::size_t slot = entry.hash & mask;
+      while (slots[slot].keyLength != 0) slot = (slot + 1) & mask;
+      slots[slot] = entry;
+    }
+  }
+
+  std::vector<Slot> slots = std::vector<Slot>(1024);
+  std::size_t used = 0;
+  std::string keys;
+  std::vector<Glyph> glyphs;
   std::shared_ptr<std::size_t> held;
   hb_buffer_t* buffer = hb_buffer_create();
 };
