@@ -117,6 +117,7 @@ std::vector<std::size_t> BrowserLineRules::opportunities(
     std::string_view text, const std::function<std::vector<std::size_t>()>& unicodeOpportunities) {
   std::vector<std::size_t> out;
   if (text.empty()) return out;
+  out.reserve(text.size() / 4 + 1);  // a word and its space are rarely shorter
   std::vector<std::size_t> unicode;
   bool unicodeAsked = false;
   auto nextUnicode = unicode.begin();

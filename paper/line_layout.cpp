@@ -104,6 +104,7 @@ class ParagraphFlow {
     paragraph.spaceAbove = std::max(p_.spaceAbove, 0.0);
     paragraph.spaceBelow = std::max(p_.spaceBelow, 0.0);
     const std::vector<LineRange> ranges = breakLines(opportunities);
+    paragraph.lines.reserve(std::min(ranges.size(), std::max<std::size_t>(maxLines, 1)));
     for (const LineRange& line : ranges) {
       if (paragraph.lines.size() >= std::max<std::size_t>(maxLines, 1)) break;
       paragraph.lines.push_back(lineBox(line));
@@ -117,6 +118,11 @@ class ParagraphFlow {
  private:
   void measure() {
     std::size_t tabNumber = 0;
+    std::size_t bytes = 0;
+    for (const Segment& segment : segments_)
+      bytes += segment.kind == Segment::Kind::text ? segment.text.size() : kObject.size();
+    text_.reserve(bytes);
+    pieces_.reserve(segments_.size());
     for (const Segment& segment : segments_) {
       Piece piece;
       piece.segment = &segment;
