@@ -34,12 +34,13 @@ CanvasResources::CanvasResources(std::uint64_t picturePixels)
 CanvasResources::~CanvasResources() = default;
 
 const fonts::FontFace& CanvasResources::Impl::shaper(const TextStyle& style) {
-  auto key = std::make_tuple(style.family, style.size, style.bold, style.italic);
-  auto found = shapers.find(key);
+  auto found = shapers.find(std::make_tuple(style.family, style.size, style.bold, style.italic));
   if (found == shapers.end()) {
-    found =
-        shapers.emplace(std::move(key), faces.createFace(style.family, style.size, style.bold, style.italic))
-            .first;
+    const std::string family(style.family);
+    found = shapers
+                .emplace(std::make_tuple(family, style.size, style.bold, style.italic),
+                         faces.createFace(family, style.size, style.bold, style.italic))
+                .first;
   }
   return *found->second;
 }

@@ -21,9 +21,10 @@
 namespace maravel::drawing {
 
 // A face to set text in: an installed family (as the font book resolved
-// it), its traits and size.
+// it), its traits and size. The family is only read during the call it is
+// given to: a text drawn does not copy it.
 struct TextStyle {
-  std::string family;
+  std::string_view family;
   double size = 12;
   bool bold = false;
   bool italic = false;
