@@ -95,6 +95,24 @@ std::optional<bool> knownUnicodeBreak(char32_t last, char32_t next) {
   return false;
 }
 
+// A letter to the pair rules (PairClass::letter): nothing breaks between two.
+bool isWordLetter(char32_t c) {
+  return isAsciiLetter(c) || (c >= 0xC0 && c <= 0x17F && c != 0xD7 && c != 0xF7);
+}
+// Whether a letter of Latin-1 or Latin Extended-A (two bytes of UTF-8)
+// starts at `at`; then `letter` is it and `after` the offset past it, as
+// decode() gives them.
+bool twoByteLetterAt(std::string_view text, std::size_t at, char32_t& letter, std::size_t& after) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  if (lead < 0xC3 || lead > 0xC5 || at + 1 >= text.size()) return false;
+  const auto trail = static_cast<unsigned char>(text[at + 1]);
+  if ((trail & 0xC0) != 0x80) return false;
+  const char32_t code = (static_cast<char32_t>(lead & 0x1F) << 6) | (trail & 0x3F);
+  if (code == 0xD7 || code == 0xF7) return false;
+  letter = code;
+  after = at + 2;
+  return true;
+}
 // The code point at `at` and the offset after it; malformed bytes count as
 // one character each, beyond ASCII.
 std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t at) {
@@ -124,14 +142,25 @@ std::vector<std::size_t> BrowserLineRules::opportunities(
   auto [last, at] = decode(text, 0);
   char32_t beforeLast = 0;
   while (at < text.size()) {
-    if (isAsciiLetter(last)) {
-      // Nothing breaks inside a word of ASCII letters, the most common pair
-      // by far: the word's letters are passed over at once.
+    if (isWordLetter(last)) {
+      // Nothing breaks between two letters of a word (ASCII, Latin-1 and
+      // Latin Extended-A, Turkish among them), the most common pair by far:
+      // the word's letters are passed over at once.
       std::size_t end = at;
-      while (end < text.size() && isAsciiLetter(static_cast<unsigned char>(text[end]))) ++end;
+      char32_t previous = beforeLast;
+      char32_t current = last;
+      while (end < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[end]);
+        char32_t letter = byte;
+        std::size_t after = end + 1;
+        if (!isAsciiLetter(byte) && !twoByteLetterAt(text, end, letter, after)) break;
+        previous = current;
+        current = letter;
+        end = after;
+      }
       if (end > at) {
-        beforeLast = end - at >= 2 ? static_cast<unsigned char>(text[end - 2]) : last;
-        last = static_cast<unsigned char>(text[end - 1]);
+        beforeLast = previous;
+        last = current;
         at = end;
         continue;
       }
