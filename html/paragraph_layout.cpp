@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/text/byte_words.hpp"
+
 namespace maravel {
 
 namespace {
@@ -21,6 +23,13 @@ std::string cleanRunText(std::string_view text) {
   out.reserve(text.size());
   std::size_t kept = 0;  // the start of what is still to be appended as it is
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // Eight bytes at a time past those that are kept as they are.
+    for (; text.size() - i >= 8; i += 8) {
+      const std::uint64_t word = text::wordAt(text.data() + i);
+      if (text::anyByteBelow(word, 0x20) || text::anyByteIs(word, '\xC2') || text::anyByteIs(word, '\xE2'))
+        break;
+    }
+    if (i == text.size()) break;
     const auto byte = static_cast<unsigned char>(text[i]);
     // Only control characters and the leads of U+0085, U+2028 and U+2029 matter.
     if ((byte >= 0x20 && byte != 0xC2 && byte != 0xE2) || byte == '\t') continue;
