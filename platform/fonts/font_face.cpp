@@ -87,6 +87,15 @@ std::size_t pieceLength(std::string_view text) {
       at += text::asciiPrefix(text.substr(at, end - at));
       continue;
     }
+    // Two bytes that lead below U+0300 (Turkish letters among them) are
+    // no mark either.
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead >= 0xC0 && lead < 0xCC && at + 1 < text.size() &&
+        (static_cast<unsigned char>(text[at + 1]) & 0xC0) == 0x80) {
+      marks = 0;
+      at += 2;
+      continue;
+    }
     const auto [code, length] = codePointAt(text, at);
     if (!isMark(unicode, code)) {
       marks = 0;
