@@ -38,7 +38,13 @@ bool UTF16Text::index() {
     byte += ascii;
     unit += ascii;
     if (byte == text_.size()) break;
-    const std::size_t length = text::validSequenceLength(text_, byte);
+    // A letter of two bytes (every Turkish one) is checked here; the rest
+    // by the decoder's rules.
+    const auto lead = static_cast<unsigned char>(text_[byte]);
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF && byte + 1 < text_.size() &&
+                                       (static_cast<unsigned char>(text_[byte + 1]) & 0xC0) == 0x80
+                                   ? 2
+                                   : text::validSequenceLength(text_, byte);
     if (length == 0) return false;
     const std::size_t units = length == 4 ? 2 : 1;
     if (next < unit + units) checkpoints_.push_back({byte, unit});
