@@ -22,10 +22,19 @@ namespace maravel::drawing {
 
 struct CanvasResources::Impl {
   fonts::FaceCache faces;
-  // Found without copying the family: std::less<> compares the key with a
-  // tuple of a string_view.
-  std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>, std::less<>>
-      shapers;
+  // Found without copying the family: a key compares with a tuple of a
+  // string_view.
+  struct StyleOrder {
+    using is_transparent = void;
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      return std::make_tuple(std::string_view(std::get<0>(a)), std::get<1>(a), std::get<2>(a),
+                             std::get<3>(a)) < std::make_tuple(std::string_view(std::get<0>(b)),
+                                                               std::get<1>(b), std::get<2>(b),
+                                                               std::get<3>(b));
+    }
+  };
+  std::map<std::tuple<std::string, double, bool, bool>, std::unique_ptr<fonts::FontFace>, StyleOrder> shapers;
   std::map<std::tuple<char32_t, double, bool, bool>, std::unique_ptr<fonts::FontFace>> fallbacks;
   // cairo's objects are let go of through the pointer they are made with,
   // never named here: a program that draws only PDF is linked without cairo.
