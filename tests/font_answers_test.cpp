@@ -82,5 +82,18 @@ TEST(FontAnswersTest, AreNotKeptWhenAWatchedPathChangedWhileAnswering) {
   EXPECT_FALSE(FontAnswers(file, "").find({"families"}));
 }
 
+TEST(FontAnswersTest, StayBoundedHoweverManyQuestionsAProcessAsks) {
+  testing::ScratchFolder scratch;
+  const fs::path file = scratch.path() / "answers";
+  const auto later = FontAnswers::Clock::now() + std::chrono::minutes(1);
+  const Fields padding = {std::string(1000, 'x')};
+  FontAnswers many(file, "");
+  for (int i = 0; i < 1000; ++i)
+    many.keep(
+        {"character", std::to_string(i)}, padding, [] { return std::vector<std::string>{}; }, later);
+  EXPECT_LT(fs::file_size(file), 260 * 1024u);
+  EXPECT_EQ(FontAnswers(file, "").find({"character", "0"}), std::optional(padding));
+}
+
 }  // namespace
 }  // namespace maravel::fonts

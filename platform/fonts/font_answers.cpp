@@ -17,9 +17,11 @@ namespace maravel::fonts {
 namespace {
 
 constexpr std::string_view kMagic = "maravel font answers 1\n";
-// Beyond this the file is made anew with the answers of the process at hand,
-// so that documents naming endless families cannot grow it without end.
-constexpr off_t kMaxFileSize = 1 << 20;
+// Beyond this the file is made anew with the answers of the process at hand
+// (at most once a process), so that documents asking endless questions
+// cannot grow it, or the time to read it at every start, without end. A
+// file of the usual answers is a few kilobytes.
+constexpr off_t kMaxFileSize = 256 * 1024;
 // File systems keep times to a few milliseconds; a change this close to the
 // answering may not show in the state read after it.
 constexpr auto kSettleMargin = std::chrono::seconds(2);
@@ -212,7 +214,8 @@ bool FontAnswers::append(const std::string& line) {
   const int fd = ::open(file_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
   struct stat info {};
-  const bool written = ::fstat(fd, &info) == 0 && info.st_size < kMaxFileSize && writeAll(fd, line);
+  const bool written = ::fstat(fd, &info) == 0 &&
+                       info.st_size + static_cast<off_t>(line.size()) <= kMaxFileSize && writeAll(fd, line);
   ::close(fd);
   return written;
 }
@@ -225,7 +228,11 @@ void FontAnswers::keep(const Fields& question, const Fields& answer,
   if (!answers_.try_emplace(key, answer).second || file_.empty() || refused_) return;
   if (valid_ && append(answerLine(key, answer))) return;
 
-  // A new file: the head, then every answer this process holds.
+  // A new file: the head, then every answer this process holds. Once a
+  // process: a file that fills up again is left as it is.
+  refused_ = remade_;
+  remade_ = true;
+  if (refused_) return;
   if (head_.empty()) {
     std::string head = std::string(kMagic) + "settings\t" + escaped(settings_) + '\n';
     bool changed = false;
@@ -237,6 +244,8 @@ void FontAnswers::keep(const Fields& question, const Fields& answer,
   }
   std::string bytes = head_;
   for (const auto& [kept, fields] : answers_) bytes += answerLine(kept, fields);
+  refused_ = bytes.size() > static_cast<std::size_t>(kMaxFileSize);
+  if (refused_) return;
   std::error_code ignored;
   std::filesystem::create_directories(file_.parent_path(), ignored);
   const std::string temporary = file_.string() + '.' + std::to_string(::getpid());

@@ -55,7 +55,8 @@ class FontAnswers {
   std::string settings_;
   bool loaded_ = false;
   bool valid_ = false;    // the file on disk holds for this process
-  bool refused_ = false;  // something changed while answering: no new file
+  bool refused_ = false;  // nothing more is written by this process
+  bool remade_ = false;   // this process has made the file anew once
   std::string head_;      // the file's settings and watched states
   std::unordered_map<std::string, Fields> answers_;
 };
