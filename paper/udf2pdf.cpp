@@ -12,6 +12,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/commandline/conversion_command.hpp"
+#include "platform/fonts/font_face.hpp"
 #include "reader/udf_parser.hpp"
 
 namespace {
@@ -78,6 +79,7 @@ int convert(const std::string& file, const std::string& output) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  maravel::fonts::keepAnswersBetweenProcesses();
   return maravel::commandline::runConversionCommand({"udf2pdf", ".pdf", kHelp, MARAVEL_VERSION, convert},
                                                     argc, argv);
 }

@@ -11,6 +11,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
+#include "platform/fonts/font_face.hpp"
 #include "platform/process/document_heap.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "preview/preview_provider.hpp"
@@ -48,6 +49,7 @@ int usageError(std::string_view message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  maravel::fonts::keepAnswersBetweenProcesses();
   maravel::commandline::prepareOutputs();
   Options options;
   bool haveFile = false;

@@ -4,6 +4,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -100,10 +101,14 @@ std::filesystem::path answersFile(const std::string& settings) {
   return std::filesystem::path(folder) / "maravel" / name;
 }
 
+std::atomic<bool> answersKeptBetweenProcesses{false};
+
+// Held in memory only unless the program asked for them to be kept.
 FontAnswers& keptAnswers() {
   static FontAnswers kept = [] {
     std::string settings = answerSettings();
-    std::filesystem::path file = answersFile(settings);
+    std::filesystem::path file;
+    if (answersKeptBetweenProcesses.load()) file = answersFile(settings);
     return FontAnswers(std::move(file), std::move(settings));
   }();
   return kept;
@@ -141,15 +146,21 @@ std::vector<std::string> watchedPaths() {
   return paths;
 }
 
+// Which answers go into the file. Questions about a name fontconfig does not
+// know carry whatever a document calls its font; those answers (nothing
+// found, a generic family) are not written down.
+enum class Keep { always, whenFound, never };
+
 // The answer to `question`: kept from an earlier process while it holds,
-// else worked out by `work` over the loaded configuration and kept. Empty
-// when there is no configuration.
+// else worked out by `work` over the loaded configuration and kept as
+// `keep` says. Empty when there is no configuration.
 template <typename Work>
-FontAnswers::Fields answered(const FontAnswers::Fields& question, Work work) {
+FontAnswers::Fields answered(const FontAnswers::Fields& question, Work work, Keep keep = Keep::always) {
   if (std::optional<FontAnswers::Fields> kept = keptAnswers().find(question)) return *std::move(kept);
   if (config() == nullptr) return {};
   FontAnswers::Fields answer = work();
-  keptAnswers().keep(question, answer, watchedPaths, processConfig().started());
+  if (keep == Keep::always || (keep == Keep::whenFound && !answer.empty()))
+    keptAnswers().keep(question, answer, watchedPaths, processConfig().started());
   return answer;
 }
 
@@ -328,24 +339,30 @@ std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool it
                          [&] { return fileFields(characterFile(character, bold, italic)); }));
 }
 
+void keepAnswersBetweenProcesses() { answersKeptBetweenProcesses.store(true); }
+
 std::vector<std::string> availableFamilies() { return answered({"families"}, listFamilies); }
 
 std::optional<std::string> metricCompatibleFamily(const std::string& family) {
   if (family.empty()) return std::nullopt;
-  FontAnswers::Fields name = answered({"compatible", family}, [&]() -> FontAnswers::Fields {
-    std::optional<std::string> found = compatibleFamily(family);
-    if (!found) return {};
-    return {*found};
-  });
+  FontAnswers::Fields name = answered(
+      {"compatible", family},
+      [&]() -> FontAnswers::Fields {
+        std::optional<std::string> found = compatibleFamily(family);
+        if (!found) return {};
+        return {*found};
+      },
+      Keep::whenFound);
   if (name.empty()) return std::nullopt;
   return std::move(name.front());
 }
 
 GenericFamily genericFamily(const std::string& family) {
   if (family.empty()) return GenericFamily::sansSerif;
-  const FontAnswers::Fields kind = answered({"generic", family}, [&]() -> FontAnswers::Fields {
-    return {std::to_string(static_cast<int>(genericOf(family)))};
-  });
+  const FontAnswers::Fields kind = answered(
+      {"generic", family},
+      [&]() -> FontAnswers::Fields { return {std::to_string(static_cast<int>(genericOf(family)))}; },
+      Keep::never);
   if (kind.size() == 1 && kind[0] == "1") return GenericFamily::serif;
   if (kind.size() == 1 && kind[0] == "2") return GenericFamily::monospace;
   return GenericFamily::sansSerif;
@@ -353,10 +370,14 @@ GenericFamily genericFamily(const std::string& family) {
 
 bool isFamilyAvailable(const std::string& family) {
   if (family.empty()) return false;
-  return !answered({"available", family}, [&]() -> FontAnswers::Fields {
-            if (isInstalledFamily(fcString(family)) || compatibleFamily(family)) return {"yes"};
-            return {};
-          }).empty();
+  return !answered(
+              {"available", family},
+              [&]() -> FontAnswers::Fields {
+                if (isInstalledFamily(fcString(family)) || compatibleFamily(family)) return {"yes"};
+                return {};
+              },
+              Keep::whenFound)
+              .empty();
 }
 
 std::optional<FaceMatch> matchPlainFace(const std::string& family) {

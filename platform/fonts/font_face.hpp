@@ -78,6 +78,16 @@ class FontFace {
 // current configuration then lives until the process ends.
 bool shareConfiguration();
 
+// Keeps what fontconfig answers below (families, metric-compatible names,
+// the file for a family and style or for a character) in a file in the
+// user's cache folder, for the next process of this program, so that a short
+// command does not parse fontconfig's configuration each time. The file is
+// trusted only while fontconfig's configuration files, font folders and the
+// environment it reads stay as they were. Names fontconfig does not know are
+// never written down. For short-lived commands: call at the start, before
+// any font is asked for; without it, answers live as long as the process.
+void keepAnswersBetweenProcesses();
+
 // Every family name fontconfig knows, in its listing order. A face with
 // several family names (a "DejaVu Sans" that is also "DejaVu Sans Condensed")
 // contributes all of them. Empty when fontconfig cannot be read.
