@@ -1,6 +1,7 @@
 // pelsora: the preview of one .udf file as an HTML page, for a shell or a
 // file manager. Writes exactly the bytes the preview door replies with.
 #include <cstddef>
+#include <cstdint>
 #include <iostream>
 #include <optional>
 #include <span>
@@ -90,7 +91,10 @@ int main(int argc, char** argv) {
       input.bytes ? std::optional<std::span<const std::uint8_t>>(*input.bytes) : std::nullopt, title);
   const bool errorPage = reply.contentSize().width == maravel::PreviewProvider::kErrorSize.width &&
                          reply.contentSize().height == maravel::PreviewProvider::kErrorSize.height;
-  if (const auto error = maravel::commandline::writeOutput(options.output.value_or("-"), reply.data())) {
+  const auto page = reply.data();
+  if (const auto error = maravel::commandline::writeOutput(
+          options.output.value_or("-"),
+          std::span(reinterpret_cast<const std::uint8_t*>(page->data()), page->size()))) {
     std::cerr << "pelsora: " << *error << "\n";
     return kUsage;
   }

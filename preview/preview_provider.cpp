@@ -1,8 +1,8 @@
 #include "preview/preview_provider.hpp"
 
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "html/html_renderer.hpp"
 #include "platform/quicklook/file_contents.hpp"
@@ -27,25 +27,20 @@ constexpr std::string_view kErrorPage =
     "</body>\n"
     "</html>";
 
-std::vector<std::uint8_t> utf8Bytes(std::string_view page) { return {page.begin(), page.end()}; }
-
 quicklook::QLPreviewReply errorReply() {
-  return {quicklook::UTType::html(), PreviewProvider::kErrorSize, [] { return utf8Bytes(kErrorPage); }};
+  return {quicklook::UTType::html(), PreviewProvider::kErrorSize,
+          [] { return std::make_shared<const std::string>(kErrorPage); }};
 }
 
-std::optional<std::vector<std::uint8_t>> documentPage(std::span<const std::uint8_t> data,
-                                                      const std::string& fileName) {
-  std::string page;
-  {
-    // The model is let go before the page is copied out: the two copies of
-    // a large page are then not held beside it.
-    std::optional<UDFDocument> doc = UDFParser::parse(data);
-    if (!doc) return std::nullopt;
-    // The page shows the runs, never the text block they were cut from.
-    std::string().swap(doc->rawText);
-    page = UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size()));
-  }
-  return utf8Bytes(page);
+// The page, made once and handed out without a copy: a thousand-page
+// document's page is tens of megabytes.
+quicklook::QLPreviewReply::Data documentPage(std::span<const std::uint8_t> data, const std::string& fileName) {
+  std::optional<UDFDocument> doc = UDFParser::parse(data);
+  if (!doc) return nullptr;
+  // The page shows the runs, never the text block they were cut from.
+  std::string().swap(doc->rawText);
+  return std::make_shared<const std::string>(
+      UDFHTMLRenderer::renderHTML(*doc, fileName, UDFHTMLRenderer::pageBudget(data.size())));
 }
 
 }  // namespace
@@ -62,7 +57,7 @@ quicklook::QLPreviewReply PreviewProvider::providePreview(
 
 quicklook::QLPreviewReply PreviewProvider::preview(std::optional<std::span<const std::uint8_t>> data,
                                                    const std::string& fileName) {
-  std::optional<std::vector<std::uint8_t>> page;
+  quicklook::QLPreviewReply::Data page;
   try {
     if (data) page = documentPage(*data, fileName);
   } catch (...) {
@@ -70,7 +65,7 @@ quicklook::QLPreviewReply PreviewProvider::preview(std::optional<std::span<const
     page.reset();
   }
   if (!page) return errorReply();
-  return {quicklook::UTType::html(), kDocumentSize, [bytes = std::move(*page)] { return bytes; }};
+  return {quicklook::UTType::html(), kDocumentSize, [page] { return page; }};
 }
 
 }  // namespace maravel

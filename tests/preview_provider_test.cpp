@@ -27,10 +27,7 @@ const std::string kContent = testing::editorContent(
     R"(startOffset="0" length="4" /></paragraph><paragraph TabSet="69.0:2:0" Alignment="3" )"
     R"(resolver="hvl-default"><content resolver="hvl-default" startOffset="5" length="24" /></paragraph>)");
 
-std::string text(const QLPreviewReply& reply) {
-  const std::vector<std::uint8_t> data = reply.data();
-  return {data.begin(), data.end()};
-}
+std::string text(const QLPreviewReply& reply) { return *reply.data(); }
 
 class PreviewProviderTest : public ::testing::Test {
  protected:

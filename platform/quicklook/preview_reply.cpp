@@ -2,9 +2,9 @@
 
 namespace maravel::quicklook {
 
-std::vector<std::uint8_t> QLPreviewReply::data() const {
-  if (!data_) return {};
-  return data_();
+QLPreviewReply::Data QLPreviewReply::data() const {
+  Data bytes = data_ ? data_() : nullptr;
+  return bytes ? bytes : std::make_shared<const std::string>();
 }
 
 }  // namespace maravel::quicklook

@@ -2,13 +2,15 @@
 // preview and a reply that carries the content type, the size the preview
 // asks for and a block producing the content bytes when they are wanted.
 //
-// Plain values: copying a reply copies the block. Nothing here touches the
-// file; the provider reads it.
+// Plain values: copying a reply copies the block. The content is shared and
+// never changes once made, so handing it out copies no bytes, however large
+// the page. Nothing here touches the file; the provider reads it.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,8 +34,10 @@ struct QLFilePreviewRequest {
 
 class QLPreviewReply {
  public:
+  // The content bytes, shared: never null, never changed once made.
+  using Data = std::shared_ptr<const std::string>;
   // Produces the content when the caller asks for it; may run more than once.
-  using DataBlock = std::function<std::vector<std::uint8_t>()>;
+  using DataBlock = std::function<Data()>;
 
   QLPreviewReply(UTType contentType, drawing::Size contentSize, DataBlock createDataUsing)
       : contentType_(std::move(contentType)), contentSize_(contentSize), data_(std::move(createDataUsing)) {}
@@ -42,8 +46,9 @@ class QLPreviewReply {
   // Points, width by height.
   const drawing::Size& contentSize() const { return contentSize_; }
 
-  // The bytes the block produces; empty when there is no block.
-  std::vector<std::uint8_t> data() const;
+  // The bytes the block produces; empty when there is no block or it gives
+  // nothing.
+  Data data() const;
 
  private:
   UTType contentType_;
