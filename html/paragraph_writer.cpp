@@ -163,6 +163,14 @@ std::size_t fittingBytes(std::string_view text, std::size_t budget, std::size_t&
 }  // namespace
 
 std::optional<ParagraphItem> DocumentWriter::shortened(const ParagraphItem& p, std::size_t budget) {
+  // Nearly always the page has room for far more than the paragraph could
+  // cost, even were every character a tab: then no character is looked at.
+  std::size_t most = 0;
+  for (const TextRun& run : p.runs) {
+    most += run.image ? run.image->base64.size() + kPictureTagBytes : kSpanBytes + kTabBoxBytes * run.text.size();
+    if (most > budget) break;
+  }
+  if (most <= budget) return std::nullopt;
   std::size_t cost = 0;
   for (std::size_t r = 0; r < p.runs.size(); ++r) {
     const TextRun& run = p.runs[r];

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+
 namespace maravel {
 namespace {
 
@@ -9,6 +12,16 @@ const XMLNode& documentElement(const XMLParseResult& result) {
   EXPECT_EQ(result.root.name, "#document");
   EXPECT_EQ(result.root.children.size(), 1u);
   return result.root.children.front();
+}
+
+// Names, attributes and the length and hash of the text of every node,
+// children indented below.
+std::string outline(const XMLNode& node, std::size_t depth = 0) {
+  std::string out = std::string(depth, ' ') + node.name;
+  for (const auto& [name, value] : node.attributes) out += " " + name + "=" + value.substr(0, 20);
+  out += " [" + std::to_string(node.text.size()) + " " + std::to_string(std::hash<std::string>{}(node.text)) + "]\n";
+  for (const XMLNode& child : node.children) out += outline(child, depth + 1);
+  return out;
 }
 
 // The editor's tree itself is read by every golden document.
@@ -139,6 +152,41 @@ TEST(XMLTreeTest, ADocumentUsedUpInPiecesGivesTheSameTree) {
   EXPECT_EQ(t.children.at(0).text, documentElement(whole).children.at(0).text);
   EXPECT_EQ(t.children.at(1).attributes, (AttributeMap{{"a", "1"}}));
   EXPECT_EQ(t.children.at(1).text, "b");
+}
+
+// A document used up hands its long CDATA sections over itself where expat
+// would pass them on unchanged; wherever they stand and whatever they hold,
+// the tree is the one expat makes of them.
+TEST(XMLTreeTest, LongCDATASectionsGiveTheTreeExpatGives) {
+  const std::string body = std::string(70 * 1024, 'a') + "\n\t\xC4\x9F]]";
+  const auto section = [&](std::string_view tail) { return "<![CDATA[" + body + std::string(tail) + "]]>"; };
+  const struct {
+    const char* name;
+    std::string xml;
+  } cases[] = {
+      {"plain", "<t><c>" + section("") + "</c><p a=\"1\">b</p></t>"},
+      {"carriage returns", "<t><c>" + section("\r\n\r") + "</c></t>"},
+      {"a control character", "<t><c>" + section("\x01") + "</c></t>"},
+      {"U+FFFE", "<t><c>" + section("\xEF\xBF\xBE") + "</c></t>"},
+      {"U+FFFF", "<t><c>" + section("\xEF\xBF\xBF") + "</c></t>"},
+      {"invalid UTF-8", "<t><c>" + section("\xC3(") + "</c></t>"},
+      {"two sections and text", "<t><c>x" + section("") + "y" + section("z") + "</c></t>"},
+      {"after a short one", "<t><c><![CDATA[<![CDATA[]]></c><d>" + section("") + "</d></t>"},
+      {"inside a comment", "<t><!-- " + section("") + " --><p/></t>"},
+      {"inside a processing instruction", "<t><?pi " + section("") + "?><p/></t>"},
+      {"inside an attribute value", "<t a=\"" + section("") + "\"/>"},
+      {"before the document element", section("") + "<t/>"},
+      {"unclosed", "<t><c><![CDATA[" + body},
+      {"cut after it", "<t><c>" + section("") + "</c"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const XMLParseResult whole = parseXMLTree(c.xml);
+    std::string used = c.xml;
+    const XMLParseResult consumed = parseConsumedXMLTree(used);
+    EXPECT_EQ(consumed.success, whole.success);
+    EXPECT_EQ(outline(consumed.root), outline(whole.root));
+  }
 }
 
 }  // namespace

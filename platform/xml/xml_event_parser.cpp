@@ -15,6 +15,9 @@
 #include <memory>
 #include <optional>
 #include <unordered_set>
+#include <utility>
+
+#include "platform/text/text.hpp"
 
 namespace maravel::xml {
 
@@ -33,6 +36,15 @@ constexpr std::size_t kChunkBytes = std::size_t{1} << 30;
 // about a tenth of the parse, and below this the memory pieces save is not
 // worth that.
 constexpr std::size_t kWholeBytes = std::size_t{16} << 20;
+// parseConsuming hands a CDATA section at least this long to the handler
+// itself, in pieces of kCDATAPieceBytes, when expat would hand it on
+// unchanged: expat would copy it, split it at every line and, past
+// kWholeBytes, count its lines and columns. A UDF file's whole text is one
+// such section, two thirds of a text-heavy document.
+constexpr std::size_t kLongCDATABytes = std::size_t{64} << 10;
+constexpr std::size_t kCDATAPieceBytes = std::size_t{1} << 20;
+constexpr std::string_view kCDATAOpen = "<![CDATA[";
+constexpr std::string_view kCDATAClose = "]]>";
 
 struct ParserDeleter {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -50,6 +62,8 @@ struct Session {
   std::unordered_set<const XML_Char*> attributeNames;
   std::optional<ParseEnd> end;  // why the parse was stopped from inside
   std::size_t events = 0;       // events delivered so far
+  bool inCDATA = false;
+  long long cdataStart = -1;  // where expat saw the latest CDATA section open, in what it was given
 };
 
 Session& sessionOf(void* userData) { return *static_cast<Session*>(userData); }
@@ -95,9 +109,18 @@ void onCharacters(void* userData, const XML_Char* text, int length) {
     stop(session, ParseEnd::stopped);
 }
 
-void onStartCDATA(void* userData) { sessionOf(userData).handler.didStartCDATA(); }
+void onStartCDATA(void* userData) {
+  Session& session = sessionOf(userData);
+  session.inCDATA = true;
+  session.cdataStart = XML_GetCurrentByteIndex(session.parser);
+  session.handler.didStartCDATA();
+}
 
-void onEndCDATA(void* userData) { sessionOf(userData).handler.didEndCDATA(); }
+void onEndCDATA(void* userData) {
+  Session& session = sessionOf(userData);
+  session.inCDATA = false;
+  session.handler.didEndCDATA();
+}
 
 // Entity expansion is the one way a small document can make the parser do
 // unbounded work, and attribute defaults the way to multiply every element.
@@ -142,6 +165,38 @@ std::size_t valueEnd(std::string_view utf8, std::size_t quote) { return utf8.fin
 std::size_t past(std::string_view utf8, std::size_t from, std::string_view close) {
   const std::size_t at = utf8.find(close, from);
   return at == std::string_view::npos ? at : at + close.size();
+}
+
+// Whether expat hands the body of a CDATA section on exactly as it stands:
+// valid UTF-8 without carriage returns (which it turns into line feeds) and
+// without the characters XML forbids (other control characters, U+FFFE and
+// U+FFFF), which it rejects.
+bool passesUnchanged(std::string_view body) {
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const auto c = static_cast<unsigned char>(body[i]);
+    if (c < 0x20 && c != '\t' && c != '\n') return false;
+    if (c == 0xEF && i + 2 < body.size() && body[i + 1] == '\xBF' && (body[i + 2] == '\xBE' || body[i + 2] == '\xBF'))
+      return false;
+  }
+  return text::isValidUTF8(body);
+}
+
+// The next CDATA section from `from` on that parseConsuming may hand over
+// itself, closing before `length`: where it opens and where its body ends.
+// Whether expat reads it as a section (not inside a comment, say) is checked
+// when expat gets there.
+std::optional<std::pair<std::size_t, std::size_t>> longSection(std::string_view utf8, std::size_t from,
+                                                               std::size_t length) {
+  constexpr std::size_t npos = std::string_view::npos;
+  for (std::size_t open = utf8.find(kCDATAOpen, from); open != npos && open < length;) {
+    const std::size_t body = open + kCDATAOpen.size();
+    const std::size_t close = utf8.find(kCDATAClose, body);
+    if (close == npos || close + kCDATAClose.size() > length) return std::nullopt;
+    if (close - body >= kLongCDATABytes && passesUnchanged(utf8.substr(body, close - body)))
+      return std::pair(open, close);
+    open = utf8.find(kCDATAOpen, close + kCDATAClose.size());
+  }
+  return std::nullopt;
 }
 
 // Hands the whole pages of a buffer back to the system as its bytes are
@@ -231,32 +286,66 @@ ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& h
   const bool whole = crowded == std::string_view::npos;
   const std::size_t length = std::min(all.size(), crowded);
   PageRelease pages(utf8.data());
-  std::size_t fed = 0;
+  std::size_t fed = 0;      // bytes read so far, by expat or handed over
+  std::size_t skipped = 0;  // bytes handed over without expat
   std::size_t piece = length <= kWholeBytes ? length : kFirstPieceBytes;
-  for (;;) {
-    const std::size_t end = fed + std::min(piece, length - fed);
-    const bool last = end == length;
-    const XML_Bool final = whole && last ? XML_TRUE : XML_FALSE;
-    const std::size_t eventsBefore = session.events;
-    bool ok = true;
-    if (end == fed) {
-      ok = XML_Parse(parser.get(), all.data(), 0, final) == XML_STATUS_OK;
-    } else {
-      // What XML_Parse does with a piece, with the piece handed back in
-      // between: expat has its own copy.
-      const int size = static_cast<int>(end - fed);
-      void* buffer = XML_GetBuffer(parser.get(), size);
-      if (buffer == nullptr) return ParseEnd::malformed;
-      std::memcpy(buffer, all.data() + fed, static_cast<std::size_t>(size));
-      pages.upTo(end);
-      ok = XML_ParseBuffer(parser.get(), size, final) == XML_STATUS_OK;
+  bool ok = true;
+  // Expat reads on up to `target`; false once the parse has ended.
+  const auto readTo = [&](std::size_t target) {
+    do {
+      const std::size_t end = fed + std::min(piece, target - fed);
+      const XML_Bool final = whole && end == length ? XML_TRUE : XML_FALSE;
+      const std::size_t eventsBefore = session.events;
+      if (end == fed) {
+        ok = XML_Parse(parser.get(), all.data(), 0, final) == XML_STATUS_OK;
+      } else {
+        // What XML_Parse does with a piece, with the piece handed back in
+        // between: expat has its own copy.
+        const int size = static_cast<int>(end - fed);
+        void* buffer = XML_GetBuffer(parser.get(), size);
+        if (buffer == nullptr) {
+          ok = false;
+          return false;
+        }
+        std::memcpy(buffer, all.data() + fed, static_cast<std::size_t>(size));
+        pages.upTo(end);
+        ok = XML_ParseBuffer(parser.get(), size, final) == XML_STATUS_OK;
+      }
+      fed = end;
+      if (!ok || session.end || end == length) return false;
+      // A piece that brought no event lies inside one long token (a picture's
+      // start tag), which expat scans again from its start with each piece:
+      // pieces then grow, so that the scans add up to about twice the token.
+      if (length > kWholeBytes)
+        piece = session.events == eventsBefore ? std::min(2 * piece, kChunkBytes) : kFirstPieceBytes;
+    } while (fed < target);
+    return true;
+  };
+  for (std::size_t from = 0;;) {
+    const auto section = longSection(all, from, length);
+    if (!section) {
+      readTo(length);
+      return outcome(session, ok, whole);
     }
-    fed = end;
-    if (!ok || session.end || last) return outcome(session, ok, whole);
-    // A piece that brought no event lies inside one long token (a picture's
-    // start tag), which expat scans again from its start with each piece:
-    // pieces then grow, so that the scans add up to about twice the token.
-    piece = session.events == eventsBefore ? std::min(2 * piece, kChunkBytes) : kFirstPieceBytes;
+    const auto [open, close] = *section;
+    from = close + kCDATAClose.size();
+    if (!readTo(open + kCDATAOpen.size())) return outcome(session, ok, whole);
+    // Expat opened a section right there and waits for its body.
+    if (!session.inCDATA || session.cdataStart < 0 ||
+        static_cast<std::size_t>(session.cdataStart) + skipped != open)
+      continue;
+    for (std::size_t at = fed; at < close;) {
+      const std::size_t end = std::min(close, at + kCDATAPieceBytes);
+      ++session.events;
+      if (!handler.foundCharacters(all.substr(at, end - at))) {
+        stop(session, ParseEnd::stopped);
+        return outcome(session, ok, whole);
+      }
+      pages.upTo(end);
+      at = end;
+    }
+    skipped += close - fed;
+    fed = close;
   }
 }
 
