@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
 
 namespace maravel::xml {
@@ -172,13 +173,19 @@ std::size_t past(std::string_view utf8, std::size_t from, std::string_view close
 // without the characters XML forbids (other control characters, U+FFFE and
 // U+FFFF), which it rejects.
 bool passesUnchanged(std::string_view body) {
-  for (std::size_t i = 0; i < body.size(); ++i) {
-    const auto c = static_cast<unsigned char>(body[i]);
-    if (c < 0x20 && c != '\t' && c != '\n') return false;
-    if (c == 0xEF && i + 2 < body.size() && body[i + 1] == '\xBF' && (body[i + 2] == '\xBE' || body[i + 2] == '\xBF'))
-      return false;
+  if (!text::isValidUTF8(body)) return false;
+  // Control characters, looked at only in the words that hold one.
+  for (std::size_t at = 0; at < body.size(); at += 8) {
+    if (body.size() - at >= 8 && !text::anyByteBelow(text::wordAt(body.data() + at), 0x20)) continue;
+    for (const char c : body.substr(at, 8)) {
+      if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') return false;
+    }
   }
-  return text::isValidUTF8(body);
+  // U+FFFE and U+FFFF, EF BF BE and EF BF BF.
+  for (std::size_t at = body.find("\xEF\xBF"); at != std::string_view::npos; at = body.find("\xEF\xBF", at + 2)) {
+    if (at + 2 < body.size() && (body[at + 2] == '\xBE' || body[at + 2] == '\xBF')) return false;
+  }
+  return true;
 }
 
 // The next CDATA section from `from` on that parseConsuming may hand over
