@@ -18,7 +18,6 @@
 #include <utility>
 
 #include "platform/text/byte_words.hpp"
-#include "platform/text/text.hpp"
 
 namespace maravel::xml {
 
@@ -168,12 +167,11 @@ std::size_t past(std::string_view utf8, std::size_t from, std::string_view close
   return at == std::string_view::npos ? at : at + close.size();
 }
 
-// Whether expat hands the body of a CDATA section on exactly as it stands:
-// valid UTF-8 without carriage returns (which it turns into line feeds) and
+// Whether expat hands the body of a CDATA section (valid UTF-8) on exactly as
+// it stands: without carriage returns (which it turns into line feeds) and
 // without the characters XML forbids (other control characters, U+FFFE and
 // U+FFFF), which it rejects.
 bool passesUnchanged(std::string_view body) {
-  if (!text::isValidUTF8(body)) return false;
   // Control characters, looked at only in the words that hold one.
   for (std::size_t at = 0; at < body.size(); at += 8) {
     if (body.size() - at >= 8 && !text::anyByteBelow(text::wordAt(body.data() + at), 0x20)) continue;

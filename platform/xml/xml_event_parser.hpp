@@ -69,11 +69,12 @@ class XMLEventParser {
  public:
   static ParseEnd parse(std::string_view utf8, XMLEventHandler& handler);
 
-  // The same for a document the caller gives up: as the parse goes on, the
-  // pages of `utf8` already read are handed back to the system (they read
-  // as zeros from then on), so that a large document is never held whole
-  // beside what the handler builds from it. The caller must not read the
-  // bytes again, only free them.
+  // The same for a document the caller gives up, which must be valid UTF-8
+  // (a long CDATA section may reach the handler without expat's look at its
+  // bytes): as the parse goes on, the pages of `utf8` already read are
+  // handed back to the system (they read as zeros from then on), so that a
+  // large document is never held whole beside what the handler builds from
+  // it. The caller must not read the bytes again, only free them.
   static ParseEnd parseConsuming(std::span<char> utf8, XMLEventHandler& handler);
 
   // Where the first start tag with more than kMaxAttributesPerElement
