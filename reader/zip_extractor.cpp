@@ -96,21 +96,34 @@ std::uint64_t inflationBufferSize(std::uint64_t compressedSize, std::int64_t unc
   return std::max(std::min(wanted, bound), FastZipExtractor::kMinInflationBuffer);
 }
 
+// The output is given its room a piece at a time, each piece just before it
+// is filled: cleared and then written while it is in the cache, rather than
+// all of it cleared first and written again once it has left the cache.
+constexpr std::uint64_t kInflatePiece = std::uint64_t{256} << 10;
+
 std::optional<std::vector<std::uint8_t>> inflateInto(Archive data, std::uint64_t bufferSize) {
   constexpr std::uint64_t kMaxChunk = std::numeric_limits<uInt>::max();
   if (data.size() > kMaxChunk || bufferSize > kMaxChunk) return std::nullopt;
   z_stream stream{};
   if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
-  std::vector<std::uint8_t> out(bufferSize);
+  std::vector<std::uint8_t> out;
+  out.reserve(bufferSize);
   stream.next_in = const_cast<Bytef*>(data.data());
   stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = out.data();
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int status = inflate(&stream, Z_FINISH);
-  const uLong produced = stream.total_out;
+  int status = Z_OK;
+  for (;;) {
+    const std::size_t filled = out.size();
+    const std::size_t room = std::min(kInflatePiece, bufferSize - filled);
+    out.resize(filled + room);
+    stream.next_out = out.data() + filled;
+    stream.avail_out = static_cast<uInt>(room);
+    const bool lastRoom = out.size() == bufferSize;
+    status = inflate(&stream, lastRoom ? Z_FINISH : Z_NO_FLUSH);
+    out.resize(stream.total_out);
+    if (status != Z_OK || lastRoom) break;
+  }
   inflateEnd(&stream);
-  if (status != Z_OK && status != Z_STREAM_END) return std::nullopt;
-  out.resize(produced);
+  if (status != Z_STREAM_END) return std::nullopt;
   if (out.capacity() / 2 > out.size()) out.shrink_to_fit();  // a declared size far too large
   return out;
 }
