@@ -208,8 +208,11 @@ TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLineInLightAndDark
     fs::create_directories(shot.parent_path());
     std::vector<std::string> command = sessionEnvironment();
     // No session bus: this Maravel runs on its own instead of handing the
-    // file to one the developer may have open.
-    command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS"});
+    // file to one the developer may have open. The web view draws in a
+    // sandbox that cannot see the suite's own font configuration in the build
+    // folder, so the window reads the machine's (the scratch home has no
+    // user configuration).
+    command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS", "-u", "FONTCONFIG_FILE"});
     command.insert(command.end(),
                    {std::string("GTK_THEME=") + theme.name, "NO_AT_BRIDGE=1", "GDK_BACKEND=x11", "xvfb-run",
                     "-a", "-s", "-screen 0 1000x900x24", "/bin/sh", "-c",
