@@ -2,7 +2,6 @@
 // columns, indents, tables, header, footer and page numbers.
 
 #include <cstdint>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/commandline/conversion_command.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -47,19 +47,18 @@ int convert(const std::string& file, const std::string& output) {
   const maravel::commandline::Input input = maravel::commandline::readInput(file);
   const auto doc = input.bytes ? maravel::UDFParser::parse(*input.bytes) : std::nullopt;
   if (!doc) {
-    std::cerr << "udf2docx: "
-              << (input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error)
-              << "\n";
+    maravel::commandline::printError(
+        "udf2docx", input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error);
     return kNotADocument;
   }
   const std::string title = maravel::commandline::titleFor(file, "UDF Belgesi");
   const std::optional<std::vector<std::uint8_t>> copy = maravel::DocxWriter::bytes(*doc, title);
   if (!copy) {
-    std::cerr << "udf2docx: cannot make the copy of " << file << "\n";
+    maravel::commandline::printError("udf2docx", "cannot make the copy of " + file);
     return kNotWritten;
   }
   if (const auto failure = maravel::commandline::writeOutput(output, *copy)) {
-    std::cerr << "udf2docx: " << *failure << "\n";
+    maravel::commandline::printError("udf2docx", *failure);
     return kNotWritten;
   }
   return kWritten;

@@ -2,7 +2,6 @@
 // preview page shows them.
 
 #include <cstdint>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/commandline/conversion_command.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/fonts/font_face.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -64,13 +64,12 @@ int convert(const std::string& file, const std::string& output) {
                        ? maravel::UDFParser::parse(*input.bytes, maravel::UDFParser::Signature::skipped)
                        : std::nullopt;
   if (!doc) {
-    std::cerr << "udf2pdf: "
-              << (input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error)
-              << "\n";
+    maravel::commandline::printError(
+        "udf2pdf", input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error);
     return kNotADocument;
   }
   if (const auto failure = writePdf(*doc, file, input.bytes->size(), output)) {
-    std::cerr << "udf2pdf: " << *failure << "\n";
+    maravel::commandline::printError("udf2pdf", *failure);
     return kNotWritten;
   }
   return kWritten;
