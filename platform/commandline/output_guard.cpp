@@ -27,8 +27,8 @@ std::optional<std::string> OutputGuard::refusal(const std::string& output) const
   const auto same = [&](const Named& named) { return named.identity == *target; };
   const std::string name = output == "-" ? "standard output" : output;
   if (const auto input = std::find_if(inputs_.begin(), inputs_.end(), same); input != inputs_.end())
-    return "cannot write " + name + ": it is the input " +
-           (input->name == "-" ? "standard input" : input->name);
+    return "cannot write " + name + ": it is " +
+           (input->name == "-" ? "standard input" : "the input " + input->name);
   if (const auto earlier = std::find_if(written_.begin(), written_.end(), same); earlier != written_.end())
     return "cannot write " + name + ": it was just written from " + earlier->name;
   return std::nullopt;
