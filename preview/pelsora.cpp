@@ -82,8 +82,8 @@ int main(int argc, char** argv) {
   }
   if (!haveFile) return usageError("no file given");
   // The page never replaces the document it previews.
-  if (const auto refused =
-          maravel::commandline::OutputGuard({options.file}).refusal(options.output.value_or("-"))) {
+  if (const auto refused = maravel::commandline::OutputGuard({options.file})
+                               .refusal(options.file, options.output.value_or("-"))) {
     maravel::commandline::printError("pelsora", *refused);
     return kUsage;
   }

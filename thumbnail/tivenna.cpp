@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
   if (!arguments) return fail(exitUsage, "usage: tivenna -s SIZE INPUT OUTPUT (see --help)");
   // The thumbnail never replaces the document it shows.
   const maravel::commandline::OutputGuard guard({inputPath(arguments->input)});
-  if (const auto refused = guard.refusal(arguments->output)) return fail(exitOutputFailed, *refused);
+  if (const auto refused = guard.refusal(arguments->input, arguments->output))
+    return fail(exitOutputFailed, *refused);
   const std::vector<std::uint8_t> png = renderThumbnail(*arguments);
   if (png.empty()) return fail(exitOutputFailed, "cannot encode the thumbnail");
   if (const auto error = maravel::commandline::writeOutput(arguments->output, png, 0600))

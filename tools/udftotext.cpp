@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   }
   if (!file) return usageError("no file given");
   // The text never replaces the document it is made from.
-  if (const auto refused = maravel::commandline::OutputGuard({*file}).refusal(output.value_or("-"))) {
+  if (const auto refused = maravel::commandline::OutputGuard({*file}).refusal(*file, output.value_or("-"))) {
     maravel::commandline::printError("udftotext", *refused);
     return kUsage;
   }

@@ -99,7 +99,7 @@ int runConversionCommand(const ConversionCommand& command, int argc, char** argv
     const std::string& file = options.files[i];
     if (progress) std::cerr << "[" << i + 1 << "/" << options.files.size() << "] " << printable(file) << "\n";
     const std::string output = outputFor(command, file, options);
-    if (const std::optional<std::string> refused = guard.refusal(output)) {
+    if (const std::optional<std::string> refused = guard.refusal(file, output)) {
       printError(command.name, *refused);
       status = kUsage;
       continue;

@@ -21,22 +21,24 @@ OutputGuard::OutputGuard(const std::vector<std::string>& inputs) {
   }
 }
 
-std::optional<std::string> OutputGuard::refusal(const std::string& output) const {
+std::optional<std::string> OutputGuard::refusal(const std::string& input, const std::string& output) const {
   const std::optional<Identity> target = identity(output, STDOUT_FILENO);
   if (!target) return std::nullopt;
   const auto same = [&](const Named& named) { return named.identity == *target; };
   const std::string name = output == "-" ? "standard output" : output;
-  if (const auto input = std::find_if(inputs_.begin(), inputs_.end(), same); input != inputs_.end())
+  if (const auto found = std::find_if(inputs_.begin(), inputs_.end(), same); found != inputs_.end())
     return "cannot write " + name + ": it is " +
-           (input->name == "-" ? "standard input" : "the input " + input->name);
-  if (const auto earlier = std::find_if(written_.begin(), written_.end(), same); earlier != written_.end())
-    return "cannot write " + name + ": it was just written from " + earlier->name;
-  return std::nullopt;
+           (found->name == "-" ? "standard input" : "the input " + found->name);
+  const auto earlier = std::find_if(written_.begin(), written_.end(), same);
+  // The same document given twice makes the same file again.
+  if (earlier == written_.end() || (earlier->source && earlier->source == identity(input, STDIN_FILENO)))
+    return std::nullopt;
+  return "cannot write " + name + ": it was just written from " + earlier->name;
 }
 
 void OutputGuard::written(const std::string& input, const std::string& output) {
   if (const std::optional<Identity> found = identity(output, STDOUT_FILENO))
-    written_.push_back({*found, input == "-" ? "standard input" : input});
+    written_.push_back({*found, input == "-" ? "standard input" : input, identity(input, STDIN_FILENO)});
 }
 
 }  // namespace maravel::commandline

@@ -24,10 +24,11 @@ class OutputGuard {
   // `inputs` as given on the command line; "-" is standard input.
   explicit OutputGuard(const std::vector<std::string>& inputs);
 
-  // Nothing when `output` ("-": standard output) may be written, else the
-  // line that refuses it: "cannot write OUT: it is the input FILE" ("it is
-  // standard input") or "cannot write OUT: it was just written from FILE".
-  std::optional<std::string> refusal(const std::string& output) const;
+  // Nothing when `output` ("-": standard output) may be written from
+  // `input` (the same document given twice may write its file again), else
+  // the line that refuses it: "cannot write OUT: it is the input FILE" ("it
+  // is standard input") or "cannot write OUT: it was just written from FILE".
+  std::optional<std::string> refusal(const std::string& input, const std::string& output) const;
 
   // `output` was written from `input`.
   void written(const std::string& input, const std::string& output);
@@ -44,6 +45,7 @@ class OutputGuard {
   struct Named {
     Identity identity;
     std::string name;
+    std::optional<Identity> source = std::nullopt;  // of a written output, the input's file
   };
   std::vector<Named> inputs_;
   std::vector<Named> written_;
