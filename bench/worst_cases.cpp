@@ -435,6 +435,21 @@ std::vector<std::uint8_t> svgFilter() {
       R"svg(<rect width="100%" height="100%" filter="url(#f)"/></svg>)svg"))});
 }
 
+// An office suite that opens a Word copy holding this SVG reads the file it names.
+std::vector<std::uint8_t> svgNamingAFile() {
+  return withPictures(
+      {base64(bytes(R"(<svg xmlns="http://www.w3.org/2000/svg" )"
+                    R"(xmlns:xlink="http://www.w3.org/1999/xlink" width="400" height="400">)"
+                    R"(<image xlink:href="file:///etc/passwd" width="400" height="400"/></svg>)"))});
+}
+
+// One header paragraph of 1,000 page lines: each would be two fields of a Word copy.
+std::vector<std::uint8_t> pageLinesInAHeader() {
+  const std::string lines = repeated("Sayfa 1 / 1 ", 1000);
+  return udf(editorContent(
+      lines, "<header>" + paragraph(content(0, lines.size())) + "</header>" + paragraph(content(0, 5))));
+}
+
 // FreeType refuses to draw at 65,536 points.
 std::vector<std::uint8_t> hugeFontSize() {
   return udf(editorContent("Dev harf", paragraph(content(0, 8)) + "<footer>" +
@@ -535,6 +550,8 @@ const std::vector<WorstCase>& worstCases() {
       {"pictures", "4,096 distinct pictures of 400 x 400 pixels", "pictures freed once drawn",
        distinctPictures},
       {"svg", "an SVG picture with a filter", "picture formats", svgFilter},
+      {"svglink", "an SVG picture naming a local file", "picture kinds in copies", svgNamingAFile},
+      {"pagefields", "a header paragraph of 1,000 page lines", "numbered header text", pageLinesInAHeader},
       {"fontsize", "a footer run of font size 65536", "text size on paper", hugeFontSize},
       {"zeros", "standard input from /dev/zero", "input size", ordinaryDocument, Situation::zeros},
       {"sparse", "a sparse file of 3 GiB", "input size", ordinaryDocument, Situation::sparseFile},

@@ -1,5 +1,7 @@
 #include "docx/package_parts.hpp"
 
+#include <utility>
+
 namespace maravel::word {
 
 namespace {
@@ -122,26 +124,26 @@ std::string appProperties() {
 
 std::optional<std::string> customProperties(const UDFDocument& doc) {
   // Only signers whose signature verifies over this very text are named: a
-  // changed text or an invalid signature names no one who signed it.
-  std::string signers;
+  // changed text or an invalid signature names no one who signed it. Each
+  // signer is a property of its own, so that no name (a certificate's
+  // common name may hold ", ") reads as several signers.
+  std::vector<std::pair<std::string, const std::string*>> properties;
+  if (!doc.verificationCode.empty()) properties.emplace_back("UYAP Doğrulama Kodu", &doc.verificationCode);
+  std::size_t signers = 0;
   for (const Signer& signer : doc.signature.signers) {
     if (signer.status != SignatureStatus::verified || signer.name.empty()) continue;
-    if (!signers.empty()) signers += ", ";
-    signers += signer.name;
+    properties.emplace_back("Asıl Belgeyi İmzalayan " + std::to_string(++signers), &signer.name);
   }
-  const std::pair<std::string_view, const std::string&> properties[] = {
-      {"UYAP Doğrulama Kodu", doc.verificationCode}, {"Asıl Belgeyi İmzalayanlar", signers}};
+  if (properties.empty()) return std::nullopt;
   XmlWriter xml;
   xml.open("Properties")
       .attribute("xmlns", "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties");
   xml.attribute("xmlns:vt", kVariantTypes);
   std::int64_t id = 2;  // Word numbers custom properties from 2
   for (const auto& [name, value] : properties) {
-    if (value.empty()) continue;
     xml.open("property").attribute("fmtid", kFormatId).attribute("pid", id++).attribute("name", name);
-    xml.open("vt:lpwstr").text(value).close().close();
+    xml.open("vt:lpwstr").text(*value).close().close();
   }
-  if (id == 2) return std::nullopt;
   return xml.finish();
 }
 

@@ -40,8 +40,10 @@ std::string styles();
 std::string settings();
 std::string coreProperties(const std::string& title);
 std::string appProperties();
-// The verification code, and the signers' names when the signature
-// verifies; nothing when there is neither.
+// The verification code ("UYAP Doğrulama Kodu"), and the name of each
+// signer whose signature verifies, one property per signer in signing
+// order ("Asıl Belgeyi İmzalayan 1", "... 2"); nothing when there is
+// neither.
 std::optional<std::string> customProperties(const UDFDocument& doc);
 
 }  // namespace maravel::word

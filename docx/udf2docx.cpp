@@ -2,7 +2,6 @@
 // columns, indents, tables, header, footer and page numbers.
 
 #include <cstdint>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/commandline/conversion_command.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -36,7 +36,9 @@ constexpr std::string_view kHelp =
     "  --version  show the version\n"
     "\n"
     "With several files, a progress line per file goes to standard error when it\n"
-    "is a terminal.\n"
+    "is a terminal. No copy replaces a FILE of the run (by any name or link), nor\n"
+    "one written before in the same run (a/karar.udf b/karar.udf -d DIR): such a\n"
+    "copy is not written, and the others are.\n"
     "\n"
     "Exit status: 0 every copy was written, 1 some FILE is not a readable UDF\n"
     "document (the others are still written), 2 wrong usage or a copy could not\n"
@@ -47,19 +49,18 @@ int convert(const std::string& file, const std::string& output) {
   const maravel::commandline::Input input = maravel::commandline::readInput(file);
   const auto doc = input.bytes ? maravel::UDFParser::parse(*input.bytes) : std::nullopt;
   if (!doc) {
-    std::cerr << "udf2docx: "
-              << (input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error)
-              << "\n";
+    maravel::commandline::printError(
+        "udf2docx", input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error);
     return kNotADocument;
   }
   const std::string title = maravel::commandline::titleFor(file, "UDF Belgesi");
   const std::optional<std::vector<std::uint8_t>> copy = maravel::DocxWriter::bytes(*doc, title);
   if (!copy) {
-    std::cerr << "udf2docx: cannot make the copy of " << file << "\n";
+    maravel::commandline::printError("udf2docx", "cannot make the copy of " + file);
     return kNotWritten;
   }
   if (const auto failure = maravel::commandline::writeOutput(output, *copy)) {
-    std::cerr << "udf2docx: " << *failure << "\n";
+    maravel::commandline::printError("udf2docx", *failure);
     return kNotWritten;
   }
   return kWritten;

@@ -6,6 +6,8 @@
 
 #include "docx/word_units.hpp"
 #include "html/document_writer.hpp"
+#include "paper/page_numbers.hpp"
+#include "paper/picture_kind.hpp"
 #include "platform/text/text.hpp"
 
 namespace maravel {
@@ -14,14 +16,6 @@ namespace {
 
 constexpr std::string_view kImageRelationship =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
-
-std::optional<std::string_view> extensionOf(std::string_view mimeType) {
-  if (mimeType == "image/png") return "png";
-  if (mimeType == "image/jpeg") return "jpeg";
-  if (mimeType == "image/gif") return "gif";
-  if (mimeType == "image/bmp") return "bmp";
-  return std::nullopt;
-}
 
 // Paragraph spacing in points: the page writes none below 0.
 double space(double points) {
@@ -36,13 +30,14 @@ double side(double points) { return std::isfinite(points) ? std::max(points, 1.0
 const WordShared::File* WordShared::file(const InlineImage& image) {
   auto [known, added] = byData_.try_emplace(image.base64);
   if (added) {
-    const std::optional<std::string_view> extension = extensionOf(image.mimeType);
-    std::vector<std::uint8_t> bytes =
-        extension ? text::decodeBase64(image.base64) : std::vector<std::uint8_t>();
-    if (!bytes.empty()) {
+    // What the bytes are, never what the document calls them: only the four
+    // kinds paper draws go into the copy, under the name and content type
+    // of what they are.
+    std::vector<std::uint8_t> bytes = text::decodeBase64(image.base64);
+    if (const std::optional<PictureKind> kind = PictureKind::of(bytes)) {
+      const std::string extension(kind->extension);
       const std::string number = std::to_string(files_.size() + 1);
-      files_.push_back({"media/image" + number + "." + std::string(*extension), std::string(*extension),
-                        std::move(bytes)});
+      files_.push_back({"media/image" + number + "." + extension, extension, std::move(bytes)});
       known->second = files_.size() - 1;
     }
   }
@@ -55,7 +50,12 @@ std::string_view WordBody::justification(TextAlignment alignment) {
 }
 
 void WordBody::write(const std::vector<DocumentElement>& elements, double width, XmlWriter& xml) {
+  // The page lines paper numbers on every page become fields; the others
+  // stay text as written.
+  numbered_ = region_.pageFields ? PageNumbers::numbered(elements) : std::vector<bool>();
   blocks(elements, width, false, xml);
+  numbered_.clear();
+  fieldsHere_ = false;
 }
 
 void WordBody::blocks(const std::vector<DocumentElement>& elements, double width, bool framed,
@@ -63,6 +63,7 @@ void WordBody::blocks(const std::vector<DocumentElement>& elements, double width
   bool afterTable = false;
   double below = 0;  // the space below the paragraph just before, not yet written
   for (std::size_t i = 0; i < elements.size(); ++i) {
+    if (tableDepth_ == 0) fieldsHere_ = i < numbered_.size() && numbered_[i];
     if (const ParagraphItem* p = elements[i].paragraph()) {
       const bool nextIsParagraph = i + 1 < elements.size() && elements[i + 1].paragraph();
       const double ownBelow = space(p->spaceBelow);

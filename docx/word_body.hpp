@@ -44,8 +44,9 @@ class WordShared {
     std::vector<std::uint8_t> bytes;
   };
 
-  // The picture's file, stored on first use; nothing when its type is not
-  // one of the four or its base64 does not decode. The InlineImage must
+  // The picture's file, stored on first use; nothing when its bytes are
+  // not one of the four kinds paper draws (PictureKind), whatever its
+  // mimeType says. The InlineImage must
   // outlive the WordShared.
   const File* file(const InlineImage& image);
 
@@ -72,7 +73,7 @@ class WordBody {
   // The settings of the region a part holds.
   struct Region {
     std::optional<std::uint32_t> color;  // for text without a colour of its own
-    bool pageFields = false;             // page lines become page number fields
+    bool pageFields = false;             // page lines become page number fields where paper numbers them
   };
 
   WordBody(WordShared& shared, Region region) : shared_(shared), region_(region) {}
@@ -138,6 +139,10 @@ class WordBody {
   std::vector<WordRelationship> relationships_;
   std::unordered_map<const WordShared::File*, std::string> relationshipIds_;
   int tableDepth_ = 0;
+  // With page fields: which top-level elements paper numbers on every page,
+  // and whether the element being written is one of them.
+  std::vector<bool> numbered_;
+  bool fieldsHere_ = false;
   // The family names of the last run written: runs mostly repeat it.
   std::string lastFamilyText_;
   std::string lastFamily_;

@@ -231,7 +231,7 @@ void WordBody::paragraphProperties(const ParagraphItem& p, const std::vector<Tab
 
 void WordBody::content(const ParagraphItem& p, const std::vector<Segment>& segments, double width,
                        XmlWriter& xml) {
-  std::vector<FieldSpan> fields = region_.pageFields ? pageFields(segments) : std::vector<FieldSpan>();
+  std::vector<FieldSpan> fields = fieldsHere_ ? pageFields(segments) : std::vector<FieldSpan>();
   const double lineWidth = std::max(finiteOr(width - p.leftIndent - p.rightIndent, width), 1.0);
   const double pictureWidth = std::max(lineWidth - finiteOr(std::max(p.hanging, 0.0), 0), 1.0);
   const TextRun* open = nullptr;  // the run whose w:r is open

@@ -45,19 +45,6 @@ void repoint(std::vector<PaperBlock>& blocks,
   }
 }
 
-// The run text of the element's paragraphs, at every table depth.
-std::size_t textBytes(const DocumentElement& element) {
-  std::size_t bytes = 0;
-  if (const ParagraphItem* p = element.paragraph()) {
-    for (const TextRun& run : p->runs) bytes += run.text.size();
-  } else if (const TableItem* table = element.table()) {
-    for (const TableRow& row : table->rows)
-      for (const TableCell& cell : row.cells)
-        for (const DocumentElement& inner : cell.elements) bytes += textBytes(inner);
-  }
-  return bytes;
-}
-
 // Marks laid out from a numbered copy of an element point at the copy's
 // pictures, which live only as long as the layout: they are pointed at the
 // element's own, which live as long as the document the pages are painted from.
@@ -104,15 +91,9 @@ void PageBand::addVerificationLine(const std::string& code) {
 void PageBand::prepare(BlockLayout& blocks, double width) {
   prepared_ = true;
   if (visible_) {
-    std::size_t numberedBytes = 0;
-    for (const DocumentElement& element : elements_) {
-      bool perPage = numbered_ && PageNumbers::present({element});
-      if (perPage) {
-        numberedBytes += textBytes(element);
-        perPage = numberedBytes <= PageLayout::kMaxNumberedRegionBytes;
-      }
-      parts_.push_back({&element, false, perPage, 0, 0, {}});
-    }
+    const std::vector<bool> perPage = numbered_ ? PageNumbers::numbered(elements_) : std::vector<bool>();
+    for (std::size_t i = 0; i < elements_.size(); ++i)
+      parts_.push_back({&elements_[i], false, numbered_ && perPage[i], 0, 0, {}});
   }
   if (pageNumber_) parts_.push_back({nullptr, true, true, 0, 0, {}});
   for (const DocumentElement& line : lines_) parts_.push_back({&line, true, false, 0, 0, {}});

@@ -1,11 +1,13 @@
 #include "paper/page_numbers.hpp"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
 
 #include "html/document_writer.hpp"
+#include "paper/page_layout.hpp"
 
 namespace maravel {
 
@@ -101,6 +103,19 @@ void forEachParagraph(Elements& elements, int depth, Visit&& visit) {
   }
 }
 
+// The run text of the element's paragraphs, at every table depth.
+std::size_t textBytes(const DocumentElement& element) {
+  std::size_t bytes = 0;
+  if (const ParagraphItem* p = element.paragraph()) {
+    for (const TextRun& run : p->runs) bytes += run.text.size();
+  } else if (const TableItem* table = element.table()) {
+    for (const TableRow& row : table->rows)
+      for (const TableCell& cell : row.cells)
+        for (const DocumentElement& inner : cell.elements) bytes += textBytes(inner);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 std::vector<PageNumbers::Line> PageNumbers::find(std::string_view text) { return findPageLines(text); }
@@ -109,6 +124,20 @@ bool PageNumbers::present(const std::vector<DocumentElement>& elements) {
   bool found = false;
   forEachParagraph(elements, 0, [&](const ParagraphItem& p) { found = found || paragraphHas(p); });
   return found;
+}
+
+std::vector<bool> PageNumbers::numbered(const std::vector<DocumentElement>& elements) {
+  std::vector<bool> out;
+  out.reserve(elements.size());
+  std::size_t bytes = 0;
+  for (const DocumentElement& element : elements) {
+    const std::span<const DocumentElement> one(&element, 1);
+    bool found = false;
+    forEachParagraph(one, 0, [&](const ParagraphItem& p) { found = found || paragraphHas(p); });
+    if (found) bytes += textBytes(element);
+    out.push_back(found && bytes <= PageLayout::kMaxNumberedRegionBytes);
+  }
+  return out;
 }
 
 std::vector<DocumentElement> PageNumbers::apply(const std::vector<DocumentElement>& elements, int page,

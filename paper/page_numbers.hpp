@@ -34,6 +34,14 @@ class PageNumbers {
   // page line.
   static bool present(const std::vector<DocumentElement>& elements);
 
+  // Which elements of a header or footer show each page's own numbers:
+  // those holding a page line, while their run text together (at every
+  // table depth) stays within PageLayout::kMaxNumberedRegionBytes; the
+  // later ones keep their page lines as written, so that a small file
+  // cannot make every page lay out thousands of them (nor a Word copy hold
+  // thousands of fields). One flag per element.
+  static std::vector<bool> numbered(const std::vector<DocumentElement>& elements);
+
   // The elements with every page line showing `page` and `total`.
   static std::vector<DocumentElement> apply(const std::vector<DocumentElement>& elements, int page,
                                             int total);

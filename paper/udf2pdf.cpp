@@ -2,7 +2,6 @@
 // preview page shows them.
 
 #include <cstdint>
-#include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
 #include "platform/commandline/conversion_command.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/fonts/font_face.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -34,7 +34,9 @@ constexpr std::string_view kHelp =
     "  --version  show the version\n"
     "\n"
     "With several files, a progress line per file goes to standard error when it\n"
-    "is a terminal.\n"
+    "is a terminal. No PDF replaces a FILE of the run (by any name or link), nor\n"
+    "one written before in the same run (a/karar.udf b/karar.udf -d DIR): such a\n"
+    "PDF is not written, and the others are.\n"
     "\n"
     "Exit status: 0 every PDF was written, 1 some FILE is not a readable UDF\n"
     "document (the others are still written), 2 wrong usage or a PDF could not\n"
@@ -64,13 +66,12 @@ int convert(const std::string& file, const std::string& output) {
                        ? maravel::UDFParser::parse(*input.bytes, maravel::UDFParser::Signature::skipped)
                        : std::nullopt;
   if (!doc) {
-    std::cerr << "udf2pdf: "
-              << (input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error)
-              << "\n";
+    maravel::commandline::printError(
+        "udf2pdf", input.bytes ? "cannot convert " + file + ": not a readable UDF document" : input.error);
     return kNotADocument;
   }
   if (const auto failure = writePdf(*doc, file, input.bytes->size(), output)) {
-    std::cerr << "udf2pdf: " << *failure << "\n";
+    maravel::commandline::printError("udf2pdf", *failure);
     return kNotWritten;
   }
   return kWritten;

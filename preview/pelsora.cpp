@@ -11,6 +11,8 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/output_guard.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 #include "platform/fonts/font_face.hpp"
 #include "platform/process/document_heap.hpp"
@@ -43,7 +45,7 @@ struct Options {
 };
 
 int usageError(std::string_view message) {
-  std::cerr << "pelsora: " << message << " (try --help)\n";
+  maravel::commandline::printError("pelsora", std::string(message) + " (try --help)");
   return kUsage;
 }
 
@@ -79,6 +81,12 @@ int main(int argc, char** argv) {
     haveFile = true;
   }
   if (!haveFile) return usageError("no file given");
+  // The page never replaces the document it previews.
+  if (const auto refused = maravel::commandline::OutputGuard({options.file})
+                               .refusal(options.file, options.output.value_or("-"))) {
+    maravel::commandline::printError("pelsora", *refused);
+    return kUsage;
+  }
 
   const maravel::commandline::Input input = maravel::commandline::readInput(options.file);
   // Up to a few hundred pages: beyond, the page made after the parse would
@@ -95,14 +103,13 @@ int main(int argc, char** argv) {
   if (const auto error = maravel::commandline::writeOutput(
           options.output.value_or("-"),
           std::span(reinterpret_cast<const std::uint8_t*>(page->data()), page->size()))) {
-    std::cerr << "pelsora: " << *error << "\n";
+    maravel::commandline::printError("pelsora", *error);
     return kUsage;
   }
   if (errorPage) {
-    std::cerr << "pelsora: "
-              << (input.bytes ? "cannot preview " + options.file + ": not a readable UDF document"
-                              : input.error)
-              << "\n";
+    maravel::commandline::printError(
+        "pelsora",
+        input.bytes ? "cannot preview " + options.file + ": not a readable UDF document" : input.error);
     return kErrorPage;
   }
   return kPreviewed;

@@ -12,6 +12,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "tests/support/editor_content.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
@@ -63,6 +64,11 @@ TEST(CommandInputTest, FilesAreReadWholeOrRefusedWithTheirReason) {
     EXPECT_FALSE(input.bytes.has_value());
     EXPECT_EQ(input.error, error);
   }
+}
+
+TEST(PrintableTextTest, WhatATerminalWouldActOnIsEscaped) {
+  EXPECT_EQ(printable("Şişli\tA\x1B[2J\x7F\xC2\x9B\xE2\x80\xAE\xFF\xC0\xAF\\x.udf"),
+            "Şişli\\x09A\\x1B[2J\\x7F\\u009B\\u202E\\xFF\\xC0\\xAF\\x.udf");
 }
 
 // One shell line per row, run in a scratch folder holding a good document
@@ -126,6 +132,18 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
       {"udf2docx - < $G", 0, "^PK\x03\x04"}, {"udf2docx $B $G -d d; echo $?; ls d; rm -r d", 0, "^1\niyi.docx\n"},
       {"{ sleep 1; udf2docx -o - $G 2>../err; echo $? >../st; } | true; cat ../err >&2; exit $(cat ../st)", 2,
        "cannot write standard output: Broken pipe"},
+      // No output replaces an input, by any name; nor an output the run just wrote.
+      {"cp $G b.pdf && udf2pdf -d . b.pdf; s=$?; cmp b.pdf $G && rm b.pdf && exit $s", 2,
+       "^udf2pdf: cannot write ./b.pdf: it is the input b.pdf\n"},
+      {"ln -s $G l.docx && udf2docx -o l.docx $G; s=$?; cmp l.docx $G && rm l.docx && exit $s", 2, "it is the input"},
+      {"cp $G k.docx && udf2docx -o k.docx - <k.docx; s=$?; cmp k.docx $G && rm k.docx && exit $s", 2,
+       "^udf2docx: cannot write k.docx: it is standard input\n"},
+      {"ln $G h && udftotext -o h $G; a=$?; pelsora -o h $G; b=$?; cmp h $G && rm h && exit $((a + b))", 4, "it is"},
+      {"mkdir a b && cp $G a/k.udf && cp $G b/k.udf && cp $G b/k.UDF && udf2pdf a/k.udf b/k.udf b/k.UDF -d D; s=$?;"
+       " [ \"$(ls D)\" = k.pdf ] && rm -r a b D && exit $s", 2, "cannot write D/k.pdf: it was just written from a/k.udf"},
+      // Terminal controls in a file name reach every message escaped.
+      {"for c in udf2pdf udf2docx udftotext pelsora udfdump udfverify; do $c \"$(printf 'k\\033[2J.udf')\" >/dev/null;"
+       " done 2>&1 | grep -c '^[a-z0-9]*: cannot read k\\\\x1B\\[2J\\.udf: No such file' >&2; exit 1", 1, "^6\n"},
       {"tivenna --help", 0, "tivenna -s SIZE INPUT OUTPUT"}, {"tivenna --version", 0, "^tivenna "},
       {"tivenna", 2, "^tivenna: "}, {"tivenna $G x.png", 2, "^tivenna: "},
       {"tivenna -s 128 $G", 2, "^tivenna: "}, {"tivenna -s 128 $G x.png fazla", 2, "^tivenna: "},

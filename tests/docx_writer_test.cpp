@@ -16,11 +16,13 @@
 #include <vector>
 
 #include "paper/pdf_writer.hpp"
+#include "platform/text/text.hpp"
 #include "reader/udf_parser.hpp"
 #include "reader/xml_tree.hpp"
 #include "reader/zip_extractor.hpp"
 #include "tests/support/golden_files.hpp"
 #include "tests/support/hostile_document.hpp"
+#include "tests/support/model_values.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
 
@@ -207,6 +209,56 @@ TEST(DocxWriterTest, HostileTextsStayTextInWellFormedParts) {
     for (const char* piece : {"<img src=x onerror=alert(1)>", "</style></script>--><!--", "]]>"})
       EXPECT_NE(text.find(piece), std::string::npos) << piece;
   }
+}
+
+std::size_t count(const std::vector<std::uint8_t>& part, const std::string& piece) {
+  const std::string text(part.begin(), part.end());
+  std::size_t n = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+  return n;
+}
+
+// Every picture is called a PNG; only the four kinds paper draws go in, as
+// what their bytes are. A footer of a thousand page lines gets fields for
+// the 512 bytes paper numbers. Each verified signer is a property of its own.
+TEST(DocxWriterTest, PicturesFieldsAndSignersAreWhatPaperAndTheSignatureSay) {
+  const std::string kinds[] = {
+      std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\3\0\0\0\2", 24),
+      std::string("\xFF\xD8\xFF\xE0\0\4\0\0\xFF\xC2\0\x11\x08\0\2\0\3", 18),
+      std::string("GIF89a\1\0\1\0\0\0\0\x2C\0\0\0\0\1\0\1\0\0\2\0", 25),
+      std::string("BM\0\0\0\0\0\0\0\0\0\0\0\0\x28\0\0\0\3\0\0\0\2\0\0\0", 26),
+      R"(<svg xmlns="http://www.w3.org/2000/svg"><image href="file:///etc/passwd"/></svg>)",
+      "<html><body>x</body></html>",
+      std::string("PK\3\4\0\0", 6),
+      "P6\n1 1\n255\nabc",
+      std::string("\xD7\xCD\xC6\x9A\0\0", 6),
+      std::string("II*\0\x08\0\0\0", 8)};
+  UDFDocument doc;
+  for (const std::string& bytes : kinds) {
+    TextRun run;
+    run.image = InlineImage{text::encodeBase64(testing::bytes(bytes)), "image/png", 10, 10};
+    doc.elements.emplace_back(testing::paragraphOf({run}));
+  }
+  for (int i = 0; i < 1000; ++i)
+    doc.footerElements.emplace_back(testing::paragraphOf({testing::textRun("1")}));
+  for (const char* name : {"VELİ KAYA, AHMET", "X", "AYŞE <b>"})
+    doc.signature.signers.push_back(
+        {name, "", "", "", {}, *name == 'X' ? SignatureStatus::signatureInvalid : SignatureStatus::verified});
+  ZipEntries parts = FastZipExtractor::extractEntries(DocxWriter::bytes(doc, "a.udf").value());
+  std::vector<std::string> media;
+  for (const auto& [name, data] : parts)
+    if (name.starts_with("word/media/")) media.push_back(name);
+  std::sort(media.begin(), media.end());
+  EXPECT_EQ(media, (std::vector<std::string>{"word/media/image1.png", "word/media/image2.jpeg",
+                                             "word/media/image3.gif", "word/media/image4.bmp"}));
+  EXPECT_EQ(parts["word/media/image3.gif"], testing::bytes(kinds[2]));
+  EXPECT_EQ(count(parts["[Content_Types].xml"], "ContentType=\"image/"), 4u);
+  EXPECT_EQ(count(parts["word/document.xml"], "<w:drawing>"), 4u);
+  EXPECT_EQ(count(parts["word/footer1.xml"], "w:instr=\" PAGE \""), 512u);
+  const std::vector<std::uint8_t>& custom = parts["docProps/custom.xml"];
+  EXPECT_EQ(count(custom, "<property "), 2u);
+  EXPECT_EQ(count(custom, "name=\"Asıl Belgeyi İmzalayan 1\"><vt:lpwstr>VELİ KAYA, AHMET<"), 1u);
+  EXPECT_EQ(count(custom, "name=\"Asıl Belgeyi İmzalayan 2\"><vt:lpwstr>AYŞE &lt;b&gt;<"), 1u);
 }
 
 }  // namespace

@@ -122,6 +122,8 @@ const Expected kExpected[] = {
     {"pngheader", kRead, {}, {}, {}},
     {"pictures", kRead, {}, {}, {}},
     {"svg", kRead, {}, {}, {}},
+    {"svglink", kRead, {}, {}, {}},
+    {"pagefields", kRead, {}, {}, {}},
     // The page, the PDF and the text have the run; paper leaves out what no sheet can show.
     {"fontsize", kRead, {}, {{">Dev<", 1}}, {{"Dev harf\n", 2}}},
     {"zeros", kUnread, {}, {}, {}},

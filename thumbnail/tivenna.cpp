@@ -23,6 +23,8 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/output_guard.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 #include "platform/text/text.hpp"
 #include "thumbnail/thumbnail_provider.hpp"
@@ -52,7 +54,7 @@ struct Arguments {
 };
 
 int fail(int status, const std::string& message) {
-  std::fprintf(stderr, "tivenna: %s\n", message.c_str());
+  maravel::commandline::printError("tivenna", message);
   return status;
 }
 
@@ -153,6 +155,10 @@ int main(int argc, char** argv) {
   maravel::commandline::prepareOutputs();
   const auto arguments = parseArguments(argc, argv);
   if (!arguments) return fail(exitUsage, "usage: tivenna -s SIZE INPUT OUTPUT (see --help)");
+  // The thumbnail never replaces the document it shows.
+  const maravel::commandline::OutputGuard guard({inputPath(arguments->input)});
+  if (const auto refused = guard.refusal(arguments->input, arguments->output))
+    return fail(exitOutputFailed, *refused);
   const std::vector<std::uint8_t> png = renderThumbnail(*arguments);
   if (png.empty()) return fail(exitOutputFailed, "cannot encode the thumbnail");
   if (const auto error = maravel::commandline::writeOutput(arguments->output, png, 0600))

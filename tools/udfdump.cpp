@@ -28,6 +28,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/process/document_heap.hpp"
 #include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
@@ -434,13 +435,13 @@ int main(int argc, char** argv) {
   const std::string path = argv[1];
   const commandline::Input input = commandline::readInput(path);
   if (!input.bytes) {
-    std::cerr << "udfdump: " << input.error << "\n";
+    commandline::printError("udfdump", input.error);
     return 2;
   }
   process::reserveDocumentHeap(input.bytes->size());
   auto doc = UDFParser::parse(*input.bytes);
   if (!doc) {
-    std::cerr << "udfdump: " << path << " holds no readable document\n";
+    commandline::printError("udfdump", path + " holds no readable document");
     return 1;
   }
   commandline::Output output("-");
@@ -451,7 +452,7 @@ int main(int argc, char** argv) {
     stream << "\n";
   }
   if (!output.commit()) {
-    std::cerr << "udfdump: " << output.error() << "\n";
+    commandline::printError("udfdump", output.error());
     return 2;
   }
   return 0;

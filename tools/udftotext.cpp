@@ -9,6 +9,8 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/output_guard.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "platform/process/document_heap.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/plain_text_writer.hpp"
@@ -33,7 +35,7 @@ constexpr std::string_view kHelp =
     "2 wrong usage or the text could not be written.\n";
 
 int usageError(std::string_view message) {
-  std::cerr << "udftotext: " << message << " (try --help)\n";
+  maravel::commandline::printError("udftotext", std::string(message) + " (try --help)");
   return kUsage;
 }
 
@@ -67,6 +69,11 @@ int main(int argc, char** argv) {
     file = argv[i];
   }
   if (!file) return usageError("no file given");
+  // The text never replaces the document it is made from.
+  if (const auto refused = maravel::commandline::OutputGuard({*file}).refusal(*file, output.value_or("-"))) {
+    maravel::commandline::printError("udftotext", *refused);
+    return kUsage;
+  }
 
   const maravel::commandline::Input input = maravel::commandline::readInput(*file);
   if (input.bytes) maravel::process::reserveDocumentHeap(input.bytes->size());
@@ -74,9 +81,8 @@ int main(int argc, char** argv) {
   using maravel::UDFParser;
   auto doc = input.bytes ? UDFParser::parse(*input.bytes, UDFParser::Signature::skipped) : std::nullopt;
   if (!doc) {
-    std::cerr << "udftotext: "
-              << (input.bytes ? "cannot read " + *file + ": not a readable UDF document" : input.error)
-              << "\n";
+    maravel::commandline::printError(
+        "udftotext", input.bytes ? "cannot read " + *file + ": not a readable UDF document" : input.error);
     return kNotADocument;
   }
   // The text is written as it is made, and the text block (which the text
@@ -92,7 +98,7 @@ int main(int argc, char** argv) {
           }) &&
       out.commit();
   if (!written) {
-    std::cerr << "udftotext: " << out.error() << "\n";
+    maravel::commandline::printError("udftotext", out.error());
     return kUsage;
   }
   return kWritten;

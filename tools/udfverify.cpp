@@ -16,6 +16,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/printable_text.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
 
@@ -61,15 +62,11 @@ Outcome check(const std::string& path) {
   return {path, status, std::move(signature), {}};
 }
 
-// Control characters would break the one-line-per-file form.
-std::string printable(std::string text) {
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return text;
-}
-
 // "; LABEL VALUE" when there is a value.
+// Control characters would break the one-line-per-file form, or act on a
+// terminal.
+using commandline::printable;
+
 std::string field(const char* label, const std::string& value) {
   return value.empty() ? std::string() : std::string("; ") + label + " " + printable(value);
 }
@@ -128,7 +125,8 @@ int main(int argc, char** argv) {
     } else if (!optionsEnded && argument == "--json") {
       asJson = true;
     } else if (!optionsEnded && argument.starts_with("-") && argument != "-") {
-      std::cerr << "udfverify: unknown option " << argument << "\n" << kUsage;
+      commandline::printError("udfverify", "unknown option " + std::string(argument));
+      std::cerr << kUsage;
       return 2;
     } else {
       files.emplace_back(argument);
@@ -147,7 +145,7 @@ int main(int argc, char** argv) {
   for (const std::string& file : files) {
     const Outcome outcome = check(file);
     allVerified = allVerified && outcome.status == "verified";
-    if (!outcome.error.empty()) std::cerr << "udfverify: " << printable(outcome.error) << "\n";
+    if (!outcome.error.empty()) commandline::printError("udfverify", outcome.error);
     if (asJson) {
       list.push_back(json(outcome));
     } else {
@@ -157,7 +155,7 @@ int main(int argc, char** argv) {
   if (asJson) out << list.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
   out.flush();
   if (!output.commit()) {
-    std::cerr << "udfverify: " << output.error() << "\n";
+    commandline::printError("udfverify", output.error());
     return 2;
   }
   return allVerified ? 0 : 1;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/output_guard.hpp"
+#include "platform/commandline/printable_text.hpp"
 
 namespace maravel::commandline {
 
@@ -27,7 +29,7 @@ struct Options {
 };
 
 int usageError(const ConversionCommand& command, std::string_view message) {
-  std::cerr << command.name << ": " << message << " (try --help)\n";
+  printError(command.name, std::string(message) + " (try --help)");
   return kUsage;
 }
 
@@ -86,16 +88,25 @@ int runConversionCommand(const ConversionCommand& command, int argc, char** argv
     std::error_code error;
     fs::create_directories(*options.folder, error);
     if (error) {
-      std::cerr << command.name << ": cannot make the folder " << *options.folder << "\n";
+      printError(command.name, "cannot make the folder " + *options.folder);
       return kUsage;
     }
   }
   const bool progress = options.files.size() > 1 && isatty(STDERR_FILENO) == 1;
+  OutputGuard guard(options.files);
   int status = kWritten;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     const std::string& file = options.files[i];
-    if (progress) std::cerr << "[" << i + 1 << "/" << options.files.size() << "] " << file << "\n";
-    status = std::max(status, command.convert(file, outputFor(command, file, options)));
+    if (progress) std::cerr << "[" << i + 1 << "/" << options.files.size() << "] " << printable(file) << "\n";
+    const std::string output = outputFor(command, file, options);
+    if (const std::optional<std::string> refused = guard.refusal(file, output)) {
+      printError(command.name, *refused);
+      status = kUsage;
+      continue;
+    }
+    const int converted = command.convert(file, output);
+    if (converted == kWritten) guard.written(file, output);
+    status = std::max(status, converted);
   }
   return status;
 }

@@ -8,8 +8,12 @@
 // standard output), or that name in the folder DIR (made when missing);
 // FILE "-" is standard input, written to standard output unless -o says
 // otherwise. With several files a progress line per file goes to standard
-// error when it is a terminal. Exit status: the largest of the files'
-// (0 written, 1 not a readable document, 2 not written), 2 for usage errors.
+// error when it is a terminal. An output that is one of the inputs, or that
+// an earlier file of the run was just written to, is not written (see
+// OutputGuard): the file's status is 2, and the other files go on. Every
+// message is one line, its outside text printable. Exit status: the largest
+// of the files' (0 written, 1 not a readable document, 2 not written), 2 for
+// usage errors.
 #pragma once
 
 #include <functional>

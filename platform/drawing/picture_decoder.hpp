@@ -1,5 +1,6 @@
 // Pictures as documents hold them, decoded for drawing (internal to
-// platform/drawing).
+// platform/drawing; paper's PictureKind tells the other writers from it
+// which pictures paper draws).
 //
 // Only the four formats documents use are decoded: PNG, JPEG, GIF and BMP,
 // recognised by their first bytes, whatever the document says they are.
