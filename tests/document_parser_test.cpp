@@ -128,22 +128,45 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
   }
 }
 
-// The thumbnail's text inflates only the beginning of content.xml, so damage
-// further on (a deflate stream cut short, a byte no encoding takes) leaves
-// that beginning readable where the whole document is not.
-TEST(DocumentParserTest, LimitedRawTextSurvivesDamageAfterTheBeginning) {
-  std::string content = "<template><content><![CDATA[Başlangıç]]></content><elements>";
+// The thumbnail keeps only the beginning of content.xml but reads the entry
+// the full parse reads: an entry refused (cut short, longer than it says,
+// past the budget) is never shown, an earlier good one is, and bytes no
+// encoding takes at the end refuse the beginning too.
+TEST(DocumentParserTest, LimitedRawTextReadsTheEntryTheParseReads) {
+  std::string content = "<template><content><![CDATA[Kabul]]></content><elements>";
   for (std::uint32_t i = 0; content.size() < 400 * 1024; ++i) content += std::to_string(i * 2654435761u);
   ZipWriter::Entry cut;
   cut.name = "content.xml";
   cut.data = ZipWriter::deflateRaw(bytes(content));
   cut.data.resize(cut.data.size() - 64);
   cut.precompressed = true;
-  cut.declaredUncompressedSize = static_cast<std::uint32_t>(content.size());
+  ZipWriter::Entry longer;
+  longer.name = "content.xml";
+  longer.data = bytes(content);
+  longer.declaredUncompressedSize = 4096;
+  const std::string earlier = "<template><content><![CDATA[Red]]></content></template>";
+  // One stored 256 KiB blob charged 1,024 times fills the budget.
+  ZipWriter full;
+  full.add("blob", std::string(256 * 1024, 'z'), 0).add("content.xml", earlier);
+  for (int i = 0; i < 1024; ++i) {
+    ZipWriter::Entry reference;
+    reference.name = "copy";
+    reference.method = 0;
+    reference.declaredCompressedSize = 256 * 1024;
+    reference.declaredLocalHeaderOffset = 0;
+    full.add(reference);
+  }
+  for (const auto& udf : {ZipWriter().add("content.xml", earlier).add(cut).finish(),
+                          ZipWriter().add("content.xml", earlier).add(longer).finish(),
+                          full.add("content.xml", content).finish()}) {
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), "Red");
+    EXPECT_EQ(UDFParser::parse(udf)->rawText, "Red");
+  }
   for (const auto& udf : {ZipWriter().add(cut).finish(), makeUdf(content + "\x81")}) {
     EXPECT_FALSE(UDFParser::parse(udf));
-    EXPECT_EQ(UDFParser::rawText(udf, 1024), "Başlangıç");
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), std::nullopt);
   }
+  EXPECT_EQ(UDFParser::rawText(makeUdf(content + "\xFD"), 1024), "Kabul");  // Windows-1254 after all
 }
 
 // The footer's page number attributes, and the text each page gets from them
