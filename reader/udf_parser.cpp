@@ -250,12 +250,14 @@ std::string filledText(const UDFDocument& doc) {
 }
 
 // `content` is valid UTF-8, given up to the parse: its bytes are used up as
-// the tree grows, and nothing below needs them.
-void readTree(std::span<char> content, UDFDocument& doc) {
+// the tree grows, and nothing below needs them. False when the XML parser
+// refused the document (what it delivered before is kept).
+bool readTree(std::span<char> content, UDFDocument& doc) {
   XMLParseResult tree = parseConsumedXMLTree(content);
   doc.rawText = takeTextBlock(tree.root);
   XMLNode* templateNode = childNamed(tree.root, "template");
-  if (!tree.success || !templateNode) return;
+  if (!tree.success) return false;
+  if (!templateNode) return true;
 
   StyleSheet styles = styleSheet(*templateNode);
   doc.pageProps = pageProperties(*templateNode);
@@ -268,7 +270,14 @@ void readTree(std::span<char> content, UDFDocument& doc) {
   // A form's text is what it shows, not its variable names; one that shows
   // nothing keeps them for the plain-text body.
   if (form && !doc.elements.empty()) doc.rawText = filledText(doc);
+  return true;
 }
+
+// A document the XML parser refused before it delivered any text (an entity
+// declaration in a DOCTYPE before everything, say) is no document: an empty
+// page would read as an empty decision. One refused after its text keeps
+// that text.
+bool isRefusedEmpty(bool wellFormed, const std::string& text) { return !wellFormed && text.empty(); }
 
 // content.xml as UTF-8 text: where it lies when it is UTF-8 already, else
 // decoded into `decoded`; nothing when ContentDecoding takes no text from it.
@@ -304,7 +313,7 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes,
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
     std::string copy(content);
-    readTree(copy, doc);
+    if (isRefusedEmpty(readTree(copy, doc), doc.rawText)) return std::nullopt;
     std::string text = std::move(doc.rawText);
     if (text.size() > limit) {
       std::size_t cut = limit;
@@ -313,7 +322,11 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes,
     }
     return text;
   }
-  return documentChildText(content, kTextBlockElement, limit).value_or(std::string());
+  std::string text = documentChildText(content, kTextBlockElement, limit).value_or(std::string());
+  // Only a whole document can be known to be refused.
+  if (whole == nullptr && isRefusedEmpty(text.empty() ? isWellFormedTree(content) : true, text))
+    return std::nullopt;
+  return text;
 }
 
 }  // namespace
@@ -347,8 +360,9 @@ std::optional<UDFDocument> parseWith(std::span<const std::uint8_t> udfData, Sign
   // Its text is all that is needed of content.xml from then on, and the
   // parse uses that up.
   if (decoded) std::vector<std::uint8_t>().swap(contentBytes);
-  readTree(*content, doc);
+  const bool wellFormed = readTree(*content, doc);
   decoded.reset();
+  if (isRefusedEmpty(wellFormed, doc.rawText)) return std::nullopt;
   entries.erase(contentEntry);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;

@@ -65,6 +65,10 @@ TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
   // A byte-order mark names the encoding: what is not valid in it is no document.
   EXPECT_FALSE(parseXml(utf16(cdata("a")) + "x"));
   EXPECT_FALSE(parseXml(std::string("\0\0\xFE\xFF\0\0\xD8\0", 8)));
+  // What the XML parser refuses before any text is no document, not an empty one.
+  EXPECT_FALSE(parseXml("just text, no markers"));
+  EXPECT_FALSE(parseXml("<!DOCTYPE t [<!ENTITY a \"b\">]><template><content>Metin</content></template>"));
+  EXPECT_EQ(parseXml("<template><content>Metin</content><x>&a;</x></template>")->rawText, "Metin");
 }
 
 // --- The text block and the body: from the tree or, failing that, the fallback ------
