@@ -194,7 +194,8 @@ void readContentElements(XMLNode& elementsNode, StyleSheet styles, const FormDat
   for (XMLNode& child : elementsNode.children) {
     const ReleasedAfterUse released(child);
     if (child.name == "paragraph") {
-      doc.elements.emplace_back(builder.paragraph(child, bodyNumbering));
+      for (DocumentElement& element : builder.paragraphs(child, bodyNumbering))
+        doc.elements.push_back(std::move(element));
     } else if (child.name == "table") {
       doc.elements.emplace_back(builder.table(child, bodyNumbering));
     } else if (child.name == "header") {
