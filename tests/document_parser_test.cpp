@@ -71,6 +71,37 @@ TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
   EXPECT_EQ(parseXml("<template><content>Metin</content><x>&a;</x></template>")->rawText, "Metin");
 }
 
+// --- The declared encoding -------------------------------------------------------
+
+// What the declaration names is how the bytes are read (UTF-8 declared
+// keeps today's Windows-1254 fallback); UTF-16 without a mark is found from
+// "<?xm". The thumbnail's beginning reads alike.
+TEST(DocumentParserTest, DeclaredEncodingIsHonoured) {
+  const auto declared = [](std::string_view name, std::string_view text) {
+    return "<?xml version=\"1.0\" encoding=\"" + std::string(name) + "\"?>" + cdata(text);
+  };
+  const std::string bare = utf16(declared("UTF-16", "Gen\xC4\xB0\xC5\x9F")).substr(2);
+  std::string big = bare;
+  for (std::size_t i = 0; i + 1 < big.size(); i += 2) std::swap(big[i], big[i + 1]);
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {declared("ISO-8859-9", "\xDE\xFD\xF0\xDD"), "Şığİ"},
+      {declared("latin5", "\xC3\xA9"), "Ã©"},
+      {declared("windows-1254", "\x80\xFE"), "€ş"},
+      {declared("Windows-1254", "\x81"), std::nullopt},
+      {declared("ISO-8859-1", "\xDE\xFD"), "Þý"},
+      {declared("UTF-8", "\xFE"), "ş"},
+      {declared("Big5", "\xC3\xA9"), "é"},
+      {bare, "Genİş"},
+      {big, "Genİş"},
+  };
+  for (const auto& [xml, text] : cases) {
+    const std::vector<std::uint8_t> udf = makeUdf(xml);
+    const std::optional<UDFDocument> doc = parse(udf);
+    EXPECT_EQ(doc ? std::optional(doc->rawText) : std::nullopt, text) << xml;
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), text) << xml;
+  }
+}
+
 // --- The text block and the body: from the tree or, failing that, the fallback ------
 // (the metin-*, sayfa-*, kod-*, webid and imza-* golden documents hold the
 // cases)
