@@ -186,6 +186,7 @@ bool ContentDecoding::readsAsItStands(Bytes bytes) {
 
 void ContentDecoding::Summary::add(std::uint64_t at, Bytes piece) {
   if (at == 0) *this = Summary();
+  addWide(piece);
   windows1254_ = windows1254_ && text::isWindows1254(piece);
   if (!validUTF8_) return;
   // The sequence the last piece left open, completed from this one.
@@ -204,13 +205,47 @@ void ContentDecoding::Summary::add(std::uint64_t at, Bytes piece) {
   carry_.assign(asChars(piece.subspan(complete)));
 }
 
+// UTF-16 and UTF-32 are judged in whole units, a leading surrogate kept
+// back with the piece that may hold its pair.
+void ContentDecoding::Summary::addWide(Bytes piece) {
+  if (!found_) {
+    const std::size_t take = std::min<std::size_t>(4 - head_.size(), piece.size());
+    head_.append(asChars(piece.first(take)));
+    piece = piece.subspan(take);
+    if (head_.size() < 4) return;
+    const Bytes head(reinterpret_cast<const std::uint8_t*>(head_.data()), head_.size());
+    found_ = find(head);
+    judgeWide(head.subspan(found_->markLength));
+  }
+  judgeWide(piece);
+}
+
+void ContentDecoding::Summary::judgeWide(Bytes piece) {
+  const std::optional<text::UnicodeForm> form = unicodeForm(found_->encoding);
+  if (!form || !validWide_) return;
+  wide_.append(asChars(piece));
+  const bool wide = *form == text::UnicodeForm::utf32LE || *form == text::UnicodeForm::utf32BE;
+  std::size_t usable = wide_.size() - wide_.size() % (wide ? 4 : 2);
+  if (!wide && usable >= 2) {
+    const auto high =
+        static_cast<std::uint8_t>(wide_[usable - (*form == text::UnicodeForm::utf16BE ? 2 : 1)]);
+    if (high >= 0xD8 && high <= 0xDB) usable -= 2;
+  }
+  const Bytes units(reinterpret_cast<const std::uint8_t*>(wide_.data()), usable);
+  validWide_ = text::decodeUnicode(units, *form).has_value();
+  wide_.erase(0, usable);
+}
+
 void ContentDecoding::Summary::finish() {
   if (!carry_.empty()) validUTF8_ = false;
   carry_.clear();
+  // A unit cut short, or a leading surrogate without its pair.
+  if (found_ && unicodeForm(found_->encoding) && !wide_.empty()) validWide_ = false;
 }
 
 std::optional<std::string> ContentDecoding::decodeBeginning(Bytes beginning, const Summary& whole) {
   const Found found = find(beginning);
+  if (unicodeForm(found.encoding) && !whole.validWide()) return std::nullopt;
   const bool utf8 = readsAsUTF8(found.encoding) && whole.validUTF8();
   return decodeAs(found, wholeCharacters(beginning, found, utf8), utf8, whole.windows1254());
 }

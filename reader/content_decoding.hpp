@@ -62,17 +62,25 @@ class ContentDecoding {
 
     bool validUTF8() const { return validUTF8_; }
     bool windows1254() const { return windows1254_; }
+    // Valid in the UTF-16 or UTF-32 its first bytes name (true for others).
+    bool validWide() const { return validWide_; }
 
    private:
+    void addWide(Bytes piece);
+    void judgeWide(Bytes piece);
+
     bool validUTF8_ = true;
     bool windows1254_ = true;
+    bool validWide_ = true;
     std::string carry_;  // an incomplete UTF-8 sequence at the end of the last piece
+    std::string head_;   // the first bytes, until they name the encoding
+    std::optional<Found> found_;
+    std::string wide_;  // UTF-16 or UTF-32 bytes not yet judged
   };
 
   // The beginning of a longer content.xml (cut at any byte) decoded as
   // decode decodes the whole one that `whole` summarises, without the
-  // character the cut splits; nothing when decode gives nothing. (UTF-16
-  // and UTF-32 are judged by the beginning alone.)
+  // character the cut splits; nothing when decode gives nothing.
   static std::optional<std::string> decodeBeginning(Bytes beginning, const Summary& whole);
 };
 

@@ -197,7 +197,8 @@ TEST(DocumentParserTest, LimitedRawTextReadsTheEntryTheParseReads) {
     EXPECT_EQ(UDFParser::rawText(udf, 1024), "Red");
     EXPECT_EQ(UDFParser::parse(udf)->rawText, "Red");
   }
-  for (const auto& udf : {ZipWriter().add(cut).finish(), makeUdf(content + "\x81")}) {
+  for (const auto& udf : {ZipWriter().add(cut).finish(), makeUdf(content + "\x81"),
+                          makeUdf(utf16(content) + std::string("\0\xD8", 2))}) {
     EXPECT_FALSE(UDFParser::parse(udf));
     EXPECT_EQ(UDFParser::rawText(udf, 1024), std::nullopt);
   }
