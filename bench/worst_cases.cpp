@@ -470,10 +470,11 @@ std::vector<std::uint8_t> markersInAComment() {
 
 // content.xml in UTF-16 (little-endian) or UTF-32 (big-endian) with its
 // byte-order mark.
-std::vector<std::uint8_t> wideContent(bool utf32) {
+std::vector<std::uint8_t> wideContent(bool utf32, bool marked = true) {
   const std::string xml = editorContent("Genişlik ölçüsü", paragraph(content(0, 15)));
   std::vector<std::uint8_t> out =
       utf32 ? std::vector<std::uint8_t>{0, 0, 0xFE, 0xFF} : std::vector<std::uint8_t>{0xFF, 0xFE};
+  if (!marked) out.clear();
   for (std::size_t i = 0; i < xml.size();) {
     const auto byte = static_cast<unsigned char>(xml[i]);
     const std::size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
@@ -506,6 +507,49 @@ std::vector<std::uint8_t> hostileFormData() {
                            "<v>tief</v>" + repeated("</n>", 900) + "</data>";
   return udf(xml.insert(xml.rfind("</template>"), data));
 }
+// --- Third round: literals, the thumbnail's entry, declarations -----------------------
+
+// The crowded tag behind a DOCTYPE whose literal holds a comment's opening.
+std::vector<std::uint8_t> crowdedBehindALiteral() {
+  return udf(withDoctype(
+      editorContent("Once Sonra", paragraph(content(0, 4)) + "<paragraph" + repeated(" a=\"\"", 30'000'000) +
+                                      "/>" + paragraph(content(5, 5))),
+      "<!DOCTYPE template SYSTEM \"<!--\">\n"));
+}
+
+// A readable content.xml, then a longer one whose deflate stream is cut short.
+std::vector<std::uint8_t> refusedLaterEntry() {
+  const std::string later = editorContent("Kabul edildi", paragraph(content(0, 12) + repeated(" ", 100'000)));
+  ZipWriter::Entry cut;
+  cut.name = "content.xml";
+  cut.data = ZipWriter::deflateRaw(std::vector<std::uint8_t>(later.begin(), later.end()));
+  cut.data.resize(cut.data.size() - 16);
+  cut.precompressed = true;
+  ZipWriter zip;
+  zip.add("content.xml", editorContent("Reddedildi", paragraph(content(0, 10)))).add(cut);
+  return zip.finish();
+}
+
+// Nine levels of ten references each before the document.
+std::vector<std::uint8_t> entityExpansion() {
+  std::string doctype = "<!DOCTYPE template [<!ENTITY l0 \"lol\">";
+  for (int level = 1; level < 10; ++level) {
+    doctype += "<!ENTITY l" + std::to_string(level) + " \"" +
+               repeated("&l" + std::to_string(level - 1) + ";", 10) + "\">";
+  }
+  return udf(withDoctype(editorContent("Metin", paragraph(content(0, 5), " x=\"&l9;\"")), doctype + "]>\n"));
+}
+
+// ISO-8859-9 bytes under a declaration that says so.
+std::vector<std::uint8_t> declaredLatin5() {
+  std::string xml = windows1254(editorContent("Şişli Asliye Hukuk", paragraph(content(0, 18))));
+  xml.replace(xml.find("UTF-8"), 5, "ISO-8859-9");
+  return udf(xml);
+}
+
+// UTF-16 without a byte-order mark: found from "<?xm".
+std::vector<std::uint8_t> unmarkedUTF16() { return wideContent(false, false); }
+
 }  // namespace
 
 const std::vector<WorstCase>& worstCases() {
@@ -570,6 +614,14 @@ const std::vector<WorstCase>& worstCases() {
        [] { return wideContent(true); }},
       {"form", "a form's template row of 100 fields, 240,000 data rows, a 100 MB value, 900 levels",
        "form data, template copies", hostileFormData},
+      {"literal", "one start tag of 30 million attributes behind a DOCTYPE literal holding \"<!--\"",
+       "attributes per element, counted by the XML parser", crowdedBehindALiteral},
+      {"refused", "a readable content.xml, then one cut short", "one rule for the entry read",
+       refusedLaterEntry},
+      {"laughs", "nine levels of ten entity references before the document", "no entity declarations",
+       entityExpansion},
+      {"latin5", "ISO-8859-9 bytes declared ISO-8859-9", "declared encodings", declaredLatin5},
+      {"utf16bare", "content.xml in UTF-16 without a byte-order mark", "encodings", unmarkedUTF16},
   };
   return cases;
 }

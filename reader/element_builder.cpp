@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/text/text.hpp"
+#include "reader/markup_value.hpp"
 #include "reader/picture_reader.hpp"
 
 namespace maravel {
@@ -105,7 +106,7 @@ std::vector<DocumentElement> ElementBuilder::elements(const XMLNode& node, ListN
   std::vector<DocumentElement> result;
   for (const XMLNode& child : node.children) {
     if (child.name == "paragraph") {
-      result.emplace_back(paragraph(child, numbering));
+      for (DocumentElement& element : paragraphs(child, numbering)) result.push_back(std::move(element));
     } else if (child.name == "table") {
       if (std::optional<TableItem> item = nestedTable(child, numbering))
         result.emplace_back(std::move(*item));
@@ -115,6 +116,23 @@ std::vector<DocumentElement> ElementBuilder::elements(const XMLNode& node, ListN
 }
 
 ParagraphItem ElementBuilder::paragraph(const XMLNode& node, ListNumbering& numbering) {
+  std::vector<DocumentElement> elements = paragraphs(node, numbering);
+  if (!elements.empty() && elements.front().paragraph() != nullptr)
+    return std::move(std::get<ParagraphItem>(elements.front()));
+  return {};
+}
+
+namespace {
+
+bool holdsText(const ParagraphItem& paragraph) {
+  return std::any_of(paragraph.runs.begin(), paragraph.runs.end(),
+                     [](const TextRun& run) { return !run.text.empty() || run.image; });
+}
+
+}  // namespace
+
+std::vector<DocumentElement> ElementBuilder::paragraphs(const XMLNode& node, ListNumbering& numbering) {
+  std::vector<DocumentElement> result;
   ParagraphItem item;
   readParagraphProperties(node, item);
   std::optional<RunValues> paragraphValues;
@@ -123,12 +141,45 @@ ParagraphItem ElementBuilder::paragraph(const XMLNode& node, ListNumbering& numb
   for (const XMLNode& child : node.children) {
     if (!takesPartAsRun(child)) continue;
     if (!paragraphValues) paragraphValues = paragraphRunValues(node.attributes);
+    if (const std::string* markup = markupValue(child)) {
+      // The paragraph is cut around the value's blocks; its parts without
+      // text are left out.
+      std::optional<std::string> value = ownText(*markup);
+      if (!value) continue;
+      TextRun base;
+      readRunFormat(child.attributes, *paragraphValues, base);
+      base.fieldName = *ownAttribute(child.attributes, "fieldname");
+      ParagraphItem shape = item;
+      shape.runs.clear();
+      if (holdsText(item)) result.emplace_back(std::move(item));
+      for (DocumentElement& block : MarkupValue::blocks(*value, base, shape))
+        result.push_back(std::move(block));
+      item = std::move(shape);
+      continue;
+    }
     if (std::optional<TextRun> textRun = run(child, *paragraphValues))
       item.runs.push_back(std::move(*textRun));
   }
-  item.listMarker =
+  if (result.empty() || holdsText(item)) result.emplace_back(std::move(item));
+  std::optional<std::string> marker =
       numbering.marker([&](std::string_view key) { return paragraphProperty(key, node.attributes); });
-  return item;
+  for (DocumentElement& element : result) {
+    if (auto* paragraph = std::get_if<ParagraphItem>(&element)) {
+      paragraph->listMarker = std::move(marker);
+      break;
+    }
+  }
+  return result;
+}
+
+// The form value a field shows when it is written as markup; nullptr
+// otherwise.
+const std::string* ElementBuilder::markupValue(const XMLNode& child) const {
+  if (form_ == nullptr || child.name != "field") return nullptr;
+  const std::string* name = ownAttribute(child.attributes, "fieldname");
+  if (name == nullptr || name->size() > FormData::kMaxNameBytes) return nullptr;
+  const std::string* value = form_->value(*name, dataRow_);
+  return value != nullptr && MarkupValue::isMarkup(*value) ? value : nullptr;
 }
 
 // --- Properties --------------------------------------------------------------

@@ -90,9 +90,11 @@ class ElementBuilder {
   // (`fieldType` "1") shows nothing and any other field keeps its text. A
   // table row whose `rowType` is "dataRow" is written once per row of the
   // container whose rows name the most of its fields, each copy filled from
-  // its own row; without such a container, once. `data` must outlive the
-  // builder. Without this call fields keep their text and rows are read as
-  // written.
+  // its own row; without such a container, once. A value written as an
+  // HTML fragment becomes the blocks MarkupValue reads from it, the
+  // paragraph around it cut before and after them (a part without text is
+  // left out). `data` must outlive the builder. Without this call fields
+  // keep their text and rows are read as written.
   void fillFrom(const FormData& data) { form_ = &data; }
 
   // The text block as the builder holds it (invalid UTF-8 read as
@@ -101,6 +103,10 @@ class ElementBuilder {
 
   // The paragraphs and tables among the node's direct children, in order.
   std::vector<DocumentElement> elements(const XMLNode& node, ListNumbering& numbering);
+  // A paragraph node's blocks: one paragraph, or more blocks when a form
+  // value written as markup cuts it (see fillFrom).
+  std::vector<DocumentElement> paragraphs(const XMLNode& node, ListNumbering& numbering);
+  // The first paragraph of those, or an empty one.
   ParagraphItem paragraph(const XMLNode& node, ListNumbering& numbering);
   TableItem table(const XMLNode& node, ListNumbering& numbering);
 
@@ -143,6 +149,7 @@ class ElementBuilder {
   void readRunFormat(const AttributeMap& run, const RunValues& paragraphValues, TextRun& result) const;
   std::optional<std::string> runText(const XMLNode& child);
   std::optional<std::string> fieldText(const XMLNode& field, TextRun& result);
+  const std::string* markupValue(const XMLNode& child) const;
   std::optional<std::string> sliceText(std::int64_t startOffset, std::int64_t length);
   std::optional<std::string> ownText(const std::string& text);
   std::optional<TableItem> nestedTable(const XMLNode& node, ListNumbering& numbering);

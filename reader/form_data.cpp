@@ -63,14 +63,52 @@ const FormData::Rows* FormData::rowsNaming(const std::vector<std::string_view>& 
   return best == named.end() ? nullptr : &containers_[best->first];
 }
 
+namespace {
+
 // Unicode case folding is close to upper-casing and lower-casing again (ß
-// and SS meet in "ss"); ASCII names, nearly all of them, only lower-case.
-std::string FormData::caseFolded(std::string_view name) {
-  if (!isASCII(name)) return text::lowercased(text::uppercased(name));
-  std::string out(name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+// and SS meet in "ss"); ASCII, nearly all of it, only lower-cases.
+void appendFolded(std::string_view piece, std::string& out) {
+  if (!isASCII(piece)) {
+    out += text::lowercased(text::uppercased(piece));
+    return;
   }
+  for (const char c : piece) out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The dotted and the dotless i are two letters in Turkish, each with its
+// own capital: İ and i meet in "i", I and ı in "ı". Unicode's own folding
+// would turn İ into i and a combining dot, and ı into i.
+constexpr std::string_view kCapitalDotted = "\u0130";  // İ
+constexpr std::string_view kSmallDotless = "\u0131";   // ı
+
+}  // namespace
+
+std::string FormData::caseFolded(std::string_view name) {
+  std::string out;
+  out.reserve(name.size() + 4);
+  std::size_t start = 0;
+  for (std::size_t at = 0; at < name.size();) {
+    const std::string_view rest = name.substr(at);
+    std::string_view folded;
+    std::size_t length = 1;
+    if (rest.front() == 'I') {
+      folded = kSmallDotless;
+    } else if (rest.starts_with(kCapitalDotted)) {
+      folded = "i";
+      length = kCapitalDotted.size();
+    } else if (rest.starts_with(kSmallDotless)) {
+      folded = kSmallDotless;
+      length = kSmallDotless.size();
+    } else {
+      ++at;
+      continue;
+    }
+    appendFolded(name.substr(start, at - start), out);
+    out += folded;
+    at += length;
+    start = at;
+  }
+  appendFolded(name.substr(start), out);
   return out;
 }
 

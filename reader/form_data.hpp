@@ -13,8 +13,10 @@
 // - any other element only groups: what it holds is read as if it stood
 //   directly in `data`.
 // Of several elements with one name the first wins. A name is found exactly,
-// else by a case-insensitive comparison (full Unicode case folding, no
-// locale): the field `Tarih` finds the element `tarih`.
+// else by a case-insensitive comparison, Turkish: İ and i are one letter, I
+// and ı another (so `İl` finds `il` and `TARİH` finds `tarih`, while `sınıf`
+// never finds `sinif`); every other letter by full Unicode case folding. The
+// field `Tarih` finds the element `tarih`.
 //
 // Bounds: at most kMaxElements elements are read (an element inside a
 // container counts once more for each container it lies in); values of at
@@ -69,7 +71,8 @@ class FormData {
   // a tie), or nullptr when no container names any of them.
   const Rows* rowsNaming(const std::vector<std::string_view>& fieldNames) const;
 
-  // The key under which two names that differ only in letter case meet.
+  // The key under which two names that differ only in letter case meet
+  // (Turkish dotted and dotless i kept apart).
   static std::string caseFolded(std::string_view name);
 
  private:

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/text/text.hpp"
+#include "reader/content_decoding.hpp"
 #include "reader/element_builder.hpp"
 #include "reader/form_data.hpp"
 #include "reader/list_numbering.hpp"
@@ -34,28 +35,6 @@ const std::string* attribute(const XMLNode& node, const std::string& key) {
 }
 
 // --- Steps that need no tree -------------------------------------------------
-
-// The encoding a UTF-16 or UTF-32 byte-order mark names, and the mark's
-// length; nothing without one.
-std::optional<std::pair<text::UnicodeForm, std::size_t>> byteOrderMark(std::span<const std::uint8_t> bytes) {
-  const auto startsWith = [&](std::initializer_list<std::uint8_t> mark) {
-    return bytes.size() >= mark.size() && std::equal(mark.begin(), mark.end(), bytes.begin());
-  };
-  if (startsWith({0x00, 0x00, 0xFE, 0xFF})) return std::pair(text::UnicodeForm::utf32BE, 4);
-  if (startsWith({0xFF, 0xFE, 0x00, 0x00})) return std::pair(text::UnicodeForm::utf32LE, 4);
-  if (startsWith({0xFE, 0xFF})) return std::pair(text::UnicodeForm::utf16BE, 2);
-  if (startsWith({0xFF, 0xFE})) return std::pair(text::UnicodeForm::utf16LE, 2);
-  return std::nullopt;
-}
-
-// content.xml as text: in the encoding its byte-order mark names (nothing
-// when it is not valid there), else UTF-8, else Windows-1254.
-std::optional<std::string> decodeContent(std::span<const std::uint8_t> bytes) {
-  if (const auto mark = byteOrderMark(bytes))
-    return text::decodeUnicode(bytes.subspan(mark->second), mark->first);
-  if (auto utf8 = text::decodeUTF8(bytes)) return utf8;
-  return text::decodeWindows1254(bytes);
-}
 
 void removeAll(std::string& s, std::string_view what) {
   for (auto at = s.find(what); at != std::string::npos; at = s.find(what, at)) s.erase(at, what.size());
@@ -215,7 +194,8 @@ void readContentElements(XMLNode& elementsNode, StyleSheet styles, const FormDat
   for (XMLNode& child : elementsNode.children) {
     const ReleasedAfterUse released(child);
     if (child.name == "paragraph") {
-      doc.elements.emplace_back(builder.paragraph(child, bodyNumbering));
+      for (DocumentElement& element : builder.paragraphs(child, bodyNumbering))
+        doc.elements.push_back(std::move(element));
     } else if (child.name == "table") {
       doc.elements.emplace_back(builder.table(child, bodyNumbering));
     } else if (child.name == "header") {
@@ -271,12 +251,14 @@ std::string filledText(const UDFDocument& doc) {
 }
 
 // `content` is valid UTF-8, given up to the parse: its bytes are used up as
-// the tree grows, and nothing below needs them.
-void readTree(std::span<char> content, UDFDocument& doc) {
+// the tree grows, and nothing below needs them. False when the XML parser
+// refused the document (what it delivered before is kept).
+bool readTree(std::span<char> content, UDFDocument& doc) {
   XMLParseResult tree = parseConsumedXMLTree(content);
   doc.rawText = takeTextBlock(tree.root);
   XMLNode* templateNode = childNamed(tree.root, "template");
-  if (!tree.success || !templateNode) return;
+  if (!tree.success) return false;
+  if (!templateNode) return true;
 
   StyleSheet styles = styleSheet(*templateNode);
   doc.pageProps = pageProperties(*templateNode);
@@ -289,65 +271,50 @@ void readTree(std::span<char> content, UDFDocument& doc) {
   // A form's text is what it shows, not its variable names; one that shows
   // nothing keeps them for the plain-text body.
   if (form && !doc.elements.empty()) doc.rawText = filledText(doc);
+  return true;
 }
 
+// A document the XML parser refused before it delivered any text (an entity
+// declaration in a DOCTYPE before everything, say) is no document: an empty
+// page would read as an empty decision. One refused after its text keeps
+// that text.
+bool isRefusedEmpty(bool wellFormed, const std::string& text) { return !wellFormed && text.empty(); }
+
 // content.xml as UTF-8 text: where it lies when it is UTF-8 already, else
-// decoded into `decoded`; nothing when decodeContent takes no text from it.
+// decoded into `decoded`; nothing when ContentDecoding takes no text from it.
 std::optional<std::span<char>> contentText(std::vector<std::uint8_t>& bytes,
                                            std::optional<std::string>& decoded) {
   const std::span<char> chars(reinterpret_cast<char*>(bytes.data()), bytes.size());
-  if (!byteOrderMark(bytes) && text::isValidUTF8(std::string_view(chars.data(), chars.size()))) return chars;
-  decoded = decodeContent(bytes);
+  if (ContentDecoding::readsAsItStands(bytes)) return chars;
+  decoded = ContentDecoding::decode(bytes);
   if (!decoded) return std::nullopt;
   return std::span<char>(decoded->data(), decoded->size());
 }
 
-// Whether decodeContent accepts the bytes, without a copy in the common case.
+// Whether ContentDecoding accepts the bytes, without a copy in the common case.
 bool isDecodable(std::span<const std::uint8_t> bytes) {
-  const std::string_view chars(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  return (!byteOrderMark(bytes) && text::isValidUTF8(chars)) || decodeContent(bytes).has_value();
+  return ContentDecoding::readsAsItStands(bytes) || ContentDecoding::decode(bytes).has_value();
 }
 
-// The beginning of a longer content.xml without the character it cuts: whole
-// UTF-16 or UTF-32 units after a byte-order mark (and no leading surrogate
-// last), else no UTF-8 sequence left incomplete at the end.
-std::span<const std::uint8_t> wholeCharacters(std::span<const std::uint8_t> bytes) {
-  if (const auto mark = byteOrderMark(bytes)) {
-    const bool wide = mark->first == text::UnicodeForm::utf32LE || mark->first == text::UnicodeForm::utf32BE;
-    const std::size_t width = wide ? 4 : 2;
-    std::size_t size = bytes.size() - (bytes.size() - mark->second) % width;
-    if (!wide && size >= mark->second + 2) {
-      const bool big = mark->first == text::UnicodeForm::utf16BE;
-      const std::uint8_t high = bytes[size - (big ? 2 : 1)];
-      if (high >= 0xD8 && high <= 0xDB) size -= 2;
-    }
-    return bytes.first(size);
-  }
-  std::size_t lead = bytes.size();
-  while (lead > 0 && bytes.size() - lead < 4 && (bytes[lead - 1] & 0xC0) == 0x80) --lead;
-  if (lead == 0) return bytes;
-  const std::uint8_t first = bytes[lead - 1];
-  const std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
-  return bytes.size() - (lead - 1) < length ? bytes.first(lead - 1) : bytes;
-}
-
-// UDFParser::rawText for content.xml or (not `whole`) its beginning.
-std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool whole, std::size_t limit) {
-  if (!whole) bytes = wholeCharacters(bytes);
-  // As decodeContent decides, but UTF-8 is read where it lies, not copied.
+// UDFParser::rawText for content.xml, whole or (with a summary of the whole)
+// its beginning.
+std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes,
+                                     const ContentDecoding::Summary* whole, std::size_t limit) {
+  // As ContentDecoding decides, but UTF-8 is read where it lies, not copied.
   std::string_view content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::optional<std::string> decoded;
-  if (byteOrderMark(bytes) || !text::isValidUTF8(content)) {
-    decoded = decodeContent(bytes);
+  if (whole != nullptr || !ContentDecoding::readsAsItStands(bytes)) {
+    decoded =
+        whole != nullptr ? ContentDecoding::decodeBeginning(bytes, *whole) : ContentDecoding::decode(bytes);
     if (!decoded) return std::nullopt;
     content = *decoded;
   }
-  if (whole && content.size() <= UDFParser::kMaxFormContentForRawText &&
+  if (whole == nullptr && content.size() <= UDFParser::kMaxFormContentForRawText &&
       content.find("<data") != std::string_view::npos) {
     // Perhaps a form, whose text is its filled elements: small enough to read whole.
     UDFDocument doc;
     std::string copy(content);
-    readTree(copy, doc);
+    if (isRefusedEmpty(readTree(copy, doc), doc.rawText)) return std::nullopt;
     std::string text = std::move(doc.rawText);
     if (text.size() > limit) {
       std::size_t cut = limit;
@@ -356,7 +323,11 @@ std::optional<std::string> textBlock(std::span<const std::uint8_t> bytes, bool w
     }
     return text;
   }
-  return documentChildText(content, kTextBlockElement, limit).value_or(std::string());
+  std::string text = documentChildText(content, kTextBlockElement, limit).value_or(std::string());
+  // Only a whole document can be known to be refused.
+  if (whole == nullptr && isRefusedEmpty(text.empty() ? isWellFormedTree(content) : true, text))
+    return std::nullopt;
+  return text;
 }
 
 }  // namespace
@@ -390,8 +361,9 @@ std::optional<UDFDocument> parseWith(std::span<const std::uint8_t> udfData, Sign
   // Its text is all that is needed of content.xml from then on, and the
   // parse uses that up.
   if (decoded) std::vector<std::uint8_t>().swap(contentBytes);
-  readTree(*content, doc);
+  const bool wellFormed = readTree(*content, doc);
   decoded.reset();
+  if (isRefusedEmpty(wellFormed, doc.rawText)) return std::nullopt;
   entries.erase(contentEntry);
   if (doc.elements.empty() && !doc.rawText.empty()) doc.elements = plainTextParagraphs(doc.rawText);
   return doc;
@@ -420,7 +392,7 @@ std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfD
     const ZipEntries entries = FastZipExtractor::extractEntries(udfData);
     const auto* bytes = entries.empty() ? nullptr : entry(entries, "content.xml");
     if (!bytes) return std::nullopt;
-    return textBlock(*bytes, true, limit);
+    return textBlock(*bytes, nullptr, limit);
   }
   return rawText(FastZipExtractor::ArchiveReader::of(udfData), limit);
 }
@@ -429,9 +401,13 @@ std::optional<std::string> UDFParser::rawText(const FastZipExtractor::ArchiveRea
                                               std::size_t limit) {
   const std::size_t wanted = std::max(kMaxFormContentForRawText + 1,
                                       limit > kMaxContentForRawText / 8 ? kMaxContentForRawText : 8 * limit);
-  const auto beginning = FastZipExtractor::entryBeginning(udfFile, "content.xml", wanted);
+  ContentDecoding::Summary whole;
+  const auto beginning = FastZipExtractor::entryBeginning(
+      udfFile, "content.xml", wanted,
+      [&](std::uint64_t at, std::span<const std::uint8_t> bytes) { whole.add(at, bytes); });
   if (!beginning) return std::nullopt;
-  return textBlock(beginning->bytes, beginning->whole, limit);
+  whole.finish();
+  return textBlock(beginning->bytes, beginning->whole ? nullptr : &whole, limit);
 }
 
 }  // namespace maravel

@@ -248,6 +248,34 @@ class ChildTextHandler final : public xml::XMLEventHandler {
 
 }  // namespace
 
+namespace {
+
+// Follows a document as XMLTreeBuilder would, and keeps nothing.
+class AdmissionHandler final : public xml::XMLEventHandler {
+ public:
+  bool didStartElement(std::string_view, const xml::Attributes& attributes) override {
+    admission_.start(attributes.size());
+    return !admission_.full();
+  }
+  bool didEndElement(std::string_view) override {
+    admission_.end();
+    return true;
+  }
+  bool foundCharacters(std::string_view) override { return true; }
+  void didStartCDATA() override {}
+  void didEndCDATA() override {}
+
+ private:
+  XMLAdmission admission_;
+};
+
+}  // namespace
+
+bool isWellFormedTree(std::string_view utf8) {
+  AdmissionHandler handler;
+  return xml::XMLEventParser::parse(utf8, handler) != xml::ParseEnd::malformed;
+}
+
 std::optional<std::string> documentChildText(std::string_view utf8, std::string_view childName,
                                              std::size_t limit) {
   ChildTextHandler handler(childName, limit);

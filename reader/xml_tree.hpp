@@ -136,6 +136,9 @@ XMLParseResult parseXMLTree(std::string_view utf8);
 // system as the parse goes on and must not be read again, only freed.
 XMLParseResult parseConsumedXMLTree(std::span<char> utf8);
 
+// Whether parseXMLTree(utf8) succeeds, from one pass that keeps no tree.
+bool isWellFormedTree(std::string_view utf8);
+
 // The text of the first element named `childName` directly inside the
 // document element, exactly as the tree of the same document holds it, from
 // one pass that keeps no tree and ends with that element; nothing when the

@@ -77,17 +77,6 @@ std::uint64_t dataStart(std::uint64_t local, Archive localHeader) {
   return local + kLocalHeaderSize + read16(localHeader, 26) + read16(localHeader, 28);
 }
 
-// The entry's data as the local header places it, when it lies inside the
-// archive. Sizes come from the central directory only.
-std::optional<Archive> entryData(Archive archive, const CentralHeader& header) {
-  const std::uint64_t local = header.localHeaderOffset;
-  if (local + kLocalHeaderSize > archive.size()) return std::nullopt;
-  const std::uint64_t start = dataStart(local, archive.subspan(local, kLocalHeaderSize));
-  const std::uint64_t end = start + header.compressedSize;
-  if (end > archive.size()) return std::nullopt;
-  return archive.subspan(start, header.compressedSize);
-}
-
 std::uint64_t inflationBufferSize(std::uint64_t compressedSize, std::int64_t uncompressedSize) {
   const std::uint64_t wanted =
       uncompressedSize > 0 ? static_cast<std::uint64_t>(uncompressedSize) : 6 * compressedSize;
@@ -96,51 +85,155 @@ std::uint64_t inflationBufferSize(std::uint64_t compressedSize, std::int64_t unc
   return std::max(std::min(wanted, bound), FastZipExtractor::kMinInflationBuffer);
 }
 
+using ArchiveReader = FastZipExtractor::ArchiveReader;
+
+// Where an entry's bytes go as they are read: room(n) gives room for at most
+// n more bytes, wrote(n) says how many of them were filled.
+class EntrySink {
+ public:
+  virtual ~EntrySink() = default;
+  virtual std::span<std::uint8_t> room(std::size_t size) = 0;
+  virtual void wrote(std::size_t count) = 0;
+  // The most the entry can hold, before any room is asked for.
+  virtual void expect(std::uint64_t) {}
+};
+
+// The entry kept whole in memory.
+class WholeEntry final : public EntrySink {
+ public:
+  std::span<std::uint8_t> room(std::size_t size) override {
+    filled_ = bytes.size();
+    bytes.resize(filled_ + size);
+    return {bytes.data() + filled_, size};
+  }
+  void wrote(std::size_t count) override { bytes.resize(filled_ + count); }
+  void expect(std::uint64_t size) override { bytes.reserve(size); }
+
+  std::vector<std::uint8_t> bytes;
+
+ private:
+  std::size_t filled_ = 0;
+};
+
+// The compressed data is read in pieces of this size when the archive is
+// read by position.
+constexpr std::size_t kInputPiece = 64 * 1024;
+
+// The data of one entry, a piece at a time: where it lies when the archive
+// is held in memory, else read into a buffer of its own. An empty piece
+// ends it (a failed read included).
+class EntryData {
+ public:
+  EntryData(const ArchiveReader& archive, std::uint64_t start, std::uint64_t size)
+      : archive_(archive), at_(start), left_(size) {}
+
+  std::span<const std::uint8_t> next() {
+    constexpr std::uint64_t kMaxChunk = std::numeric_limits<uInt>::max();
+    const bool inMemory = !archive_.memory.empty();
+    const std::uint64_t size = std::min<std::uint64_t>(left_, inMemory ? kMaxChunk : kInputPiece);
+    if (size == 0) return {};
+    std::span<const std::uint8_t> piece;
+    if (inMemory) {
+      piece = archive_.memory.subspan(at_, size);
+    } else {
+      piece_.resize(size);
+      if (!archive_.read(at_, piece_)) return {};
+      piece = piece_;
+    }
+    at_ += size;
+    left_ -= size;
+    return piece;
+  }
+
+ private:
+  const ArchiveReader& archive_;
+  std::uint64_t at_;
+  std::uint64_t left_;
+  std::vector<std::uint8_t> piece_;
+};
+
 // The output is given its room a piece at a time, each piece just before it
 // is filled: cleared and then written while it is in the cache, rather than
 // all of it cleared first and written again once it has left the cache.
 constexpr std::uint64_t kInflatePiece = std::uint64_t{256} << 10;
 
-std::optional<std::vector<std::uint8_t>> inflateInto(Archive data, std::uint64_t bufferSize) {
-  constexpr std::uint64_t kMaxChunk = std::numeric_limits<uInt>::max();
-  if (data.size() > kMaxChunk || bufferSize > kMaxChunk) return std::nullopt;
+// Inflates the raw deflate stream of `data` into `sink`, never past
+// `bufferSize` bytes; the number of bytes when the stream ends within them,
+// nothing when it is damaged, cut short or longer.
+std::optional<std::uint64_t> inflateWithin(EntryData& data, std::uint64_t bufferSize, EntrySink& sink) {
   z_stream stream{};
   if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
-  std::vector<std::uint8_t> out;
-  out.reserve(bufferSize);
-  stream.next_in = const_cast<Bytef*>(data.data());
-  stream.avail_in = static_cast<uInt>(data.size());
+  sink.expect(bufferSize);
+  Bytef spare = 0;  // where zlib may point when the room is spent (never null)
+  bool inputLeft = true;
   int status = Z_OK;
   for (;;) {
-    const std::size_t filled = out.size();
-    const std::size_t room = std::min(kInflatePiece, bufferSize - filled);
-    out.resize(filled + room);
-    stream.next_out = out.data() + filled;
-    stream.avail_out = static_cast<uInt>(room);
-    const bool lastRoom = out.size() == bufferSize;
-    status = inflate(&stream, lastRoom ? Z_FINISH : Z_NO_FLUSH);
-    out.resize(stream.total_out);
-    if (status != Z_OK || lastRoom) break;
+    if (stream.avail_in == 0 && inputLeft) {
+      const std::span<const std::uint8_t> piece = data.next();
+      inputLeft = !piece.empty();
+      stream.next_in = const_cast<Bytef*>(piece.data());
+      stream.avail_in = static_cast<uInt>(piece.size());
+    }
+    const std::uint64_t size = std::min<std::uint64_t>(kInflatePiece, bufferSize - stream.total_out);
+    const std::span<std::uint8_t> room = sink.room(static_cast<std::size_t>(size));
+    stream.next_out = room.empty() ? &spare : room.data();
+    stream.avail_out = static_cast<uInt>(room.size());
+    status = inflate(&stream, Z_NO_FLUSH);
+    sink.wrote(room.size() - stream.avail_out);
+    if (status == Z_STREAM_END || (status != Z_OK && status != Z_BUF_ERROR)) break;
+    // No progress: it needs input there is no more of, or room past the bound.
+    if (status == Z_BUF_ERROR && !(stream.avail_in == 0 && inputLeft) && stream.total_out == bufferSize)
+      break;
+    if (status == Z_BUF_ERROR && stream.avail_in == 0 && !inputLeft) break;
   }
+  const std::uint64_t total = stream.total_out;
   inflateEnd(&stream);
   if (status != Z_STREAM_END) return std::nullopt;
-  if (out.capacity() / 2 > out.size()) out.shrink_to_fit();  // a declared size far too large
-  return out;
+  return total;
 }
 
-// Reads one entry within what is left of the archive budget: no buffer larger
-// than the rest is ever allocated, and the entry's final size is charged.
-std::optional<std::vector<std::uint8_t>> readEntry(Archive data, const CentralHeader& header,
-                                                   std::uint64_t& budget) {
-  std::optional<std::vector<std::uint8_t>> bytes;
-  if (header.method == kStored && data.size() <= budget) {
-    bytes.emplace(data.begin(), data.end());
-  } else if (header.method == kDeflated) {
-    const std::uint64_t bufferSize = inflationBufferSize(data.size(), header.uncompressedSize);
-    if (bufferSize <= budget) bytes = inflateInto(data, bufferSize);
+// Copies stored data into `sink`, as far as each room it gives reaches.
+std::optional<std::uint64_t> copyStored(EntryData& data, EntrySink& sink, std::uint64_t size) {
+  sink.expect(size);
+  std::uint64_t total = 0;
+  for (std::span<const std::uint8_t> piece = data.next(); !piece.empty(); piece = data.next()) {
+    while (!piece.empty()) {
+      const std::span<std::uint8_t> room = sink.room(piece.size());
+      std::copy_n(piece.begin(), room.size(), room.begin());
+      sink.wrote(room.size());
+      piece = piece.subspan(room.size());
+      total += room.size();
+    }
   }
-  if (bytes) budget -= bytes->size();
-  return bytes;
+  if (total != size) return std::nullopt;
+  return total;
+}
+
+// The one rule by which every reading of an archive takes or leaves an
+// entry whose data starts at `start`: stored or deflated, read whole, within
+// what is left of the budget (no buffer larger than the rest is ever
+// allowed for), and a deflate stream that ends within the room its declared
+// size and the inflation ratio give. The entry's final size is charged.
+// Its size when taken; nothing when left.
+std::optional<std::uint64_t> readEntry(const ArchiveReader& archive, std::uint64_t start,
+                                       const CentralHeader& header, std::uint64_t& budget, EntrySink& sink) {
+  EntryData data(archive, start, header.compressedSize);
+  std::optional<std::uint64_t> size;
+  if (header.method == kStored && header.compressedSize <= budget) {
+    size = copyStored(data, sink, header.compressedSize);
+  } else if (header.method == kDeflated) {
+    const std::uint64_t bufferSize = inflationBufferSize(header.compressedSize, header.uncompressedSize);
+    if (bufferSize <= budget) size = inflateWithin(data, bufferSize, sink);
+  }
+  if (size) budget -= *size;
+  return size;
+}
+
+// The most readEntry can charge for an entry.
+std::uint64_t largestCharge(const CentralHeader& header) {
+  if (header.method == kStored) return header.compressedSize;
+  if (header.method == kDeflated) return inflationBufferSize(header.compressedSize, header.uncompressedSize);
+  return 0;
 }
 
 // An archive's bytes from `base` on: all of it (base 0), or the part read
@@ -167,21 +260,6 @@ void walkHeaders(const Window& window, std::uint64_t offset, std::uint64_t size,
     p += header.totalLength;
   }
 }
-
-// Calls visit(name, header, data) for each entry of the central directory
-// whose data lies inside the archive, in directory order.
-template <typename Visit>
-void walkDirectory(Archive archive, const Visit& visit) {
-  if (archive.size() < kEndRecordSize) return;
-  const auto endRecord = findEndRecord(archive);
-  if (!endRecord) return;
-  walkHeaders(Window{archive, 0, archive.size()}, read32(archive, *endRecord + 16),
-              read32(archive, *endRecord + 12), [&](std::string name, const CentralHeader& header) {
-                if (const auto data = entryData(archive, header)) visit(std::move(name), header, *data);
-              });
-}
-
-using ArchiveReader = FastZipExtractor::ArchiveReader;
 
 // The central directory of an archive read by position: its offset and size
 // as the end record gives them, and the bytes from that offset as far as a
@@ -212,6 +290,23 @@ std::optional<Directory> readDirectory(const ArchiveReader& archive) {
   return directory;
 }
 
+struct NamedHeader {
+  std::string name;
+  CentralHeader header;
+};
+
+// The headers of the central directory, in order.
+std::vector<NamedHeader> directoryHeaders(const ArchiveReader& archive) {
+  std::vector<NamedHeader> headers;
+  const std::optional<Directory> directory = readDirectory(archive);
+  if (!directory) return headers;
+  walkHeaders(Window{directory->bytes, directory->offset, archive.size}, directory->offset, directory->size,
+              [&](std::string name, const CentralHeader& header) {
+                headers.push_back({std::move(name), header});
+              });
+  return headers;
+}
+
 // Where the entry's data starts when it lies inside the archive.
 std::optional<std::uint64_t> entryDataStart(const ArchiveReader& archive, const CentralHeader& header) {
   const std::uint64_t local = header.localHeaderOffset;
@@ -223,58 +318,81 @@ std::optional<std::uint64_t> entryDataStart(const ArchiveReader& archive, const 
   return start;
 }
 
-// The compressed data is read in pieces of this size, so that no more of it
-// is read than the beginning needs.
-constexpr std::size_t kInputPiece = 64 * 1024;
-
-// At most maxBytes of the deflated data at `start`, inflating no further
-// than that.
-std::optional<FastZipExtractor::Beginning> inflateBeginning(const ArchiveReader& archive, std::uint64_t start,
-                                                            std::uint64_t compressedSize,
-                                                            std::size_t maxBytes) {
-  constexpr std::uint64_t kMaxChunk = std::numeric_limits<uInt>::max();
-  const std::uint64_t bound =
-      FastZipExtractor::kMaxInflationRatio * compressedSize + FastZipExtractor::kMinInflationBuffer;
-  const std::uint64_t size = std::min<std::uint64_t>(maxBytes, bound);
-  if (size > kMaxChunk) return std::nullopt;
-  z_stream stream{};
-  if (inflateInit2(&stream, -15) != Z_OK) return std::nullopt;
-  FastZipExtractor::Beginning beginning;
-  beginning.bytes.resize(size);
-  stream.next_out = beginning.bytes.data();
-  stream.avail_out = static_cast<uInt>(size);
-  std::vector<std::uint8_t> piece(std::min<std::uint64_t>(compressedSize, kInputPiece));
-  int status = Z_OK;
-  for (std::uint64_t done = 0; status == Z_OK && stream.avail_out > 0 && done < compressedSize;) {
-    const std::span<std::uint8_t> input(piece.data(),
-                                        std::min<std::uint64_t>(piece.size(), compressedSize - done));
-    if (!archive.read(start + done, input)) break;
-    done += input.size();
-    stream.next_in = input.data();
-    stream.avail_in = static_cast<uInt>(input.size());
-    do {
-      status = inflate(&stream, Z_SYNC_FLUSH);
-    } while (status == Z_OK && stream.avail_in > 0 && stream.avail_out > 0);
+// Calls visit(name, header, start) for each entry of the central directory
+// whose data lies inside the archive, in directory order, until it returns
+// false.
+template <typename Visit>
+void walkEntries(const ArchiveReader& archive, const std::vector<NamedHeader>& headers, const Visit& visit) {
+  for (const NamedHeader& entry : headers) {
+    const std::optional<std::uint64_t> start = entryDataStart(archive, entry.header);
+    if (start && !visit(entry.name, entry.header, *start)) return;
   }
-  const uLong produced = stream.total_out;
-  inflateEnd(&stream);
-  beginning.whole = status == Z_STREAM_END;
-  beginning.bytes.resize(produced);
-  if (!beginning.whole && produced == 0) return std::nullopt;
-  return beginning;
 }
 
-// At most maxBytes of the entry whose data starts at `start`.
-std::optional<FastZipExtractor::Beginning> readBeginning(const ArchiveReader& archive, std::uint64_t start,
-                                                         const CentralHeader& header, std::size_t maxBytes) {
-  if (header.method == kDeflated) return inflateBeginning(archive, start, header.compressedSize, maxBytes);
-  if (header.method != kStored) return std::nullopt;
-  FastZipExtractor::Beginning beginning;
-  beginning.whole = header.compressedSize <= maxBytes;
-  beginning.bytes.resize(std::min<std::size_t>(header.compressedSize, maxBytes));
-  if (!archive.read(start, beginning.bytes)) return std::nullopt;
-  return beginning;
+ZipEntries extract(const ArchiveReader& archive, std::uint64_t budget,
+                   const std::function<bool(const std::string&)>& wanted) {
+  ZipEntries entries;
+  walkEntries(archive, directoryHeaders(archive),
+              [&](std::string name, const CentralHeader& header, std::uint64_t start) {
+                if (!wanted(name)) return true;
+                WholeEntry sink;
+                if (readEntry(archive, start, header, budget, sink)) {
+                  // A declared size far too large leaves room unused.
+                  if (sink.bytes.capacity() / 2 > sink.bytes.size()) sink.bytes.shrink_to_fit();
+                  entries.insert_or_assign(std::move(name), std::move(sink.bytes));
+                }
+                return true;
+              });
+  return entries;
 }
+
+// The beginning of an entry as it is read: its first maxBytes kept, the
+// rest passed through a small window; every byte shown to `watch`.
+class BeginningSink final : public EntrySink {
+ public:
+  BeginningSink(std::size_t maxBytes, const FastZipExtractor::Watch& watch)
+      : maxBytes_(maxBytes), watch_(watch) {}
+
+  std::span<std::uint8_t> room(std::size_t size) override {
+    if (bytes.size() < maxBytes_) {
+      kept_ = bytes.size();
+      bytes.resize(kept_ + std::min(size, maxBytes_ - kept_));
+      current_ = std::span<std::uint8_t>(bytes).subspan(kept_);
+    } else {
+      window_.resize(kInputPiece);
+      current_ = std::span<std::uint8_t>(window_).first(std::min(size, window_.size()));
+    }
+    return current_;
+  }
+  void wrote(std::size_t count) override {
+    if (watch_ && count > 0) watch_(seen_, current_.first(count));
+    seen_ += count;
+    if (current_.data() != window_.data()) bytes.resize(kept_ + count);
+  }
+
+  std::vector<std::uint8_t> bytes;
+
+ private:
+  std::size_t maxBytes_;
+  const FastZipExtractor::Watch& watch_;
+  std::size_t kept_ = 0;
+  std::uint64_t seen_ = 0;
+  std::span<std::uint8_t> current_;
+  std::vector<std::uint8_t> window_;
+};
+
+// Reads and forgets an entry, for its charge only.
+class CountingSink final : public EntrySink {
+ public:
+  std::span<std::uint8_t> room(std::size_t size) override {
+    window_.resize(kInputPiece);
+    return std::span<std::uint8_t>(window_).first(std::min(size, window_.size()));
+  }
+  void wrote(std::size_t) override {}
+
+ private:
+  std::vector<std::uint8_t> window_;
+};
 
 }  // namespace
 
@@ -284,55 +402,86 @@ ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archiv
 
 ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archive,
                                             std::uint64_t maxExtractedBytes) {
-  ZipEntries entries;
-  std::uint64_t budget = maxExtractedBytes;
-  walkDirectory(archive, [&](std::string name, const CentralHeader& header, Archive data) {
-    if (auto bytes = readEntry(data, header, budget))
-      entries.insert_or_assign(std::move(name), std::move(*bytes));
-  });
-  return entries;
+  return extract(ArchiveReader::of(archive), maxExtractedBytes, [](const std::string&) { return true; });
 }
 
 ZipEntries FastZipExtractor::extractEntries(std::span<const std::uint8_t> archive,
                                             std::initializer_list<std::string_view> names) {
-  ZipEntries entries;
-  std::uint64_t budget = kMaxExtractedBytes;
-  walkDirectory(archive, [&](std::string name, const CentralHeader& header, Archive data) {
-    if (std::find(names.begin(), names.end(), name) == names.end()) return;
-    if (auto bytes = readEntry(data, header, budget))
-      entries.insert_or_assign(std::move(name), std::move(*bytes));
+  return extract(ArchiveReader::of(archive), kMaxExtractedBytes, [&](const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
   });
-  return entries;
 }
 
 FastZipExtractor::ArchiveReader FastZipExtractor::ArchiveReader::of(std::span<const std::uint8_t> archive) {
-  return {archive.size(), [archive](std::uint64_t offset, std::span<std::uint8_t> into) {
+  return {archive.size(),
+          [archive](std::uint64_t offset, std::span<std::uint8_t> into) {
             std::copy_n(archive.begin() + static_cast<std::ptrdiff_t>(offset), into.size(), into.begin());
             return true;
-          }};
+          },
+          archive};
 }
 
 std::optional<FastZipExtractor::Beginning> FastZipExtractor::entryBeginning(const ArchiveReader& archive,
                                                                             std::string_view name,
-                                                                            std::size_t maxBytes) {
-  const std::optional<Directory> directory = readDirectory(archive);
-  if (!directory) return std::nullopt;
-  std::vector<CentralHeader> candidates;
-  walkHeaders(Window{directory->bytes, directory->offset, archive.size}, directory->offset, directory->size,
-              [&](const std::string& entryName, const CentralHeader& header) {
-                if (entryName == name) candidates.push_back(header);
-              });
-  for (auto it = candidates.rbegin(); it != candidates.rend(); ++it) {
-    const std::optional<std::uint64_t> start = entryDataStart(archive, *it);
-    if (!start) continue;
-    if (auto beginning = readBeginning(archive, *start, *it, maxBytes)) return beginning;
+                                                                            std::size_t maxBytes,
+                                                                            const Watch& watch) {
+  const std::vector<NamedHeader> headers = directoryHeaders(archive);
+  const auto last = std::find_if(headers.rbegin(), headers.rend(),
+                                 [&](const NamedHeader& entry) { return entry.name == name; });
+  if (last == headers.rend()) return std::nullopt;
+  const std::vector<NamedHeader> upToLast(headers.begin(), last.base());
+  // When every entry up to the last of the name fits in the budget whatever
+  // it holds, the budget takes or leaves none of them: the entry chosen is
+  // then the last of the name that reads, and the others need not be read.
+  std::uint64_t largest = 0;
+  for (const NamedHeader& entry : upToLast) largest += largestCharge(entry.header);
+  const bool budgetBinds = largest > kMaxExtractedBytes;
+  std::optional<Beginning> chosen;
+  std::uint64_t budget = kMaxExtractedBytes;
+  const auto readBeginning = [&](const CentralHeader& header, std::uint64_t start) {
+    BeginningSink sink(maxBytes, watch);
+    const std::optional<std::uint64_t> size = readEntry(archive, start, header, budget, sink);
+    if (size) chosen = Beginning{std::move(sink.bytes), *size <= maxBytes};
+    return size.has_value();
+  };
+  if (!budgetBinds) {
+    for (auto it = upToLast.rbegin(); it != upToLast.rend(); ++it) {
+      if (it->name != name) continue;
+      const std::optional<std::uint64_t> start = entryDataStart(archive, it->header);
+      if (start && readBeginning(it->header, *start)) return chosen;
+    }
+    return std::nullopt;
   }
-  return std::nullopt;
+  // Else every entry is read for its charge, and the one chosen once more
+  // for its beginning, with the budget it had.
+  struct Chosen {
+    CentralHeader header;
+    std::uint64_t start;
+    std::uint64_t budget;
+  };
+  std::optional<Chosen> taken;
+  walkEntries(archive, upToLast,
+              [&](const std::string& entryName, const CentralHeader& header, std::uint64_t start) {
+                const std::uint64_t before = budget;
+                CountingSink sink;
+                if (readEntry(archive, start, header, budget, sink) && entryName == name)
+                  taken = Chosen{header, start, before};
+                return true;
+              });
+  if (!taken) return std::nullopt;
+  budget = taken->budget;
+  readBeginning(taken->header, taken->start);
+  return chosen;
 }
 
 std::optional<std::vector<std::uint8_t>> FastZipExtractor::decompressDeflate(
     std::span<const std::uint8_t> data, std::int64_t uncompressedSize) {
-  return inflateInto(data, inflationBufferSize(data.size(), uncompressedSize));
+  const ArchiveReader archive = ArchiveReader::of(data);
+  EntryData input(archive, 0, data.size());
+  WholeEntry sink;
+  if (!inflateWithin(input, inflationBufferSize(data.size(), uncompressedSize), sink)) return std::nullopt;
+  if (sink.bytes.capacity() / 2 > sink.bytes.size()) sink.bytes.shrink_to_fit();
+  return std::move(sink.bytes);
 }
 
 }  // namespace maravel

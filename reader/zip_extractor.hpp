@@ -53,29 +53,35 @@ class FastZipExtractor {
   // An archive of `size` bytes read by position: read(offset, into) fills
   // `into` with the bytes at `offset` (the range always lies within `size`)
   // and says whether it could; a failed read is taken as the archive ending
-  // there.
+  // there. `memory`, when not empty, is the whole archive held in memory,
+  // whose entries are then read where they lie.
   struct ArchiveReader {
     std::uint64_t size = 0;
     std::function<bool(std::uint64_t offset, std::span<std::uint8_t> into)> read;
+    std::span<const std::uint8_t> memory{};
 
     // Reads an archive held in memory, which must outlive the reader.
     static ArchiveReader of(std::span<const std::uint8_t> archive);
   };
 
-  // The beginning of the last readable entry of this name: at most
-  // `maxBytes` bytes (and never more than the inflation ratio allows), and
-  // `whole` when that is all of it. Deflated data is inflated only that
-  // far, whatever size it declares, so damage further on is never seen;
-  // damage inside the beginning ends it there. Nothing when no entry of
-  // the name yields a byte or a whole entry. Only the end record, the
-  // central directory, the entry's local header and as much of its data as
-  // the beginning needs are read, never the whole archive.
+  // The beginning of the entry of this name that extractEntries keeps (the
+  // last one it reads whole, every entry before it charged to the budget as
+  // extractEntries charges it; one rule serves both): its first `maxBytes`
+  // bytes, and `whole` when that is all of it. Nothing when extractEntries
+  // keeps no entry of the name: an entry cut short, longer than its room or
+  // past the budget is never shown in part. The entry is read to its end to
+  // know that, through a small window, so memory stays within maxBytes and
+  // a few pieces; entries of other names are read (and forgotten) only when
+  // the budget could leave out the one chosen. `watch`, when set, sees every
+  // byte of each entry of the name read, in order, with its position in the
+  // entry (0 starts another entry); the chosen one comes last.
   struct Beginning {
     std::vector<std::uint8_t> bytes;
     bool whole = false;
   };
+  using Watch = std::function<void(std::uint64_t at, std::span<const std::uint8_t> bytes)>;
   static std::optional<Beginning> entryBeginning(const ArchiveReader& archive, std::string_view name,
-                                                 std::size_t maxBytes);
+                                                 std::size_t maxBytes, const Watch& watch = {});
 
   // Inflates one raw deflate stream into a buffer sized in advance from the
   // expected size (or 6 x the input when that is not positive), within the

@@ -65,6 +65,41 @@ TEST(DocumentParserTest, NoDocumentWithoutAZipContentXmlOrAKnownEncoding) {
   // A byte-order mark names the encoding: what is not valid in it is no document.
   EXPECT_FALSE(parseXml(utf16(cdata("a")) + "x"));
   EXPECT_FALSE(parseXml(std::string("\0\0\xFE\xFF\0\0\xD8\0", 8)));
+  // What the XML parser refuses before any text is no document, not an empty one.
+  EXPECT_FALSE(parseXml("just text, no markers"));
+  EXPECT_FALSE(parseXml("<!DOCTYPE t [<!ENTITY a \"b\">]><template><content>Metin</content></template>"));
+  EXPECT_EQ(parseXml("<template><content>Metin</content><x>&a;</x></template>")->rawText, "Metin");
+}
+
+// --- The declared encoding -------------------------------------------------------
+
+// What the declaration names is how the bytes are read (UTF-8 declared
+// keeps today's Windows-1254 fallback); UTF-16 without a mark is found from
+// "<?xm". The thumbnail's beginning reads alike.
+TEST(DocumentParserTest, DeclaredEncodingIsHonoured) {
+  const auto declared = [](std::string_view name, std::string_view text) {
+    return "<?xml version=\"1.0\" encoding=\"" + std::string(name) + "\"?>" + cdata(text);
+  };
+  const std::string bare = utf16(declared("UTF-16", "Gen\xC4\xB0\xC5\x9F")).substr(2);
+  std::string big = bare;
+  for (std::size_t i = 0; i + 1 < big.size(); i += 2) std::swap(big[i], big[i + 1]);
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {declared("ISO-8859-9", "\xDE\xFD\xF0\xDD"), "Şığİ"},
+      {declared("latin5", "\xC3\xA9"), "Ã©"},
+      {declared("windows-1254", "\x80\xFE"), "€ş"},
+      {declared("Windows-1254", "\x81"), std::nullopt},
+      {declared("ISO-8859-1", "\xDE\xFD"), "Þý"},
+      {declared("UTF-8", "\xFE"), "ş"},
+      {declared("Big5", "\xC3\xA9"), "é"},
+      {bare, "Genİş"},
+      {big, "Genİş"},
+  };
+  for (const auto& [xml, text] : cases) {
+    const std::vector<std::uint8_t> udf = makeUdf(xml);
+    const std::optional<UDFDocument> doc = parse(udf);
+    EXPECT_EQ(doc ? std::optional(doc->rawText) : std::nullopt, text) << xml;
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), text) << xml;
+  }
 }
 
 // --- The text block and the body: from the tree or, failing that, the fallback ------
@@ -128,22 +163,46 @@ TEST(DocumentParserTest, RawTextAloneIsWhatTheFullParseGives) {
   }
 }
 
-// The thumbnail's text inflates only the beginning of content.xml, so damage
-// further on (a deflate stream cut short, a byte no encoding takes) leaves
-// that beginning readable where the whole document is not.
-TEST(DocumentParserTest, LimitedRawTextSurvivesDamageAfterTheBeginning) {
-  std::string content = "<template><content><![CDATA[Başlangıç]]></content><elements>";
+// The thumbnail keeps only the beginning of content.xml but reads the entry
+// the full parse reads: an entry refused (cut short, longer than it says,
+// past the budget) is never shown, an earlier good one is, and bytes no
+// encoding takes at the end refuse the beginning too.
+TEST(DocumentParserTest, LimitedRawTextReadsTheEntryTheParseReads) {
+  std::string content = "<template><content><![CDATA[Kabul]]></content><elements>";
   for (std::uint32_t i = 0; content.size() < 400 * 1024; ++i) content += std::to_string(i * 2654435761u);
   ZipWriter::Entry cut;
   cut.name = "content.xml";
   cut.data = ZipWriter::deflateRaw(bytes(content));
   cut.data.resize(cut.data.size() - 64);
   cut.precompressed = true;
-  cut.declaredUncompressedSize = static_cast<std::uint32_t>(content.size());
-  for (const auto& udf : {ZipWriter().add(cut).finish(), makeUdf(content + "\x81")}) {
-    EXPECT_FALSE(UDFParser::parse(udf));
-    EXPECT_EQ(UDFParser::rawText(udf, 1024), "Başlangıç");
+  ZipWriter::Entry longer;
+  longer.name = "content.xml";
+  longer.data = bytes(content);
+  longer.declaredUncompressedSize = 4096;
+  const std::string earlier = "<template><content><![CDATA[Red]]></content></template>";
+  // One stored 256 KiB blob charged 1,024 times fills the budget.
+  ZipWriter full;
+  full.add("blob", std::string(256 * 1024, 'z'), 0).add("content.xml", earlier);
+  for (int i = 0; i < 1024; ++i) {
+    ZipWriter::Entry reference;
+    reference.name = "copy";
+    reference.method = 0;
+    reference.declaredCompressedSize = 256 * 1024;
+    reference.declaredLocalHeaderOffset = 0;
+    full.add(reference);
   }
+  for (const auto& udf : {ZipWriter().add("content.xml", earlier).add(cut).finish(),
+                          ZipWriter().add("content.xml", earlier).add(longer).finish(),
+                          full.add("content.xml", content).finish()}) {
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), "Red");
+    EXPECT_EQ(UDFParser::parse(udf)->rawText, "Red");
+  }
+  for (const auto& udf : {ZipWriter().add(cut).finish(), makeUdf(content + "\x81"),
+                          makeUdf(utf16(content) + std::string("\0\xD8", 2))}) {
+    EXPECT_FALSE(UDFParser::parse(udf));
+    EXPECT_EQ(UDFParser::rawText(udf, 1024), std::nullopt);
+  }
+  EXPECT_EQ(UDFParser::rawText(makeUdf(content + "\xFD"), 1024), "Kabul");  // Windows-1254 after all
 }
 
 // The footer's page number attributes, and the text each page gets from them

@@ -141,5 +141,17 @@ TEST(UTF16TextTest, SliceIsTheUnitsConvertedBack) {
   }
 }
 
+// Form field names meet their data in Turkish case: İ with i, I with ı,
+// every other letter as Unicode folds it.
+TEST(FormDataTest, NamesFoldTurkishCase) {
+  using Pair = std::pair<std::string_view, std::string_view>;
+  for (const auto& [a, b] : {Pair{"İl", "il"}, Pair{"TARİH", "tarih"}, Pair{"IĞDIR", "ığdır"},
+                             Pair{"Tarih", "TARİH"}, Pair{"ÇAĞRI", "çağrı"}, Pair{"STRASSE", "straße"}})
+    EXPECT_EQ(FormData::caseFolded(a), FormData::caseFolded(b)) << a << " " << b;
+  for (const auto& [a, b] :
+       {Pair{"sınıf", "sinif"}, Pair{"Il", "il"}, Pair{"İl", "ıl"}, Pair{"TARIH", "tarih"}})
+    EXPECT_NE(FormData::caseFolded(a), FormData::caseFolded(b)) << a << " " << b;
+}
+
 }  // namespace
 }  // namespace maravel

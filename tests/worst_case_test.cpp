@@ -102,9 +102,9 @@ const Expected kExpected[] = {
     {"pixels", kRead, {{"\"width\": 2147483648.0", 1}, {"\"height\": 2147483648.0", 1}},
      {{"width:calc(2147483648*var(--u));height:calc(2147483648*var(--u))", 1}}, {}},
     {"windows1254", kRead, {{"\"text\": \"Şişli Asliye Hukuk", 25'000}}, {}, {}},
-    // An attribute list declaration ends the XML: no document body.
-    {"defaults", kRead, {{"\"elements\": []", 1}}, {}, {}},
-    {"defaultslate", kRead, {{"\"elements\": []", 1}}, {}, {}},
+    // An attribute list declaration ends the XML before any text: no document.
+    {"defaults", kNotADocument, {}, {{"UDF Belgesi Önizlenemedi", 1}}, {}},
+    {"defaultslate", kNotADocument, {}, {{"UDF Belgesi Önizlenemedi", 1}}, {}},
     // 2,500 paragraphs fill the attribute bound; the text after them is not reached.
     {"attributes", kRead, {{"\"paragraph\": {", 2'500}, {"\"rawText\": \"\"", 1}}, {}, {}},
     // The document ends before the crowded tag.
@@ -138,6 +138,11 @@ const Expected kExpected[] = {
     {"utf32", kRead, {{"\"text\": \"Genişlik ölçüsü\"", 1}}, {}, {{"Genişlik ölçüsü\n", 1}}},
     // 664 copies of the template row (301 elements) fit in the budget for copies.
     {"form", kRead, {{"\"text\": \"deger\"", 66'400}, {"\"text\": \"x", 0}}, {{">deger<", 66'400}}, {}},
+    {"literal", kRead, {{"\"text\": \"Once\"", 1}, {"\"text\": \"Sonra\"", 0}}, {{">Once<", 1}}, {{"Once\n", 1}}},
+    {"refused", kRead, {{"\"text\": \"Reddedildi\"", 1}, {"Kabul", 0}}, {{">Reddedildi<", 1}}, {{"Reddedildi\n", 1}}},
+    {"laughs", kNotADocument, {}, {{"UDF Belgesi Önizlenemedi", 1}}, {}},
+    {"latin5", kRead, {{"\"text\": \"Şişli Asliye Hukuk\"", 1}}, {}, {{"Şişli Asliye Hukuk\n", 1}}},
+    {"utf16bare", kRead, {{"\"text\": \"Genişlik ölçüsü\"", 1}}, {}, {{"Genişlik ölçüsü\n", 1}}},
 };
 // clang-format on
 
@@ -152,7 +157,7 @@ class WorstCaseTest : public ::testing::TestWithParam<Expected> {
 // regressions and the unit suites take the same paths there.
 bool isCostly(std::string_view name) {
   for (const std::string_view costly :
-       {"runs", "tabset", "cells", "listlevel", "counters", "picture", "windows1254", "attributes", "crowded",
+       {"runs", "tabset", "cells", "listlevel", "counters", "picture", "windows1254", "attributes", "crowded", "literal",
         "spans", "cdata", "png", "pictures", "form"})
     if (name == costly) return true;
   return false;

@@ -25,8 +25,9 @@ constexpr std::array<char16_t, 32> kWindows1254High = {
     0x2039, 0x0152, 0,      0,      0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0,      0x0178};
 
-char32_t windows1254CodePoint(std::uint8_t b) {
-  if (b >= 0x80 && b <= 0x9F) return kWindows1254High[b - 0x80];
+// ISO-8859-9 is Latin-1 with six Turkish letters; Windows-1254 is
+// ISO-8859-9 with printable characters in 0x80-0x9F.
+char32_t iso88599CodePoint(std::uint8_t b) {
   switch (b) {
     case 0xD0:
       return 0x011E;  // Ğ
@@ -43,6 +44,11 @@ char32_t windows1254CodePoint(std::uint8_t b) {
     default:
       return b;
   }
+}
+
+char32_t windows1254CodePoint(std::uint8_t b) {
+  if (b >= 0x80 && b <= 0x9F) return kWindows1254High[b - 0x80];
+  return iso88599CodePoint(b);
 }
 
 }  // namespace
@@ -120,6 +126,20 @@ std::optional<std::string> decodeWindows1254(Bytes bytes) {
     appendUTF8(out, cp);
   }
   return out;
+}
+
+std::string decodeISO88599(Bytes bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (const std::uint8_t b : bytes) appendUTF8(out, iso88599CodePoint(b));
+  return out;
+}
+
+bool isWindows1254(Bytes bytes) {
+  for (const std::uint8_t b : bytes) {
+    if (b >= 0x80 && b <= 0x9F && kWindows1254High[b - 0x80] == 0) return false;
+  }
+  return true;
 }
 
 std::string decodeLatin1(Bytes bytes) {

@@ -38,6 +38,13 @@ std::string decodeUTF8Lossy(std::string_view bytes);
 // unassigned (0x81, 0x8D, 0x8E, 0x8F, 0x90, 0x9D, 0x9E).
 std::optional<std::string> decodeWindows1254(Bytes bytes);
 
+// Whether decodeWindows1254 takes the bytes.
+bool isWindows1254(Bytes bytes);
+
+// ISO-8859-9 (Latin-5, Turkish) accepts every byte: Latin-1 with Ğ, İ, Ş,
+// ğ, ı, ş in place of Ð, Ý, Þ, ð, ý, þ.
+std::string decodeISO88599(Bytes bytes);
+
 // ISO Latin-1 accepts every byte.
 std::string decodeLatin1(Bytes bytes);
 

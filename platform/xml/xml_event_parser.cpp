@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <unordered_set>
 #include <utility>
@@ -45,6 +47,60 @@ constexpr std::size_t kLongCDATABytes = std::size_t{64} << 10;
 constexpr std::size_t kCDATAPieceBytes = std::size_t{1} << 20;
 constexpr std::string_view kCDATAOpen = "<![CDATA[";
 constexpr std::string_view kCDATAClose = "]]>";
+
+// --- Expat's memory ---------------------------------------------------------
+// Expat reads a whole start tag and fills a table with one entry for each
+// of its attributes (32 bytes on 64-bit systems) before any handler hears
+// of the element, so a tag of 50 million attributes would cost 1.6 GB
+// before the start-element handler could count them. The table is the one
+// block made while the parser is created that grows afterwards: every block
+// carries a header that says whether it was made then, and such a block is
+// refused growth past kMaxAttributeTableBytes. Expat then stops for want
+// of memory (before it reads the attributes themselves), which the parse
+// reports as the bound; below that, the start-element handler counts them
+// exactly. Nothing here looks at the document's text, so no literal,
+// comment or declaration can hide a tag from the bound.
+
+// Room for more than kMaxAttributesPerElement entries of up to 64 bytes.
+constexpr std::size_t kMaxAttributeTableBytes = (kMaxAttributesPerElement + 64) * 64;
+
+struct alignas(std::max_align_t) BlockHeader {
+  bool madeAtCreation;
+};
+
+// Set on the creating thread while XML_ParserCreate_MM runs.
+thread_local bool creatingParser = false;
+
+BlockHeader* headerOf(void* block) {
+  return reinterpret_cast<BlockHeader*>(static_cast<char*>(block) - sizeof(BlockHeader));
+}
+
+void* allocateBlock(std::size_t size) {
+  void* raw = std::malloc(sizeof(BlockHeader) + size);
+  if (raw == nullptr) return nullptr;
+  new (raw) BlockHeader{creatingParser};
+  return static_cast<char*>(raw) + sizeof(BlockHeader);
+}
+
+void* reallocateBlock(void* block, std::size_t size) {
+  if (block == nullptr) return allocateBlock(size);
+  if (headerOf(block)->madeAtCreation && size > kMaxAttributeTableBytes) return nullptr;
+  void* raw = std::realloc(headerOf(block), sizeof(BlockHeader) + size);
+  return raw == nullptr ? nullptr : static_cast<char*>(raw) + sizeof(BlockHeader);
+}
+
+void freeBlock(void* block) {
+  if (block != nullptr) std::free(headerOf(block));
+}
+
+constexpr XML_Memory_Handling_Suite kBoundedMemory = {allocateBlock, reallocateBlock, freeBlock};
+
+XML_Parser createParser() {
+  creatingParser = true;
+  XML_Parser parser = XML_ParserCreate_MM("UTF-8", &kBoundedMemory, nullptr);
+  creatingParser = false;
+  return parser;
+}
 
 struct ParserDeleter {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
@@ -88,6 +144,9 @@ bool namesWithinBound(Session& session, const XML_Char* name, const XML_Char** a
 void onStartElement(void* userData, const XML_Char* name, const XML_Char** attributes) {
   Session& session = sessionOf(userData);
   ++session.events;
+  std::size_t count = 0;
+  for (const XML_Char** pair = attributes; pair[0] != nullptr; pair += 2) ++count;
+  if (count > kMaxAttributesPerElement) return stop(session, ParseEnd::bounded);
   if (!namesWithinBound(session, name, attributes)) return stop(session, ParseEnd::bounded);
   session.attributes.clear();
   for (const XML_Char** pair = attributes; pair[0] != nullptr; pair += 2) {
@@ -135,7 +194,7 @@ void onAttributeListDeclaration(void* userData, const XML_Char*, const XML_Char*
 }
 
 ParserHandle makeParser(Session& session) {
-  ParserHandle parser(XML_ParserCreate("UTF-8"));
+  ParserHandle parser(createParser());
   if (!parser) return parser;
   session.parser = parser.get();
   XML_SetUserData(parser.get(), &session);
@@ -150,21 +209,13 @@ ParserHandle makeParser(Session& session) {
   return parser;
 }
 
-// What a parse that returned `ok` came to: a document cut before a crowded
-// tag (`whole` false) ends at that bound when nothing else ended it first.
-ParseEnd outcome(const Session& session, bool ok, bool whole) {
+// What a parse that returned `ok` came to. Expat runs out of memory only
+// where its memory is bounded (a start tag with too many attributes).
+ParseEnd outcome(const Session& session, bool ok) {
   if (session.end) return *session.end;
-  if (!ok) return ParseEnd::malformed;
-  return whole ? ParseEnd::complete : ParseEnd::bounded;
-}
-
-// The end of the quoted value that opens at `quote`, or npos.
-std::size_t valueEnd(std::string_view utf8, std::size_t quote) { return utf8.find(utf8[quote], quote + 1); }
-
-// The index after `close`, searched from `from`, or npos.
-std::size_t past(std::string_view utf8, std::size_t from, std::string_view close) {
-  const std::size_t at = utf8.find(close, from);
-  return at == std::string_view::npos ? at : at + close.size();
+  if (!ok)
+    return XML_GetErrorCode(session.parser) == XML_ERROR_NO_MEMORY ? ParseEnd::bounded : ParseEnd::malformed;
+  return ParseEnd::complete;
 }
 
 // Whether expat hands the body of a CDATA section (valid UTF-8) on exactly as
@@ -180,7 +231,8 @@ bool passesUnchanged(std::string_view body) {
     }
   }
   // U+FFFE and U+FFFF, EF BF BE and EF BF BF.
-  for (std::size_t at = body.find("\xEF\xBF"); at != std::string_view::npos; at = body.find("\xEF\xBF", at + 2)) {
+  for (std::size_t at = body.find("\xEF\xBF"); at != std::string_view::npos;
+       at = body.find("\xEF\xBF", at + 2)) {
     if (at + 2 < body.size() && (body[at + 2] == '\xBE' || body[at + 2] == '\xBF')) return false;
   }
   return true;
@@ -231,37 +283,6 @@ class PageRelease {
 
 }  // namespace
 
-std::size_t XMLEventParser::firstCrowdedStartTag(std::string_view utf8) {
-  constexpr std::size_t npos = std::string_view::npos;
-  for (std::size_t at = utf8.find('<'); at != npos; at = utf8.find('<', at)) {
-    const std::string_view tag = utf8.substr(at);
-    if (tag.starts_with("<!--")) {
-      at = past(utf8, at + 4, "-->");
-    } else if (tag.starts_with("<![CDATA[")) {
-      at = past(utf8, at + 9, "]]>");
-    } else if (tag.starts_with("<?")) {
-      at = past(utf8, at + 2, "?>");
-    } else if (tag.starts_with("<!") || tag.starts_with("</")) {
-      at += 2;
-    } else {
-      std::size_t equalSigns = 0;
-      std::size_t i = at + 1;
-      for (; i < utf8.size() && utf8[i] != '>'; ++i) {
-        const char c = utf8[i];
-        if (c == '"' || c == '\'') {
-          i = valueEnd(utf8, i);
-          if (i == npos) return npos;
-        } else if (c == '=' && ++equalSigns > kMaxAttributesPerElement) {
-          return at;
-        }
-      }
-      at = i;
-    }
-    if (at == npos) return npos;
-  }
-  return npos;
-}
-
 ParseEnd XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) {
   Session session{nullptr, handler, {}, {}, {}, std::nullopt};
   const ParserHandle parser = makeParser(session);
@@ -269,16 +290,11 @@ ParseEnd XMLEventParser::parse(std::string_view utf8, XMLEventHandler& handler) 
   std::size_t fed = 0;
   for (;;) {
     const std::size_t end = std::min(utf8.size(), fed + std::clamp(fed, kFirstPieceBytes, kChunkBytes));
-    // A crowded tag seen so far ends the document before it; the prefix is
-    // searched again each time, which costs about twice the document.
-    const std::size_t crowded = firstCrowdedStartTag(utf8.substr(0, end));
-    const std::size_t stop = std::min(end, crowded);
-    const bool whole = crowded == std::string_view::npos;
-    const bool last = !whole || stop == utf8.size();
-    const bool ok = XML_Parse(parser.get(), utf8.data() + fed, static_cast<int>(stop - fed),
-                              whole && last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
-    fed = stop;
-    if (!ok || session.end || last) return outcome(session, ok, whole);
+    const bool last = end == utf8.size();
+    const bool ok = XML_Parse(parser.get(), utf8.data() + fed, static_cast<int>(end - fed),
+                              last ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
+    fed = end;
+    if (!ok || session.end || last) return outcome(session, ok);
   }
 }
 
@@ -287,9 +303,7 @@ ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& h
   Session session{nullptr, handler, {}, {}, {}, std::nullopt};
   const ParserHandle parser = makeParser(session);
   if (!parser) return ParseEnd::malformed;
-  const std::size_t crowded = firstCrowdedStartTag(all);
-  const bool whole = crowded == std::string_view::npos;
-  const std::size_t length = std::min(all.size(), crowded);
+  const std::size_t length = all.size();
   PageRelease pages(utf8.data());
   std::size_t fed = 0;      // bytes read so far, by expat or handed over
   std::size_t skipped = 0;  // bytes handed over without expat
@@ -299,7 +313,7 @@ ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& h
   const auto readTo = [&](std::size_t target) {
     do {
       const std::size_t end = fed + std::min(piece, target - fed);
-      const XML_Bool final = whole && end == length ? XML_TRUE : XML_FALSE;
+      const XML_Bool final = end == length ? XML_TRUE : XML_FALSE;
       const std::size_t eventsBefore = session.events;
       if (end == fed) {
         ok = XML_Parse(parser.get(), all.data(), 0, final) == XML_STATUS_OK;
@@ -330,11 +344,11 @@ ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& h
     const auto section = longSection(all, from, length);
     if (!section) {
       readTo(length);
-      return outcome(session, ok, whole);
+      return outcome(session, ok);
     }
     const auto [open, close] = *section;
     from = close + kCDATAClose.size();
-    if (!readTo(open + kCDATAOpen.size())) return outcome(session, ok, whole);
+    if (!readTo(open + kCDATAOpen.size())) return outcome(session, ok);
     // Expat opened a section right there and waits for its body.
     if (!session.inCDATA || session.cdataStart < 0 ||
         static_cast<std::size_t>(session.cdataStart) + skipped != open)
@@ -344,7 +358,7 @@ ParseEnd XMLEventParser::parseConsuming(std::span<char> utf8, XMLEventHandler& h
       ++session.events;
       if (!handler.foundCharacters(all.substr(at, end - at))) {
         stop(session, ParseEnd::stopped);
-        return outcome(session, ok, whole);
+        return outcome(session, ok);
       }
       pages.upTo(end);
       at = end;

@@ -14,12 +14,13 @@
 //
 // Expat's own costs are bounded too, so that no handler can be made to wait
 // for it: the document ends before a start tag with more than
-// kMaxAttributesPerElement attributes (expat would hold all of them at once,
-// 32 bytes each, before any handler sees one), and before the element that
-// brings the (kMaxNames + 1)th distinct element or attribute name (expat
-// keeps every name for the whole parse, and a document of distinct names
-// costs it time that grows faster than the names). Real documents use about
-// fifty names and at most forty attributes on an element.
+// kMaxAttributesPerElement attributes, counted where expat counts them
+// (expat's table of a tag's attributes may not grow past room for about
+// that many, so it stops before it holds millions), and before the element
+// that brings the (kMaxNames + 1)th distinct element or attribute name
+// (expat keeps every name for the whole parse, and a document of distinct
+// names costs it time that grows faster than the names). Real documents use
+// about fifty names and at most forty attributes on an element.
 //
 // Events arrive synchronously, in document order, on the calling thread.
 #pragma once
@@ -76,12 +77,6 @@ class XMLEventParser {
   // large document is never held whole beside what the handler builds from
   // it. The caller must not read the bytes again, only free them.
   static ParseEnd parseConsuming(std::span<char> utf8, XMLEventHandler& handler);
-
-  // Where the first start tag with more than kMaxAttributesPerElement
-  // attributes begins, or npos. Comments, CDATA sections, processing
-  // instructions and declarations are skipped; a start tag's attributes are
-  // counted by the "=" signs outside its quoted values.
-  static std::size_t firstCrowdedStartTag(std::string_view utf8);
 };
 
 }  // namespace maravel::xml
