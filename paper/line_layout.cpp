@@ -84,7 +84,8 @@ class ParagraphFlow {
       : fonts_(fonts),
         p_(p),
         regionColor_(regionColor),
-        lineWidth_(std::max(width - p.leftIndent - p.rightIndent, 1.0)) {
+        lineWidth_(std::max(width - p.leftIndent - p.rightIndent, 1.0)),
+        baseSize_(ParagraphLayout::baseRun(p).fontSize) {
     segments_ = ParagraphLayout::segments(p, maxBytes, textCut_);
     tabs_ = ParagraphLayout(fonts).layout(p, segments_, width);
     lineHeightFactor_ = p.lineSpacing > 0 ? (p.lineSpacing + 1) * 1.15 : 0;
@@ -159,6 +160,11 @@ class ParagraphFlow {
       piece.length = text_.size() - piece.start;
       pieces_.push_back(std::move(piece));
     }
+    wholePixels_.reserve(pieces_.size() + 1);
+    wholePixels_.push_back(0);
+    for (std::size_t i = 0; i < pieces_.size(); ++i)
+      wholePixels_.push_back(wholePixels_.back() +
+                             piecePixels(i, pieces_[i].start, pieces_[i].start + pieces_[i].length));
   }
 
   // The first piece that ends after `offset`.
@@ -198,44 +204,55 @@ class ParagraphFlow {
                                         piece.size);
   }
 
-  // How wide the browser finds a line from its start to an offset, asked
-  // for offsets that never go back: each piece on the line is measured once
-  // as a whole, so breaking stays linear in the paragraph's text.
+  // How wide the browser finds a line from its start to an offset: the
+  // pixels of its start, of its first and last pieces' parts, and of the
+  // whole pieces between them from the sums kept for the paragraph, so that
+  // asking costs the same however far the offset lies. Every term is a
+  // whole number of 1/64 pixels, so the sums are exact and equal to adding
+  // the pieces one by one.
   class LinePixels {
    public:
     LinePixels(const ParagraphFlow& flow, std::size_t begin, double startX)
-        : flow_(&flow), begin_(begin), piece_(flow.pieceAt(begin)), done_(BrowserLineRules::pixels(startX)) {}
+        : flow_(&flow),
+          begin_(begin),
+          piece_(flow.pieceAt(begin)),
+          start_(BrowserLineRules::pixels(startX)) {}
 
-    double upTo(std::size_t end) {
+    double upTo(std::size_t end) const {
       const std::vector<Piece>& pieces = flow_->pieces_;
-      while (piece_ < pieces.size() && pieces[piece_].start + pieces[piece_].length <= end) {
-        const Piece& piece = pieces[piece_];
-        done_ += flow_->piecePixels(piece_, std::max(begin_, piece.start), piece.start + piece.length);
-        ++piece_;
-      }
-      if (piece_ < pieces.size() && pieces[piece_].start < end)
-        return done_ + flow_->piecePixels(piece_, std::max(begin_, pieces[piece_].start), end);
-      return done_;
+      if (piece_ >= pieces.size() || end <= begin_) return start_;
+      const Piece& first = pieces[piece_];
+      const std::size_t firstEnd = first.start + first.length;
+      if (end <= firstEnd) return start_ + flow_->piecePixels(piece_, begin_, end);
+      const std::size_t last = flow_->pieceAt(end);
+      double used = start_ + flow_->piecePixels(piece_, begin_, firstEnd) +
+                    (flow_->wholePixels_[last] - flow_->wholePixels_[piece_ + 1]);
+      if (last < pieces.size() && pieces[last].start < end)
+        used += flow_->piecePixels(last, pieces[last].start, end);
+      return used;
     }
 
    private:
     const ParagraphFlow* flow_;
     std::size_t begin_;
     std::size_t piece_;
-    double done_;
+    double start_;
   };
 
   // The longest start of the line from `begin` to before `end` that fits,
   // at least one character: a word wider than the line breaks anywhere.
   std::size_t fittingPrefix(std::size_t begin, std::size_t end, double startX, double available) const {
-    LinePixels used(*this, begin, startX);
+    const LinePixels used(*this, begin, startX);
     std::size_t at = begin + 1;
     while (at < end && isContinuationByte(text_[at])) ++at;
     std::size_t best = at;
+    // The line's end without its trailing spaces, carried along.
+    std::size_t visible = withoutTrailingSpaces(begin, at);
     while (at < end) {
       std::size_t next = at + 1;
       while (next < end && isContinuationByte(text_[next])) ++next;
-      if (!BrowserLineRules::fits(used.upTo(withoutTrailingSpaces(begin, next)), available)) break;
+      if (text_[next - 1] != ' ') visible = next;
+      if (!BrowserLineRules::fits(used.upTo(visible), available)) break;
       best = next;
       at = next;
     }
@@ -260,10 +277,15 @@ class ParagraphFlow {
     };
     std::size_t at = 0;
     std::size_t next = 0;  // index into opportunities
+    std::size_t chunkEnd = 0;
+    std::size_t chunkVisibleEnd = 0;  // the chunk's end less its trailing spaces, found once a chunk
     while (at < text_.size()) {
       while (opportunities[next] <= at) ++next;
-      const std::size_t chunkEnd = opportunities[next];
-      if (BrowserLineRules::fits(used.upTo(withoutTrailingSpaces(at, chunkEnd)), available)) {
+      if (chunkEnd != opportunities[next]) {
+        chunkEnd = opportunities[next];
+        chunkVisibleEnd = withoutTrailingSpaces(at, chunkEnd);
+      }
+      if (BrowserLineRules::fits(used.upTo(std::max(at, chunkVisibleEnd)), available)) {
         at = chunkEnd;
         continue;
       }
@@ -294,7 +316,7 @@ class ParagraphFlow {
 
   // The baseline raise of sub- and superscript, from the paragraph's size.
   double baselineShift(const TextRun& run) const {
-    const double parent = ParagraphLayout::baseRun(p_).fontSize;
+    const double parent = baseSize_;
     if (run.isSubscript) return -(parent / 5 + 0.6);
     if (run.isSuperscript) return parent / 3 + 0.6;
     return 0;
@@ -459,10 +481,13 @@ class ParagraphFlow {
   const ParagraphItem& p_;
   std::optional<std::uint32_t> regionColor_;
   double lineWidth_;
+  double baseSize_;  // the smallest run's size, which sub- and superscripts are raised by
   double lineHeightFactor_ = 0;
   std::vector<Segment> segments_;
   ParagraphLayout::Result tabs_;
   std::vector<Piece> pieces_;
+  // The browser's pixels of the whole pieces before each piece.
+  std::vector<double> wholePixels_;
   std::string text_;
   std::size_t keptEnd_ = 0;
   bool textCut_ = false;

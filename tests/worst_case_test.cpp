@@ -114,6 +114,7 @@ const Expected kExpected[] = {
     {"spans", kRead, {}, {}, {}},
     {"cdata", kRead, {}, {}, {}},
     {"word", kRead, {}, {}, {}},
+    {"narrow", kRead, {}, {}, {}},
     {"nofont", kRead, {}, {}, {}},
     {"marks", kRead, {}, {}, {}},
     {"headers", kRead, {}, {}, {}},
