@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/fonts/font_config.hpp"
+#include "platform/fonts/font_file.hpp"
 #include "platform/text/byte_words.hpp"
 
 namespace maravel::fonts {
@@ -462,8 +463,9 @@ struct FaceCache::Files {
   hb_font_t* font(const FaceFile& file) {
     auto key = std::make_pair(file.path, file.index);
     if (auto found = fonts.find(key); found != fonts.end()) return found->second;
+    // A file that is no font is tried once.
     hb_font_t* font = load(file);
-    if (font != nullptr) fonts.emplace(std::move(key), font);
+    fonts.emplace(std::move(key), font);
     return font;
   }
 
@@ -495,7 +497,7 @@ struct FaceCache::Files {
   }
 
   static hb_font_t* load(const FaceFile& file) {
-    hb_blob_t* blob = hb_blob_create_from_file_or_fail(file.path.c_str());
+    hb_blob_t* blob = readFontFile(file.path);
     if (blob == nullptr) return nullptr;
     hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(std::max(file.index, 0)));
     hb_blob_destroy(blob);
@@ -519,10 +521,22 @@ std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, doubl
   auto key = std::make_tuple(family, bold, italic);
   auto match = files_->matches.find(key);
   if (match == files_->matches.end()) {
-    auto plain = files_->plainMatches.find(family);
-    if (plain == files_->plainMatches.end())
-      plain = files_->plainMatches.emplace(family, matchPlainFace(family)).first;
-    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic, plain->second)).first;
+    const auto matched = [&] {
+      auto plain = files_->plainMatches.find(family);
+      if (plain == files_->plainMatches.end())
+        plain = files_->plainMatches.emplace(family, matchPlainFace(family)).first;
+      return matchFaceFile(family, bold, italic, plain->second);
+    };
+    std::optional<FaceFile> file = matched();
+    // A file that is no font was named by answers kept from an earlier
+    // process (fontconfig names only fonts it has read): they are asked of
+    // fontconfig afresh.
+    if (file && files_->font(*file) == nullptr) {
+      distrustKeptAnswers();
+      files_->plainMatches.erase(family);
+      file = matched();
+    }
+    match = files_->matches.emplace(std::move(key), std::move(file)).first;
   }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
@@ -534,9 +548,14 @@ std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, 
                                                             bool italic) {
   auto key = std::make_tuple(character, bold, italic);
   auto match = files_->characterMatches.find(key);
-  if (match == files_->characterMatches.end())
-    match = files_->characterMatches.emplace(std::move(key), files_->characterFile(character, bold, italic))
-                .first;
+  if (match == files_->characterMatches.end()) {
+    std::optional<FaceFile> file = files_->characterFile(character, bold, italic);
+    if (file && files_->font(*file) == nullptr) {
+      distrustKeptAnswers();
+      file = files_->characterFile(character, bold, italic);
+    }
+    match = files_->characterMatches.emplace(std::move(key), std::move(file)).first;
+  }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();
