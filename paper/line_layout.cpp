@@ -8,6 +8,7 @@
 #include "html/document_writer.hpp"
 #include "html/paragraph_layout.hpp"
 #include "paper/browser_line_rules.hpp"
+#include "platform/breaks/bidi_levels.hpp"
 #include "platform/fonts/font_face.hpp"
 
 namespace maravel {
@@ -160,11 +161,82 @@ class ParagraphFlow {
       piece.length = text_.size() - piece.start;
       pieces_.push_back(std::move(piece));
     }
+    levels_ = breaks::BidiLevels::of(text_);
+    if (levels_) shapeByLevel();
     wholePixels_.reserve(pieces_.size() + 1);
     wholePixels_.push_back(0);
     for (std::size_t i = 0; i < pieces_.size(); ++i)
       wholePixels_.push_back(wholePixels_.back() +
                              piecePixels(i, pieces_[i].start, pieces_[i].start + pieces_[i].length));
+  }
+
+  // The stretches of [from, to) of the combined text whose bidirectional
+  // level is one, with that level.
+  template <typename Visit>
+  void visitLevelRuns(std::size_t from, std::size_t to, Visit&& visit) const {
+    const std::vector<std::uint8_t>& levels = *levels_;
+    for (std::size_t start = from; start < to;) {
+      std::size_t end = start + 1;
+      while (end < to && levels[end] == levels[start]) ++end;
+      visit(start, end, levels[start]);
+      start = end;
+    }
+  }
+
+  static fonts::TextDirection directionOf(std::uint8_t level) {
+    return level % 2 == 1 ? fonts::TextDirection::rightToLeft : fonts::TextDirection::leftToRight;
+  }
+
+  // Text with levels other than 0 is shaped again a level's stretch at a
+  // time in the level's direction, as the browser shapes it (right to left
+  // Arabic joins), for widths and glyphs.
+  void shapeByLevel() {
+    for (Piece& piece : pieces_) {
+      if (piece.segment->kind != Segment::Kind::text) continue;
+      const auto begin = levels_->begin() + static_cast<std::ptrdiff_t>(piece.start);
+      if (std::all_of(begin, begin + static_cast<std::ptrdiff_t>(piece.length),
+                      [](std::uint8_t level) { return level == 0; }))
+        continue;
+      const fonts::FontFace& face = fonts_.font(*piece.segment->run, piece.size);
+      std::vector<fonts::ShapedGlyph> glyphs;
+      visitLevelRuns(
+          piece.start, piece.start + piece.length, [&](std::size_t from, std::size_t to, std::uint8_t level) {
+            const std::size_t offset = from - piece.start;
+            for (fonts::ShapedGlyph glyph :
+                 face.shapeInDirection(piece.segment->text.substr(offset, to - from), directionOf(level))) {
+              glyph.cluster += static_cast<std::uint32_t>(offset);
+              glyphs.push_back(glyph);
+            }
+          });
+      piece.prefix = advancesBefore(piece.segment->text, glyphs);
+      piece.width = piece.prefix.back();
+      piece.glyphs.clear();  // the painter shapes each line's part in its direction
+    }
+  }
+
+  // Moves the line's texts, pictures and tabs, laid out from left to right
+  // in logical order from `left`, into the order the bidirectional
+  // algorithm shows them in.
+  void reorder(double left) {
+    struct Item {
+      std::size_t start;
+      double width;
+      double* x;
+    };
+    std::vector<Item> items;
+    for (auto& [text, piece] : lineTexts_) items.push_back({textStarts_[items.size()], text.width, &text.x});
+    for (auto& [picture, start] : linePictures_)
+      items.push_back({static_cast<std::size_t>(start), picture.width, &picture.x});
+    for (auto& [x, piece] : lineTabs_) items.push_back({piece->start, piece->width, &x});
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.start < b.start; });
+    std::vector<std::uint8_t> levels;
+    levels.reserve(items.size());
+    for (const Item& item : items) levels.push_back((*levels_)[item.start]);
+    double x = left;
+    for (const std::size_t index : breaks::BidiLevels::visualOrder(levels)) {
+      *items[index].x = x;
+      x += items[index].width;
+    }
   }
 
   // The first piece that ends after `offset`.
@@ -360,13 +432,37 @@ class ParagraphFlow {
     return {0, 0};
   }
 
+  // The text of the piece's bytes [from, to) of the combined text, at the
+  // line's pen, its box taken into the line's extent.
+  PaperText textOf(const Piece& piece, std::size_t from, std::size_t to, double spaceExtra,
+                   Extent& extent) const {
+    const TextRun& run = *piece.segment->run;
+    PaperText text;
+    text.text = piece.segment->text.substr(from - piece.start, to - from);
+    text.family = piece.family;
+    text.size = piece.size;
+    text.bold = run.bold;
+    text.italic = run.italic;
+    text.color = textColor(run, regionColor_);
+    text.spaceExtra = spaceExtra;
+    text.width = piece.prefix[to - piece.start] - piece.prefix[from - piece.start] +
+                 spaceExtra * static_cast<double>(expandableSpaces(from, to));
+    text.glyphs = glyphsOf(piece, from - piece.start, to - piece.start);
+    const double shift = baselineShift(run);
+    text.baseline = -shift;
+    const Extent box = boxExtent(piece.metrics, piece.size, shift);
+    extent.include(box.above, box.below);
+    return text;
+  }
+
   PaperLine lineBox(const LineRange& line) {
     const auto [offset, extra] = alignment(line);
     // The same for every line of the paragraph.
     if (!strut_) strut_ = strut();
     Extent extent = *strut_;
     PaperMarks marks;
-    double x = p_.leftIndent + line.startX + offset;
+    const double left = p_.leftIndent + line.startX + offset;
+    double x = left;
     // Kept from line to line: a line's texts, pictures and tabs wait here
     // until its baseline is known.
     auto& texts = lineTexts_;
@@ -375,6 +471,7 @@ class ParagraphFlow {
     texts.clear();
     pictures.clear();
     tabs.clear();
+    textStarts_.clear();
     for (std::size_t i = pieceAt(line.begin); i < pieces_.size() && pieces_[i].start < line.end; ++i) {
       const Piece& piece = pieces_[i];
       const TextRun& run = *piece.segment->run;
@@ -385,7 +482,7 @@ class ParagraphFlow {
       }
       if (piece.segment->kind == Segment::Kind::image) {
         const InlineImage& image = *run.image;
-        pictures.push_back({{x, 0, piece.width, image.height, &image}, 0});
+        pictures.push_back({{x, 0, piece.width, image.height, &image}, static_cast<double>(piece.start)});
         extent.include(image.height, 0);
         x += piece.width;
         continue;
@@ -394,6 +491,17 @@ class ParagraphFlow {
       const std::size_t to = std::min(line.visibleEnd, piece.start + piece.length);
       if (to <= from) continue;
       const double spaceExtra = from >= keptEnd_ ? extra : 0;
+      if (levels_) {
+        visitLevelRuns(from, to, [&](std::size_t a, std::size_t b, std::uint8_t level) {
+          PaperText text = textOf(piece, a, b, spaceExtra, extent);
+          text.x = x;
+          text.direction = directionOf(level);
+          x += text.width;
+          textStarts_.push_back(a);
+          texts.emplace_back(std::move(text), &piece);
+        });
+        continue;
+      }
       PaperText text;
       text.x = x;
       text.text = piece.segment->text.substr(from - piece.start, to - from);
@@ -414,6 +522,7 @@ class ParagraphFlow {
       texts.emplace_back(std::move(text), &piece);
     }
 
+    if (levels_) reorder(left);
     const double baseline = extent.above;
     marks.texts.reserve(texts.size());
     for (auto& [text, piece] : texts) {
@@ -495,6 +604,9 @@ class ParagraphFlow {
   std::vector<std::pair<PaperText, const Piece*>> lineTexts_;
   std::vector<std::pair<PaperPicture, double>> linePictures_;
   std::vector<std::pair<double, const Piece*>> lineTabs_;
+  // The bidirectional level of each byte of text_, when one is not 0.
+  std::optional<std::vector<std::uint8_t>> levels_;
+  std::vector<std::size_t> textStarts_;  // where each of lineTexts_ starts in text_
 };
 
 }  // namespace

@@ -147,6 +147,20 @@ void shapePiece(hb_font_t* font, std::string_view piece, Visit&& visit) {
   hb_buffer_destroy(buffer);
 }
 
+// Shapes one piece in the script HarfBuzz guesses for it and `direction`.
+template <typename Visit>
+void shapePieceIn(hb_font_t* font, std::string_view piece, hb_direction_t direction, Visit&& visit) {
+  hb_buffer_t* buffer = hb_buffer_create();
+  const int length = static_cast<int>(piece.size());
+  hb_buffer_add_utf8(buffer, piece.data(), length, 0, length);
+  hb_buffer_guess_segment_properties(buffer);
+  hb_segment_properties_t properties;
+  hb_buffer_get_segment_properties(buffer, &properties);
+  properties.direction = direction;
+  shapeIn(buffer, font, piece, &properties, visit);
+  hb_buffer_destroy(buffer);
+}
+
 // Scripts whose shaping keeps to each word: no joining and no reordering,
 // so a word shaped alone (in the script of the text around it) gives the
 // glyphs and advances it has in the text.
@@ -332,6 +346,29 @@ class ShapedFace final : public FontFace {
       offset += length;
       text.remove_prefix(length);
     }
+    return glyphs;
+  }
+
+  // Pieces follow one another in the direction: right to left, the last
+  // piece's glyphs come first.
+  std::vector<ShapedGlyph> shapeInDirection(std::string_view text, TextDirection direction) const override {
+    if (direction == TextDirection::fromText) return shape(text);
+    const bool rightToLeft = direction == TextDirection::rightToLeft;
+    std::vector<std::vector<ShapedGlyph>> pieces;
+    const double scale = size_ / unitsPerEm_;
+    for (std::size_t offset = 0; offset < text.size();) {
+      const std::size_t length = pieceLength(text.substr(offset));
+      std::vector<ShapedGlyph>& glyphs = pieces.emplace_back();
+      shapePieceIn(font_, text.substr(offset, length), rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR,
+                   [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                     glyphs.push_back({glyph, advance * scale, static_cast<std::uint32_t>(offset) + cluster});
+                   });
+      offset += length;
+    }
+    if (rightToLeft) std::reverse(pieces.begin(), pieces.end());
+    std::vector<ShapedGlyph> glyphs;
+    for (const std::vector<ShapedGlyph>& piece : pieces)
+      glyphs.insert(glyphs.end(), piece.begin(), piece.end());
     return glyphs;
   }
 
