@@ -108,6 +108,16 @@ TEST_F(Udf2pdfTest, JpegGoesInAsItIsOnce) {
   EXPECT_EQ(objects.size(), 1u) << list;
 }
 
+// An override turns the digits around on the page; the PDF shows, and reads
+// back, what the page shows.
+TEST_F(Udf2pdfTest, RightToLeftOverridePrintsAsThePageShowsIt) {
+  maravel::UDFDocument doc;
+  doc.elements.emplace_back(
+      maravel::testing::paragraphOf({maravel::testing::textRun("tutar: \u202E00.005\u202C TL")}));
+  const std::string text = runCommand("pdftotext", {writePdf(doc, "tutar").string(), "-"}).out;
+  EXPECT_NE(text.find("500.00"), std::string::npos) << text;
+}
+
 // The colour emoji face has pictures for glyphs and no outlines, which no
 // PDF reader draws: its glyphs go in as pictures, the face not at all.
 TEST_F(Udf2pdfTest, ColourEmojiGoInAsPictures) {
