@@ -115,6 +115,7 @@ const Expected kExpected[] = {
     {"cdata", kRead, {}, {}, {}},
     {"word", kRead, {}, {}, {}},
     {"narrow", kRead, {}, {}, {}},
+    {"bidi", kRead, {}, {}, {}},
     {"nofont", kRead, {}, {}, {}},
     {"marks", kRead, {}, {}, {}},
     {"headers", kRead, {}, {}, {}},

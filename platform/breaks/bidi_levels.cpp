@@ -4,6 +4,8 @@
 #include <unicode/uchar.h>
 #include <unicode/utf16.h>
 
+#include <climits>
+#include <cstdint>
 #include <memory>
 #include <numeric>
 
@@ -71,7 +73,7 @@ struct BidiDeleter {
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> BidiLevels::of(std::string_view text) {
-  if (!mayHoldRightToLeft(text)) return std::nullopt;
+  if (text.size() > kMaxBytes || !mayHoldRightToLeft(text)) return std::nullopt;
   std::u16string units;
   std::vector<std::size_t> unitOf;  // by byte: the index of its code point's first unit
   unitOf.reserve(text.size());
@@ -87,7 +89,6 @@ std::optional<std::vector<std::uint8_t>> BidiLevels::of(std::string_view text) {
       units.push_back(static_cast<char16_t>(code));
     }
     at += length;
-    if (units.size() > kMaxUnits) return std::nullopt;
   }
   if (!turns) return std::nullopt;
   UErrorCode status = U_ZERO_ERROR;
@@ -106,7 +107,7 @@ std::vector<std::size_t> BidiLevels::visualOrder(const std::vector<std::uint8_t>
   std::vector<std::size_t> order(levels.size());
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::vector<int32_t> map(levels.size());
-  if (levels.empty() || levels.size() > kMaxUnits) return order;
+  if (levels.empty() || levels.size() > static_cast<std::size_t>(INT32_MAX)) return order;
   ubidi_reorderVisual(levels.data(), static_cast<int32_t>(levels.size()), map.data());
   for (std::size_t i = 0; i < levels.size(); ++i) order[i] = static_cast<std::size_t>(map[i]);
   return order;

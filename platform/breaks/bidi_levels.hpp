@@ -17,17 +17,17 @@ namespace maravel::breaks {
 
 class BidiLevels {
  public:
-  // A paragraph longer than this many UTF-16 units keeps its logical
-  // order: no document's paragraph comes near it, and the algorithm's
-  // tables for it would cost as much memory again as the text.
-  static constexpr std::size_t kMaxUnits = std::size_t{4} << 20;
+  // A paragraph longer than this many bytes keeps its logical order: no
+  // document's paragraph comes near it, and the algorithm's tables cost
+  // several times the text's size in memory.
+  static constexpr std::size_t kMaxBytes = std::size_t{4} << 20;
 
   // The embedding level of each byte of `text` (UTF-8; a byte of an invalid
   // sequence reads as U+FFFD): even left to right, odd right to left.
   // Nothing when every level is 0: the text holds no right-to-left
   // character (Hebrew, Arabic and the other right-to-left scripts) and no
   // bidirectional control; such text, nearly all text, is passed over
-  // byte by byte without reaching ICU. Nothing too past kMaxUnits or when
+  // byte by byte without reaching ICU. Nothing too past kMaxBytes or when
   // ICU fails.
   static std::optional<std::vector<std::uint8_t>> of(std::string_view text);
 
