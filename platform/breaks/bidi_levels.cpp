@@ -75,13 +75,13 @@ struct BidiDeleter {
 std::optional<std::vector<std::uint8_t>> BidiLevels::of(std::string_view text) {
   if (text.size() > kMaxBytes || !mayHoldRightToLeft(text)) return std::nullopt;
   std::u16string units;
-  std::vector<std::size_t> unitOf;  // by byte: the index of its code point's first unit
+  std::vector<std::uint32_t> unitOf;  // by byte: the index of its code point's first unit
   unitOf.reserve(text.size());
   bool turns = false;
   for (std::size_t at = 0; at < text.size();) {
     const auto [code, length] = codePointAt(text, at);
     turns = turns || turnsDirection(code);
-    unitOf.insert(unitOf.end(), length, units.size());
+    unitOf.insert(unitOf.end(), length, static_cast<std::uint32_t>(units.size()));
     if (code >= 0x10000) {
       units.push_back(static_cast<char16_t>(U16_LEAD(code)));
       units.push_back(static_cast<char16_t>(U16_TRAIL(code)));
