@@ -198,7 +198,9 @@ class ParagraphFlow {
                       [](std::uint8_t level) { return level == 0; }))
         continue;
       const fonts::FontFace& face = fonts_.font(*piece.segment->run, piece.size);
+      std::vector<fonts::ShapedGlyph>().swap(piece.glyphs);  // the painter shapes each line's part
       std::vector<fonts::ShapedGlyph> glyphs;
+      glyphs.reserve(piece.length);
       visitLevelRuns(
           piece.start, piece.start + piece.length, [&](std::size_t from, std::size_t to, std::uint8_t level) {
             const std::size_t offset = from - piece.start;
@@ -210,7 +212,6 @@ class ParagraphFlow {
           });
       piece.prefix = advancesBefore(piece.segment->text, glyphs);
       piece.width = piece.prefix.back();
-      piece.glyphs.clear();  // the painter shapes each line's part in its direction
     }
   }
 
