@@ -78,6 +78,17 @@ struct Extent {
 
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The code point of one whole UTF-8 character; U+FFFD for a malformed one.
+char32_t firstCodePoint(std::string_view character) {
+  const auto byte = [&](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(character[i]));
+  };
+  if (character.size() == 1) return byte(0) < 0x80 ? byte(0) : 0xFFFD;
+  char32_t code = byte(0) & (0xFF >> (character.size() + 1));
+  for (std::size_t i = 1; i < character.size(); ++i) code = (code << 6) | (byte(i) & 0x3F);
+  return code;
+}
+
 class ParagraphFlow {
  public:
   ParagraphFlow(FontBook& fonts, const ParagraphItem& p, double width,
@@ -204,8 +215,10 @@ class ParagraphFlow {
       visitLevelRuns(
           piece.start, piece.start + piece.length, [&](std::size_t from, std::size_t to, std::uint8_t level) {
             const std::size_t offset = from - piece.start;
-            for (fonts::ShapedGlyph glyph :
-                 face.shapeInDirection(piece.segment->text.substr(offset, to - from), directionOf(level))) {
+            const std::string_view text = std::string_view(piece.segment->text).substr(offset, to - from);
+            std::vector<fonts::ShapedGlyph> shaped = face.shapeInDirection(text, directionOf(level));
+            if (level % 2 == 1) measureFallbacks(piece, text, shaped);
+            for (fonts::ShapedGlyph glyph : shaped) {
               glyph.cluster += static_cast<std::uint32_t>(offset);
               glyphs.push_back(glyph);
             }
@@ -213,6 +226,49 @@ class ParagraphFlow {
       piece.prefix = advancesBefore(piece.segment->text, glyphs);
       piece.width = piece.prefix.back();
     }
+  }
+
+  // Right to left, the characters the face lacks that follow one another
+  // and one fallback face has are measured shaped together in that face, as
+  // the painter draws them (Arabic letters join, and narrow), instead of at
+  // the face's missing glyph.
+  void measureFallbacks(const Piece& piece, std::string_view text, std::vector<fonts::ShapedGlyph>& glyphs) {
+    std::vector<std::uint32_t> missing;  // the clusters drawn by the missing glyph, ascending
+    for (const fonts::ShapedGlyph& glyph : glyphs)
+      if (glyph.glyph == 0) missing.push_back(glyph.cluster);
+    if (missing.empty()) return;
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    std::erase_if(glyphs, [](const fonts::ShapedGlyph& glyph) { return glyph.glyph == 0; });
+    const auto characterAt = [&](std::uint32_t at) {
+      std::size_t end = at + 1;
+      while (end < text.size() && isContinuationByte(text[end])) ++end;
+      return text.substr(at, end - at);
+    };
+    const auto faceFor = [&](std::uint32_t at) -> const fonts::FontFace& {
+      return fonts_.fallbackFont(firstCodePoint(characterAt(at)), *piece.segment->run, piece.size);
+    };
+    for (std::size_t first = 0; first < missing.size();) {
+      const fonts::FontFace& fallback = faceFor(missing[first]);
+      std::size_t last = first;
+      while (last + 1 < missing.size() &&
+             missing[last] + characterAt(missing[last]).size() == missing[last + 1] &&
+             sameFile(faceFor(missing[last + 1]), fallback))
+        ++last;
+      const std::uint32_t start = missing[first];
+      const std::size_t end = missing[last] + characterAt(missing[last]).size();
+      for (fonts::ShapedGlyph glyph :
+           fallback.shapeInDirection(text.substr(start, end - start), fonts::TextDirection::rightToLeft)) {
+        glyph.cluster += start;
+        glyphs.push_back(glyph);
+      }
+      first = last + 1;
+    }
+  }
+
+  static bool sameFile(const fonts::FontFace& a, const fonts::FontFace& b) {
+    const std::optional<fonts::FaceFile> fileA = a.file(), fileB = b.file();
+    return fileA && fileB && fileA->path == fileB->path && fileA->index == fileB->index;
   }
 
   // Moves the line's texts, pictures and tabs, laid out from left to right
