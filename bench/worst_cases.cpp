@@ -330,6 +330,27 @@ std::vector<std::uint8_t> wordOverRuns() {
   return udf(editorContent(std::string(10'000, 'x'), paragraph(runs)));
 }
 
+// 200,000 letters in 20,000 runs, no break opportunity among them, in a
+// paragraph whose left indent is wider than the text area: every letter
+// is a line of its own.
+std::vector<std::uint8_t> wordOnOnePointLines() {
+  std::string runs;
+  for (std::size_t i = 0; i < 20'000; ++i) runs += content(i * 10, 10, i % 2 ? "bold=\"true\" " : "");
+  std::string wide = paragraph(runs);
+  wide.replace(wide.find("LeftIndent=\"0.0\""), 16, "LeftIndent=\"5000.0\"");
+  return udf(editorContent(std::string(200'000, 'x'), wide));
+}
+
+// One paragraph of 100,000 overrides, each around Latin letters, digits and
+// a Hebrew word: every line of it is reordered.
+std::vector<std::uint8_t> bidiOverrides() {
+  const std::string text = repeated(
+      "\u202E"
+      "abc 123 \u05E9\u05DC\u05D5\u05DD \u202C",
+      100'000);
+  return udf(editorContent(text, paragraph(content(0, 1'500'000))));
+}
+
 void appendUTF8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);
@@ -584,6 +605,10 @@ const std::vector<WorstCase>& worstCases() {
       {"spans", "a columnSpans list of 30 million entries", "list lengths", longColumnSpans},
       {"cdata", "one CDATA of 100 MiB of one letter", "page bytes per input byte", hugeTextBlock},
       {"word", "one word spread over 10,000 runs", "paper line breaking", wordOverRuns},
+      {"narrow", "one word of 200,000 letters in 20,000 runs on lines one point wide", "paper line breaking",
+       wordOnOnePointLines},
+      {"bidi", "100,000 right-to-left overrides in one paragraph with Hebrew and digits",
+       "bidirectional levels", bidiOverrides},
       {"nofont", "36,000 distinct characters that no font has", "glyph fallbacks", charactersNoFontHas},
       {"marks", "one letter with 300,000 combining marks", "glyph clusters", combiningMarks},
       {"headers", "a header and a footer of 20 lines on every page of 200,000 paragraphs",

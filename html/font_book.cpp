@@ -149,6 +149,17 @@ const fonts::FontFace& FontBook::font(const TextRun& run, double size) {
   return *found->second;
 }
 
+const fonts::FontFace& FontBook::fallbackFont(char32_t character, const TextRun& run, double size) {
+  std::string key = std::to_string(character) + "|" + keyNumber(size) + "|" + (run.bold ? "true" : "false") +
+                    "|" + (run.italic ? "true" : "false");
+  auto found = fallbacks_.find(key);
+  if (found == fallbacks_.end())
+    found = fallbacks_
+                .emplace(std::move(key), faces_.createFaceForCharacter(character, size, run.bold, run.italic))
+                .first;
+  return *found->second;
+}
+
 double FontBook::width(std::string_view text, const TextRun& run, double size) {
   if (text.empty()) return 0;
   return font(run, size).advance(text);

@@ -57,6 +57,11 @@ class FontBook {
   // the plain face. The reference lives as long as the book.
   const fonts::FontFace& font(const TextRun& run, double size);
 
+  // A face that has a glyph for `character`, for text the run's own face
+  // lacks it in, as the browser falls back (see FaceCache); cached by the
+  // character, size and traits.
+  const fonts::FontFace& fallbackFont(char32_t character, const TextRun& run, double size);
+
   // The family to name in a document for other programs, which find fonts
   // their own way: the first name of the document's family text without
   // quotes, the logical names as family() gives them, every other name as
@@ -76,6 +81,7 @@ class FontBook {
 
   fonts::FaceCache faces_;
   std::unordered_map<std::string, std::unique_ptr<fonts::FontFace>> fonts_;
+  std::unordered_map<std::string, std::unique_ptr<fonts::FontFace>> fallbacks_;
   std::unordered_map<std::string, std::string> resolved_;
   std::optional<std::unordered_map<std::string, std::string>> installed_;
   int aliasLookups_ = 0;

@@ -8,6 +8,7 @@
 #include "html/document_writer.hpp"
 #include "html/paragraph_layout.hpp"
 #include "paper/browser_line_rules.hpp"
+#include "platform/breaks/bidi_levels.hpp"
 #include "platform/fonts/font_face.hpp"
 
 namespace maravel {
@@ -77,6 +78,17 @@ struct Extent {
 
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// The code point of one whole UTF-8 character; U+FFFD for a malformed one.
+char32_t firstCodePoint(std::string_view character) {
+  const auto byte = [&](std::size_t i) {
+    return static_cast<char32_t>(static_cast<unsigned char>(character[i]));
+  };
+  if (character.size() == 1) return byte(0) < 0x80 ? byte(0) : 0xFFFD;
+  char32_t code = byte(0) & (0xFF >> (character.size() + 1));
+  for (std::size_t i = 1; i < character.size(); ++i) code = (code << 6) | (byte(i) & 0x3F);
+  return code;
+}
+
 class ParagraphFlow {
  public:
   ParagraphFlow(FontBook& fonts, const ParagraphItem& p, double width,
@@ -84,7 +96,8 @@ class ParagraphFlow {
       : fonts_(fonts),
         p_(p),
         regionColor_(regionColor),
-        lineWidth_(std::max(width - p.leftIndent - p.rightIndent, 1.0)) {
+        lineWidth_(std::max(width - p.leftIndent - p.rightIndent, 1.0)),
+        baseSize_(ParagraphLayout::baseRun(p).fontSize) {
     segments_ = ParagraphLayout::segments(p, maxBytes, textCut_);
     tabs_ = ParagraphLayout(fonts).layout(p, segments_, width);
     lineHeightFactor_ = p.lineSpacing > 0 ? (p.lineSpacing + 1) * 1.15 : 0;
@@ -159,6 +172,128 @@ class ParagraphFlow {
       piece.length = text_.size() - piece.start;
       pieces_.push_back(std::move(piece));
     }
+    levels_ = breaks::BidiLevels::of(text_);
+    if (levels_) shapeByLevel();
+    wholePixels_.reserve(pieces_.size() + 1);
+    wholePixels_.push_back(0);
+    for (std::size_t i = 0; i < pieces_.size(); ++i)
+      wholePixels_.push_back(wholePixels_.back() +
+                             piecePixels(i, pieces_[i].start, pieces_[i].start + pieces_[i].length));
+  }
+
+  // The stretches of [from, to) of the combined text whose bidirectional
+  // level is one, with that level.
+  template <typename Visit>
+  void visitLevelRuns(std::size_t from, std::size_t to, Visit&& visit) const {
+    const std::vector<std::uint8_t>& levels = *levels_;
+    for (std::size_t start = from; start < to;) {
+      std::size_t end = start + 1;
+      while (end < to && levels[end] == levels[start]) ++end;
+      visit(start, end, levels[start]);
+      start = end;
+    }
+  }
+
+  static fonts::TextDirection directionOf(std::uint8_t level) {
+    return level % 2 == 1 ? fonts::TextDirection::rightToLeft : fonts::TextDirection::leftToRight;
+  }
+
+  // Text with levels other than 0 is shaped again a level's stretch at a
+  // time in the level's direction, as the browser shapes it (right to left
+  // Arabic joins), for widths and glyphs.
+  void shapeByLevel() {
+    for (Piece& piece : pieces_) {
+      if (piece.segment->kind != Segment::Kind::text) continue;
+      const auto begin = levels_->begin() + static_cast<std::ptrdiff_t>(piece.start);
+      if (std::all_of(begin, begin + static_cast<std::ptrdiff_t>(piece.length),
+                      [](std::uint8_t level) { return level == 0; }))
+        continue;
+      const fonts::FontFace& face = fonts_.font(*piece.segment->run, piece.size);
+      std::vector<fonts::ShapedGlyph>().swap(piece.glyphs);  // the painter shapes each line's part
+      std::vector<fonts::ShapedGlyph> glyphs;
+      glyphs.reserve(piece.length);
+      visitLevelRuns(
+          piece.start, piece.start + piece.length, [&](std::size_t from, std::size_t to, std::uint8_t level) {
+            const std::size_t offset = from - piece.start;
+            const std::string_view text = std::string_view(piece.segment->text).substr(offset, to - from);
+            std::vector<fonts::ShapedGlyph> shaped = face.shapeInDirection(text, directionOf(level));
+            if (level % 2 == 1) measureFallbacks(piece, text, shaped);
+            for (fonts::ShapedGlyph glyph : shaped) {
+              glyph.cluster += static_cast<std::uint32_t>(offset);
+              glyphs.push_back(glyph);
+            }
+          });
+      piece.prefix = advancesBefore(piece.segment->text, glyphs);
+      piece.width = piece.prefix.back();
+    }
+  }
+
+  // Right to left, the characters the face lacks that follow one another
+  // and one fallback face has are measured shaped together in that face, as
+  // the painter draws them (Arabic letters join, and narrow), instead of at
+  // the face's missing glyph.
+  void measureFallbacks(const Piece& piece, std::string_view text, std::vector<fonts::ShapedGlyph>& glyphs) {
+    std::vector<std::uint32_t> missing;  // the clusters drawn by the missing glyph, ascending
+    for (const fonts::ShapedGlyph& glyph : glyphs)
+      if (glyph.glyph == 0) missing.push_back(glyph.cluster);
+    if (missing.empty()) return;
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    std::erase_if(glyphs, [](const fonts::ShapedGlyph& glyph) { return glyph.glyph == 0; });
+    const auto characterAt = [&](std::uint32_t at) {
+      std::size_t end = at + 1;
+      while (end < text.size() && isContinuationByte(text[end])) ++end;
+      return text.substr(at, end - at);
+    };
+    const auto faceFor = [&](std::uint32_t at) -> const fonts::FontFace& {
+      return fonts_.fallbackFont(firstCodePoint(characterAt(at)), *piece.segment->run, piece.size);
+    };
+    for (std::size_t first = 0; first < missing.size();) {
+      const fonts::FontFace& fallback = faceFor(missing[first]);
+      std::size_t last = first;
+      while (last + 1 < missing.size() &&
+             missing[last] + characterAt(missing[last]).size() == missing[last + 1] &&
+             sameFile(faceFor(missing[last + 1]), fallback))
+        ++last;
+      const std::uint32_t start = missing[first];
+      const std::size_t end = missing[last] + characterAt(missing[last]).size();
+      for (fonts::ShapedGlyph glyph :
+           fallback.shapeInDirection(text.substr(start, end - start), fonts::TextDirection::rightToLeft)) {
+        glyph.cluster += start;
+        glyphs.push_back(glyph);
+      }
+      first = last + 1;
+    }
+  }
+
+  static bool sameFile(const fonts::FontFace& a, const fonts::FontFace& b) {
+    const std::optional<fonts::FaceFile> fileA = a.file(), fileB = b.file();
+    return fileA && fileB && fileA->path == fileB->path && fileA->index == fileB->index;
+  }
+
+  // Moves the line's texts, pictures and tabs, laid out from left to right
+  // in logical order from `left`, into the order the bidirectional
+  // algorithm shows them in.
+  void reorder(double left) {
+    struct Item {
+      std::size_t start;
+      double width;
+      double* x;
+    };
+    std::vector<Item> items;
+    for (auto& [text, piece] : lineTexts_) items.push_back({textStarts_[items.size()], text.width, &text.x});
+    for (auto& [picture, start] : linePictures_)
+      items.push_back({static_cast<std::size_t>(start), picture.width, &picture.x});
+    for (auto& [x, piece] : lineTabs_) items.push_back({piece->start, piece->width, &x});
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.start < b.start; });
+    std::vector<std::uint8_t> levels;
+    levels.reserve(items.size());
+    for (const Item& item : items) levels.push_back((*levels_)[item.start]);
+    double x = left;
+    for (const std::size_t index : breaks::BidiLevels::visualOrder(levels)) {
+      *items[index].x = x;
+      x += items[index].width;
+    }
   }
 
   // The first piece that ends after `offset`.
@@ -198,44 +333,55 @@ class ParagraphFlow {
                                         piece.size);
   }
 
-  // How wide the browser finds a line from its start to an offset, asked
-  // for offsets that never go back: each piece on the line is measured once
-  // as a whole, so breaking stays linear in the paragraph's text.
+  // How wide the browser finds a line from its start to an offset: the
+  // pixels of its start, of its first and last pieces' parts, and of the
+  // whole pieces between them from the sums kept for the paragraph, so that
+  // asking costs the same however far the offset lies. Every term is a
+  // whole number of 1/64 pixels, so the sums are exact and equal to adding
+  // the pieces one by one.
   class LinePixels {
    public:
     LinePixels(const ParagraphFlow& flow, std::size_t begin, double startX)
-        : flow_(&flow), begin_(begin), piece_(flow.pieceAt(begin)), done_(BrowserLineRules::pixels(startX)) {}
+        : flow_(&flow),
+          begin_(begin),
+          piece_(flow.pieceAt(begin)),
+          start_(BrowserLineRules::pixels(startX)) {}
 
-    double upTo(std::size_t end) {
+    double upTo(std::size_t end) const {
       const std::vector<Piece>& pieces = flow_->pieces_;
-      while (piece_ < pieces.size() && pieces[piece_].start + pieces[piece_].length <= end) {
-        const Piece& piece = pieces[piece_];
-        done_ += flow_->piecePixels(piece_, std::max(begin_, piece.start), piece.start + piece.length);
-        ++piece_;
-      }
-      if (piece_ < pieces.size() && pieces[piece_].start < end)
-        return done_ + flow_->piecePixels(piece_, std::max(begin_, pieces[piece_].start), end);
-      return done_;
+      if (piece_ >= pieces.size() || end <= begin_) return start_;
+      const Piece& first = pieces[piece_];
+      const std::size_t firstEnd = first.start + first.length;
+      if (end <= firstEnd) return start_ + flow_->piecePixels(piece_, begin_, end);
+      const std::size_t last = flow_->pieceAt(end);
+      double used = start_ + flow_->piecePixels(piece_, begin_, firstEnd) +
+                    (flow_->wholePixels_[last] - flow_->wholePixels_[piece_ + 1]);
+      if (last < pieces.size() && pieces[last].start < end)
+        used += flow_->piecePixels(last, pieces[last].start, end);
+      return used;
     }
 
    private:
     const ParagraphFlow* flow_;
     std::size_t begin_;
     std::size_t piece_;
-    double done_;
+    double start_;
   };
 
   // The longest start of the line from `begin` to before `end` that fits,
   // at least one character: a word wider than the line breaks anywhere.
   std::size_t fittingPrefix(std::size_t begin, std::size_t end, double startX, double available) const {
-    LinePixels used(*this, begin, startX);
+    const LinePixels used(*this, begin, startX);
     std::size_t at = begin + 1;
     while (at < end && isContinuationByte(text_[at])) ++at;
     std::size_t best = at;
+    // The line's end without its trailing spaces, carried along.
+    std::size_t visible = withoutTrailingSpaces(begin, at);
     while (at < end) {
       std::size_t next = at + 1;
       while (next < end && isContinuationByte(text_[next])) ++next;
-      if (!BrowserLineRules::fits(used.upTo(withoutTrailingSpaces(begin, next)), available)) break;
+      if (text_[next - 1] != ' ') visible = next;
+      if (!BrowserLineRules::fits(used.upTo(visible), available)) break;
       best = next;
       at = next;
     }
@@ -260,10 +406,15 @@ class ParagraphFlow {
     };
     std::size_t at = 0;
     std::size_t next = 0;  // index into opportunities
+    std::size_t chunkEnd = 0;
+    std::size_t chunkVisibleEnd = 0;  // the chunk's end less its trailing spaces, found once a chunk
     while (at < text_.size()) {
       while (opportunities[next] <= at) ++next;
-      const std::size_t chunkEnd = opportunities[next];
-      if (BrowserLineRules::fits(used.upTo(withoutTrailingSpaces(at, chunkEnd)), available)) {
+      if (chunkEnd != opportunities[next]) {
+        chunkEnd = opportunities[next];
+        chunkVisibleEnd = withoutTrailingSpaces(at, chunkEnd);
+      }
+      if (BrowserLineRules::fits(used.upTo(std::max(at, chunkVisibleEnd)), available)) {
         at = chunkEnd;
         continue;
       }
@@ -294,7 +445,7 @@ class ParagraphFlow {
 
   // The baseline raise of sub- and superscript, from the paragraph's size.
   double baselineShift(const TextRun& run) const {
-    const double parent = ParagraphLayout::baseRun(p_).fontSize;
+    const double parent = baseSize_;
     if (run.isSubscript) return -(parent / 5 + 0.6);
     if (run.isSuperscript) return parent / 3 + 0.6;
     return 0;
@@ -338,13 +489,37 @@ class ParagraphFlow {
     return {0, 0};
   }
 
+  // The text of the piece's bytes [from, to) of the combined text, at the
+  // line's pen, its box taken into the line's extent.
+  PaperText textOf(const Piece& piece, std::size_t from, std::size_t to, double spaceExtra,
+                   Extent& extent) const {
+    const TextRun& run = *piece.segment->run;
+    PaperText text;
+    text.text = piece.segment->text.substr(from - piece.start, to - from);
+    text.family = piece.family;
+    text.size = piece.size;
+    text.bold = run.bold;
+    text.italic = run.italic;
+    text.color = textColor(run, regionColor_);
+    text.spaceExtra = spaceExtra;
+    text.width = piece.prefix[to - piece.start] - piece.prefix[from - piece.start] +
+                 spaceExtra * static_cast<double>(expandableSpaces(from, to));
+    text.glyphs = glyphsOf(piece, from - piece.start, to - piece.start);
+    const double shift = baselineShift(run);
+    text.baseline = -shift;
+    const Extent box = boxExtent(piece.metrics, piece.size, shift);
+    extent.include(box.above, box.below);
+    return text;
+  }
+
   PaperLine lineBox(const LineRange& line) {
     const auto [offset, extra] = alignment(line);
     // The same for every line of the paragraph.
     if (!strut_) strut_ = strut();
     Extent extent = *strut_;
     PaperMarks marks;
-    double x = p_.leftIndent + line.startX + offset;
+    const double left = p_.leftIndent + line.startX + offset;
+    double x = left;
     // Kept from line to line: a line's texts, pictures and tabs wait here
     // until its baseline is known.
     auto& texts = lineTexts_;
@@ -353,6 +528,7 @@ class ParagraphFlow {
     texts.clear();
     pictures.clear();
     tabs.clear();
+    textStarts_.clear();
     for (std::size_t i = pieceAt(line.begin); i < pieces_.size() && pieces_[i].start < line.end; ++i) {
       const Piece& piece = pieces_[i];
       const TextRun& run = *piece.segment->run;
@@ -363,7 +539,7 @@ class ParagraphFlow {
       }
       if (piece.segment->kind == Segment::Kind::image) {
         const InlineImage& image = *run.image;
-        pictures.push_back({{x, 0, piece.width, image.height, &image}, 0});
+        pictures.push_back({{x, 0, piece.width, image.height, &image}, static_cast<double>(piece.start)});
         extent.include(image.height, 0);
         x += piece.width;
         continue;
@@ -372,6 +548,17 @@ class ParagraphFlow {
       const std::size_t to = std::min(line.visibleEnd, piece.start + piece.length);
       if (to <= from) continue;
       const double spaceExtra = from >= keptEnd_ ? extra : 0;
+      if (levels_) {
+        visitLevelRuns(from, to, [&](std::size_t a, std::size_t b, std::uint8_t level) {
+          PaperText text = textOf(piece, a, b, spaceExtra, extent);
+          text.x = x;
+          text.direction = directionOf(level);
+          x += text.width;
+          textStarts_.push_back(a);
+          texts.emplace_back(std::move(text), &piece);
+        });
+        continue;
+      }
       PaperText text;
       text.x = x;
       text.text = piece.segment->text.substr(from - piece.start, to - from);
@@ -392,6 +579,7 @@ class ParagraphFlow {
       texts.emplace_back(std::move(text), &piece);
     }
 
+    if (levels_) reorder(left);
     const double baseline = extent.above;
     marks.texts.reserve(texts.size());
     for (auto& [text, piece] : texts) {
@@ -459,10 +647,13 @@ class ParagraphFlow {
   const ParagraphItem& p_;
   std::optional<std::uint32_t> regionColor_;
   double lineWidth_;
+  double baseSize_;  // the smallest run's size, which sub- and superscripts are raised by
   double lineHeightFactor_ = 0;
   std::vector<Segment> segments_;
   ParagraphLayout::Result tabs_;
   std::vector<Piece> pieces_;
+  // The browser's pixels of the whole pieces before each piece.
+  std::vector<double> wholePixels_;
   std::string text_;
   std::size_t keptEnd_ = 0;
   bool textCut_ = false;
@@ -470,6 +661,9 @@ class ParagraphFlow {
   std::vector<std::pair<PaperText, const Piece*>> lineTexts_;
   std::vector<std::pair<PaperPicture, double>> linePictures_;
   std::vector<std::pair<double, const Piece*>> lineTabs_;
+  // The bidirectional level of each byte of text_, when one is not 0.
+  std::optional<std::vector<std::uint8_t>> levels_;
+  std::vector<std::size_t> textStarts_;  // where each of lineTexts_ starts in text_
 };
 
 }  // namespace

@@ -140,8 +140,13 @@ bool PageLayout::layoutPages(const UDFDocument& doc, FontBook& fonts, std::optio
     PageFlow::fill(body, next, room, true, marks);
     page.marks.append(std::move(marks), props.leftMargin, top);
     bodyPage(std::move(page));
-    body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(next));
-    next = 0;
+    // The blocks placed are empty shells; they are let go once they make up
+    // half the column, so that a paragraph of many lines is not moved along
+    // once a page.
+    if (next * 2 >= body.size()) {
+      body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(next));
+      next = 0;
+    }
     layOutAhead(next, 0);
   } while (next < body.size() && static_cast<std::size_t>(pages) < maxPages);
   const bool truncated = blocks.cut() || next < body.size() || laidElements < doc.elements.size();

@@ -86,7 +86,8 @@ void PagePainter::paint(const PaperPage& page, drawing::PageCanvas& canvas) {
       canvas.drawImage(picture.image->base64, {picture.x, picture.y, picture.width, picture.height});
   }
   for (const PaperText& text : page.marks.texts) {
-    const drawing::TextStyle style{text.family, text.size, text.bold, text.italic, color(text.color)};
+    const drawing::TextStyle style{text.family, text.size,         text.bold,
+                                   text.italic, color(text.color), text.direction};
     canvas.drawText(text.text, {text.x, text.baseline}, style, text.spaceExtra, text.glyphs);
   }
   for (const PaperRule& rule : joinedRules(page.marks.rules)) {

@@ -26,8 +26,11 @@ struct PaperText {
   bool bold = false;
   bool italic = false;
   std::uint32_t color = 0;  // 0xRRGGBB
-  double spaceExtra = 0;    // added to every space's advance on a justified line
-  double width = 0;         // the advance of the whole text, spaceExtra included
+  // In a paragraph with right-to-left text, the direction of the text's
+  // level; elsewhere the one its script has.
+  fonts::TextDirection direction = fonts::TextDirection::fromText;
+  double spaceExtra = 0;  // added to every space's advance on a justified line
+  double width = 0;       // the advance of the whole text, spaceExtra included
   // Its glyphs as the layout shaped them in this face, clusters counted
   // from the text's start; none when the painter is to shape it.
   std::vector<fonts::ShapedGlyph> glyphs;

@@ -3,10 +3,13 @@
 #include "platform/fonts/font_answers.hpp"
 
 #include <gtest/gtest.h>
+#include <hb.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <functional>
 
+#include "platform/fonts/font_file.hpp"
 #include "tests/support/scratch_folder.hpp"
 
 namespace maravel::fonts {
@@ -16,6 +19,12 @@ namespace fs = std::filesystem;
 using Fields = FontAnswers::Fields;
 
 void write(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// A FIFO in place of `path`: opening it to read waits for a writer.
+void fifoAt(const fs::path& path) {
+  fs::remove(path);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+}
 
 TEST(FontAnswersTest, HoldOnlyWhileTheSettingsAndEveryWatchedPathStayAsTheyWere) {
   const Fields question = {"match", "Times\tNew\\Roman\n", "plain"};
@@ -36,6 +45,14 @@ TEST(FontAnswersTest, HoldOnlyWhileTheSettingsAndEveryWatchedPathStayAsTheyWere)
        false},
       {"the file cut short", [](const fs::path& f) { fs::resize_file(f / "cache" / "answers", 40); }, nullptr,
        false},
+      {"the file a FIFO", [](const fs::path& f) { fifoAt(f / "cache" / "answers"); }, nullptr, false},
+      {"the file a link to a FIFO",
+       [](const fs::path& f) {
+         fifoAt(f / "fifo");
+         fs::remove(f / "cache" / "answers");
+         fs::create_symlink(f / "fifo", f / "cache" / "answers");
+       },
+       nullptr, false},
       {"the file garbled",
        [](const fs::path& f) { write(f / "cache" / "answers", "maravel font answers 1\na\t9\n"); }, nullptr,
        false},
@@ -93,6 +110,21 @@ TEST(FontAnswersTest, StayBoundedHoweverManyQuestionsAProcessAsks) {
         {"character", std::to_string(i)}, padding, [] { return std::vector<std::string>{}; }, later);
   EXPECT_LT(fs::file_size(file), 260 * 1024u);
   EXPECT_EQ(FontAnswers(file, "").find({"character", "0"}), std::optional(padding));
+}
+
+TEST(FontFileTest, IsReadOnlyFromARegularFileWithoutWaiting) {
+  testing::ScratchFolder scratch;
+  const fs::path& folder = scratch.path();
+  fifoAt(folder / "fifo");
+  fs::create_symlink(folder / "fifo", folder / "link");
+  write(folder / "empty", "");
+  write(folder / "font", "not checked here: HarfBuzz finds no glyphs in it");
+  for (const fs::path& refused : {folder / "fifo", folder / "link", folder / "empty", folder,
+                                  fs::path("/dev/zero"), folder / "missing"})
+    EXPECT_EQ(readFontFile(refused), nullptr) << refused;
+  hb_blob_t* blob = readFontFile(folder / "font");
+  EXPECT_EQ(hb_blob_get_length(blob), 48u);
+  hb_blob_destroy(blob);
 }
 
 }  // namespace

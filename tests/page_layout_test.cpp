@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,6 +76,38 @@ TEST(PageLayoutTest, ParagraphsMoveOrSplitByLines) {
   ASSERT_EQ(moved.pages.size(), 2u);
   EXPECT_EQ(texts(moved.pages[1]), "iki");
   EXPECT_LT(moved.pages[1].marks.texts[0].baseline, 150 + 14);
+}
+
+// The page's texts from left to right, each set right to left followed by "<".
+std::string inVisualOrder(const PaperPage& page) {
+  std::vector<const PaperText*> shown;
+  for (const PaperText& text : page.marks.texts) shown.push_back(&text);
+  std::sort(shown.begin(), shown.end(), [](const PaperText* a, const PaperText* b) { return a->x < b->x; });
+  std::string out;
+  for (const PaperText* text : shown)
+    out += (out.empty() ? "" : "|") + text->text +
+           (text->direction == fonts::TextDirection::rightToLeft ? "<" : "");
+  return out;
+}
+
+TEST(PageLayoutTest, RightToLeftTextShowsInTheBidirectionalOrder) {
+  const struct {
+    std::vector<std::string> runs;
+    std::string shown;
+  } rows[] = {
+      {{"tutar: 500.00 TL"}, "tutar: 500.00 TL"},  // no level but 0: shaped as its script says
+      {{"tutar: \u202E00.005\u202C TL"}, "tutar: |\u202E00.005<|\u202C TL"},
+      {{"tutar: \u202E00", ".005\u202C TL"}, "tutar: |.005<|\u202E00<|\u202C TL"},
+      {{"Arapça: العربية metin"}, "Arapça: |العربية<| metin"},
+      {{"שלום 2026/101 עולם"}, " עולם<|2026/101|שלום <"},
+  };
+  for (const auto& row : rows) {
+    UDFDocument doc;
+    ParagraphItem p;
+    for (const std::string& text : row.runs) p.runs.push_back(run(text));
+    doc.elements.push_back(p);
+    EXPECT_EQ(inVisualOrder(PageLayout::layout(doc).pages[0]), row.shown) << row.runs[0];
+  }
 }
 
 TEST(PageLayoutTest, TallTableRowSplitsWithEachCellContinuing) {

@@ -1,6 +1,7 @@
 // Runs udf2pdf as a shell would and reads its PDFs back with pdftotext.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -105,6 +106,29 @@ TEST_F(Udf2pdfTest, JpegGoesInAsItIsOnce) {
   }
   EXPECT_EQ(encodings, (std::multiset<std::string>{"jpeg", "jpeg", "jpeg"})) << list;
   EXPECT_EQ(objects.size(), 1u) << list;
+}
+
+// An override turns the digits around on the page; the PDF shows, and reads
+// back, what the page shows.
+TEST_F(Udf2pdfTest, RightToLeftOverridePrintsAsThePageShowsIt) {
+  maravel::UDFDocument doc;
+  doc.elements.emplace_back(
+      maravel::testing::paragraphOf({maravel::testing::textRun("tutar: \u202E00.005\u202C TL")}));
+  const std::string text = runCommand("pdftotext", {writePdf(doc, "tutar").string(), "-"}).out;
+  EXPECT_NE(text.find("500.00"), std::string::npos) << text;
+}
+
+// The colour emoji face has pictures for glyphs and no outlines, which no
+// PDF reader draws: its glyphs go in as pictures, the face not at all.
+TEST_F(Udf2pdfTest, ColourEmojiGoInAsPictures) {
+  maravel::UDFDocument doc;
+  doc.elements.emplace_back(
+      maravel::testing::paragraphOf({maravel::testing::textRun("Onay \U0001F44D \U0001F44D")}));
+  const fs::path file = writePdf(doc, "emoji");
+  EXPECT_EQ(runCommand("pdffonts", {file.string()}).out.find("Emoji"), std::string::npos);
+  const std::string list = runCommand("pdfimages", {"-list", file.string()}).out;
+  // Two rows of heading, then each of the two drawings: the picture and its mask.
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2 + 4) << list;
 }
 
 TEST_F(Udf2pdfTest, OutputsGoWhereAsked) {

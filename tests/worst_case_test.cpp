@@ -114,6 +114,8 @@ const Expected kExpected[] = {
     {"spans", kRead, {}, {}, {}},
     {"cdata", kRead, {}, {}, {}},
     {"word", kRead, {}, {}, {}},
+    {"narrow", kRead, {}, {}, {}},
+    {"bidi", kRead, {}, {}, {}},
     {"nofont", kRead, {}, {}, {}},
     {"marks", kRead, {}, {}, {}},
     {"headers", kRead, {}, {}, {}},

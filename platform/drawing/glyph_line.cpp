@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/fonts/font_face.hpp"
+#include "platform/fonts/font_file.hpp"
 #include "platform/text/text.hpp"
 
 namespace maravel::drawing {
@@ -64,7 +65,8 @@ int roundedUnits(hb_position_t units) { return (units + kUnits / 2) & ~(kUnits -
 // ascender below the top. Nothing when the face lacks a glyph.
 std::optional<std::vector<cairo_glyph_t>> shapeLine(std::string_view text, const char* file, int index,
                                                     double size, const Point& point) {
-  const Owned<hb_blob_t> blob(hb_blob_create_from_file(file), hb_blob_destroy);
+  const Owned<hb_blob_t> blob(fonts::readFontFile(file), hb_blob_destroy);
+  if (!blob) return std::nullopt;
   const Owned<hb_face_t> face(hb_face_create(blob.get(), static_cast<unsigned>(index)), hb_face_destroy);
   const Owned<hb_font_t> font(hb_font_create(face.get()), hb_font_destroy);
   const int scale = static_cast<int>(std::lround(size * kUnits));

@@ -14,6 +14,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/drawing/drawing_context.hpp"
 #include "platform/fonts/font_face.hpp"
@@ -29,6 +31,9 @@ struct TextStyle {
   bool bold = false;
   bool italic = false;
   Color color;
+  // Text of one level of the bidirectional algorithm is shaped in that
+  // level's direction; other text in the one its script has.
+  fonts::TextDirection direction = fonts::TextDirection::fromText;
 };
 
 // Fonts and decoded pictures shared by the pages of one document, so that a
@@ -82,7 +87,9 @@ class PageCanvas {
   // `glyphs`, when given, are the text's glyphs as a FontFace of this style
   // shaped them (clusters counted from the text's start), so that a text
   // just measured is not shaped again; they are used when the text is
-  // valid UTF-8 and every cluster lies inside it.
+  // valid UTF-8 and every cluster lies inside it. Glyphs whose clusters
+  // descend (text set right to left) stand for their clusters' text in the
+  // order they are drawn.
   void drawText(std::string_view text, Point origin, const TextStyle& style, double spaceExtra = 0,
                 std::span<const fonts::ShapedGlyph> glyphs = {});
   static constexpr double kMaxTextSize = 4096;
@@ -99,6 +106,8 @@ class PageCanvas {
   void drawImage(std::string_view base64, const Rect& rect);
 
  private:
+  void drawJoined(std::string_view drawn, const std::vector<std::pair<std::size_t, double>>& missing,
+                  double baseline, const TextStyle& style);
   std::unique_ptr<detail::CanvasTarget> ownTarget_;
   detail::CanvasTarget& target_;
   CanvasResources& resources_;

@@ -10,6 +10,7 @@
 
 #include "platform/drawing/canvas_resources.hpp"
 #include "platform/drawing/canvas_target.hpp"
+#include "platform/drawing/pdf_bitmap_face.hpp"
 #include "platform/drawing/pdf_file.hpp"
 #include "platform/drawing/pdf_font.hpp"
 #include "platform/drawing/pdf_syntax.hpp"
@@ -69,7 +70,16 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     double width = 0, height = 0;
   };
   std::unordered_map<std::string, Picture> pictureOf;  // by base64 text
-  std::map<long, int> alphas;                          // /A<index> by alpha in thousandths
+  // The faces whose glyphs are pictures, by file (null for the others) and
+  // by face, and their glyphs' pictures once embedded.
+  std::map<std::pair<std::string, int>, std::unique_ptr<detail::PdfBitmapFace>> bitmapFaceOfFile;
+  std::unordered_map<const fonts::FontFace*, const detail::PdfBitmapFace*> bitmapFaceOf;
+  struct GlyphPicture {
+    Picture picture;
+    double left = 0, top = 0, width = 0, height = 0;  // in ems, as PdfBitmapFace::Glyph
+  };
+  std::map<std::pair<const detail::PdfBitmapFace*, std::uint32_t>, GlyphPicture> glyphPictures;
+  std::map<long, int> alphas;  // /A<index> by alpha in thousandths
 
   // The page being written and the state its content has set.
   std::string content;
@@ -202,10 +212,63 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     return index;
   }
 
+  // The face's glyphs as pictures, or null when it has outlines.
+  const detail::PdfBitmapFace* bitmapFaceFor(const fonts::FontFace& face) {
+    if (auto found = bitmapFaceOf.find(&face); found != bitmapFaceOf.end()) return found->second;
+    const detail::PdfBitmapFace* bitmaps = nullptr;
+    if (const std::optional<fonts::FaceFile> faceFile = face.file()) {
+      auto [found, added] = bitmapFaceOfFile.try_emplace(std::make_pair(faceFile->path, faceFile->index));
+      if (added) found->second = detail::PdfBitmapFace::open(*faceFile);
+      bitmaps = found->second.get();
+    }
+    bitmapFaceOf.emplace(&face, bitmaps);
+    return bitmaps;
+  }
+
+  // Each glyph's picture in the box the face gives it, each cluster's
+  // pictures in a span that carries its text, so that the text can still be
+  // searched and copied.
+  void showPictures(const detail::PdfBitmapFace& bitmaps, const detail::GlyphRun& run) {
+    endText();
+    std::size_t next = 0, offset = 0;
+    std::string actualText;
+    for (const detail::TextCluster& cluster : run.clusters) {
+      const std::string_view text = run.text.substr(std::min(offset, run.text.size()), cluster.bytes);
+      offset += cluster.bytes;
+      const std::size_t count = std::min<std::size_t>(cluster.glyphs, run.glyphs.size() - next);
+      if (count == 0) continue;
+      actualText.clear();
+      detail::appendUTF16Hex(actualText, text);
+      content.append("/Span<</ActualText<FEFF").append(actualText).append(">>>BDC\n");
+      for (std::size_t i = 0; i < count; ++i, ++next) showPicture(bitmaps, run.glyphs[next], run);
+      content.append("EMC\n");
+    }
+  }
+
+  void showPicture(const detail::PdfBitmapFace& bitmaps, const detail::PlacedGlyph& glyph,
+                   const detail::GlyphRun& run) {
+    auto found = glyphPictures.find({&bitmaps, glyph.glyph});
+    if (found == glyphPictures.end()) {
+      GlyphPicture embedded;
+      if (const std::optional<detail::PdfBitmapFace::Glyph> bitmap = bitmaps.glyph(glyph.glyph)) {
+        if (const std::optional<detail::DecodedPicture> decoded = detail::PictureDecoder::decode(bitmap->png))
+          embedded = {embedPixels(*decoded, {}), bitmap->left, bitmap->top, bitmap->width, bitmap->height};
+      }
+      found = glyphPictures.emplace(std::make_pair(&bitmaps, glyph.glyph), embedded).first;
+    }
+    const GlyphPicture& picture = found->second;
+    if (picture.picture.index < 0) return;
+    const Rect box{glyph.x + picture.left * run.size, run.baseline - picture.top * run.size,
+                   picture.width * run.size, picture.height * run.size};
+    if (!finite({box.x, box.y, box.width, box.height}) || !(box.width > 0) || !(box.height > 0)) return;
+    placePicture(picture.picture.index, box);
+  }
+
   void showGlyphs(const fonts::FontFace& face, const detail::GlyphRun& run) override {
     if (run.glyphs.empty() || !std::isfinite(run.baseline)) return;
     for (const detail::PlacedGlyph& glyph : run.glyphs)
       if (!std::isfinite(glyph.x)) return;
+    if (const detail::PdfBitmapFace* bitmaps = bitmapFaceFor(face)) return showPictures(*bitmaps, run);
     const double written = writtenNumber(run.size, 6);
     const int index = fontFor(face);
     if (index < 0 || !(written > 0)) return;
@@ -344,7 +407,11 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     if (found == pictureOf.end()) found = pictureOf.emplace(std::string(base64), embed(base64)).first;
     const Picture& picture = found->second;
     if (picture.index < 0) return;
-    const Rect placed = detail::fittedPicture(picture.width, picture.height, rect);
+    placePicture(picture.index, detail::fittedPicture(picture.width, picture.height, rect));
+  }
+
+  // Draws picture /I<index> filling `placed`.
+  void placePicture(int index, const Rect& placed) {
     endText();
     // The picture's rows from the top down.
     content.append("q ");
@@ -355,21 +422,26 @@ struct PdfDocument::Impl final : detail::CanvasTarget {
     appendNumber(content, placed.x);
     content.push_back(' ');
     appendNumber(content, placed.y + placed.height);
-    content.append(" cm/I").append(std::to_string(picture.index)).append(" Do Q\n");
+    content.append(" cm/I").append(std::to_string(index)).append(" Do Q\n");
   }
 
   // Writes the picture of `base64` as an image object.
   Picture embed(std::string_view base64) {
     const CanvasResources::Impl::Picture* picture = resources.impl().picture(base64);
     if (picture == nullptr) return {};
-    const detail::DecodedPicture& decoded = *picture->decoded;
+    return embedPixels(*picture->decoded, picture->jpeg);
+  }
+
+  // Writes decoded pixels as an image object, or the JPEG file they were
+  // decoded from, when there is one.
+  Picture embedPixels(const detail::DecodedPicture& decoded, std::span<const std::uint8_t> jpeg) {
     const int width = decoded.width;
     const int height = decoded.height;
     if (decoded.pixels.size() != std::size_t{1} * width * height) return {};
     std::string entries = "/Type/XObject/Subtype/Image/Width " + std::to_string(width) + "/Height " +
                           std::to_string(height) + "/BitsPerComponent 8/Interpolate true";
     const int number = file.reserve();
-    if (!embedJPEG(picture->jpeg, number, entries)) {
+    if (!embedJPEG(jpeg, number, entries)) {
       std::vector<std::uint8_t> rgb, mask;
       rgb.reserve(std::size_t{3} * width * height);
       mask.reserve(std::size_t{1} * width * height);

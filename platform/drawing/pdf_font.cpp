@@ -8,6 +8,7 @@
 #include <array>
 
 #include "platform/drawing/pdf_syntax.hpp"
+#include "platform/fonts/font_file.hpp"
 
 namespace maravel::drawing::detail {
 
@@ -81,7 +82,7 @@ hb_blob_t* subset(hb_face_t* face, const std::vector<std::uint32_t>& used) {
 }  // namespace
 
 PdfFont::PdfFont(const fonts::FaceFile& file, int number, int serial) : number_(number), serial_(serial) {
-  hb_blob_t* blob = hb_blob_create_from_file_or_fail(file.path.c_str());
+  hb_blob_t* blob = fonts::readFontFile(file.path);
   if (blob == nullptr) return;
   hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(std::max(file.index, 0)));
   hb_blob_destroy(blob);

@@ -119,7 +119,8 @@ std::string stateOf(const std::string& path, bool* changedAfter = nullptr,
 }
 
 std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without waiting: a FIFO in its place would wait for a writer for ever.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
   std::string bytes;
   struct stat info {};
@@ -210,11 +211,19 @@ std::optional<FontAnswers::Fields> FontAnswers::find(const Fields& question) {
   return found->second;
 }
 
+void FontAnswers::distrust() {
+  const std::lock_guard lock(mutex_);
+  loaded_ = true;
+  valid_ = false;
+  head_.clear();
+  answers_.clear();
+}
+
 bool FontAnswers::append(const std::string& line) {
-  const int fd = ::open(file_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW);
+  const int fd = ::open(file_.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
   struct stat info {};
-  const bool written = ::fstat(fd, &info) == 0 &&
+  const bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                        info.st_size + static_cast<off_t>(line.size()) <= kMaxFileSize && writeAll(fd, line);
   ::close(fd);
   return written;
@@ -249,9 +258,11 @@ void FontAnswers::keep(const Fields& question, const Fields& answer,
   std::error_code ignored;
   std::filesystem::create_directories(file_.parent_path(), ignored);
   const std::string temporary = file_.string() + '.' + std::to_string(::getpid());
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  const int fd = ::open(temporary.c_str(),
+                        O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (fd < 0) return;
-  const bool written = writeAll(fd, bytes);
+  struct stat info {};
+  const bool written = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && writeAll(fd, bytes);
   ::close(fd);
   valid_ = written && ::rename(temporary.c_str(), file_.c_str()) == 0;
   if (!valid_) ::unlink(temporary.c_str());

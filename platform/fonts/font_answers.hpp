@@ -38,6 +38,11 @@ class FontAnswers {
   // The answer kept for `question`, when the file holds one and still holds.
   std::optional<Fields> find(const Fields& question);
 
+  // Drops every answer held, and makes the file anew with the next answer
+  // kept: called when an answer read from the file proves false (it names a
+  // file that is not a font), so that no answer of that file is used again.
+  void distrust();
+
   // Keeps an answer. When the file has to be made anew, `watched` gives the
   // paths whose state the answers depend on (missing ones included: their
   // appearing counts as a change); a path changed after `settled` (when the

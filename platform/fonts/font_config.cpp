@@ -174,7 +174,8 @@ std::optional<FaceFile> fileOf(const FontAnswers::Fields& fields) {
   char* end = nullptr;
   errno = 0;
   const long index = std::strtol(fields[1].c_str(), &end, 10);
-  if (end == fields[1].c_str() || *end != '\0' || errno != 0 || index < 0 || index > INT32_MAX)
+  if (fields[0].empty() || fields[0].front() != '/' || end == fields[1].c_str() || *end != '\0' ||
+      errno != 0 || index < 0 || index > INT32_MAX)
     return std::nullopt;
   return FaceFile{fields[0], static_cast<int>(index)};
 }
@@ -338,6 +339,8 @@ std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool it
   return fileOf(answered({"character", std::to_string(character), traits(bold, italic)},
                          [&] { return fileFields(characterFile(character, bold, italic)); }));
 }
+
+void distrustKeptAnswers() { keptAnswers().distrust(); }
 
 void keepAnswersBetweenProcesses() { answersKeptBetweenProcesses.store(true); }
 

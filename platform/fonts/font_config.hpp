@@ -27,6 +27,11 @@ std::optional<FaceMatch> matchPlainFace(const std::string& family);
 std::optional<FaceFile> matchFaceFile(const std::string& family, bool bold, bool italic,
                                       const std::optional<FaceMatch>& plain);
 
+// Called when a file fontconfig's answers named cannot be read as a font:
+// the answers kept from earlier processes are dropped, so that every
+// question is asked of fontconfig afresh, and their file is made anew.
+void distrustKeptAnswers();
+
 // A file that has a glyph for `character`, as close to the traits as the
 // configuration finds; nothing when no installed face has one.
 std::optional<FaceFile> characterFaceFile(char32_t character, bool bold, bool italic);

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "platform/fonts/font_config.hpp"
+#include "platform/fonts/font_file.hpp"
 #include "platform/text/byte_words.hpp"
 
 namespace maravel::fonts {
@@ -143,6 +144,20 @@ template <typename Visit>
 void shapePiece(hb_font_t* font, std::string_view piece, Visit&& visit) {
   hb_buffer_t* buffer = hb_buffer_create();
   shapeIn(buffer, font, piece, nullptr, visit);
+  hb_buffer_destroy(buffer);
+}
+
+// Shapes one piece in the script HarfBuzz guesses for it and `direction`.
+template <typename Visit>
+void shapePieceIn(hb_font_t* font, std::string_view piece, hb_direction_t direction, Visit&& visit) {
+  hb_buffer_t* buffer = hb_buffer_create();
+  const int length = static_cast<int>(piece.size());
+  hb_buffer_add_utf8(buffer, piece.data(), length, 0, length);
+  hb_buffer_guess_segment_properties(buffer);
+  hb_segment_properties_t properties;
+  hb_buffer_get_segment_properties(buffer, &properties);
+  properties.direction = direction;
+  shapeIn(buffer, font, piece, &properties, visit);
   hb_buffer_destroy(buffer);
 }
 
@@ -334,6 +349,29 @@ class ShapedFace final : public FontFace {
     return glyphs;
   }
 
+  // Pieces follow one another in the direction: right to left, the last
+  // piece's glyphs come first.
+  std::vector<ShapedGlyph> shapeInDirection(std::string_view text, TextDirection direction) const override {
+    if (direction == TextDirection::fromText) return shape(text);
+    const bool rightToLeft = direction == TextDirection::rightToLeft;
+    std::vector<std::vector<ShapedGlyph>> pieces;
+    const double scale = size_ / unitsPerEm_;
+    for (std::size_t offset = 0; offset < text.size();) {
+      const std::size_t length = pieceLength(text.substr(offset));
+      std::vector<ShapedGlyph>& glyphs = pieces.emplace_back();
+      shapePieceIn(font_, text.substr(offset, length), rightToLeft ? HB_DIRECTION_RTL : HB_DIRECTION_LTR,
+                   [&](std::uint32_t glyph, std::int32_t advance, std::uint32_t cluster) {
+                     glyphs.push_back({glyph, advance * scale, static_cast<std::uint32_t>(offset) + cluster});
+                   });
+      offset += length;
+    }
+    if (rightToLeft) std::reverse(pieces.begin(), pieces.end());
+    std::vector<ShapedGlyph> glyphs;
+    for (const std::vector<ShapedGlyph>& piece : pieces)
+      glyphs.insert(glyphs.end(), piece.begin(), piece.end());
+    return glyphs;
+  }
+
   std::vector<double> advancesBefore(std::string_view text) const override {
     std::vector<double> before(text.size() + 1, 0.0);
     for (const ShapedGlyph& glyph : shape(text))
@@ -462,8 +500,9 @@ struct FaceCache::Files {
   hb_font_t* font(const FaceFile& file) {
     auto key = std::make_pair(file.path, file.index);
     if (auto found = fonts.find(key); found != fonts.end()) return found->second;
+    // A file that is no font is tried once.
     hb_font_t* font = load(file);
-    if (font != nullptr) fonts.emplace(std::move(key), font);
+    fonts.emplace(std::move(key), font);
     return font;
   }
 
@@ -495,7 +534,7 @@ struct FaceCache::Files {
   }
 
   static hb_font_t* load(const FaceFile& file) {
-    hb_blob_t* blob = hb_blob_create_from_file_or_fail(file.path.c_str());
+    hb_blob_t* blob = readFontFile(file.path);
     if (blob == nullptr) return nullptr;
     hb_face_t* face = hb_face_create(blob, static_cast<unsigned>(std::max(file.index, 0)));
     hb_blob_destroy(blob);
@@ -519,10 +558,22 @@ std::unique_ptr<FontFace> FaceCache::createFace(const std::string& family, doubl
   auto key = std::make_tuple(family, bold, italic);
   auto match = files_->matches.find(key);
   if (match == files_->matches.end()) {
-    auto plain = files_->plainMatches.find(family);
-    if (plain == files_->plainMatches.end())
-      plain = files_->plainMatches.emplace(family, matchPlainFace(family)).first;
-    match = files_->matches.emplace(std::move(key), matchFaceFile(family, bold, italic, plain->second)).first;
+    const auto matched = [&] {
+      auto plain = files_->plainMatches.find(family);
+      if (plain == files_->plainMatches.end())
+        plain = files_->plainMatches.emplace(family, matchPlainFace(family)).first;
+      return matchFaceFile(family, bold, italic, plain->second);
+    };
+    std::optional<FaceFile> file = matched();
+    // A file that is no font was named by answers kept from an earlier
+    // process (fontconfig names only fonts it has read): they are asked of
+    // fontconfig afresh.
+    if (file && files_->font(*file) == nullptr) {
+      distrustKeptAnswers();
+      files_->plainMatches.erase(family);
+      file = matched();
+    }
+    match = files_->matches.emplace(std::move(key), std::move(file)).first;
   }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
@@ -534,9 +585,14 @@ std::unique_ptr<FontFace> FaceCache::createFaceForCharacter(char32_t character, 
                                                             bool italic) {
   auto key = std::make_tuple(character, bold, italic);
   auto match = files_->characterMatches.find(key);
-  if (match == files_->characterMatches.end())
-    match = files_->characterMatches.emplace(std::move(key), files_->characterFile(character, bold, italic))
-                .first;
+  if (match == files_->characterMatches.end()) {
+    std::optional<FaceFile> file = files_->characterFile(character, bold, italic);
+    if (file && files_->font(*file) == nullptr) {
+      distrustKeptAnswers();
+      file = files_->characterFile(character, bold, italic);
+    }
+    match = files_->characterMatches.emplace(std::move(key), std::move(file)).first;
+  }
   const std::optional<FaceFile>& file = match->second;
   hb_font_t* font = file ? files_->font(*file) : nullptr;
   if (font == nullptr) return std::make_unique<EmptyFace>();

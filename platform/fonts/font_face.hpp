@@ -48,6 +48,11 @@ struct ShapedGlyph {
   std::uint32_t cluster = 0;
 };
 
+// The direction text is shaped in: the one HarfBuzz guesses from the text
+// (its first letter's script), or the one the bidirectional algorithm gave
+// the text's level.
+enum class TextDirection { fromText, leftToRight, rightToLeft };
+
 // One face of one family at one size. Measures and shapes text with kerning
 // and all ligatures off.
 class FontFace {
@@ -59,6 +64,11 @@ class FontFace {
   // The glyphs of `text` left to right with their advances, whose sum is
   // advance(text); empty for a face without a font file.
   virtual std::vector<ShapedGlyph> shape(std::string_view text) const = 0;
+  // The glyphs of `text` shaped in `direction`, in the order they are drawn
+  // from left to right: right to left, the clusters descend.
+  virtual std::vector<ShapedGlyph> shapeInDirection(std::string_view text, TextDirection direction) const {
+    return direction == TextDirection::fromText ? shape(text) : std::vector<ShapedGlyph>{};
+  }
   // The advance before each byte offset of `text`, text.size() + 1 values:
   // shape(text)'s advances added up in glyph order, each glyph's at the
   // offset after its cluster's first byte, so that the last is the whole
