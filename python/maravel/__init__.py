@@ -115,8 +115,8 @@ class Document:
 
     def close(self) -> None:
         if self._handle is not None:
-            lib.maravel_close(ffi.gc(self._handle, None))
-            self._handle = None
+            handle, self._handle = self._handle, None
+            ffi.release(handle)  # maravel_close now rather than when collected
 
     def __enter__(self) -> "Document":
         return self
