@@ -10,7 +10,9 @@ outcome is appended to the journal OUT/.maravel-batch.jsonl as it arrives.
 A run started again after a crash skips every document done before (in the
 journal, or whose output exists: a renamed output is always complete) and
 every one that failed (unless --retry-failed). A failure is recorded with
-its reason and the run goes on. Exit status: 0 when nothing failed, 1 when
+its reason and the run goes on. Documents go to the workers --chunk at a
+time (8): a small one takes milliseconds, less than a scheduler's round
+trip. Exit status: 0 when nothing failed, 1 when
 some document failed, 2 for wrong usage.
 """
 
@@ -20,7 +22,7 @@ import os
 import sys
 import time
 from concurrent.futures import FIRST_COMPLETED, ProcessPoolExecutor, wait
-from typing import Any, Callable, Dict, Iterator, Optional, Set, Tuple
+from typing import Any, Callable, Dict, Iterator, List, Optional, Set, Tuple
 
 import maravel
 
@@ -60,6 +62,24 @@ def convert(source: str, target: str, to: str) -> Dict[str, Any]:
         return {"status": "failed", "error": f"{type(error).__name__}: {error}"}
 
 
+def convert_all(chunk: List[Tuple[str, str, str]], to: str) -> List[Tuple[str, Dict[str, Any]]]:
+    """Converts a chunk of documents (in a worker), one outcome each."""
+    return [(relative, convert(source, target, to)) for relative, source, target in chunk]
+
+
+def chunks(tasks: Iterator[Tuple[str, str, str]], size: int) -> Iterator[List[Tuple[str, str, str]]]:
+    """The tasks `size` at a time: a small document takes a few milliseconds,
+    less than a round trip to a scheduler."""
+    chunk: List[Tuple[str, str, str]] = []
+    for task in tasks:
+        chunk.append(task)
+        if len(chunk) == size:
+            yield chunk
+            chunk = []
+    if chunk:
+        yield chunk
+
+
 class Journal:
     """The outcomes so far, read back at the start and appended to as they come."""
 
@@ -96,45 +116,53 @@ def pending(folder: str, out: str, to: str, journal: Journal, retry_failed: bool
             yield relative, os.path.join(folder, relative), target
 
 
-def run_local(tasks: Iterator[Tuple[str, str, str]], to: str, workers: int,
-              record: Callable[[str, Dict[str, Any]], None]) -> None:
-    """A process pool on this machine, with at most 2 x workers documents in flight."""
+Record = Callable[[str, Dict[str, Any]], None]
+
+
+def run_local(tasks: Iterator[Tuple[str, str, str]], to: str, workers: int, chunk: int, record: Record) -> None:
+    """A process pool on this machine, with at most 2 x workers chunks in flight."""
     with ProcessPoolExecutor(max_workers=workers) as pool:
-        flying: Dict[Any, str] = {}
-        for relative, source, target in tasks:
+        flying: Set[Any] = set()
+
+        def settle(finished: Set[Any]) -> None:
+            for future in finished:
+                flying.discard(future)
+                for relative, outcome in future.result():
+                    record(relative, outcome)
+
+        for part in chunks(tasks, chunk):
             while len(flying) >= 2 * workers:
-                finished, _ = wait(flying, return_when=FIRST_COMPLETED)
-                for future in finished:
-                    record(flying.pop(future), future.result())
-            flying[pool.submit(convert, source, target, to)] = relative
-        for future in wait(flying).done:
-            record(flying[future], future.result())
+                settle(wait(flying, return_when=FIRST_COMPLETED).done)
+            flying.add(pool.submit(convert_all, part, to))
+        settle(wait(flying).done)
 
 
-def run_dask(tasks: Iterator[Tuple[str, str, str]], to: str, scheduler: str,
-             record: Callable[[str, Dict[str, Any]], None]) -> None:
-    """A Dask cluster: results stream back as they finish; a lost worker's
-    documents are given to the others by the scheduler."""
+def run_dask(tasks: Iterator[Tuple[str, str, str]], to: str, scheduler: str, chunk: int, record: Record) -> None:
+    """A Dask cluster: results stream back as they finish, with at most 4
+    chunks per worker thread in flight; a lost worker's chunks are given to
+    the others by the scheduler."""
     from distributed import Client, as_completed
 
     with Client(scheduler) as client:
         threads = sum(client.nthreads().values()) or 1
-        flying: Dict[Any, str] = {}
+        flying: Dict[str, List[Tuple[str, str, str]]] = {}
         finished = as_completed()
 
         def settle(future: Any) -> None:
-            relative = flying.pop(future.key)
+            part = flying.pop(future.key)
             try:
-                outcome = future.result()
-            except Exception as error:  # the task itself failed: a worker died again and again
-                outcome = {"status": "failed", "error": f"{type(error).__name__}: {error}"}
-            record(relative, outcome)
+                outcomes = future.result()
+            except Exception as error:  # the chunk itself failed: its worker died again and again
+                outcomes = [(relative, {"status": "failed", "error": f"{type(error).__name__}: {error}"})
+                            for relative, _, _ in part]
+            for relative, outcome in outcomes:
+                record(relative, outcome)
 
-        for relative, source, target in tasks:
+        for part in chunks(tasks, chunk):
             while finished.count() >= 4 * threads:
                 settle(next(finished))
-            future = client.submit(convert, source, target, to, pure=False)
-            flying[future.key] = relative
+            future = client.submit(convert_all, part, to, pure=False)
+            flying[future.key] = part
             finished.add(future)
         for future in finished:
             settle(future)
@@ -147,6 +175,7 @@ def main(argv: Optional[list] = None) -> int:
     parser.add_argument("out")
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1, help="processes on this machine")
     parser.add_argument("--scheduler", help="the address of a Dask scheduler to run on instead")
+    parser.add_argument("--chunk", type=int, default=8, help="documents per task (default 8)")
     parser.add_argument("--retry-failed", action="store_true", help="try the documents that failed before again")
     parser.add_argument("--no-progress", action="store_true")
     options = parser.parse_args(argv)
@@ -175,9 +204,9 @@ def main(argv: Optional[list] = None) -> int:
     started = time.monotonic()
     tasks = pending(options.folder, options.out, options.to, journal, options.retry_failed, counts)
     if options.scheduler:
-        run_dask(tasks, options.to, options.scheduler, record)
+        run_dask(tasks, options.to, options.scheduler, max(1, options.chunk), record)
     else:
-        run_local(tasks, options.to, max(1, options.workers), record)
+        run_local(tasks, options.to, max(1, options.workers), max(1, options.chunk), record)
     if progress is not None:
         progress.close()
     seconds = time.monotonic() - started

@@ -44,7 +44,7 @@ def test_a_killed_run_resumes_without_redoing(tmp_path):
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, dashboard_address=None) as cluster, \
             distributed.Client(cluster) as client:
         command = [sys.executable, "-m", "maravel.batch", str(folder), "--to", "pdf", str(out), "--no-progress",
-                   "--scheduler", cluster.scheduler_address]
+                   "--scheduler", cluster.scheduler_address, "--chunk", "2"]
         first = subprocess.Popen(command, stderr=subprocess.DEVNULL)
         try:
             wait_until(lambda: (out / ".maravel-batch.jsonl").exists() and len(journal(out)) >= 4, 120)
