@@ -2,12 +2,12 @@
 Word copies and thumbnails, the same bytes the Maravel commands write.
 
 >>> import maravel
->>> doc = maravel.open("karar.udf")              # or maravel.open(some_bytes)
+>>> doc = maravel.open("imzali-tutanak.udf")     # or maravel.open(some_bytes)
 >>> doc.text.splitlines()[0]
-'T.C.'
+'KURGU İCRA DAİRESİ - 2026/777 Esas'
 >>> [(s.name, s.status, s.chain) for s in doc.signers]
-[('Ayşe Yılmaz', 'verified', 'trusted')]
->>> doc.to_pdf("karar.pdf")                      # or pdf_bytes = doc.to_pdf()
+[('CAHİT YILMAZ', 'verified', 'untrustedRoot')]
+>>> doc.to_pdf("tutanak.pdf")                    # or pdf_bytes = doc.to_pdf()
 
 Every call lets go of the GIL while the library works, so threads convert
 documents in parallel. Failures raise a subclass of maravel.Error.
@@ -87,7 +87,7 @@ class Signer:
     digest_algorithm, status, chain, certificate_period, and any added later).
 
     >>> signer.name, signer.status
-    ('Ayşe Yılmaz', 'verified')
+    ('CAHİT YILMAZ', 'verified')
     """
 
     def __init__(self, fields: Dict[str, Any]):
