@@ -1,6 +1,7 @@
 """The module gives what the commands give, byte for byte, over the bundled
 samples; and fails with a maravel.Error that names the cause."""
 
+import concurrent.futures
 import glob
 import io
 import json
@@ -55,3 +56,10 @@ def test_errors_name_their_cause(tmp_path):
             maravel.open(source)
     with pytest.raises(maravel.CannotWriteError):
         maravel.open(SAMPLES[0]).to_pdf(tmp_path / "no-folder" / "a.pdf")
+
+
+def test_threads_convert_at_once():
+    expected = {sample: maravel.open(sample).to_pdf() for sample in SAMPLES}
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        made = list(pool.map(lambda sample: maravel.open(sample).to_pdf(), SAMPLES * 2))
+    assert made == [expected[sample] for sample in SAMPLES * 2]
