@@ -48,18 +48,20 @@ typedef enum maravel_status {
   MARAVEL_CANNOT_WRITE = 5,     /* the output file could not be written */
   MARAVEL_CANNOT_DRAW = 6,      /* the PDF, Word copy or PNG could not be made */
   MARAVEL_OUT_OF_MEMORY = 7,
-  MARAVEL_FAILED = 8 /* anything else; the message says what */
+  MARAVEL_FAILED = 8,             /* anything else; the message says what */
+  MARAVEL_STATUS_INT = 0x7FFFFFFF /* no status: gives the type the range of an int */
 } maravel_status;
 
 /* What a document can be written as. */
 typedef enum maravel_format {
-  MARAVEL_TEXT = 0,         /* UTF-8 text as udftotext writes it */
-  MARAVEL_MODEL_JSON = 1,   /* the model as udfdump prints it (with its final line feed) */
-  MARAVEL_VERIFY_JSON = 2,  /* the object udfverify --json prints for the file */
-  MARAVEL_HTML = 3,         /* the page pelsora writes */
-  MARAVEL_PDF = 4,          /* the PDF udf2pdf writes */
-  MARAVEL_DOCX = 5,         /* the Word copy udf2docx writes */
-  MARAVEL_THUMBNAIL_PNG = 6 /* the PNG tivenna draws, pixel_size pixels square */
+  MARAVEL_TEXT = 0,               /* UTF-8 text as udftotext writes it */
+  MARAVEL_MODEL_JSON = 1,         /* the model as udfdump prints it (with its final line feed) */
+  MARAVEL_VERIFY_JSON = 2,        /* the object udfverify --json prints for the file */
+  MARAVEL_HTML = 3,               /* the page pelsora writes */
+  MARAVEL_PDF = 4,                /* the PDF udf2pdf writes */
+  MARAVEL_DOCX = 5,               /* the Word copy udf2docx writes */
+  MARAVEL_THUMBNAIL_PNG = 6,      /* the PNG tivenna draws, pixel_size pixels square */
+  MARAVEL_FORMAT_INT = 0x7FFFFFFF /* no format: any int a caller passes is a value of the type */
 } maravel_format;
 
 typedef struct maravel_document maravel_document;
