@@ -10,6 +10,7 @@
 // weakly, so a window closed meanwhile is never touched.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "Maravel/extension_activation.hpp"
 #include "Maravel/host_installation.hpp"
+#include "Maravel/open_failure.hpp"
 #include "Maravel/window_surface.hpp"
 #include "model/udf_document.hpp"
 
@@ -41,12 +43,15 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // and changes nothing else; any other file goes to loadUDF().
   void openFile(const std::string& path);
 
-  // Reads, parses and renders the file and shows the page, titled after the
-  // file, with a green "previewing" status; the parsed document is kept for
-  // printing and saving, which become available. A file that cannot be read
-  // or holds no document gets the red "unreadable" status and changes
-  // nothing else: the page, the title, printing and saving stay with the
-  // document still shown.
+  // Shows that the file is being opened (title, grey status; printing and
+  // saving unavailable until it is shown), reads and parses it in the
+  // background, then shows the document, titled after the file, with a
+  // green "previewing" status; the parsed document is kept for printing and
+  // saving, which become available. A file that cannot be read or holds no
+  // document replaces what was shown by the view saying why (OpenFailure),
+  // with the red "unreadable" status and nothing to print or save. A file
+  // opened while another is still being read wins: the earlier one is
+  // never shown.
   void loadUDF(const std::string& path);
 
   // The "Aç…" dialog, in the shown document's folder; the file picked goes
@@ -92,11 +97,17 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
     std::size_t fileBytes = 0;  // bounds the pictures on paper
   };
 
+  // Shows the file read for the latest loadUDF(): the document, or why
+  // there is none.
+  void show(const std::shared_ptr<const UDFDocument>& document, std::size_t fileBytes,
+            const OpenFailure& failure, const std::string& path, const std::string& fileName);
+
   // Writes the shown document to `path` in `format` and says so.
   void write(const ShownDocument& shown, SaveFormat format, const std::string& path);
 
   std::unique_ptr<WindowSurface> surface_;
   std::optional<ShownDocument> shown_;
+  std::uint64_t opening_ = 0;  // counts the files asked for; the latest is shown
   HostInstallation installation_;
   ToolRunner runner_;
 };

@@ -93,16 +93,26 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysWhyNot) {
 
   folder_.writeText("düz.udf", "PK but not a zip archive");
   folder_.write("içeriksiz.udf", testing::ZipWriter().add("other.xml", "<a/>").finish());
+  folder_.write("tablo.udf", testing::ZipWriter().add("[Content_Types].xml", "<Types/>").finish());
+  std::vector<std::uint8_t> cut = testing::makeUdf(kOneParagraph);
+  cut.resize(cut.size() - 30);  // the archive's directory is gone
+  folder_.write("yarım.udf", cut);
   std::filesystem::create_directory(folder_.path() / "klasör.udf");
   folder_.write("notlar.txt", testing::makeUdf(kOneParagraph));
-  const std::string rows[][2] = {
-      {"notlar.txt", "⚠️ notlar.txt bir .udf dosyası değil"},
-      {"karar.udf.zip", "⚠️ karar.udf.zip bir .udf dosyası değil"},
-      {".udf", "⚠️ .udf bir .udf dosyası değil"},
-      {"içeriksiz.udf", "⚠️ Dosya okunamadı: içeriksiz.udf"},
-      {"yok.udf", "⚠️ Dosya okunamadı: yok.udf"},
-      {"klasör.udf", "⚠️ Dosya okunamadı: klasör.udf"},
-      {"düz.udf", "⚠️ Dosya okunamadı: düz.udf"},
+  // The name, then the status and what the view in place of the document says (empty: the name is refused).
+  const std::string rows[][3] = {
+      {"notlar.txt", "⚠️ notlar.txt bir .udf dosyası değil", ""},
+      {"karar.udf.zip", "⚠️ karar.udf.zip bir .udf dosyası değil", ""},
+      {".udf", "⚠️ .udf bir .udf dosyası değil", ""},
+      {"içeriksiz.udf", "⚠️ Dosya okunamadı: içeriksiz.udf",
+       "Bu bir UDF belgesi değil: “içeriksiz.udf” bir zip"},
+      {"tablo.udf", "⚠️ Dosya okunamadı: tablo.udf",
+       "Bu bir UDF belgesi değil: “tablo.udf” bir hesap tablosu"},
+      {"yarım.udf", "⚠️ Dosya okunamadı: yarım.udf", "Belge hasarlı: “yarım.udf” arşivi bozuk"},
+      {"yok.udf", "⚠️ Dosya okunamadı: yok.udf", "Dosya bulunamadı: “yok.udf” yerinde yok"},
+      {"klasör.udf", "⚠️ Dosya okunamadı: klasör.udf", "Dosya okunamadı: “klasör.udf” açılamadı"},
+      {"düz.udf", "⚠️ Dosya okunamadı: düz.udf",
+       "Bu bir UDF belgesi değil: “düz.udf” bir zip arşivi değil"},
   };
   // Each way in: the command line or a file manager, a drop, the "Aç…" dialog.
   const std::function<void(const std::string&)> ways[] = {
@@ -112,15 +122,20 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysWhyNot) {
         log_.openChosen(path);
       }};
   for (const auto& way : ways) {
-    for (const auto& [name, status] : rows) {
+    for (const auto& [name, status, failure] : rows) {
+      const std::size_t failures = log_.failures.size();
       way((folder_.path() / name).string());
       EXPECT_EQ(log_.statuses.back(), (StatusMessage{status, StatusColour::error})) << name;
+      EXPECT_EQ(log_.failures.size(), failures + !failure.empty()) << name;
+      if (!failure.empty()) {
+        EXPECT_TRUE(log_.failures.back().starts_with(failure)) << log_.failures.back();
+      }
     }
   }
-  EXPECT_EQ(log_.openFolder, folder_.path().string()) << "the shown document's folder";
-  EXPECT_EQ(log_.pages.size(), 2u) << "the document stays in the window";
-  EXPECT_EQ(log_.titles.back(), "Karar Örneği.UDF — Maravel");
-  EXPECT_EQ(log_.documentActions, (std::vector<bool>{false, true})) << "and can still be printed and saved";
+  EXPECT_EQ(log_.openFolder, "") << "no document shown, the dialog's own choice";
+  EXPECT_EQ(log_.pages.size(), 2u);
+  EXPECT_EQ(log_.titles.back(), "Maravel (Önizleme)") << "the view of the failure names no document";
+  EXPECT_FALSE(log_.documentActions.back()) << "and nothing is left to print or save";
 
   // The extension check, finishing after a broken file was asked for,
   // reports on its own line.

@@ -42,7 +42,8 @@ GMenuModel* AppDelegate::makeMainMenu() {
     GMenu* submenu = g_menu_new();
     for (const MenuItem& entry : menu.items) {
       GMenuItem* item = g_menu_item_new(entry.label.c_str(), entry.action.c_str());
-      g_menu_item_set_attribute(item, "accel", "s", entry.accelerator.c_str());
+      if (!entry.accelerator.empty())
+        g_menu_item_set_attribute(item, "accel", "s", entry.accelerator.c_str());
       g_menu_append_item(submenu, item);
       g_object_unref(item);
     }
@@ -60,7 +61,11 @@ void AppDelegate::startup(GApplication*, gpointer self) {
   g_object_unref(quit);
   for (const Menu& menu : MainMenu::menus()) {
     for (const MenuItem& entry : menu.items) {
-      const char* accelerators[] = {entry.accelerator.c_str(), nullptr};
+      if (entry.accelerator.empty()) continue;
+      // Ctrl+= zooms in as well, for keyboards where "+" needs Shift.
+      const bool zoomIn = entry.action == "win.zoom-in";
+      const char* accelerators[] = {entry.accelerator.c_str(), zoomIn ? "<Control>equal" : nullptr,
+                                    zoomIn ? "<Control>KP_Add" : nullptr, nullptr};
       gtk_application_set_accels_for_action(delegate->application_, entry.action.c_str(), accelerators);
     }
   }

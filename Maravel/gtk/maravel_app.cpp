@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Maravel/gtk/app_delegate.hpp"
+#include "Maravel/gtk/main_window.hpp"
 
 namespace maravel {
 namespace {
@@ -59,6 +60,7 @@ class MaravelApp {
   }
 
   static int main(int argc, char** argv) {
+    MainWindow::startTime();
     auto parsed = commandLine(argc, argv);
     if (const int* status = std::get_if<int>(&parsed)) return *status;
     std::vector<char*> arguments;
