@@ -230,7 +230,9 @@ void MainWindowController::write(const ShownDocument& shown, SaveFormat format, 
 }
 
 void MainWindowController::checkInstallation() {
-  if (installation_.isInstalled()) {
+  if (installation_.isSystemWide()) {
+    checkSystemWide();
+  } else if (installation_.isInstalled()) {
     activateExtensions();
   } else {
     showNotInstalledAlert();
@@ -246,6 +248,17 @@ void MainWindowController::activateExtensions() {
     if (!controller) return;
     controller->surface_->showStatus(enabled ? StatusMessage::extensionsActive()
                                              : StatusMessage::extensionsOff());
+  };
+  surface_->runInBackground(std::move(work), std::move(done));
+}
+
+void MainWindowController::checkSystemWide() {
+  auto work = [data = installation_.dataPath()] { return ExtensionActivation::checkSystemWide(data); };
+  auto done = [weak = weak_from_this()](bool enabled) {
+    if (const auto controller = weak.lock()) {
+      controller->surface_->showStatus(enabled ? StatusMessage::extensionsActive()
+                                               : StatusMessage::extensionsOff());
+    }
   };
   surface_->runInBackground(std::move(work), std::move(done));
 }

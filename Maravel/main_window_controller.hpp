@@ -68,8 +68,14 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // nothing while no document is kept.
   void saveAs(SaveFormat format);
 
-  // Installed: activateExtensions(); otherwise showNotInstalledAlert().
+  // Installed system-wide: checkSystemWide(); installed for the user:
+  // activateExtensions(); otherwise showNotInstalledAlert().
   void checkInstallation();
+
+  // Reads in the background whether the system-wide MIME type, desktop
+  // entry and thumbnailer are in place and shows the outcome; runs no tool
+  // and writes nothing.
+  void checkSystemWide();
 
   // Starts the registration and check in the background and returns; the
   // status line shows the outcome when it comes back.
@@ -84,6 +90,9 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   void refreshQuickLook();
 
   WindowSurface& surface() { return *surface_; }
+
+  // No file was ever asked for in this window.
+  bool hasShownNothing() const { return opening_ == 0; }
 
  private:
   MainWindowController(std::unique_ptr<WindowSurface> surface, HostInstallation installation,

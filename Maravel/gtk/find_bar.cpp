@@ -54,6 +54,11 @@ void FindBar::open() {
   gtk_editable_select_region(GTK_EDITABLE(entry_), 0, -1);
 }
 
+void FindBar::findText(const std::string& text) {
+  open();
+  gtk_editable_set_text(GTK_EDITABLE(entry_), text.c_str());
+}
+
 void FindBar::close() {
   if (!isOpen()) return;
   gtk_revealer_set_reveal_child(GTK_REVEALER(revealer_), FALSE);

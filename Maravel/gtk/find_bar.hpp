@@ -25,6 +25,8 @@ class FindBar {
   void close();
   bool isOpen() const;
   std::string text() const;
+  // Opens the bar with `text` in the entry, as if typed.
+  void findText(const std::string& text);
   // "2 / 17", "Bulunamadı" or nothing; announced to screen readers.
   void showCount(const std::string& count);
 

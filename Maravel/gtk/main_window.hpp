@@ -25,7 +25,8 @@
 // standard error when it first paints a document's first page, in
 // milliseconds since the program started and since the epoch; with
 // MARAVEL_LOG_STATE=1 it writes a "maravel-state:" line for each title,
-// view, failure, finished layout and find, for the tests.
+// view, failure, finished layout and find, and MARAVEL_TEST_FIND=WORD finds
+// WORD in each document once it is laid out, for the tests.
 //
 // The status colours follow the theme's light or dark background (from the
 // brightness of its text colour), each at least 4.5:1 against it.
@@ -58,6 +59,7 @@ class MainWindow final : public WindowSurface {
 
   // Shows the window and brings it to the front; nothing once it is closed.
   void present();
+  bool isWindow(GtkWindow* window) const { return window != nullptr && window == window_; }
 
   // The monotonic time (g_get_monotonic_time) of the first call: called
   // first thing in main, so that the timing log counts from the start.

@@ -70,8 +70,10 @@ PageView::PageView()
   gtk_drawing_area_set_draw_func(GTK_DRAWING_AREA(area_), draw, this, nullptr);
   g_signal_connect(area_, "resize", G_CALLBACK(resized), this);
   gtk_grid_attach(GTK_GRID(grid_), area_, 0, 0, 1, 1);
-  gtk_grid_attach(GTK_GRID(grid_), gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, vertical_), 1, 0, 1, 1);
-  gtk_grid_attach(GTK_GRID(grid_), gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, horizontal_), 0, 1, 1, 1);
+  verticalBar_ = gtk_scrollbar_new(GTK_ORIENTATION_VERTICAL, vertical_);
+  horizontalBar_ = gtk_scrollbar_new(GTK_ORIENTATION_HORIZONTAL, horizontal_);
+  gtk_grid_attach(GTK_GRID(grid_), verticalBar_, 1, 0, 1, 1);
+  gtk_grid_attach(GTK_GRID(grid_), horizontalBar_, 0, 1, 1, 1);
   g_signal_connect(vertical_, "value-changed", G_CALLBACK(scrolled), this);
   g_signal_connect(horizontal_, "value-changed", G_CALLBACK(scrolled), this);
 
@@ -163,6 +165,10 @@ void PageView::updateAdjustments() {
   gtk_adjustment_configure(horizontal_,
                            std::clamp(gtk_adjustment_get_value(horizontal_), 0.0, across - width), 0, across,
                            kWheelStep, width * 0.9, width);
+  // A bar only where there is something to scroll to. The vertical one
+  // keeps its room, so that showing it never changes the zoom of a fit.
+  gtk_widget_set_opacity(verticalBar_, total > height ? 1 : 0);
+  gtk_widget_set_visible(horizontalBar_, fit_ != Fit::width && across > width + 1);
   updating_ = false;
 }
 

@@ -104,6 +104,8 @@ class PageView {
   GtkWidget* area_;
   GtkAdjustment* vertical_;
   GtkAdjustment* horizontal_;
+  GtkWidget* verticalBar_;
+  GtkWidget* horizontalBar_;
   std::shared_ptr<PagedDocument> pages_;
   std::unique_ptr<drawing::CanvasResources> resources_;
   std::string badge_;
