@@ -45,6 +45,11 @@ class MainMenu {
   static constexpr const char* kFitWidth = "fit-width";
   static constexpr const char* kFitPage = "fit-page";
   static constexpr const char* kGoToPage = "go-to-page";
+  static constexpr const char* kReload = "reload";
+  static constexpr const char* kClose = "close";
+  static constexpr const char* kFullscreen = "fullscreen";
+  static constexpr const char* kShortcuts = "shortcuts";
+  static constexpr const char* kAbout = "about";
 };
 
 }  // namespace maravel

@@ -119,6 +119,9 @@ void MainWindowController::setupUI() {
   actions.saveAsDocx = [weak] {
     if (const auto controller = weak.lock()) controller->saveAs(SaveFormat::docx);
   };
+  actions.reload = [weak] {
+    if (const auto controller = weak.lock()) controller->reload();
+  };
   surface_->buildViews(std::move(actions));
   surface_->setTitle(WindowTexts::windowTitle({}));
   surface_->enableDocumentActions(false);
@@ -137,6 +140,7 @@ void MainWindowController::openFile(const std::string& path) {
 void MainWindowController::loadUDF(const std::string& path) {
   const std::string fileName = quicklook::lastPathComponent(path);
   const std::uint64_t asked = ++opening_;
+  asked_ = path;
   shown_.reset();
   surface_->enableDocumentActions(false);
   surface_->setTitle(WindowTexts::windowTitle(fileName));
@@ -167,7 +171,12 @@ void MainWindowController::show(const std::shared_ptr<const UDFDocument>& docume
   surface_->showDocument(onScreen(document, fileName, fileBytes));
   surface_->showStatus(StatusMessage::previewing(fileName));
   shown_ = ShownDocument{document, path, fileName, fileBytes};
+  surface_->addRecent(path);
   surface_->enableDocumentActions(true);
+}
+
+void MainWindowController::reload() {
+  if (!asked_.empty()) loadUDF(asked_);
 }
 
 void MainWindowController::chooseFileToOpen() {

@@ -54,6 +54,10 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // never shown.
   void loadUDF(const std::string& path);
 
+  // Opens the file last asked for again (F5, or the file changed on disk);
+  // nothing before the first.
+  void reload();
+
   // The "Aç…" dialog, in the shown document's folder; the file picked goes
   // to openFile().
   void chooseFileToOpen();
@@ -107,7 +111,7 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   };
 
   // Shows the file read for the latest loadUDF(): the document, or why
-  // there is none.
+  // there is none; watches the file and records it as recently used.
   void show(const std::shared_ptr<const UDFDocument>& document, std::size_t fileBytes,
             const OpenFailure& failure, const std::string& path, const std::string& fileName);
 
@@ -116,7 +120,9 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
 
   std::unique_ptr<WindowSurface> surface_;
   std::optional<ShownDocument> shown_;
-  std::uint64_t opening_ = 0;  // counts the files asked for; the latest is shown
+  std::uint64_t opening_ = 0;
+  std::string
+      asked_;  // the path of the file last asked for  // counts the files asked for; the latest is shown
   HostInstallation installation_;
   ToolRunner runner_;
 };

@@ -24,6 +24,7 @@ struct WindowActions {
   std::function<void()> print;                               // "Yazdır…"
   std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
   std::function<void()> saveAsDocx;                          // "Word Belgesi Olarak Kaydet…"
+  std::function<void()> reload;                              // "Yeniden Yükle" (F5)
 };
 
 // A document ready to show: the page view lays it out, the web view shows
@@ -80,6 +81,11 @@ class WindowSurface {
   // the dialog's own choice); `chosen` as above.
   virtual void chooseUDFPath(const std::string& folder,
                              std::function<void(const std::string& path)> chosen) = 0;
+  // Calls `changed` when the file at `path` is written, replaced or made
+  // anew, until the next call (an empty path watches nothing).
+  virtual void watchFile(const std::string& path, std::function<void()> changed) = 0;
+  // Records a file shown in the desktop's list of recently used files.
+  virtual void addRecent(const std::string& path) = 0;
   // Runs `work` on a background thread, then `done` with its result on the
   // main thread.
   virtual void runInBackground(std::function<bool()> work, std::function<void(bool)> done) = 0;

@@ -144,6 +144,7 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   addWindowActions();
   addViewActions();
   g_signal_connect(window_, "destroy", G_CALLBACK(windowDestroyed), this);
+  g_signal_connect(window_, "close-request", G_CALLBACK(closeRequested), this);
   GtkSettings* settings = gtk_settings_get_default();
   g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(themeChanged), this);
   g_signal_connect(settings, "notify::gtk-application-prefer-dark-theme", G_CALLBACK(themeChanged), this);
@@ -151,6 +152,7 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
 }
 
 MainWindow::~MainWindow() {
+  watchFile({}, nullptr);
   g_signal_handlers_disconnect_by_data(gtk_settings_get_default(), this);
   if (window_ == nullptr) return;
   g_signal_handlers_disconnect_by_data(window_, this);
@@ -290,6 +292,7 @@ void MainWindow::buildViews(WindowActions actions) {
 
   gtk_box_append(GTK_BOX(content_), makeDocumentFrame());
   gtk_window_set_focus(window_, pageView_->canvas());
+  restoreSettings();
 }
 
 // The title and the two status lines at the left, taking the width; the

@@ -79,6 +79,8 @@ class MainWindow final : public WindowSurface {
   void showAlert(const AlertText& alert, std::function<void()> closed) override;
   void quit() override;
   void runInBackground(std::function<bool()> work, std::function<void(bool)> done) override;
+  void watchFile(const std::string& path, std::function<void()> changed) override;
+  void addRecent(const std::string& path) override;
   void enableDocumentActions(bool enabled) override;
   void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) override;
   void chooseSavePath(const SaveRequest& request,
@@ -117,6 +119,13 @@ class MainWindow final : public WindowSurface {
   void showMatch();
   void findClosed();
   void logState(const std::string& line) const;
+  void showShortcuts();
+  void showAbout();
+  // The window's size, view and zoom, kept in $XDG_CONFIG_HOME/maravel/window.ini.
+  void restoreSettings();
+  void saveSettings();
+  static gboolean closeRequested(GtkWindow*, gpointer self);
+  static void fileChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent event, gpointer self);
   GtkApplication* application_;
   GtkWindow* window_;
   GtkWidget* content_ = nullptr;
@@ -147,6 +156,8 @@ class MainWindow final : public WindowSurface {
   std::vector<PageMatch> matches_;
   std::size_t currentMatch_ = 0;
   bool allSelected_ = false;
+  GFileMonitor* monitor_ = nullptr;
+  std::function<void()> fileChanged_;
   // Lets the layout thread's wake-ups reach the window only while it lives.
   std::shared_ptr<MainWindow*> alive_ = std::make_shared<MainWindow*>(this);
 };

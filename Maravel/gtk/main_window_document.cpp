@@ -78,6 +78,20 @@ void MainWindow::runViewAction(GSimpleAction* action, GVariant* parameter, gpoin
     pages.setFit(PageView::Fit::width);
   } else if (name == MainMenu::kFitPage) {
     pages.setFit(PageView::Fit::page);
+  } else if (name == MainMenu::kReload) {
+    if (window->actions_.reload) window->actions_.reload();
+  } else if (name == MainMenu::kClose) {
+    gtk_window_close(window->window_);
+  } else if (name == MainMenu::kFullscreen) {
+    if (gtk_window_is_fullscreen(window->window_)) {
+      gtk_window_unfullscreen(window->window_);
+    } else {
+      gtk_window_fullscreen(window->window_);
+    }
+  } else if (name == MainMenu::kShortcuts) {
+    window->showShortcuts();
+  } else if (name == MainMenu::kAbout) {
+    window->showAbout();
   } else if (name == MainMenu::kGoToPage && window->pageEntry_ != nullptr) {
     gtk_widget_grab_focus(window->pageEntry_);
     gtk_editable_select_region(GTK_EDITABLE(window->pageEntry_), 0, -1);
@@ -91,6 +105,8 @@ GtkWidget* MainWindow::makePageBar() {
   GtkWidget* pageBox = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 4);
   pageEntry_ = gtk_entry_new();
   gtk_editable_set_width_chars(GTK_EDITABLE(pageEntry_), 4);
+  gtk_editable_set_max_width_chars(GTK_EDITABLE(pageEntry_), 5);
+  gtk_widget_set_hexpand(pageEntry_, FALSE);
   gtk_editable_set_alignment(GTK_EDITABLE(pageEntry_), 1);
   gtk_entry_set_input_purpose(GTK_ENTRY(pageEntry_), GTK_INPUT_PURPOSE_DIGITS);
   gtk_accessible_update_property(GTK_ACCESSIBLE(pageEntry_), GTK_ACCESSIBLE_PROPERTY_LABEL, "Sayfaya git",

@@ -22,6 +22,9 @@ struct SurfaceLog {
   std::vector<std::string> loading;
   std::vector<DocumentOnScreen> documents;
   std::vector<std::string> failures;  // "heading: explanation"
+  std::string watched;
+  std::function<void()> fileChanged;
+  std::vector<std::string> recent;
   std::optional<AlertText> alert;
   std::function<void()> alertClosed;
   WindowActions actions;
@@ -74,6 +77,11 @@ class RecordingSurface final : public WindowSurface {
     ++log_.backgroundRuns;
     done(work());
   }
+  void watchFile(const std::string& path, std::function<void()> changed) override {
+    log_.watched = path;
+    log_.fileChanged = std::move(changed);
+  }
+  void addRecent(const std::string& path) override { log_.recent.push_back(path); }
   void enableDocumentActions(bool enabled) override { log_.documentActions.push_back(enabled); }
   void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) override {
     log_.printJob = std::move(job);
