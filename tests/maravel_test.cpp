@@ -16,6 +16,7 @@
 #include "platform/process/process.hpp"
 #include "tests/support/recording_surface.hpp"
 #include "tests/support/scratch_folder.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -251,6 +252,77 @@ TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLineInLightAndDark
   }
   EXPECT_EQ(pluginkit({"-m"}).out,
             "+    com.orvelin.Maravel.Pelsora(0.1.0)\n+    com.orvelin.Maravel.Tivenna(0.1.0)\n");
+}
+
+// Runs the installed window on `files` under Xvfb until its log of states
+// holds `until` (or a minute has passed), then saves the screen to `shot`;
+// returns the log. The screen is taken once white paper shows (the frame
+// drawn may take a while to reach it).
+std::string runWindowUntil(const std::vector<std::string>& session, const std::vector<std::string>& files,
+                           const std::string& until, const fs::path& shot, const fs::path& program) {
+  std::vector<std::string> command = session;
+  command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS"});
+  std::string list;
+  for (const std::string& file : files) list += " '" + file + "'";
+  const fs::path log = shot.parent_path() / (shot.stem().string() + ".log");
+  command.insert(
+      command.end(),
+      {"MARAVEL_LOG_STATE=1", "MARAVEL_TEST_FIND=hedef", "NO_AT_BRIDGE=1", "GDK_BACKEND=x11", "xvfb-run",
+       "-a", "-s", "-screen 0 1000x900x24", "/bin/sh", "-c",
+       "\"$1\"" + list +
+           " 2>\"$2\" & app=$!; i=0; until grep -q \"$3\" \"$2\" || [ $i -ge 240 ]; do "
+           "sleep 0.25; i=$((i+1)); done; \"$4\" \"$5\" --until 780,600,FFFFFF; kill $app; wait $app; exit 0",
+       "sh", program.string(), log.string(), until, X_SCREENSHOT_PATH, shot.string()});
+  runCommand("/usr/bin/env", command);
+  return readFile(log);
+}
+
+// A document of many pages whose last page alone says "HEDEF".
+std::vector<std::uint8_t> longDocument() {
+  std::string text, elements;
+  for (int i = 0; i < 120; ++i) {
+    const std::string line = "Satır " + std::to_string(1000 + i) + (i == 119 ? " HEDEF" : "");
+    elements += "<paragraph><content startOffset=\"" + std::to_string(text.size()) + "\" length=\"" +
+                std::to_string(line.size()) + "\" /></paragraph>";
+    text += line + "\n";
+  }
+  return testing::makeUdf(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?><template format_id=\"1.8\"><content><![CDATA[" + text +
+      "]]></content><elements resolver=\"hvl-default\">" + elements + "</elements></template>");
+}
+
+// Under Xvfb: a word found on the last page is highlighted there, and two
+// files open two windows, each titled after its own.
+TEST_F(InstalledMaravelTest, FindsOnTheLastPageAndOpensEachFileInItsWindow) {
+  if (kSanitized) GTEST_SKIP() << "the window is checked in the plain build";
+  const fs::path folder = fs::path(MARAVEL_BINARY_DIR) / "screenshots";
+  fs::create_directories(folder);
+  const std::string longFile = folder_.write("uzun.udf", longDocument()).string();
+  const std::string shortFile =
+      folder_.writeText("kısa.udf", std::string(readFile(MARAVEL_BINARY_DIR "/samples/karar.udf"))).string();
+  const fs::path program = prefix_ / "bin" / "maravel";
+  const std::string found =
+      runWindowUntil(sessionEnvironment(), {longFile}, "match painted", folder / "maravel-find.png", program);
+  const std::size_t pages = found.find("maravel-state: pages ");
+  ASSERT_NE(pages, std::string::npos) << found;
+  const std::string count = found.substr(pages + 21, found.find(' ', pages + 21) - pages - 21);
+  EXPECT_GT(std::stoi(count), 1);
+  EXPECT_NE(found.find("find hedef: 1 matches, current on page " + count + "\n"), std::string::npos) << found;
+  const auto screen = drawing::DrawingContext::readPNG(folder / "maravel-find.png");
+  ASSERT_TRUE(screen.has_value());
+  int highlighted = 0;  // the current match's orange over white paper
+  for (int y = 200; y < 740; ++y) {
+    for (int x = 30; x < 850; ++x) {
+      const drawing::Pixel p = screen->pixel(x, y);
+      highlighted += p.red > 240 && p.green > 170 && p.green < 215 && p.blue > 90 && p.blue < 140;
+    }
+  }
+  EXPECT_GT(highlighted, 100);
+
+  const std::string both = runWindowUntil(sessionEnvironment(), {longFile, shortFile}, "pages 1 complete",
+                                          folder / "maravel-two-windows.png", program);
+  EXPECT_NE(both.find("title uzun.udf — Maravel\n"), std::string::npos) << both;
+  EXPECT_NE(both.find("title kısa.udf — Maravel\n"), std::string::npos) << both;
 }
 
 }  // namespace

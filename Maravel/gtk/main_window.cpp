@@ -343,6 +343,9 @@ GtkWidget* MainWindow::makeDocumentFrame() {
 
   pageView_ = std::make_unique<PageView>();
   pageView_->changed = [this] { updatePageBar(); };
+  pageView_->currentMatchPainted = [this](std::size_t page) {
+    logState("current match painted on page " + std::to_string(page + 1));
+  };
   if (const char* timing = g_getenv("MARAVEL_LOG_TIMING"); timing != nullptr && *timing == '1') {
     pageView_->firstPagePainted = [] {
       g_printerr("maravel-timing: first page painted %.1f ms after start, at %.3f s since the epoch\n",
@@ -361,6 +364,16 @@ GtkWidget* MainWindow::makeDocumentFrame() {
   g_signal_connect_swapped(click, "pressed",
                            G_CALLBACK(+[](MainWindow* self) { self->allSelected_ = false; }), this);
   gtk_widget_add_controller(GTK_WIDGET(webView_), GTK_EVENT_CONTROLLER(click));
+  if (const char* timing = g_getenv("MARAVEL_LOG_TIMING"); timing != nullptr && *timing == '1') {
+    g_signal_connect(
+        webView_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer) {
+          if (event != WEBKIT_LOAD_FINISHED) return;
+          g_printerr("maravel-timing: web view loaded %.1f ms after start, at %.3f s since the epoch\n",
+                     static_cast<double>(g_get_monotonic_time() - startTime()) / 1000.0,
+                     static_cast<double>(g_get_real_time()) / 1e6);
+        }),
+        nullptr);
+  }
   webFrame_ = GTK_WIDGET(webView_);
   gtk_stack_add_named(GTK_STACK(stack_), webFrame_, "web");
   gtk_stack_add_named(GTK_STACK(stack_), makeMessageView(), "message");

@@ -341,7 +341,12 @@ void MainWindow::find(const std::string& text) {
     return;
   }
   if (!pages_) return;
+  const gint64 started = g_get_monotonic_time();
   matches_ = pages_->find(text);
+  if (environmentSays("MARAVEL_LOG_TIMING")) {
+    g_printerr("maravel-timing: found %zu matches over %zu pages in %.1f ms\n", matches_.size(),
+               pages_->pageCount(), static_cast<double>(g_get_monotonic_time() - started) / 1000.0);
+  }
   // The first match from the page in sight on.
   const std::size_t here = pageView_->currentPage();
   currentMatch_ = 0;

@@ -220,6 +220,7 @@ void PageView::zoomOut() {
 void PageView::setMatches(std::vector<PageMatch> matches, std::optional<std::size_t> current) {
   matches_ = std::move(matches);
   currentMatch_ = current && *current < matches_.size() ? current : std::nullopt;
+  currentPainted_ = false;
   if (currentMatch_) {
     const PageMatch& match = matches_[*currentMatch_];
     const std::vector<drawing::Rect> boxes = pages_->text(match.page).boxes(match.range.from, match.range.to);
@@ -320,6 +321,8 @@ void PageView::drawMarks(cairo_t* cr, std::size_t index) {
   for (auto match = first; match != matches_.end() && match->page == index; ++match) {
     const bool current = currentMatch_ && &matches_[*currentMatch_] == &*match;
     if (current) {
+      if (!currentPainted_ && currentMatchPainted) currentMatchPainted(index);
+      currentPainted_ = true;
       cairo_set_source_rgba(cr, 1.0, 0.55, 0.0, 0.55);
     } else {
       cairo_set_source_rgba(cr, 1.0, 0.85, 0.0, 0.45);

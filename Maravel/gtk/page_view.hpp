@@ -76,6 +76,9 @@ class PageView {
   std::function<void()> changed;
   // The first time a page of a document was drawn.
   std::function<void()> firstPagePainted;
+  // The first time the current match of setMatches() was drawn, with its
+  // page (from 0).
+  std::function<void(std::size_t page)> currentMatchPainted;
 
  private:
   struct Spot {
@@ -118,6 +121,7 @@ class PageView {
   std::optional<Spot> anchor_, focus_;
   double dragStartX_ = 0, dragStartY_ = 0;
   bool painted_ = false;
+  bool currentPainted_ = false;
   bool updating_ = false;
 };
 
