@@ -5,6 +5,15 @@
 #include "paper/page_layout.hpp"
 
 namespace maravel {
+namespace {
+
+// Pages held whole keep no glyphs (a thousand dense pages would hold 16
+// million): the painter shapes the few pages in sight again.
+void dropGlyphs(PaperMarks& marks) {
+  for (PaperText& text : marks.texts) text.glyphs = {};
+}
+
+}  // namespace
 
 std::shared_ptr<PageFeed> PageFeed::start(std::shared_ptr<const UDFDocument> document, std::size_t fileBytes,
                                           std::function<void()> wake) {
@@ -21,8 +30,12 @@ void PageFeed::run(const UDFDocument& document, std::size_t fileBytes) {
     FontBook fonts;
     truncated = PageLayout::layoutPages(
         document, fonts, fileBytes,
-        [this](PaperPage&& page) { hand([&] { pages_.push_back(std::move(page)); }); },
+        [this](PaperPage&& page) {
+          dropGlyphs(page.marks);
+          hand([&] { pages_.push_back(std::move(page)); });
+        },
         [this](int number, PaperMarks&& marks) {
+          dropGlyphs(marks);
           hand([&] { regions_.emplace_back(number, std::move(marks)); });
         });
   } catch (...) {

@@ -23,17 +23,26 @@ void PagedDocument::finish(bool truncated) {
   truncated_ = truncated;
 }
 
-const PageText& PagedDocument::text(std::size_t index) {
-  if (!texts_[index]) texts_[index] = std::make_unique<PageText>(pages_[index].marks);
+PagedDocument::Text& PagedDocument::pageText(std::size_t index) {
+  if (!texts_[index]) {
+    PageText text(pages_[index].marks);
+    std::vector<std::uint32_t> origins;
+    std::string folded = TextSearch::fold(text.text(), &origins);
+    texts_[index] = std::make_unique<Text>(Text{std::move(text), std::move(folded), std::move(origins)});
+  }
   return *texts_[index];
 }
+
+const PageText& PagedDocument::text(std::size_t index) { return pageText(index).text; }
 
 std::vector<PageMatch> PagedDocument::find(std::string_view needle) {
   std::vector<PageMatch> matches;
   const TextSearch search(needle);
   if (search.empty()) return matches;
   for (std::size_t index = 0; index < pages_.size(); ++index) {
-    for (const TextRange& range : search.find(text(index).text())) matches.push_back({index, range});
+    const Text& page = pageText(index);
+    for (const TextRange& range : search.findFolded(page.folded, page.origins, page.text.text().size()))
+      matches.push_back({index, range});
   }
   return matches;
 }

@@ -54,7 +54,14 @@ class PagedDocument {
  private:
   std::shared_ptr<const UDFDocument> document_;
   std::vector<PaperPage> pages_;
-  std::vector<std::unique_ptr<PageText>> texts_;
+  // A page's text with its folded form for find (TextSearch::fold).
+  struct Text {
+    PageText text;
+    std::string folded;
+    std::vector<std::uint32_t> origins;
+  };
+  Text& pageText(std::size_t index);
+  std::vector<std::unique_ptr<Text>> texts_;
   bool complete_ = false;
   bool truncated_ = false;
 };

@@ -31,6 +31,9 @@ class TextSearch {
   // Where the needle occurs in `text`, in order and without overlaps; none
   // for an empty needle.
   std::vector<TextRange> find(std::string_view text) const;
+  // The same in a text folded already, with its origins (fold()).
+  std::vector<TextRange> findFolded(std::string_view folded, const std::vector<std::uint32_t>& origins,
+                                    std::size_t textSize) const;
 
   // `text` with every letter in its folded (lower, Turkish) form; when
   // `origins` is given, it receives for each byte of the result the offset

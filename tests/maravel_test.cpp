@@ -281,7 +281,7 @@ std::string runWindowUntil(const std::vector<std::string>& session, const std::v
 std::vector<std::uint8_t> longDocument() {
   std::string text, elements;
   for (int i = 0; i < 120; ++i) {
-    const std::string line = "Satır " + std::to_string(1000 + i) + (i == 119 ? " HEDEF" : "");
+    const std::string line = "Satir " + std::to_string(1000 + i) + (i == 119 ? " HEDEF" : "");
     elements += "<paragraph><content startOffset=\"" + std::to_string(text.size()) + "\" length=\"" +
                 std::to_string(line.size()) + "\" /></paragraph>";
     text += line + "\n";

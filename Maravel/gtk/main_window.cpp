@@ -328,6 +328,33 @@ GtkWidget* MainWindow::makeHeaderBand() {
   return band;
 }
 
+// The web view is made the first time it is shown: a window that shows
+// pages only never loads the web engine's processes.
+void MainWindow::ensureWebView() {
+  if (webView_ != nullptr || stack_ == nullptr) return;
+  webView_ = DocumentView::create();
+  gtk_widget_set_vexpand(GTK_WIDGET(webView_), TRUE);
+  gtk_widget_set_hexpand(GTK_WIDGET(webView_), TRUE);
+  // A click in the page starts a selection of its own: "Tümünü Seç" no longer holds.
+  GtkGesture* click = gtk_gesture_click_new();
+  gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(click), GTK_PHASE_CAPTURE);
+  g_signal_connect_swapped(click, "pressed",
+                           G_CALLBACK(+[](MainWindow* self) { self->allSelected_ = false; }), this);
+  gtk_widget_add_controller(GTK_WIDGET(webView_), GTK_EVENT_CONTROLLER(click));
+  if (const char* timing = g_getenv("MARAVEL_LOG_TIMING"); timing != nullptr && *timing == '1') {
+    g_signal_connect(
+        webView_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer) {
+          if (event != WEBKIT_LOAD_FINISHED) return;
+          g_printerr("maravel-timing: web view loaded %.1f ms after start, at %.3f s since the epoch\n",
+                     static_cast<double>(g_get_monotonic_time() - startTime()) / 1000.0,
+                     static_cast<double>(g_get_real_time()) / 1e6);
+        }),
+        nullptr);
+  }
+  webFrame_ = GTK_WIDGET(webView_);
+  gtk_stack_add_named(GTK_STACK(stack_), webFrame_, "web");
+}
+
 GtkWidget* MainWindow::makeDocumentFrame() {
   GtkWidget* frame = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_widget_add_css_class(frame, "document-frame");
@@ -355,27 +382,6 @@ GtkWidget* MainWindow::makeDocumentFrame() {
   }
   gtk_stack_add_named(GTK_STACK(stack_), pageView_->widget(), "pages");
 
-  webView_ = DocumentView::create();
-  gtk_widget_set_vexpand(GTK_WIDGET(webView_), TRUE);
-  gtk_widget_set_hexpand(GTK_WIDGET(webView_), TRUE);
-  // A click in the page starts a selection of its own: "Tümünü Seç" no longer holds.
-  GtkGesture* click = gtk_gesture_click_new();
-  gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(click), GTK_PHASE_CAPTURE);
-  g_signal_connect_swapped(click, "pressed",
-                           G_CALLBACK(+[](MainWindow* self) { self->allSelected_ = false; }), this);
-  gtk_widget_add_controller(GTK_WIDGET(webView_), GTK_EVENT_CONTROLLER(click));
-  if (const char* timing = g_getenv("MARAVEL_LOG_TIMING"); timing != nullptr && *timing == '1') {
-    g_signal_connect(
-        webView_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer) {
-          if (event != WEBKIT_LOAD_FINISHED) return;
-          g_printerr("maravel-timing: web view loaded %.1f ms after start, at %.3f s since the epoch\n",
-                     static_cast<double>(g_get_monotonic_time() - startTime()) / 1000.0,
-                     static_cast<double>(g_get_real_time()) / 1e6);
-        }),
-        nullptr);
-  }
-  webFrame_ = GTK_WIDGET(webView_);
-  gtk_stack_add_named(GTK_STACK(stack_), webFrame_, "web");
   gtk_stack_add_named(GTK_STACK(stack_), makeMessageView(), "message");
   gtk_box_append(GTK_BOX(frame), stack_);
   return frame;

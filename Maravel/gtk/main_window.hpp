@@ -104,6 +104,7 @@ class MainWindow final : public WindowSurface {
   GtkWidget* makePageBar();
   GtkWidget* makeDocumentFrame();
   GtkWidget* makeMessageView();
+  void ensureWebView();
 
   // What the document area shows.
   enum class Showing { welcome, loading, document, failure };

@@ -255,6 +255,7 @@ void MainWindow::showCurrentView() {
     gtk_stack_set_visible_child_name(GTK_STACK(stack_), kPagesView);
     gtk_widget_grab_focus(pageView_->canvas());
   } else {
+    ensureWebView();
     if (!webLoaded_) {
       const std::string page = document_ ? document_->page() : welcomePage_;
       webkit_web_view_load_html(webView_, page.c_str(), nullptr);
@@ -319,6 +320,7 @@ void MainWindow::copy() {
 
 void MainWindow::find(const std::string& text) {
   if (!pagesShown_) {
+    if (webView_ == nullptr) return;
     WebKitFindController* finder = webkit_web_view_get_find_controller(webView_);
     if (text.empty()) {
       webkit_find_controller_search_finish(finder);
@@ -357,6 +359,7 @@ void MainWindow::find(const std::string& text) {
 
 void MainWindow::stepFind(bool forward) {
   if (!pagesShown_) {
+    if (webView_ == nullptr) return;
     WebKitFindController* finder = webkit_web_view_get_find_controller(webView_);
     if (forward) {
       webkit_find_controller_search_next(finder);
