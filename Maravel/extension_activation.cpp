@@ -1,5 +1,7 @@
 #include "Maravel/extension_activation.hpp"
 
+#include <filesystem>
+
 namespace maravel {
 
 const std::vector<std::string>& ExtensionActivation::bundleNames() {
@@ -21,6 +23,22 @@ bool ExtensionActivation::registerAndCheck(const std::string& pluginsPath,
     if (!isEnabled(runner(tools.pluginkit, {"-m", "-i", id}))) return false;
   }
   return !extensionIDs.empty();
+}
+
+const std::vector<std::string>& ExtensionActivation::systemFiles() {
+  static const std::vector<std::string> files = {"mime/application/x-uyap-udf.xml",
+                                                 "applications/com.orvelin.Maravel.desktop",
+                                                 "thumbnailers/tivenna.thumbnailer"};
+  return files;
+}
+
+bool ExtensionActivation::checkSystemWide(const std::string& dataPath) {
+  if (dataPath.empty()) return false;
+  for (const std::string& file : systemFiles()) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(dataPath) / file, error)) return false;
+  }
+  return true;
 }
 
 void ExtensionActivation::refresh(const ToolPaths& tools, const ToolRunner& runner) {

@@ -37,6 +37,17 @@ class ExtensionActivation {
   static bool registerAndCheck(const std::string& pluginsPath, const std::vector<std::string>& extensionIDs,
                                const ToolPaths& tools, const ToolRunner& runner);
 
+  // The files a system-wide install registers the type, the window and
+  // the thumbnailer with, relative to its data folder (<prefix>/share):
+  // the MIME database's entry for the type (made from the installed MIME
+  // package), the desktop entry and the thumbnailer entry.
+  static const std::vector<std::string>& systemFiles();
+
+  // True when every one of systemFiles() is under `dataPath`. Only reads:
+  // a system-wide install writes nothing into the user's home, so that
+  // nothing of it outlives its removal there.
+  static bool checkSystemWide(const std::string& dataPath);
+
   // "qlmanage -r"; its output is ignored.
   static void refresh(const ToolPaths& tools, const ToolRunner& runner);
 };

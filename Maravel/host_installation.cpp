@@ -21,6 +21,14 @@ bool HostInstallation::isInstalled() const {
   return !homeDirectory.empty() && path.starts_with(homeDirectory + "/.local/");
 }
 
+bool HostInstallation::isSystemWide() const {
+  const std::string_view path = executablePath;
+  const bool inHome = !homeDirectory.empty() && path.starts_with(homeDirectory + "/");
+  return !inHome && (path.starts_with("/usr/") || path.starts_with("/opt/"));
+}
+
+std::string HostInstallation::dataPath() const { return (prefixOf(executablePath) / "share").string(); }
+
 std::string HostInstallation::pluginsPath() const {
   if (executablePath.empty()) return {};
   const std::filesystem::path plugins = prefixOf(executablePath) / "lib" / "maravel" / "PlugIns";

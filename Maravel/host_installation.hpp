@@ -8,6 +8,10 @@
 //   <prefix>/lib/maravel/PlugIns/Tivenna.appex/   the thumbnail extension
 //   <prefix>/libexec/maravel/pluginkit            registers and enables them
 //   <prefix>/libexec/maravel/qlmanage             refreshes the thumbnails
+//   <prefix>/share/...                            the MIME type, desktop entry and thumbnailer
+// A system-wide install (the package, or an administrator's under /usr or
+// /opt) is registered by the files it installs under share/; only a
+// per-user install under ~/.local registers for its user.
 #pragma once
 
 #include <string>
@@ -31,6 +35,13 @@ struct HostInstallation {
   // home directory followed by "/.local/": plain, case-sensitive prefix
   // tests, with no resolving of links or normalising.
   bool isInstalled() const;
+
+  // Installed for every user: under "/usr/" or "/opt/" (and not in the
+  // home directory, whatever that is named).
+  bool isSystemWide() const;
+
+  // <prefix>/share, where a system-wide install keeps its registration.
+  std::string dataPath() const;
 
   // <prefix>/lib/maravel/PlugIns, the prefix being the folder above the
   // executable's folder, when that folder exists; else empty.

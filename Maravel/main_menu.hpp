@@ -11,7 +11,7 @@ namespace maravel {
 struct MenuItem {
   std::string label;
   std::string action;       // "app.<name>" for the application, "win.<name>" for the window
-  std::string accelerator;  // GTK accelerator syntax, e.g. "<Control>q"
+  std::string accelerator;  // GTK accelerator syntax, e.g. "<Control>q"; empty for none
 
   friend bool operator==(const MenuItem&, const MenuItem&) = default;
 };
@@ -35,6 +35,21 @@ class MainMenu {
   static constexpr const char* kSaveDocx = "save-docx";
   static constexpr const char* kCopy = "copy";
   static constexpr const char* kSelectAll = "select-all";
+  static constexpr const char* kFind = "find";
+  static constexpr const char* kFindNext = "find-next";
+  static constexpr const char* kFindPrevious = "find-previous";
+  static constexpr const char* kView = "view";  // stateful: "pages" or "web"
+  static constexpr const char* kZoomIn = "zoom-in";
+  static constexpr const char* kZoomOut = "zoom-out";
+  static constexpr const char* kZoomReset = "zoom-reset";
+  static constexpr const char* kFitWidth = "fit-width";
+  static constexpr const char* kFitPage = "fit-page";
+  static constexpr const char* kGoToPage = "go-to-page";
+  static constexpr const char* kReload = "reload";
+  static constexpr const char* kClose = "close";
+  static constexpr const char* kFullscreen = "fullscreen";
+  static constexpr const char* kShortcuts = "shortcuts";
+  static constexpr const char* kAbout = "about";
 };
 
 }  // namespace maravel

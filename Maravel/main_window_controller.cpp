@@ -7,12 +7,14 @@
 #include <utility>
 #include <vector>
 
+#include "Maravel/open_failure.hpp"
 #include "Maravel/open_requests.hpp"
 #include "docx/docx_writer.hpp"
 #include "html/html_renderer.hpp"
 #include "paper/pdf_writer.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
+#include "tools/plain_text_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -21,29 +23,59 @@ namespace {
 // desktop's own applications leave their files.
 constexpr mode_t kSavedMode = 0644;
 
-// A document as the window shows it: the parsed model and its page.
+// A file as the window read it: the parsed document, or why there is none.
 struct LoadedDocument {
   std::shared_ptr<const UDFDocument> document;
-  std::string page;
   std::size_t fileBytes = 0;
+  OpenFailure failure;
 };
 
-// The document in the file, or nothing when it cannot be read or parsed.
-std::optional<LoadedDocument> loadDocument(const std::string& path, const std::string& fileName) {
+// Reads and parses the file (no page is made: the views make what they
+// show when they show it).
+LoadedDocument loadDocument(const std::string& path) {
+  LoadedDocument loaded;
   try {
     const std::optional<std::vector<std::uint8_t>> data =
         quicklook::readFileContents(path, quicklook::kMaxDocumentBytes);
-    if (!data) return std::nullopt;
-    std::optional<UDFDocument> doc = UDFParser::parse(*data);
-    if (!doc) return std::nullopt;
-    auto document = std::make_shared<const UDFDocument>(std::move(*doc));
-    std::string page =
-        UDFHTMLRenderer::renderHTML(*document, fileName, UDFHTMLRenderer::pageBudget(data->size()));
-    return LoadedDocument{std::move(document), std::move(page), data->size()};
+    if (data) {
+      std::optional<UDFDocument> doc = UDFParser::parse(*data);
+      loaded.fileBytes = data->size();
+      if (doc) {
+        loaded.document = std::make_shared<const UDFDocument>(std::move(*doc));
+        return loaded;
+      }
+    }
+    std::error_code error;
+    loaded.failure = OpenFailure::diagnose(std::filesystem::exists(path, error), data);
   } catch (...) {
     // Out of memory: the document cannot be shown, the window stays usable.
-    return std::nullopt;
+    loaded.failure = OpenFailure{OpenFailureKind::unreadableContent};
   }
+  return loaded;
+}
+
+DocumentOnScreen onScreen(const std::shared_ptr<const UDFDocument>& document, const std::string& fileName,
+                          std::size_t fileBytes) {
+  DocumentOnScreen shown;
+  shown.document = document;
+  shown.fileName = fileName;
+  shown.fileBytes = fileBytes;
+  shown.badge = WindowTexts::signatureBadge(document->signature);
+  shown.page = [document, fileName, fileBytes] {
+    try {
+      return UDFHTMLRenderer::renderHTML(*document, fileName, UDFHTMLRenderer::pageBudget(fileBytes));
+    } catch (...) {
+      return std::string();  // out of memory: an empty page
+    }
+  };
+  shown.text = [document] {
+    try {
+      return PlainTextWriter::write(*document);
+    } catch (...) {
+      return std::string();
+    }
+  };
+  return shown;
 }
 
 }  // namespace
@@ -87,6 +119,9 @@ void MainWindowController::setupUI() {
   actions.saveAsDocx = [weak] {
     if (const auto controller = weak.lock()) controller->saveAs(SaveFormat::docx);
   };
+  actions.reload = [weak] {
+    if (const auto controller = weak.lock()) controller->reload();
+  };
   surface_->buildViews(std::move(actions));
   surface_->setTitle(WindowTexts::windowTitle({}));
   surface_->enableDocumentActions(false);
@@ -104,16 +139,44 @@ void MainWindowController::openFile(const std::string& path) {
 
 void MainWindowController::loadUDF(const std::string& path) {
   const std::string fileName = quicklook::lastPathComponent(path);
-  std::optional<LoadedDocument> loaded = loadDocument(path, fileName);
-  if (!loaded) {
+  const std::uint64_t asked = ++opening_;
+  asked_ = path;
+  shown_.reset();
+  surface_->enableDocumentActions(false);
+  surface_->setTitle(WindowTexts::windowTitle(fileName));
+  surface_->showStatus(StatusMessage::opening(fileName));
+  surface_->showLoading(fileName);
+  auto loaded = std::make_shared<LoadedDocument>();
+  auto work = [loaded, path] {
+    *loaded = loadDocument(path);
+    return loaded->document != nullptr;
+  };
+  auto done = [weak = weak_from_this(), loaded, path, fileName, asked](bool) {
+    const auto controller = weak.lock();
+    if (!controller || asked != controller->opening_) return;  // another file was asked for since
+    controller->show(loaded->document, loaded->fileBytes, loaded->failure, path, fileName);
+  };
+  surface_->runInBackground(std::move(work), std::move(done));
+}
+
+void MainWindowController::show(const std::shared_ptr<const UDFDocument>& document, std::size_t fileBytes,
+                                const OpenFailure& failure, const std::string& path,
+                                const std::string& fileName) {
+  if (!document) {
+    surface_->showFailure(failure.heading(), failure.explanation(fileName));
+    surface_->setTitle(WindowTexts::windowTitle({}));
     surface_->showStatus(StatusMessage::unreadable(fileName));
     return;
   }
-  surface_->showPage(loaded->page);
-  surface_->setTitle(WindowTexts::windowTitle(fileName));
+  surface_->showDocument(onScreen(document, fileName, fileBytes));
   surface_->showStatus(StatusMessage::previewing(fileName));
-  shown_ = ShownDocument{std::move(loaded->document), path, fileName, loaded->fileBytes};
+  shown_ = ShownDocument{document, path, fileName, fileBytes};
+  surface_->addRecent(path);
   surface_->enableDocumentActions(true);
+}
+
+void MainWindowController::reload() {
+  if (!asked_.empty()) loadUDF(asked_);
 }
 
 void MainWindowController::chooseFileToOpen() {
@@ -176,7 +239,9 @@ void MainWindowController::write(const ShownDocument& shown, SaveFormat format, 
 }
 
 void MainWindowController::checkInstallation() {
-  if (installation_.isInstalled()) {
+  if (installation_.isSystemWide()) {
+    checkSystemWide();
+  } else if (installation_.isInstalled()) {
     activateExtensions();
   } else {
     showNotInstalledAlert();
@@ -192,6 +257,17 @@ void MainWindowController::activateExtensions() {
     if (!controller) return;
     controller->surface_->showStatus(enabled ? StatusMessage::extensionsActive()
                                              : StatusMessage::extensionsOff());
+  };
+  surface_->runInBackground(std::move(work), std::move(done));
+}
+
+void MainWindowController::checkSystemWide() {
+  auto work = [data = installation_.dataPath()] { return ExtensionActivation::checkSystemWide(data); };
+  auto done = [weak = weak_from_this()](bool enabled) {
+    if (const auto controller = weak.lock()) {
+      controller->surface_->showStatus(enabled ? StatusMessage::extensionsActive()
+                                               : StatusMessage::extensionsOff());
+    }
   };
   surface_->runInBackground(std::move(work), std::move(done));
 }

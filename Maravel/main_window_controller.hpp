@@ -10,6 +10,7 @@
 // weakly, so a window closed meanwhile is never touched.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 
 #include "Maravel/extension_activation.hpp"
 #include "Maravel/host_installation.hpp"
+#include "Maravel/open_failure.hpp"
 #include "Maravel/window_surface.hpp"
 #include "model/udf_document.hpp"
 
@@ -41,13 +43,20 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // and changes nothing else; any other file goes to loadUDF().
   void openFile(const std::string& path);
 
-  // Reads, parses and renders the file and shows the page, titled after the
-  // file, with a green "previewing" status; the parsed document is kept for
-  // printing and saving, which become available. A file that cannot be read
-  // or holds no document gets the red "unreadable" status and changes
-  // nothing else: the page, the title, printing and saving stay with the
-  // document still shown.
+  // Shows that the file is being opened (title, grey status; printing and
+  // saving unavailable until it is shown), reads and parses it in the
+  // background, then shows the document, titled after the file, with a
+  // green "previewing" status; the parsed document is kept for printing and
+  // saving, which become available. A file that cannot be read or holds no
+  // document replaces what was shown by the view saying why (OpenFailure),
+  // with the red "unreadable" status and nothing to print or save. A file
+  // opened while another is still being read wins: the earlier one is
+  // never shown.
   void loadUDF(const std::string& path);
+
+  // Opens the file last asked for again (F5, or the file changed on disk);
+  // nothing before the first.
+  void reload();
 
   // The "Aç…" dialog, in the shown document's folder; the file picked goes
   // to openFile().
@@ -63,8 +72,14 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // nothing while no document is kept.
   void saveAs(SaveFormat format);
 
-  // Installed: activateExtensions(); otherwise showNotInstalledAlert().
+  // Installed system-wide: checkSystemWide(); installed for the user:
+  // activateExtensions(); otherwise showNotInstalledAlert().
   void checkInstallation();
+
+  // Reads in the background whether the system-wide MIME type, desktop
+  // entry and thumbnailer are in place and shows the outcome; runs no tool
+  // and writes nothing.
+  void checkSystemWide();
 
   // Starts the registration and check in the background and returns; the
   // status line shows the outcome when it comes back.
@@ -80,6 +95,9 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
 
   WindowSurface& surface() { return *surface_; }
 
+  // No file was ever asked for in this window.
+  bool hasShownNothing() const { return opening_ == 0; }
+
  private:
   MainWindowController(std::unique_ptr<WindowSurface> surface, HostInstallation installation,
                        ToolRunner runner);
@@ -92,11 +110,19 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
     std::size_t fileBytes = 0;  // bounds the pictures on paper
   };
 
+  // Shows the file read for the latest loadUDF(): the document, or why
+  // there is none; watches the file and records it as recently used.
+  void show(const std::shared_ptr<const UDFDocument>& document, std::size_t fileBytes,
+            const OpenFailure& failure, const std::string& path, const std::string& fileName);
+
   // Writes the shown document to `path` in `format` and says so.
   void write(const ShownDocument& shown, SaveFormat format, const std::string& path);
 
   std::unique_ptr<WindowSurface> surface_;
   std::optional<ShownDocument> shown_;
+  std::uint64_t opening_ = 0;
+  std::string
+      asked_;  // the path of the file last asked for  // counts the files asked for; the latest is shown
   HostInstallation installation_;
   ToolRunner runner_;
 };

@@ -13,16 +13,15 @@ bool OpenRequests::hasUDFName(std::string_view path) {
   return name.size() > kEnding.size() && name.ends_with(kEnding);
 }
 
-std::optional<std::string> OpenRequests::open(const std::vector<std::string>& paths) {
-  if (paths.empty()) return std::nullopt;
-  if (windowBuilt_) return paths.front();
-  pending_ = paths.front();
-  return std::nullopt;
+std::vector<std::string> OpenRequests::open(const std::vector<std::string>& paths) {
+  if (windowBuilt_) return paths;
+  if (!paths.empty()) pending_ = paths;
+  return {};
 }
 
-std::optional<std::string> OpenRequests::windowBuilt() {
+std::vector<std::string> OpenRequests::windowBuilt() {
   windowBuilt_ = true;
-  return std::exchange(pending_, std::nullopt);
+  return std::exchange(pending_, {});
 }
 
 }  // namespace maravel

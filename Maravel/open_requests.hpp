@@ -3,7 +3,6 @@
 // UYAP documents for every way in (those, a drop, the "Aç…" dialog).
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,19 +16,19 @@ class OpenRequests {
   // "karar.udfx" no.
   static bool hasUDFName(std::string_view path);
 
-  // Files handed over by the desktop: the first one counts, whatever its
-  // name (the window says why it refuses one); later paths are never looked
-  // at. Returns the file to open now; before windowBuilt() it keeps the file
-  // instead (a later one replaces it) and returns nothing, so that a file
-  // given at launch is not lost.
-  std::optional<std::string> open(const std::vector<std::string>& paths);
+  // Files handed over by the desktop, each to be shown in a window of its
+  // own, whatever its name (the window says why it refuses one). Returns
+  // the files to open now; before windowBuilt() it keeps them instead (a
+  // later hand-over replaces them) and returns none, so that files given at
+  // launch are not lost.
+  std::vector<std::string> open(const std::vector<std::string>& paths);
 
-  // The window exists from now on; returns the file kept for it, if any.
-  std::optional<std::string> windowBuilt();
+  // The first window exists from now on; returns the files kept for it.
+  std::vector<std::string> windowBuilt();
 
  private:
   bool windowBuilt_ = false;
-  std::optional<std::string> pending_;
+  std::vector<std::string> pending_;
 };
 
 }  // namespace maravel

@@ -35,6 +35,10 @@ StatusMessage StatusMessage::previewing(std::string_view fileName) {
   return aboutFile("✓ Önizleniyor: ", fileName, StatusColour::success);
 }
 
+StatusMessage StatusMessage::opening(std::string_view fileName) {
+  return aboutFile("● Açılıyor: ", fileName, StatusColour::secondary);
+}
+
 StatusMessage StatusMessage::unreadable(std::string_view fileName) {
   return aboutFile("⚠️ Dosya okunamadı: ", fileName, StatusColour::error);
 }

@@ -34,6 +34,8 @@ struct StatusMessage {
   // `fileName` is its last path component.
   static StatusMessage previewing(std::string_view fileName);
   static StatusMessage unreadable(std::string_view fileName);
+  // The file is being read and laid out.
+  static StatusMessage opening(std::string_view fileName);
   static StatusMessage notUDF(std::string_view fileName);
   // The outcome of registering and checking the two extensions.
   static StatusMessage extensionsActive();

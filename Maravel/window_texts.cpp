@@ -32,6 +32,14 @@ const char* WindowTexts::dropHint() {
 
 std::string_view WindowTexts::welcomePage() { return kWelcomePage; }
 
+const char* WindowTexts::welcomeHeading() { return "UDF Önizleme Motoru Hazır"; }
+
+const char* WindowTexts::welcomeText() {
+  return "Dosya yöneticisinde dilediğiniz .udf dosyasını seçip “Maravel ile Aç” diyerek anında "
+         "okuyabilirsiniz. "
+         "Yukarıdaki alana sürükleyerek ya da Aç… ile de açabilirsiniz.";
+}
+
 AlertText WindowTexts::notInstalledAlert() {
   return {"Önce /usr, /opt veya ~/.local altına kurun",
           "Maravel'in dosya yöneticisinde çalışabilmesi için /usr, /opt veya ~/.local altında bulunması "
@@ -39,6 +47,34 @@ AlertText WindowTexts::notInstalledAlert() {
           "Bu pencereyi kapatın, indirdiğiniz Maravel paketini “sudo apt install ./maravel_….deb” komutuyla "
           "kurun, ardından uygulamayı uygulama menüsünden açın.",
           "Kapat"};
+}
+
+SignatureBadge WindowTexts::signatureBadge(const SignatureInfo& signature) {
+  if (!signature.isSigned) return {};
+  std::string who = signature.signers.size() > 1 ? std::to_string(signature.signers.size()) + " imza"
+                                                 : signature.signerName;
+  if (signature.signers.size() <= 1 && !signature.signingDate.empty()) who += " · " + signature.signingDate;
+  switch (signature.status) {
+    case SignatureStatus::contentChanged:
+      return {"İmza geçersiz: belge imzalandıktan sonra değiştirilmiş · " + who, StatusColour::error};
+    case SignatureStatus::signatureInvalid:
+      return {"İmza geçersiz: imza değeri doğrulanamadı · " + who, StatusColour::error};
+    case SignatureStatus::unreadable:
+      return {"İmza doğrulanamadı: imza dosyası okunamadı", StatusColour::warning};
+    case SignatureStatus::verified:
+      break;
+  }
+  return {"Güvenli elektronik imza ile imzalanmıştır · " + who, StatusColour::success};
+}
+
+std::string WindowTexts::pageOf(std::size_t page, std::size_t count, bool complete) {
+  if (count == 0) return {};
+  return "Sayfa " + std::to_string(page) + " / " + std::to_string(count) + (complete ? "" : "+");
+}
+
+std::string WindowTexts::matchCount(std::size_t current, std::size_t count) {
+  if (count == 0) return "Bulunamadı";
+  return std::to_string(current) + " / " + std::to_string(count);
 }
 
 }  // namespace maravel

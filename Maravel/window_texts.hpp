@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "Maravel/status_message.hpp"
+#include "model/udf_document.hpp"
+
 namespace maravel {
 
 // The modal message shown when the application is not installed.
@@ -17,6 +20,15 @@ struct AlertText {
   std::string button;
 
   friend bool operator==(const AlertText&, const AlertText&) = default;
+};
+
+// The line the page view draws above the first page of a signed document,
+// in the colour of its outcome; empty for an unsigned one.
+struct SignatureBadge {
+  std::string text;
+  StatusColour colour = StatusColour::secondary;
+
+  friend bool operator==(const SignatureBadge&, const SignatureBadge&) = default;
 };
 
 class WindowTexts {
@@ -31,10 +43,22 @@ class WindowTexts {
   static const char* refreshButton();
   static const char* dropHint();
 
-  // The page shown until the first document (UTF-8 HTML).
+  // The page shown until the first document (UTF-8 HTML), and its words
+  // as the page view's welcome shows them.
   static std::string_view welcomePage();
+  static const char* welcomeHeading();
+  static const char* welcomeText();
 
   static AlertText notInstalledAlert();
+
+  // The signature's outcome in the words of the preview page's badge, with
+  // the signer (or the number of signers) and the date.
+  static SignatureBadge signatureBadge(const SignatureInfo& signature);
+
+  // The header band's "Sayfa N / M" ("M+" while pages are still coming).
+  static std::string pageOf(std::size_t page, std::size_t count, bool complete);
+  // The find bar's count: "N / M", or that nothing was found.
+  static std::string matchCount(std::size_t current, std::size_t count);
 };
 
 }  // namespace maravel

@@ -7,16 +7,21 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Maravel/extension_activation.hpp"
 #include "Maravel/main_window_controller.hpp"
 #include "Maravel/navigation_policy.hpp"
 #include "Maravel/open_requests.hpp"
+#include "Maravel/page_feed.hpp"
 #include "Maravel/save_request.hpp"
+#include "Maravel/text_search.hpp"
 #include "Maravel/window_texts.hpp"
+#include "paper/page_layout.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 #include "platform/process/process.hpp"
+#include "tests/support/model_values.hpp"
 #include "tests/support/recording_surface.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/zip_writer.hpp"
@@ -93,16 +98,26 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysWhyNot) {
 
   folder_.writeText("düz.udf", "PK but not a zip archive");
   folder_.write("içeriksiz.udf", testing::ZipWriter().add("other.xml", "<a/>").finish());
+  folder_.write("tablo.udf", testing::ZipWriter().add("[Content_Types].xml", "<Types/>").finish());
+  std::vector<std::uint8_t> cut = testing::makeUdf(kOneParagraph);
+  cut.resize(cut.size() - 30);  // the archive's directory is gone
+  folder_.write("yarım.udf", cut);
   std::filesystem::create_directory(folder_.path() / "klasör.udf");
   folder_.write("notlar.txt", testing::makeUdf(kOneParagraph));
-  const std::string rows[][2] = {
-      {"notlar.txt", "⚠️ notlar.txt bir .udf dosyası değil"},
-      {"karar.udf.zip", "⚠️ karar.udf.zip bir .udf dosyası değil"},
-      {".udf", "⚠️ .udf bir .udf dosyası değil"},
-      {"içeriksiz.udf", "⚠️ Dosya okunamadı: içeriksiz.udf"},
-      {"yok.udf", "⚠️ Dosya okunamadı: yok.udf"},
-      {"klasör.udf", "⚠️ Dosya okunamadı: klasör.udf"},
-      {"düz.udf", "⚠️ Dosya okunamadı: düz.udf"},
+  // The name, then the status and what the view in place of the document says (empty: the name is refused).
+  const std::string rows[][3] = {
+      {"notlar.txt", "⚠️ notlar.txt bir .udf dosyası değil", ""},
+      {"karar.udf.zip", "⚠️ karar.udf.zip bir .udf dosyası değil", ""},
+      {".udf", "⚠️ .udf bir .udf dosyası değil", ""},
+      {"içeriksiz.udf", "⚠️ Dosya okunamadı: içeriksiz.udf",
+       "Bu bir UDF belgesi değil: “içeriksiz.udf” bir zip"},
+      {"tablo.udf", "⚠️ Dosya okunamadı: tablo.udf",
+       "Bu bir UDF belgesi değil: “tablo.udf” bir hesap tablosu"},
+      {"yarım.udf", "⚠️ Dosya okunamadı: yarım.udf", "Belge hasarlı: “yarım.udf” arşivi bozuk"},
+      {"yok.udf", "⚠️ Dosya okunamadı: yok.udf", "Dosya bulunamadı: “yok.udf” yerinde yok"},
+      {"klasör.udf", "⚠️ Dosya okunamadı: klasör.udf", "Dosya okunamadı: “klasör.udf” açılamadı"},
+      {"düz.udf", "⚠️ Dosya okunamadı: düz.udf",
+       "Bu bir UDF belgesi değil: “düz.udf” bir zip arşivi değil"},
   };
   // Each way in: the command line or a file manager, a drop, the "Aç…" dialog.
   const std::function<void(const std::string&)> ways[] = {
@@ -112,15 +127,20 @@ TEST_F(MainWindowControllerTest, ShowsADocumentOrSaysWhyNot) {
         log_.openChosen(path);
       }};
   for (const auto& way : ways) {
-    for (const auto& [name, status] : rows) {
+    for (const auto& [name, status, failure] : rows) {
+      const std::size_t failures = log_.failures.size();
       way((folder_.path() / name).string());
       EXPECT_EQ(log_.statuses.back(), (StatusMessage{status, StatusColour::error})) << name;
+      EXPECT_EQ(log_.failures.size(), failures + !failure.empty()) << name;
+      if (!failure.empty()) {
+        EXPECT_TRUE(log_.failures.back().starts_with(failure)) << log_.failures.back();
+      }
     }
   }
-  EXPECT_EQ(log_.openFolder, folder_.path().string()) << "the shown document's folder";
-  EXPECT_EQ(log_.pages.size(), 2u) << "the document stays in the window";
-  EXPECT_EQ(log_.titles.back(), "Karar Örneği.UDF — Maravel");
-  EXPECT_EQ(log_.documentActions, (std::vector<bool>{false, true})) << "and can still be printed and saved";
+  EXPECT_EQ(log_.openFolder, "") << "no document shown, the dialog's own choice";
+  EXPECT_EQ(log_.pages.size(), 2u);
+  EXPECT_EQ(log_.titles.back(), "Maravel (Önizleme)") << "the view of the failure names no document";
+  EXPECT_FALSE(log_.documentActions.back()) << "and nothing is left to print or save";
 
   // The extension check, finishing after a broken file was asked for,
   // reports on its own line.
@@ -255,6 +275,79 @@ TEST_F(MainWindowControllerTest, TheWindowsCallbacksReachTheControllerOnlyWhileI
   EXPECT_EQ(log_.statuses.size(), shown);
 }
 
+TEST_F(MainWindowControllerTest, ASystemWideInstallOnlyReadsItsRegistration) {
+  const std::string home = (folder_.path() / "home").string();
+  EXPECT_FALSE((HostInstallation{home + "/.local/bin/maravel", home}.isSystemWide()));
+  const HostInstallation system{"/usr/bin/maravel", home};
+  ASSERT_TRUE(system.isSystemWide());
+  const auto controller = makeController(system, tools_.runner());
+  controller->checkInstallation();
+  EXPECT_TRUE(tools_.calls.empty()) << "nothing registered, nothing written into the home";
+  EXPECT_FALSE(std::filesystem::exists(home));
+
+  const std::filesystem::path share = folder_.path() / "share";
+  for (const std::string& file : ExtensionActivation::systemFiles()) {
+    std::filesystem::create_directories((share / file).parent_path());
+    folder_.writeText("share/" + file, "x");
+  }
+  EXPECT_TRUE(ExtensionActivation::checkSystemWide(share.string()));
+  std::filesystem::remove(share / ExtensionActivation::systemFiles().back());
+  EXPECT_FALSE(ExtensionActivation::checkSystemWide(share.string()));
+}
+
+TEST(TextSearchTest, FoldsLettersAsATurkishReaderDoes) {
+  const std::string rows[][3] = {
+      // text, needle, the text of each match joined by "|"
+      {"IŞIK ışık Işık", "ışık", "IŞIK|ışık|Işık"},
+      {"İSTANBUL ISTANBUL istanbul", "istanbul", "İSTANBUL|istanbul"},
+      {"KATİP Katip katip", "KATİP", "KATİP|Katip|katip"},
+      {"ÇĞÖŞÜ çğöşü", "çğöşü", "ÇĞÖŞÜ|çğöşü"},
+      {"aaaa", "aa", "aa|aa"},
+      {"metin", "", ""},
+  };
+  for (const auto& [text, needle, expected] : rows) {
+    std::string found;
+    for (const TextRange& range : TextSearch(needle).find(text))
+      found += (found.empty() ? "" : "|") + text.substr(range.from, range.to - range.from);
+    EXPECT_EQ(found, expected) << needle;
+  }
+}
+
+// A document of several pages with "Sayfa N / M" in its footer and one
+// word on its last page, as the page view gets it from the layout thread.
+TEST(PagedDocumentTest, HoldsEveryPageWithItsFooterAndFindsOnLaterPages) {
+  auto doc = std::make_shared<UDFDocument>();
+  for (int i = 0; i < 150; ++i) {
+    doc->elements.emplace_back(testing::paragraphOf({testing::textRun("Satır " + std::to_string(i))}));
+  }
+  doc->elements.emplace_back(testing::paragraphOf({testing::textRun("Son söz: HEDEF")}));
+  doc->footerElements.emplace_back(
+      testing::paragraphOf({testing::textRun("Sayfa 1"), testing::textRun(" / 1")}));
+  PagedDocument pages(doc);
+  int wakes = 0;
+  const auto feed = PageFeed::start(doc, 0, [&wakes] { ++wakes; });
+  while (!feed->take(pages)) std::this_thread::yield();
+  ASSERT_TRUE(pages.complete());
+  EXPECT_EQ(pages.pageCount(), PageLayout::layout(*doc).pages.size());
+  const std::size_t count = pages.pageCount();
+  ASSERT_GE(count, 3u);
+  for (std::size_t page = 0; page < count; ++page) {
+    const std::string footer = "Sayfa " + std::to_string(page + 1) + " / " + std::to_string(count) + "\n";
+    EXPECT_TRUE(pages.text(page).text().ends_with(footer)) << pages.text(page).text();
+  }
+  const std::vector<PageMatch> found = pages.find("hedef");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].page, count - 1);
+  const std::vector<drawing::Rect> boxes =
+      pages.text(count - 1).boxes(found[0].range.from, found[0].range.to);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_GT(boxes[0].width, 20);
+  EXPECT_LT(boxes[0].x + boxes[0].width, pages.page(count - 1).width);
+  const std::size_t middle =
+      pages.text(count - 1).offsetAt({boxes[0].x + 1, boxes[0].y + boxes[0].height / 2});
+  EXPECT_EQ(middle, found[0].range.from) << "a click at the word's left edge lands before it";
+}
+
 TEST(HostInstallationTest, CountsOnlyTheInstallPrefixes) {
   struct Case {
     const char* executable;
@@ -307,14 +400,15 @@ TEST(OpenRequestsTest, AUDFNameEndsInUdfInAnyCase) {
   }
 }
 
-TEST(OpenRequestsTest, TheFirstFileHandedOverBeforeTheWindowIsShownOnceItIsBuilt) {
+TEST(OpenRequestsTest, TheFilesHandedOverBeforeTheWindowIsShownOnceItIsBuilt) {
+  using Files = std::vector<std::string>;
   OpenRequests requests;
-  EXPECT_EQ(requests.open({"/a/ilk.udf"}), std::nullopt);
-  EXPECT_EQ(requests.open({"/a/karar.udf", "/a/ek.udf"}), std::nullopt);
-  EXPECT_EQ(requests.open({}), std::nullopt);
-  EXPECT_EQ(requests.windowBuilt(), "/a/karar.udf");
-  EXPECT_EQ(requests.windowBuilt(), std::nullopt);
-  EXPECT_EQ(requests.open({"/a/notlar.txt", "/a/sonra.udf"}), "/a/notlar.txt");
+  EXPECT_EQ(requests.open({"/a/ilk.udf"}), Files{});
+  EXPECT_EQ(requests.open({"/a/karar.udf", "/a/ek.udf"}), Files{});
+  EXPECT_EQ(requests.open({}), Files{});
+  EXPECT_EQ(requests.windowBuilt(), (Files{"/a/karar.udf", "/a/ek.udf"}));
+  EXPECT_EQ(requests.windowBuilt(), Files{});
+  EXPECT_EQ(requests.open({"/a/notlar.txt", "/a/sonra.udf"}), (Files{"/a/notlar.txt", "/a/sonra.udf"}));
 }
 
 TEST(NavigationPolicyTest, OnlyTheWindowsOwnPageLoads) {

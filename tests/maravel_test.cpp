@@ -16,6 +16,7 @@
 #include "platform/process/process.hpp"
 #include "tests/support/recording_surface.hpp"
 #include "tests/support/scratch_folder.hpp"
+#include "tools/zip_writer.hpp"
 
 namespace maravel {
 namespace {
@@ -26,12 +27,13 @@ using testing::readFile;
 using testing::runCommand;
 
 // What the install rules put under a prefix, for one user or as the package:
-// each command with its manual page, the two bundles, the stand-ins for the
-// extension tools and the desktop's files.
+// each command with its manual page, the two bundles (their manifest, and
+// links to the program and the desktop's files, which the package holds
+// once), the stand-ins for the extension tools and the desktop's files.
 const std::vector<std::string> kInstalledFiles = [] {
   std::vector<std::string> files = {"libexec/maravel/pluginkit",
                                     "libexec/maravel/qlmanage",
-                                    "share/applications/maravel.desktop",
+                                    "share/applications/com.orvelin.Maravel.desktop",
                                     "share/doc/maravel/changelog.gz",
                                     "share/doc/maravel/copyright",
                                     "share/maravel/recoll/mimeconf",
@@ -86,11 +88,11 @@ class InstalledMaravelTest : public ::testing::Test {
 TEST_F(InstalledMaravelTest, LaysOutTheProgramItsBundlesToolsAndDesktopEntry) {
   std::vector<std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(prefix_)) {
-    if (!entry.is_directory()) files.push_back(fs::relative(entry.path(), prefix_).string());
+    if (!entry.is_directory()) files.push_back(entry.path().lexically_relative(prefix_).string());
   }
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, kInstalledFiles);
-  const fs::path entry = prefix_ / "share" / "applications" / "maravel.desktop";
+  const fs::path entry = prefix_ / "share" / "applications" / "com.orvelin.Maravel.desktop";
   const CommandResult validation = runCommand("desktop-file-validate", {entry.string()});
   EXPECT_EQ(validation.status, 0) << validation.out << validation.err;
   const std::string text = readFile(entry);
@@ -121,8 +123,9 @@ TEST_F(InstalledMaravelTest, FindsItselfInstalledAndSwitchesBothExtensionsOn) {
   std::vector<std::string> gio = sessionEnvironment();
   gio.insert(gio.end(),
              {"LC_ALL=C.UTF-8", "XDG_DATA_DIRS=/usr/share", "gio", "mime", "application/x-uyap-udf"});
-  EXPECT_NE(runCommand("/usr/bin/env", gio).out.find("application/x-uyap-udf”: maravel.desktop\n"),
-            std::string::npos)
+  EXPECT_NE(
+      runCommand("/usr/bin/env", gio).out.find("application/x-uyap-udf”: com.orvelin.Maravel.desktop\n"),
+      std::string::npos)
       << "GIO programs and file managers open .udf files with Maravel";
 }
 
@@ -149,7 +152,8 @@ TEST(DebianPackageTest, HoldsTheInstallUnderUsrWithTheLibrariesItNeeds) {
   std::vector<std::string> files;
   std::istringstream contents(runCommand("dpkg-deb", {"--contents", deb}).out);
   for (std::string line; std::getline(contents, line);) {
-    if (!line.starts_with("d")) files.push_back(line.substr(line.find("./usr/") + 6));
+    if (!line.starts_with("d"))
+      files.push_back(line.substr(line.find("./usr/") + 6, line.find(" -> ") - line.find("./usr/") - 6));
   }
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, kInstalledFiles);
@@ -166,9 +170,9 @@ TEST(DebianPackageTest, HoldsTheInstallUnderUsrWithTheLibrariesItNeeds) {
 // Where the window's parts lie on the screen: Xvfb has no window manager,
 // so the window sits at the top left, 880 wide, its content below the menu
 // bar. These probes are well inside each part.
-constexpr int kPageMarginX = 27;  // left of the sheet and its shadow, inside the web view
-constexpr int kPageMarginY = 300;
-constexpr int kSheetX = 780;  // on the sheet, right of the text
+constexpr int kPageMarginX = 30;  // left of the first page, inside the page view
+constexpr int kPageMarginY = 600;
+constexpr int kSheetX = 780;  // on the first page, right of the text
 constexpr int kSheetY = 600;
 constexpr int kBandX = 12;  // the band's background, left of its texts
 constexpr int kBandY = 72;
@@ -199,12 +203,11 @@ TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLineInLightAndDark
   }
   struct Theme {
     const char* name;
-    unsigned pageBackground;
-    bool darkSheet;
+    bool dark;
   };
-  for (const Theme theme : {Theme{"Adwaita", 0xF1F3F5, false}, Theme{"Adwaita:dark", 0x1A1B1E, true}}) {
+  for (const Theme theme : {Theme{"Adwaita", false}, Theme{"Adwaita:dark", true}}) {
     const fs::path shot = fs::path(MARAVEL_BINARY_DIR) / "screenshots" /
-                          (theme.darkSheet ? "maravel-window-dark.png" : "maravel-window.png");
+                          (theme.dark ? "maravel-window-dark.png" : "maravel-window.png");
     fs::create_directories(shot.parent_path());
     std::vector<std::string> command = sessionEnvironment();
     // No session bus: this Maravel runs on its own instead of handing the
@@ -220,16 +223,18 @@ TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLineInLightAndDark
                     "kill $app; wait $app; exit $status",
                     "sh", (prefix_ / "bin" / "maravel").string(), MARAVEL_BINARY_DIR "/samples/karar.udf",
                     X_SCREENSHOT_PATH, shot.string()});
+    // The page is white paper in either theme.
     char probe[64];
-    std::snprintf(probe, sizeof probe, "%d,%d,%06X", kPageMarginX, kPageMarginY, theme.pageBackground);
+    std::snprintf(probe, sizeof probe, "%d,%d,FFFFFF", kSheetX, kSheetY);
     command.push_back(probe);
     const CommandResult result = runCommand("/usr/bin/env", command);
     ASSERT_EQ(result.status, 0) << theme.name << ": the page did not appear\n" << result.err;
 
     const auto screen = drawing::DrawingContext::readPNG(shot);
     ASSERT_TRUE(screen.has_value());
-    const drawing::Pixel sheet = screen->pixel(kSheetX, kSheetY);
-    EXPECT_EQ(sheet.red + sheet.green + sheet.blue > 3 * 128, !theme.darkSheet) << theme.name;
+    // The window around the paper follows the theme.
+    const drawing::Pixel around = screen->pixel(kPageMarginX, kPageMarginY);
+    EXPECT_EQ(around.red + around.green + around.blue > 3 * 128, !theme.dark) << theme.name;
     // The two status lines: green ("previewing", and the extensions once
     // the check is back), as readable on the band as text must be.
     const drawing::Pixel band = screen->pixel(kBandX, kBandY);
@@ -250,6 +255,77 @@ TEST_F(InstalledMaravelTest, ShowsTheDocumentGivenOnTheCommandLineInLightAndDark
   }
   EXPECT_EQ(pluginkit({"-m"}).out,
             "+    com.orvelin.Maravel.Pelsora(0.1.0)\n+    com.orvelin.Maravel.Tivenna(0.1.0)\n");
+}
+
+// Runs the installed window on `files` under Xvfb until its log of states
+// holds `until` (or a minute has passed), then saves the screen to `shot`;
+// returns the log. The screen is taken once white paper shows (the frame
+// drawn may take a while to reach it).
+std::string runWindowUntil(const std::vector<std::string>& session, const std::vector<std::string>& files,
+                           const std::string& until, const fs::path& shot, const fs::path& program) {
+  std::vector<std::string> command = session;
+  command.insert(command.begin(), {"-u", "DBUS_SESSION_BUS_ADDRESS"});
+  std::string list;
+  for (const std::string& file : files) list += " '" + file + "'";
+  const fs::path log = shot.parent_path() / (shot.stem().string() + ".log");
+  command.insert(
+      command.end(),
+      {"MARAVEL_LOG_STATE=1", "MARAVEL_TEST_FIND=hedef", "NO_AT_BRIDGE=1", "GDK_BACKEND=x11", "xvfb-run",
+       "-a", "-s", "-screen 0 1000x900x24", "/bin/sh", "-c",
+       "\"$1\"" + list +
+           " 2>\"$2\" & app=$!; i=0; until grep -q \"$3\" \"$2\" || [ $i -ge 240 ]; do "
+           "sleep 0.25; i=$((i+1)); done; \"$4\" \"$5\" --until 780,600,FFFFFF; kill $app; wait $app; exit 0",
+       "sh", program.string(), log.string(), until, X_SCREENSHOT_PATH, shot.string()});
+  runCommand("/usr/bin/env", command);
+  return readFile(log);
+}
+
+// A document of many pages whose last page alone says "HEDEF".
+std::vector<std::uint8_t> longDocument() {
+  std::string text, elements;
+  for (int i = 0; i < 120; ++i) {
+    const std::string line = "Satir " + std::to_string(1000 + i) + (i == 119 ? " HEDEF" : "");
+    elements += "<paragraph><content startOffset=\"" + std::to_string(text.size()) + "\" length=\"" +
+                std::to_string(line.size()) + "\" /></paragraph>";
+    text += line + "\n";
+  }
+  return testing::makeUdf(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?><template format_id=\"1.8\"><content><![CDATA[" + text +
+      "]]></content><elements resolver=\"hvl-default\">" + elements + "</elements></template>");
+}
+
+// Under Xvfb: a word found on the last page is highlighted there, and two
+// files open two windows, each titled after its own.
+TEST_F(InstalledMaravelTest, FindsOnTheLastPageAndOpensEachFileInItsWindow) {
+  if (kSanitized) GTEST_SKIP() << "the window is checked in the plain build";
+  const fs::path folder = fs::path(MARAVEL_BINARY_DIR) / "screenshots";
+  fs::create_directories(folder);
+  const std::string longFile = folder_.write("uzun.udf", longDocument()).string();
+  const std::string shortFile =
+      folder_.writeText("kısa.udf", std::string(readFile(MARAVEL_BINARY_DIR "/samples/karar.udf"))).string();
+  const fs::path program = prefix_ / "bin" / "maravel";
+  const std::string found =
+      runWindowUntil(sessionEnvironment(), {longFile}, "match painted", folder / "maravel-find.png", program);
+  const std::size_t pages = found.find("maravel-state: pages ");
+  ASSERT_NE(pages, std::string::npos) << found;
+  const std::string count = found.substr(pages + 21, found.find(' ', pages + 21) - pages - 21);
+  EXPECT_GT(std::stoi(count), 1);
+  EXPECT_NE(found.find("find hedef: 1 matches, current on page " + count + "\n"), std::string::npos) << found;
+  const auto screen = drawing::DrawingContext::readPNG(folder / "maravel-find.png");
+  ASSERT_TRUE(screen.has_value());
+  int highlighted = 0;  // the current match's orange over white paper
+  for (int y = 200; y < 740; ++y) {
+    for (int x = 30; x < 850; ++x) {
+      const drawing::Pixel p = screen->pixel(x, y);
+      highlighted += p.red > 240 && p.green > 170 && p.green < 215 && p.blue > 90 && p.blue < 140;
+    }
+  }
+  EXPECT_GT(highlighted, 100);
+
+  const std::string both = runWindowUntil(sessionEnvironment(), {longFile, shortFile}, "pages 1 complete",
+                                          folder / "maravel-two-windows.png", program);
+  EXPECT_NE(both.find("title uzun.udf — Maravel\n"), std::string::npos) << both;
+  EXPECT_NE(both.find("title kısa.udf — Maravel\n"), std::string::npos) << both;
 }
 
 }  // namespace

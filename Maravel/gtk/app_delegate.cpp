@@ -32,7 +32,7 @@ AppDelegate::AppDelegate(GtkApplication* application) : application_(application
 }
 
 AppDelegate::~AppDelegate() {
-  windowController.reset();
+  windowControllers.clear();
   g_signal_handlers_disconnect_by_data(application_, this);
 }
 
@@ -42,7 +42,8 @@ GMenuModel* AppDelegate::makeMainMenu() {
     GMenu* submenu = g_menu_new();
     for (const MenuItem& entry : menu.items) {
       GMenuItem* item = g_menu_item_new(entry.label.c_str(), entry.action.c_str());
-      g_menu_item_set_attribute(item, "accel", "s", entry.accelerator.c_str());
+      if (!entry.accelerator.empty())
+        g_menu_item_set_attribute(item, "accel", "s", entry.accelerator.c_str());
       g_menu_append_item(submenu, item);
       g_object_unref(item);
     }
@@ -60,7 +61,11 @@ void AppDelegate::startup(GApplication*, gpointer self) {
   g_object_unref(quit);
   for (const Menu& menu : MainMenu::menus()) {
     for (const MenuItem& entry : menu.items) {
-      const char* accelerators[] = {entry.accelerator.c_str(), nullptr};
+      if (entry.accelerator.empty()) continue;
+      // Ctrl+= zooms in as well, for keyboards where "+" needs Shift.
+      const bool zoomIn = entry.action == "win.zoom-in";
+      const char* accelerators[] = {entry.accelerator.c_str(), zoomIn ? "<Control>equal" : nullptr,
+                                    zoomIn ? "<Control>KP_Add" : nullptr, nullptr};
       gtk_application_set_accels_for_action(delegate->application_, entry.action.c_str(), accelerators);
     }
   }
@@ -69,7 +74,7 @@ void AppDelegate::startup(GApplication*, gpointer self) {
 
 void AppDelegate::activate(GApplication*, gpointer self) {
   auto* delegate = static_cast<AppDelegate*>(self);
-  if (!delegate->windowController) {
+  if (delegate->windowControllers.empty()) {
     delegate->applicationDidFinishLaunching();
   } else if (auto* window = gtk_application_get_active_window(delegate->application_)) {
     gtk_window_present(window);
@@ -85,19 +90,44 @@ void AppDelegate::open(GApplication*, GFile** files, int count, const char*, gpo
 }
 
 void AppDelegate::openFiles(const std::vector<std::string>& paths) {
-  const std::optional<std::string> file = openRequests_.open(paths);
-  if (file && windowController) windowController->openFile(*file);
+  const std::vector<std::string> files = openRequests_.open(paths);
+  if (files.empty() || windowControllers.empty()) return;
+  MainWindowController* first = nullptr;
+  GtkWindow* active = gtk_application_get_active_window(application_);
+  for (const auto& controller : windowControllers) {
+    if (controller->surface().hasWindow() && controller->hasShownNothing() &&
+        static_cast<MainWindow&>(controller->surface()).isWindow(active))
+      first = controller.get();
+  }
+  for (const std::string& file : files) {
+    if (first != nullptr) {
+      first->openFile(file);
+      first = nullptr;
+      continue;
+    }
+    MainWindowController& controller = newWindow();
+    controller.openFile(file);
+    controller.checkInstallation();
+  }
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
+MainWindowController& AppDelegate::newWindow() {
   GMenuModel* menu = makeMainMenu();
   auto window = std::make_unique<MainWindow>(application_, menu);
   g_object_unref(menu);
   MainWindow& shown = *window;
-  windowController = MainWindowController::create(std::move(window), HostInstallation::current(), run);
+  windowControllers.push_back(
+      MainWindowController::create(std::move(window), HostInstallation::current(), run));
   shown.present();
-  if (const std::optional<std::string> file = openRequests_.windowBuilt()) windowController->openFile(*file);
-  windowController->checkInstallation();
+  return *windowControllers.back();
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+  MainWindowController& first = newWindow();
+  const std::vector<std::string> files = openRequests_.windowBuilt();
+  for (std::size_t i = 0; i < files.size(); ++i) (i == 0 ? first : newWindow()).openFile(files[i]);
+  // Each window reports the extensions on its own status line.
+  for (const auto& controller : windowControllers) controller->checkInstallation();
 }
 
 }  // namespace maravel

@@ -27,17 +27,24 @@ class AppDelegate {
   // "Düzen". The caller owns the model.
   static GMenuModel* makeMainMenu();
 
-  std::shared_ptr<MainWindowController> windowController;
+  // One for each window: a document a window, as the desktop's document
+  // viewers do, so that each window's title, page count and actions are
+  // about the one document it shows.
+  std::vector<std::shared_ptr<MainWindowController>> windowControllers;
 
  private:
   static void startup(GApplication*, gpointer self);
   static void activate(GApplication*, gpointer self);
   static void open(GApplication*, GFile** files, int count, const char* hint, gpointer self);
 
-  // Builds and shows the window, shows a file handed over meanwhile, then
-  // runs the installation check.
+  // Builds and shows the window, shows the files handed over meanwhile,
+  // then runs the installation check.
   void applicationDidFinishLaunching();
+  // The first file in the active window while it has shown none, every
+  // other file in a new window.
   void openFiles(const std::vector<std::string>& paths);
+  // A new window, shown, with its controller.
+  MainWindowController& newWindow();
 
   GtkApplication* application_;
   OpenRequests openRequests_;

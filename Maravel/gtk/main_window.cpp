@@ -13,7 +13,6 @@ namespace {
 constexpr int kWidth = 880;
 constexpr int kHeight = 720;
 constexpr int kSide = 24;
-constexpr const char* kCommandKey = "maravel-editing-command";
 
 // The status colours are the window's own: the theme's success, warning and
 // dimmed colours are too light on its light background (1.8:1 for green,
@@ -143,7 +142,9 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   gtk_window_set_default_size(window_, kWidth, kHeight + menuHeight);
   addEditActions();
   addWindowActions();
+  addViewActions();
   g_signal_connect(window_, "destroy", G_CALLBACK(windowDestroyed), this);
+  g_signal_connect(window_, "close-request", G_CALLBACK(closeRequested), this);
   GtkSettings* settings = gtk_settings_get_default();
   g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(themeChanged), this);
   g_signal_connect(settings, "notify::gtk-application-prefer-dark-theme", G_CALLBACK(themeChanged), this);
@@ -151,6 +152,7 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
 }
 
 MainWindow::~MainWindow() {
+  watchFile({}, nullptr);
   g_signal_handlers_disconnect_by_data(gtk_settings_get_default(), this);
   if (window_ == nullptr) return;
   g_signal_handlers_disconnect_by_data(window_, this);
@@ -188,7 +190,7 @@ void MainWindow::present() {
   if (window_ == nullptr) return;
   gtk_window_present(window_);
   // Mapped, the window would give the focus to its first button.
-  if (webView_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(webView_));
+  if (pageView_) gtk_widget_grab_focus(pageView_->canvas());
 }
 
 void MainWindow::windowDestroyed(GtkWidget*, gpointer self) {
@@ -198,18 +200,17 @@ void MainWindow::windowDestroyed(GtkWidget*, gpointer self) {
   window->documentStatus_ = nullptr;
   window->extensionsStatus_ = nullptr;
   window->webView_ = nullptr;
+  window->webFrame_ = nullptr;
+  window->stack_ = nullptr;
+  window->pageEntry_ = nullptr;
+  window->pageCount_ = nullptr;
+  window->zoomLabel_ = nullptr;
+  if (window->feed_) window->feed_->cancel();
 }
 
 void MainWindow::addEditActions() {
-  struct EditAction {
-    const char* name;
-    const char* command;
-  };
-  static constexpr EditAction actions[] = {{MainMenu::kCopy, WEBKIT_EDITING_COMMAND_COPY},
-                                           {MainMenu::kSelectAll, WEBKIT_EDITING_COMMAND_SELECT_ALL}};
-  for (const EditAction& edit : actions) {
-    GSimpleAction* action = g_simple_action_new(edit.name, nullptr);
-    g_object_set_data(G_OBJECT(action), kCommandKey, const_cast<char*>(edit.command));
+  for (const char* name : {MainMenu::kCopy, MainMenu::kSelectAll}) {
+    GSimpleAction* action = g_simple_action_new(name, nullptr);
     g_signal_connect(action, "activate", G_CALLBACK(runEditingCommand), this);
     g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
     g_object_unref(action);
@@ -218,8 +219,11 @@ void MainWindow::addEditActions() {
 
 void MainWindow::runEditingCommand(GSimpleAction* action, GVariant*, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
-  const auto* command = static_cast<const char*>(g_object_get_data(G_OBJECT(action), kCommandKey));
-  if (window->webView_ != nullptr) webkit_web_view_execute_editing_command(window->webView_, command);
+  if (std::string_view(g_action_get_name(G_ACTION(action))) == MainMenu::kCopy) {
+    window->copy();
+  } else {
+    window->selectAll();
+  }
 }
 
 void MainWindow::addWindowActions() {
@@ -280,8 +284,15 @@ void MainWindow::buildViews(WindowActions actions) {
   gtk_widget_set_margin_top(dropZone, 12);
   gtk_box_append(GTK_BOX(content_), dropZone);
 
+  findBar_ = std::make_unique<FindBar>();
+  findBar_->changed = [this](const std::string& text) { find(text); };
+  findBar_->step = [this](bool forward) { stepFind(forward); };
+  findBar_->closed = [this] { findClosed(); };
+  gtk_box_append(GTK_BOX(content_), findBar_->widget());
+
   gtk_box_append(GTK_BOX(content_), makeDocumentFrame());
-  gtk_window_set_focus(window_, GTK_WIDGET(webView_));
+  gtk_window_set_focus(window_, pageView_->canvas());
+  restoreSettings();
 }
 
 // The title and the two status lines at the left, taking the width; the
@@ -304,14 +315,44 @@ GtkWidget* MainWindow::makeHeaderBand() {
   gtk_box_append(GTK_BOX(texts), extensionsStatus_);
   gtk_box_append(GTK_BOX(texts), documentStatus_);
   gtk_box_append(GTK_BOX(band), texts);
+  gtk_box_append(GTK_BOX(band), makePageBar());
 
   GtkWidget* refresh = gtk_button_new_with_label(WindowTexts::refreshButton());
   gtk_widget_set_valign(refresh, GTK_ALIGN_CENTER);
   // A click leaves the focus on the page, where Space scrolls.
   gtk_widget_set_focus_on_click(refresh, FALSE);
+  gtk_accessible_update_property(GTK_ACCESSIBLE(refresh), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 "Küçük Resimleri Yenile", -1);
   g_signal_connect(refresh, "clicked", G_CALLBACK(refreshClicked), this);
   gtk_box_append(GTK_BOX(band), refresh);
   return band;
+}
+
+// The web view is made the first time it is shown: a window that shows
+// pages only never loads the web engine's processes.
+void MainWindow::ensureWebView() {
+  if (webView_ != nullptr || stack_ == nullptr) return;
+  webView_ = DocumentView::create();
+  gtk_widget_set_vexpand(GTK_WIDGET(webView_), TRUE);
+  gtk_widget_set_hexpand(GTK_WIDGET(webView_), TRUE);
+  // A click in the page starts a selection of its own: "Tümünü Seç" no longer holds.
+  GtkGesture* click = gtk_gesture_click_new();
+  gtk_event_controller_set_propagation_phase(GTK_EVENT_CONTROLLER(click), GTK_PHASE_CAPTURE);
+  g_signal_connect_swapped(click, "pressed",
+                           G_CALLBACK(+[](MainWindow* self) { self->allSelected_ = false; }), this);
+  gtk_widget_add_controller(GTK_WIDGET(webView_), GTK_EVENT_CONTROLLER(click));
+  if (const char* timing = g_getenv("MARAVEL_LOG_TIMING"); timing != nullptr && *timing == '1') {
+    g_signal_connect(
+        webView_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer) {
+          if (event != WEBKIT_LOAD_FINISHED) return;
+          g_printerr("maravel-timing: web view loaded %.1f ms after start, at %.3f s since the epoch\n",
+                     static_cast<double>(g_get_monotonic_time() - startTime()) / 1000.0,
+                     static_cast<double>(g_get_real_time()) / 1e6);
+        }),
+        nullptr);
+  }
+  webFrame_ = GTK_WIDGET(webView_);
+  gtk_stack_add_named(GTK_STACK(stack_), webFrame_, "web");
 }
 
 GtkWidget* MainWindow::makeDocumentFrame() {
@@ -323,10 +364,26 @@ GtkWidget* MainWindow::makeDocumentFrame() {
   gtk_widget_set_margin_top(frame, 12);
   gtk_widget_set_margin_bottom(frame, 20);
   gtk_widget_set_vexpand(frame, TRUE);
-  webView_ = DocumentView::create();
-  gtk_widget_set_vexpand(GTK_WIDGET(webView_), TRUE);
-  gtk_widget_set_hexpand(GTK_WIDGET(webView_), TRUE);
-  gtk_box_append(GTK_BOX(frame), GTK_WIDGET(webView_));
+  stack_ = gtk_stack_new();
+  gtk_widget_set_vexpand(stack_, TRUE);
+  gtk_widget_set_hexpand(stack_, TRUE);
+
+  pageView_ = std::make_unique<PageView>();
+  pageView_->changed = [this] { updatePageBar(); };
+  pageView_->currentMatchPainted = [this](std::size_t page) {
+    logState("current match painted on page " + std::to_string(page + 1));
+  };
+  if (const char* timing = g_getenv("MARAVEL_LOG_TIMING"); timing != nullptr && *timing == '1') {
+    pageView_->firstPagePainted = [] {
+      g_printerr("maravel-timing: first page painted %.1f ms after start, at %.3f s since the epoch\n",
+                 static_cast<double>(g_get_monotonic_time() - startTime()) / 1000.0,
+                 static_cast<double>(g_get_real_time()) / 1e6);
+    };
+  }
+  gtk_stack_add_named(GTK_STACK(stack_), pageView_->widget(), "pages");
+
+  gtk_stack_add_named(GTK_STACK(stack_), makeMessageView(), "message");
+  gtk_box_append(GTK_BOX(frame), stack_);
   return frame;
 }
 
@@ -336,6 +393,7 @@ void MainWindow::refreshClicked(GtkButton*, gpointer self) {
 }
 
 void MainWindow::setTitle(const std::string& title) {
+  logState("title " + title);
   if (window_ != nullptr) gtk_window_set_title(window_, title.c_str());
 }
 
@@ -348,10 +406,6 @@ void MainWindow::showStatus(const StatusMessage& status) {
     gtk_widget_remove_css_class(label, std::string(cssClass(colour)).c_str());
   }
   gtk_widget_add_css_class(label, std::string(cssClass(status.colour)).c_str());
-}
-
-void MainWindow::showPage(const std::string& html) {
-  if (webView_ != nullptr) webkit_web_view_load_html(webView_, html.c_str(), nullptr);
 }
 
 void MainWindow::showAlert(const AlertText& alert, std::function<void()> closed) {

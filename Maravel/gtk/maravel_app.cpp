@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Maravel/gtk/app_delegate.hpp"
+#include "Maravel/gtk/main_window.hpp"
 
 namespace maravel {
 namespace {
@@ -20,8 +21,9 @@ constexpr std::string_view kHelp =
     "Usage: maravel [FILE...]\n"
     "Opens the Maravel window and shows the UYAP document FILE (a .udf file; only the\n"
     "first file is shown). A running Maravel shows it in its own window.\n"
-    "At start, an installed Maravel registers and switches on its preview and thumbnail\n"
-    "extensions for the current user.\n"
+    "At start, a Maravel installed for one user (under ~/.local) registers and switches on\n"
+    "its preview and thumbnail extensions for that user; installed system-wide, it only\n"
+    "checks that the system has them.\n"
     "\n"
     "  --help     show this help\n"
     "  --version  show the version\n"
@@ -59,6 +61,7 @@ class MaravelApp {
   }
 
   static int main(int argc, char** argv) {
+    MainWindow::startTime();
     auto parsed = commandLine(argc, argv);
     if (const int* status = std::get_if<int>(&parsed)) return *status;
     std::vector<char*> arguments;

@@ -19,6 +19,12 @@ struct SurfaceLog {
   std::vector<std::string> titles;
   std::vector<StatusMessage> statuses;
   std::vector<std::string> pages;
+  std::vector<std::string> loading;
+  std::vector<DocumentOnScreen> documents;
+  std::vector<std::string> failures;  // "heading: explanation"
+  std::string watched;
+  std::function<void()> fileChanged;
+  std::vector<std::string> recent;
   std::optional<AlertText> alert;
   std::function<void()> alertClosed;
   WindowActions actions;
@@ -54,6 +60,14 @@ class RecordingSurface final : public WindowSurface {
   void setTitle(const std::string& title) override { log_.titles.push_back(title); }
   void showStatus(const StatusMessage& status) override { log_.statuses.push_back(status); }
   void showPage(const std::string& html) override { log_.pages.push_back(html); }
+  void showLoading(const std::string& fileName) override { log_.loading.push_back(fileName); }
+  void showDocument(DocumentOnScreen document) override {
+    log_.pages.push_back(document.page());
+    log_.documents.push_back(std::move(document));
+  }
+  void showFailure(const std::string& heading, const std::string& explanation) override {
+    log_.failures.push_back(heading + ": " + explanation);
+  }
   void showAlert(const AlertText& alert, std::function<void()> closed) override {
     log_.alert = alert;
     log_.alertClosed = std::move(closed);
@@ -63,6 +77,11 @@ class RecordingSurface final : public WindowSurface {
     ++log_.backgroundRuns;
     done(work());
   }
+  void watchFile(const std::string& path, std::function<void()> changed) override {
+    log_.watched = path;
+    log_.fileChanged = std::move(changed);
+  }
+  void addRecent(const std::string& path) override { log_.recent.push_back(path); }
   void enableDocumentActions(bool enabled) override { log_.documentActions.push_back(enabled); }
   void showPrintDialog(std::shared_ptr<PrintJob> job, std::function<void()> failed) override {
     log_.printJob = std::move(job);
