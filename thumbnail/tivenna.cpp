@@ -23,6 +23,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 #include "platform/text/text.hpp"
 #include "thumbnail/thumbnail_provider.hpp"
@@ -108,7 +109,9 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
       std::fputs(usage, stdout);
       std::exit(exitWritten);
     } else if (arg == "--version") {
-      std::printf("tivenna %s\n", MARAVEL_VERSION);
+      std::printf("tivenna %s\n%.*s", MARAVEL_VERSION,
+                  static_cast<int>(maravel::commandline::kLicenceNotice.size()),
+                  maravel::commandline::kLicenceNotice.data());
       std::exit(exitWritten);
     } else if (arg == "-s" || arg == "--size") {
       if (i + 1 >= argc) return std::nullopt;

@@ -28,6 +28,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/process/document_heap.hpp"
 #include "platform/text/byte_words.hpp"
 #include "platform/text/text.hpp"
@@ -423,7 +424,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::cout << "udfdump " << MARAVEL_VERSION << "\n";
+    std::cout << "udfdump " << MARAVEL_VERSION << "\n" << commandline::kLicenceNotice;
     return 0;
   }
   const std::string_view argument = argc == 2 ? argv[1] : "";

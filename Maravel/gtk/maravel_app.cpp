@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Maravel/gtk/app_delegate.hpp"
+#include "platform/commandline/licence_notice.hpp"
 
 namespace maravel {
 namespace {
@@ -48,7 +49,7 @@ class MaravelApp {
         std::cout << kHelp;
         return 0;
       } else if (arg == "--version") {
-        std::cout << "maravel " << MARAVEL_VERSION << "\n";
+        std::cout << "maravel " << MARAVEL_VERSION << "\n" << maravel::commandline::kLicenceNotice;
         return 0;
       } else {
         std::cerr << "maravel: unknown option " << arg << " (try --help)\n";

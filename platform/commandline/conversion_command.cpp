@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 
 namespace maravel::commandline {
 
@@ -52,7 +53,7 @@ std::optional<int> parseArguments(const ConversionCommand& command, int argc, ch
       std::cout << command.help;
       return kWritten;
     } else if (arg == "--version") {
-      std::cout << command.name << " " << command.version << "\n";
+      std::cout << command.name << " " << command.version << "\n" << kLicenceNotice;
       return kWritten;
     } else if (arg == "-o" || arg == "-d") {
       if (i + 1 >= argc)
