@@ -11,6 +11,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/commandline/output_guard.hpp"
 #include "platform/commandline/printable_text.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
         std::cout << kHelp;
         return kPreviewed;
       } else if (arg == "--version") {
-        std::cout << "pelsora " << MARAVEL_VERSION << "\n";
+        std::cout << "pelsora " << MARAVEL_VERSION << "\n" << maravel::commandline::kLicenceNotice;
         return kPreviewed;
       } else if (arg == "-o") {
         if (i + 1 >= argc) return usageError("-o needs a file name");

@@ -23,6 +23,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/commandline/output_guard.hpp"
 #include "platform/commandline/printable_text.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
@@ -110,7 +111,9 @@ std::optional<Arguments> parseArguments(int argc, char** argv) {
       std::fputs(usage, stdout);
       std::exit(exitWritten);
     } else if (arg == "--version") {
-      std::printf("tivenna %s\n", MARAVEL_VERSION);
+      std::printf("tivenna %s\n%.*s", MARAVEL_VERSION,
+                  static_cast<int>(maravel::commandline::kLicenceNotice.size()),
+                  maravel::commandline::kLicenceNotice.data());
       std::exit(exitWritten);
     } else if (arg == "-s" || arg == "--size") {
       if (i + 1 >= argc) return std::nullopt;

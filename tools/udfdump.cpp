@@ -12,6 +12,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/commandline/printable_text.hpp"
 #include "platform/process/document_heap.hpp"
 #include "reader/udf_parser.hpp"
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::string_view(argv[1]) == "--version") {
-    std::cout << "udfdump " << MARAVEL_VERSION << "\n";
+    std::cout << "udfdump " << MARAVEL_VERSION << "\n" << commandline::kLicenceNotice;
     return 0;
   }
   const std::string_view argument = argc == 2 ? argv[1] : "";

@@ -9,6 +9,7 @@
 
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/commandline/output_guard.hpp"
 #include "platform/commandline/printable_text.hpp"
 #include "platform/process/document_heap.hpp"
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
         std::cout << kHelp;
         return kWritten;
       } else if (arg == "--version") {
-        std::cout << "udftotext " << MARAVEL_VERSION << "\n";
+        std::cout << "udftotext " << MARAVEL_VERSION << "\n" << maravel::commandline::kLicenceNotice;
         return kWritten;
       } else if (arg == "-o") {
         if (i + 1 >= argc) return usageError("-o needs a file name");

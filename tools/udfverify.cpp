@@ -16,6 +16,7 @@
 #include "model/udf_document.hpp"
 #include "platform/commandline/command_input.hpp"
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/commandline/printable_text.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/signature_json.hpp"
@@ -113,7 +114,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (arguments.size() == 1 && arguments[0] == "--version") {
-    std::cout << "udfverify " << MARAVEL_VERSION << "\n";
+    std::cout << "udfverify " << MARAVEL_VERSION << "\n" << commandline::kLicenceNotice;
     return 0;
   }
   bool asJson = false;

@@ -11,6 +11,7 @@
 
 #include "Maravel/gtk/app_delegate.hpp"
 #include "Maravel/gtk/main_window.hpp"
+#include "platform/commandline/licence_notice.hpp"
 
 namespace maravel {
 namespace {
@@ -50,7 +51,7 @@ class MaravelApp {
         std::cout << kHelp;
         return 0;
       } else if (arg == "--version") {
-        std::cout << "maravel " << MARAVEL_VERSION << "\n";
+        std::cout << "maravel " << MARAVEL_VERSION << "\n" << maravel::commandline::kLicenceNotice;
         return 0;
       } else {
         std::cerr << "maravel: unknown option " << arg << " (try --help)\n";

@@ -19,6 +19,7 @@
 
 #include "Maravel/tools/extension_registry.hpp"
 #include "Maravel/tools/freedesktop_places.hpp"
+#include "platform/commandline/licence_notice.hpp"
 
 namespace {
 
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
       return kDone;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::cout << "pluginkit (Maravel) " << MARAVEL_VERSION << "\n";
+      std::cout << "pluginkit (Maravel) " << MARAVEL_VERSION << "\n" << maravel::commandline::kLicenceNotice;
       return kDone;
     }
   }

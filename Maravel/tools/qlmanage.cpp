@@ -10,6 +10,7 @@
 
 #include "Maravel/tools/freedesktop_places.hpp"
 #include "Maravel/tools/thumbnail_cache.hpp"
+#include "platform/commandline/licence_notice.hpp"
 
 namespace {
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
   if (arg == "--help" || arg == "-h") {
     std::cout << kHelp;
   } else if (arg == "--version") {
-    std::cout << "qlmanage (Maravel) " << MARAVEL_VERSION << "\n";
+    std::cout << "qlmanage (Maravel) " << MARAVEL_VERSION << "\n" << maravel::commandline::kLicenceNotice;
   } else if (arg == "-r") {
     maravel::ThumbnailCache::removeUDFEntries(maravel::FreedesktopPlaces::cacheHome());
   } else {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/commandline/command_output.hpp"
+#include "platform/commandline/licence_notice.hpp"
 #include "platform/commandline/output_guard.hpp"
 #include "platform/commandline/printable_text.hpp"
 
@@ -54,7 +55,7 @@ std::optional<int> parseArguments(const ConversionCommand& command, int argc, ch
       std::cout << command.help;
       return kWritten;
     } else if (arg == "--version") {
-      std::cout << command.name << " " << command.version << "\n";
+      std::cout << command.name << " " << command.version << "\n" << kLicenceNotice;
       return kWritten;
     } else if (arg == "-o" || arg == "-d") {
       if (i + 1 >= argc)
