@@ -129,8 +129,12 @@ std::optional<std::string> customProperties(const UDFDocument& doc) {
     if (!signers.empty()) signers += ", ";
     signers += signer.name;
   }
+  // documentproperties.xml, which holds the code, is outside what the
+  // signature covers: in a signed document the property's name says so.
+  const std::string_view codeName =
+      doc.signature.isSigned ? "UYAP Doğrulama Kodu (imza kapsamı dışında)" : "UYAP Doğrulama Kodu";
   const std::pair<std::string_view, const std::string&> properties[] = {
-      {"UYAP Doğrulama Kodu", doc.verificationCode}, {"Asıl Belgeyi İmzalayanlar", signers}};
+      {codeName, doc.verificationCode}, {"Asıl Belgeyi İmzalayanlar", signers}};
   XmlWriter xml;
   xml.open("Properties")
       .attribute("xmlns", "http://schemas.openxmlformats.org/officeDocument/2006/custom-properties");

@@ -271,7 +271,7 @@ struct Signer {
   ChainTrust chain = ChainTrust::untrustedRoot;
   CertificatePeriod certificatePeriod = CertificatePeriod::unknown;
   Revocation revocation = Revocation::notChecked;
-  std::string revokedAt;  // DD.MM.YYYY hh:mm:ss when revoked
+  std::string revokedAt = {};  // DD.MM.YYYY hh:mm:ss when revoked
   bool revokedBeforeSigning = false;
 
   bool operator==(const Signer&) const = default;

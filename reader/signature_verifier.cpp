@@ -218,7 +218,8 @@ SignatureInfo SignatureVerifier::verify(std::span<const std::uint8_t> signature,
 }
 
 SignatureInfo SignatureVerifier::verify(std::span<const std::uint8_t> signature,
-                                        std::span<const std::uint8_t> content, const crypto::TrustPlaces& places,
+                                        std::span<const std::uint8_t> content,
+                                        const crypto::TrustPlaces& places,
                                         const crypto::OnlineAccess* online) {
   if (signature.size() > kMaxSignatureBytes) return unreadable(signature);
   const auto data = SignedData::decode(signature, kMaxCertificates);

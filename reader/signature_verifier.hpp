@@ -56,7 +56,8 @@ class SignatureVerifier {
   // `online`, missing issuers are fetched and revocation asked. Safe on any
   // thread; hostile bytes yield unreadable, never a crash.
   static SignatureInfo verify(std::span<const std::uint8_t> signature, std::span<const std::uint8_t> content,
-                              const crypto::TrustPlaces& places, const crypto::OnlineAccess* online = nullptr);
+                              const crypto::TrustPlaces& places,
+                              const crypto::OnlineAccess* online = nullptr);
   // The same against the standard places (crypto::TrustPlaces::standard).
   static SignatureInfo verify(std::span<const std::uint8_t> signature, std::span<const std::uint8_t> content);
 };

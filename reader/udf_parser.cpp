@@ -418,7 +418,8 @@ std::optional<SignatureInfo> UDFParser::signature(std::span<const std::uint8_t> 
   const auto* content = entry(entries, "content.xml");
   if (!content || !isDecodable(*content)) return std::nullopt;
   const auto* signatureBytes = entry(entries, "sign.sgn");
-  return signatureBytes ? SignatureVerifier::verify(*signatureBytes, *content, places, online) : SignatureInfo{};
+  return signatureBytes ? SignatureVerifier::verify(*signatureBytes, *content, places, online)
+                        : SignatureInfo{};
 }
 
 std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData, std::size_t limit) {

@@ -65,8 +65,9 @@ Indication chainIndication(const Signer& signer) {
     case ChainTrust::notQualified:
       return {kIndeterminate, "CHAIN_CONSTRAINTS_FAILURE"};
     case ChainTrust::expiredAtSigning:
-      return {kIndeterminate, signer.certificatePeriod == CertificatePeriod::notYetValid ? "NOT_YET_VALID"
-                                                                                          : "OUT_OF_BOUNDS_NO_POE"};
+      return {kIndeterminate, signer.certificatePeriod == CertificatePeriod::notYetValid
+                                  ? "NOT_YET_VALID"
+                                  : "OUT_OF_BOUNDS_NO_POE"};
     case ChainTrust::chainInvalid:
       return {kIndeterminate, "CERTIFICATE_CHAIN_GENERAL_FAILURE"};
     case ChainTrust::trusted:
@@ -93,7 +94,8 @@ Indication indicationOf(const Signer& signer) {
     case Revocation::revoked:
       // Revoked after the claimed signing time, no trusted time proves the
       // signature came first.
-      return signer.revokedBeforeSigning ? Indication{kFailed, "REVOKED"} : Indication{kIndeterminate, "REVOKED_NO_POE"};
+      return signer.revokedBeforeSigning ? Indication{kFailed, "REVOKED"}
+                                         : Indication{kIndeterminate, "REVOKED_NO_POE"};
     case Revocation::unavailable:
       return {kIndeterminate, "TRY_LATER"};
     case Revocation::good:
@@ -165,17 +167,18 @@ Json signatureJson(const SignatureInfo& signature) {
   const auto checked = [&](const char* name) { return signature.isSigned ? Json(name) : Json(nullptr); };
   Json signers = Json::array();
   for (const Signer& signer : signature.signers) signers.push_back(signerJson(signer));
-  return Json{{"isSigned", signature.isSigned},
-              {"signerName", signature.signerName},
-              {"tcNumber", signature.tcNumber},
-              {"issuer", signature.issuer},
-              {"signingDate", signature.signingDate},
-              {"status", checked(statusName(signature.status))},
-              {"chain", checked(chainName(signature.chain))},
-              {"certificatePeriod", checked(periodName(signature.certificatePeriod))},
-              {"indication", checked(indicationOf(signature).indication)},
-              {"subIndication", signature.isSigned ? orNull(indicationOf(signature).subIndication) : Json(nullptr)},
-              {"signers", std::move(signers)}};
+  return Json{
+      {"isSigned", signature.isSigned},
+      {"signerName", signature.signerName},
+      {"tcNumber", signature.tcNumber},
+      {"issuer", signature.issuer},
+      {"signingDate", signature.signingDate},
+      {"status", checked(statusName(signature.status))},
+      {"chain", checked(chainName(signature.chain))},
+      {"certificatePeriod", checked(periodName(signature.certificatePeriod))},
+      {"indication", checked(indicationOf(signature).indication)},
+      {"subIndication", signature.isSigned ? orNull(indicationOf(signature).subIndication) : Json(nullptr)},
+      {"signers", std::move(signers)}};
 }
 
 }  // namespace maravel::tools

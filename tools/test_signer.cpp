@@ -110,11 +110,13 @@ Name rootName() {
 // write them: its policies, and qcStatements holding ETSI QcCompliance.
 // (In DER: the policy syntax needs a configuration database.)
 constexpr const char* kPolicies =  // 2.16.792.1.2.1.1.5.7.1.1 and 2.16.792.3.0.3.1.1.1
-    "DER:301C300D060B6086180102010105070101300B06096086180300030101" "01";
+    "DER:301C300D060B6086180102010105070101300B06096086180300030101"
+    "01";
 constexpr const char* kQcCompliance = "DER:300A3008060604008E460101";
 
 void addExtension(X509* x, X509V3_CTX* context, int nid, const std::string& value) {
-  Extension extension(checked(X509V3_EXT_nconf_nid(nullptr, context, nid, value.c_str()), "X509V3_EXT_nconf_nid"));
+  Extension extension(
+      checked(X509V3_EXT_nconf_nid(nullptr, context, nid, value.c_str()), "X509V3_EXT_nconf_nid"));
   checked(X509_add_ext(x, extension.get(), -1), "X509_add_ext");
 }
 
@@ -129,12 +131,13 @@ struct Kind {
   std::string crl;
 };
 
-Certificate issueCertificate(const X509_NAME* subject, EVP_PKEY* subjectKey, X509* issuer, EVP_PKEY* issuerKey,
-                             long serial, Period period, const Kind& kind) {
+Certificate issueCertificate(const X509_NAME* subject, EVP_PKEY* subjectKey, X509* issuer,
+                             EVP_PKEY* issuerKey, long serial, Period period, const Kind& kind) {
   Certificate x(checked(X509_new(), "X509_new"));
   checked(X509_set_version(x.get(), X509_VERSION_3), "X509_set_version");
   checked(ASN1_INTEGER_set(X509_get_serialNumber(x.get()), serial), "ASN1_INTEGER_set");
-  checked(X509_set_issuer_name(x.get(), issuer ? X509_get_subject_name(issuer) : subject), "X509_set_issuer_name");
+  checked(X509_set_issuer_name(x.get(), issuer ? X509_get_subject_name(issuer) : subject),
+          "X509_set_issuer_name");
   checked(X509_set_subject_name(x.get(), subject), "X509_set_subject_name");
   checked(ASN1_TIME_set_string(X509_getm_notBefore(x.get()), period.notBefore), "notBefore");
   checked(ASN1_TIME_set_string(X509_getm_notAfter(x.get()), period.notAfter), "notAfter");
@@ -284,10 +287,10 @@ struct TestSigner::Keys {
   Key secondKey{checked(EVP_RSA_gen(2048), "EVP_RSA_gen")};
   Key thirdKey{checked(EVP_EC_gen("P-256"), "EVP_EC_gen")};
   Name rootSubject = hierarchy.rootSubject.empty() ? rootName() : subjectOf(hierarchy.rootSubject);
-  Certificate root = issueCertificate(rootSubject.get(), rootKey.get(), nullptr, rootKey.get(), 1, kAuthorityPeriod,
-                                      Kind{true, true, {}, {}, {}});
-  Certificate authority = issueCertificate(issuerName().get(), authorityKey.get(), root.get(), rootKey.get(), 2,
-                                           kAuthorityPeriod, Kind{true, true, {}, {}, {}});
+  Certificate root = issueCertificate(rootSubject.get(), rootKey.get(), nullptr, rootKey.get(), 1,
+                                      kAuthorityPeriod, Kind{true, true, {}, {}, {}});
+  Certificate authority = issueCertificate(issuerName().get(), authorityKey.get(), root.get(), rootKey.get(),
+                                           2, kAuthorityPeriod, Kind{true, true, {}, {}, {}});
   Kind signerKind(bool qualified = true) const {
     const std::string& base = hierarchy.baseUrl;
     return {false, qualified, base.empty() ? "" : base + "/issuing.der", hierarchy.ocspUrl,
@@ -295,8 +298,8 @@ struct TestSigner::Keys {
   }
   Certificate person(const Person& who, EVP_PKEY* key, long serial, Period period = kSignerPeriod,
                      bool qualified = true) const {
-    return issueCertificate(personName(who.name, who.serialNumber).get(), key, authority.get(), authorityKey.get(),
-                            serial, period, signerKind(qualified));
+    return issueCertificate(personName(who.name, who.serialNumber).get(), key, authority.get(),
+                            authorityKey.get(), serial, period, signerKind(qualified));
   }
   Certificate signer = person(kCahit, signerKey.get(), kSignerSerial);
   Certificate unqualified = person(kCahit, signerKey.get(), kSignerSerial, kSignerPeriod, false);
@@ -322,8 +325,8 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
   const int flags = CMS_DETACHED | CMS_BINARY | CMS_PARTIAL | CMS_NOSMIMECAP;
   ContentInfo cms(checked(CMS_sign(nullptr, nullptr, nullptr, nullptr, flags), "CMS_sign"));
   X509* signerCertificate = options.expiredCertificate ? keys_->expired.get()
-                            : options.notQualified   ? keys_->unqualified.get()
-                                                     : keys_->signer.get();
+                            : options.notQualified     ? keys_->unqualified.get()
+                                                       : keys_->signer.get();
   const int signerFlags = flags | (options.signedAttributes ? CMS_CADES : CMS_NOATTR) |
                           (options.swappedCertificate ? CMS_NOCERTS : 0);
   CMS_SignerInfo* signer =
@@ -338,8 +341,10 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
   if (options.swappedCertificate) checked(CMS_add1_cert(cms.get(), keys_->swapped.get()), "CMS_add1_cert");
   if (options.forgery == Forgery::certificateFirst)
     checked(CMS_add1_cert(cms.get(), keys_->forged.get()), "CMS_add1_cert");
-  if (options.carried != Carried::signers) checked(CMS_add1_cert(cms.get(), keys_->authority.get()), "CMS_add1_cert");
-  if (options.carried == Carried::wholeChain) checked(CMS_add1_cert(cms.get(), keys_->root.get()), "CMS_add1_cert");
+  if (options.carried != Carried::signers)
+    checked(CMS_add1_cert(cms.get(), keys_->authority.get()), "CMS_add1_cert");
+  if (options.carried == Carried::wholeChain)
+    checked(CMS_add1_cert(cms.get(), keys_->root.get()), "CMS_add1_cert");
   for (int i = 0; i < options.extraCertificates; ++i) {
     Certificate extra = keys_->person({("EK " + std::to_string(i)).c_str(), "10000000000", ""},
                                       keys_->signerKey.get(), 100 + i);
@@ -386,7 +391,9 @@ std::string TestSigner::rootPem() const {
 std::string TestSigner::authorityPem() const {
   return pem([&](BIO* bio) { return PEM_write_bio_X509(bio, keys_->authority.get()); });
 }
-std::vector<std::uint8_t> TestSigner::authorityDer() const { return der<X509, i2d_X509>(keys_->authority.get()); }
+std::vector<std::uint8_t> TestSigner::authorityDer() const {
+  return der<X509, i2d_X509>(keys_->authority.get());
+}
 std::string TestSigner::authorityKeyPem() const {
   return pem([&](BIO* bio) {
     return PEM_write_bio_PrivateKey(bio, keys_->authorityKey.get(), nullptr, nullptr, 0, nullptr, nullptr);

@@ -74,7 +74,8 @@ struct Settings {
   std::vector<std::string> trust;  // replacing the anchor folders when given
 };
 
-Outcome check(const std::string& path, const crypto::TrustPlaces& places, const crypto::OnlineAccess* online) {
+Outcome check(const std::string& path, const crypto::TrustPlaces& places,
+              const crypto::OnlineAccess* online) {
   const commandline::Input input = commandline::readInput(path);
   if (!input.bytes) return {path, "cannotRead", std::nullopt, input.error};
   // The signature and the exact content.xml bytes are all the check needs.
@@ -193,8 +194,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const crypto::TrustPlaces places = settings.trust.empty() ? crypto::TrustPlaces::standard()
-                                                            : crypto::TrustPlaces::replacingAnchors(settings.trust);
+  const crypto::TrustPlaces places = settings.trust.empty()
+                                         ? crypto::TrustPlaces::standard()
+                                         : crypto::TrustPlaces::replacingAnchors(settings.trust);
   const crypto::OnlineAccess access = settings.online ? net::onlineAccess() : crypto::OnlineAccess{};
   bool allVerified = true;
   Json list = Json::array();

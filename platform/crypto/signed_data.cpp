@@ -240,10 +240,11 @@ SignerTrust SignedData::signerTrust(std::size_t index, const TrustStore& store,
                                     const OnlineAccess* online) const {
   ErrorQueueMark mark;
   X509* certificate = parts_->certificate(index, *this);
-  if (!certificate) return SignerTrust{.chain = ChainOutcome::chainInvalid, .revocation = {}, .revokedAt = {}, .revokedBeforeSigning = false};
+  if (!certificate) return SignerTrust{.chain = ChainOutcome::chainInvalid};
   std::time_t at = std::time(nullptr);
   std::tm parts{};
-  if (const ASN1_TIME* time = signingTimeOf(parts_->signer(index)); time && ASN1_TIME_to_tm(time, &parts) == 1)
+  if (const ASN1_TIME* time = signingTimeOf(parts_->signer(index));
+      time && ASN1_TIME_to_tm(time, &parts) == 1)
     at = timegm(&parts);
   return judgeSigner(certificate, parts_->certificates.get(), store.parts(), at, online);
 }

@@ -36,7 +36,7 @@ enum class RevocationOutcome { notChecked, good, revoked, unavailable };
 struct SignerTrust {
   ChainOutcome chain = ChainOutcome::untrustedRoot;
   RevocationOutcome revocation = RevocationOutcome::notChecked;
-  std::string revokedAt;  // "YYYYMMDDhhmmss" (UTC) when revoked
+  std::string revokedAt = {};  // "YYYYMMDDhhmmss" (UTC) when revoked
   bool revokedBeforeSigning = false;
 };
 
