@@ -425,8 +425,9 @@ std::string codeTags(const std::string& code) {
 // where an online check could complete the judgement.
 std::string unconfirmedNote(const SignatureInfo& signature) {
   std::string note =
-      "<span class=\"badge-tag info\">Belge imzalandığı gibidir; adlar sertifikanın kendi beyanıdır, "
-      "onu düzenleyen bir hizmet sağlayıcı doğrulanamadı.";
+      "<span class=\"badge-tag info\">Belge imzalandığından beri değişmemiştir; ancak adlar yalnızca "
+      "sertifikanın kendi beyanıdır: güvenilen bir elektronik sertifika hizmet sağlayıcısının bu kişiye "
+      "nitelikli sertifika verdiği doğrulanamadı.";
   if (onlineCouldHelp(signature))
     note += " Çevrimiçi denetim (İmzaları Çevrimiçi Denetle, udfverify --online) doğrulamayı tamamlayabilir.";
   return metaLine(note + "</span>");

@@ -167,18 +167,22 @@ Json signatureJson(const SignatureInfo& signature) {
   const auto checked = [&](const char* name) { return signature.isSigned ? Json(name) : Json(nullptr); };
   Json signers = Json::array();
   for (const Signer& signer : signature.signers) signers.push_back(signerJson(signer));
-  return Json{
-      {"isSigned", signature.isSigned},
-      {"signerName", signature.signerName},
-      {"tcNumber", signature.tcNumber},
-      {"issuer", signature.issuer},
-      {"signingDate", signature.signingDate},
-      {"status", checked(statusName(signature.status))},
-      {"chain", checked(chainName(signature.chain))},
-      {"certificatePeriod", checked(periodName(signature.certificatePeriod))},
-      {"indication", checked(indicationOf(signature).indication)},
-      {"subIndication", signature.isSigned ? orNull(indicationOf(signature).subIndication) : Json(nullptr)},
-      {"signers", std::move(signers)}};
+  Json out{{"isSigned", signature.isSigned},
+           {"signerName", signature.signerName},
+           {"tcNumber", signature.tcNumber},
+           {"issuer", signature.issuer},
+           {"signingDate", signature.signingDate},
+           {"status", checked(statusName(signature.status))},
+           {"chain", checked(chainName(signature.chain))},
+           {"certificatePeriod", checked(periodName(signature.certificatePeriod))}};
+  // Only a signature has an indication: an unsigned document's object keeps its shape.
+  if (signature.isSigned) {
+    const Indication indication = indicationOf(signature);
+    out["indication"] = indication.indication;
+    out["subIndication"] = orNull(indication.subIndication);
+  }
+  out["signers"] = std::move(signers);
+  return out;
 }
 
 }  // namespace maravel::tools

@@ -29,8 +29,9 @@ Indication indicationOf(const SignatureInfo& signature);
 
 // One object whose keys are the field names of SignatureInfo; status, chain
 // and certificatePeriod are null for an unsigned document. `signers` holds
-// one object per signer, keyed by the field names of Signer. Each signer
-// and the whole signature also carry `indication` and `subIndication`.
+// one object per signer, keyed by the field names of Signer. Each signer,
+// and a signed document's signature, also carry `indication` and
+// `subIndication`.
 Json signatureJson(const SignatureInfo& signature);
 
 }  // namespace maravel::tools

@@ -324,9 +324,15 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
                                            const Options& options) const {
   const int flags = CMS_DETACHED | CMS_BINARY | CMS_PARTIAL | CMS_NOSMIMECAP;
   ContentInfo cms(checked(CMS_sign(nullptr, nullptr, nullptr, nullptr, flags), "CMS_sign"));
-  X509* signerCertificate = options.expiredCertificate ? keys_->expired.get()
-                            : options.notQualified     ? keys_->unqualified.get()
-                                                       : keys_->signer.get();
+  const Certificate renamed =
+      options.commonName.empty()
+          ? nullptr
+          : keys_->person({options.commonName.c_str(), kCahit.serialNumber, kCahit.signingTime},
+                          keys_->signerKey.get(), kSignerSerial);
+  X509* signerCertificate = renamed                      ? renamed.get()
+                            : options.expiredCertificate ? keys_->expired.get()
+                            : options.notQualified       ? keys_->unqualified.get()
+                                                         : keys_->signer.get();
   const int signerFlags = flags | (options.signedAttributes ? CMS_CADES : CMS_NOATTR) |
                           (options.swappedCertificate ? CMS_NOCERTS : 0);
   CMS_SignerInfo* signer =

@@ -71,6 +71,8 @@ class TestSigner {
     Forgery forgery = Forgery::none;
     // CAHİT's certificate without QcCompliance.
     bool notQualified = false;
+    // CAHİT's certificate in this name instead (when not empty).
+    std::string commonName = {};
     Carried carried = Carried::wholeChain;
   };
 
