@@ -9,7 +9,8 @@ const std::vector<Menu>& MainMenu::menus() {
        {{"Aç…", "win.open", "<Control>o"},
         {"Yazdır…", "win.print", "<Control>p"},
         {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"},
-        {"Word Belgesi Olarak Kaydet…", "win.save-docx", "<Control><Shift>d"}}},
+        {"Word Belgesi Olarak Kaydet…", "win.save-docx", "<Control><Shift>d"},
+        {"İmzaları Çevrimiçi Denetle", "win.check-signatures-online", ""}}},
       {"Düzen", {{"Kopyala", "win.copy", "<Control>c"}, {"Tümünü Seç", "win.select-all", "<Control>a"}}},
   };
   return menus;

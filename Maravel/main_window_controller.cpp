@@ -11,6 +11,7 @@
 #include "docx/docx_writer.hpp"
 #include "html/html_renderer.hpp"
 #include "paper/pdf_writer.hpp"
+#include "platform/net/http_fetch.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 
@@ -87,6 +88,9 @@ void MainWindowController::setupUI() {
   actions.saveAsDocx = [weak] {
     if (const auto controller = weak.lock()) controller->saveAs(SaveFormat::docx);
   };
+  actions.checkSignaturesOnline = [weak] {
+    if (const auto controller = weak.lock()) controller->checkSignaturesOnline();
+  };
   surface_->buildViews(std::move(actions));
   surface_->setTitle(WindowTexts::windowTitle({}));
   surface_->enableDocumentActions(false);
@@ -114,6 +118,28 @@ void MainWindowController::loadUDF(const std::string& path) {
   surface_->showStatus(StatusMessage::previewing(fileName));
   shown_ = ShownDocument{std::move(loaded->document), path, fileName, loaded->fileBytes};
   surface_->enableDocumentActions(true);
+}
+
+void MainWindowController::checkSignaturesOnline() {
+  if (!shown_ || !shown_->document->signature.isSigned) return;
+  auto checked = std::make_shared<std::optional<SignatureInfo>>();
+  surface_->runInBackground(
+      [path = shown_->path, checked] {
+        const auto data = quicklook::readFileContents(path, quicklook::kMaxDocumentBytes);
+        const crypto::OnlineAccess access = net::onlineAccess();
+        if (data) *checked = UDFParser::signature(*data, crypto::TrustPlaces::standard(), &access);
+        return checked->has_value();
+      },
+      [weak = weak_from_this(), shown = shown_->document, checked](bool found) {
+        const auto controller = weak.lock();
+        if (!controller || !found || !controller->shown_ || controller->shown_->document != shown) return;
+        ShownDocument& now = *controller->shown_;
+        auto document = std::make_shared<UDFDocument>(*now.document);
+        document->signature = std::move(**checked);
+        controller->surface_->showPage(
+            UDFHTMLRenderer::renderHTML(*document, now.fileName, UDFHTMLRenderer::pageBudget(now.fileBytes)));
+        now.document = std::move(document);
+      });
 }
 
 void MainWindowController::chooseFileToOpen() {

@@ -23,6 +23,7 @@ struct WindowActions {
   std::function<void()> print;                               // "Yazdır…"
   std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
   std::function<void()> saveAsDocx;                          // "Word Belgesi Olarak Kaydet…"
+  std::function<void()> checkSignaturesOnline;               // "İmzaları Çevrimiçi Denetle"
 };
 
 class WindowSurface {
