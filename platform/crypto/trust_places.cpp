@@ -15,6 +15,8 @@ namespace maravel::crypto {
 
 namespace {
 
+constexpr const char* kPackageFolder = "/usr/share/maravel/trust";
+
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value ? std::string(value) : std::string();
@@ -57,7 +59,12 @@ TrustPlaces TrustPlaces::standard() {
   if (const char* pinned = std::getenv("MARAVEL_TRUST_DIRS")) {
     places.anchorFolders = split(pinned);
   } else {
-    places.anchorFolders = {MARAVEL_TRUST_DATADIR, "/etc/maravel/trust"};
+    // The package installs under /usr whatever prefix the build was
+    // configured with; a build installed elsewhere reads its own folder too.
+    places.anchorFolders = {MARAVEL_TRUST_DATADIR};
+    if (std::string_view(MARAVEL_TRUST_DATADIR) != kPackageFolder)
+      places.anchorFolders.emplace_back(kPackageFolder);
+    places.anchorFolders.emplace_back("/etc/maravel/trust");
     if (std::string config = baseFolder("XDG_CONFIG_HOME", ".config"); !config.empty())
       places.anchorFolders.push_back(config + "/maravel/trust");
   }

@@ -18,8 +18,8 @@ struct TrustPlaces {
   std::vector<std::string> anchorFolders;
   std::string issuerCache;  // empty: none
 
-  // The installed set (MARAVEL_TRUST_DATADIR, /usr/share/maravel/trust in
-  // the package), then /etc/maravel/trust, then
+  // The installed set (this build's share/maravel/trust, and the
+  // package's /usr/share/maravel/trust), then /etc/maravel/trust, then
   // $XDG_CONFIG_HOME/maravel/trust (~/.config when unset); the cache is
   // $XDG_CACHE_HOME/maravel/issuers (~/.cache when unset). The environment
   // variable MARAVEL_TRUST_DIRS, when set, replaces the three anchor folders
