@@ -48,6 +48,13 @@ const std::vector<std::string> kInstalledFiles = [] {
     files.push_back("bin/" + command);
     files.push_back("share/man/man1/" + command + ".1.gz");
   }
+  // The anchors for signatures, as packaging/trust holds them.
+  files.push_back("share/maravel/trust/README.md");
+  for (const std::string folder : {"roots", "intermediates"}) {
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(MARAVEL_SOURCE_DIR) / "packaging/trust" / folder))
+      files.push_back("share/maravel/trust/" + folder + "/" + entry.path().filename().string());
+  }
   std::sort(files.begin(), files.end());
   return files;
 }();
