@@ -46,7 +46,7 @@ TEST_F(PageWriterTest, Title) {
 // as it always was, its separators kept when fields are empty.
 TEST_F(PageWriterTest, SignedBadgeWithEmptyFieldsKeepsTheSeparators) {
   doc.signature.isSigned = true;
-  doc.signature.signers = {Signer{.chain = ChainTrust::trusted}};
+  doc.signature.signers.emplace_back().chain = ChainTrust::trusted;
   const std::string html = page();
   EXPECT_TRUE(
       has(html,
