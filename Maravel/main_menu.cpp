@@ -13,6 +13,7 @@ const std::vector<Menu>& MainMenu::menus() {
         {"Yazdır…", "win.print", "<Control>p"},
         {"PDF Olarak Kaydet…", "win.save-pdf", "<Control><Shift>s"},
         {"Word Belgesi Olarak Kaydet…", "win.save-docx", "<Control><Shift>d"},
+        {"İmzaları Çevrimiçi Denetle", "win.check-signatures-online", ""},
         {"Yeniden Yükle", "win.reload", "F5"},
         {"Pencereyi Kapat", "win.close", "<Control>w"}}},
       {"Düzen",

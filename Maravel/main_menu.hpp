@@ -33,6 +33,9 @@ class MainMenu {
   static constexpr const char* kPrint = "print";
   static constexpr const char* kSavePDF = "save-pdf";
   static constexpr const char* kSaveDocx = "save-docx";
+  // Fetches what the signers' chains miss and asks for revocation: the
+  // window's only way onto the network.
+  static constexpr const char* kCheckSignaturesOnline = "check-signatures-online";
   static constexpr const char* kCopy = "copy";
   static constexpr const char* kSelectAll = "select-all";
   static constexpr const char* kFind = "find";

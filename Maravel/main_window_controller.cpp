@@ -12,6 +12,7 @@
 #include "docx/docx_writer.hpp"
 #include "html/html_renderer.hpp"
 #include "paper/pdf_writer.hpp"
+#include "platform/net/http_fetch.hpp"
 #include "platform/quicklook/file_contents.hpp"
 #include "reader/udf_parser.hpp"
 #include "tools/plain_text_writer.hpp"
@@ -122,6 +123,9 @@ void MainWindowController::setupUI() {
   actions.reload = [weak] {
     if (const auto controller = weak.lock()) controller->reload();
   };
+  actions.checkSignaturesOnline = [weak] {
+    if (const auto controller = weak.lock()) controller->checkSignaturesOnline();
+  };
   surface_->buildViews(std::move(actions));
   surface_->setTitle(WindowTexts::windowTitle({}));
   surface_->enableDocumentActions(false);
@@ -177,6 +181,27 @@ void MainWindowController::show(const std::shared_ptr<const UDFDocument>& docume
 
 void MainWindowController::reload() {
   if (!asked_.empty()) loadUDF(asked_);
+}
+
+void MainWindowController::checkSignaturesOnline() {
+  if (!shown_ || !shown_->document->signature.isSigned) return;
+  auto checked = std::make_shared<std::optional<SignatureInfo>>();
+  surface_->runInBackground(
+      [path = shown_->path, checked] {
+        const auto data = quicklook::readFileContents(path, quicklook::kMaxDocumentBytes);
+        const crypto::OnlineAccess access = net::onlineAccess();
+        if (data) *checked = UDFParser::signature(*data, crypto::TrustPlaces::standard(), &access);
+        return checked->has_value();
+      },
+      [weak = weak_from_this(), shown = shown_->document, checked](bool found) {
+        const auto controller = weak.lock();
+        if (!controller || !found || !controller->shown_ || controller->shown_->document != shown) return;
+        ShownDocument& now = *controller->shown_;
+        auto document = std::make_shared<UDFDocument>(*now.document);
+        document->signature = std::move(**checked);
+        now.document = document;
+        controller->surface_->showDocument(onScreen(document, now.fileName, now.fileBytes));
+      });
 }
 
 void MainWindowController::chooseFileToOpen() {

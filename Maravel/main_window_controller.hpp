@@ -72,6 +72,12 @@ class MainWindowController : public std::enable_shared_from_this<MainWindowContr
   // nothing while no document is kept.
   void saveAs(SaveFormat format);
 
+  // "İmzaları Çevrimiçi Denetle": checks the shown document's signature
+  // again in the background, fetching missing issuing certificates and
+  // asking for revocation, then shows the page with what was learned (when
+  // the same document is still shown). Nothing for an unsigned document.
+  void checkSignaturesOnline();
+
   // Installed system-wide: checkSystemWide(); installed for the user:
   // activateExtensions(); otherwise showNotInstalledAlert().
   void checkInstallation();

@@ -25,6 +25,7 @@ struct WindowActions {
   std::function<void()> saveAsPDF;                           // "PDF Olarak Kaydet…"
   std::function<void()> saveAsDocx;                          // "Word Belgesi Olarak Kaydet…"
   std::function<void()> reload;                              // "Yeniden Yükle" (F5)
+  std::function<void()> checkSignaturesOnline;               // "İmzaları Çevrimiçi Denetle"
 };
 
 // A document ready to show: the page view lays it out, the web view shows

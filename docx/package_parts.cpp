@@ -128,7 +128,13 @@ std::optional<std::string> customProperties(const UDFDocument& doc) {
   // signer is a property of its own, so that no name (a certificate's
   // common name may hold ", ") reads as several signers.
   std::vector<std::pair<std::string, const std::string*>> properties;
-  if (!doc.verificationCode.empty()) properties.emplace_back("UYAP Doğrulama Kodu", &doc.verificationCode);
+  // documentproperties.xml, which holds the code, is outside what the
+  // signature covers: in a signed document the property's name says so.
+  if (!doc.verificationCode.empty()) {
+    properties.emplace_back(
+        doc.signature.isSigned ? "UYAP Doğrulama Kodu (imza kapsamı dışında)" : "UYAP Doğrulama Kodu",
+        &doc.verificationCode);
+  }
   std::size_t signers = 0;
   for (const Signer& signer : doc.signature.signers) {
     if (signer.status != SignatureStatus::verified || signer.name.empty()) continue;

@@ -1,5 +1,7 @@
 // sign.sgn bytes through the signature parser and the signature check (over
 // a fixed content), and the outcome through the page's signature badge.
+#include <algorithm>
+
 #include "fuzz/fuzz_target.hpp"
 #include "platform/text/text.hpp"
 #include "reader/signature_parser.hpp"
@@ -27,9 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::fail("signer", info.signerName);
   static constexpr std::uint8_t kContent[] = {'<', 't', 'e', 'm', 'p', 'l', 'a', 't', 'e', '/', '>'};
   UDFDocument doc;
-  doc.signature = SignatureVerifier::verify({data, size}, kContent);
+  // No anchor at all: whatever the bytes hold, no signer may be trusted.
+  doc.signature = SignatureVerifier::verify({data, size}, kContent, crypto::TrustPlaces{});
   if (doc.signature.status == SignatureStatus::verified)
     fuzz::fail("a signature verified over content it never saw");
+  if (std::any_of(doc.signature.signers.begin(), doc.signature.signers.end(),
+                  [](const Signer& s) { return s.chain == ChainTrust::trusted; }))
+    fuzz::fail("a signer trusted without an anchor");
   if (doc.signature.status == SignatureStatus::unreadable && doc.signature.signers.size() != 0)
     fuzz::fail("signers named for a signature that could not be read");
   fuzz::checkPage(UDFHTMLRenderer::renderHTML(doc));

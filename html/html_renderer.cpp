@@ -194,6 +194,22 @@ constexpr const char* kUnreadableBadgeRules = R"(        .verification-badge.unr
         }
 )";
 
+// The badge of an intact document whose signers' identity is not
+// established: amber, like an unreadable signature.
+constexpr const char* kUnconfirmedBadgeRules = R"(        .verification-badge.unconfirmed {
+            background: linear-gradient(135deg, rgba(245, 158, 11, 0.14), rgba(217, 119, 6, 0.06));
+            border: 1px solid rgba(245, 158, 11, 0.45);
+            color: #92400e;
+        }
+        @media (prefers-color-scheme: dark) {
+            .verification-badge.unconfirmed {
+                background: linear-gradient(135deg, rgba(245, 158, 11, 0.2), rgba(217, 119, 6, 0.1));
+                border-color: rgba(245, 158, 11, 0.45);
+                color: #fcd34d;
+            }
+        }
+)";
+
 // Space between the details lines of a badge that has several, written only
 // on a page that shows one.
 constexpr const char* kStackedLinesRules = R"(        .badge-meta + .badge-meta {
@@ -302,24 +318,94 @@ SignatureBadgeLook lookOf(SignatureStatus status) {
           "5070 Sayılı Kanun Uyarınca Güvenli Elektronik İmza ile İmzalanmıştır", "", ""};
 }
 
+// Why no trusted authority vouches for an intact signer, in the words of
+// the amber badge; empty for a trusted signer.
+std::string unconfirmedReason(const Signer& signer) {
+  switch (signer.chain) {
+    case ChainTrust::issuerMissing:
+      return "düzenleyen sertifika bulunamadı";
+    case ChainTrust::untrustedRoot:
+      return "tanınmayan kök";
+    case ChainTrust::notQualified:
+      return "nitelikli sertifika değil";
+    case ChainTrust::expiredAtSigning:
+      return "imza tarihinde geçerli değil";
+    case ChainTrust::chainInvalid:
+      return "sertifika zinciri geçersiz";
+    case ChainTrust::trusted:
+      break;
+  }
+  if (signer.revocation == Revocation::revoked) return "iptal edilmiş: " + signer.revokedAt;
+  if (signer.revocation == Revocation::unavailable) return "iptal durumu öğrenilemedi";
+  return {};
+}
+
+// Whether an online check could still complete what is missing: a
+// missing issuer or an unanswered revocation question.
+bool onlineCouldHelp(const SignatureInfo& signature) {
+  return std::any_of(signature.signers.begin(), signature.signers.end(), [](const Signer& signer) {
+    return signer.chain == ChainTrust::issuerMissing || signer.revocation == Revocation::unavailable;
+  });
+}
+
+SignatureBadgeLook unconfirmedLook(const SignatureInfo& signature) {
+  std::string reason;
+  for (const Signer& signer : signature.signers) {
+    if (!isSignerTrusted(signer)) {
+      reason = unconfirmedReason(signer);
+      break;
+    }
+  }
+  return {"unconfirmed", R"(<path d="M12 7.5v5"/><path d="M12 15v2"/>)",
+          "İmzacının Sertifikası Doğrulanamadı: " + escapeHTML(reason), "", kUnconfirmedBadgeRules};
+}
+
+SignatureBadgeLook lookOf(const SignatureInfo& signature) {
+  return signatureState(signature) == SignatureState::identityUnconfirmed ? unconfirmedLook(signature)
+                                                                          : lookOf(signature.status);
+}
+
+// What an online check learned of a signer's revocation; nothing offline.
+std::string revocationTag(const Signer& signer) {
+  switch (signer.revocation) {
+    case Revocation::good:
+      return tag("revocation", "", "iptal durumu: geçerli");
+    case Revocation::revoked:
+      return tag("revocation", "", "iptal edilmiş: " + signer.revokedAt);
+    case Revocation::unavailable:
+      return tag("revocation", "", "iptal durumu: denetlenemedi");
+    case Revocation::notChecked:
+      break;
+  }
+  return {};
+}
+
 // The four slots of the displayed signer, separated even when empty.
 std::string signerSlots(const SignatureInfo& signature) {
-  return tag("signer", "<strong>İmzalayan:</strong> ", signature.signerName) + kTagSeparator +
-         tag("tc", "<strong>T.C.:</strong> ", signature.tcNumber) + kTagSeparator +
-         tag("date", "<strong>Tarih:</strong> ", signature.signingDate) + kTagSeparator +
-         tag("issuer", "", signature.issuer);
+  std::string slots = tag("signer", "<strong>İmzalayan:</strong> ", signature.signerName) + kTagSeparator +
+                      tag("tc", "<strong>T.C.:</strong> ", signature.tcNumber) + kTagSeparator +
+                      tag("date", "<strong>Tarih:</strong> ", signature.signingDate) + kTagSeparator +
+                      tag("issuer", "", signature.issuer);
+  if (signature.signers.size() == 1) {
+    if (const std::string revocation = revocationTag(signature.signers[0]); !revocation.empty())
+      slots += kTagSeparator + revocation;
+  }
+  return slots;
 }
 
 // One signer among several: its tags that hold something, after a mark
-// when its own check failed.
+// when its own check failed or its identity is not established.
 std::string signerTags(const Signer& signer) {
+  const std::string reason = signer.status == SignatureStatus::verified ? unconfirmedReason(signer) : "";
   const std::string tags[] = {
       signer.status == SignatureStatus::verified
-          ? std::string()
+          ? tag("unconfirmed", "<strong>Doğrulanamadı:</strong> ", reason)
           : tag("failed", "<strong>İmza Geçersiz:</strong> ", lookOf(signer.status).reason),
       tag("signer", "<strong>İmzalayan:</strong> ", signer.name),
       tag("tc", "<strong>T.C.:</strong> ", signer.tcNumber),
-      tag("date", "<strong>Tarih:</strong> ", signer.signingDate), tag("issuer", "", signer.issuer)};
+      tag("date", "<strong>Tarih:</strong> ", signer.signingDate),
+      tag("issuer", "", signer.issuer),
+      revocationTag(signer)};
   std::string out;
   for (const std::string& t : tags) {
     if (t.empty()) continue;
@@ -335,33 +421,53 @@ std::string codeTags(const std::string& code) {
          UDFHTMLRenderer::kVerificationNote + "</span>";
 }
 
+// The amber badge's note: the names are the certificate's own words, and
+// where an online check could complete the judgement.
+std::string unconfirmedNote(const SignatureInfo& signature) {
+  std::string note =
+      "<span class=\"badge-tag info\">Belge imzalandığından beri değişmemiştir; ancak adlar yalnızca "
+      "sertifikanın kendi beyanıdır: güvenilen bir elektronik sertifika hizmet sağlayıcısının bu kişiye "
+      "nitelikli sertifika verdiği doğrulanamadı.";
+  if (onlineCouldHelp(signature))
+    note += " Çevrimiçi denetim (İmzaları Çevrimiçi Denetle, udfverify --online) doğrulamayı tamamlayabilir.";
+  return metaLine(note + "</span>");
+}
+
 // One line for the displayed signer, or one per signer when there are
-// several; then the verification code, which lets anyone check the
-// document with the ministry, when the document has one.
-std::string signatureBadge(const SignatureInfo& signature, const std::string& code) {
+// several. The verification code is not among them: documentproperties.xml,
+// which holds it, is outside what the signature covers.
+std::string signatureBadge(const SignatureInfo& signature) {
   std::string lines;
   if (signature.signers.size() > 1) {
     for (const Signer& signer : signature.signers) lines += metaLine(signerTags(signer));
   } else {
     lines = metaLine(signerSlots(signature));
   }
-  if (!code.empty()) lines += metaLine(codeTags(code));
-  const SignatureBadgeLook look = lookOf(signature.status);
+  if (signatureState(signature) == SignatureState::identityUnconfirmed) lines += unconfirmedNote(signature);
+  const SignatureBadgeLook look = lookOf(signature);
   return badge(look.kind, std::string(kShield) + look.mark, look.title, lines);
 }
 
-std::string uyapBadge(const std::string& code) {
+// The verification code's badge; in a signed document it says that the
+// signature does not cover the code.
+std::string uyapBadge(const std::string& code, bool besideSignature) {
+  std::string lines = metaLine(codeTags(code));
+  if (besideSignature)
+    lines +=
+        metaLine(std::string("<span class=\"badge-tag info\">") + UDFHTMLRenderer::kCodeApart + "</span>");
   return badge("uyap",
                R"(<rect x="3" y="3" width="18" height="18" rx="2" ry="2"/>)"
                R"(<line x1="9" y1="9" x2="15" y2="9"/><line x1="9" y1="13" x2="15" y2="13"/>)"
                R"(<line x1="9" y1="17" x2="11" y2="17"/>)",
-               UDFHTMLRenderer::kVerificationTitle, metaLine(codeTags(code)));
+               UDFHTMLRenderer::kVerificationTitle, lines);
 }
 
 std::string badgeFor(const UDFDocument& doc) {
-  if (doc.signature.isSigned) return signatureBadge(doc.signature, doc.verificationCode);
-  if (!doc.verificationCode.empty()) return uyapBadge(doc.verificationCode);
-  return {};
+  if (!doc.signature.isSigned)
+    return doc.verificationCode.empty() ? std::string() : uyapBadge(doc.verificationCode, false);
+  std::string out = signatureBadge(doc.signature);
+  if (!doc.verificationCode.empty()) out += "\n    " + uyapBadge(doc.verificationCode, true);
+  return out;
 }
 
 std::string accessNote(const std::string& webID) {
@@ -394,8 +500,9 @@ std::string sheetContent(const UDFDocument& doc, DocumentWriter& writer, double 
 
 std::string badgeRules(const UDFDocument& doc) {
   if (!doc.signature.isSigned) return {};
-  const bool severalLines = doc.signature.signers.size() > 1 || !doc.verificationCode.empty();
-  return std::string(lookOf(doc.signature.status).rules) + (severalLines ? kStackedLinesRules : "");
+  const bool severalLines = doc.signature.signers.size() > 1 || !doc.verificationCode.empty() ||
+                            signatureState(doc.signature) == SignatureState::identityUnconfirmed;
+  return std::string(lookOf(doc.signature).rules) + (severalLines ? kStackedLinesRules : "");
 }
 
 std::string stylesheet(const UDFDocument& doc, const DocumentWriter& writer) {

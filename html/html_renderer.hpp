@@ -44,6 +44,8 @@ class UDFHTMLRenderer {
   static constexpr const char* kCodeLabel = "Kod:";
   static constexpr const char* kVerificationHost = "evraksorgu.adalet.gov.tr";
   static constexpr const char* kVerificationNote = " adresinden teyit edilebilir";
+  // Beside a signature: the code lies outside what the signature covers.
+  static constexpr const char* kCodeApart = "Bu kod elektronik imzanın kapsamında değildir";
   static constexpr const char* kCitizenPortal = "https://vatandas.uyap.gov.tr";
 };
 

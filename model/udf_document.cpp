@@ -1,5 +1,6 @@
 #include "model/udf_document.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace maravel {
@@ -63,6 +64,19 @@ std::string ParagraphItem::fullText() const {
 
 bool TableCell::operator==(const TableCell& other) const {
   return elements == other.elements && border == other.border;
+}
+
+bool isSignerTrusted(const Signer& signer) {
+  return signer.status == SignatureStatus::verified && signer.chain == ChainTrust::trusted &&
+         signer.revocation != Revocation::revoked && signer.revocation != Revocation::unavailable;
+}
+
+SignatureState signatureState(const SignatureInfo& signature) {
+  if (signature.status == SignatureStatus::unreadable) return SignatureState::unreadable;
+  if (signature.status != SignatureStatus::verified) return SignatureState::failed;
+  const bool allTrusted = !signature.signers.empty() &&
+                          std::all_of(signature.signers.begin(), signature.signers.end(), isSignerTrusted);
+  return allTrusted ? SignatureState::trusted : SignatureState::identityUnconfirmed;
 }
 
 }  // namespace maravel

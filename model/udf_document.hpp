@@ -228,8 +228,28 @@ enum class SignatureStatus {
   unreadable,        // not a signature this reader can check
 };
 
-// Whether the signer's certificate chains to a root of the system trust store.
-enum class ChainTrust { untrustedRoot, trusted };
+// Whether a certification authority we trust vouches for the signer: the
+// signer's certificate chains, at its signing time, to one of the anchors
+// (the certificates Maravel ships and those an office or user adds; never
+// the system's TLS store, never a certificate from the document) and is a
+// qualified certificate (ETSI QcCompliance). The first reason that holds.
+enum class ChainTrust {
+  untrustedRoot,     // the chain ends at a root that is not an anchor
+  trusted,           // chains to an anchor, valid at the signing time, qualified
+  issuerMissing,     // a certificate's issuer is neither carried, shipped nor cached
+  notQualified,      // chains to an anchor, but the certificate is not a qualified one
+  expiredAtSigning,  // a certificate of the chain was not valid at the signing time
+  chainInvalid,      // the chain breaks a rule (a forged link, a signer that is no authority)
+};
+
+// What was learned of a trusted signer certificate's revocation; only an
+// online check learns anything.
+enum class Revocation {
+  notChecked,   // offline, or the chain was not trusted
+  good,         // the authority answered that it is not revoked
+  revoked,      // revoked (Signer::revokedAt says when)
+  unavailable,  // asked for, but no answer could be had (try later)
+};
 
 // The signer certificate's validity period against the signed signing time.
 enum class CertificatePeriod { unknown, valid, notYetValid, expired };
@@ -250,6 +270,9 @@ struct Signer {
   SignatureStatus status = SignatureStatus::verified;  // never unreadable
   ChainTrust chain = ChainTrust::untrustedRoot;
   CertificatePeriod certificatePeriod = CertificatePeriod::unknown;
+  Revocation revocation = Revocation::notChecked;
+  std::string revokedAt = {};  // DD.MM.YYYY hh:mm:ss when revoked
+  bool revokedBeforeSigning = false;
 
   bool operator==(const Signer&) const = default;
 };
@@ -266,13 +289,25 @@ struct SignatureInfo {
   std::string issuer;
   std::string signingDate;                             // DD.MM.YYYY hh:mm:ss
   SignatureStatus status = SignatureStatus::verified;  // the worst of the signers'
-  ChainTrust chain = ChainTrust::untrustedRoot;        // trusted when every signer's is
+  ChainTrust chain = ChainTrust::untrustedRoot;        // trusted when every signer's is, else the first other
   CertificatePeriod certificatePeriod =
       CertificatePeriod::unknown;  // the first signer's other than valid, if any
   std::vector<Signer> signers = {};
 
   bool operator==(const SignatureInfo&) const = default;
 };
+
+// What a signature badge says, from best to worst: the document is intact
+// and a trusted authority vouches for every signer (green); intact, but some
+// signer's identity is not established (amber); or not intact (red). A
+// signature that cannot be read at all is `unreadable`.
+enum class SignatureState { trusted, identityUnconfirmed, failed, unreadable };
+
+// The state of a signed document's signature (trusted for an unsigned one:
+// callers ask only when isSigned). A signer is trusted when its chain is and
+// its revocation was not found revoked or left unanswered.
+SignatureState signatureState(const SignatureInfo& signature);
+bool isSignerTrusted(const Signer& signer);
 
 struct UDFDocument {
   std::vector<DocumentElement> elements;

@@ -89,8 +89,61 @@ void readSigningTime(const SignedData& data, std::size_t index, Ordered& out) {
   }
 }
 
+ChainTrust chainOf(crypto::ChainOutcome outcome) {
+  switch (outcome) {
+    case crypto::ChainOutcome::trusted:
+      return ChainTrust::trusted;
+    case crypto::ChainOutcome::issuerMissing:
+      return ChainTrust::issuerMissing;
+    case crypto::ChainOutcome::notQualified:
+      return ChainTrust::notQualified;
+    case crypto::ChainOutcome::expiredAtSigning:
+      return ChainTrust::expiredAtSigning;
+    case crypto::ChainOutcome::chainInvalid:
+      return ChainTrust::chainInvalid;
+    case crypto::ChainOutcome::untrustedRoot:
+      break;
+  }
+  return ChainTrust::untrustedRoot;
+}
+
+Revocation revocationOf(crypto::RevocationOutcome outcome) {
+  switch (outcome) {
+    case crypto::RevocationOutcome::good:
+      return Revocation::good;
+    case crypto::RevocationOutcome::revoked:
+      return Revocation::revoked;
+    case crypto::RevocationOutcome::unavailable:
+      return Revocation::unavailable;
+    case crypto::RevocationOutcome::notChecked:
+      break;
+  }
+  return Revocation::notChecked;
+}
+
+// The store, read on first use: an unsigned or unverifiable signature
+// never pays for it.
+struct LazyStore {
+  const crypto::TrustPlaces& places;
+  std::optional<crypto::TrustStore> store;
+  const crypto::TrustStore& get() {
+    if (!store) store = crypto::TrustStore::load(places);
+    return *store;
+  }
+};
+
+void judge(const SignedData& data, std::size_t index, LazyStore& store, const crypto::OnlineAccess* online,
+           Signer& signer) {
+  const crypto::SignerTrust trust = data.signerTrust(index, store.get(), online);
+  signer.chain = chainOf(trust.chain);
+  signer.revocation = revocationOf(trust.revocation);
+  if (trust.revocation == crypto::RevocationOutcome::revoked)
+    signer.revokedAt = UDFSignatureParser::formatGenTime(trust.revokedAt);
+  signer.revokedBeforeSigning = trust.revokedBeforeSigning;
+}
+
 Ordered checkSigner(const SignedData& data, std::size_t index, std::span<const std::uint8_t> content,
-                    const std::string& trustFolder) {
+                    LazyStore& store, const crypto::OnlineAccess* online) {
   Ordered out;
   Signer& signer = out.signer;
   signer.digestAlgorithm = digestOf(*data.digestAlgorithm(index));
@@ -105,9 +158,7 @@ Ordered checkSigner(const SignedData& data, std::size_t index, std::span<const s
   signer.tcNumber = identityNumber(names.serialNumber);
   signer.issuer = UDFSignatureParser::issuerName(names.issuer);
   readSigningTime(data, index, out);
-  const int maxIntermediates = static_cast<int>(SignatureVerifier::kMaxCertificates);
-  signer.chain = data.chainsToTrustedRoot(index, maxIntermediates, trustFolder) ? ChainTrust::trusted
-                                                                                : ChainTrust::untrustedRoot;
+  judge(data, index, store, online, signer);
   signer.certificatePeriod = periodOf(data.signingTimePosition(index));
   return out;
 }
@@ -139,7 +190,7 @@ SignatureInfo summary(std::vector<Ordered> ordered) {
   for (Ordered& entry : ordered) {
     const Signer& signer = entry.signer;
     if (severity(signer.status) > severity(info.status)) info.status = signer.status;
-    if (signer.chain != ChainTrust::trusted) info.chain = ChainTrust::untrustedRoot;
+    if (info.chain == ChainTrust::trusted) info.chain = signer.chain;
     if (info.certificatePeriod == CertificatePeriod::valid) info.certificatePeriod = signer.certificatePeriod;
     info.signers.push_back(std::move(entry.signer));
   }
@@ -162,8 +213,14 @@ SignatureInfo unreadable(std::span<const std::uint8_t> signature) {
 }  // namespace
 
 SignatureInfo SignatureVerifier::verify(std::span<const std::uint8_t> signature,
+                                        std::span<const std::uint8_t> content) {
+  return verify(signature, content, crypto::TrustPlaces::standard());
+}
+
+SignatureInfo SignatureVerifier::verify(std::span<const std::uint8_t> signature,
                                         std::span<const std::uint8_t> content,
-                                        const std::string& trustFolder) {
+                                        const crypto::TrustPlaces& places,
+                                        const crypto::OnlineAccess* online) {
   if (signature.size() > kMaxSignatureBytes) return unreadable(signature);
   const auto data = SignedData::decode(signature, kMaxCertificates);
   if (!data) return unreadable(signature);
@@ -173,7 +230,8 @@ SignatureInfo SignatureVerifier::verify(std::span<const std::uint8_t> signature,
     if (!isReadable(*data, i)) return unreadable(signature);
   }
   std::vector<Ordered> signers;
-  for (std::size_t i = 0; i < count; ++i) signers.push_back(checkSigner(*data, i, content, trustFolder));
+  LazyStore store{places, std::nullopt};
+  for (std::size_t i = 0; i < count; ++i) signers.push_back(checkSigner(*data, i, content, store, online));
   return summary(std::move(signers));
 }
 

@@ -4,9 +4,10 @@
 // The signature is a DER CMS SignedData with detached content, the signers'
 // certificates (and usually their chains) carried inside, and for each
 // signer signed attributes whose messageDigest is the digest of the exact
-// content.xml member bytes (after inflation, before any decoding). The
-// check never reaches the network: certificates come from the structure and
-// from a certificate folder only.
+// content.xml member bytes (after inflation, before any decoding). Who
+// vouches for a signer is judged against the anchors of TrustPlaces, read
+// only when a signer's signature verifies; the check reaches the network
+// only through an OnlineAccess the caller hands in.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "model/udf_document.hpp"
+#include "platform/crypto/trust_store.hpp"
 
 namespace maravel {
 
@@ -48,11 +50,16 @@ class SignatureVerifier {
   // more than kMaxCertificates, or a signer has a digest other than
   // SHA-256, -384 or -512, or no signed messageDigest.
   //
-  // The chain is checked against the hashed certificate folder
-  // `trustFolder`, the system's when empty. Pure and safe on any thread;
-  // hostile bytes yield unreadable, never a crash.
+  // Each verified or changed signer's chain is judged against the anchors
+  // of `places` at its signing time (crypto::SignedData::signerTrust): the
+  // store is read once, and only when some signer has a certificate; with
+  // `online`, missing issuers are fetched and revocation asked. Safe on any
+  // thread; hostile bytes yield unreadable, never a crash.
   static SignatureInfo verify(std::span<const std::uint8_t> signature, std::span<const std::uint8_t> content,
-                              const std::string& trustFolder = {});
+                              const crypto::TrustPlaces& places,
+                              const crypto::OnlineAccess* online = nullptr);
+  // The same against the standard places (crypto::TrustPlaces::standard).
+  static SignatureInfo verify(std::span<const std::uint8_t> signature, std::span<const std::uint8_t> content);
 };
 
 }  // namespace maravel

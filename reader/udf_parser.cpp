@@ -380,11 +380,18 @@ std::optional<UDFDocument> UDFParser::parseUnchecked(std::span<const std::uint8_
 }
 
 std::optional<SignatureInfo> UDFParser::signature(std::span<const std::uint8_t> udfData) {
+  return signature(udfData, crypto::TrustPlaces::standard(), nullptr);
+}
+
+std::optional<SignatureInfo> UDFParser::signature(std::span<const std::uint8_t> udfData,
+                                                  const crypto::TrustPlaces& places,
+                                                  const crypto::OnlineAccess* online) {
   const ZipEntries entries = FastZipExtractor::extractEntries(udfData, {"content.xml", "sign.sgn"});
   const auto* content = entry(entries, "content.xml");
   if (!content || !isDecodable(*content)) return std::nullopt;
   const auto* signatureBytes = entry(entries, "sign.sgn");
-  return signatureBytes ? SignatureVerifier::verify(*signatureBytes, *content) : SignatureInfo{};
+  return signatureBytes ? SignatureVerifier::verify(*signatureBytes, *content, places, online)
+                        : SignatureInfo{};
 }
 
 std::optional<std::string> UDFParser::rawText(std::span<const std::uint8_t> udfData, std::size_t limit) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "model/udf_document.hpp"
+#include "platform/crypto/trust_store.hpp"
 #include "reader/zip_extractor.hpp"
 
 namespace maravel {
@@ -79,6 +80,11 @@ class UDFParser {
   // whose other entries fill it still has its signature checked.) Pure and
   // safe on any thread.
   static std::optional<SignatureInfo> signature(std::span<const std::uint8_t> udfData);
+  // The same judged against `places`, and with `online` (null: offline)
+  // fetching what the chains miss and asking for revocation.
+  static std::optional<SignatureInfo> signature(std::span<const std::uint8_t> udfData,
+                                                const crypto::TrustPlaces& places,
+                                                const crypto::OnlineAccess* online);
 
  private:
   static std::optional<UDFDocument> parseChecked(std::span<const std::uint8_t> udfData);

@@ -97,7 +97,7 @@ TEST(CommandStatusTest, EveryCommandAnswersWrongArgumentsAndFailuresWithItsStatu
       {"udfdump --help", 0, "usage: udfdump FILE"}, {"udfdump --version", 0, "^udfdump "}, {"udfdump", 2, ""},
       {"udfdump a b", 2, ""}, {"udfdump --bogus", 2, "usage"}, {"udfdump yok.udf", 2, ""},
       {"udfdump $B", 1, ""},
-      {"udfverify --help", 0, "usage: udfverify [--json] FILE..."}, {"udfverify --version", 0, "^udfverify "},
+      {"udfverify --help", 0, "usage: udfverify [--json] [--online] [--trust DIR]... [--require-trusted] FILE..."}, {"udfverify --version", 0, "^udfverify "},
       {"udfverify", 2, ""}, {"udfverify --json", 2, ""}, {"udfverify --bogus $G", 2, ""},
       {"udfpack yok paket.udf", 2, ""}, {"udfpack tek", 2, ""},
       // A sample folder packs into the sample's document; a signature file goes in as it is.

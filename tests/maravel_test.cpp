@@ -54,6 +54,13 @@ const std::vector<std::string> kInstalledFiles = [] {
   }
   for (const std::string size : {"16", "24", "32", "48", "64", "128", "256", "512"})
     files.push_back("share/icons/hicolor/" + size + "x" + size + "/apps/com.orvelin.Maravel.png");
+  // The anchors for signatures, as packaging/trust holds them.
+  files.push_back("share/maravel/trust/README.md");
+  for (const std::string folder : {"roots", "intermediates"}) {
+    for (const auto& entry :
+         fs::directory_iterator(fs::path(MARAVEL_SOURCE_DIR) / "packaging/trust" / folder))
+      files.push_back("share/maravel/trust/" + folder + "/" + entry.path().filename().string());
+  }
   std::sort(files.begin(), files.end());
   return files;
 }();

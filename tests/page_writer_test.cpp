@@ -42,10 +42,11 @@ TEST_F(PageWriterTest, Title) {
 }
 
 // Each outcome of the check, with its rules, several signers and a failed
-// one are on the imza-* golden pages. Without a code and with one signer, the single details line as it
-// always was, its separators kept when fields are empty.
+// one are on the imza-* golden pages. Without a code and with one trusted signer, the single details line
+// as it always was, its separators kept when fields are empty.
 TEST_F(PageWriterTest, SignedBadgeWithEmptyFieldsKeepsTheSeparators) {
   doc.signature.isSigned = true;
+  doc.signature.signers.emplace_back().chain = ChainTrust::trusted;
   const std::string html = page();
   EXPECT_TRUE(
       has(html,

@@ -77,6 +77,13 @@ const Name& issuerName() {
   return issuer;
 }
 
+// The subject of the first certificate in PEM text.
+Name subjectOf(const std::string& pemText) {
+  Bio bio(checked(BIO_new_mem_buf(pemText.data(), static_cast<int>(pemText.size())), "BIO_new_mem_buf"));
+  Certificate x(checked(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr), "PEM_read_bio_X509"));
+  return Name(checked(X509_NAME_dup(X509_get_subject_name(x.get())), "X509_NAME_dup"));
+}
+
 Name personName(const std::string& commonName, const std::string& identityNumber) {
   return name({{NID_countryName, V_ASN1_PRINTABLESTRING, "TR"},
                {NID_serialNumber, V_ASN1_PRINTABLESTRING, identityNumber},
@@ -93,24 +100,65 @@ constexpr Period kExpiredPeriod{"200101000000Z", "220101000000Z"};
 constexpr Period kAuthorityPeriod{"200101000000Z", "400101000000Z"};
 constexpr long kSignerSerial = 0x4B414D55534D0001;
 
-Certificate issueCertificate(const X509_NAME* subject, EVP_PKEY* subjectKey, EVP_PKEY* issuerKey, long serial,
-                             Period period, bool authority) {
+Name rootName() {
+  return name({{NID_countryName, V_ASN1_PRINTABLESTRING, "TR"},
+               {NID_organizationName, V_ASN1_UTF8STRING, "Maravel Deneme"},
+               {NID_commonName, V_ASN1_UTF8STRING, "Maravel Deneme Kök Sertifika Hizmet Sağlayıcısı"}});
+}
+
+// The extensions of a qualified signer's certificate, as Turkish providers
+// write them: its policies, and qcStatements holding ETSI QcCompliance.
+// (In DER: the policy syntax needs a configuration database.)
+constexpr const char* kPolicies =  // 2.16.792.1.2.1.1.5.7.1.1 and 2.16.792.3.0.3.1.1.1
+    "DER:301C300D060B6086180102010105070101300B06096086180300030101"
+    "01";
+constexpr const char* kQcCompliance = "DER:300A3008060604008E460101";
+
+void addExtension(X509* x, X509V3_CTX* context, int nid, const std::string& value) {
+  Extension extension(
+      checked(X509V3_EXT_nconf_nid(nullptr, context, nid, value.c_str()), "X509V3_EXT_nconf_nid"));
+  checked(X509_add_ext(x, extension.get(), -1), "X509_add_ext");
+}
+
+// What a certificate is: an authority (CA:TRUE) or a signer, qualified or
+// not, and the addresses it names for its issuer and revocation (none when
+// empty).
+struct Kind {
+  bool authority = false;
+  bool qualified = true;
+  std::string caIssuers;
+  std::string ocsp;
+  std::string crl;
+};
+
+Certificate issueCertificate(const X509_NAME* subject, EVP_PKEY* subjectKey, X509* issuer,
+                             EVP_PKEY* issuerKey, long serial, Period period, const Kind& kind) {
   Certificate x(checked(X509_new(), "X509_new"));
   checked(X509_set_version(x.get(), X509_VERSION_3), "X509_set_version");
   checked(ASN1_INTEGER_set(X509_get_serialNumber(x.get()), serial), "ASN1_INTEGER_set");
-  checked(X509_set_issuer_name(x.get(), issuerName().get()), "X509_set_issuer_name");
+  checked(X509_set_issuer_name(x.get(), issuer ? X509_get_subject_name(issuer) : subject),
+          "X509_set_issuer_name");
   checked(X509_set_subject_name(x.get(), subject), "X509_set_subject_name");
   checked(ASN1_TIME_set_string(X509_getm_notBefore(x.get()), period.notBefore), "notBefore");
   checked(ASN1_TIME_set_string(X509_getm_notAfter(x.get()), period.notAfter), "notAfter");
   checked(X509_set_pubkey(x.get(), subjectKey), "X509_set_pubkey");
-  if (authority) {
-    X509V3_CTX context;
-    X509V3_set_ctx(&context, x.get(), x.get(), nullptr, nullptr, 0);
-    Extension constraints(
-        checked(X509V3_EXT_nconf_nid(nullptr, &context, NID_basic_constraints, "critical,CA:TRUE"),
-                "basicConstraints"));
-    checked(X509_add_ext(x.get(), constraints.get(), -1), "X509_add_ext");
+  X509V3_CTX context;
+  X509V3_set_ctx(&context, issuer ? issuer : x.get(), x.get(), nullptr, nullptr, 0);
+  addExtension(x.get(), &context, NID_subject_key_identifier, "hash");
+  if (issuer) addExtension(x.get(), &context, NID_authority_key_identifier, "keyid:always");
+  if (kind.authority) {
+    addExtension(x.get(), &context, NID_basic_constraints, "critical,CA:TRUE");
+    addExtension(x.get(), &context, NID_key_usage, "critical,keyCertSign,cRLSign");
+  } else {
+    addExtension(x.get(), &context, NID_key_usage, "critical,nonRepudiation");
+    addExtension(x.get(), &context, NID_certificate_policies, kPolicies);
+    if (kind.qualified) addExtension(x.get(), &context, NID_qcStatements, kQcCompliance);
   }
+  std::string access;
+  if (!kind.caIssuers.empty()) access = "caIssuers;URI:" + kind.caIssuers;
+  if (!kind.ocsp.empty()) access += (access.empty() ? "" : ",") + std::string("OCSP;URI:") + kind.ocsp;
+  if (!access.empty()) addExtension(x.get(), &context, NID_info_access, access);
+  if (!kind.crl.empty()) addExtension(x.get(), &context, NID_crl_distribution_points, "URI:" + kind.crl);
   checked(X509_sign(x.get(), issuerKey, EVP_sha256()), "X509_sign");
   return x;
 }
@@ -231,17 +279,30 @@ void moveBefore(Bytes& bytes, const Bytes& moved, const std::vector<Bytes>& othe
 }  // namespace
 
 struct TestSigner::Keys {
+  explicit Keys(const Hierarchy& where) : hierarchy(where) {}
+  Hierarchy hierarchy;
+  Key rootKey{checked(EVP_RSA_gen(2048), "EVP_RSA_gen")};
   Key authorityKey{checked(EVP_RSA_gen(2048), "EVP_RSA_gen")};
   Key signerKey{checked(EVP_RSA_gen(2048), "EVP_RSA_gen")};
   Key secondKey{checked(EVP_RSA_gen(2048), "EVP_RSA_gen")};
   Key thirdKey{checked(EVP_EC_gen("P-256"), "EVP_EC_gen")};
-  Certificate authority =
-      issueCertificate(issuerName().get(), authorityKey.get(), authorityKey.get(), 1, kAuthorityPeriod, true);
-  Certificate person(const Person& who, EVP_PKEY* key, long serial, Period period = kSignerPeriod) const {
-    return issueCertificate(personName(who.name, who.serialNumber).get(), key, authorityKey.get(), serial,
-                            period, false);
+  Name rootSubject = hierarchy.rootSubject.empty() ? rootName() : subjectOf(hierarchy.rootSubject);
+  Certificate root = issueCertificate(rootSubject.get(), rootKey.get(), nullptr, rootKey.get(), 1,
+                                      kAuthorityPeriod, Kind{true, true, {}, {}, {}});
+  Certificate authority = issueCertificate(issuerName().get(), authorityKey.get(), root.get(), rootKey.get(),
+                                           2, kAuthorityPeriod, Kind{true, true, {}, {}, {}});
+  Kind signerKind(bool qualified = true) const {
+    const std::string& base = hierarchy.baseUrl;
+    return {false, qualified, base.empty() ? "" : base + "/issuing.der", hierarchy.ocspUrl,
+            base.empty() ? "" : base + "/issuing.crl"};
+  }
+  Certificate person(const Person& who, EVP_PKEY* key, long serial, Period period = kSignerPeriod,
+                     bool qualified = true) const {
+    return issueCertificate(personName(who.name, who.serialNumber).get(), key, authority.get(),
+                            authorityKey.get(), serial, period, signerKind(qualified));
   }
   Certificate signer = person(kCahit, signerKey.get(), kSignerSerial);
+  Certificate unqualified = person(kCahit, signerKey.get(), kSignerSerial, kSignerPeriod, false);
   Certificate expired = person(kCahit, signerKey.get(), kSignerSerial, kExpiredPeriod);
   // Same issuer and serial as CAHİT's, another person and the authority's key.
   Certificate swapped = person({"ZEYNEP KAYA", "27182818284", ""}, authorityKey.get(), kSignerSerial);
@@ -251,7 +312,8 @@ struct TestSigner::Keys {
   Certificate forged = person(kForged, signerKey.get(), kSignerSerial);
 };
 
-TestSigner::TestSigner() : keys_(std::make_unique<Keys>()) {}
+TestSigner::TestSigner() : TestSigner(Hierarchy{}) {}
+TestSigner::TestSigner(const Hierarchy& hierarchy) : keys_(std::make_unique<Keys>(hierarchy)) {}
 TestSigner::~TestSigner() = default;
 
 std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content) const {
@@ -262,7 +324,15 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
                                            const Options& options) const {
   const int flags = CMS_DETACHED | CMS_BINARY | CMS_PARTIAL | CMS_NOSMIMECAP;
   ContentInfo cms(checked(CMS_sign(nullptr, nullptr, nullptr, nullptr, flags), "CMS_sign"));
-  X509* signerCertificate = options.expiredCertificate ? keys_->expired.get() : keys_->signer.get();
+  const Certificate renamed =
+      options.commonName.empty()
+          ? nullptr
+          : keys_->person({options.commonName.c_str(), kCahit.serialNumber, kCahit.signingTime},
+                          keys_->signerKey.get(), kSignerSerial);
+  X509* signerCertificate = renamed                      ? renamed.get()
+                            : options.expiredCertificate ? keys_->expired.get()
+                            : options.notQualified       ? keys_->unqualified.get()
+                                                         : keys_->signer.get();
   const int signerFlags = flags | (options.signedAttributes ? CMS_CADES : CMS_NOATTR) |
                           (options.swappedCertificate ? CMS_NOCERTS : 0);
   CMS_SignerInfo* signer =
@@ -277,7 +347,10 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
   if (options.swappedCertificate) checked(CMS_add1_cert(cms.get(), keys_->swapped.get()), "CMS_add1_cert");
   if (options.forgery == Forgery::certificateFirst)
     checked(CMS_add1_cert(cms.get(), keys_->forged.get()), "CMS_add1_cert");
-  checked(CMS_add1_cert(cms.get(), keys_->authority.get()), "CMS_add1_cert");
+  if (options.carried != Carried::signers)
+    checked(CMS_add1_cert(cms.get(), keys_->authority.get()), "CMS_add1_cert");
+  if (options.carried == Carried::wholeChain)
+    checked(CMS_add1_cert(cms.get(), keys_->root.get()), "CMS_add1_cert");
   for (int i = 0; i < options.extraCertificates; ++i) {
     Certificate extra = keys_->person({("EK " + std::to_string(i)).c_str(), "10000000000", ""},
                                       keys_->signerKey.get(), 100 + i);
@@ -305,16 +378,32 @@ std::vector<std::uint8_t> TestSigner::sign(std::span<const std::uint8_t> content
 
 std::vector<std::uint8_t> TestSigner::certificate() const { return der<X509, i2d_X509>(keys_->signer.get()); }
 
-TestSigner::Authority TestSigner::authority() const {
-  Bio pem(checked(BIO_new(BIO_s_mem()), "BIO_new"));
-  checked(PEM_write_bio_X509(pem.get(), keys_->authority.get()), "PEM_write_bio_X509");
+namespace {
+
+template <typename Write>
+std::string pem(Write write) {
+  Bio bio(checked(BIO_new(BIO_s_mem()), "BIO_new"));
+  checked(write(bio.get()), "PEM_write_bio");
   char* text = nullptr;
-  const long size = BIO_get_mem_data(pem.get(), &text);
-  char name[16];
-  int hashed = 0;
-  std::snprintf(name, sizeof name, "%08lx.0",
-                X509_NAME_hash_ex(issuerName().get(), nullptr, nullptr, &hashed));
-  return {name, std::string(text, static_cast<std::size_t>(size))};
+  const long size = BIO_get_mem_data(bio.get(), &text);
+  return std::string(text, static_cast<std::size_t>(size));
+}
+
+}  // namespace
+
+std::string TestSigner::rootPem() const {
+  return pem([&](BIO* bio) { return PEM_write_bio_X509(bio, keys_->root.get()); });
+}
+std::string TestSigner::authorityPem() const {
+  return pem([&](BIO* bio) { return PEM_write_bio_X509(bio, keys_->authority.get()); });
+}
+std::vector<std::uint8_t> TestSigner::authorityDer() const {
+  return der<X509, i2d_X509>(keys_->authority.get());
+}
+std::string TestSigner::authorityKeyPem() const {
+  return pem([&](BIO* bio) {
+    return PEM_write_bio_PrivateKey(bio, keys_->authorityKey.get(), nullptr, nullptr, 0, nullptr, nullptr);
+  });
 }
 
 }  // namespace maravel::testing

@@ -1,8 +1,13 @@
-// A throwaway certification authority and signers, made in memory with
+// A throwaway certification hierarchy and signers, made in memory with
 // libcrypto, that write detached CMS signatures shaped like the editor's:
-// DER SignedData without eContent, the signers' and the authority's
-// certificates carried inside, and signed attributes contentType,
-// signingTime, signingCertificateV2 and messageDigest.
+// DER SignedData without eContent, the signers' certificates (and by choice
+// the issuing authority's and the root's) carried inside, and signed
+// attributes contentType, signingTime, signingCertificateV2 and
+// messageDigest. The hierarchy is shaped like the Turkish providers': a
+// root ("Maravel Deneme Kök Sertifika Hizmet Sağlayıcısı", or any name
+// asked for), an issuing authority named like Kamu SM's, and qualified
+// signers (certificate policies, ETSI QcCompliance) whose certificates name
+// the issuing certificate's address, an OCSP responder and a CRL.
 //
 // The keys are fresh each time a TestSigner is made and live only in
 // memory; nothing is ever written to disk. The names imitate TÜBİTAK Kamu
@@ -46,6 +51,9 @@ class TestSigner {
     appendedBytes,       // that certificate and a signingTime attribute after the structure
   };
 
+  // Which certificates beside the signers' travel in the signature.
+  enum class Carried { wholeChain, withIssuing, signers };
+
   struct Options {
     bool signedAttributes = true;
     // Carries, instead of CAHİT's certificate, another one with the same
@@ -61,9 +69,26 @@ class TestSigner {
     DigestInfoForm secondDigestInfo = DigestInfoForm::nullParameters;
     bool secondSignatureDamaged = false;  // a bit of her signature value flipped
     Forgery forgery = Forgery::none;
+    // CAHİT's certificate without QcCompliance.
+    bool notQualified = false;
+    // CAHİT's certificate in this name instead (when not empty).
+    std::string commonName = {};
+    Carried carried = Carried::wholeChain;
+  };
+
+  // Where the signers' certificates say their issuer and revocation can be
+  // asked: the issuing certificate at BASE/issuing.der, the CRL at
+  // BASE/issuing.crl, OCSP at `ocspUrl` (none when empty); `rootSubject`, a
+  // certificate in PEM whose subject the throwaway root takes (a real
+  // root's, for a forgery).
+  struct Hierarchy {
+    std::string baseUrl;
+    std::string ocspUrl;
+    std::string rootSubject;
   };
 
   TestSigner();
+  explicit TestSigner(const Hierarchy& hierarchy);
   ~TestSigner();
   TestSigner(const TestSigner&) = delete;
   TestSigner& operator=(const TestSigner&) = delete;
@@ -75,13 +100,14 @@ class TestSigner {
   // CAHİT's certificate alone, in DER: valid DER that is not CMS.
   std::vector<std::uint8_t> certificate() const;
 
-  // The authority's certificate in PEM, and the file name under which a
-  // hashed certificate folder holds it ("<subject hash>.0").
-  struct Authority {
-    std::string fileName;
-    std::string pem;
-  };
-  Authority authority() const;
+  // The root's and the issuing authority's certificates, and the issuing
+  // authority's key (for a test's OCSP responder), in PEM; CAHİT's
+  // certificate serial number is kSignerSerialHex.
+  std::string rootPem() const;
+  std::string authorityPem() const;
+  std::vector<std::uint8_t> authorityDer() const;
+  std::string authorityKeyPem() const;
+  static constexpr const char* kSignerSerialHex = "4B414D55534D0001";
 
  private:
   struct Keys;

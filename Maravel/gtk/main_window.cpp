@@ -228,7 +228,8 @@ void MainWindow::runEditingCommand(GSimpleAction* action, GVariant*, gpointer se
 
 void MainWindow::addWindowActions() {
   for (const std::string_view name :
-       {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx}) {
+       {MainMenu::kOpen, MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx,
+        MainMenu::kCheckSignaturesOnline}) {
     GSimpleAction* action = g_simple_action_new(name.data(), nullptr);
     g_simple_action_set_enabled(action, name == MainMenu::kOpen);  // the others wait for a document
     g_signal_connect(action, "activate", G_CALLBACK(runWindowAction), this);
@@ -243,13 +244,15 @@ void MainWindow::runWindowAction(GSimpleAction* action, GVariant*, gpointer self
   const std::function<void()>& run = name == MainMenu::kOpen      ? actions.open
                                      : name == MainMenu::kPrint   ? actions.print
                                      : name == MainMenu::kSavePDF ? actions.saveAsPDF
-                                                                  : actions.saveAsDocx;
+                                     : name == MainMenu::kSaveDocx ? actions.saveAsDocx
+                                                                   : actions.checkSignaturesOnline;
   if (run) run();
 }
 
 void MainWindow::enableDocumentActions(bool enabled) {
   if (window_ == nullptr) return;
-  for (const char* name : {MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx}) {
+  for (const char* name :
+       {MainMenu::kPrint, MainMenu::kSavePDF, MainMenu::kSaveDocx, MainMenu::kCheckSignaturesOnline}) {
     GAction* action = g_action_map_lookup_action(G_ACTION_MAP(window_), name);
     if (action != nullptr) g_simple_action_set_enabled(G_SIMPLE_ACTION(action), enabled);
   }

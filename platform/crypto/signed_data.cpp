@@ -8,9 +8,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <ctime>
 
 #include "platform/crypto/openssl_support.hpp"
 #include "platform/crypto/signer_certificate.hpp"
+#include "platform/crypto/trust_store_parts.hpp"
 
 namespace maravel::crypto {
 
@@ -20,8 +22,6 @@ void freeCertificates(STACK_OF(X509) * certificates) { sk_X509_pop_free(certific
 
 using ContentInfo = std::unique_ptr<CMS_ContentInfo, Deleter<CMS_ContentInfo_free>>;
 using Certificates = std::unique_ptr<STACK_OF(X509), Deleter<freeCertificates>>;
-using Store = std::unique_ptr<X509_STORE, Deleter<X509_STORE_free>>;
-using StoreContext = std::unique_ptr<X509_STORE_CTX, Deleter<X509_STORE_CTX_free>>;
 
 // The signed attribute's only value, when the attribute occurs exactly once
 // with exactly one value of that ASN.1 type.
@@ -236,26 +236,17 @@ std::optional<PeriodPosition> SignedData::signingTimePosition(std::size_t index)
   return PeriodPosition::within;
 }
 
-bool SignedData::chainsToTrustedRoot(std::size_t index, int maxIntermediates,
-                                     const std::string& trustFolder) const {
+SignerTrust SignedData::signerTrust(std::size_t index, const TrustStore& store,
+                                    const OnlineAccess* online) const {
   ErrorQueueMark mark;
   X509* certificate = parts_->certificate(index, *this);
-  if (!certificate) return false;
-  // Only a hashed certificate folder: its files are opened by the subject
-  // name being looked for, so a check reads a file or two, not the bundle.
-  Store store(X509_STORE_new());
-  if (!store) return false;
-  X509_LOOKUP* folder = X509_STORE_add_lookup(store.get(), X509_LOOKUP_hash_dir());
-  const char* path = trustFolder.empty() ? X509_get_default_cert_dir() : trustFolder.c_str();
-  if (!folder || X509_LOOKUP_add_dir(folder, path, X509_FILETYPE_PEM) != 1) return false;
-  StoreContext context(X509_STORE_CTX_new());
-  if (!context ||
-      X509_STORE_CTX_init(context.get(), store.get(), certificate, parts_->certificates.get()) != 1)
-    return false;
-  X509_VERIFY_PARAM* parameters = X509_STORE_CTX_get0_param(context.get());
-  X509_VERIFY_PARAM_set_flags(parameters, X509_V_FLAG_NO_CHECK_TIME);
-  X509_VERIFY_PARAM_set_depth(parameters, maxIntermediates);
-  return X509_verify_cert(context.get()) == 1;
+  if (!certificate) return SignerTrust{.chain = ChainOutcome::chainInvalid};
+  std::time_t at = std::time(nullptr);
+  std::tm parts{};
+  if (const ASN1_TIME* time = signingTimeOf(parts_->signer(index));
+      time && ASN1_TIME_to_tm(time, &parts) == 1)
+    at = timegm(&parts);
+  return judgeSigner(certificate, parts_->certificates.get(), store.parts(), at, online);
 }
 
 }  // namespace maravel::crypto

@@ -2,9 +2,9 @@
 // (PKCS#7) SignedData structure with detached content.
 //
 // It answers questions about the structure; deciding what the answers mean
-// is the caller's business. Nothing here touches the network: certificates
-// are taken from the structure itself and from the system's certificate
-// folder, looked up by subject name; no AIA, OCSP or CRL fetch is ever made.
+// is the caller's business. Nothing here touches the network by itself:
+// certificates are taken from the structure and from a TrustStore, and only
+// an OnlineAccess the caller hands in fetches issuers, OCSP answers or CRLs.
 // OpenSSL's configuration file is never loaded, so no engine or provider
 // other than the built-in ones takes part.
 //
@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "platform/crypto/digest_info.hpp"
+#include "platform/crypto/trust_store.hpp"
 
 namespace maravel::crypto {
 
@@ -96,12 +97,12 @@ class SignedData {
   // validity period; nothing without both, or when a time does not parse.
   std::optional<PeriodPosition> signingTimePosition(std::size_t signer) const;
 
-  // Whether the signer's certificate chains, through the carried
-  // certificates, to a root certificate in the hashed certificate folder
-  // `trustFolder` (the system's, /etc/ssl/certs on Debian, when empty),
-  // with at most `maxIntermediates` certificates between them. Validity
-  // periods and revocation are not checked.
-  bool chainsToTrustedRoot(std::size_t signer, int maxIntermediates, const std::string& trustFolder) const;
+  // How far an anchor of `store` vouches for the signer's certificate (see
+  // SignerTrust), judged at the signer's signing time (now when it has
+  // none) with the carried certificates as candidate issuers, never as
+  // anchors. With `online`, missing issuers are fetched and the revocation
+  // status asked. A signer without certificate gets chainInvalid.
+  SignerTrust signerTrust(std::size_t signer, const TrustStore& store, const OnlineAccess* online) const;
 
  private:
   struct Parts;

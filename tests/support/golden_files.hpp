@@ -4,7 +4,9 @@
 // signature its sign.sgn holds (made by the test signer: "gecerli" over the
 // content, "degismis" over other bytes, "sahte-sertifika" with a swapped
 // certificate, "uc-imza" with two co-signers, "ikinci-bozuk" with a damaged
-// second signature, "okunamaz" 32 zero bytes); beside them lie the outputs
+// second signature, "okunamaz" 32 zero bytes, "nitelikli-degil" by a
+// certificate without QcCompliance); the test signer's root is then the
+// process's only anchor (MARAVEL_TRUST_DIRS). Beside them lie the outputs
 // each driver expects (<name>.html, <name>.pdf.txt).
 #pragma once
 
