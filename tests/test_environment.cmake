@@ -9,9 +9,11 @@
 # same folder) change no page, width or fallback a test expects.
 #
 # The rest a test could read off the machine is pinned too: locale, time zone,
-# HOME and the XDG folders (a scratch home in the build folder), and no X or
-# Wayland display or D-Bus session bus of the user's; the tests that need an X
-# server start their own.
+# HOME and the XDG folders (a scratch home in the build folder), the anchors
+# for signatures (none of an installed package's, /etc's or the user's: a
+# test that wants some names them itself), and no X or Wayland display or
+# D-Bus session bus of the user's; the tests that need an X server start
+# their own.
 
 set(test_font_packages
     fonts-liberation fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea fonts-dejavu-core
@@ -100,7 +102,7 @@ set(maravel_test_environment
     --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=DBUS_SESSION_BUS_ADDRESS --unset=XDG_RUNTIME_DIR
     --unset=LANGUAGE --unset=FC_LANG --unset=FONTCONFIG_PATH --unset=FONTCONFIG_SYSROOT --unset=GTK_THEME
     --unset=GDK_BACKEND --unset=GTK_MODULES --unset=XDG_CURRENT_DESKTOP --unset=XDG_SESSION_TYPE
-    FONTCONFIG_FILE=${test_fonts_conf} LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
+    MARAVEL_TRUST_DIRS= FONTCONFIG_FILE=${test_fonts_conf} LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=UTC
     HOME=${test_home} XDG_CONFIG_HOME=${test_home}/.config XDG_CACHE_HOME=${test_home}/.cache
     XDG_DATA_HOME=${test_home}/.local/share XDG_STATE_HOME=${test_home}/.local/state
     XDG_DATA_DIRS=/usr/local/share:/usr/share XDG_CONFIG_DIRS=/etc/xdg)
