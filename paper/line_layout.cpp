@@ -559,22 +559,8 @@ class ParagraphFlow {
         });
         continue;
       }
-      PaperText text;
+      PaperText text = textOf(piece, from, to, spaceExtra, extent);
       text.x = x;
-      text.text = piece.segment->text.substr(from - piece.start, to - from);
-      text.family = piece.family;
-      text.size = piece.size;
-      text.bold = run.bold;
-      text.italic = run.italic;
-      text.color = textColor(run, regionColor_);
-      text.spaceExtra = spaceExtra;
-      text.width = piece.prefix[to - piece.start] - piece.prefix[from - piece.start] +
-                   spaceExtra * static_cast<double>(expandableSpaces(from, to));
-      text.glyphs = glyphsOf(piece, from - piece.start, to - piece.start);
-      const double shift = baselineShift(run);
-      text.baseline = -shift;
-      const Extent box = boxExtent(piece.metrics, piece.size, shift);
-      extent.include(box.above, box.below);
       x += text.width;
       texts.emplace_back(std::move(text), &piece);
     }
