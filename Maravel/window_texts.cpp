@@ -1,5 +1,7 @@
 #include "Maravel/window_texts.hpp"
 
+#include "html/html_renderer.hpp"
+
 namespace maravel {
 namespace {
 
@@ -63,6 +65,17 @@ SignatureBadge WindowTexts::signatureBadge(const SignatureInfo& signature) {
       return {"İmza doğrulanamadı: imza dosyası okunamadı", StatusColour::warning};
     case SignatureStatus::verified:
       break;
+  }
+  // Intact, but only an anchor's word makes the signer who the
+  // certificate says: without it the badge is amber and says why.
+  if (signatureState(signature) != SignatureState::trusted) {
+    for (const Signer& signer : signature.signers) {
+      if (signer.status == SignatureStatus::verified && !isSignerTrusted(signer)) {
+        return {"İmzacının sertifikası doğrulanamadı: " + UDFHTMLRenderer::unconfirmedReason(signer) + " · " +
+                    who,
+                StatusColour::warning};
+      }
+    }
   }
   return {"Güvenli elektronik imza ile imzalanmıştır · " + who, StatusColour::success};
 }

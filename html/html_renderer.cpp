@@ -320,7 +320,7 @@ SignatureBadgeLook lookOf(SignatureStatus status) {
 
 // Why no trusted authority vouches for an intact signer, in the words of
 // the amber badge; empty for a trusted signer.
-std::string unconfirmedReason(const Signer& signer) {
+std::string reasonUnconfirmed(const Signer& signer) {
   switch (signer.chain) {
     case ChainTrust::issuerMissing:
       return "düzenleyen sertifika bulunamadı";
@@ -352,7 +352,7 @@ SignatureBadgeLook unconfirmedLook(const SignatureInfo& signature) {
   std::string reason;
   for (const Signer& signer : signature.signers) {
     if (!isSignerTrusted(signer)) {
-      reason = unconfirmedReason(signer);
+      reason = reasonUnconfirmed(signer);
       break;
     }
   }
@@ -396,7 +396,7 @@ std::string signerSlots(const SignatureInfo& signature) {
 // One signer among several: its tags that hold something, after a mark
 // when its own check failed or its identity is not established.
 std::string signerTags(const Signer& signer) {
-  const std::string reason = signer.status == SignatureStatus::verified ? unconfirmedReason(signer) : "";
+  const std::string reason = signer.status == SignatureStatus::verified ? reasonUnconfirmed(signer) : "";
   const std::string tags[] = {
       signer.status == SignatureStatus::verified
           ? tag("unconfirmed", "<strong>Doğrulanamadı:</strong> ", reason)
@@ -564,5 +564,7 @@ std::string UDFHTMLRenderer::renderHTML(const UDFDocument& doc, const std::strin
           "</html>\n";
   return html;
 }
+
+std::string UDFHTMLRenderer::unconfirmedReason(const Signer& signer) { return reasonUnconfirmed(signer); }
 
 }  // namespace maravel

@@ -35,6 +35,11 @@ class UDFHTMLRenderer {
   // three bytes of page per byte of file; a few kilobytes of compressed tabs
   // or letters could otherwise ask for gigabytes of page.
   static std::size_t pageBudget(std::size_t inputBytes);
+
+  // Why no trusted authority vouches for a signer whose signature is
+  // intact, in the words of the amber badge ("düzenleyen sertifika
+  // bulunamadı", "tanınmayan kök" ...); empty for a trusted signer.
+  static std::string unconfirmedReason(const Signer& signer);
   static constexpr std::size_t kPageAllowance = std::size_t{16} << 20;
   static constexpr std::size_t kPageBytesPerInputByte = 64;
 

@@ -441,3 +441,33 @@ TEST(NavigationPolicyTest, OnlyTheWindowsOwnPageLoads) {
 
 }  // namespace
 }  // namespace maravel
+
+namespace maravel {
+// The page view's badge says green only where an anchor vouches for every
+// intact signer, as the page does.
+TEST(WindowTextsTest, TheBadgeIsGreenOnlyForATrustedSigner) {
+  struct Row {
+    ChainTrust chain;
+    StatusColour colour;
+    const char* starts;
+  };
+  for (const Row row : {Row{ChainTrust::trusted, StatusColour::success, "Güvenli elektronik imza"},
+                        Row{ChainTrust::untrustedRoot, StatusColour::warning,
+                            "İmzacının sertifikası doğrulanamadı: tanınmayan kök"},
+                        Row{ChainTrust::issuerMissing, StatusColour::warning,
+                            "İmzacının sertifikası doğrulanamadı: düzenleyen sertifika bulunamadı"}}) {
+    SignatureInfo signature;
+    signature.isSigned = true;
+    signature.signerName = "AYŞE DEMİR";
+    signature.chain = row.chain;
+    Signer signer;
+    signer.name = "AYŞE DEMİR";
+    signer.chain = row.chain;
+    signature.signers = {signer};
+    const SignatureBadge badge = WindowTexts::signatureBadge(signature);
+    EXPECT_EQ(badge.colour, row.colour) << row.starts;
+    EXPECT_TRUE(badge.text.starts_with(row.starts)) << badge.text;
+  }
+}
+
+}  // namespace maravel
