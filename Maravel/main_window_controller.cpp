@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "Maravel/document_load.hpp"
 #include "Maravel/open_failure.hpp"
 #include "Maravel/open_requests.hpp"
 #include "docx/docx_writer.hpp"
@@ -23,37 +24,6 @@ namespace {
 // A saved PDF or Word copy is an ordinary document file: readable by others, as the
 // desktop's own applications leave their files.
 constexpr mode_t kSavedMode = 0644;
-
-// A file as the window read it: the parsed document, or why there is none.
-struct LoadedDocument {
-  std::shared_ptr<const UDFDocument> document;
-  std::size_t fileBytes = 0;
-  OpenFailure failure;
-};
-
-// Reads and parses the file (no page is made: the views make what they
-// show when they show it).
-LoadedDocument loadDocument(const std::string& path) {
-  LoadedDocument loaded;
-  try {
-    const std::optional<std::vector<std::uint8_t>> data =
-        quicklook::readFileContents(path, quicklook::kMaxDocumentBytes);
-    if (data) {
-      std::optional<UDFDocument> doc = UDFParser::parse(*data);
-      loaded.fileBytes = data->size();
-      if (doc) {
-        loaded.document = std::make_shared<const UDFDocument>(std::move(*doc));
-        return loaded;
-      }
-    }
-    std::error_code error;
-    loaded.failure = OpenFailure::diagnose(std::filesystem::exists(path, error), data);
-  } catch (...) {
-    // Out of memory: the document cannot be shown, the window stays usable.
-    loaded.failure = OpenFailure{OpenFailureKind::unreadableContent};
-  }
-  return loaded;
-}
 
 DocumentOnScreen onScreen(const std::shared_ptr<const UDFDocument>& document, const std::string& fileName,
                           std::size_t fileBytes) {
@@ -152,7 +122,7 @@ void MainWindowController::loadUDF(const std::string& path) {
   surface_->showLoading(fileName);
   auto loaded = std::make_shared<LoadedDocument>();
   auto work = [loaded, path] {
-    *loaded = loadDocument(path);
+    *loaded = DocumentLoad::load(path);
     return loaded->document != nullptr;
   };
   auto done = [weak = weak_from_this(), loaded, path, fileName, asked](bool) {

@@ -3,18 +3,9 @@
 #include <thread>
 
 #include "paper/page_layout.hpp"
+#include "platform/process/document_heap.hpp"
 
 namespace maravel {
-namespace {
-
-// Pages held whole keep no glyphs (a thousand dense pages would hold 16
-// million): the painter shapes the few pages in sight again.
-void dropGlyphs(PaperMarks& marks) {
-  for (PaperText& text : marks.texts) text.glyphs = {};
-}
-
-}  // namespace
-
 std::shared_ptr<PageFeed> PageFeed::start(std::shared_ptr<const UDFDocument> document, std::size_t fileBytes,
                                           std::function<void()> wake) {
   std::shared_ptr<PageFeed> feed(new PageFeed(std::move(wake)));
@@ -31,16 +22,20 @@ void PageFeed::run(const UDFDocument& document, std::size_t fileBytes) {
     truncated = PageLayout::layoutPages(
         document, fonts, fileBytes,
         [this](PaperPage&& page) {
-          dropGlyphs(page.marks);
+          // Pages held whole keep no glyphs (a thousand dense pages would hold
+          // 16 million): the painter shapes the few pages in sight again.
+          page.marks.dropGlyphs();
           hand([&] { pages_.push_back(std::move(page)); });
         },
         [this](int number, PaperMarks&& marks) {
-          dropGlyphs(marks);
+          marks.dropGlyphs();
           hand([&] { regions_.emplace_back(number, std::move(marks)); });
         });
   } catch (...) {
     truncated = true;  // out of memory: the pages made so far stay
   }
+  // What the layout worked in is free now, in this thread's part of the heap.
+  process::releaseFreeMemory();
   hand([&] {
     done_ = true;
     truncated_ = truncated;

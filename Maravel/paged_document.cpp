@@ -26,9 +26,8 @@ void PagedDocument::finish(bool truncated) {
 PagedDocument::Text& PagedDocument::pageText(std::size_t index) {
   if (!texts_[index]) {
     PageText text(pages_[index].marks);
-    std::vector<std::uint32_t> origins;
-    std::string folded = TextSearch::fold(text.text(), &origins);
-    texts_[index] = std::make_unique<Text>(Text{std::move(text), std::move(folded), std::move(origins)});
+    FoldedText folded(text.text());
+    texts_[index] = std::make_unique<Text>(Text{std::move(text), std::move(folded)});
   }
   return *texts_[index];
 }
@@ -41,7 +40,7 @@ std::vector<PageMatch> PagedDocument::find(std::string_view needle) {
   if (search.empty()) return matches;
   for (std::size_t index = 0; index < pages_.size(); ++index) {
     const Text& page = pageText(index);
-    for (const TextRange& range : search.findFolded(page.folded, page.origins, page.text.text().size()))
+    for (const TextRange& range : search.find(page.folded))
       matches.push_back({index, range});
   }
   return matches;

@@ -54,11 +54,10 @@ class PagedDocument {
  private:
   std::shared_ptr<const UDFDocument> document_;
   std::vector<PaperPage> pages_;
-  // A page's text with its folded form for find (TextSearch::fold).
+  // A page's text with its folded form for find.
   struct Text {
     PageText text;
-    std::string folded;
-    std::vector<std::uint32_t> origins;
+    FoldedText folded;
   };
   Text& pageText(std::size_t index);
   std::vector<std::unique_ptr<Text>> texts_;

@@ -3,14 +3,16 @@
 // "ı"), so that "ışık" finds "IŞIK" and "istanbul" finds "İSTANBUL" but
 // not "ISTANBUL".
 //
-// Pure and safe on any thread; invalid UTF-8 folds as one U+FFFD a byte.
+// Pure and safe on any thread; invalid UTF-8 folds as one U+FFFD a byte
+// (FoldedText).
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "Maravel/folded_text.hpp"
 
 namespace maravel {
 
@@ -31,14 +33,8 @@ class TextSearch {
   // Where the needle occurs in `text`, in order and without overlaps; none
   // for an empty needle.
   std::vector<TextRange> find(std::string_view text) const;
-  // The same in a text folded already, with its origins (fold()).
-  std::vector<TextRange> findFolded(std::string_view folded, const std::vector<std::uint32_t>& origins,
-                                    std::size_t textSize) const;
-
-  // `text` with every letter in its folded (lower, Turkish) form; when
-  // `origins` is given, it receives for each byte of the result the offset
-  // in `text` of the character it came from.
-  static std::string fold(std::string_view text, std::vector<std::uint32_t>* origins = nullptr);
+  // The same in a text folded already.
+  std::vector<TextRange> find(const FoldedText& text) const;
 
  private:
   std::string needle_;

@@ -74,11 +74,11 @@ PaperDocument PageLayout::layout(const UDFDocument& doc, FontBook& fonts,
       doc, fonts, fileBytes,
       [&paper](PaperPage&& page) {
         // A document held whole keeps no glyphs: its painter shapes each text.
-        for (PaperText& text : page.marks.texts) text.glyphs = {};
+        page.marks.dropGlyphs();
         paper.pages.push_back(std::move(page));
       },
       [&paper](int number, PaperMarks&& regions) {
-        for (PaperText& text : regions.texts) text.glyphs = {};
+        regions.dropGlyphs();
         paper.pages[static_cast<std::size_t>(number - 1)].marks.append(std::move(regions), 0, 0);
       });
   return paper;

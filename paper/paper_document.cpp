@@ -20,4 +20,9 @@ void PaperMarks::append(PaperMarks&& other, double dx, double dy) {
   move(rules, other.rules);
 }
 
+void PaperMarks::dropGlyphs() {
+  // Assigning {} would keep the capacity.
+  for (PaperText& text : texts) std::vector<fonts::ShapedGlyph>().swap(text.glyphs);
+}
+
 }  // namespace maravel

@@ -65,6 +65,9 @@ struct PaperMarks {
   void shift(double dx, double dy);
   // Appends `other`'s marks moved by (dx, dy).
   void append(PaperMarks&& other, double dx, double dy);
+  // Lets go of every text's glyphs and the memory they held (a painter
+  // shapes a text without them).
+  void dropGlyphs();
   bool empty() const { return boxes.empty() && pictures.empty() && texts.empty() && rules.empty(); }
 };
 

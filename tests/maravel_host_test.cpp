@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "Maravel/document_load.hpp"
 #include "Maravel/extension_activation.hpp"
 #include "Maravel/main_window_controller.hpp"
 #include "Maravel/navigation_policy.hpp"
@@ -304,6 +305,11 @@ TEST(TextSearchTest, FoldsLettersAsATurkishReaderDoes) {
       {"ÇĞÖŞÜ çğöşü", "çğöşü", "ÇĞÖŞÜ|çğöşü"},
       {"aaaa", "aa", "aa|aa"},
       {"metin", "", ""},
+      // Letters that fold to more or fewer bytes before and inside a match.
+      {"İİ IIab xİx", "ab", "ab"},
+      {"İİ IIab xİx", "ııab", "IIab"},
+      {"İİ IIab xİx", "xix", "xİx"},
+      {"a\xFF\xFE" "b ab", "b", "b|b"},
   };
   for (const auto& [text, needle, expected] : rows) {
     std::string found;
@@ -334,6 +340,8 @@ TEST(PagedDocumentTest, HoldsEveryPageWithItsFooterAndFindsOnLaterPages) {
   for (std::size_t page = 0; page < count; ++page) {
     const std::string footer = "Sayfa " + std::to_string(page + 1) + " / " + std::to_string(count) + "\n";
     EXPECT_TRUE(pages.text(page).text().ends_with(footer)) << pages.text(page).text();
+    for (const PaperText& text : pages.page(page).marks.texts)
+      EXPECT_EQ(text.glyphs.capacity(), 0u) << "the pages held keep no memory for glyphs";
   }
   const std::vector<PageMatch> found = pages.find("hedef");
   ASSERT_EQ(found.size(), 1u);
@@ -346,6 +354,25 @@ TEST(PagedDocumentTest, HoldsEveryPageWithItsFooterAndFindsOnLaterPages) {
   const std::size_t middle =
       pages.text(count - 1).offsetAt({boxes[0].x + 1, boxes[0].y + boxes[0].height / 2});
   EXPECT_EQ(middle, found[0].range.from) << "a click at the word's left edge lands before it";
+}
+
+// The file given on the command line is read ahead once; a load of it by
+// another path takes that read, unless the file was written since.
+TEST(DocumentLoadTest, TakesTheReadAheadOnlyWhileTheFileIsUnchanged) {
+  testing::ScratchFolder folder;
+  std::filesystem::create_directory(folder.path() / "d");
+  const auto path = folder.write("d/karar.udf", testing::makeUdf(kOneParagraph));
+  const std::string other = (folder.path() / "d" / ".." / "d" / "karar.udf").string();
+  DocumentLoad::readAhead(path.string());
+  DocumentLoad::readAhead(other);  // once a program: nothing
+  const std::string written = std::string(kOneParagraph).replace(kOneParagraph.find("KURGU"), 5, "BAŞKA");
+  folder.write("d/karar.udf", testing::makeUdf(written));
+  const LoadedDocument loaded = DocumentLoad::load(other);
+  ASSERT_TRUE(loaded.document);
+  ASSERT_EQ(loaded.document->elements.size(), 1u);
+  EXPECT_EQ(std::get<ParagraphItem>(loaded.document->elements[0]).fullText(), "T.C. BAŞKA MAHKEMESİ")
+      << "the file as written now";
+  EXPECT_FALSE(DocumentLoad::load((folder.path() / "yok.udf").string()).document);
 }
 
 TEST(HostInstallationTest, CountsOnlyTheInstallPrefixes) {

@@ -55,4 +55,6 @@ void reserveDocumentHeap(std::size_t documentBytes) {
   madvise(reinterpret_cast<void*>(start), address(grown) - start, MADV_HUGEPAGE);
 }
 
+void releaseFreeMemory() { malloc_trim(0); }
+
 }  // namespace maravel::process

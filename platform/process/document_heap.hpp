@@ -27,6 +27,13 @@ namespace maravel::process {
 // reading the document and before parsing it.
 void reserveDocumentHeap(std::size_t documentBytes);
 
+// Hands the heap's free memory back to the system, in every thread's part
+// of it: for a program that lives on after it let go of a large document's
+// working memory (the window after a parse or a layout), so that what one
+// thread freed does not stay counted while another grows. Some
+// milliseconds for a heap of hundreds of megabytes.
+void releaseFreeMemory();
+
 // content.xml inflates to 10 to 25 times the file, and the tree, model and
 // text made from it take about 2 to 3 times that: address space beyond what
 // is used costs nothing.
