@@ -320,6 +320,16 @@ void MainWindow::buildViews(WindowActions actions) {
   gtk_box_append(GTK_BOX(content_), makeDocumentFrame());
   gtk_window_set_focus(window_, pageView_->canvas());
   restoreSettings();
+  // A menu item whose action nobody added stays grey for good.
+  for (const Menu& menu : MainMenu::menus()) {
+    for (const MenuItem& item : menu.items) {
+      const std::string_view name = item.action;
+      const std::string_view bare = name.substr(4, name.find("::") - 4);
+      GActionMap* map = name.starts_with("win.") ? G_ACTION_MAP(window_) : G_ACTION_MAP(application_);
+      if (g_action_map_lookup_action(map, std::string(bare).c_str()) == nullptr)
+        logState("menu action missing " + item.action);
+    }
+  }
 }
 
 // The title and the two status lines at the left, taking the width; the
