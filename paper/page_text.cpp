@@ -67,7 +67,8 @@ double PageText::caretX(const PaperText& text, std::size_t offset, const Measure
     const double extra = text.spaceExtra * static_cast<double>(std::count(whole.begin(), whole.end(), ' '));
     const double full = measure(text, whole) + extra;
     if (full > 0 && std::isfinite(full)) {
-      const double before = measure(text, whole.substr(0, offset)) + text.spaceExtra * static_cast<double>(spaces);
+      const double before =
+          measure(text, whole.substr(0, offset)) + text.spaceExtra * static_cast<double>(spaces);
       return text.x + std::clamp(before / full, 0.0, 1.0) * text.width;
     }
   }

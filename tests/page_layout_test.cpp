@@ -327,9 +327,9 @@ TEST(PageTextTest, PlacesRangesByTheMeasuredLetters) {
     made.spaceExtra = spaceExtra;
     marks.texts.push_back(std::move(made));
   };
-  mark(10, 20, "WiW", 21);       // measured 7, drawn three times as wide
-  mark(40, 20, "a b", 5, 2);     // after a gap: a tab stop; one justified space
-  mark(10, 40, "İç", 4);         // another line
+  mark(10, 20, "WiW", 21);    // measured 7, drawn three times as wide
+  mark(40, 20, "a b", 5, 2);  // after a gap: a tab stop; one justified space
+  mark(10, 40, "İç", 4);      // another line
   const PageText::Measure measure = [](const PaperText&, std::string_view prefix) {
     return 3.0 * static_cast<double>(std::count(prefix.begin(), prefix.end(), 'W')) +
            static_cast<double>(std::count_if(prefix.begin(), prefix.end(),

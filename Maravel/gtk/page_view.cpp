@@ -1,12 +1,12 @@
 #include "Maravel/gtk/page_view.hpp"
 
+#include <pango/pangocairo.h>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <string_view>
 #include <utility>
-
-#include <pango/pangocairo.h>
 
 #include "paper/page_painter.hpp"
 
@@ -256,7 +256,8 @@ void PageView::setMatches(std::vector<PageMatch> matches, std::optional<std::siz
   currentPainted_ = false;
   if (currentMatch_) {
     const PageMatch& match = matches_[*currentMatch_];
-    const std::vector<drawing::Rect> boxes = pages_->text(match.page).boxes(match.range.from, match.range.to, measureMark);
+    const std::vector<drawing::Rect> boxes =
+        pages_->text(match.page).boxes(match.range.from, match.range.to, measureMark);
     const double y = pageTop(match.page) + (boxes.empty() ? 0 : boxes.front().y * scale());
     const double top = gtk_adjustment_get_value(vertical_), height = gtk_widget_get_height(area_);
     if (y < top + kGap || y > top + height - 3 * kGap) scrollTo(y - height / 3);
