@@ -15,13 +15,12 @@ std::string foldCharacter(std::string_view character) {
   return text::lowercased(character);
 }
 
-// The folded form of every one- and two-byte character (up to U+07FF, where
-// the Turkish letters lie), made once: a thousand pages fold without a call
-// a character.
-struct ShortFolds {
+// The folded form of every two-byte character (U+0080 to U+07FF, where the
+// Turkish letters lie), made once: a thousand pages fold without a call a
+// character.
+struct TwoByteFolds {
   std::string folded[0x800];
-  ShortFolds() {
-    for (char32_t c = 0; c < 0x80; ++c) folded[c] = foldCharacter(std::string(1, static_cast<char>(c)));
+  TwoByteFolds() {
     for (char32_t c = 0x80; c < 0x800; ++c) {
       const char bytes[] = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
       folded[c] = foldCharacter(std::string_view(bytes, 2));
@@ -29,8 +28,8 @@ struct ShortFolds {
   }
 };
 
-const ShortFolds& shortFolds() {
-  static const ShortFolds folds;
+const TwoByteFolds& twoByteFolds() {
+  static const TwoByteFolds folds;
   return folds;
 }
 
@@ -38,7 +37,7 @@ const ShortFolds& shortFolds() {
 
 template <class Visit>
 void FoldedText::foldEach(std::string_view text, std::string& out, Visit&& changed) {
-  const ShortFolds& folds = shortFolds();
+  const TwoByteFolds& folds = twoByteFolds();
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
@@ -51,7 +50,7 @@ void FoldedText::foldEach(std::string_view text, std::string& out, Visit&& chang
     const std::size_t length = valid == 0 ? 1 : valid;
     const std::size_t before = out.size();
     if (byte == 'I') {
-      out += folds.folded['I'];
+      out += "ı";
     } else if (valid == 2) {
       const auto trail = static_cast<unsigned char>(text[at + 1]);
       out += folds.folded[((byte & 0x1F) << 6) | (trail & 0x3F)];
