@@ -60,7 +60,7 @@ std::optional<FileState> stateOf(const std::string& path) {
   return state;
 }
 
-// The file read ahead. A static: at exit, a read still running is waited for.
+// The file read ahead.
 struct ReadAhead {
   std::mutex mutex;
   bool started = false;
@@ -111,6 +111,17 @@ void DocumentLoad::readAhead(const std::string& path) {
   } catch (...) {
     state.file.reset();  // no thread: the window reads the file itself
   }
+}
+
+void DocumentLoad::endReadAhead() {
+  std::future<LoadedDocument> ahead;
+  {
+    ReadAhead& state = readAheadState();
+    const std::lock_guard lock(state.mutex);
+    state.file.reset();
+    ahead = std::move(state.result);
+  }
+  if (ahead.valid()) ahead.wait();
 }
 
 }  // namespace maravel

@@ -34,6 +34,10 @@ class DocumentLoad {
   // same file (by any path that names it) after it takes its result. Once a
   // program: later calls do nothing.
   static void readAhead(const std::string& path);
+  // Waits for a read ahead that no load took and lets its result go: for
+  // the end of the program, so that the reading thread never outlives what
+  // it uses.
+  static void endReadAhead();
 };
 
 }  // namespace maravel

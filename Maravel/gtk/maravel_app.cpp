@@ -96,6 +96,7 @@ class MaravelApp {
                                  arguments.data());
     }
     g_object_unref(application);
+    DocumentLoad::endReadAhead();  // a running Maravel showed the file
     return status;
   }
 };
