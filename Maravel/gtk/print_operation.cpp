@@ -1,5 +1,9 @@
 #include "Maravel/gtk/print_operation.hpp"
 
+#include <cairo-pdf.h>
+#include <glib/gstdio.h>
+
+#include <string>
 #include <utility>
 
 namespace maravel {
@@ -30,6 +34,22 @@ GtkPageSetup* pageSetupFor(const PrintPaper& paper) {
   return setup;
 }
 
+// The document's file name without its ".udf".
+std::string baseName(const std::string& title) {
+  const std::size_t dot = title.rfind('.');
+  return dot == std::string::npos || dot == 0 ? title : title.substr(0, dot);
+}
+
+void tell(GtkWindow* parent, const char* message, const char* detail) {
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  GtkWidget* dialog =
+      gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_CLOSE, "%s", message);
+  gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(dialog), "%s", detail);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  g_signal_connect(dialog, "response", G_CALLBACK(gtk_window_destroy), nullptr);
+  gtk_window_present(GTK_WINDOW(dialog));
+}
+
 }  // namespace
 
 GtkPrintOperation* PrintOperation::create(std::shared_ptr<PrintJob> job) {
@@ -43,9 +63,15 @@ GtkPrintOperation* PrintOperation::create(std::shared_ptr<PrintJob> job) {
   GtkPageSetup* setup = pageSetupFor(job->paper());
   gtk_print_operation_set_default_page_setup(operation, setup);
   g_object_unref(setup);
+  GtkPrintSettings* settings = gtk_print_settings_new();
+  gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_BASENAME, baseName(job->title()).c_str());
+  gtk_print_settings_set(settings, GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+  gtk_print_operation_set_print_settings(operation, settings);
+  g_object_unref(settings);
   g_object_set_data_full(G_OBJECT(operation), kJobKey, new std::shared_ptr<PrintJob>(std::move(job)),
                          [](gpointer data) { delete static_cast<std::shared_ptr<PrintJob>*>(data); });
   g_signal_connect(operation, "draw-page", G_CALLBACK(drawPage), nullptr);
+  g_signal_connect(operation, "preview", G_CALLBACK(preview), nullptr);
   return operation;
 }
 
@@ -73,6 +99,44 @@ void PrintOperation::drawPage(GtkPrintOperation* operation, GtkPrintContext* con
 
 void PrintOperation::done(GtkPrintOperation*, GtkPrintOperationResult result, gpointer report) {
   if (result == GTK_PRINT_OPERATION_RESULT_ERROR) static_cast<FailureReport*>(report)->report();
+}
+
+gboolean PrintOperation::preview(GtkPrintOperation* operation, GtkPrintOperationPreview* preview,
+                                 GtkPrintContext*, GtkWindow* parent, gpointer) {
+  gtk_print_operation_preview_end_preview(preview);
+  auto* job = static_cast<std::shared_ptr<PrintJob>*>(g_object_get_data(G_OBJECT(operation), kJobKey));
+  GAppInfo* viewer = g_app_info_get_default_for_type("application/pdf", FALSE);
+  if (viewer == nullptr) {
+    tell(parent, "Önizleme açılamadı",
+         "Bu bilgisayarda PDF görüntüleyici yok. Yazdırılacak sayfalar Maravel'in “Sayfalar” "
+         "görünümündekilerle "
+         "aynıdır.");
+    return TRUE;
+  }
+  GtkPageSetup* setup = gtk_print_operation_get_default_page_setup(operation);
+  const double width = gtk_page_setup_get_paper_width(setup, GTK_UNIT_POINTS);
+  const double height = gtk_page_setup_get_paper_height(setup, GTK_UNIT_POINTS);
+  const std::string folder = std::string(g_get_user_runtime_dir()) + "/maravel";
+  g_mkdir_with_parents(folder.c_str(), 0700);
+  const std::string path = folder + "/" + baseName((*job)->title()) + " (önizleme).pdf";
+  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), width, height);
+  cairo_t* cr = cairo_create(surface);
+  for (int page = 0; page < (*job)->pageCount(); ++page) {
+    (*job)->drawPage(page, cr, {width, height});
+    cairo_show_page(cr);
+  }
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  const bool written = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(surface);
+  char* uri = written ? g_filename_to_uri(path.c_str(), nullptr, nullptr) : nullptr;
+  GList* uris = uri != nullptr ? g_list_append(nullptr, uri) : nullptr;
+  if (uris == nullptr || !g_app_info_launch_uris(viewer, uris, nullptr, nullptr))
+    tell(parent, "Önizleme açılamadı", "Önizleme dosyası yazılamadı ya da PDF görüntüleyici başlatılamadı.");
+  g_list_free(uris);
+  g_free(uri);
+  g_object_unref(viewer);
+  return TRUE;
 }
 
 }  // namespace maravel
