@@ -101,41 +101,81 @@ void PrintOperation::done(GtkPrintOperation*, GtkPrintOperationResult result, gp
   if (result == GTK_PRINT_OPERATION_RESULT_ERROR) static_cast<FailureReport*>(report)->report();
 }
 
-gboolean PrintOperation::preview(GtkPrintOperation* operation, GtkPrintOperationPreview* preview,
-                                 GtkPrintContext*, GtkWindow* parent, gpointer) {
+namespace {
+
+// The preview being written: a PDF file that the print operation draws
+// its pages into through its own print context, then shown.
+struct PreviewFile {
+  std::string path;
+  GtkWindow* parent = nullptr;
+  GAppInfo* viewer = nullptr;  // none: only say so
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+
+  ~PreviewFile() {
+    if (cr != nullptr) cairo_destroy(cr);
+    if (surface != nullptr) cairo_surface_destroy(surface);
+    if (viewer != nullptr) g_object_unref(viewer);
+  }
+};
+
+void showPreview(GtkPrintOperationPreview* preview, PreviewFile* file) {
+  int pages = 0;
+  g_object_get(preview, "n-pages", &pages, nullptr);
+  for (int page = 0; file->viewer != nullptr && page < pages; ++page) {
+    if (gtk_print_operation_preview_is_selected(preview, page))
+      gtk_print_operation_preview_render_page(preview, page);
+  }
   gtk_print_operation_preview_end_preview(preview);
-  auto* job = static_cast<std::shared_ptr<PrintJob>*>(g_object_get_data(G_OBJECT(operation), kJobKey));
-  GAppInfo* viewer = g_app_info_get_default_for_type("application/pdf", FALSE);
-  if (viewer == nullptr) {
-    tell(parent, "Önizleme açılamadı",
-         "Bu bilgisayarda PDF görüntüleyici yok. Yazdırılacak sayfalar Maravel'in “Sayfalar” "
-         "görünümündekilerle "
-         "aynıdır.");
-    return TRUE;
+  if (file->viewer == nullptr) {
+    tell(file->parent, "Önizleme açılamadı",
+         "Bu bilgisayarda PDF görüntüleyici yok. Yazdırılacak sayfalar Maravel'in "
+         "“Sayfalar” görünümündekilerle aynıdır.");
+    return;
   }
-  GtkPageSetup* setup = gtk_print_operation_get_default_page_setup(operation);
-  const double width = gtk_page_setup_get_paper_width(setup, GTK_UNIT_POINTS);
-  const double height = gtk_page_setup_get_paper_height(setup, GTK_UNIT_POINTS);
-  const std::string folder = std::string(g_get_user_runtime_dir()) + "/maravel";
-  g_mkdir_with_parents(folder.c_str(), 0700);
-  const std::string path = folder + "/" + baseName((*job)->title()) + " (önizleme).pdf";
-  cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), width, height);
-  cairo_t* cr = cairo_create(surface);
-  for (int page = 0; page < (*job)->pageCount(); ++page) {
-    (*job)->drawPage(page, cr, {width, height});
-    cairo_show_page(cr);
-  }
-  cairo_destroy(cr);
-  cairo_surface_finish(surface);
-  const bool written = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(surface);
-  char* uri = written ? g_filename_to_uri(path.c_str(), nullptr, nullptr) : nullptr;
+  cairo_surface_finish(file->surface);
+  char* uri = cairo_surface_status(file->surface) == CAIRO_STATUS_SUCCESS
+                  ? g_filename_to_uri(file->path.c_str(), nullptr, nullptr)
+                  : nullptr;
   GList* uris = uri != nullptr ? g_list_append(nullptr, uri) : nullptr;
-  if (uris == nullptr || !g_app_info_launch_uris(viewer, uris, nullptr, nullptr))
-    tell(parent, "Önizleme açılamadı", "Önizleme dosyası yazılamadı ya da PDF görüntüleyici başlatılamadı.");
+  if (uris == nullptr || !g_app_info_launch_uris(file->viewer, uris, nullptr, nullptr))
+    tell(file->parent, "Önizleme açılamadı",
+         "Önizleme dosyası yazılamadı ya da PDF görüntüleyici başlatılamadı.");
   g_list_free(uris);
   g_free(uri);
-  g_object_unref(viewer);
+}
+
+// Once for each preview: the handler and its file go when it has run.
+void previewReady(GtkPrintOperationPreview* preview, GtkPrintContext*, gpointer data) {
+  showPreview(preview, static_cast<PreviewFile*>(data));
+  g_signal_handlers_disconnect_by_data(preview, data);
+}
+
+}  // namespace
+
+gboolean PrintOperation::preview(GtkPrintOperation* operation, GtkPrintOperationPreview* preview,
+                                 GtkPrintContext* context, GtkWindow* parent, gpointer) {
+  auto* job = static_cast<std::shared_ptr<PrintJob>*>(g_object_get_data(G_OBJECT(operation), kJobKey));
+  auto* file = new PreviewFile;
+  file->parent = parent;
+  file->viewer = g_app_info_get_default_for_type("application/pdf", FALSE);
+  GtkPageSetup* setup = gtk_print_context_get_page_setup(context);
+  const double width = gtk_page_setup_get_paper_width(setup, GTK_UNIT_POINTS);
+  const double height = gtk_page_setup_get_paper_height(setup, GTK_UNIT_POINTS);
+  if (file->viewer != nullptr) {
+    const std::string folder = std::string(g_get_user_runtime_dir()) + "/maravel";
+    g_mkdir_with_parents(folder.c_str(), 0700);
+    file->path = folder + "/" + baseName((*job)->title()) + " (önizleme).pdf";
+    file->surface = cairo_pdf_surface_create(file->path.c_str(), width, height);
+  } else {
+    file->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);  // nothing is drawn
+  }
+  file->cr = cairo_create(file->surface);
+  // The operation draws the pages on its context; it must hold one.
+  gtk_print_context_set_cairo_context(context, file->cr, 72, 72);
+  g_signal_connect_data(
+      preview, "ready", G_CALLBACK(previewReady), file,
+      +[](gpointer data, GClosure*) { delete static_cast<PreviewFile*>(data); }, GConnectFlags(0));
   return TRUE;
 }
 
