@@ -149,6 +149,8 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   int menuHeight = 0;
   gtk_widget_measure(menuBar, GTK_ORIENTATION_VERTICAL, kWidth, nullptr, &menuHeight, nullptr, nullptr);
   gtk_window_set_default_size(window_, kWidth, kHeight + menuHeight);
+  defaultWidth_ = kWidth;
+  defaultHeight_ = kHeight + menuHeight;
   addEditActions();
   addWindowActions();
   addViewActions();
