@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "platform/crypto/revocation_cache.hpp"
+#include "platform/crypto/revocation_list.hpp"
 #include "platform/crypto/trust_store_parts.hpp"
 
 namespace maravel::crypto {
@@ -21,7 +22,6 @@ using Request = std::unique_ptr<OCSP_REQUEST, Deleter<OCSP_REQUEST_free>>;
 using Response = std::unique_ptr<OCSP_RESPONSE, Deleter<OCSP_RESPONSE_free>>;
 using Basic = std::unique_ptr<OCSP_BASICRESP, Deleter<OCSP_BASICRESP_free>>;
 using CertificateId = std::unique_ptr<OCSP_CERTID, Deleter<OCSP_CERTID_free>>;
-using Crl = std::unique_ptr<X509_CRL, Deleter<X509_CRL_free>>;
 void freeStrings(STACK_OF(OPENSSL_STRING) * strings) { X509_email_free(strings); }
 using Strings = std::unique_ptr<STACK_OF(OPENSSL_STRING), Deleter<freeStrings>>;
 void freeDistributionPoints(CRL_DIST_POINTS* points) { CRL_DIST_POINTS_free(points); }
@@ -99,13 +99,12 @@ struct Question {
 // after it was made.
 constexpr long kReuseSeconds = 60 * 60;
 
-bool crlIsCurrent(const X509_CRL* crl, bool kept) {
+bool crlIsCurrent(const RevocationList& list, bool kept) {
   // X509_cmp_time: 1 later, -1 earlier, 0 a time that does not parse.
-  if (const ASN1_TIME* next = X509_CRL_get0_nextUpdate(crl)) return X509_cmp_current_time(next) > 0;
+  if (list.nextUpdate) return X509_cmp_current_time(list.nextUpdate.get()) > 0;
   if (!kept) return true;
   std::time_t oldest = std::time(nullptr) - kReuseSeconds;
-  const ASN1_TIME* last = X509_CRL_get0_lastUpdate(crl);
-  return last && X509_cmp_time(last, &oldest) > 0;
+  return X509_cmp_time(list.thisUpdate.get(), &oldest) > 0;
 }
 
 // good or revoked from one DER OCSP response; nothing when it is no answer
@@ -133,14 +132,9 @@ std::optional<SignerTrust> ocspAnswer(const Bytes& der, const Question& q, bool 
 
 // good or revoked from one DER CRL signed by the issuer and still current.
 std::optional<SignerTrust> crlAnswer(const Bytes& der, const Question& q, bool kept) {
-  const unsigned char* cursor = der.data();
-  const Crl crl(d2i_X509_CRL(nullptr, &cursor, static_cast<long>(der.size())));
-  if (!crl || X509_NAME_cmp(X509_CRL_get_issuer(crl.get()), X509_get_subject_name(q.issuer)) != 0 ||
-      X509_CRL_verify(crl.get(), X509_get0_pubkey(q.issuer)) != 1 || !crlIsCurrent(crl.get(), kept))
-    return std::nullopt;
-  X509_REVOKED* entry = nullptr;
-  if (X509_CRL_get0_by_cert(crl.get(), &entry, q.signer) == 1 && entry)
-    return revokedAt(X509_REVOKED_get0_revocationDate(entry), q.signingTime);
+  const auto list = RevocationList::read(der, q.issuer, q.signer);
+  if (!list || !crlIsCurrent(*list, kept)) return std::nullopt;
+  if (list->revokedAt) return revokedAt(list->revokedAt.get(), q.signingTime);
   SignerTrust out;
   out.revocation = RevocationOutcome::good;
   return out;
