@@ -80,6 +80,29 @@ SignatureBadge WindowTexts::signatureBadge(const SignatureInfo& signature) {
   return {"Güvenli elektronik imza ile imzalanmıştır · " + who, StatusColour::success};
 }
 
+std::string WindowTexts::spoken(std::string_view text) {
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::string_view character = text.substr(at, length);
+    at += character.size();
+    char32_t point = character.size() == 1 ? lead : lead & (0x3F >> (character.size() - 1));
+    for (std::size_t i = 1; i < character.size(); ++i)
+      point = (point << 6) | (static_cast<unsigned char>(character[i]) & 0x3F);
+    // Arrows, technical and geometric shapes, symbols and dingbats; variation
+    // selectors and joiners; the emoji planes.
+    const bool pictograph = (point >= 0x2190 && point <= 0x2BFF) || (point >= 0xFE00 && point <= 0xFE0F) ||
+                            point == 0x200D || (point >= 0x1F000 && point <= 0x1FAFF);
+    if (pictograph) continue;
+    if (character == " " && (out.empty() || out.back() == ' ')) continue;
+    out += character;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
 std::string WindowTexts::pageOf(std::size_t page, std::size_t count, bool complete) {
   if (count == 0) return {};
   return "Sayfa " + std::to_string(page) + " / " + std::to_string(count) + (complete ? "" : "+");

@@ -55,6 +55,10 @@ class WindowTexts {
   // the signer (or the number of signers) and the date.
   static SignatureBadge signatureBadge(const SignatureInfo& signature);
 
+  // `text` as a screen reader should say it: without the pictographs that
+  // mark it for the eye ("✓", "⚠️", "●", emoji) and the spaces they leave.
+  static std::string spoken(std::string_view text);
+
   // The header band's "Sayfa N / M" ("M+" while pages are still coming).
   static std::string pageOf(std::size_t page, std::size_t count, bool complete);
   // The find bar's count: "N / M", or that nothing was found.

@@ -15,6 +15,7 @@
 #include "Maravel/navigation_policy.hpp"
 #include "Maravel/open_requests.hpp"
 #include "Maravel/page_feed.hpp"
+#include "Maravel/recent_files.hpp"
 #include "Maravel/save_request.hpp"
 #include "Maravel/text_search.hpp"
 #include "Maravel/window_texts.hpp"
@@ -411,6 +412,24 @@ TEST(OpenRequestsTest, TheFilesHandedOverBeforeTheWindowIsShownOnceItIsBuilt) {
   EXPECT_EQ(requests.open({"/a/notlar.txt", "/a/sonra.udf"}), (Files{"/a/notlar.txt", "/a/sonra.udf"}));
 }
 
+TEST(RecentFilesTest, ListsTheDocumentsStillThereNewestFirst) {
+  const std::vector<RecentFile> files = {
+      {"/a/eski.udf", 1, true},        {"/a/notlar.txt", 9, true},   {"/b/karar.udf", 5, true},
+      {"", 8, true},                   {"/a/silinen.udf", 7, false}, {"/a/karar.UDF", 6, true},
+      {"/a/dava_2024_1.udf", 4, true}, {"/a/karar.udf", 3, true},
+  };
+  const std::vector<RecentEntry> expected = {
+      {"/a/karar.UDF", "karar.UDF"},
+      {"/b/karar.udf", "karar.udf (b)"},
+      {"/a/dava_2024_1.udf", "dava__2024__1.udf"},
+      {"/a/karar.udf", "karar.udf (a)"},
+  };
+  EXPECT_EQ(RecentFiles::entries(files, 4), expected);
+  EXPECT_EQ(RecentFiles::entries(files).size(), 5u);
+  EXPECT_EQ(RecentFiles::entries({{"/karar.udf", 1, true}, {"/x/karar.udf", 2, true}}).back().label,
+            "karar.udf (/)");
+}
+
 TEST(NavigationPolicyTest, OnlyTheWindowsOwnPageLoads) {
   using Decision = NavigationRequest::Decision;
   using Cause = NavigationRequest::Cause;
@@ -445,6 +464,18 @@ TEST(NavigationPolicyTest, OnlyTheWindowsOwnPageLoads) {
 namespace maravel {
 // The page view's badge says green only where an anchor vouches for every
 // intact signer, as the page does.
+TEST(WindowTextsTest, ScreenReadersHearTheWordsWithoutThePictographs) {
+  const std::pair<std::string, std::string> cases[] = {
+      {WindowTexts::titleLabel(), "Maravel (Önizleme)"},
+      {WindowTexts::refreshButton(), "Küçük Resimleri Yenile"},
+      {StatusMessage::previewing("karar.udf").text, "Önizleniyor: karar.udf"},
+      {StatusMessage::unreadable("a.udf").text, "Dosya okunamadı: a.udf"},
+      {"● Açılıyor: “dava – 2.udf”…", "Açılıyor: “dava – 2.udf”…"},
+      {"💡 ipucu  ⚖️", "ipucu"},
+  };
+  for (const auto& [text, said] : cases) EXPECT_EQ(WindowTexts::spoken(text), said) << text;
+}
+
 TEST(WindowTextsTest, TheBadgeIsGreenOnlyForATrustedSigner) {
   struct Row {
     ChainTrust chain;

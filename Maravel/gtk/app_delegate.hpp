@@ -23,9 +23,9 @@ class AppDelegate {
   AppDelegate(const AppDelegate&) = delete;
   AppDelegate& operator=(const AppDelegate&) = delete;
 
-  // The menu bar of MainMenu: "Maravel", "Dosya" (open, print, save as PDF) and
-  // "Düzen". The caller owns the model.
-  static GMenuModel* makeMainMenu();
+  // The menu bar of MainMenu, with the recently opened documents under
+  // "Dosya". The caller owns the model.
+  GMenuModel* makeMainMenu();
 
   // One for each window: a document a window, as the desktop's document
   // viewers do, so that each window's title, page count and actions are
@@ -36,6 +36,9 @@ class AppDelegate {
   static void startup(GApplication*, gpointer self);
   static void activate(GApplication*, gpointer self);
   static void open(GApplication*, GFile** files, int count, const char* hint, gpointer self);
+  static void openRecent(GSimpleAction*, GVariant* path, gpointer self);
+  // Fills the "Son Açılanlar" menu from the desktop's recently used files.
+  static void recentChanged(GtkRecentManager*, gpointer self);
 
   // Builds and shows the window, shows the files handed over meanwhile,
   // then runs the installation check.
@@ -48,6 +51,8 @@ class AppDelegate {
 
   GtkApplication* application_;
   OpenRequests openRequests_;
+  // Shared by every window's menu bar.
+  GMenu* recentMenu_;
 };
 
 }  // namespace maravel

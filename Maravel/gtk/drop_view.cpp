@@ -32,6 +32,8 @@ DropView::DropView(GtkWidget* area) : frame_(gtk_box_new(GTK_ORIENTATION_VERTICA
   gtk_widget_set_vexpand(frame_, FALSE);  // the centred hint must not make the zone grow
   GtkWidget* hint = gtk_label_new(WindowTexts::dropHint());
   gtk_widget_add_css_class(hint, "hint-label");
+  gtk_accessible_update_property(GTK_ACCESSIBLE(hint), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 WindowTexts::spoken(WindowTexts::dropHint()).c_str(), -1);
   gtk_label_set_justify(GTK_LABEL(hint), GTK_JUSTIFY_CENTER);
   gtk_label_set_ellipsize(GTK_LABEL(hint), PANGO_ELLIPSIZE_END);
   gtk_widget_set_margin_start(hint, 10);

@@ -37,6 +37,12 @@ constexpr const char* kStyle = R"(
 .document-frame { border-radius: 8px; }
 )";
 
+// Names `widget` for screen readers by `text` without its pictographs.
+void speak(GtkWidget* widget, std::string_view text) {
+  gtk_accessible_update_property(GTK_ACCESSIBLE(widget), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 WindowTexts::spoken(text).c_str(), -1);
+}
+
 // A one-line label that takes the width it is given and ends in "…" when
 // that is too little, so that it never holds the window wide.
 GtkWidget* lineLabel(const char* text, const char* cssClass) {
@@ -46,6 +52,7 @@ GtkWidget* lineLabel(const char* text, const char* cssClass) {
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
   gtk_label_set_max_width_chars(GTK_LABEL(label), 1);  // the width given decides, not the text
   gtk_widget_set_hexpand(label, TRUE);
+  speak(label, text);
   return label;
 }
 
@@ -148,7 +155,24 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   GtkSettings* settings = gtk_settings_get_default();
   g_signal_connect(settings, "notify::gtk-theme-name", G_CALLBACK(themeChanged), this);
   g_signal_connect(settings, "notify::gtk-application-prefer-dark-theme", G_CALLBACK(themeChanged), this);
+  // Page Up and Page Down keep scrolling the pages wherever the focus was
+  // left (a menu closed with Escape leaves it on the menu bar), as long as
+  // nothing focused takes them itself.
+  GtkEventController* keys = gtk_event_controller_key_new();
+  g_signal_connect(keys, "key-pressed", G_CALLBACK(pageKeyPressed), this);
+  gtk_widget_add_controller(GTK_WIDGET(window_), keys);
   followTheme();
+}
+
+gboolean MainWindow::pageKeyPressed(GtkEventControllerKey*, guint key, guint, GdkModifierType state,
+                                    gpointer self) {
+  auto* window = static_cast<MainWindow*>(self);
+  const bool pageKey = key == GDK_KEY_Page_Down || key == GDK_KEY_Page_Up || key == GDK_KEY_KP_Page_Down ||
+                       key == GDK_KEY_KP_Page_Up;
+  if (!pageKey || !window->pageView_ || !window->pagesShown_ || window->showing_ != Showing::document)
+    return FALSE;
+  gtk_widget_grab_focus(window->pageView_->canvas());
+  return window->pageView_->pageKey(key, state);
 }
 
 MainWindow::~MainWindow() {
@@ -324,8 +348,7 @@ GtkWidget* MainWindow::makeHeaderBand() {
   gtk_widget_set_valign(refresh, GTK_ALIGN_CENTER);
   // A click leaves the focus on the page, where Space scrolls.
   gtk_widget_set_focus_on_click(refresh, FALSE);
-  gtk_accessible_update_property(GTK_ACCESSIBLE(refresh), GTK_ACCESSIBLE_PROPERTY_LABEL,
-                                 "Küçük Resimleri Yenile", -1);
+  speak(refresh, WindowTexts::refreshButton());
   g_signal_connect(refresh, "clicked", G_CALLBACK(refreshClicked), this);
   gtk_box_append(GTK_BOX(band), refresh);
   return band;
@@ -404,6 +427,7 @@ void MainWindow::showStatus(const StatusMessage& status) {
   GtkWidget* label = status.line == StatusLine::document ? documentStatus_ : extensionsStatus_;
   if (label == nullptr) return;
   gtk_label_set_text(GTK_LABEL(label), status.text.c_str());
+  speak(label, status.text);
   for (const StatusColour colour :
        {StatusColour::secondary, StatusColour::success, StatusColour::error, StatusColour::warning}) {
     gtk_widget_remove_css_class(label, std::string(cssClass(colour)).c_str());

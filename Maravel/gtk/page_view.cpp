@@ -372,46 +372,49 @@ gboolean PageView::wheel(GtkEventControllerScroll* controller, double dx, double
 
 gboolean PageView::keyPressed(GtkEventControllerKey*, guint key, guint, GdkModifierType state,
                               gpointer self) {
-  auto* view = static_cast<PageView*>(self);
-  const double at = gtk_adjustment_get_value(view->vertical_);
-  const double screen = gtk_adjustment_get_page_increment(view->vertical_);
+  return static_cast<PageView*>(self)->pageKey(key, state);
+}
+
+bool PageView::pageKey(guint key, GdkModifierType state) {
+  const double at = gtk_adjustment_get_value(vertical_);
+  const double screen = gtk_adjustment_get_page_increment(vertical_);
   const bool shift = (state & GDK_SHIFT_MASK) != 0;
   switch (key) {
     case GDK_KEY_Page_Down:
     case GDK_KEY_KP_Page_Down:
-      view->scrollTo(at + screen);
-      return TRUE;
+      scrollTo(at + screen);
+      return true;
     case GDK_KEY_space:
-      view->scrollTo(shift ? at - screen : at + screen);
-      return TRUE;
+      scrollTo(shift ? at - screen : at + screen);
+      return true;
     case GDK_KEY_Page_Up:
     case GDK_KEY_KP_Page_Up:
-      view->scrollTo(at - screen);
-      return TRUE;
+      scrollTo(at - screen);
+      return true;
     case GDK_KEY_Down:
     case GDK_KEY_KP_Down:
-      view->scrollTo(at + kWheelStep);
-      return TRUE;
+      scrollTo(at + kWheelStep);
+      return true;
     case GDK_KEY_Up:
     case GDK_KEY_KP_Up:
-      view->scrollTo(at - kWheelStep);
-      return TRUE;
+      scrollTo(at - kWheelStep);
+      return true;
     case GDK_KEY_Home:
     case GDK_KEY_KP_Home:
-      view->goToPage(0);
-      return TRUE;
+      goToPage(0);
+      return true;
     case GDK_KEY_End:
     case GDK_KEY_KP_End:
-      view->scrollTo(gtk_adjustment_get_upper(view->vertical_));
-      return TRUE;
+      scrollTo(gtk_adjustment_get_upper(vertical_));
+      return true;
     case GDK_KEY_Left:
     case GDK_KEY_Right: {
       const double step = key == GDK_KEY_Left ? -kWheelStep : kWheelStep;
-      gtk_adjustment_set_value(view->horizontal_, gtk_adjustment_get_value(view->horizontal_) + step);
-      return TRUE;
+      gtk_adjustment_set_value(horizontal_, gtk_adjustment_get_value(horizontal_) + step);
+      return true;
     }
     default:
-      return FALSE;
+      return false;
   }
 }
 

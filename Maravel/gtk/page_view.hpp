@@ -56,6 +56,10 @@ class PageView {
   std::size_t currentPage() const;
   void goToPage(std::size_t index);
 
+  // Scrolls as the page keys do when `key` is one (Page Up/Down, Space,
+  // arrows, Home/End); false for any other key.
+  bool pageKey(guint key, GdkModifierType state);
+
   void zoomIn();
   void zoomOut();
   void setFit(Fit fit);
