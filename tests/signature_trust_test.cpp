@@ -96,8 +96,8 @@ enum class Answers { ocsp, ocspDown, crl };
 // answering with `status` for CAHİT ("V", or "R" with a date before his
 // signing time).
 struct Authority {
-  Authority(const testing::ScratchFolder& folder, int http, const std::string& name, const std::string& status,
-            Answers answers)
+  Authority(const testing::ScratchFolder& folder, int http, const std::string& name,
+            const std::string& status, Answers answers)
       : ocspPort(freePort()),
         signer({url(http, "/" + name), answers == Answers::crl ? "" : url(ocspPort), {}}) {
     const std::filesystem::path dir = folder.path() / name;
@@ -113,14 +113,13 @@ struct Authority {
       const std::string at = dir.string() + "/";
       folder.writeText(name + "/ca.cnf", "[ca]\ndefault_ca = d\n[d]\ndatabase = " + at +
                                              "index.txt\ndefault_md = sha256\ndefault_crl_days = 1\n");
-      EXPECT_EQ(testing::runCommand("openssl", {"ca", "-gencrl", "-config", at + "ca.cnf", "-cert", at + "ca.pem",
-                                                "-keyfile", at + "ca.key", "-out", at + "crl.pem"})
-                    .status,
+      const auto openssl = [](const std::vector<std::string>& arguments) {
+        return testing::runCommand("openssl", arguments).status;
+      };
+      EXPECT_EQ(openssl({"ca", "-gencrl", "-config", at + "ca.cnf", "-cert", at + "ca.pem", "-keyfile",
+                         at + "ca.key", "-out", at + "crl.pem"}),
                 0);
-      EXPECT_EQ(
-          testing::runCommand("openssl", {"crl", "-in", at + "crl.pem", "-outform", "DER", "-out", at + "issuing.crl"})
-              .status,
-          0);
+      EXPECT_EQ(openssl({"crl", "-in", at + "crl.pem", "-outform", "DER", "-out", at + "issuing.crl"}), 0);
     }
     if (answers == Answers::ocsp)
       responder.emplace(std::vector<std::string>{"openssl", "ocsp", "-index", "index.txt", "-port",
@@ -235,10 +234,12 @@ TEST(SignatureTrustTest, TheWindowsOnlineActionTurnsTheBadgeGreen) {
 <elements resolver="hvl-default"><paragraph><content startOffset="0" length="5" /></paragraph></elements></template>)";
   const auto signature = authority.signer.sign(testing::bytes(kDocument), {.carried = Carried::signers});
   const auto path = folder.write(
-      "imzali.udf", testing::makeUdf(kDocument, std::nullopt, std::string(signature.begin(), signature.end())));
+      "imzali.udf",
+      testing::makeUdf(kDocument, std::nullopt, std::string(signature.begin(), signature.end())));
   testing::SurfaceLog log;
-  const auto controller = MainWindowController::create(std::make_unique<testing::RecordingSurface>(log),
-                                                       HostInstallation{}, [](auto&&...) { return std::string(); });
+  const auto controller =
+      MainWindowController::create(std::make_unique<testing::RecordingSurface>(log), HostInstallation{},
+                                   [](auto&&...) { return std::string(); });
   controller->openFile(path.string());
   ASSERT_EQ(log.documents.size(), 1u);
   EXPECT_EQ(log.documents[0].document->signature.chain, ChainTrust::issuerMissing);

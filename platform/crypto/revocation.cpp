@@ -30,7 +30,7 @@ using DistributionPoints = std::unique_ptr<CRL_DIST_POINTS, Deleter<freeDistribu
 constexpr std::size_t kMaxOcspBytes = 1024 * 1024;
 // CRLs of the big providers run to tens of megabytes.
 constexpr std::size_t kMaxCrlBytes = 96 * 1024 * 1024;
-constexpr std::size_t kMaxAddresses = 2;           // OCSP responders, then CRLs, tried each
+constexpr std::size_t kMaxAddresses = 2;    // OCSP responders, then CRLs, tried each
 constexpr long kClockSkewSeconds = 5 * 60;  // between the responder's clock and ours
 
 bool isHttp(const std::string& url) { return url.starts_with("http://") || url.starts_with("https://"); }
@@ -120,8 +120,8 @@ std::optional<SignerTrust> ocspAnswer(const Bytes& der, const Question& q, bool 
   ASN1_GENERALIZEDTIME *revoked = nullptr, *thisUpdate = nullptr, *nextUpdate = nullptr;
   if (OCSP_resp_find_status(basic.get(), const_cast<OCSP_CERTID*>(q.id), &status, &reason, &revoked,
                             &thisUpdate, &nextUpdate) != 1 ||
-      OCSP_check_validity(thisUpdate, nextUpdate, kClockSkewSeconds, kept && !nextUpdate ? kReuseSeconds : -1) !=
-          1)
+      OCSP_check_validity(thisUpdate, nextUpdate, kClockSkewSeconds,
+                          kept && !nextUpdate ? kReuseSeconds : -1) != 1)
     return std::nullopt;
   if (status == V_OCSP_CERTSTATUS_REVOKED) return revokedAt(revoked, q.signingTime);
   if (status != V_OCSP_CERTSTATUS_GOOD) return std::nullopt;

@@ -26,7 +26,7 @@ std::string RevocationCache::nameOf(std::string_view kind, std::span<const std::
 }
 
 std::optional<std::vector<std::uint8_t>> RevocationCache::read(const std::string& name,
-                                                                std::size_t maxBytes) const {
+                                                               std::size_t maxBytes) const {
   if (folder_.empty() || name.empty()) return std::nullopt;
   const fs::path path = fs::path(folder_) / name;
   std::error_code error;

@@ -18,7 +18,7 @@ namespace maravel::crypto {
 
 struct TrustPlaces {
   std::vector<std::string> anchorFolders;
-  std::string issuerCache;          // empty: none
+  std::string issuerCache;           // empty: none
   std::string revocationCache = {};  // empty: none
 
   // The installed set (this build's share/maravel/trust, and the

@@ -284,8 +284,9 @@ SignerTrust judgeSigner(X509* signer, STACK_OF(X509) * carried, const TrustStore
   out.chain = judged.outcome;
   if ((online || !parts.revocationCache.empty()) && out.chain == ChainOutcome::trusted &&
       sk_X509_num(judged.chain.get()) >= 2) {
-    SignerTrust revocation = revocationOf(signer, sk_X509_value(judged.chain.get(), 1), judged.chain.get(),
-                                          store.get(), signingTime, online, RevocationCache(parts.revocationCache));
+    SignerTrust revocation =
+        revocationOf(signer, sk_X509_value(judged.chain.get(), 1), judged.chain.get(), store.get(),
+                     signingTime, online, RevocationCache(parts.revocationCache));
     revocation.chain = out.chain;
     return revocation;
   }
