@@ -9,7 +9,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "paper/paper_document.hpp"
@@ -25,20 +27,26 @@ class PageText {
   // Lines end in "\n", tab stops are "\t"; the marks' texts in between.
   const std::string& text() const { return text_; }
 
+  // The advance, in points, of `prefix` (a start of `mark`'s text) set in
+  // the mark's face without the justification's extra space: how a page
+  // measures marks held without their glyphs.
+  using Measure = std::function<double(const PaperText& mark, std::string_view prefix)>;
+
   // The boxes on the page that show text()[from, to): one for each piece
   // of text the range touches, from the top of its face to below its
   // baseline. Separators (tabs, line ends) take no box.
-  std::vector<drawing::Rect> boxes(std::size_t from, std::size_t to) const;
+  std::vector<drawing::Rect> boxes(std::size_t from, std::size_t to, const Measure& measure = {}) const;
 
   // The offset in text() of the character nearest to `point` on the page
   // (its left half before it, its right half after it); the end of the
   // nearest line when the point lies past it.
-  std::size_t offsetAt(drawing::Point point) const;
+  std::size_t offsetAt(drawing::Point point, const Measure& measure = {}) const;
 
   // Where the caret before byte `offset` of `text` stands, in page points:
-  // from the glyphs the layout shaped when it kept them, otherwise in
-  // proportion to the characters before it.
-  static double caretX(const PaperText& text, std::size_t offset);
+  // from the glyphs the layout shaped when it kept them; otherwise from
+  // `measure`, fitted to the width the layout gave the text; without
+  // either, in proportion to the characters before it.
+  static double caretX(const PaperText& text, std::size_t offset, const Measure& measure = {});
 
  private:
   struct Piece {

@@ -414,8 +414,9 @@ TEST(OpenRequestsTest, TheFilesHandedOverBeforeTheWindowIsShownOnceItIsBuilt) {
 
 TEST(RecentFilesTest, ListsTheDocumentsStillThereNewestFirst) {
   const std::vector<RecentFile> files = {
-      {"/a/eski.udf", 1, true},        {"/a/notlar.txt", 9, true},   {"/b/karar.udf", 5, true},
-      {"", 8, true},                   {"/a/silinen.udf", 7, false}, {"/a/karar.UDF", 6, true},
+      {"/a/eski.udf", 1, true},        {"/a/notlar.txt", 9, true},
+      {"/b/karar.udf", 5, true},       {"", 8, true},
+      {"/a/silinen.udf", 7, false},    {"/a/karar.UDF", 6, true},
       {"/a/dava_2024_1.udf", 4, true}, {"/a/karar.udf", 3, true},
   };
   const std::vector<RecentEntry> expected = {

@@ -290,6 +290,7 @@ TEST_F(InstalledMaravelTest, FindsOnTheLastPageAndOpensEachFileInItsWindow) {
   const std::string count = found.substr(pages + 21, found.find(' ', pages + 21) - pages - 21);
   EXPECT_GT(std::stoi(count), 1);
   EXPECT_NE(found.find("find hedef: 1 matches, current on page " + count + "\n"), std::string::npos) << found;
+  EXPECT_EQ(found.find("menu action missing"), std::string::npos) << found;
   const auto screen = drawing::DrawingContext::readPNG(folder / "maravel-find.png");
   ASSERT_TRUE(screen.has_value());
   int highlighted = 0;  // the current match's orange over white paper

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "paper/browser_line_rules.hpp"
+#include "paper/page_text.hpp"
 #include "platform/breaks/line_breaks.hpp"
 #include "platform/drawing/leak_suppressions.hpp"
 
@@ -309,6 +310,48 @@ TEST(PageLayoutTest, BreaksDecidedByTheirPairAreTheUnicodeRulesOwn) {
         const auto found = BrowserLineRules::opportunities(text, [&] { return all; });
         EXPECT_EQ(found, all) << text;
       }
+}
+
+// A page's text joins its marks by line and tab stop; where a mark is held
+// without glyphs, matches and clicks fall where the measured letters stand
+// (a wide "W" is not an average letter), justified spaces included.
+TEST(PageTextTest, PlacesRangesByTheMeasuredLetters) {
+  PaperMarks marks;
+  const auto mark = [&](double x, double baseline, std::string text, double width, double spaceExtra = 0) {
+    PaperText made;
+    made.x = x;
+    made.baseline = baseline;
+    made.text = std::move(text);
+    made.size = 10;
+    made.width = width;
+    made.spaceExtra = spaceExtra;
+    marks.texts.push_back(std::move(made));
+  };
+  mark(10, 20, "WiW", 21);    // measured 7, drawn three times as wide
+  mark(40, 20, "a b", 5, 2);  // after a gap: a tab stop; one justified space
+  mark(10, 40, "İç", 4);      // another line
+  const PageText::Measure measure = [](const PaperText&, std::string_view prefix) {
+    return 3.0 * static_cast<double>(std::count(prefix.begin(), prefix.end(), 'W')) +
+           static_cast<double>(std::count_if(prefix.begin(), prefix.end(),
+                                             [](char c) { return c != 'W' && (c & 0xC0) != 0x80; }));
+  };
+  const PageText text(marks);
+  EXPECT_EQ(text.text(), "WiW\ta b\nİç\n");
+  const auto lefts = [&](std::size_t from, std::size_t to, const PageText::Measure& how) {
+    std::vector<std::pair<double, double>> out;
+    for (const drawing::Rect& box : text.boxes(from, to, how)) out.emplace_back(box.x, box.width);
+    return out;
+  };
+  using Spans = std::vector<std::pair<double, double>>;
+  EXPECT_EQ(lefts(1, 2, measure), (Spans{{19, 3}}));
+  EXPECT_EQ(lefts(0, 7, measure), (Spans{{10, 21}, {40, 5}}));
+  EXPECT_EQ(lefts(6, 7, measure), (Spans{{44, 1}}));  // "b" after a space of 1 + 2
+  EXPECT_EQ(lefts(1, 2, {}), (Spans{{17, 7}}));
+  EXPECT_EQ(lefts(8, 10, measure), (Spans{{10, 2}}));  // "İ", two bytes
+  EXPECT_EQ(text.offsetAt({14, 18}, measure), 0u);
+  EXPECT_EQ(text.offsetAt({15, 18}, measure), 1u);
+  EXPECT_EQ(text.offsetAt({21, 18}, measure), 2u);
+  EXPECT_EQ(text.offsetAt({100, 41}, measure), 12u);  // the end of the nearest line
 }
 
 }  // namespace

@@ -26,8 +26,7 @@ void quitApplication(GSimpleAction*, GVariant*, gpointer application) {
 
 }  // namespace
 
-AppDelegate::AppDelegate(GtkApplication* application)
-    : application_(application), recentMenu_(g_menu_new()) {
+AppDelegate::AppDelegate(GtkApplication* application) : application_(application), recentMenu_(g_menu_new()) {
   g_signal_connect(application, "startup", G_CALLBACK(startup), this);
   g_signal_connect(application, "activate", G_CALLBACK(activate), this);
   g_signal_connect(application, "open", G_CALLBACK(open), this);
@@ -60,7 +59,8 @@ void AppDelegate::recentChanged(GtkRecentManager* manager, gpointer self) {
   g_menu_remove_all(menu);
   for (const RecentEntry& entry : RecentFiles::entries(std::move(files))) {
     GMenuItem* item = g_menu_item_new(entry.label.c_str(), nullptr);
-    g_menu_item_set_action_and_target_value(item, "app.open-recent", g_variant_new_string(entry.path.c_str()));
+    g_menu_item_set_action_and_target_value(item, "app.open-recent",
+                                            g_variant_new_string(entry.path.c_str()));
     g_menu_append_item(menu, item);
     g_object_unref(item);
   }

@@ -36,6 +36,7 @@ FindBar::FindBar()
   gtk_box_append(GTK_BOX(row), shut);
   gtk_revealer_set_child(GTK_REVEALER(revealer_), row);
   gtk_revealer_set_transition_type(GTK_REVEALER(revealer_), GTK_REVEALER_TRANSITION_TYPE_NONE);
+  gtk_widget_set_visible(revealer_, FALSE);
   g_signal_connect(entry_, "search-changed", G_CALLBACK(searchChanged), this);
   g_signal_connect(entry_, "activate", G_CALLBACK(activated), this);
   g_signal_connect(entry_, "stop-search", G_CALLBACK(stopped), this);
@@ -49,6 +50,7 @@ FindBar::FindBar()
 }
 
 void FindBar::open() {
+  gtk_widget_set_visible(revealer_, TRUE);
   gtk_revealer_set_reveal_child(GTK_REVEALER(revealer_), TRUE);
   gtk_widget_grab_focus(entry_);
   gtk_editable_select_region(GTK_EDITABLE(entry_), 0, -1);
@@ -62,6 +64,9 @@ void FindBar::findText(const std::string& text) {
 void FindBar::close() {
   if (!isOpen()) return;
   gtk_revealer_set_reveal_child(GTK_REVEALER(revealer_), FALSE);
+  // Hidden as well: a revealer closed without a transition may keep its
+  // height until something else asks for a new layout.
+  gtk_widget_set_visible(revealer_, FALSE);
   showCount("");
   if (closed) closed();
 }

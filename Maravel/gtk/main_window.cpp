@@ -44,9 +44,11 @@ void speak(GtkWidget* widget, std::string_view text) {
 }
 
 // A one-line label that takes the width it is given and ends in "…" when
-// that is too little, so that it never holds the window wide.
-GtkWidget* lineLabel(const char* text, const char* cssClass) {
-  GtkWidget* label = gtk_label_new(text);
+// that is too little, so that it never holds the window wide. A status
+// line is a live region: a screen reader says what it changes to.
+GtkWidget* lineLabel(const char* text, const char* cssClass,
+                     GtkAccessibleRole role = GTK_ACCESSIBLE_ROLE_LABEL) {
+  GtkWidget* label = GTK_WIDGET(g_object_new(GTK_TYPE_LABEL, "label", text, "accessible-role", role, nullptr));
   gtk_widget_add_css_class(label, cssClass);
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
@@ -320,6 +322,16 @@ void MainWindow::buildViews(WindowActions actions) {
   gtk_box_append(GTK_BOX(content_), makeDocumentFrame());
   gtk_window_set_focus(window_, pageView_->canvas());
   restoreSettings();
+  // A menu item whose action nobody added stays grey for good.
+  for (const Menu& menu : MainMenu::menus()) {
+    for (const MenuItem& item : menu.items) {
+      const std::string_view name = item.action;
+      const std::string_view bare = name.substr(4, name.find("::") - 4);
+      GActionMap* map = name.starts_with("win.") ? G_ACTION_MAP(window_) : G_ACTION_MAP(application_);
+      if (g_action_map_lookup_action(map, std::string(bare).c_str()) == nullptr)
+        logState("menu action missing " + item.action);
+    }
+  }
 }
 
 // The title and the two status lines at the left, taking the width; the
@@ -337,8 +349,8 @@ GtkWidget* MainWindow::makeHeaderBand() {
   // window can then be about 500 pixels wide.
   gtk_widget_set_size_request(texts, 220, -1);
   gtk_box_append(GTK_BOX(texts), lineLabel(WindowTexts::titleLabel(), "title-label"));
-  extensionsStatus_ = lineLabel("", "status-label");
-  documentStatus_ = lineLabel("", "status-label");
+  extensionsStatus_ = lineLabel("", "status-label", GTK_ACCESSIBLE_ROLE_STATUS);
+  documentStatus_ = lineLabel("", "status-label", GTK_ACCESSIBLE_ROLE_STATUS);
   gtk_box_append(GTK_BOX(texts), extensionsStatus_);
   gtk_box_append(GTK_BOX(texts), documentStatus_);
   gtk_box_append(GTK_BOX(band), texts);

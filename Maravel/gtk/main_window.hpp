@@ -115,6 +115,7 @@ class MainWindow final : public WindowSurface {
   void showCurrentView();
   void takePages();
   void updatePageBar();
+  GtkWidget* focusedField() const;
   void copy();
   void selectAll();
   void find(const std::string& text);

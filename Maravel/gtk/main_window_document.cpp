@@ -48,7 +48,8 @@ void MainWindow::addViewActions() {
   g_object_unref(view);
   for (const char* name :
        {MainMenu::kFind, MainMenu::kFindNext, MainMenu::kFindPrevious, MainMenu::kZoomIn, MainMenu::kZoomOut,
-        MainMenu::kZoomReset, MainMenu::kFitWidth, MainMenu::kFitPage, MainMenu::kGoToPage}) {
+        MainMenu::kZoomReset, MainMenu::kFitWidth, MainMenu::kFitPage, MainMenu::kGoToPage, MainMenu::kReload,
+        MainMenu::kClose, MainMenu::kFullscreen, MainMenu::kShortcuts, MainMenu::kAbout}) {
     GSimpleAction* action = g_simple_action_new(name, nullptr);
     g_signal_connect(action, "activate", G_CALLBACK(runViewAction), this);
     g_action_map_add_action(G_ACTION_MAP(window_), G_ACTION(action));
@@ -293,7 +294,18 @@ void MainWindow::pageEntered(GtkEntry* entry, gpointer self) {
   window->updatePageBar();
 }
 
+// The text field that holds the keyboard focus (the find or page entry),
+// which keeps Ctrl+A and Ctrl+C for its own text.
+GtkWidget* MainWindow::focusedField() const {
+  GtkWidget* focus = window_ != nullptr ? gtk_window_get_focus(window_) : nullptr;
+  return focus != nullptr && GTK_IS_EDITABLE(focus) ? focus : nullptr;
+}
+
 void MainWindow::selectAll() {
+  if (GtkWidget* field = focusedField()) {
+    gtk_editable_select_region(GTK_EDITABLE(field), 0, -1);
+    return;
+  }
   if (!document_) return;
   allSelected_ = true;
   if (pagesShown_) {
@@ -307,6 +319,10 @@ void MainWindow::selectAll() {
 // the sheet's footer, not the page numbers paper adds.
 void MainWindow::copy() {
   if (window_ == nullptr) return;
+  if (GtkWidget* field = focusedField()) {
+    gtk_widget_activate_action(field, "clipboard.copy", nullptr);
+    return;
+  }
   GdkClipboard* clipboard = gtk_widget_get_clipboard(GTK_WIDGET(window_));
   if (document_ && allSelected_ && (!pagesShown_ || pageView_->allSelected())) {
     gdk_clipboard_set_text(clipboard, document_->text().c_str());

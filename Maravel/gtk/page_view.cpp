@@ -1,8 +1,11 @@
 #include "Maravel/gtk/page_view.hpp"
 
+#include <pango/pangocairo.h>
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "paper/page_painter.hpp"
@@ -21,6 +24,36 @@ constexpr double kZoomSteps[] = {50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 2
 void fillBoxes(cairo_t* cr, const std::vector<drawing::Rect>& boxes) {
   for (const drawing::Rect& box : boxes) cairo_rectangle(cr, box.x, box.y, box.width, box.height);
   cairo_fill(cr);
+}
+
+// How far a start of a mark's text reaches, set by Pango in the mark's face
+// as the painter sets it (unhinted, unrounded): where a match or a selection
+// ends inside a mark the page holds without its glyphs.
+double measureMark(const PaperText& mark, std::string_view prefix) {
+  static PangoContext* const context = [] {
+    PangoContext* made = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(made, options);
+    cairo_font_options_destroy(options);
+    pango_context_set_round_glyph_positions(made, FALSE);
+    return made;
+  }();
+  if (prefix.empty() || !(mark.size > 0) || mark.size > drawing::PageCanvas::kMaxTextSize) return 0;
+  PangoFontDescription* font = pango_font_description_new();
+  pango_font_description_set_family(font, mark.family.c_str());
+  pango_font_description_set_weight(font, mark.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+  pango_font_description_set_style(font, mark.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+  pango_font_description_set_absolute_size(font, mark.size * PANGO_SCALE);
+  PangoLayout* layout = pango_layout_new(context);
+  pango_layout_set_font_description(layout, font);
+  pango_layout_set_text(layout, prefix.data(), static_cast<int>(prefix.size()));
+  int width = 0;
+  pango_layout_get_size(layout, &width, nullptr);
+  g_object_unref(layout);
+  pango_font_description_free(font);
+  return static_cast<double>(width) / PANGO_SCALE;
 }
 
 struct BadgeInk {
@@ -223,7 +256,8 @@ void PageView::setMatches(std::vector<PageMatch> matches, std::optional<std::siz
   currentPainted_ = false;
   if (currentMatch_) {
     const PageMatch& match = matches_[*currentMatch_];
-    const std::vector<drawing::Rect> boxes = pages_->text(match.page).boxes(match.range.from, match.range.to);
+    const std::vector<drawing::Rect> boxes =
+        pages_->text(match.page).boxes(match.range.from, match.range.to, measureMark);
     const double y = pageTop(match.page) + (boxes.empty() ? 0 : boxes.front().y * scale());
     const double top = gtk_adjustment_get_value(vertical_), height = gtk_widget_get_height(area_);
     if (y < top + kGap || y > top + height - 3 * kGap) scrollTo(y - height / 3);
@@ -240,7 +274,7 @@ std::optional<PageView::Spot> PageView::spotAt(double x, double y) const {
   const double s = scale();
   const drawing::Point point{(x - pageLeft()) / s,
                              (y + gtk_adjustment_get_value(vertical_) - pageTop(page)) / s};
-  return Spot{page, pages_->text(page).offsetAt(point)};
+  return Spot{page, pages_->text(page).offsetAt(point, measureMark)};
 }
 
 std::string PageView::selectedText() const {
@@ -327,7 +361,7 @@ void PageView::drawMarks(cairo_t* cr, std::size_t index) {
     } else {
       cairo_set_source_rgba(cr, 1.0, 0.85, 0.0, 0.45);
     }
-    fillBoxes(cr, pages_->text(index).boxes(match->range.from, match->range.to));
+    fillBoxes(cr, pages_->text(index).boxes(match->range.from, match->range.to, measureMark));
   }
   if (!anchor_ || !focus_) return;
   auto [from, to] = std::minmax(*anchor_, *focus_, [](const Spot& a, const Spot& b) {
@@ -338,7 +372,7 @@ void PageView::drawMarks(cairo_t* cr, std::size_t index) {
   const std::size_t start = index == from.page ? from.offset : 0;
   const std::size_t end = index == to.page ? to.offset : text.text().size();
   cairo_set_source_rgba(cr, 0.21, 0.52, 0.89, 0.35);
-  fillBoxes(cr, text.boxes(start, end));
+  fillBoxes(cr, text.boxes(start, end, measureMark));
 }
 
 void PageView::resized(GtkDrawingArea*, int, int, gpointer self) {
