@@ -282,9 +282,11 @@ SignerTrust judgeSigner(X509* signer, STACK_OF(X509) * carried, const TrustStore
     judged =
         judgeOnline(signer, store.get(), candidates.get(), signingTime, parts, *online, std::move(judged));
   out.chain = judged.outcome;
-  if (online && out.chain == ChainOutcome::trusted && sk_X509_num(judged.chain.get()) >= 2) {
-    SignerTrust revocation = revocationOf(signer, sk_X509_value(judged.chain.get(), 1), judged.chain.get(),
-                                          store.get(), signingTime, *online);
+  if ((online || !parts.revocationCache.empty()) && out.chain == ChainOutcome::trusted &&
+      sk_X509_num(judged.chain.get()) >= 2) {
+    SignerTrust revocation =
+        revocationOf(signer, sk_X509_value(judged.chain.get(), 1), judged.chain.get(), store.get(),
+                     signingTime, online, RevocationCache(parts.revocationCache));
     revocation.chain = out.chain;
     return revocation;
   }
@@ -295,6 +297,7 @@ TrustStore TrustStore::load(const TrustPlaces& places) {
   ErrorQueueMark mark;
   auto parts = std::make_unique<Parts>();
   parts->issuerCache = places.issuerCache;
+  parts->revocationCache = places.revocationCache;
   std::size_t budget = kMaxCertificates;
   for (const std::string& folder : places.anchorFolders) {
     readFolder(folder, parts->anchors.get(), budget);
