@@ -1,6 +1,7 @@
 // The revocation answers an online check fetched and verified (OCSP
 // responses, CRLs), kept per user so that later checks, online or not,
-// reuse them until their next update. Used only inside platform/crypto.
+// reuse them until their next update; the issuing certificates fetched are
+// written the same way. Used only inside platform/crypto.
 //
 // Nothing in a kept file is trusted by itself: whoever reads one verifies
 // it against the chain exactly as a fresh answer. A file is read only when

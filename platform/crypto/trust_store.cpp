@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 
+#include "platform/crypto/revocation_cache.hpp"
 #include "platform/crypto/trust_store_parts.hpp"
 
 namespace maravel::crypto {
@@ -205,14 +207,10 @@ void cacheIssuers(const TrustStore::Parts& parts, STACK_OF(X509) * chain, STACK_
     unsigned char* der = nullptr;
     const int size = i2d_X509(link, &der);
     if (size <= 0) continue;
-    const fs::path file = fs::path(parts.issuerCache) / (name + ".der");
-    const fs::path partial = fs::path(parts.issuerCache) / (name + ".der.part");
-    {
-      std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(der), size);
-    }
+    // Written whole or not at all, whatever other run keeps the same one.
+    RevocationCache(parts.issuerCache)
+        .keep(name + ".der", std::span<const std::uint8_t>(der, static_cast<std::size_t>(size)));
     OPENSSL_free(der);
-    fs::rename(partial, file, error);
   }
 }
 
