@@ -365,7 +365,8 @@ SignatureBadgeLook lookOf(const SignatureInfo& signature) {
                                                                           : lookOf(signature.status);
 }
 
-// What an online check learned of a signer's revocation; nothing offline.
+// What an online check, now or earlier, learned of a signer's revocation;
+// nothing when nobody asked.
 std::string revocationTag(const Signer& signer) {
   switch (signer.revocation) {
     case Revocation::good:

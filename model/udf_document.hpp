@@ -242,10 +242,10 @@ enum class ChainTrust {
   chainInvalid,      // the chain breaks a rule (a forged link, a signer that is no authority)
 };
 
-// What was learned of a trusted signer certificate's revocation; only an
-// online check learns anything.
+// What was learned of a trusted signer certificate's revocation: by an
+// online check, or from a still-current answer an earlier one kept.
 enum class Revocation {
-  notChecked,   // offline, or the chain was not trusted
+  notChecked,   // offline with no current answer kept, or the chain was not trusted
   good,         // the authority answered that it is not revoked
   revoked,      // revoked (Signer::revokedAt says when)
   unavailable,  // asked for, but no answer could be had (try later)

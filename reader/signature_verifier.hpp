@@ -53,8 +53,10 @@ class SignatureVerifier {
   // Each verified or changed signer's chain is judged against the anchors
   // of `places` at its signing time (crypto::SignedData::signerTrust): the
   // store is read once, and only when some signer has a certificate; with
-  // `online`, missing issuers are fetched and revocation asked. Safe on any
-  // thread; hostile bytes yield unreadable, never a crash.
+  // `online`, missing issuers are fetched and revocation asked. A trusted
+  // signer's revocation answer that an earlier online check kept in
+  // `places.revocationCache` counts, online or not, while it is current.
+  // Safe on any thread; hostile bytes yield unreadable, never a crash.
   static SignatureInfo verify(std::span<const std::uint8_t> signature, std::span<const std::uint8_t> content,
                               const crypto::TrustPlaces& places,
                               const crypto::OnlineAccess* online = nullptr);

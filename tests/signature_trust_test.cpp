@@ -1,8 +1,10 @@
 // Who vouches for a signer: throwaway hierarchies shaped like the Turkish
-// providers' (tools/test_signer), their issuing certificates served by a
-// local HTTP server and their revocation by `openssl ocsp` responders, all
-// on 127.0.0.1, started and stopped here. One table, run in order: the
-// issuer cache a row fills is what a later row reads.
+// providers' (tools/test_signer), their issuing certificates and CRLs served
+// by a local HTTP server and their revocation by `openssl ocsp` responders,
+// all on 127.0.0.1, started and stopped here. One table, run in order: the
+// issuer and revocation caches a row fills are what a later row reads. The
+// window's online action is checked below its widgets, through the
+// controller the menu item calls.
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -16,8 +18,10 @@
 #include <filesystem>
 #include <thread>
 
+#include "Maravel/main_window_controller.hpp"
 #include "platform/net/http_fetch.hpp"
 #include "reader/signature_verifier.hpp"
+#include "tests/support/recording_surface.hpp"
 #include "tests/support/scratch_folder.hpp"
 #include "tools/test_signer.hpp"
 #include "tools/zip_writer.hpp"
@@ -83,12 +87,19 @@ std::string url(int port, const std::string& path = "") {
   return "http://127.0.0.1:" + std::to_string(port) + path;
 }
 
-// A hierarchy whose issuing certificate is served under /NAME, answering
-// OCSP on its own port with `status` for CAHİT ("V" or "R" with a date).
+// How an authority answers for CAHİT: an OCSP responder, none at the
+// address its certificates name, or only a CRL (its certificates name no
+// responder).
+enum class Answers { ocsp, ocspDown, crl };
+
+// A hierarchy whose issuing certificate (and CRL) is served under /NAME,
+// answering with `status` for CAHİT ("V", or "R" with a date before his
+// signing time).
 struct Authority {
   Authority(const testing::ScratchFolder& folder, int http, const std::string& name,
-            const std::string& status)
-      : ocspPort(freePort()), signer({url(http, "/" + name), url(ocspPort), {}}) {
+            const std::string& status, Answers answers)
+      : ocspPort(freePort()),
+        signer({url(http, "/" + name), answers == Answers::crl ? "" : url(ocspPort), {}}) {
     const std::filesystem::path dir = folder.path() / name;
     std::filesystem::create_directories(dir / "anchor");
     folder.write(name + "/issuing.der", signer.authorityDer());
@@ -98,7 +109,19 @@ struct Authority {
     folder.writeText(name + "/index.txt", status + "\t291101000000Z\t" +
                                               (status == "V" ? "" : "261201000000Z") + "\t" +
                                               TestSigner::kSignerSerialHex + "\tunknown\t/CN=CAHIT\n");
-    if (status != "down")
+    if (answers == Answers::crl) {
+      const std::string at = dir.string() + "/";
+      folder.writeText(name + "/ca.cnf", "[ca]\ndefault_ca = d\n[d]\ndatabase = " + at +
+                                             "index.txt\ndefault_md = sha256\ndefault_crl_days = 1\n");
+      const auto openssl = [](const std::vector<std::string>& arguments) {
+        return testing::runCommand("openssl", arguments).status;
+      };
+      EXPECT_EQ(openssl({"ca", "-gencrl", "-config", at + "ca.cnf", "-cert", at + "ca.pem", "-keyfile",
+                         at + "ca.key", "-out", at + "crl.pem"}),
+                0);
+      EXPECT_EQ(openssl({"crl", "-in", at + "crl.pem", "-outform", "DER", "-out", at + "issuing.crl"}), 0);
+    }
+    if (answers == Answers::ocsp)
       responder.emplace(std::vector<std::string>{"openssl", "ocsp", "-index", "index.txt", "-port",
                                                  std::to_string(ocspPort), "-rsigner", "ca.pem", "-rkey",
                                                  "ca.key", "-CA", "ca.pem", "-nmin", "10"},
@@ -111,6 +134,10 @@ struct Authority {
   std::optional<Server> responder;
 };
 
+// What happens before a row: every server stops (what the caches kept must
+// do), or every kept revocation answer is replaced by junk.
+enum class Before { nothing, serversStop, answersSpoilt };
+
 struct Row {
   const char* what;
   const Authority* authority;  // null: the forgery, judged against the shipped anchors
@@ -120,15 +147,18 @@ struct Row {
   ChainTrust chain;
   Revocation revocation;
   SignatureState state;
+  Before before = Before::nothing;
 };
 
 TEST(SignatureTrustTest, ChainsRevocationAndStates) {
   const testing::ScratchFolder folder;
   const int http = freePort();
-  const Server files({"python3", "-u", "-m", "http.server", "--bind", "127.0.0.1", std::to_string(http)},
-                     folder.path(), "http.log", "Serving HTTP");
-  const Authority good(folder, http, "a", "V"), revoked(folder, http, "b", "R"),
-      down(folder, http, "c", "down");
+  std::optional<Server> files;
+  files.emplace(std::vector<std::string>{"python3", "-u", "-m", "http.server", "--bind", "127.0.0.1",
+                                         std::to_string(http)},
+                folder.path(), "http.log", "Serving HTTP");
+  Authority good(folder, http, "a", "V", Answers::ocsp), revoked(folder, http, "b", "R", Answers::ocsp),
+      down(folder, http, "c", "V", Answers::ocspDown), crlOnly(folder, http, "d", "R", Answers::crl);
   std::filesystem::remove(folder.path() / "c" / "issuing.der");
   // A root named exactly like Kamu SM's, with a key of its own.
   const std::string kamuRoot = testing::readFile(
@@ -146,7 +176,8 @@ TEST(SignatureTrustTest, ChainsRevocationAndStates) {
       {"issuer missing offline", &good, true, {.carried = Carried::signers}, false, C::issuerMissing, R::notChecked,
        S::identityUnconfirmed},
       {"issuer fetched online", &good, true, {.carried = Carried::signers}, true, C::trusted, R::good, S::trusted},
-      {"issuer cached, offline", &good, true, {.carried = Carried::signers}, false, C::trusted, R::notChecked, S::trusted},
+      {"issuer and OCSP answer cached, offline", &good, true, {.carried = Carried::signers}, false, C::trusted, R::good,
+       S::trusted},
       {"not qualified", &good, true, {.notQualified = true}, false, C::notQualified, R::notChecked, S::identityUnconfirmed},
       {"expired at signing", &good, true, {.expiredCertificate = true}, false, C::expiredAtSigning, R::notChecked,
        S::identityUnconfirmed},
@@ -154,10 +185,26 @@ TEST(SignatureTrustTest, ChainsRevocationAndStates) {
       {"responder down", &down, true, {.carried = Carried::withIssuing}, true, C::trusted, R::unavailable,
        S::identityUnconfirmed},
       {"a real root's name, another key", nullptr, true, {}, true, C::untrustedRoot, R::notChecked, S::identityUnconfirmed},
+      {"no OCSP, revoked in the CRL", &crlOnly, true, {}, true, C::trusted, R::revoked, S::identityUnconfirmed},
+      {"OCSP answer reused, servers stopped", &good, true, {}, true, C::trusted, R::good, S::trusted,
+       Before::serversStop},
+      {"CRL reused offline", &crlOnly, true, {}, false, C::trusted, R::revoked, S::identityUnconfirmed},
+      {"kept OCSP answer spoilt", &good, true, {}, false, C::trusted, R::notChecked, S::trusted, Before::answersSpoilt},
+      {"kept CRL spoilt", &crlOnly, true, {}, true, C::trusted, R::unavailable, S::identityUnconfirmed},
   };
   // clang-format on
+  const std::filesystem::path answers = folder.path() / "revocation";
   for (const Row& row : rows) {
-    crypto::TrustPlaces places{{}, (folder.path() / "cache").string()};
+    if (row.before == Before::serversStop) {
+      files.reset();
+      good.responder.reset();
+      revoked.responder.reset();
+    }
+    if (row.before == Before::answersSpoilt) {
+      for (const auto& kept : std::filesystem::directory_iterator(answers))
+        std::filesystem::resize_file(kept.path(), std::filesystem::file_size(kept.path()) - 1);
+    }
+    crypto::TrustPlaces places{{}, (folder.path() / "cache").string(), answers.string()};
     if (row.anchored)
       places.anchorFolders = {row.authority ? row.authority->anchors : MARAVEL_SOURCE_DIR "/packaging/trust"};
     const TestSigner& signer = row.authority ? row.authority->signer : forger;
@@ -168,6 +215,42 @@ TEST(SignatureTrustTest, ChainsRevocationAndStates) {
     EXPECT_EQ(info.signers[0].revocation, row.revocation) << row.what;
     EXPECT_EQ(signatureState(info), row.state) << row.what;
   }
+}
+
+// "İmzaları Çevrimiçi Denetle", as the Dosya menu calls it: a document whose
+// issuing certificate is not carried shows amber until the action fetches
+// it and asks the responder, then green, with the standard places (the
+// anchor and cache folders the environment names).
+TEST(SignatureTrustTest, TheWindowsOnlineActionTurnsTheBadgeGreen) {
+  const testing::ScratchFolder folder;
+  const int http = freePort();
+  const Server files({"python3", "-u", "-m", "http.server", "--bind", "127.0.0.1", std::to_string(http)},
+                     folder.path(), "http.log", "Serving HTTP");
+  const Authority authority(folder, http, "a", "V", Answers::ocsp);
+  ::setenv("MARAVEL_TRUST_DIRS", authority.anchors.c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", (folder.path() / "cache").c_str(), 1);
+  constexpr std::string_view kDocument = R"(<?xml version="1.0" encoding="UTF-8" ?>
+<template format_id="1.8" ><content><![CDATA[KARAR]]></content>
+<elements resolver="hvl-default"><paragraph><content startOffset="0" length="5" /></paragraph></elements></template>)";
+  const auto signature = authority.signer.sign(testing::bytes(kDocument), {.carried = Carried::signers});
+  const auto path = folder.write(
+      "imzali.udf",
+      testing::makeUdf(kDocument, std::nullopt, std::string(signature.begin(), signature.end())));
+  testing::SurfaceLog log;
+  const auto controller =
+      MainWindowController::create(std::make_unique<testing::RecordingSurface>(log), HostInstallation{},
+                                   [](auto&&...) { return std::string(); });
+  controller->openFile(path.string());
+  ASSERT_EQ(log.documents.size(), 1u);
+  EXPECT_EQ(log.documents[0].document->signature.chain, ChainTrust::issuerMissing);
+  EXPECT_EQ(log.documents[0].badge.colour, StatusColour::warning);
+  log.actions.checkSignaturesOnline();
+  ASSERT_EQ(log.documents.size(), 2u);
+  const Signer& signer = log.documents[1].document->signature.signers.at(0);
+  EXPECT_EQ(signer.chain, ChainTrust::trusted);
+  EXPECT_EQ(signer.revocation, Revocation::good);
+  EXPECT_EQ(log.documents[1].badge.colour, StatusColour::success);
+  EXPECT_NE(log.pages.back().find("iptal durumu: geçerli"), std::string::npos);
 }
 
 }  // namespace

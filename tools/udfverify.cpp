@@ -57,7 +57,9 @@ constexpr std::string_view kUsage =
     "                     ETSI indication and subIndication of each signature and signer\n"
     "  --online           fetch missing issuing certificates (CA Issuers addresses; kept\n"
     "                     in $XDG_CACHE_HOME/maravel/issuers when they chain to an anchor)\n"
-    "                     and ask each trusted signer's revocation (OCSP, else the CRL)\n"
+    "                     and ask each trusted signer's revocation (OCSP, else the CRL);\n"
+    "                     the answers are kept in $XDG_CACHE_HOME/maravel/revocation and,\n"
+    "                     with or without --online, used again until their next update\n"
     "  --trust DIR        use the certificates in DIR as the only anchors (repeatable)\n"
     "  --require-trusted  exit 0 only when every signature is TOTAL-PASSED\n"
     "Exit status: 0 every file verified, 1 any file not verified, 2 usage or write error.\n";

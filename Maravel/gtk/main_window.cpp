@@ -44,9 +44,11 @@ void speak(GtkWidget* widget, std::string_view text) {
 }
 
 // A one-line label that takes the width it is given and ends in "…" when
-// that is too little, so that it never holds the window wide.
-GtkWidget* lineLabel(const char* text, const char* cssClass) {
-  GtkWidget* label = gtk_label_new(text);
+// that is too little, so that it never holds the window wide. A status
+// line is a live region: a screen reader says what it changes to.
+GtkWidget* lineLabel(const char* text, const char* cssClass,
+                     GtkAccessibleRole role = GTK_ACCESSIBLE_ROLE_LABEL) {
+  GtkWidget* label = GTK_WIDGET(g_object_new(GTK_TYPE_LABEL, "label", text, "accessible-role", role, nullptr));
   gtk_widget_add_css_class(label, cssClass);
   gtk_label_set_xalign(GTK_LABEL(label), 0);
   gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
@@ -147,6 +149,8 @@ MainWindow::MainWindow(GtkApplication* application, GMenuModel* menu)
   int menuHeight = 0;
   gtk_widget_measure(menuBar, GTK_ORIENTATION_VERTICAL, kWidth, nullptr, &menuHeight, nullptr, nullptr);
   gtk_window_set_default_size(window_, kWidth, kHeight + menuHeight);
+  defaultWidth_ = kWidth;
+  defaultHeight_ = kHeight + menuHeight;
   addEditActions();
   addWindowActions();
   addViewActions();
@@ -347,8 +351,8 @@ GtkWidget* MainWindow::makeHeaderBand() {
   // window can then be about 500 pixels wide.
   gtk_widget_set_size_request(texts, 220, -1);
   gtk_box_append(GTK_BOX(texts), lineLabel(WindowTexts::titleLabel(), "title-label"));
-  extensionsStatus_ = lineLabel("", "status-label");
-  documentStatus_ = lineLabel("", "status-label");
+  extensionsStatus_ = lineLabel("", "status-label", GTK_ACCESSIBLE_ROLE_STATUS);
+  documentStatus_ = lineLabel("", "status-label", GTK_ACCESSIBLE_ROLE_STATUS);
   gtk_box_append(GTK_BOX(texts), extensionsStatus_);
   gtk_box_append(GTK_BOX(texts), documentStatus_);
   gtk_box_append(GTK_BOX(band), texts);

@@ -125,7 +125,8 @@ class MainWindow final : public WindowSurface {
   void logState(const std::string& line) const;
   void showShortcuts();
   void showAbout();
-  // The window's size, view and zoom, kept in $XDG_CONFIG_HOME/maravel/window.ini.
+  // The window's size, view and zoom, kept in $XDG_CONFIG_HOME/maravel/window.ini
+  // while any of them differs from how a first window starts (no file then).
   void restoreSettings();
   void saveSettings();
   static gboolean closeRequested(GtkWindow*, gpointer self);
@@ -160,6 +161,7 @@ class MainWindow final : public WindowSurface {
   std::vector<PageMatch> matches_;
   std::size_t currentMatch_ = 0;
   bool allSelected_ = false;
+  int defaultWidth_ = 0, defaultHeight_ = 0;  // of a first window, its menu bar included
   GFileMonitor* monitor_ = nullptr;
   std::function<void()> fileChanged_;
   // Lets the layout thread's wake-ups reach the window only while it lives.

@@ -108,6 +108,13 @@ void MainWindow::saveSettings() {
                                                         : std::to_string(pageView_->zoomPercent());
   g_key_file_set_string(file, kGroup, "zoom", zoom.c_str());
   const std::string path = settingsPath();
+  // As a first window starts: nothing to remember, nothing left in the home.
+  if (width == defaultWidth_ && height == defaultHeight_ && !gtk_window_is_maximized(window_) && pagesShown_ &&
+      fit == PageView::Fit::width) {
+    g_key_file_unref(file);
+    g_remove(path.c_str());
+    return;
+  }
   char* folder = g_path_get_dirname(path.c_str());
   g_mkdir_with_parents(folder, 0700);
   g_free(folder);

@@ -1,7 +1,10 @@
 // The system print dialog for a PrintJob: a GtkPrintOperation whose page
 // setup is the document's paper and orientation (changeable in the
 // dialog), working in points on the whole sheet, each page drawn through
-// the job.
+// the job. Printed to a file, the file is named after the document. The
+// dialog's preview writes the pages as a PDF file in the user's runtime
+// folder and opens it in the desktop's PDF viewer, or says that there is
+// none.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -25,6 +28,8 @@ class PrintOperation {
   static GtkPrintOperation* create(std::shared_ptr<PrintJob> job);
   static void drawPage(GtkPrintOperation* operation, GtkPrintContext* context, int page, gpointer);
   static void done(GtkPrintOperation* operation, GtkPrintOperationResult result, gpointer report);
+  static gboolean preview(GtkPrintOperation* operation, GtkPrintOperationPreview* preview, GtkPrintContext*,
+                          GtkWindow* parent, gpointer);
 };
 
 }  // namespace maravel

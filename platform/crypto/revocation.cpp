@@ -1,12 +1,16 @@
-// The revocation status of a signer certificate, asked only by an online
-// check: OCSP first (small, signed answers), the CRL when no OCSP answer
-// settles it. Every answer is verified against the chain that made the
-// signer trusted before it counts.
+// The revocation status of a signer certificate: an answer an earlier
+// online check kept while it is current, else, only in an online check,
+// OCSP first (small, signed answers) and the CRL when no OCSP answer
+// settles it. Every answer, kept or fresh, is verified against the chain
+// that made the signer trusted before it counts; a fresh one that counts
+// is kept.
 #include <openssl/ocsp.h>
 #include <openssl/x509v3.h>
 
 #include <ctime>
 
+#include "platform/crypto/revocation_cache.hpp"
+#include "platform/crypto/revocation_list.hpp"
 #include "platform/crypto/trust_store_parts.hpp"
 
 namespace maravel::crypto {
@@ -18,7 +22,6 @@ using Request = std::unique_ptr<OCSP_REQUEST, Deleter<OCSP_REQUEST_free>>;
 using Response = std::unique_ptr<OCSP_RESPONSE, Deleter<OCSP_RESPONSE_free>>;
 using Basic = std::unique_ptr<OCSP_BASICRESP, Deleter<OCSP_BASICRESP_free>>;
 using CertificateId = std::unique_ptr<OCSP_CERTID, Deleter<OCSP_CERTID_free>>;
-using Crl = std::unique_ptr<X509_CRL, Deleter<X509_CRL_free>>;
 void freeStrings(STACK_OF(OPENSSL_STRING) * strings) { X509_email_free(strings); }
 using Strings = std::unique_ptr<STACK_OF(OPENSSL_STRING), Deleter<freeStrings>>;
 void freeDistributionPoints(CRL_DIST_POINTS* points) { CRL_DIST_POINTS_free(points); }
@@ -27,7 +30,7 @@ using DistributionPoints = std::unique_ptr<CRL_DIST_POINTS, Deleter<freeDistribu
 constexpr std::size_t kMaxOcspBytes = 1024 * 1024;
 // CRLs of the big providers run to tens of megabytes.
 constexpr std::size_t kMaxCrlBytes = 96 * 1024 * 1024;
-constexpr int kMaxAddresses = 2;            // OCSP responders, then CRLs, tried each
+constexpr std::size_t kMaxAddresses = 2;    // OCSP responders, then CRLs, tried each
 constexpr long kClockSkewSeconds = 5 * 60;  // between the responder's clock and ours
 
 bool isHttp(const std::string& url) { return url.starts_with("http://") || url.starts_with("https://"); }
@@ -80,81 +83,134 @@ std::vector<std::string> crlAddresses(const X509* certificate) {
   return urls;
 }
 
-// good or revoked from one responder; nothing when it gives no answer we
-// can use (down, unsigned, stale, unknown).
-std::optional<SignerTrust> askOcsp(const std::string& url, X509* signer, X509* issuer, STACK_OF(X509) * chain,
-                                   X509_STORE* store, std::time_t signingTime, const OnlineAccess& online) {
-  Request request(OCSP_REQUEST_new());
-  OCSP_CERTID* id = OCSP_cert_to_id(EVP_sha1(), signer, issuer);
-  if (!request || !id || !OCSP_request_add0_id(request.get(), id)) {
-    OCSP_CERTID_free(id);
-    return std::nullopt;
-  }
-  unsigned char* der = nullptr;
-  const int size = i2d_OCSP_REQUEST(request.get(), &der);
-  if (size <= 0) return std::nullopt;
-  const Bytes body(der, der + size);
-  OPENSSL_free(der);
-  const auto answer = online.postOcsp(url, body, kMaxOcspBytes);
-  if (!answer) return std::nullopt;
-  const unsigned char* cursor = answer->data();
-  const Response response(d2i_OCSP_RESPONSE(nullptr, &cursor, static_cast<long>(answer->size())));
+// What one question is about, and what verifies its answers.
+struct Question {
+  X509* signer;
+  X509* issuer;
+  STACK_OF(X509) * chain;
+  X509_STORE* store;
+  std::time_t signingTime;
+  const OCSP_CERTID* id;
+};
+
+// Whether an answer made at `thisUpdate` and good until `nextUpdate` may
+// still be used: a fresh one as long as its next update has not passed, a
+// kept one too, and a kept one without a next update only kReuseSeconds
+// after it was made.
+constexpr long kReuseSeconds = 60 * 60;
+
+bool crlIsCurrent(const RevocationList& list, bool kept) {
+  // X509_cmp_time: 1 later, -1 earlier, 0 a time that does not parse.
+  if (list.nextUpdate) return X509_cmp_current_time(list.nextUpdate.get()) > 0;
+  if (!kept) return true;
+  std::time_t oldest = std::time(nullptr) - kReuseSeconds;
+  return X509_cmp_time(list.thisUpdate.get(), &oldest) > 0;
+}
+
+// good or revoked from one DER OCSP response; nothing when it is no answer
+// we can use (unsigned, stale, unknown, about another certificate).
+std::optional<SignerTrust> ocspAnswer(const Bytes& der, const Question& q, bool kept) {
+  const unsigned char* cursor = der.data();
+  const Response response(d2i_OCSP_RESPONSE(nullptr, &cursor, static_cast<long>(der.size())));
   if (!response || OCSP_response_status(response.get()) != OCSP_RESPONSE_STATUS_SUCCESSFUL)
     return std::nullopt;
   const Basic basic(OCSP_response_get1_basic(response.get()));
-  if (!basic || OCSP_basic_verify(basic.get(), chain, store, 0) != 1) return std::nullopt;
+  if (!basic || OCSP_basic_verify(basic.get(), q.chain, q.store, 0) != 1) return std::nullopt;
   int status = 0, reason = 0;
   ASN1_GENERALIZEDTIME *revoked = nullptr, *thisUpdate = nullptr, *nextUpdate = nullptr;
-  const CertificateId wanted(OCSP_cert_to_id(EVP_sha1(), signer, issuer));
-  if (!wanted ||
-      OCSP_resp_find_status(basic.get(), wanted.get(), &status, &reason, &revoked, &thisUpdate,
-                            &nextUpdate) != 1 ||
-      OCSP_check_validity(thisUpdate, nextUpdate, kClockSkewSeconds, -1) != 1)
+  if (OCSP_resp_find_status(basic.get(), const_cast<OCSP_CERTID*>(q.id), &status, &reason, &revoked,
+                            &thisUpdate, &nextUpdate) != 1 ||
+      OCSP_check_validity(thisUpdate, nextUpdate, kClockSkewSeconds,
+                          kept && !nextUpdate ? kReuseSeconds : -1) != 1)
     return std::nullopt;
-  if (status == V_OCSP_CERTSTATUS_REVOKED) return revokedAt(revoked, signingTime);
+  if (status == V_OCSP_CERTSTATUS_REVOKED) return revokedAt(revoked, q.signingTime);
   if (status != V_OCSP_CERTSTATUS_GOOD) return std::nullopt;
   SignerTrust out;
   out.revocation = RevocationOutcome::good;
   return out;
 }
 
-// good or revoked from one CRL signed by the issuer and still current.
-std::optional<SignerTrust> askCrl(const std::string& url, X509* signer, X509* issuer, std::time_t signingTime,
-                                  const OnlineAccess& online) {
-  const auto answer = online.get(url, kMaxCrlBytes);
-  if (!answer) return std::nullopt;
-  const unsigned char* cursor = answer->data();
-  const Crl crl(d2i_X509_CRL(nullptr, &cursor, static_cast<long>(answer->size())));
-  if (!crl || X509_NAME_cmp(X509_CRL_get_issuer(crl.get()), X509_get_subject_name(issuer)) != 0 ||
-      X509_CRL_verify(crl.get(), X509_get0_pubkey(issuer)) != 1)
-    return std::nullopt;
-  const ASN1_TIME* next = X509_CRL_get0_nextUpdate(crl.get());
-  if (next && X509_cmp_current_time(next) < 0) return std::nullopt;  // stale
-  X509_REVOKED* entry = nullptr;
-  if (X509_CRL_get0_by_cert(crl.get(), &entry, signer) == 1 && entry)
-    return revokedAt(X509_REVOKED_get0_revocationDate(entry), signingTime);
+// good or revoked from one DER CRL signed by the issuer and still current.
+std::optional<SignerTrust> crlAnswer(const Bytes& der, const Question& q, bool kept) {
+  const auto list = RevocationList::read(der, q.issuer, q.signer);
+  if (!list || !crlIsCurrent(*list, kept)) return std::nullopt;
+  if (list->revokedAt) return revokedAt(list->revokedAt.get(), q.signingTime);
   SignerTrust out;
   out.revocation = RevocationOutcome::good;
   return out;
 }
 
+std::optional<Bytes> ocspRequest(const OCSP_CERTID* id) {
+  Request request(OCSP_REQUEST_new());
+  OCSP_CERTID* copy = OCSP_CERTID_dup(id);
+  if (!request || !copy || !OCSP_request_add0_id(request.get(), copy)) {
+    OCSP_CERTID_free(copy);
+    return std::nullopt;
+  }
+  unsigned char* der = nullptr;
+  const int size = i2d_OCSP_REQUEST(request.get(), &der);
+  if (size <= 0) return std::nullopt;
+  Bytes body(der, der + size);
+  OPENSSL_free(der);
+  return body;
+}
+
+Bytes derOf(const OCSP_CERTID* id) {
+  unsigned char* der = nullptr;
+  const int size = i2d_OCSP_CERTID(const_cast<OCSP_CERTID*>(id), &der);
+  if (size <= 0) return {};
+  Bytes out(der, der + size);
+  OPENSSL_free(der);
+  return out;
+}
+
+std::string crlName(const std::string& url) {
+  return RevocationCache::nameOf("crl", {reinterpret_cast<const std::uint8_t*>(url.data()), url.size()});
+}
+
 }  // namespace
 
 SignerTrust revocationOf(X509* signer, X509* issuer, STACK_OF(X509) * chain, X509_STORE* store,
-                         std::time_t signingTime, const OnlineAccess& online) {
+                         std::time_t signingTime, const OnlineAccess* online, const RevocationCache& cache) {
   ErrorQueueMark mark;
-  int tried = 0;
-  for (const std::string& url : ocspAddresses(signer)) {
-    if (!online.postOcsp || tried++ >= kMaxAddresses) break;
-    if (auto answer = askOcsp(url, signer, issuer, chain, store, signingTime, online)) return *answer;
-  }
-  tried = 0;
-  for (const std::string& url : crlAddresses(signer)) {
-    if (!online.get || tried++ >= kMaxAddresses) break;
-    if (auto answer = askCrl(url, signer, issuer, signingTime, online)) return *answer;
-  }
   SignerTrust out;
-  out.revocation = RevocationOutcome::unavailable;
+  out.revocation = online ? RevocationOutcome::unavailable : RevocationOutcome::notChecked;
+  const CertificateId id(OCSP_cert_to_id(EVP_sha1(), signer, issuer));
+  if (!id) return out;
+  const Question question{signer, issuer, chain, store, signingTime, id.get()};
+  std::vector<std::string> ocspUrls = ocspAddresses(signer), crlUrls = crlAddresses(signer);
+  if (ocspUrls.size() > kMaxAddresses) ocspUrls.resize(kMaxAddresses);
+  if (crlUrls.size() > kMaxAddresses) crlUrls.resize(kMaxAddresses);
+
+  // What an earlier check learned, while it is current: the answer about
+  // this certificate, then the CRLs it names.
+  const std::string ocspName = RevocationCache::nameOf("ocsp", derOf(id.get()));
+  if (const auto kept = cache.read(ocspName, kMaxOcspBytes))
+    if (auto answer = ocspAnswer(*kept, question, true)) return *answer;
+  for (const std::string& url : crlUrls)
+    if (const auto kept = cache.read(crlName(url), kMaxCrlBytes))
+      if (auto answer = crlAnswer(*kept, question, true)) return *answer;
+  if (!online) return out;
+
+  const auto body = ocspRequest(id.get());
+  for (const std::string& url : ocspUrls) {
+    if (!online->postOcsp || !body) break;
+    const auto fetched = online->postOcsp(url, *body, kMaxOcspBytes);
+    if (!fetched) continue;
+    if (auto answer = ocspAnswer(*fetched, question, false)) {
+      cache.keep(ocspName, *fetched);
+      return *answer;
+    }
+  }
+  for (const std::string& url : crlUrls) {
+    if (!online->get) break;
+    const auto fetched = online->get(url, kMaxCrlBytes);
+    if (!fetched) continue;
+    if (auto answer = crlAnswer(*fetched, question, false)) {
+      cache.keep(crlName(url), *fetched);
+      return *answer;
+    }
+  }
   return out;
 }
 

@@ -101,7 +101,9 @@ class SignedData {
   // SignerTrust), judged at the signer's signing time (now when it has
   // none) with the carried certificates as candidate issuers, never as
   // anchors. With `online`, missing issuers are fetched and the revocation
-  // status asked. A signer without certificate gets chainInvalid.
+  // status asked; with or without it, a current revocation answer kept by
+  // an earlier online check counts. A signer without certificate gets
+  // chainInvalid.
   SignerTrust signerTrust(std::size_t signer, const TrustStore& store, const OnlineAccess* online) const;
 
  private:

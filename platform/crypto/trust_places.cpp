@@ -68,8 +68,10 @@ TrustPlaces TrustPlaces::standard() {
     if (std::string config = baseFolder("XDG_CONFIG_HOME", ".config"); !config.empty())
       places.anchorFolders.push_back(config + "/maravel/trust");
   }
-  if (std::string cache = baseFolder("XDG_CACHE_HOME", ".cache"); !cache.empty())
+  if (std::string cache = baseFolder("XDG_CACHE_HOME", ".cache"); !cache.empty()) {
     places.issuerCache = cache + "/maravel/issuers";
+    places.revocationCache = cache + "/maravel/revocation";
+  }
   return places;
 }
 

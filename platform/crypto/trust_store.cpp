@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 
+#include "platform/crypto/revocation_cache.hpp"
 #include "platform/crypto/trust_store_parts.hpp"
 
 namespace maravel::crypto {
@@ -205,14 +207,10 @@ void cacheIssuers(const TrustStore::Parts& parts, STACK_OF(X509) * chain, STACK_
     unsigned char* der = nullptr;
     const int size = i2d_X509(link, &der);
     if (size <= 0) continue;
-    const fs::path file = fs::path(parts.issuerCache) / (name + ".der");
-    const fs::path partial = fs::path(parts.issuerCache) / (name + ".der.part");
-    {
-      std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(der), size);
-    }
+    // Written whole or not at all, whatever other run keeps the same one.
+    RevocationCache(parts.issuerCache)
+        .keep(name + ".der", std::span<const std::uint8_t>(der, static_cast<std::size_t>(size)));
     OPENSSL_free(der);
-    fs::rename(partial, file, error);
   }
 }
 
@@ -282,9 +280,11 @@ SignerTrust judgeSigner(X509* signer, STACK_OF(X509) * carried, const TrustStore
     judged =
         judgeOnline(signer, store.get(), candidates.get(), signingTime, parts, *online, std::move(judged));
   out.chain = judged.outcome;
-  if (online && out.chain == ChainOutcome::trusted && sk_X509_num(judged.chain.get()) >= 2) {
-    SignerTrust revocation = revocationOf(signer, sk_X509_value(judged.chain.get(), 1), judged.chain.get(),
-                                          store.get(), signingTime, *online);
+  if ((online || !parts.revocationCache.empty()) && out.chain == ChainOutcome::trusted &&
+      sk_X509_num(judged.chain.get()) >= 2) {
+    SignerTrust revocation =
+        revocationOf(signer, sk_X509_value(judged.chain.get(), 1), judged.chain.get(), store.get(),
+                     signingTime, online, RevocationCache(parts.revocationCache));
     revocation.chain = out.chain;
     return revocation;
   }
@@ -295,6 +295,7 @@ TrustStore TrustStore::load(const TrustPlaces& places) {
   ErrorQueueMark mark;
   auto parts = std::make_unique<Parts>();
   parts->issuerCache = places.issuerCache;
+  parts->revocationCache = places.revocationCache;
   std::size_t budget = kMaxCertificates;
   for (const std::string& folder : places.anchorFolders) {
     readFolder(folder, parts->anchors.get(), budget);
