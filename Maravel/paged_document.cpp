@@ -6,9 +6,16 @@ namespace maravel {
 
 PagedDocument::PagedDocument(std::shared_ptr<const UDFDocument> document) : document_(std::move(document)) {}
 
+namespace {
+
+constexpr std::size_t kKeptTexts = 24;  // more than a screen shows at the smallest zoom
+
+}  // namespace
+
 void PagedDocument::addPage(PaperPage&& page) {
   pages_.push_back(std::move(page));
   texts_.emplace_back();
+  folded_.emplace_back();
 }
 
 void PagedDocument::addRegions(int number, PaperMarks&& marks) {
@@ -16,6 +23,8 @@ void PagedDocument::addRegions(int number, PaperMarks&& marks) {
   const auto index = static_cast<std::size_t>(number - 1);
   pages_[index].marks.append(std::move(marks), 0, 0);
   texts_[index].reset();  // its texts moved
+  folded_[index].reset();
+  std::erase(kept_, index);
 }
 
 void PagedDocument::finish(bool truncated) {
@@ -23,25 +32,36 @@ void PagedDocument::finish(bool truncated) {
   truncated_ = truncated;
 }
 
-PagedDocument::Text& PagedDocument::pageText(std::size_t index) {
+const PageText& PagedDocument::text(std::size_t index) {
   if (!texts_[index]) {
-    PageText text(pages_[index].marks);
-    FoldedText folded(text.text());
-    texts_[index] = std::make_unique<Text>(Text{std::move(text), std::move(folded)});
+    texts_[index] = std::make_unique<PageText>(pages_[index].marks);
+    kept_.push_back(index);
+    if (kept_.size() > kKeptTexts) {
+      texts_[kept_.front()].reset();
+      kept_.pop_front();
+    }
   }
   return *texts_[index];
 }
 
-const PageText& PagedDocument::text(std::size_t index) { return pageText(index).text; }
+const FoldedText& PagedDocument::folded(std::size_t index) {
+  if (!folded_[index]) {
+    if (texts_[index]) {
+      folded_[index] = std::make_unique<FoldedText>(texts_[index]->text());
+    } else {  // from a text of its own, not kept: the page need not be in sight
+      const PageText made(pages_[index].marks);
+      folded_[index] = std::make_unique<FoldedText>(made.text());
+    }
+  }
+  return *folded_[index];
+}
 
 std::vector<PageMatch> PagedDocument::find(std::string_view needle) {
   std::vector<PageMatch> matches;
   const TextSearch search(needle);
   if (search.empty()) return matches;
   for (std::size_t index = 0; index < pages_.size(); ++index) {
-    const Text& page = pageText(index);
-    for (const TextRange& range : search.find(page.folded))
-      matches.push_back({index, range});
+    for (const TextRange& range : search.find(folded(index))) matches.push_back({index, range});
   }
   return matches;
 }

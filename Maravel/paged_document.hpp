@@ -3,11 +3,15 @@
 // it is filled, its header and footer once the page count is known), so that
 // the first page is on screen before the last is laid out.
 //
-// Find runs over the pages that are there, with TextSearch; a page's text
-// (PageText) is made the first time it is asked for. One thread.
+// Find runs over the pages that are there, with TextSearch, on each page's
+// folded text, made the first time it is needed and kept. A page's text
+// with where its characters stand (PageText) is made when asked for; only
+// the last few asked for are kept, so that a thousand pages searched do not
+// hold a thousand of them. One thread.
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -45,8 +49,10 @@ class PagedDocument {
   const PaperPage& page(std::size_t index) const { return pages_[index]; }
   const UDFDocument& document() const { return *document_; }
 
-  // The text of page `index` (below pageCount()).
+  // The text of page `index` (below pageCount()), valid until the next call.
   const PageText& text(std::size_t index);
+  // Makes page `index` ready for find (below pageCount()).
+  void prepareFind(std::size_t index) { folded(index); }
 
   // Every match of `needle` on the pages there, page by page in order.
   std::vector<PageMatch> find(std::string_view needle);
@@ -54,13 +60,10 @@ class PagedDocument {
  private:
   std::shared_ptr<const UDFDocument> document_;
   std::vector<PaperPage> pages_;
-  // A page's text with its folded form for find.
-  struct Text {
-    PageText text;
-    FoldedText folded;
-  };
-  Text& pageText(std::size_t index);
-  std::vector<std::unique_ptr<Text>> texts_;
+  const FoldedText& folded(std::size_t index);
+  std::vector<std::unique_ptr<FoldedText>> folded_;
+  std::vector<std::unique_ptr<PageText>> texts_;
+  std::deque<std::size_t> kept_;  // the pages whose texts_ are kept, oldest first
   bool complete_ = false;
   bool truncated_ = false;
 };

@@ -357,6 +357,34 @@ TEST(PagedDocumentTest, HoldsEveryPageWithItsFooterAndFindsOnLaterPages) {
   EXPECT_EQ(middle, found[0].range.from) << "a click at the word's left edge lands before it";
 }
 
+// Only the last texts asked for are kept; a page given its footer after its
+// text was kept is read anew, however many pages came between.
+TEST(PagedDocumentTest, KeepsFewTextsAndReadsAPageAnewOnceItsFooterCame) {
+  PagedDocument pages(std::make_shared<UDFDocument>());
+  const auto marks = [](const std::string& text, double baseline) {
+    PaperMarks made;
+    made.texts.push_back({});
+    made.texts.back().text = text;
+    made.texts.back().baseline = baseline;
+    return made;
+  };
+  for (int i = 0; i < 60; ++i) {
+    PaperPage page;
+    page.marks = marks("sayfa " + std::to_string(i), 10);
+    pages.addPage(std::move(page));
+  }
+  for (std::size_t round = 0; round < 2; ++round) {
+    for (std::size_t i = 0; i < pages.pageCount(); ++i)
+      EXPECT_EQ(pages.text(i).text(), "sayfa " + std::to_string(i) + "\n");
+  }
+  pages.text(59);
+  for (std::size_t i = 0; i < 23; ++i) pages.text(i);
+  pages.addRegions(60, marks("Son", 20));
+  EXPECT_EQ(pages.text(59).text(), "sayfa 59\nSon\n");
+  EXPECT_EQ(pages.find("son").size(), 1u);
+  EXPECT_EQ(pages.find("SAYFA 5").size(), 11u);
+}
+
 // The file given on the command line is read ahead once; a load of it by
 // another path takes that read, unless the file was written since.
 TEST(DocumentLoadTest, TakesTheReadAheadOnlyWhileTheFileIsUnchanged) {

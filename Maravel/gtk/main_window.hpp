@@ -96,6 +96,7 @@ class MainWindow final : public WindowSurface {
   static void runViewAction(GSimpleAction* action, GVariant* parameter, gpointer self);
   static void pageEntered(GtkEntry* entry, gpointer self);
   static gboolean drainPages(gpointer token);
+  static gboolean prepareTexts(gpointer data);
   static gboolean pageKeyPressed(GtkEventControllerKey*, guint key, guint, GdkModifierType state,
                                  gpointer self);
   void addEditActions();

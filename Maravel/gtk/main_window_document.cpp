@@ -23,6 +23,12 @@ GtkWidget* messageLabel(const char* cssClass) {
   return label;
 }
 
+struct TextsToPrepare {
+  std::weak_ptr<MainWindow*> window;
+  std::weak_ptr<PagedDocument> pages;
+  std::size_t next = 0;
+};
+
 bool environmentSays(const char* name) {
   const char* value = g_getenv(name);
   return value != nullptr && std::string_view(value) == "1";
@@ -217,6 +223,20 @@ void MainWindow::showDocument(DocumentOnScreen document) {
   showCurrentView();
 }
 
+// The pages' texts, made ready for find while nothing else waits, a few
+// milliseconds at a time: the first find over a long document then only
+// searches. Stops when the window or its document goes.
+gboolean MainWindow::prepareTexts(gpointer data) {
+  auto* prepared = static_cast<TextsToPrepare*>(data);
+  const auto alive = prepared->window.lock();
+  const auto pages = prepared->pages.lock();
+  if (!alive || !pages || (*alive)->pages_ != pages) return G_SOURCE_REMOVE;
+  const gint64 until = g_get_monotonic_time() + 8000;
+  while (prepared->next < pages->pageCount() && g_get_monotonic_time() < until)
+    pages->prepareFind(prepared->next++);
+  return prepared->next < pages->pageCount() ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+}
+
 gboolean MainWindow::drainPages(gpointer token) {
   auto* weak = static_cast<std::weak_ptr<MainWindow*>*>(token);
   if (const auto alive = weak->lock()) (*alive)->takePages();
@@ -232,6 +252,8 @@ void MainWindow::takePages() {
   feed_.reset();
   logState("pages " + std::to_string(pages_->pageCount()) +
            (pages_->truncated() ? " truncated" : " complete"));
+  g_idle_add_full(G_PRIORITY_LOW, prepareTexts, new TextsToPrepare{std::weak_ptr(alive_), pages_, 0},
+                  [](gpointer data) { delete static_cast<TextsToPrepare*>(data); });
   if (findBar_->isOpen() && !findBar_->text().empty()) find(findBar_->text());
   // The tests' way to type into the find bar: MARAVEL_TEST_FIND=WORD finds
   // the word in each document once it is laid out.
