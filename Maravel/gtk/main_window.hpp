@@ -111,6 +111,8 @@ class MainWindow final : public WindowSurface {
 
   // What the document area shows.
   enum class Showing { welcome, loading, document, failure };
+  // Lets go of the document shown, its pages and its layout.
+  void forgetDocument();
   void showMessage(const std::string& heading, const std::string& explanation, bool busy, bool offerOpen);
   void setView(bool pages);
   void showCurrentView();

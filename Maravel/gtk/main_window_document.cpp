@@ -173,15 +173,19 @@ void MainWindow::showMessage(const std::string& heading, const std::string& expl
 }
 
 // A new document: whatever the views held goes.
-void MainWindow::showPage(const std::string& html) {
-  if (stack_ == nullptr) return;
+void MainWindow::forgetDocument() {
   if (feed_) feed_->cancel();
   feed_.reset();
   pages_.reset();
   document_.reset();
   pageView_->show(nullptr, 0, {}, StatusColour::secondary);
-  welcomePage_ = html;
   webLoaded_ = false;
+}
+
+void MainWindow::showPage(const std::string& html) {
+  if (stack_ == nullptr) return;
+  forgetDocument();
+  welcomePage_ = html;
   showing_ = Showing::welcome;
   showMessage(WindowTexts::welcomeHeading(), WindowTexts::welcomeText(), false, true);
   showCurrentView();
@@ -189,12 +193,7 @@ void MainWindow::showPage(const std::string& html) {
 
 void MainWindow::showLoading(const std::string& fileName) {
   if (stack_ == nullptr) return;
-  if (feed_) feed_->cancel();
-  feed_.reset();
-  pages_.reset();
-  document_.reset();
-  pageView_->show(nullptr, 0, {}, StatusColour::secondary);
-  webLoaded_ = false;
+  forgetDocument();
   findBar_->close();
   showing_ = Showing::loading;
   showMessage("“" + fileName + "” açılıyor…", "", true, false);
