@@ -51,13 +51,15 @@ class UDFParser {
   // first).
   //
   // With a `limit`, the text ends once it holds that many bytes (cut at the
-  // start of a character), and content.xml is inflated only as far as the
-  // text block's beginning needs: its first max(kMaxFormContentForRawText +
-  // 1, 8 x limit) bytes, never more than kMaxContentForRawText. The cost
-  // then does not grow with the document, and a file damaged after that
-  // point (its deflate data, its encoding, its markup, even a size it
-  // declares wrongly) still gives its beginning; an incomplete character at
-  // the cut is left out.
+  // start of a character), and of content.xml only the first
+  // max(kMaxFormContentForRawText + 1, 8 x limit) bytes are kept, never more
+  // than kMaxContentForRawText: memory does not grow with the document. The
+  // entry is still inflated to its end, through a small window, to know as
+  // parse does that it is whole and how its text is encoded, so that an
+  // archive cut short gives no text and an encoding judged on the whole
+  // file decodes the beginning alike; time grows with the entry (about
+  // 100 ms for 40 MB). Markup damaged after the text block is not read; an
+  // incomplete character at the cut is left out.
   //
   // The rawText of a form filled from its `data` section is the filled text
   // (one line per paragraph of header, body and footer), which takes the
